@@ -1,0 +1,64 @@
+#include "arquorel/arcore/ARAnnotationView.h"
+
+#include <cmath>
+
+#include "arquorel/arcore/ARAnnotation.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+
+namespace arquorel {
+
+namespace {
+double round2(double v) {
+    return std::round(v * 100) / 100;
+}
+constexpr double kMainScale = 1.5;
+constexpr double kStateAnimationDuration = 0.5;
+}  // namespace
+
+ARAnnotationView::ARAnnotationView(Rect frame) : View(frame) {}
+
+std::shared_ptr<ARAnnotationView> ARAnnotationView::create(Rect frame) {
+    return make<ARAnnotationView>(frame);
+}
+
+void ARAnnotationView::finishConstruction() {
+    if (initialized_) return;
+    initialized_ = true;
+    initialize();
+}
+
+void ARAnnotationView::updateMainState(bool animated) {
+    if (!isMainAnn) {
+        const Rect target = initialFrame;
+        if (animated && (isOnScreen(frame()) || isOnScreen(target))) {
+            View::animate(kStateAnimationDuration, [&] {
+                setAlpha(0.5);
+                setFrame(target);
+            });
+        } else {
+            setAlpha(0.5);
+            setFrame(target);
+        }
+        setTransform(Transform::identity());
+        return;
+    }
+    const double w = initialFrame.width() * kMainScale;
+    const double h = initialFrame.height() * kMainScale;
+    if (frame().height() != 0 && round2(frame().height()) != round2(h) && superview() &&
+        platformContext().device().systemMajorVersion() >= 11) {
+        setTransform(Transform::scale(kMainScale, kMainScale));
+    }
+    const Rect target{initialFrame.x() - (w - initialFrame.width()) / 2,
+                      initialFrame.y() - (h - initialFrame.height()) / 2, w, h};
+    if (animated && (isOnScreen(frame()) || isOnScreen(target))) {
+        View::animate(kStateAnimationDuration, [&] {
+            setAlpha(1.0);
+            setFrame(target);
+        });
+    } else {
+        setAlpha(1.0);
+        setFrame(target);
+    }
+}
+
+}  // namespace arquorel

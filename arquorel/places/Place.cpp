@@ -1,0 +1,28 @@
+#include "arquorel/places/Place.h"
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+
+namespace arquorel {
+
+namespace {
+constexpr double kPlaceAccuracy = 9;
+}
+
+Place::Place(const Location& location) : ARAnnotation(std::string(), std::string(), location) {}
+
+std::shared_ptr<Place> Place::create(const std::shared_ptr<QuorelProperty>& property) {
+    if (!property) return nullptr;
+    const Location location({property->lat, property->lng}, 0, kPlaceAccuracy, kPlaceAccuracy,
+                            platformContext().now());
+    if (!isValid(location.coordinate)) return nullptr;
+    auto place = std::shared_ptr<Place>(new Place(location));
+    place->property = property;
+    return place;
+}
+
+std::optional<double> Place::verticalPlacementValue(bool mainView) const {
+    if (!property) return std::nullopt;
+    return mainView ? property->rand_main_poosition : static_cast<double>(property->rand_position);
+}
+
+}  // namespace arquorel

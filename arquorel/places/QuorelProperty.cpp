@@ -1,0 +1,68 @@
+#include "arquorel/places/QuorelProperty.h"
+
+#include <nlohmann/json.hpp>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+
+namespace arquorel {
+
+namespace {
+
+// Length in characters (UTF-8 code points), not bytes.
+std::size_t characterCount(const std::string& s) {
+    std::size_t n = 0;
+    for (unsigned char ch : s)
+        if ((ch & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+MicroDataValue::Kind kindOf(const nlohmann::json& v) {
+    using K = MicroDataValue::Kind;
+    if (v.is_object()) return K::object;
+    if (v.is_array()) return K::array;
+    if (v.is_string()) return K::string;
+    if (v.is_boolean()) return K::boolean;
+    if (v.is_number()) return K::number;
+    return K::null;
+}
+
+}  // namespace
+
+std::string QuorelProperty::displayAddress() const {
+    if (housenumber.empty() && street.empty() && city.empty() && postcode.empty()) return {};
+    std::string first;
+    if (!housenumber.empty() || !street.empty()) first = housenumber + " " + street;
+    std::string second;
+    if (!city.empty() || !postcode.empty()) second = city + " " + postcode;
+    const std::size_t f = characterCount(first), s = characterCount(second);
+    if (f > 1 && s >= 2) return first + ", " + second;
+    if (f >= 2) return first;
+    if (s > 1) return second;
+    return {};
+}
+
+std::map<std::string, std::string> QuorelProperty::addressComponents() const {
+    return {
+        {"housenumber", housenumber}, {"street", street}, {"city", city}, {"postcode", postcode}};
+}
+
+std::optional<std::vector<MicroDataValue>> QuorelProperty::microDataEntries() const {
+    if (!micro_data) return std::nullopt;
+    nlohmann::json doc;
+    try {
+        doc = nlohmann::json::parse(micro_data->begin(), micro_data->end());
+    } catch (const nlohmann::json::exception& e) {
+        platformContext().console().writeLine(e.what());
+        return std::nullopt;
+    }
+    if (!doc.is_array()) return std::nullopt;
+    std::vector<MicroDataValue> out;
+    out.reserve(doc.size());
+    // Invalid UTF-8 in strings is replaced rather than throwing while serialising.
+    for (const auto& v : doc)
+        out.push_back(
+            {kindOf(v), v.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)});
+    return out;
+}
+
+}  // namespace arquorel

@@ -1,0 +1,59 @@
+#pragma once
+// The process-wide set of platform services. A backend (the simulated device, or a real one)
+// installs its context; product code reaches every service through platformContext().
+// Without an installed backend a default context with the system clock and no sensors is used.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "arquorel/platform/device/Device.h"
+#include "arquorel/platform/runtime/Clock.h"
+#include "arquorel/platform/runtime/Console.h"
+#include "arquorel/platform/runtime/MainLoop.h"
+#include "arquorel/platform/runtime/NotificationCenter.h"
+#include "arquorel/platform/runtime/OperationQueue.h"
+#include "arquorel/platform/runtime/UserDefaults.h"
+
+namespace arquorel {
+
+class LocationService;
+class MotionService;
+
+class PlatformContext {
+  public:
+    // `clock` must outlive the context. An empty settings path keeps settings in memory.
+    explicit PlatformContext(const Clock& clock, std::filesystem::path settingsFile = {});
+    PlatformContext(const PlatformContext&) = delete;
+    PlatformContext& operator=(const PlatformContext&) = delete;
+
+    const Clock& clock() const { return clock_; }
+    double now() const { return clock_.now(); }
+    MainLoop& mainLoop() { return mainLoop_; }
+    OperationQueue& backgroundQueue() { return backgroundQueue_; }
+    NotificationCenter& notificationCenter() { return notifications_; }
+    Console& console() { return console_; }
+    UserDefaults& userDefaults() { return defaults_; }
+    Device& device() { return device_; }
+
+    // New sensor service objects; without a factory, services that report nothing.
+    std::shared_ptr<LocationService> makeLocationService();
+    std::shared_ptr<MotionService> makeMotionService();
+    std::function<std::shared_ptr<LocationService>()> locationServiceFactory;
+    std::function<std::shared_ptr<MotionService>()> motionServiceFactory;
+
+  private:
+    const Clock& clock_;
+    MainLoop mainLoop_;
+    OperationQueue backgroundQueue_;
+    NotificationCenter notifications_;
+    Console console_;
+    UserDefaults defaults_;
+    Device device_;
+};
+
+PlatformContext& platformContext();
+// Installs a context (not owned); nullptr restores the default one.
+void installPlatformContext(PlatformContext* context);
+
+}  // namespace arquorel

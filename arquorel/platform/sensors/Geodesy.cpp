@@ -1,0 +1,61 @@
+#include "arquorel/platform/sensors/Geodesy.h"
+
+#include <cmath>
+
+namespace arquorel {
+
+namespace {
+
+constexpr double kDegToRad = 0.017453292519943295;
+constexpr double kOneMinusF = 1.0 - kWgs84Flattening;
+
+// Sine and cosine of the reduced latitude: tan(beta) = (1 - f) tan(phi).
+inline void reducedLatitude(double latitudeDeg, double& sinBeta, double& cosBeta) {
+    const double phi = latitudeDeg * kDegToRad;
+    const double s = kOneMinusF * std::sin(phi);
+    const double c = std::cos(phi);
+    const double r = 1.0 / std::sqrt(s * s + c * c);
+    sinBeta = s * r;
+    cosBeta = c * r;
+}
+
+}  // namespace
+
+GeodesicOrigin::GeodesicOrigin(const Coordinate& origin) : origin_(origin) {
+    reducedLatitude(origin.latitude, sinBeta_, cosBeta_);
+}
+
+double GeodesicOrigin::distanceTo(const Coordinate& target) const {
+    double s2, c2;
+    reducedLatitude(target.latitude, s2, c2);
+    const double dLon = (target.longitude - origin_.longitude) * kDegToRad;
+    const double sl = std::sin(dLon);
+    const double cl = std::cos(dLon);
+    const double s1 = sinBeta_, c1 = cosBeta_;
+
+    // Unit vectors n1 = (c1, 0, s1) and n2 = (c2 cl, c2 sl, s2) on the auxiliary sphere.
+    const double n2x = c2 * cl, n2y = c2 * sl;
+    const double cx = -s1 * n2y, cy = s1 * n2x - c1 * s2, cz = c1 * n2y;
+    const double sinSigma = std::sqrt(cx * cx + cy * cy + cz * cz);
+    const double cosSigma = c1 * n2x + s1 * s2;
+    const double sigma = std::atan2(sinSigma, cosSigma);
+
+    // Half-angle terms from chord lengths, which keep their precision for short lines.
+    const double dx = c1 - n2x, dz = s1 - s2;
+    const double sx = c1 + n2x, sz = s1 + s2;
+    const double sinHalf2 = (dx * dx + n2y * n2y + dz * dz) * 0.25;  // sin^2(sigma/2)
+    const double cosHalf2 = (sx * sx + n2y * n2y + sz * sz) * 0.25;  // cos^2(sigma/2)
+    if (sinHalf2 == 0) return 0;
+
+    const double sinPcosQ = 0.5 * (s1 + s2);
+    const double cosPsinQ = 0.5 * (s2 - s1);
+    const double x = cosHalf2 > 0 ? (sigma - sinSigma) * sinPcosQ * sinPcosQ / cosHalf2 : 0;
+    const double y = (sigma + sinSigma) * cosPsinQ * cosPsinQ / sinHalf2;
+    return kWgs84EquatorialRadius * (sigma - 0.5 * kWgs84Flattening * (x + y));
+}
+
+double geodesicDistance(const Coordinate& a, const Coordinate& b) {
+    return GeodesicOrigin(a).distanceTo(b);
+}
+
+}  // namespace arquorel

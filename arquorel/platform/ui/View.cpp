@@ -1,0 +1,142 @@
+#include "arquorel/platform/ui/View.h"
+
+#include <algorithm>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+
+namespace arquorel {
+
+namespace {
+
+constexpr std::size_t kKeptAnimations = 16;
+
+// The duration of the innermost View::animate block being run, or none outside blocks.
+std::vector<double>& animationStack() {
+    static std::vector<double> stack;
+    return stack;
+}
+
+}  // namespace
+
+View::View(Rect frame) : frame_(frame) {}
+
+View::~View() {
+    for (auto& child : subviews_) child->superview_.reset();
+}
+
+void View::setFrame(const Rect& frame) {
+    if (frame == frame_) return;
+    record(AnimatedProperty::frame, frame_, frame);
+    const bool resized = frame.size != frame_.size;
+    frame_ = frame;
+    if (resized) needsLayout_ = true;
+}
+
+void View::setAlpha(double alpha) {
+    if (alpha == alpha_) return;
+    record(AnimatedProperty::alpha, alpha_, alpha);
+    alpha_ = alpha;
+}
+
+void View::setTransform(const Transform& transform) {
+    if (transform == transform_) return;
+    record(AnimatedProperty::transform, transform_, transform);
+    transform_ = transform;
+}
+
+void View::record(AnimatedProperty property, AnimationRecord::Value from,
+                  AnimationRecord::Value to) {
+    auto& stack = animationStack();
+    if (stack.empty()) return;
+    if (animations_.size() >= kKeptAnimations) animations_.erase(animations_.begin());
+    animations_.push_back(AnimationRecord{property, std::move(from), std::move(to), stack.back(),
+                                          platformContext().now()});
+}
+
+void View::animate(double duration, const std::function<void()>& changes,
+                   std::function<void(bool)> completion) {
+    auto& stack = animationStack();
+    stack.push_back(duration);
+    if (changes) changes();
+    stack.pop_back();
+    if (completion) {
+        platformContext().mainLoop().asyncAfter(
+            duration, [completion = std::move(completion)] { completion(true); });
+    }
+}
+
+bool View::isAnimating() {
+    return !animationStack().empty();
+}
+
+void View::detachFromParent() {
+    auto parent = superview_.lock();
+    if (!parent) return;
+    auto& siblings = parent->subviews_;
+    siblings.erase(
+        std::remove_if(siblings.begin(), siblings.end(),
+                       [this](const std::shared_ptr<View>& v) { return v.get() == this; }),
+        siblings.end());
+    superview_.reset();
+}
+
+void View::addSubview(const std::shared_ptr<View>& view) {
+    insertSubview(view, subviews_.size());
+}
+
+void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
+    if (!view || view.get() == this || isDescendantOf(*view)) return;
+    auto keep = view;  // detaching may drop the last other reference
+    keep->detachFromParent();
+    index = std::min(index, subviews_.size());
+    subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), keep);
+    keep->superview_ = weak_from_this();
+    keep->didMoveToSuperview();
+}
+
+void View::insertSubviewAbove(const std::shared_ptr<View>& view, const View& sibling) {
+    auto it = std::find_if(subviews_.begin(), subviews_.end(),
+                           [&](const std::shared_ptr<View>& v) { return v.get() == &sibling; });
+    if (it == subviews_.end()) return addSubview(view);
+    // Index after the sibling, counted without `view` itself if it is already a child here.
+    std::size_t index = static_cast<std::size_t>(it - subviews_.begin()) + 1;
+    if (view && view->superview_.lock().get() == this) {
+        auto own = std::find(subviews_.begin(), subviews_.end(), view);
+        if (own < it) --index;
+    }
+    insertSubview(view, index);
+}
+
+void View::bringSubviewToFront(const View& view) {
+    auto it = std::find_if(subviews_.begin(), subviews_.end(),
+                           [&](const std::shared_ptr<View>& v) { return v.get() == &view; });
+    if (it == subviews_.end()) return;
+    auto keep = *it;
+    subviews_.erase(it);
+    subviews_.push_back(std::move(keep));
+}
+
+void View::removeFromSuperview() {
+    if (superview_.expired()) return;
+    auto self = shared_from_this();  // stay alive through the call
+    detachFromParent();
+    didMoveToSuperview();
+}
+
+bool View::isDescendantOf(const View& other) const {
+    for (auto v = superview_.lock(); v; v = v->superview_.lock())
+        if (v.get() == &other) return true;
+    return false;
+}
+
+void View::layoutIfNeeded() {
+    if (!needsLayout_) return;
+    needsLayout_ = false;
+    layoutSubviews();
+}
+
+bool isOnScreen(const Rect& rect) {
+    return intersects(rect, platformContext().device().mainScreenBounds());
+}
+
+}  // namespace arquorel

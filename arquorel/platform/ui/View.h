@@ -1,0 +1,102 @@
+#pragma once
+// The base of everything drawn: a rectangle in its superview's coordinates with opacity,
+// transform and subviews. Views are shared objects; a parent owns its subviews and a subview
+// refers weakly to its parent.
+//
+// Animations change the model at once: inside View::animate a property takes its final value
+// immediately, the change is recorded (property, from, to, duration) for the renderer, and the
+// completion runs on the main loop once the duration has passed.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "arquorel/platform/geometry/Color.h"
+#include "arquorel/platform/geometry/Geometry.h"
+
+namespace arquorel {
+
+enum class AnimatedProperty { frame, alpha, transform };
+
+struct AnimationRecord {
+    using Value = std::variant<double, Rect, Transform>;
+    AnimatedProperty property;
+    Value from;
+    Value to;
+    double duration;
+    double startTime;
+};
+
+class View : public std::enable_shared_from_this<View> {
+  public:
+    explicit View(Rect frame = {});
+    virtual ~View();
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    const Rect& frame() const { return frame_; }
+    void setFrame(const Rect& frame);
+    Rect bounds() const { return {0, 0, frame_.size.width, frame_.size.height}; }
+    Point center() const { return {frame_.midX(), frame_.midY()}; }
+
+    double alpha() const { return alpha_; }
+    void setAlpha(double alpha);
+    const Transform& transform() const { return transform_; }
+    void setTransform(const Transform& transform);
+    bool isHidden() const { return hidden_; }
+    void setHidden(bool hidden) { hidden_ = hidden; }
+    const Color& backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(const Color& color) { backgroundColor_ = color; }
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+
+    std::shared_ptr<View> superview() const { return superview_.lock(); }
+    const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
+    void addSubview(const std::shared_ptr<View>& view);
+    void insertSubview(const std::shared_ptr<View>& view, std::size_t index);
+    void insertSubviewAbove(const std::shared_ptr<View>& view, const View& sibling);
+    void bringSubviewToFront(const View& view);
+    void removeFromSuperview();
+    bool isDescendantOf(const View& other) const;
+
+    void setNeedsLayout() { needsLayout_ = true; }
+    bool needsLayout() const { return needsLayout_; }
+    // Runs layoutSubviews() now when a layout is pending.
+    void layoutIfNeeded();
+
+    // Changes made by `changes` are recorded as animations of `duration` seconds; the
+    // completion runs on the main loop when the duration has passed.
+    static void animate(double duration, const std::function<void()>& changes,
+                        std::function<void(bool finished)> completion = {});
+    static bool isAnimating();
+    // The animations recorded on this view, oldest first (the most recent few are kept).
+    const std::vector<AnimationRecord>& animations() const { return animations_; }
+    void clearAnimations() { animations_.clear(); }
+
+  protected:
+    virtual void layoutSubviews() {}
+    // Called after this view was added to or removed from a superview.
+    virtual void didMoveToSuperview() {}
+
+  private:
+    void record(AnimatedProperty property, AnimationRecord::Value from, AnimationRecord::Value to);
+    void detachFromParent();
+
+    Rect frame_;
+    double alpha_ = 1;
+    Transform transform_;
+    bool hidden_ = false;
+    Color backgroundColor_ = Color::clear();
+    int tag_ = 0;
+    bool needsLayout_ = true;
+    std::weak_ptr<View> superview_;
+    std::vector<std::shared_ptr<View>> subviews_;
+    std::vector<AnimationRecord> animations_;
+};
+
+// A rectangle is on screen when it intersects the main screen's bounds.
+bool isOnScreen(const Rect& rect);
+
+}  // namespace arquorel

@@ -1,0 +1,37 @@
+#pragma once
+// A simulated device: virtual time and a fresh platform context, installed for the lifetime
+// of the object. Tests create one per test; the demo host creates one per run.
+
+#include <filesystem>
+#include <memory>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "sim/device/SimClock.h"
+
+namespace arquorel::sim {
+
+class SimPlatform {
+  public:
+    explicit SimPlatform(std::filesystem::path settingsFile = {},
+                         double startTime = SimClock::kDefaultStart);
+    ~SimPlatform();
+    SimPlatform(const SimPlatform&) = delete;
+    SimPlatform& operator=(const SimPlatform&) = delete;
+
+    PlatformContext& context() { return *context_; }
+    SimClock& clock() { return clock_; }
+    double now() const { return clock_.now(); }
+
+    // Moves time forward by `seconds`, running every piece of due work in time order, each at
+    // its own due time (timers, display frames, delayed main-queue work).
+    void advance(double seconds);
+    // Runs the work that is due now without moving time.
+    void runPending();
+
+  private:
+    SimClock clock_;
+    std::unique_ptr<PlatformContext> context_;
+    PlatformContext* previous_ = nullptr;
+};
+
+}  // namespace arquorel::sim
