@@ -1,0 +1,506 @@
+#include "arquorel/arcore/ARPresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+class FakeController : public ARController {
+  public:
+    ARStatus status;
+    std::shared_ptr<ARDataSource> source;
+    const ARStatus& arStatus() const override { return status; }
+    std::shared_ptr<ARDataSource> dataSource() const override { return source; }
+};
+
+class CountingView : public ARAnnotationView {
+  public:
+    int configured = 0;
+    int refreshed = 0;
+    bool card = false;
+    bool isCard() const override { return card; }
+    void configureCard() override { ++configured; }
+    void refreshCard() override { ++refreshed; }
+};
+
+class FakeDataSource : public ARDataSource {
+  public:
+    int created = 0;
+    int drawnCalls = 0;
+    bool cards = false;
+    std::shared_ptr<ARAnnotationView> viewForAnnotation(
+        ARController&, const std::shared_ptr<ARAnnotation>&) override {
+        ++created;
+        auto view = ARAnnotationView::make<CountingView>();
+        view->card = cards;
+        return view;
+    }
+    std::optional<std::vector<std::shared_ptr<ARAnnotationView>>> viewsDrawn(
+        ARController&, const std::vector<std::shared_ptr<ARAnnotationView>>& views) override {
+        ++drawnCalls;
+        return views;
+    }
+};
+
+// An annotation with a stored vertical placement value, as place annotations have.
+class HeightAnnotation : public ARAnnotation {
+  public:
+    HeightAnnotation(double normal, double main)
+        : ARAnnotation(std::string(), std::string(), Location(43.7, 7.4)),
+          normal_(normal),
+          main_(main) {}
+    std::optional<double> verticalPlacementValue(bool mainView) const override {
+        return mainView ? main_ : normal_;
+    }
+
+  private:
+    double normal_, main_;
+};
+
+class PresenterTest : public ::testing::Test {
+  protected:
+    void SetUp() override { makePresenter(); }
+
+    void makePresenter() {
+        controller = std::make_shared<FakeController>();
+        source = std::make_shared<FakeDataSource>();
+        controller->source = source;
+        controller->status.hFov = 60;
+        controller->status.vFov = 90;
+        controller->status.hPixelsPerDegree = 375.0 / 60;
+        controller->status.vPixelsPerDegree = 812.0 / 90;
+        controller->status.userLocation = Location(43.7, 7.4);
+        presenter = ARPresenter::create(controller);
+        presenter->setFrame({0, 0, 375, 812});
+    }
+
+    std::shared_ptr<ARAnnotation> annotation(double distance, double azimuth) {
+        auto a = ARAnnotation::create(std::string(), std::string(), Location(43.7, 7.4));
+        a->setDistanceFromUser(distance);
+        a->setAzimuth(azimuth);
+        return a;
+    }
+
+    ARPresenter::AnnotationList annotations(std::size_t n, double azimuth = 10) {
+        ARPresenter::AnnotationList list;
+        for (std::size_t i = 0; i < n; ++i) list.push_back(annotation(10.0 * (i + 1), azimuth));
+        return list;
+    }
+
+    sim::SimPlatform device;
+    std::shared_ptr<FakeController> controller;
+    std::shared_ptr<FakeDataSource> source;
+    std::shared_ptr<ARPresenter> presenter;
+};
+
+TEST_F(PresenterTest, ReloadDoesNothingUntilTheStatusIsReady) {
+    auto list = annotations(3);
+    controller->status.userLocation.reset();
+    for (int t = 0; t <= 4; ++t) presenter->reload(list, *reloadTypeFromRaw(t));
+    EXPECT_TRUE(presenter->annotations().empty());
+    EXPECT_EQ(source->created, 0);
+    EXPECT_FALSE(list[0]->active());
+
+    controller->status.userLocation = Location(91, 0);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    EXPECT_TRUE(presenter->annotations().empty());
+}
+
+TEST_F(PresenterTest, SelectionLimitDependsOnScreenWidth) {
+    auto list = annotations(300);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    EXPECT_EQ(presenter->maxVisibleAnnotations, 250u);
+    EXPECT_EQ(presenter->activeAnnotations().size(), 250u);
+    EXPECT_EQ(presenter->annotationViews().size(), 250u);
+    EXPECT_TRUE(list[249]->annotationView() != nullptr);
+    EXPECT_EQ(list[250]->annotationView(), nullptr);
+    EXPECT_EQ(presenter->maxDistance, 10000000);
+
+    device.context().device().setMainScreenBounds({0, 0, 320, 568});
+    makePresenter();
+    auto small = annotations(300);
+    presenter->reload(small, ReloadType::annotationsChanged);
+    EXPECT_EQ(presenter->activeAnnotations().size(), 100u);
+}
+
+TEST_F(PresenterTest, SelectionSkipsAnnotationsBeyondTenThousandKilometres) {
+    auto list = annotations(3);
+    list[1]->setDistanceFromUser(10000001);
+    presenter->maxDistance = 5;  // overwritten by the selection
+    auto active = presenter->activeAnnotationsFromAnnotations(list);
+    ASSERT_EQ(active.size(), 2u);
+    EXPECT_FALSE(list[1]->active());
+    EXPECT_TRUE(list[2]->active());
+}
+
+TEST_F(PresenterTest, SectorBoundaries) {
+    EXPECT_EQ(ARPresenter::sectorIndex(0), 0u);
+    EXPECT_EQ(ARPresenter::sectorIndex(44.999), 0u);
+    EXPECT_EQ(ARPresenter::sectorIndex(45), 1u);
+    EXPECT_EQ(ARPresenter::sectorIndex(359.99), 7u);
+    EXPECT_EQ(ARPresenter::sectorIndex(360), 7u);
+    EXPECT_EQ(ARPresenter::sectorIndex(-1), 7u);
+    EXPECT_EQ(ARPresenter::sectorIndex(std::nan("")), 7u);
+}
+
+TEST_F(PresenterTest, FullSectorFadesOutTheSixthAndMarksTheNearestMain) {
+    auto list = annotations(6, 10);
+    list.push_back(annotation(5, 100));  // alone in sector 2
+    std::stable_sort(list.begin(), list.end(), [](auto& a, auto& b) {
+        return a->distanceFromUser() < b->distanceFromUser();
+    });
+    presenter->reload(list, ReloadType::annotationsChanged);
+
+    const auto& sectors = presenter->visibleAnnotationViews();
+    ASSERT_EQ(sectors.size(), 8u);
+    ASSERT_EQ(sectors[0].size(), 5u);
+    ASSERT_EQ(sectors[2].size(), 1u);
+    // Farthest first, the nearest last and main.
+    EXPECT_EQ(sectors[0].back()->annotation()->distanceFromUser(), 10);
+    EXPECT_EQ(sectors[0].front()->annotation()->distanceFromUser(), 50);
+    for (std::size_t i = 0; i + 1 < 5; ++i) EXPECT_FALSE(sectors[0][i]->isMainAnn);
+    EXPECT_TRUE(sectors[0].back()->isMainAnn);
+    EXPECT_TRUE(sectors[2].back()->isMainAnn);
+
+    auto sixth = list[6];
+    EXPECT_EQ(sixth->distanceFromUser(), 60);
+    EXPECT_FALSE(sixth->active());
+    ASSERT_NE(sixth->annotationView(), nullptr);
+    EXPECT_EQ(sixth->annotationView()->superview(), nullptr);
+    EXPECT_EQ(presenter->subviews().size(), 6u);
+
+    // Z-order: nearer views in front.
+    const auto& subs = presenter->subviews();
+    for (std::size_t i = 0; i + 1 < subs.size(); ++i) {
+        auto a = std::dynamic_pointer_cast<ARAnnotationView>(subs[i]);
+        auto b = std::dynamic_pointer_cast<ARAnnotationView>(subs[i + 1]);
+        EXPECT_GE(a->annotation()->distanceFromUser(), b->annotation()->distanceFromUser());
+    }
+}
+
+TEST_F(PresenterTest, SwipeResortsSectorsFadingViewsInAndOut) {
+    auto list = annotations(6, 10);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto outsider = list[5]->annotationView();
+    ASSERT_EQ(outsider->superview(), nullptr);
+    EXPECT_FALSE(list[5]->active());
+
+    // The sixth becomes the nearest: a swipe re-sorts the sectors, the fifth is pushed out.
+    list[5]->setDistanceFromUser(1);
+    auto pushed = list[4]->annotationView();
+    std::stable_sort(list.begin(), list.end(), [](auto& a, auto& b) {
+        return a->distanceFromUser() < b->distanceFromUser();
+    });
+    presenter->reload(list, ReloadType::swipe);
+    EXPECT_TRUE(list[0]->active());
+    EXPECT_FALSE(pushed->annotation()->active());
+    EXPECT_EQ(outsider->superview().get(), presenter.get());
+    // The newcomer fades in from 0 to 0.5 over 0.2 s (then the placement sets its state).
+    bool fadedIn = false;
+    for (const auto& a : outsider->animations())
+        if (a.property == AnimatedProperty::alpha && a.duration == 0.2 &&
+            std::get<double>(a.from) == 0 && std::get<double>(a.to) == 0.5)
+            fadedIn = true;
+    EXPECT_TRUE(fadedIn);
+    bool fadedOut = false;
+    for (const auto& a : pushed->animations())
+        if (a.property == AnimatedProperty::alpha && a.duration == 0.2 &&
+            std::get<double>(a.to) == 0)
+            fadedOut = true;
+    EXPECT_TRUE(fadedOut);
+    EXPECT_EQ(pushed->superview().get(), presenter.get());  // still fading
+    device.advance(0.19);
+    EXPECT_EQ(pushed->superview().get(), presenter.get());
+    device.advance(0.02);
+    EXPECT_EQ(pushed->superview(), nullptr);
+}
+
+TEST_F(PresenterTest, FirstDisplayAddsViewsWithoutFading) {
+    auto list = annotations(2);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    for (const auto& v : presenter->annotationViews()) {
+        EXPECT_EQ(v->superview().get(), presenter.get());
+        EXPECT_TRUE(v->animations().empty());
+    }
+    EXPECT_EQ(source->drawnCalls, 1);
+}
+
+TEST_F(PresenterTest, DistanceScaleBands) {
+    EXPECT_EQ(ARPresenter::distanceScale(800, 800), 0.65);
+    EXPECT_EQ(ARPresenter::distanceScale(100, 800), 0.95);  // 100 < 800 / 8 is false
+    EXPECT_EQ(ARPresenter::distanceScale(99.9, 800), 1.0);
+    EXPECT_EQ(ARPresenter::distanceScale(250, 800), 0.9);
+    EXPECT_EQ(ARPresenter::distanceScale(300, 800), 0.85);
+    EXPECT_EQ(ARPresenter::distanceScale(400, 800), 0.8);
+    EXPECT_EQ(ARPresenter::distanceScale(500, 800), 0.75);
+    EXPECT_EQ(ARPresenter::distanceScale(600, 800), 0.7);
+    EXPECT_EQ(ARPresenter::distanceScale(700, 800), 0.65);
+    EXPECT_EQ(ARPresenter::distanceScale(0, 0), 0.65);
+}
+
+TEST_F(PresenterTest, PlacementFollowsHeadingPitchAndDistance) {
+    ARPresenter::AnnotationList list{annotation(100, 10), annotation(800, 350)};
+    controller->status.heading = 350;
+    presenter->reload(list, ReloadType::annotationsChanged);
+
+    const double h = controller->status.hPixelsPerDegree;
+    const double width = 375 * 0.45, height = width * 0.55;
+    auto near = list[0]->annotationView();
+    auto far = list[1]->annotationView();
+    // Base size on the phone; the main annotation of its sector is drawn 1.5 times larger.
+    EXPECT_DOUBLE_EQ(near->initialFrame.width(), width);
+    EXPECT_DOUBLE_EQ(near->initialFrame.height(), height);
+    EXPECT_DOUBLE_EQ(near->initialFrame.x(), near->arZeroPoint.x + h * 0.95 * 20);
+    EXPECT_DOUBLE_EQ(far->initialFrame.x(), far->arZeroPoint.x);
+    EXPECT_TRUE(near->isMainAnn);
+    EXPECT_DOUBLE_EQ(near->frame().width(), width * 1.5);
+    EXPECT_DOUBLE_EQ(near->alpha(), 1.0);
+
+    // Heading 10: the far annotation at 350 lies 20 degrees to the left.
+    controller->status.heading = 10;
+    controller->status.pitch = 10;
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_DOUBLE_EQ(far->initialFrame.x(), far->arZeroPoint.x + h * 0.65 * -20);
+    const double v = controller->status.vPixelsPerDegree;
+    EXPECT_DOUBLE_EQ(near->initialFrame.y(), v * 10 * (0.95 - 0.6) + near->arZeroPoint.y);
+    EXPECT_DOUBLE_EQ(far->initialFrame.y(), v * 10 * (0.65 - 0.6) + far->arZeroPoint.y);
+}
+
+TEST_F(PresenterTest, BasePositionUsesStoredHeightOrARandomOne) {
+    device.context().device().setMainScreenBounds({0, 0, 375, 800});
+    presenter->setFrame({0, 0, 375, 800});
+    auto a = std::make_shared<HeightAnnotation>(150, 0);
+    auto view = ARAnnotationView::create({0, 0, 100, 100});
+    view->setAnnotation(a);
+    EXPECT_DOUBLE_EQ(presenter->yPositionForAnnotationView(*view, controller->status).first, 50);
+    EXPECT_DOUBLE_EQ(presenter->xPositionForAnnotationView(*view, controller->status), 137.5);
+
+    // The main view reads its own value, which is 0 here, so a random one from 150 to 549.
+    view->isMainAnn = true;
+    for (int i = 0; i < 200; ++i) {
+        const double y = presenter->yPositionForAnnotationView(*view, controller->status).first;
+        const double r = (y - 20) / 0.2;
+        EXPECT_GE(r, 150 - 1e-9);
+        EXPECT_LE(r, 549 + 1e-9);
+        EXPECT_NEAR(r, std::round(r), 1e-6);
+    }
+    auto bare = ARAnnotationView::create({0, 0, 100, 100});
+    EXPECT_EQ(presenter->yPositionForAnnotationView(*bare, controller->status),
+              std::make_pair(0.0, 0.0));
+}
+
+TEST_F(PresenterTest, DisableMoveKeepsTheFrameButUpdatesTheBaseSize) {
+    auto list = annotations(1);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto view = list[0]->annotationView();
+    const Rect before = view->frame();
+    view->disableMove = true;
+    controller->status.heading = 90;
+    device.context().device().setMainScreenBounds({0, 0, 400, 812});
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_EQ(view->frame(), before);
+    EXPECT_DOUBLE_EQ(view->initialFrame.width(), 400 * 0.45);
+    EXPECT_EQ(view->initialFrame.origin, before.origin);
+}
+
+TEST_F(PresenterTest, ReloadTypesRebuildOnlyWhenTheyShould) {
+    auto list = annotations(3);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    EXPECT_EQ(source->created, 3);
+    auto view = list[0]->annotationView();
+
+    presenter->reload(annotations(2), ReloadType::headingChanged);  // not a rebuild
+    EXPECT_EQ(presenter->annotations().size(), 3u);
+    presenter->reload(annotations(2), ReloadType::userLocationChanged);
+    EXPECT_EQ(presenter->annotations().size(), 3u);
+
+    presenter->reload(list, ReloadType::reloadLocationChanged);  // rebuild keeps existing views
+    EXPECT_EQ(source->created, 3);
+    EXPECT_EQ(list[0]->annotationView(), view);
+    // A rebuild without a visibility pass leaves the views off the presenter until one runs.
+    EXPECT_EQ(view->superview(), nullptr);
+    presenter->reload(list, ReloadType::swipe);
+    EXPECT_EQ(view->superview().get(), presenter.get());
+}
+
+TEST_F(PresenterTest, ClearForgetsEverythingAndTheNextReloadRebuilds) {
+    auto list = annotations(4);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    presenter->clear();
+    EXPECT_TRUE(presenter->annotations().empty());
+    EXPECT_TRUE(presenter->annotationViews().empty());
+    EXPECT_TRUE(presenter->subviews().empty());
+    for (const auto& a : list) {
+        EXPECT_FALSE(a->active());
+        EXPECT_EQ(a->annotationView(), nullptr);
+    }
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_EQ(presenter->annotations().size(), 4u);
+    EXPECT_EQ(presenter->annotationViews().size(), 4u);
+    EXPECT_EQ(source->created, 8);
+    EXPECT_TRUE(list[0]->active());
+}
+
+TEST_F(PresenterTest, LocationReloadRefreshesCardsAndResortsSectors) {
+    source->cards = true;
+    auto list = annotations(2, 10);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto first = std::dynamic_pointer_cast<CountingView>(list[0]->annotationView());
+    auto second = std::dynamic_pointer_cast<CountingView>(list[1]->annotationView());
+    EXPECT_EQ(first->configured, 1);
+    EXPECT_TRUE(first->isMainAnn);
+
+    // The user moved: the second one is now nearer and becomes the main annotation.
+    list[0]->setDistanceFromUser(30);
+    list[1]->setDistanceFromUser(5);
+    presenter->reload(list, ReloadType::userLocationChanged);
+    EXPECT_EQ(first->refreshed, 1);
+    EXPECT_EQ(second->refreshed, 1);
+    EXPECT_TRUE(second->isMainAnn);
+    EXPECT_FALSE(first->isMainAnn);
+    // Location moves are animated over 0.5 s.
+    ASSERT_FALSE(second->animations().empty());
+    EXPECT_EQ(second->animations().back().duration, 0.5);
+}
+
+TEST_F(PresenterTest, MainMarkIsRestoredAfterARebuild) {
+    auto list = annotations(2, 10);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto view = list[0]->annotationView();
+    view->isMainAnn = false;
+    device.advance(0.05);
+    EXPECT_FALSE(view->isMainAnn);
+    device.advance(0.06);
+    EXPECT_TRUE(view->isMainAnn);
+}
+
+// Stacking works on frames directly; these tests set them by hand.
+class StackingTest : public PresenterTest {
+  protected:
+    std::vector<std::shared_ptr<ARAnnotationView>> viewsWithFrames(
+        const std::vector<Rect>& frames) {
+        auto list = annotations(frames.size());
+        presenter->reload(list, ReloadType::annotationsChanged);
+        std::vector<std::shared_ptr<ARAnnotationView>> views;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            views.push_back(list[i]->annotationView());
+            views.back()->setFrame(frames[i]);
+        }
+        return views;
+    }
+};
+
+TEST_F(StackingTest, TwoEqualViewsTheSecondMovesUp) {
+    auto v = viewsWithFrames({{100, 300, 80, 50}, {100, 300, 80, 50}});
+    presenter->stackAnnotationViews();
+    EXPECT_EQ(v[0]->arStackOffset.y, 0);
+    EXPECT_EQ(v[1]->arStackOffset.y, -55);
+    EXPECT_EQ(v[1]->frame().y(), 245);
+}
+
+TEST_F(StackingTest, ThreeOverlappingViews) {
+    auto v = viewsWithFrames({{100, 300, 80, 50}, {110, 280, 80, 50}, {120, 260, 80, 50}});
+    presenter->stackAnnotationViews();
+    EXPECT_EQ(v[0]->arStackOffset.y, 0);
+    EXPECT_EQ(v[1]->frame().y(), 245);
+    EXPECT_EQ(v[1]->arStackOffset.y, -35);
+    EXPECT_EQ(v[2]->frame().y(), 190);
+    EXPECT_EQ(v[2]->arStackOffset.y, -70);
+}
+
+TEST_F(StackingTest, SeparateViewsStayPut) {
+    auto v = viewsWithFrames({{0, 300, 80, 50}, {100, 300, 80, 50}});
+    presenter->stackAnnotationViews();
+    EXPECT_EQ(v[0]->arStackOffset.y, 0);
+    EXPECT_EQ(v[1]->arStackOffset.y, 0);
+}
+
+TEST_F(StackingTest, ViewBeyondTheSeamStacksOverItsCopyAtTheOtherEdge) {
+    // h = 6.25 points per degree: a full turn is 2250 points, the right seam at 1312.5.
+    const double fullTurn = controller->status.hPixelsPerDegree * 360;
+    const double x = 1312.5 - 60;  // x + 2w beyond the seam
+    auto v = viewsWithFrames({{x - fullTurn, 300, 80, 50}, {x, 290, 80, 50}});
+    presenter->stackAnnotationViews();
+    EXPECT_EQ(v[1]->arStackAlternateFrame.x(), x - fullTurn);
+    EXPECT_EQ(v[1]->frame().y(), 300 - 50 - 5);
+    EXPECT_EQ(v[1]->arStackOffset.y, -45);
+}
+
+TEST_F(StackingTest, OffsetsPersistThroughPlacementUntilTheNextRebuild) {
+    presenter->verticalStackingEnabled = true;
+    // Two main annotations 40 degrees apart with the same stored height: their cards overlap.
+    ARPresenter::AnnotationList list{std::make_shared<HeightAnnotation>(300, 300),
+                                     std::make_shared<HeightAnnotation>(300, 300)};
+    list[0]->setDistanceFromUser(100);
+    list[0]->setAzimuth(10);
+    list[1]->setDistanceFromUser(100);
+    list[1]->setAzimuth(50);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto a = list[0]->annotationView();
+    auto b = list[1]->annotationView();
+    const double height = a->frame().height();
+    EXPECT_DOUBLE_EQ(a->frame().y() - b->frame().y(), height + 5);
+    EXPECT_EQ(a->arStackOffset.y, 0);
+    EXPECT_DOUBLE_EQ(b->arStackOffset.y, -(height + 5));
+
+    controller->status.heading = 30;
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_DOUBLE_EQ(b->arStackOffset.y, -(height + 5));
+    EXPECT_DOUBLE_EQ(a->frame().y() - b->frame().y(), height + 5);
+
+    // A rebuild with stacking off resets nothing and stacks nothing.
+    presenter->verticalStackingEnabled = false;
+    presenter->reload(list, ReloadType::annotationsChanged);
+    EXPECT_DOUBLE_EQ(b->arStackOffset.y, -(height + 5));
+    presenter->resetStackParameters();
+    for (const auto& view : presenter->annotationViews()) {
+        EXPECT_EQ(view->arStackOffset, (Point{0, 0}));
+        EXPECT_EQ(view->arStackAlternateFrame, Rect{});
+    }
+}
+
+TEST_F(PresenterTest, DistanceOffsetParametersPerMode) {
+    ARPresenter::AnnotationList list;
+    for (double d : {100.0, 600.0, 1100.0}) list.push_back(annotation(d, 10));
+    presenter->setFrame({0, 0, 375, 800});
+    presenter->reload(list, ReloadType::annotationsChanged);
+
+    presenter->adjustDistanceOffsetParameters();
+    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 100);
+    EXPECT_DOUBLE_EQ(*presenter->distanceOffsetMultiplier, 0.41);
+
+    presenter->distanceOffsetMultiplier = 7;
+    presenter->distanceOffsetMinThreshold = 0;
+    presenter->distanceOffsetMode = DistanceOffsetMode::automaticOffsetMinDistance;
+    presenter->adjustDistanceOffsetParameters();
+    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 100);
+    EXPECT_EQ(*presenter->distanceOffsetMultiplier, 7);
+
+    for (auto mode : {DistanceOffsetMode::none, DistanceOffsetMode::manual}) {
+        presenter->distanceOffsetMode = mode;
+        presenter->distanceOffsetMinThreshold = 3;
+        presenter->adjustDistanceOffsetParameters();
+        EXPECT_EQ(presenter->distanceOffsetMinThreshold, 3);
+        EXPECT_EQ(*presenter->distanceOffsetMultiplier, 7);
+    }
+}
+
+TEST_F(PresenterTest, DistanceOffsetWithEqualDistancesGivesZeroMultiplier) {
+    ARPresenter::AnnotationList list{annotation(250, 10), annotation(250, 200)};
+    presenter->reload(list, ReloadType::annotationsChanged);
+    presenter->adjustDistanceOffsetParameters();
+    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 250);
+    EXPECT_EQ(*presenter->distanceOffsetMultiplier, 0);
+
+    presenter->clear();
+    presenter->distanceOffsetMinThreshold = 9;
+    presenter->adjustDistanceOffsetParameters();  // nothing active: nothing changes
+    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 9);
+}
+
+}  // namespace
+}  // namespace arquorel
