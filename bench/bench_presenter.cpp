@@ -1,0 +1,106 @@
+// Presenter costs: the per-frame heading reload, a full rebuild and a location reload.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "arquorel/arcore/ARPresenter.h"
+#include "sim/device/SimPlatform.h"
+
+namespace {
+
+using namespace arquorel;
+
+class Controller : public ARController {
+  public:
+    ARStatus status;
+    std::shared_ptr<ARDataSource> source;
+    const ARStatus& arStatus() const override { return status; }
+    std::shared_ptr<ARDataSource> dataSource() const override { return source; }
+};
+
+class Card : public ARAnnotationView {
+  public:
+    bool isCard() const override { return true; }
+};
+
+class Source : public ARDataSource {
+  public:
+    std::shared_ptr<ARAnnotationView> viewForAnnotation(
+        ARController&, const std::shared_ptr<ARAnnotation>&) override {
+        return ARAnnotationView::make<Card>();
+    }
+};
+
+struct Scene {
+    sim::SimPlatform device;
+    std::shared_ptr<Controller> controller = std::make_shared<Controller>();
+    std::shared_ptr<ARPresenter> presenter;
+    ARPresenter::AnnotationList annotations;
+
+    explicit Scene(std::size_t count) {
+        controller->source = std::make_shared<Source>();
+        controller->status = ARStatus{47, 60, 375 / 47.0, 812 / 60.0, 0, 0, Location(43.7, 7.4)};
+        presenter = ARPresenter::create(controller);
+        presenter->setFrame({0, 0, 375, 812});
+        // Nearest first, spread evenly round the compass.
+        for (std::size_t i = 0; i < count; ++i) {
+            auto a = ARAnnotation::create(std::string(), std::string(), Location(43.7, 7.4));
+            a->setDistanceFromUser(5.0 + static_cast<double>(i));
+            a->setAzimuth(std::fmod(static_cast<double>(i) * 137.50776, 360.0));
+            annotations.push_back(a);
+        }
+        presenter->reload(annotations, ReloadType::annotationsChanged);
+    }
+};
+
+// One display frame's presenter work: 8 sectors x 5 views moved for a new heading.
+void BM_HeadingReload(benchmark::State& state) {
+    Scene scene(250);
+    double heading = 0;
+    for (auto _ : state) {
+        heading = std::fmod(heading + 0.7, 360);
+        scene.controller->status.heading = heading;
+        scene.presenter->reload(scene.annotations, ReloadType::headingChanged);
+    }
+    state.counters["visible"] =
+        static_cast<double>(scene.presenter->visibleAnnotationsAsArray().size());
+}
+BENCHMARK(BM_HeadingReload)->Unit(benchmark::kMicrosecond);
+
+// A rebuild over 10 000 annotations sorted nearest first, 250 of which become active.
+void BM_AnnotationsChangedRebuild(benchmark::State& state) {
+    Scene scene(10000);
+    for (auto _ : state) {
+        scene.presenter->reload(scene.annotations, ReloadType::annotationsChanged);
+        // Let the 0.1 s main re-marks and fades run so that queued work does not pile up.
+        state.PauseTiming();
+        scene.device.advance(0.3);
+        state.ResumeTiming();
+    }
+    state.counters["active"] = static_cast<double>(scene.presenter->activeAnnotations().size());
+}
+BENCHMARK(BM_AnnotationsChangedRebuild)->Unit(benchmark::kMicrosecond);
+
+// A location reload with 250 active annotations: placement of the shown views plus the
+// re-sorting of the sectors with the new distances.
+void BM_UserLocationReload(benchmark::State& state) {
+    Scene scene(250);
+    double shift = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        shift += 0.5;
+        for (std::size_t i = 0; i < scene.annotations.size(); ++i)
+            scene.annotations[i]->setDistanceFromUser(5.0 + static_cast<double>(i) + shift);
+        state.ResumeTiming();
+        scene.presenter->reload(scene.annotations, ReloadType::userLocationChanged);
+        state.PauseTiming();
+        scene.device.advance(0.6);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_UserLocationReload)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
