@@ -1,0 +1,162 @@
+#pragma once
+// Scripted sensors for the simulated device.
+//
+// SimSensors installs factories into a platform context so that every location or motion
+// service the product asks for is a simulated one, and keeps track of the services created
+// (the latest one is the one a script or a test talks to). A SensorScript is a timed list of
+// sensor events; played on the main loop, each event reaches the latest services at its time,
+// so a test replays a sensor stream with SimPlatform::advance(). A script of fixes can be made
+// from a GPX track.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "arquorel/platform/sensors/Location.h"
+#include "arquorel/platform/sensors/LocationService.h"
+#include "arquorel/platform/sensors/MotionService.h"
+#include "arquorel/platform/sensors/Readings.h"
+
+namespace arquorel {
+class PlatformContext;
+}
+
+namespace arquorel::sim {
+
+class SimLocationService;
+class SimMotionService;
+
+// A position fix; its timestamp is the time of delivery minus `age`.
+struct FixEvent {
+    Coordinate coordinate;
+    double horizontalAccuracy = 5;  // metres
+    double age = 0;                 // seconds
+};
+struct HeadingEvent {
+    double trueHeading = -1;  // degrees; negative when unknown
+    double magneticHeading = 0;
+    double accuracy = 5;  // degrees; negative means invalid
+};
+struct AccelerationEvent {
+    Acceleration acceleration;
+};
+// A change of the device's physical orientation.
+struct OrientationEvent {
+    DeviceOrientation orientation = DeviceOrientation::portrait;
+};
+// The user's authorisation decision: the answer to a pending request, otherwise a change made
+// in the settings.
+struct AuthorizationEvent {
+    AuthorizationStatus status = AuthorizationStatus::authorizedWhenInUse;
+};
+
+struct SensorEvent {
+    double time = 0;  // seconds after the start of the script
+    std::variant<FixEvent, HeadingEvent, AccelerationEvent, OrientationEvent, AuthorizationEvent>
+        what;
+};
+
+// What every service created from now on starts with.
+struct SimSensorSettings {
+    bool locationServicesEnabled = true;
+    AuthorizationStatus initialAuthorization = AuthorizationStatus::authorizedWhenInUse;
+    // The user's answer to an authorisation request; none leaves the request pending.
+    std::optional<AuthorizationStatus> authorizationAnswer =
+        AuthorizationStatus::authorizedWhenInUse;
+    bool accelerometerAvailable = true;
+};
+
+class SimSensors {
+  public:
+    // The services created through the installed factories, shared with scheduled events.
+    struct Registry {
+        PlatformContext* context = nullptr;
+        SimSensorSettings settings;
+        std::weak_ptr<SimLocationService> location;
+        std::weak_ptr<SimMotionService> motion;
+        int locationServicesCreated = 0;
+        int motionServicesCreated = 0;
+    };
+
+    // Installs the factories into `context` (the current platform context by default), which
+    // must outlive this object; the destructor puts the previous factories back.
+    SimSensors();
+    explicit SimSensors(PlatformContext& context);
+    ~SimSensors();
+    SimSensors(const SimSensors&) = delete;
+    SimSensors& operator=(const SimSensors&) = delete;
+
+    SimSensorSettings& settings() { return registry_->settings; }
+
+    // The latest service created that is still alive, or none.
+    std::shared_ptr<SimLocationService> location() const;
+    std::shared_ptr<SimMotionService> motion() const;
+    int locationServicesCreated() const { return registry_->locationServicesCreated; }
+    int motionServicesCreated() const { return registry_->motionServicesCreated; }
+
+    // Applies one event now; returns whether it reached a sensor (a fix the service does not
+    // deliver, or an event for a service not yet created, does not).
+    bool apply(const SensorEvent& event);
+
+    std::weak_ptr<Registry> registry() const { return registry_; }
+
+  private:
+    PlatformContext& context_;
+    std::shared_ptr<Registry> registry_;
+    std::function<std::shared_ptr<LocationService>()> previousLocationFactory_;
+    std::function<std::shared_ptr<MotionService>()> previousMotionFactory_;
+};
+
+// One point of a GPX track.
+struct TrackPoint {
+    Coordinate coordinate;
+    double time = 0;  // seconds since 1970
+};
+
+// The points of a GPX file, or the reason it could not be read.
+struct GpxTrack {
+    std::vector<TrackPoint> points;
+    std::string error;  // empty when the file was read
+    bool ok() const { return error.empty(); }
+};
+
+// Reads the <trkpt lat=".." lon=".."> points of a GPX document in file order. Every point
+// needs a valid coordinate and a <time> (ISO 8601, UTC or with an offset), and times must not
+// go backwards; anything else gives an error naming the line.
+GpxTrack parseGpx(std::string_view text);
+GpxTrack readGpxFile(const std::filesystem::path& path);
+
+class SensorScript {
+  public:
+    SensorScript& fix(double time, Coordinate coordinate, double horizontalAccuracy = 5,
+                      double age = 0);
+    SensorScript& heading(double time, double trueHeading, double magneticHeading,
+                          double accuracy = 5);
+    SensorScript& acceleration(double time, Acceleration sample);
+    SensorScript& orientation(double time, DeviceOrientation orientation);
+    SensorScript& authorization(double time, AuthorizationStatus status);
+    SensorScript& add(SensorEvent event);
+
+    const std::vector<SensorEvent>& events() const { return events_; }
+    bool empty() const { return events_.empty(); }
+    // The time of the last event.
+    double duration() const;
+
+    // Schedules every event on the sensors' main loop, `time` seconds from now. Events of the
+    // same time run in script order. Events still pending when the sensors go away are dropped.
+    void play(SimSensors& sensors) const;
+
+    // One fix per track point, timed from the first point.
+    static SensorScript fromTrack(const std::vector<TrackPoint>& points,
+                                  double horizontalAccuracy = 5);
+
+  private:
+    std::vector<SensorEvent> events_;
+};
+
+}  // namespace arquorel::sim
