@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "arquorel/places/PlacesFile.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 
 namespace arquorel {
@@ -48,9 +49,18 @@ std::map<std::string, std::string> QuorelProperty::addressComponents() const {
 
 std::optional<std::vector<MicroDataValue>> QuorelProperty::microDataEntries() const {
     if (!micro_data) return std::nullopt;
+    // The parser stops at a NUL byte as if the text ended there, and writing out very deeply
+    // nested values recurses once per level: both are refused before parsing.
+    const std::string_view text(reinterpret_cast<const char*>(micro_data->data()),
+                                micro_data->size());
+    if (const auto issue = findJsonTextIssue(text)) {
+        platformContext().console().writeLine("micro_data is not JSON: " + issue->message +
+                                              " at byte " + std::to_string(issue->offset + 1));
+        return std::nullopt;
+    }
     nlohmann::json doc;
     try {
-        doc = nlohmann::json::parse(micro_data->begin(), micro_data->end());
+        doc = nlohmann::json::parse(text);
     } catch (const nlohmann::json::exception& e) {
         platformContext().console().writeLine(e.what());
         return std::nullopt;

@@ -1,15 +1,61 @@
 #include "sim/host/SimCli.h"
 
+#include <algorithm>
+#include <string_view>
+
+#include "sim/host/CliArgs.h"
+#include "sim/host/PlacesCommand.h"
+
 namespace arquorel::sim {
 
+namespace {
+
+using CommandFunction = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
+
+struct Command {
+    std::string_view name;
+    std::string_view synopsis;  // the command line, starting with the name
+    std::string_view summary;
+    CommandFunction run;
+};
+
+// One line per command.
+const Command kCommands[] = {
+    {"places", kPlacesSynopsis, "list the places of FILE around a position, nearest first",
+     runPlacesCommand},
+};
+
+void printUsage(std::ostream& out) {
+    constexpr std::string_view kHelp = "help";
+    std::size_t width = kHelp.size();
+    for (const auto& c : kCommands) width = std::max(width, characterCount(c.synopsis));
+    const auto line = [&](std::string_view synopsis, std::string_view summary) {
+        out << "  " << synopsis << std::string(width - characterCount(synopsis) + 3, ' ') << summary
+            << "\n";
+    };
+    out << "usage: arquorel-sim <command> [options]\n\ncommands:\n";
+    for (const auto& c : kCommands) line(c.synopsis, c.summary);
+    line(kHelp, "show this text");
+}
+
+}  // namespace
+
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    (void)out;
     if (args.empty()) {
-        err << "usage: arquorel-sim <command> [options]\n";
-        return 2;
+        printUsage(err);
+        return kExitUsage;
     }
-    err << "unknown command: " << args.front() << "\n";
-    return 2;
+    const std::string& name = args.front();
+    if (name == "help" || name == "--help" || name == "-h") {
+        printUsage(out);
+        return kExitOk;
+    }
+    for (const auto& c : kCommands) {
+        if (c.name == name) return c.run({args.begin() + 1, args.end()}, out, err);
+    }
+    err << "arquorel-sim: unknown command: " << printable(name) << "\n";
+    printUsage(err);
+    return kExitUsage;
 }
 
 }  // namespace arquorel::sim

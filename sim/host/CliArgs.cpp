@@ -1,0 +1,182 @@
+#include "sim/host/CliArgs.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+namespace arquorel::sim {
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+std::optional<double> finiteNumber(std::string_view s) {
+    s = trimmed(s);
+    if (s.size() > 1 && s.front() == '+' && s[1] != '-') s.remove_prefix(1);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<Flags> Flags::parse(const std::vector<std::string>& args,
+                                  const std::vector<FlagSpec>& specs, std::string& error) {
+    Flags flags;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!arg.starts_with("--") || arg.size() == 2) {
+            error = "unexpected argument: " + arg;
+            return std::nullopt;
+        }
+        const auto eq = arg.find('=');
+        const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
+        const auto spec = std::find_if(specs.begin(), specs.end(),
+                                       [&](const FlagSpec& s) { return s.name == name; });
+        if (spec == specs.end()) {
+            error = "unknown flag: --" + name;
+            return std::nullopt;
+        }
+        if (flags.has(name)) {
+            error = "--" + name + " given twice";
+            return std::nullopt;
+        }
+        std::string value;
+        if (!spec->takesValue) {
+            if (eq != std::string::npos) {
+                error = "--" + name + " takes no value";
+                return std::nullopt;
+            }
+        } else if (eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            error = "--" + name + " needs a value";
+            return std::nullopt;
+        }
+        flags.values_.emplace_back(name, std::move(value));
+    }
+    return flags;
+}
+
+bool Flags::has(std::string_view name) const {
+    return std::any_of(values_.begin(), values_.end(),
+                       [&](const auto& v) { return v.first == name; });
+}
+
+std::optional<std::string> Flags::value(std::string_view name) const {
+    for (const auto& [n, v] : values_)
+        if (n == name) return v;
+    return std::nullopt;
+}
+
+bool wantsHelp(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "--help" || a == "-h"; });
+}
+
+std::optional<Coordinate> parseLatLng(std::string_view text, std::string& error) {
+    const auto comma = text.find(',');
+    if (comma == std::string_view::npos || text.find(',', comma + 1) != std::string_view::npos) {
+        error = "--at needs LAT,LNG (two numbers separated by a comma), got \"" + printable(text) +
+                "\"";
+        return std::nullopt;
+    }
+    const auto lat = finiteNumber(text.substr(0, comma));
+    const auto lng = finiteNumber(text.substr(comma + 1));
+    if (!lat || !lng) {
+        error = "--at needs two numbers LAT,LNG, got \"" + printable(text) + "\"";
+        return std::nullopt;
+    }
+    if (*lat < -90 || *lat > 90) {
+        error = "--at latitude must be within -90..90, got \"" + printable(text) + "\"";
+        return std::nullopt;
+    }
+    if (*lng < -180 || *lng > 180) {
+        error = "--at longitude must be within -180..180, got \"" + printable(text) + "\"";
+        return std::nullopt;
+    }
+    return Coordinate{*lat, *lng};
+}
+
+std::optional<PlacesFile> readPlacesFile(const std::string& path, std::ostream& err) {
+    PlacesFile file = PlacesFile::fromPath(path);
+    if (file.error) {
+        err << "error: " << printable(file.error->message) << "\n";
+        return std::nullopt;
+    }
+    return file;
+}
+
+void printDataSource(const std::string& path, std::ostream& out) {
+    out << "Source: " << printable(path) << "\n";
+    std::string lower = path;
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (lower.find("monaco") != std::string::npos)
+        out << "Data \xC2\xA9 OpenStreetMap contributors, ODbL 1.0\n";
+}
+
+void printPlacesSummary(const PlacesFile& file, std::ostream& out) {
+    out << "Summary: " << file.elementCount << " records read, " << file.records.size() << " kept, "
+        << file.leftOutCount() << " left out, " << file.problems.size()
+        << (file.problems.size() == 1 ? " problem" : " problems") << "\n";
+    for (const auto& problem : file.problems) out << "  " << printable(problem.text()) << "\n";
+}
+
+std::string printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const bool c0 = c < 0x20 || c == 0x7F;
+        // C1 controls U+0080..U+009F are encoded as C2 80..C2 9F.
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c0 || c1) {
+            out += "\xEF\xBF\xBD";
+            if (c1) ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::size_t characterCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char ch) {
+        return (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+    }));
+}
+
+void printTable(const std::vector<std::vector<std::string>>& rows,
+                const std::vector<bool>& rightAligned, std::ostream& out) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        if (widths.size() < row.size()) widths.resize(row.size(), 0);
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], characterCount(row[c]));
+    }
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            const std::string padding(widths[c] - characterCount(row[c]), ' ');
+            const bool right = c < rightAligned.size() && rightAligned[c];
+            if (c > 0) line += "  ";
+            line += right ? padding + row[c] : row[c] + padding;
+        }
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        out << line << "\n";
+    }
+}
+
+}  // namespace arquorel::sim

@@ -1,0 +1,68 @@
+#pragma once
+// Helpers shared by the arquorel-sim commands: flag parsing, the "--at LAT,LNG" position,
+// reading a places file with its problems reported, and aligned text tables.
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "arquorel/places/PlacesFile.h"
+#include "arquorel/platform/sensors/Location.h"
+
+namespace arquorel::sim {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 2;  // usage errors and unusable input
+
+struct FlagSpec {
+    std::string name;  // without the leading "--"
+    bool takesValue = true;
+};
+
+// Flags given as "--name VALUE", "--name=VALUE" or, for switches, "--name"; each at most once.
+class Flags {
+  public:
+    // Parses `args` against `specs`. Unknown flags, stray arguments, a missing value and a
+    // repeated flag give none and a message in `error`.
+    static std::optional<Flags> parse(const std::vector<std::string>& args,
+                                      const std::vector<FlagSpec>& specs, std::string& error);
+
+    bool has(std::string_view name) const;
+    std::optional<std::string> value(std::string_view name) const;
+
+  private:
+    std::vector<std::pair<std::string, std::string>> values_;
+};
+
+// True when the arguments ask for help ("--help" or "-h" anywhere).
+bool wantsHelp(const std::vector<std::string>& args);
+
+// "LAT,LNG" in degrees: two finite numbers, latitude within [-90, 90] and longitude within
+// [-180, 180]. Spaces around the numbers are allowed.
+std::optional<Coordinate> parseLatLng(std::string_view text, std::string& error);
+
+// Loads a places file. A file that cannot be used at all (unreadable, not JSON, not an array)
+// is reported on `err` and gives none; problems of single records stay in the result.
+std::optional<PlacesFile> readPlacesFile(const std::string& path, std::ostream& err);
+
+// "Source: PATH", followed by the attribution line for the bundled OpenStreetMap data.
+void printDataSource(const std::string& path, std::ostream& out);
+
+// How many elements were read, how many records were kept and left out, and every problem.
+void printPlacesSummary(const PlacesFile& file, std::ostream& out);
+
+// Text as it may go to a terminal: control characters (which would break lines or act as
+// terminal commands) become U+FFFD. The input is UTF-8.
+std::string printable(std::string_view text);
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t characterCount(std::string_view text);
+
+// Rows of cells printed in columns as wide as their widest cell, counted in characters,
+// separated by two spaces. `rightAligned[i]` aligns column i to the right.
+void printTable(const std::vector<std::vector<std::string>>& rows,
+                const std::vector<bool>& rightAligned, std::ostream& out);
+
+}  // namespace arquorel::sim

@@ -1,0 +1,107 @@
+#include "sim/host/PlacesCommand.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+#include "arquorel/arcore/ARStatus.h"
+#include "arquorel/places/Place.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/host/CliArgs.h"
+
+namespace arquorel::sim {
+
+namespace {
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string nameCell(const QuorelProperty& record) {
+    if (!record.name.empty()) return printable(record.name);
+    return "(no name, id \"" + printable(record.id) + "\")";
+}
+
+}  // namespace
+
+int compassSector(double azimuth) {
+    if (!(azimuth >= 0 && azimuth < 360)) return 7;
+    return std::min(7, static_cast<int>(std::floor(azimuth / 45)));
+}
+
+int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string usage = "usage: arquorel-sim " + std::string(kPlacesSynopsis) + "\n";
+    if (wantsHelp(args)) {
+        out << usage
+            << "Lists the places of FILE (a JSON array of place records) as seen from LAT,LNG:\n"
+               "name, distance in metres, azimuth in degrees (0 = north) and compass sector\n"
+               "0-7 (45 degrees each, clockwise from north), nearest first, then a summary of\n"
+               "the records read and of those left out.\n";
+        return kExitOk;
+    }
+    const auto fail = [&](const std::string& message) {
+        err << "arquorel-sim places: " << message << "\n" << usage;
+        return kExitUsage;
+    };
+    std::string error;
+    const auto flags = Flags::parse(args, {{"places"}, {"at"}}, error);
+    if (!flags) return fail(error);
+    const auto path = flags->value("places");
+    if (!path || path->empty()) return fail("missing --places FILE");
+    const auto atText = flags->value("at");
+    if (!atText) return fail("missing --at LAT,LNG");
+    const auto at = parseLatLng(*atText, error);
+    if (!at) return fail(error);
+    const auto file = readPlacesFile(*path, err);
+    if (!file) return kExitUsage;
+
+    SimPlatform device;
+    const Location user(*at, 0, 5, 5, device.now());
+    std::vector<std::shared_ptr<Place>> places;
+    places.reserve(file->records.size());
+    std::size_t withoutPlace = 0;
+    for (const auto& record : file->records) {
+        auto place = Place::create(record);
+        if (!place) {
+            ++withoutPlace;
+            continue;
+        }
+        place->setDistanceFromUser(distanceFromUser(user, place->location()));
+        place->setAzimuth(bearing(user, place->location()));
+        places.push_back(std::move(place));
+    }
+    // Nearest first; equal distances keep the file's order.
+    const auto sortKey = [](const Place& p) {
+        const double d = p.distanceFromUser();
+        return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
+    };
+    std::stable_sort(places.begin(), places.end(),
+                     [&](const auto& a, const auto& b) { return sortKey(*a) < sortKey(*b); });
+
+    printDataSource(*path, out);
+    out << places.size() << (places.size() == 1 ? " place" : " places") << " around "
+        << fixed(at->latitude, 7) << ", " << fixed(at->longitude, 7) << ", nearest first\n";
+    if (!places.empty()) {
+        std::vector<std::vector<std::string>> rows;
+        rows.reserve(places.size() + 1);
+        rows.push_back({"#", "Name", "Distance m", "Azimuth \xC2\xB0", "Sector"});
+        for (std::size_t i = 0; i < places.size(); ++i) {
+            const Place& p = *places[i];
+            rows.push_back({std::to_string(i + 1), nameCell(*p.property),
+                            fixed(p.distanceFromUser(), 1), fixed(p.azimuth(), 1),
+                            std::to_string(compassSector(p.azimuth()))});
+        }
+        out << "\n";
+        printTable(rows, {true, false, true, true, true}, out);
+        out << "\n";
+    }
+    printPlacesSummary(*file, out);
+    if (withoutPlace > 0) out << "  " << withoutPlace << " records gave no place\n";
+    return kExitOk;
+}
+
+}  // namespace arquorel::sim
