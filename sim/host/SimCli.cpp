@@ -5,6 +5,7 @@
 
 #include "sim/host/CliArgs.h"
 #include "sim/host/PlacesCommand.h"
+#include "sim/host/ViewCommand.h"
 
 namespace arquorel::sim {
 
@@ -23,6 +24,8 @@ struct Command {
 const Command kCommands[] = {
     {"places", kPlacesSynopsis, "list the places of FILE around a position, nearest first",
      runPlacesCommand},
+    {"view", kViewSynopsis, "the AR screen for one pose: the cards placed, back to front",
+     runViewCommand},
 };
 
 void printUsage(std::ostream& out) {

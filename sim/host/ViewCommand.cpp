@@ -1,0 +1,162 @@
+#include "sim/host/ViewCommand.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/host/ArDemo.h"
+#include "sim/host/CliArgs.h"
+
+namespace arquorel::sim {
+
+namespace {
+
+// Long enough for the pitch filter to converge and for the delayed main-annotation marks and
+// fades of the first rebuild to have run.
+constexpr double kSettleSeconds = 6.0;
+constexpr double kSensorPeriod = 0.05;
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::optional<double> parseNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<Size> parseScreen(const std::string& text) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string::npos) return std::nullopt;
+    const auto w = parseNumber(text.substr(0, x));
+    const auto h = parseNumber(text.substr(x + 1));
+    if (!w || !h || *w < 100 || *h < 100 || *w > 10000 || *h > 10000) return std::nullopt;
+    return Size{*w, *h};
+}
+
+// Accelerometer reading of a device held in portrait at `pitch` degrees (0 upright, -90 face up).
+Acceleration gravityAtPitch(double pitch) {
+    const double r = pitch * kDegreesToRadians;
+    return {0, -std::cos(r), std::sin(r)};
+}
+
+}  // namespace
+
+int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const std::string usage = "usage: arquorel-sim " + std::string(kViewSynopsis) + "\n";
+    if (wantsHelp(args)) {
+        out << usage
+            << "Runs the AR screen on the simulated device, held in portrait at LAT,LNG facing\n"
+               "compass heading DEG and tilted by pitch DEG (0 upright, negative down), until the\n"
+               "sensor filters have settled, then lists the cards on screen from back to front:\n"
+               "name, compass sector, main card of its sector or not, frame (x, y, w, h in\n"
+               "points), alpha, distance scale and distance. The screen is 375x812 by default.\n";
+        return kExitOk;
+    }
+    const auto fail = [&](const std::string& message) {
+        err << "arquorel-sim view: " << message << "\n" << usage;
+        return kExitUsage;
+    };
+    std::string error;
+    const auto flags =
+        Flags::parse(args, {{"places"}, {"at"}, {"heading"}, {"pitch"}, {"screen"}}, error);
+    if (!flags) return fail(error);
+    const auto path = flags->value("places");
+    if (!path || path->empty()) return fail("missing --places FILE");
+    const auto atText = flags->value("at");
+    if (!atText) return fail("missing --at LAT,LNG");
+    const auto at = parseLatLng(*atText, error);
+    if (!at) return fail(error);
+    const auto headingText = flags->value("heading");
+    if (!headingText) return fail("missing --heading DEG");
+    const auto heading = parseNumber(*headingText);
+    if (!heading || *heading < 0 || *heading >= 360)
+        return fail("--heading must be a number of degrees in [0, 360): " +
+                    printable(*headingText));
+    const auto pitchText = flags->value("pitch");
+    if (!pitchText) return fail("missing --pitch DEG");
+    const auto pitch = parseNumber(*pitchText);
+    if (!pitch || *pitch < -90 || *pitch > 90)
+        return fail("--pitch must be a number of degrees in [-90, 90]: " + printable(*pitchText));
+    Size screen{375, 812};
+    if (const auto screenText = flags->value("screen")) {
+        const auto parsed = parseScreen(*screenText);
+        if (!parsed)
+            return fail("--screen must be WIDTHxHEIGHT in points (100 to 10000): " +
+                        printable(*screenText));
+        screen = *parsed;
+    }
+    const auto file = readPlacesFile(*path, err);
+    if (!file) return kExitUsage;
+
+    SimPlatform device;
+    device.context().console().startCapture();  // the engine's diagnostics are not the report
+    SimSensors sensors;
+    auto demo = ArDemo::create(screen);
+    demo->setRecords(file->records);
+    demo->start();
+
+    SensorScript script;
+    script.fix(0.1, *at, 5);
+    for (double t = 0; t <= kSettleSeconds; t += kSensorPeriod) {
+        script.heading(t, *heading, *heading, 5);
+        script.acceleration(t, gravityAtPitch(*pitch));
+    }
+    script.play(sensors);
+    device.advance(kSettleSeconds);
+
+    const ARStatus& status = demo->arStatus();
+    printDataSource(*path, out);
+    out << "Screen " << fixed(screen.width, 0) << "x" << fixed(screen.height, 0)
+        << " portrait, field of view " << fixed(status.hFov, 1) << "\xC2\xB0 x "
+        << fixed(status.vFov, 1) << "\xC2\xB0; at " << fixed(at->latitude, 7) << ", "
+        << fixed(at->longitude, 7) << ", heading " << fixed(status.heading, 1) << "\xC2\xB0, pitch "
+        << fixed(status.pitch, 1) << "\xC2\xB0\n";
+    if (!status.ready()) {
+        out << "The AR status never became ready: no card is shown.\n";
+        return kExitOk;
+    }
+
+    auto& presenter = demo->presenter();
+    double farthest = 0;
+    for (const auto& view : presenter.visibleAnnotationsAsArray())
+        if (auto a = view->annotation()) farthest = std::max(farthest, a->distanceFromUser());
+
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back(
+        {"#", "Name", "Sector", "Main", "x", "y", "w", "h", "Alpha", "Scale", "Distance"});
+    std::size_t onScreen = 0;
+    const Rect screenRect{0, 0, screen.width, screen.height};
+    for (const auto& child : presenter.subviews()) {
+        auto card = std::dynamic_pointer_cast<DemoCard>(child);
+        if (!card) continue;
+        auto annotation = card->annotation();
+        if (!annotation) continue;
+        const Rect& f = card->frame();
+        if (intersects(f, screenRect)) ++onScreen;
+        rows.push_back(
+            {std::to_string(rows.size()), printable(card->title),
+             std::to_string(ARPresenter::sectorIndex(annotation->azimuth())),
+             card->isMainAnn ? "main" : "", fixed(f.x(), 1), fixed(f.y(), 1), fixed(f.width(), 1),
+             fixed(f.height(), 1), fixed(card->alpha(), 2),
+             fixed(ARPresenter::distanceScale(annotation->distanceFromUser(), farthest), 2),
+             card->distanceText});
+    }
+    out << rows.size() - 1 << " cards placed from back to front (" << onScreen
+        << " within the screen), " << presenter.activeAnnotations().size() << " of "
+        << demo->annotations().size() << " places active\n\n";
+    printTable(rows, {true, false, true, false, true, true, true, true, true, true, true}, out);
+    out << "\n";
+    printPlacesSummary(*file, out);
+    return kExitOk;
+}
+
+}  // namespace arquorel::sim

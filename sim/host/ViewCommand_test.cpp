@@ -1,0 +1,140 @@
+#include "sim/host/ViewCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/host/ArDemo.h"
+#include "sim/host/SimCli.h"
+
+namespace arquorel::sim {
+namespace {
+
+constexpr double kLat = 43.7393682, kLng = 7.4272085;
+
+std::shared_ptr<QuorelProperty> record(const std::string& name, double lat, double lng) {
+    auto r = std::make_shared<QuorelProperty>();
+    r->name = name;
+    r->lat = lat;
+    r->lng = lng;
+    return r;
+}
+
+// Plays a steady pose and returns the demo after the filters settled.
+std::shared_ptr<ArDemo> settle(SimPlatform& device, SimSensors& sensors,
+                               std::vector<std::shared_ptr<QuorelProperty>> records, double heading,
+                               double pitch) {
+    auto demo = ArDemo::create({375, 812});
+    demo->setRecords(std::move(records));
+    demo->start();
+    SensorScript script;
+    script.fix(0.1, {kLat, kLng});
+    const double r = pitch * kDegreesToRadians;
+    for (double t = 0; t <= 4; t += 0.05) {
+        script.heading(t, heading, heading);
+        script.acceleration(t, {0, -std::cos(r), std::sin(r)});
+    }
+    script.play(sensors);
+    device.advance(4);
+    return demo;
+}
+
+TEST(ArDemoTest, CardStraightAheadIsCentredAndMovesWithTheHeading) {
+    SimPlatform device;
+    SimSensors sensors;
+    // About 100 m due east.
+    auto demo = settle(device, sensors, {record("East", kLat, kLng + 0.00124)}, 90, 0);
+    ASSERT_TRUE(demo->arStatus().ready());
+    EXPECT_NEAR(demo->arStatus().heading, 90, 1e-6);
+    EXPECT_NEAR(demo->arStatus().pitch, 0, 1e-6);
+    ASSERT_EQ(demo->presenter().subviews().size(), 1u);
+    auto card = std::dynamic_pointer_cast<DemoCard>(demo->presenter().subviews()[0]);
+    ASSERT_NE(card, nullptr);
+    EXPECT_EQ(card->title, "East");
+    EXPECT_EQ(card->distanceText, "100 m");
+    EXPECT_TRUE(card->isMainAnn);
+    EXPECT_NEAR(card->frame().midX(), 375 / 2.0, 1.0);
+
+    // Turning 10 degrees to the left moves the card right by 10 degrees of screen, scaled by
+    // 0.65 since the only card is also the farthest one.
+    const double before = card->frame().x();
+    SensorScript turn;
+    for (double t = 0; t <= 4; t += 0.05) turn.heading(t, 80, 80);
+    turn.play(sensors);
+    device.advance(6);
+    EXPECT_NEAR(demo->arStatus().heading, 80, 1e-3);
+    EXPECT_NEAR(card->frame().x() - before, 10 * 0.65 * demo->arStatus().hPixelsPerDegree, 0.5);
+}
+
+TEST(ArDemoTest, NothingIsShownBeforeTheFirstFix) {
+    SimPlatform device;
+    SimSensors sensors;
+    auto demo = ArDemo::create({375, 812});
+    demo->setRecords({record("A", kLat, kLng + 0.001)});
+    demo->start();
+    device.advance(2);
+    EXPECT_FALSE(demo->arStatus().ready());
+    EXPECT_TRUE(demo->presenter().subviews().empty());
+    EXPECT_GT(demo->frames(), 100);
+}
+
+class ViewCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        path = std::filesystem::temp_directory_path() /
+               ("arquorel_view_" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".json");
+        std::ofstream(path) << R"([{"id":"a","name":"Ahead","lat":43.7393682,"lng":7.42845},
+                                   {"id":"b","name":"Behind","lat":43.7393682,"lng":7.42597},
+                                   {"id":"c","name":"Broken","lat":"x","lng":7.4}])";
+    }
+    void TearDown() override { std::filesystem::remove(path); }
+
+    int run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        args.insert(args.begin(), "view");
+        return runCli(args, out, err);
+    }
+
+    std::filesystem::path path;
+    std::ostringstream out, err;
+};
+
+TEST_F(ViewCommandTest, ListsCardsBackToFront) {
+    ASSERT_EQ(run({"--places", path.string(), "--at", "43.7393682,7.4272085", "--heading", "90",
+                   "--pitch", "0"}),
+              0)
+        << err.str();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("2 cards placed from back to front (1 within the screen)"),
+              std::string::npos)
+        << text;
+    // The farther card is listed first.
+    EXPECT_LT(text.find("Ahead"), text.find("Behind"));
+    EXPECT_NE(text.find("1 left out"), std::string::npos) << text;
+}
+
+TEST_F(ViewCommandTest, BadArgumentsExitWithStatusTwo) {
+    const std::string p = path.string();
+    EXPECT_EQ(run({"--places", p, "--at", "43.7,7.4", "--heading", "90"}), 2);
+    EXPECT_NE(err.str().find("missing --pitch"), std::string::npos);
+    EXPECT_EQ(run({"--places", p, "--at", "43.7,7.4", "--heading", "360", "--pitch", "0"}), 2);
+    EXPECT_EQ(run({"--places", p, "--at", "43.7,7.4", "--heading", "nan", "--pitch", "0"}), 2);
+    EXPECT_EQ(run({"--places", p, "--at", "43.7,7.4", "--heading", "9", "--pitch", "91"}), 2);
+    EXPECT_EQ(run({"--places", p, "--at", "43.7,7.4", "--heading", "9", "--pitch", "0", "--screen",
+                   "10x10"}),
+              2);
+    EXPECT_EQ(run({"--places", "/nonexistent/places.json", "--at", "43.7,7.4", "--heading", "9",
+                   "--pitch", "0"}),
+              2);
+    EXPECT_EQ(run({"--help"}), 0);
+    EXPECT_NE(out.str().find("usage: arquorel-sim view"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace arquorel::sim
