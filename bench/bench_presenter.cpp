@@ -5,6 +5,9 @@
 #include <cmath>
 
 #include "arquorel/arcore/ARPresenter.h"
+#include "arquorel/arcore/ARTrackingManager.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimMotionService.h"
 #include "sim/device/SimPlatform.h"
 
 namespace {
@@ -67,6 +70,32 @@ void BM_HeadingReload(benchmark::State& state) {
         static_cast<double>(scene.presenter->visibleAnnotationsAsArray().size());
 }
 BENCHMARK(BM_HeadingReload)->Unit(benchmark::kMicrosecond);
+
+// A whole display frame: pitch and heading filters, the status update and the heading reload
+// that moves the 8 sectors x 5 shown views.
+void BM_DisplayFrame(benchmark::State& state) {
+    Scene scene(250);
+    sim::SimSensors sensors;
+    auto tracking = ARTrackingManager::create();
+    tracking->startTracking(false);
+    sim::SensorScript script;
+    script.acceleration(0, {0, -0.94, -0.34}).heading(0, 10, 10);
+    script.play(sensors);
+    scene.device.advance(0.01);
+    double heading = 0;
+    for (auto _ : state) {
+        heading = std::fmod(heading + 0.7, 360);
+        tracking->setDebugHeading(heading);
+        tracking->filterPitch();
+        tracking->filterHeading();
+        scene.controller->status.pitch = tracking->filteredPitch();
+        scene.controller->status.heading = tracking->filteredHeading();
+        scene.presenter->reload(scene.annotations, ReloadType::headingChanged);
+    }
+    state.counters["visible"] =
+        static_cast<double>(scene.presenter->visibleAnnotationsAsArray().size());
+}
+BENCHMARK(BM_DisplayFrame)->Unit(benchmark::kMicrosecond);
 
 // A rebuild over 10 000 annotations sorted nearest first, 250 of which become active.
 void BM_AnnotationsChangedRebuild(benchmark::State& state) {
