@@ -44,7 +44,7 @@ void ARAnnotationView::updateMainState(bool animated) {
     }
     const double w = initialFrame.width() * kMainScale;
     const double h = initialFrame.height() * kMainScale;
-    if (frame().height() != 0 && round2(frame().height()) != round2(h) && superview() &&
+    if (frame().height() != 0 && round2(frame().height()) != round2(h) && hasSuperview() &&
         platformContext().device().systemMajorVersion() >= 11) {
         setTransform(Transform::scale(kMainScale, kMainScale));
     }

@@ -53,13 +53,14 @@ void applyFieldOfView(ARStatus& status, const FieldOfView& fov) {
     status.vPixelsPerDegree = fov.vPixelsPerDegree;
 }
 
-double bearing(const Location& from, const Location& to) {
-    const double lat1 = from.latitude() * kDegreesToRadians;
-    const double lat2 = to.latitude() * kDegreesToRadians;
-    const double dLon = (to.longitude() - from.longitude()) * kDegreesToRadians;
-    const double y = std::sin(dLon) * std::cos(lat2);
-    const double x =
-        std::cos(lat1) * std::sin(lat2) - std::sin(lat1) * std::cos(lat2) * std::cos(dLon);
+namespace {
+
+// The initial course from the sines and cosines of both latitudes and of the longitude
+// difference, in degrees within [0, 360).
+inline double course(double sinLat1, double cosLat1, double sinLat2, double cosLat2, double sinDLon,
+                     double cosDLon) {
+    const double y = sinDLon * cosLat2;
+    const double x = cosLat1 * sinLat2 - sinLat1 * cosLat2 * cosDLon;
     double azimuth = std::atan2(y, x) * kRadiansToDegrees;
     if (azimuth < 0) azimuth += 360;
     // atan2 of a tiny negative angle rounds to exactly 360 after the addition; keep [0, 360).
@@ -67,8 +68,26 @@ double bearing(const Location& from, const Location& to) {
     return azimuth;
 }
 
+}  // namespace
+
+double bearing(const Location& from, const Location& to) {
+    const double lat1 = from.latitude() * kDegreesToRadians;
+    const double lat2 = to.latitude() * kDegreesToRadians;
+    const double dLon = (to.longitude() - from.longitude()) * kDegreesToRadians;
+    return course(std::sin(lat1), std::cos(lat1), std::sin(lat2), std::cos(lat2), std::sin(dLon),
+                  std::cos(dLon));
+}
+
 double distanceFromUser(const Location& user, const Location& annotation) {
     return geodesicDistance(user.coordinate, annotation.coordinate);
+}
+
+UserOrigin::Measure UserOrigin::measure(const Location& annotation) const {
+    // The geodesic terms are the sines and cosines bearing() computes for the same angles.
+    const GeodesicTerms t = geodesic_.terms(annotation.coordinate);
+    return {geodesic_.distance(t),
+            course(geodesic_.sinLatitude(), geodesic_.cosLatitude(), t.sinLatitude, t.cosLatitude,
+                   t.sinLongitudeDifference, t.cosLongitudeDifference)};
 }
 
 double angleDifference(double a, double b) {
@@ -143,7 +162,6 @@ constexpr std::array<ModelRow, 36> kModels{{
 std::string modelNameFor(const std::string& machineIdentifier) {
     // The identifier counts only up to its first NUL, as the kernel's record does.
     const std::string_view id(machineIdentifier.c_str());
-    if (id.empty()) return machineIdentifier;
     for (const auto& row : kModels)
         for (const auto& candidate : row.identifiers)
             if (!candidate.empty() && candidate == id) return std::string(row.name);

@@ -6,6 +6,7 @@
 
 #include "arquorel/platform/device/Device.h"
 #include "arquorel/platform/geometry/Geometry.h"
+#include "arquorel/platform/sensors/Geodesy.h"
 #include "arquorel/platform/sensors/Location.h"
 
 namespace arquorel {
@@ -49,6 +50,21 @@ void applyFieldOfView(ARStatus& status, const FieldOfView& fov);
 double bearing(const Location& from, const Location& to);
 // Metres from the user's position (reduced to latitude and longitude) to the annotation.
 double distanceFromUser(const Location& user, const Location& annotation);
+// Distance and azimuth from one user position to many annotations: exactly the values of
+// distanceFromUser() and bearing(), with the trigonometry the two share done once per annotation.
+class UserOrigin {
+  public:
+    struct Measure {
+        double distance;  // metres
+        double azimuth;   // degrees within [0, 360)
+    };
+    explicit UserOrigin(const Location& user) : geodesic_(user.coordinate) {}
+    Measure measure(const Location& annotation) const;
+
+  private:
+    GeodesicOrigin geodesic_;
+};
+
 // a - b folded into [-180, 180]; exactly +-180 stay as they are.
 double angleDifference(double a, double b);
 

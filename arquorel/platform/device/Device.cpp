@@ -3,6 +3,7 @@
 #include <sys/utsname.h>
 
 #include <cstring>
+#include <limits>
 
 #include "arquorel/platform/runtime/NotificationCenter.h"
 
@@ -18,11 +19,14 @@ Device::Device(NotificationCenter& notifications)
     : notifications_(notifications), machine_(kernelMachineIdentifier()) {}
 
 int Device::systemMajorVersion() const {
+    constexpr int kMax = std::numeric_limits<int>::max();
     int major = 0;
     for (char ch : systemVersion_) {
         if (ch < '0' || ch > '9') break;
-        if (major > 100000) break;  // absurdly long numbers stop growing instead of overflowing
-        major = major * 10 + (ch - '0');
+        const int digit = ch - '0';
+        // Absurdly long numbers saturate instead of overflowing; they stay "very large".
+        if (major > (kMax - digit) / 10) return kMax;
+        major = major * 10 + digit;
     }
     return major;
 }

@@ -68,10 +68,11 @@ constexpr bool isEmpty(const Rect& r) {
 }
 
 // True when the two rectangles share an area; rectangles that only touch do not intersect.
+// Written with strict comparisons only, so that a NaN anywhere means "no intersection".
 constexpr bool intersects(const Rect& a, const Rect& b) {
-    if (isEmpty(a) || isEmpty(b)) return false;
-    return std::max(a.minX(), b.minX()) < std::min(a.maxX(), b.maxX()) &&
-           std::max(a.minY(), b.minY()) < std::min(a.maxY(), b.maxY());
+    return a.minX() < a.maxX() && a.minY() < a.maxY() && b.minX() < b.maxX() &&
+           b.minY() < b.maxY() && a.minX() < b.maxX() && b.minX() < a.maxX() &&
+           a.minY() < b.maxY() && b.minY() < a.maxY();
 }
 
 constexpr Rect offsetBy(const Rect& r, double dx, double dy) {

@@ -4,7 +4,8 @@
 
 namespace arquorel {
 
-DisplayLink::DisplayLink(std::function<void()> target) : target_(std::move(target)) {}
+DisplayLink::DisplayLink(std::function<void()> target)
+    : target_(std::make_shared<const std::function<void()>>(std::move(target))) {}
 
 DisplayLink::~DisplayLink() {
     invalidate();
@@ -12,8 +13,8 @@ DisplayLink::~DisplayLink() {
 
 void DisplayLink::add() {
     if (invalidated_ || timer_) return;
-    timer_ = Timer::scheduled(1.0 / kFramesPerSecond, true, [this](Timer&) {
-        if (target_) target_();
+    timer_ = Timer::scheduled(1.0 / kFramesPerSecond, true, [target = target_](Timer&) {
+        if (*target) (*target)();
     });
 }
 

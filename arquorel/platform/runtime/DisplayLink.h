@@ -24,7 +24,8 @@ class DisplayLink {
     bool isRunning() const;
 
   private:
-    std::function<void()> target_;
+    // Shared with the running timer, so the link may be destroyed from inside its own target.
+    std::shared_ptr<const std::function<void()>> target_;
     std::shared_ptr<Timer> timer_;
     bool invalidated_ = false;
 };

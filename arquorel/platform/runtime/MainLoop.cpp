@@ -18,8 +18,8 @@ void MainLoop::asyncAfter(double delay, std::function<void()> work) {
 
 std::size_t MainLoop::runDue() {
     std::size_t ran = 0;
-    const double now = clock_.now();
-    while (!queue_.empty() && queue_.top().due <= now) {
+    const double dueBy = clock_.now() + kDueTolerance;
+    while (!queue_.empty() && queue_.top().due <= dueBy) {
         auto work = std::move(const_cast<Item&>(queue_.top()).work);
         queue_.pop();
         work();

@@ -24,6 +24,11 @@ class MainLoop {
     // Runs the work once `delay` seconds have passed.
     void asyncAfter(double delay, std::function<void()> work);
 
+    // Work due at most this long after the current time counts as due. Wall time near today's
+    // date has a resolution of about 0.24 microseconds in a double, so a delay reached in
+    // several steps (0.1 s then 0.1 s for a 0.2 s delay) can land a rounding step short.
+    static constexpr double kDueTolerance = 1e-6;
+
     // Runs everything that is due at the clock's current time, including work that becomes due
     // while running. Returns the number of items run.
     std::size_t runDue();

@@ -35,7 +35,7 @@ void NotificationCenter::post(const std::string& name, const void* sender, UserI
                                [&](const Entry& e) { return e.token == t; });
         if (it == entries_.end()) continue;
         Handler handler = it->handler;  // copy: the entry may go away during the call
-        handler(note);
+        if (handler) handler(note);
     }
 }
 

@@ -31,11 +31,25 @@ void Timer::arm() {
     loop_.asyncAfter(interval_, [self = shared_from_this()] { self->fire(); });
 }
 
+void Timer::invalidate() {
+    valid_ = false;
+    // The action may be the caller; it is released when it returns.
+    if (!firing_) action_ = nullptr;
+}
+
 void Timer::fire() {
     if (!valid_) return;
     if (!repeats_) valid_ = false;
-    if (action_) action_(*this);
-    if (repeats_ && valid_) arm();
+    if (action_) {
+        firing_ = true;
+        action_(*this);
+        firing_ = false;
+    }
+    if (!valid_) {
+        action_ = nullptr;
+        return;
+    }
+    if (repeats_) arm();
 }
 
 }  // namespace arquorel

@@ -1,6 +1,8 @@
 #pragma once
 // One-shot and repeating timers on the main loop. A timer fires until it is invalidated;
-// dropping the last reference does not stop a scheduled timer, invalidate() does.
+// dropping the last reference does not stop a scheduled timer, invalidate() does. Once a timer
+// is invalid (invalidated, or a one-shot timer that fired) it releases its action, so objects
+// the action captures are not kept alive by the timer.
 
 #include <functional>
 #include <memory>
@@ -19,7 +21,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
     static std::shared_ptr<Timer> scheduled(MainLoop& loop, double interval, bool repeats,
                                             std::function<void(Timer&)> action);
 
-    void invalidate() { valid_ = false; }
+    void invalidate();
     bool isValid() const { return valid_; }
     double interval() const { return interval_; }
     bool repeats() const { return repeats_; }
@@ -34,6 +36,7 @@ class Timer : public std::enable_shared_from_this<Timer> {
     double interval_;
     bool repeats_;
     bool valid_ = true;
+    bool firing_ = false;
     std::function<void(Timer&)> action_;
 };
 

@@ -1,6 +1,8 @@
 #include "arquorel/platform/runtime/UserDefaults.h"
 
+#include <cstdint>
 #include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <system_error>
@@ -37,6 +39,10 @@ void UserDefaults::load() {
         // Values of other kinds (arrays, objects, null) are not ours: skip them, keep the rest.
         if (v.is_boolean())
             values_[key] = v.get<bool>();
+        else if (v.is_number_unsigned() &&
+                 v.get<std::uint64_t>() >
+                     static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            values_[key] = v.get<double>();  // too large for an integer: keep its magnitude
         else if (v.is_number_integer())
             values_[key] = v.get<std::int64_t>();
         else if (v.is_number())
@@ -51,7 +57,9 @@ void UserDefaults::save() {
     json doc = json::object();
     for (const auto& entry : values_)
         std::visit([&](const auto& x) { doc[entry.first] = x; }, entry.second);
-    const std::string text = doc.dump(2) + "\n";
+    // Text that is not valid UTF-8 cannot be stored in JSON; its bad bytes are written as
+    // U+FFFD rather than failing the whole save.
+    const std::string text = doc.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
     std::error_code ec;
     if (file_.has_parent_path()) std::filesystem::create_directories(file_.parent_path(), ec);
     const std::filesystem::path tmp = file_.string() + ".tmp";

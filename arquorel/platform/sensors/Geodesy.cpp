@@ -9,28 +9,38 @@ namespace {
 constexpr double kDegToRad = 0.017453292519943295;
 constexpr double kOneMinusF = 1.0 - kWgs84Flattening;
 
-// Sine and cosine of the reduced latitude: tan(beta) = (1 - f) tan(phi).
-inline void reducedLatitude(double latitudeDeg, double& sinBeta, double& cosBeta) {
-    const double phi = latitudeDeg * kDegToRad;
-    const double s = kOneMinusF * std::sin(phi);
-    const double c = std::cos(phi);
-    const double r = 1.0 / std::sqrt(s * s + c * c);
+// Sine and cosine of the reduced latitude, tan(beta) = (1 - f) tan(phi), from those of phi.
+inline void reducedLatitude(double sinPhi, double cosPhi, double& sinBeta, double& cosBeta) {
+    const double s = kOneMinusF * sinPhi;
+    const double r = 1.0 / std::sqrt(s * s + cosPhi * cosPhi);
     sinBeta = s * r;
-    cosBeta = c * r;
+    cosBeta = cosPhi * r;
 }
 
 }  // namespace
 
 GeodesicOrigin::GeodesicOrigin(const Coordinate& origin) : origin_(origin) {
-    reducedLatitude(origin.latitude, sinBeta_, cosBeta_);
+    const double phi = origin.latitude * kDegToRad;
+    sinPhi_ = std::sin(phi);
+    cosPhi_ = std::cos(phi);
+    reducedLatitude(sinPhi_, cosPhi_, sinBeta_, cosBeta_);
 }
 
 double GeodesicOrigin::distanceTo(const Coordinate& target) const {
-    double s2, c2;
-    reducedLatitude(target.latitude, s2, c2);
+    return distance(terms(target));
+}
+
+GeodesicTerms GeodesicOrigin::terms(const Coordinate& target) const {
+    const double phi = target.latitude * kDegToRad;
     const double dLon = (target.longitude - origin_.longitude) * kDegToRad;
-    const double sl = std::sin(dLon);
-    const double cl = std::cos(dLon);
+    return {std::sin(phi), std::cos(phi), std::sin(dLon), std::cos(dLon)};
+}
+
+double GeodesicOrigin::distance(const GeodesicTerms& target) const {
+    double s2, c2;
+    reducedLatitude(target.sinLatitude, target.cosLatitude, s2, c2);
+    const double sl = target.sinLongitudeDifference;
+    const double cl = target.cosLongitudeDifference;
     const double s1 = sinBeta_, c1 = cosBeta_;
 
     // Unit vectors n1 = (c1, 0, s1) and n2 = (c2 cl, c2 sl, s2) on the auxiliary sphere.

@@ -21,7 +21,11 @@ std::vector<double>& animationStack() {
 View::View(Rect frame) : frame_(frame) {}
 
 View::~View() {
-    for (auto& child : subviews_) child->superview_.reset();
+    for (auto& child : subviews_) child->superview_ = nullptr;
+}
+
+std::shared_ptr<View> View::superview() const {
+    return superview_ ? superview_->weak_from_this().lock() : nullptr;
 }
 
 void View::setFrame(const Rect& frame) {
@@ -70,14 +74,11 @@ bool View::isAnimating() {
 }
 
 void View::detachFromParent() {
-    auto parent = superview_.lock();
-    if (!parent) return;
-    auto& siblings = parent->subviews_;
-    siblings.erase(
-        std::remove_if(siblings.begin(), siblings.end(),
-                       [this](const std::shared_ptr<View>& v) { return v.get() == this; }),
-        siblings.end());
-    superview_.reset();
+    if (!superview_) return;
+    auto& siblings = superview_->subviews_;
+    superview_ = nullptr;
+    // The caller holds a reference, so erasing the parent's one does not destroy this view.
+    std::erase_if(siblings, [this](const std::shared_ptr<View>& v) { return v.get() == this; });
 }
 
 void View::addSubview(const std::shared_ptr<View>& view) {
@@ -90,7 +91,7 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
     keep->detachFromParent();
     index = std::min(index, subviews_.size());
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), keep);
-    keep->superview_ = weak_from_this();
+    keep->superview_ = this;
     keep->didMoveToSuperview();
 }
 
@@ -98,9 +99,10 @@ void View::insertSubviewAbove(const std::shared_ptr<View>& view, const View& sib
     auto it = std::find_if(subviews_.begin(), subviews_.end(),
                            [&](const std::shared_ptr<View>& v) { return v.get() == &sibling; });
     if (it == subviews_.end()) return addSubview(view);
+    if (view.get() == &sibling) return;  // already right where it would go
     // Index after the sibling, counted without `view` itself if it is already a child here.
     std::size_t index = static_cast<std::size_t>(it - subviews_.begin()) + 1;
-    if (view && view->superview_.lock().get() == this) {
+    if (view && view->superview_ == this) {
         auto own = std::find(subviews_.begin(), subviews_.end(), view);
         if (own < it) --index;
     }
@@ -117,15 +119,15 @@ void View::bringSubviewToFront(const View& view) {
 }
 
 void View::removeFromSuperview() {
-    if (superview_.expired()) return;
+    if (!superview_) return;
     auto self = shared_from_this();  // stay alive through the call
     detachFromParent();
     didMoveToSuperview();
 }
 
 bool View::isDescendantOf(const View& other) const {
-    for (auto v = superview_.lock(); v; v = v->superview_.lock())
-        if (v.get() == &other) return true;
+    for (const View* v = superview_; v; v = v->superview_)
+        if (v == &other) return true;
     return false;
 }
 

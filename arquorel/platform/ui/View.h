@@ -1,7 +1,7 @@
 #pragma once
 // The base of everything drawn: a rectangle in its superview's coordinates with opacity,
 // transform and subviews. Views are shared objects; a parent owns its subviews and a subview
-// refers weakly to its parent.
+// refers to its parent without owning it (the parent clears the link when it goes away).
 //
 // Animations change the model at once: inside View::animate a property takes its final value
 // immediately, the change is recorded (property, from, to, duration) for the renderer, and the
@@ -52,7 +52,9 @@ class View : public std::enable_shared_from_this<View> {
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
 
-    std::shared_ptr<View> superview() const { return superview_.lock(); }
+    // The parent; none when there is none or the parent is not (yet) held by a shared_ptr.
+    std::shared_ptr<View> superview() const;
+    bool hasSuperview() const { return superview_ != nullptr; }
     const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
     void addSubview(const std::shared_ptr<View>& view);
     void insertSubview(const std::shared_ptr<View>& view, std::size_t index);
@@ -91,7 +93,7 @@ class View : public std::enable_shared_from_this<View> {
     Color backgroundColor_ = Color::clear();
     int tag_ = 0;
     bool needsLayout_ = true;
-    std::weak_ptr<View> superview_;
+    View* superview_ = nullptr;  // set while this view is in superview_->subviews_
     std::vector<std::shared_ptr<View>> subviews_;
     std::vector<AnimationRecord> animations_;
 };
