@@ -239,16 +239,16 @@ class RecordReader {
         const std::size_t firstProblem = file_.problems.size();
         bool coordinateUsable = true;
         for (std::size_t f = 0; f < kFieldCount; ++f) {
-            const FieldSpec& spec = kFields[f];
+            const FieldSpec& field = kFields[f];
             json& v = fields.value[f];
             const bool present = fields.present[f] && !v.is_null();
-            if (const auto* special = std::get_if<Special>(&spec.target)) {
+            if (const auto* special = std::get_if<Special>(&field.target)) {
                 if (*special == Special::latitude || *special == Special::longitude) {
                     const bool isLat = *special == Special::latitude;
                     if (!present) {
-                        report(spec.key, fields.present[f] ? "missing: null" : "missing", false);
+                        report(field.key, fields.present[f] ? "missing: null" : "missing", false);
                         coordinateUsable = false;
-                    } else if (!readCoordinate(spec.key, v, isLat,
+                    } else if (!readCoordinate(field.key, v, isLat,
                                                isLat ? record->lat : record->lng)) {
                         coordinateUsable = false;
                     }
@@ -273,21 +273,21 @@ class RecordReader {
                         if (v.is_string())
                             (*record).*member = std::move(v.get_ref<std::string&>());
                         else
-                            report(spec.key, "expected a string, got " + shown(v), false);
+                            report(field.key, "expected a string, got " + shown(v), false);
                     } else if constexpr (std::is_same_v<decltype(member), IntegerField>) {
                         auto n = wholeNumber(v);
                         if (auto* value = std::get_if<std::int64_t>(&n))
                             (*record).*member = *value;
                         else
-                            report(spec.key, std::get<std::string>(n), false);
+                            report(field.key, std::get<std::string>(n), false);
                     } else if constexpr (std::is_same_v<decltype(member), RealField>) {
                         if (v.is_number())
                             (*record).*member = v.get<double>();
                         else
-                            report(spec.key, "expected a number, got " + shown(v), false);
+                            report(field.key, "expected a number, got " + shown(v), false);
                     }
                 },
-                spec.target);
+                field.target);
         }
         if (!coordinateUsable) {
             for (std::size_t i = firstProblem; i < file_.problems.size(); ++i) {

@@ -38,9 +38,9 @@ std::optional<Flags> Flags::parse(const std::vector<std::string>& args,
         }
         const auto eq = arg.find('=');
         const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
-        const auto spec = std::find_if(specs.begin(), specs.end(),
+        const auto known = std::find_if(specs.begin(), specs.end(),
                                        [&](const FlagSpec& s) { return s.name == name; });
-        if (spec == specs.end()) {
+        if (known == specs.end()) {
             error = "unknown flag: --" + name;
             return std::nullopt;
         }
@@ -49,7 +49,7 @@ std::optional<Flags> Flags::parse(const std::vector<std::string>& args,
             return std::nullopt;
         }
         std::string value;
-        if (!spec->takesValue) {
+        if (!known->takesValue) {
             if (eq != std::string::npos) {
                 error = "--" + name + " takes no value";
                 return std::nullopt;
