@@ -138,13 +138,10 @@ TEST_F(PresenterTest, SelectionSkipsAnnotationsBeyondTenThousandKilometres) {
 }
 
 TEST_F(PresenterTest, SectorBoundaries) {
-    EXPECT_EQ(ARPresenter::sectorIndex(0), 0u);
-    EXPECT_EQ(ARPresenter::sectorIndex(44.999), 0u);
-    EXPECT_EQ(ARPresenter::sectorIndex(45), 1u);
-    EXPECT_EQ(ARPresenter::sectorIndex(359.99), 7u);
-    EXPECT_EQ(ARPresenter::sectorIndex(360), 7u);
-    EXPECT_EQ(ARPresenter::sectorIndex(-1), 7u);
-    EXPECT_EQ(ARPresenter::sectorIndex(std::nan("")), 7u);
+    const std::pair<double, std::size_t> cases[] = {
+        {0, 0}, {44.999, 0}, {45, 1}, {359.99, 7}, {360, 7}, {-1, 7}, {std::nan(""), 7}};
+    for (auto [azimuth, sector] : cases)
+        EXPECT_EQ(ARPresenter::sectorIndex(azimuth), sector) << azimuth;
 }
 
 TEST_F(PresenterTest, FullSectorFadesOutTheSixthAndMarksTheNearestMain) {
@@ -162,8 +159,7 @@ TEST_F(PresenterTest, FullSectorFadesOutTheSixthAndMarksTheNearestMain) {
     // Farthest first, the nearest last and main.
     EXPECT_EQ(sectors[0].back()->annotation()->distanceFromUser(), 10);
     EXPECT_EQ(sectors[0].front()->annotation()->distanceFromUser(), 50);
-    for (std::size_t i = 0; i + 1 < 5; ++i) EXPECT_FALSE(sectors[0][i]->isMainAnn);
-    EXPECT_TRUE(sectors[0].back()->isMainAnn);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(sectors[0][i]->isMainAnn, i == 4);
     EXPECT_TRUE(sectors[2].back()->isMainAnn);
 
     auto sixth = list[6];
@@ -185,6 +181,9 @@ TEST_F(PresenterTest, FullSectorFadesOutTheSixthAndMarksTheNearestMain) {
 TEST_F(PresenterTest, SwipeResortsSectorsFadingViewsInAndOut) {
     auto list = annotations(6, 10);
     presenter->reload(list, ReloadType::annotationsChanged);
+    for (const auto& v : presenter->annotationViews())  // the first display does not fade
+        EXPECT_TRUE(v->animations().empty() || v == list[5]->annotationView());
+    EXPECT_EQ(source->drawnCalls, 1);
     auto outsider = list[5]->annotationView();
     ASSERT_EQ(outsider->superview(), nullptr);
     EXPECT_FALSE(list[5]->active());
@@ -199,19 +198,15 @@ TEST_F(PresenterTest, SwipeResortsSectorsFadingViewsInAndOut) {
     EXPECT_TRUE(list[0]->active());
     EXPECT_FALSE(pushed->annotation()->active());
     EXPECT_EQ(outsider->superview().get(), presenter.get());
-    // The newcomer fades in from 0 to 0.5 over 0.2 s (then the placement sets its state).
-    bool fadedIn = false;
-    for (const auto& a : outsider->animations())
-        if (a.property == AnimatedProperty::alpha && a.duration == 0.2 &&
-            std::get<double>(a.from) == 0 && std::get<double>(a.to) == 0.5)
-            fadedIn = true;
-    EXPECT_TRUE(fadedIn);
-    bool fadedOut = false;
-    for (const auto& a : pushed->animations())
-        if (a.property == AnimatedProperty::alpha && a.duration == 0.2 &&
-            std::get<double>(a.to) == 0)
-            fadedOut = true;
-    EXPECT_TRUE(fadedOut);
+    // The newcomer fades in to 0.5 and the pushed view out to 0, over 0.2 s each.
+    const auto fadedTo = [](const ARAnnotationView& v, double to) {
+        return std::any_of(v.animations().begin(), v.animations().end(), [&](const auto& a) {
+            return a.property == AnimatedProperty::alpha && a.duration == 0.2 &&
+                   std::get<double>(a.to) == to;
+        });
+    };
+    EXPECT_TRUE(fadedTo(*outsider, 0.5));
+    EXPECT_TRUE(fadedTo(*pushed, 0));
     EXPECT_EQ(pushed->superview().get(), presenter.get());  // still fading
     device.advance(0.19);
     EXPECT_EQ(pushed->superview().get(), presenter.get());
@@ -219,26 +214,12 @@ TEST_F(PresenterTest, SwipeResortsSectorsFadingViewsInAndOut) {
     EXPECT_EQ(pushed->superview(), nullptr);
 }
 
-TEST_F(PresenterTest, FirstDisplayAddsViewsWithoutFading) {
-    auto list = annotations(2);
-    presenter->reload(list, ReloadType::annotationsChanged);
-    for (const auto& v : presenter->annotationViews()) {
-        EXPECT_EQ(v->superview().get(), presenter.get());
-        EXPECT_TRUE(v->animations().empty());
-    }
-    EXPECT_EQ(source->drawnCalls, 1);
-}
-
 TEST_F(PresenterTest, DistanceScaleBands) {
-    EXPECT_EQ(ARPresenter::distanceScale(800, 800), 0.65);
-    EXPECT_EQ(ARPresenter::distanceScale(100, 800), 0.95);  // 100 < 800 / 8 is false
-    EXPECT_EQ(ARPresenter::distanceScale(99.9, 800), 1.0);
-    EXPECT_EQ(ARPresenter::distanceScale(250, 800), 0.9);
-    EXPECT_EQ(ARPresenter::distanceScale(300, 800), 0.85);
-    EXPECT_EQ(ARPresenter::distanceScale(400, 800), 0.8);
-    EXPECT_EQ(ARPresenter::distanceScale(500, 800), 0.75);
-    EXPECT_EQ(ARPresenter::distanceScale(600, 800), 0.7);
-    EXPECT_EQ(ARPresenter::distanceScale(700, 800), 0.65);
+    // Bands of an eighth of the farthest distance; 100 < 800 / 8 is false.
+    const std::pair<double, double> cases[] = {{99.9, 1.0}, {100, 0.95}, {250, 0.9},
+                                               {300, 0.85}, {400, 0.8},  {500, 0.75},
+                                               {600, 0.7},  {700, 0.65}, {800, 0.65}};
+    for (auto [d, scale] : cases) EXPECT_EQ(ARPresenter::distanceScale(d, 800), scale) << d;
     EXPECT_EQ(ARPresenter::distanceScale(0, 0), 0.65);
 }
 
@@ -331,13 +312,9 @@ TEST_F(PresenterTest, ClearForgetsEverythingAndTheNextReloadRebuilds) {
     auto list = annotations(4);
     presenter->reload(list, ReloadType::annotationsChanged);
     presenter->clear();
-    EXPECT_TRUE(presenter->annotations().empty());
-    EXPECT_TRUE(presenter->annotationViews().empty());
-    EXPECT_TRUE(presenter->subviews().empty());
-    for (const auto& a : list) {
-        EXPECT_FALSE(a->active());
-        EXPECT_EQ(a->annotationView(), nullptr);
-    }
+    EXPECT_TRUE(presenter->annotations().empty() && presenter->annotationViews().empty() &&
+                presenter->subviews().empty());
+    for (const auto& a : list) EXPECT_TRUE(!a->active() && !a->annotationView());
     presenter->reload(list, ReloadType::headingChanged);
     EXPECT_EQ(presenter->annotations().size(), 4u);
     EXPECT_EQ(presenter->annotationViews().size(), 4u);
@@ -487,18 +464,17 @@ TEST_F(PresenterTest, DistanceOffsetParametersPerMode) {
         EXPECT_EQ(presenter->distanceOffsetMinThreshold, 3);
         EXPECT_EQ(*presenter->distanceOffsetMultiplier, 7);
     }
-}
 
-TEST_F(PresenterTest, DistanceOffsetWithEqualDistancesGivesZeroMultiplier) {
-    ARPresenter::AnnotationList list{annotation(250, 10), annotation(250, 200)};
-    presenter->reload(list, ReloadType::annotationsChanged);
+    // Equal distances: threshold at that distance, multiplier 0.
+    ARPresenter::AnnotationList same{annotation(250, 10), annotation(250, 200)};
+    presenter->reload(same, ReloadType::annotationsChanged);
+    presenter->distanceOffsetMode = DistanceOffsetMode::automatic;
     presenter->adjustDistanceOffsetParameters();
     EXPECT_EQ(presenter->distanceOffsetMinThreshold, 250);
     EXPECT_EQ(*presenter->distanceOffsetMultiplier, 0);
-
-    presenter->clear();
+    presenter->clear();  // nothing active: nothing changes
     presenter->distanceOffsetMinThreshold = 9;
-    presenter->adjustDistanceOffsetParameters();  // nothing active: nothing changes
+    presenter->adjustDistanceOffsetParameters();
     EXPECT_EQ(presenter->distanceOffsetMinThreshold, 9);
 }
 

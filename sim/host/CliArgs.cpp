@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace arquorel::sim {
 
@@ -39,7 +40,7 @@ std::optional<Flags> Flags::parse(const std::vector<std::string>& args,
         const auto eq = arg.find('=');
         const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
         const auto known = std::find_if(specs.begin(), specs.end(),
-                                       [&](const FlagSpec& s) { return s.name == name; });
+                                        [&](const FlagSpec& s) { return s.name == name; });
         if (known == specs.end()) {
             error = "unknown flag: --" + name;
             return std::nullopt;
@@ -177,6 +178,12 @@ void printTable(const std::vector<std::vector<std::string>>& rows,
         while (!line.empty() && line.back() == ' ') line.pop_back();
         out << line << "\n";
     }
+}
+
+std::string formatFixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
 }
 
 }  // namespace arquorel::sim

@@ -57,6 +57,9 @@ void printPlacesSummary(const PlacesFile& file, std::ostream& out);
 // terminal commands) become U+FFFD. The input is UTF-8.
 std::string printable(std::string_view text);
 
+// A number with a fixed count of decimals ("%.*f").
+std::string formatFixed(double value, int decimals);
+
 // Number of characters (code points) of a UTF-8 text.
 std::size_t characterCount(std::string_view text);
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 
+#include "arquorel/arcore/ARPresenter.h"
 #include "arquorel/arcore/ARStatus.h"
 #include "arquorel/places/Place.h"
 #include "sim/device/SimPlatform.h"
@@ -15,12 +16,6 @@ namespace arquorel::sim {
 
 namespace {
 
-std::string fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
 std::string nameCell(const QuorelProperty& record) {
     if (!record.name.empty()) return printable(record.name);
     return "(no name, id \"" + printable(record.id) + "\")";
@@ -29,8 +24,7 @@ std::string nameCell(const QuorelProperty& record) {
 }  // namespace
 
 int compassSector(double azimuth) {
-    if (!(azimuth >= 0 && azimuth < 360)) return 7;
-    return std::min(7, static_cast<int>(std::floor(azimuth / 45)));
+    return static_cast<int>(ARPresenter::sectorIndex(azimuth));
 }
 
 int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -84,7 +78,8 @@ int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, st
 
     printDataSource(*path, out);
     out << places.size() << (places.size() == 1 ? " place" : " places") << " around "
-        << fixed(at->latitude, 7) << ", " << fixed(at->longitude, 7) << ", nearest first\n";
+        << formatFixed(at->latitude, 7) << ", " << formatFixed(at->longitude, 7)
+        << ", nearest first\n";
     if (!places.empty()) {
         std::vector<std::vector<std::string>> rows;
         rows.reserve(places.size() + 1);
@@ -92,7 +87,7 @@ int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, st
         for (std::size_t i = 0; i < places.size(); ++i) {
             const Place& p = *places[i];
             rows.push_back({std::to_string(i + 1), nameCell(*p.property),
-                            fixed(p.distanceFromUser(), 1), fixed(p.azimuth(), 1),
+                            formatFixed(p.distanceFromUser(), 1), formatFixed(p.azimuth(), 1),
                             std::to_string(compassSector(p.azimuth()))});
         }
         out << "\n";

@@ -19,12 +19,6 @@ namespace {
 constexpr double kSettleSeconds = 6.0;
 constexpr double kSensorPeriod = 0.05;
 
-std::string fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
 std::optional<double> parseNumber(const std::string& text) {
     if (text.empty()) return std::nullopt;
     char* end = nullptr;
@@ -115,11 +109,11 @@ int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std:
 
     const ARStatus& status = demo->arStatus();
     printDataSource(*path, out);
-    out << "Screen " << fixed(screen.width, 0) << "x" << fixed(screen.height, 0)
-        << " portrait, field of view " << fixed(status.hFov, 1) << "\xC2\xB0 x "
-        << fixed(status.vFov, 1) << "\xC2\xB0; at " << fixed(at->latitude, 7) << ", "
-        << fixed(at->longitude, 7) << ", heading " << fixed(status.heading, 1) << "\xC2\xB0, pitch "
-        << fixed(status.pitch, 1) << "\xC2\xB0\n";
+    out << "Screen " << formatFixed(screen.width, 0) << "x" << formatFixed(screen.height, 0)
+        << " portrait, field of view " << formatFixed(status.hFov, 1) << "\xC2\xB0 x "
+        << formatFixed(status.vFov, 1) << "\xC2\xB0; at " << formatFixed(at->latitude, 7) << ", "
+        << formatFixed(at->longitude, 7) << ", heading " << formatFixed(status.heading, 1)
+        << "\xC2\xB0, pitch " << formatFixed(status.pitch, 1) << "\xC2\xB0\n";
     if (!status.ready()) {
         out << "The AR status never became ready: no card is shown.\n";
         return kExitOk;
@@ -145,9 +139,9 @@ int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std:
         rows.push_back(
             {std::to_string(rows.size()), printable(card->title),
              std::to_string(ARPresenter::sectorIndex(annotation->azimuth())),
-             card->isMainAnn ? "main" : "", fixed(f.x(), 1), fixed(f.y(), 1), fixed(f.width(), 1),
-             fixed(f.height(), 1), fixed(card->alpha(), 2),
-             fixed(ARPresenter::distanceScale(annotation->distanceFromUser(), farthest), 2),
+             card->isMainAnn ? "main" : "", formatFixed(f.x(), 1), formatFixed(f.y(), 1),
+             formatFixed(f.width(), 1), formatFixed(f.height(), 1), formatFixed(card->alpha(), 2),
+             formatFixed(ARPresenter::distanceScale(annotation->distanceFromUser(), farthest), 2),
              card->distanceText});
     }
     out << rows.size() - 1 << " cards placed from back to front (" << onScreen
