@@ -141,8 +141,10 @@ void ArDemo::didUpdateLocation(ARTrackingManager&, const Location& location) {
 
 void ArDemo::didUpdateReloadLocation(ARTrackingManager&, const Location& location) {
     status_.userLocation = location;
+    // New places around the new reload location: new annotations, so a full rebuild.
     rebuildAnnotations();
-    reload(ReloadType::reloadLocationChanged);
+    reload(ReloadType::annotationsChanged);
+    if (onReloadLocation) onReloadLocation(location);
 }
 
 }  // namespace arquorel::sim

@@ -5,6 +5,7 @@
 // recomputes distances and azimuths when the user moves, merges reload requests by rank until
 // the status is ready, and makes a simple card view per place.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,8 @@ class ArDemo : public ARController,
     ARTrackingManager& trackingManager() { return *tracking_; }
     const std::vector<std::shared_ptr<ARAnnotation>>& annotations() const { return annotations_; }
     int frames() const { return frames_; }
+    // Told when the tracking manager reports a new reload location (after the reload ran).
+    std::function<void(const Location&)> onReloadLocation;
 
     std::shared_ptr<ARAnnotationView> viewForAnnotation(
         ARController& controller, const std::shared_ptr<ARAnnotation>& annotation) override;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace arquorel::sim {
 
@@ -184,6 +185,25 @@ std::string formatFixed(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
+}
+
+std::optional<double> parseNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<Size> parseScreenSize(const std::string& text, std::string& error) {
+    const auto x = text.find_first_of("xX");
+    const auto w = x == std::string::npos ? std::nullopt : parseNumber(text.substr(0, x));
+    const auto h = x == std::string::npos ? std::nullopt : parseNumber(text.substr(x + 1));
+    if (!w || !h || *w < 100 || *h < 100 || *w > 10000 || *h > 10000) {
+        error = "--screen must be WIDTHxHEIGHT in points (100 to 10000): " + printable(text);
+        return std::nullopt;
+    }
+    return Size{*w, *h};
 }
 
 }  // namespace arquorel::sim

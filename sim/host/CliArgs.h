@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "arquorel/places/PlacesFile.h"
+#include "arquorel/platform/geometry/Geometry.h"
 #include "arquorel/platform/sensors/Location.h"
 
 namespace arquorel::sim {
@@ -42,6 +43,12 @@ bool wantsHelp(const std::vector<std::string>& args);
 // "LAT,LNG" in degrees: two finite numbers, latitude within [-90, 90] and longitude within
 // [-180, 180]. Spaces around the numbers are allowed.
 std::optional<Coordinate> parseLatLng(std::string_view text, std::string& error);
+
+// A finite number making up the whole text; none otherwise.
+std::optional<double> parseNumber(const std::string& text);
+
+// "WIDTHxHEIGHT" in points, each from 100 to 10000.
+std::optional<Size> parseScreenSize(const std::string& text, std::string& error);
 
 // Loads a places file. A file that cannot be used at all (unreadable, not JSON, not an array)
 // is reported on `err` and gives none; problems of single records stay in the result.

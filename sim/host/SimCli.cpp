@@ -6,6 +6,7 @@
 #include "sim/host/CliArgs.h"
 #include "sim/host/PlacesCommand.h"
 #include "sim/host/ViewCommand.h"
+#include "sim/host/WalkCommand.h"
 
 namespace arquorel::sim {
 
@@ -26,6 +27,8 @@ const Command kCommands[] = {
      runPlacesCommand},
     {"view", kViewSynopsis, "the AR screen for one pose: the cards placed, back to front",
      runViewCommand},
+    {"walk", kWalkSynopsis, "walk a GPX track facing the way of travel; reloads as the user moves",
+     runWalkCommand},
 };
 
 void printUsage(std::ostream& out) {

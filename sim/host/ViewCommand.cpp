@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SensorScript.h"
@@ -18,23 +17,6 @@ namespace {
 // fades of the first rebuild to have run.
 constexpr double kSettleSeconds = 6.0;
 constexpr double kSensorPeriod = 0.05;
-
-std::optional<double> parseNumber(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
-std::optional<Size> parseScreen(const std::string& text) {
-    const auto x = text.find_first_of("xX");
-    if (x == std::string::npos) return std::nullopt;
-    const auto w = parseNumber(text.substr(0, x));
-    const auto h = parseNumber(text.substr(x + 1));
-    if (!w || !h || *w < 100 || *h < 100 || *w > 10000 || *h > 10000) return std::nullopt;
-    return Size{*w, *h};
-}
 
 // Accelerometer reading of a device held in portrait at `pitch` degrees (0 upright, -90 face up).
 Acceleration gravityAtPitch(double pitch) {
@@ -71,7 +53,7 @@ int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (!at) return fail(error);
     const auto headingText = flags->value("heading");
     if (!headingText) return fail("missing --heading DEG");
-    const auto heading = parseNumber(*headingText);
+    const auto heading = parseNumber(*headingText);  // finite, or none
     if (!heading || *heading < 0 || *heading >= 360)
         return fail("--heading must be a number of degrees in [0, 360): " +
                     printable(*headingText));
@@ -82,10 +64,8 @@ int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return fail("--pitch must be a number of degrees in [-90, 90]: " + printable(*pitchText));
     Size screen{375, 812};
     if (const auto screenText = flags->value("screen")) {
-        const auto parsed = parseScreen(*screenText);
-        if (!parsed)
-            return fail("--screen must be WIDTHxHEIGHT in points (100 to 10000): " +
-                        printable(*screenText));
+        const auto parsed = parseScreenSize(*screenText, error);
+        if (!parsed) return fail(error);
         screen = *parsed;
     }
     const auto file = readPlacesFile(*path, err);
