@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -14,7 +16,7 @@ namespace {
 // Records its hooks; builds a subview in initialize(), as card views do.
 class HookView : public ARAnnotationView {
   public:
-    explicit HookView(Rect frame = {}) : ARAnnotationView(frame) {}
+    using ARAnnotationView::ARAnnotationView;
     std::vector<std::string> calls;
     std::shared_ptr<View> content;
     void initialize() override {
@@ -25,38 +27,18 @@ class HookView : public ARAnnotationView {
     void bindUi() override { calls.push_back("bindUi"); }
 };
 
-TEST(ARAnnotationViewTest, ANewViewHasItsInitialValues) {
-    auto view = ARAnnotationView::create();
-    EXPECT_EQ(view->frame(), Rect{});
-    EXPECT_EQ(view->centerOffset(), (Point{0.5, 0.5}));
-    EXPECT_EQ(view->annotation(), nullptr);
-    EXPECT_EQ(view->arStackOffset, Point{});
-    EXPECT_EQ(view->arStackAlternateFrame, Rect{});
-    EXPECT_EQ(view->arZeroPoint, Point{});
-    EXPECT_EQ(view->initialFrame, Rect{});
-    EXPECT_FALSE(view->disableMove);
-    EXPECT_FALSE(view->isMainAnn);
-    EXPECT_TRUE(view->initialized());
-    EXPECT_EQ(view->alpha(), 1);
-    EXPECT_TRUE(view->transform().isIdentity());
-    EXPECT_EQ(ARAnnotationView::create({1, 2, 3, 4})->frame(), (Rect{1, 2, 3, 4}));
-}
-
 TEST(ARAnnotationViewTest, InitializeRunsOnceHoweverTheViewIsBuilt) {
     auto framed = ARAnnotationView::make<HookView>(Rect{0, 0, 120, 66});
     EXPECT_EQ(framed->calls, std::vector<std::string>{"initialize"});
-    EXPECT_TRUE(framed->initialized());
-    // The subview made in initialize() is properly attached.
     EXPECT_EQ(framed->content->superview(), framed);
     EXPECT_EQ(framed->content->frame(), (Rect{0, 0, 120, 66}));
-
     auto archived = ARAnnotationView::fromArchive<HookView>();
     EXPECT_EQ(archived->calls, (std::vector<std::string>{"initialize", "bindUi"}));
-    EXPECT_EQ(archived->frame(), Rect{});
 }
 
-// A view in a window-sized parent on a 375 x 812 screen, last placed at `initial`.
+// A view in a window-sized parent on a 375 x 812 screen.
 struct MainStateTest : ::testing::Test {
+    using V = AnimationRecord::Value;
     sim::SimPlatform device;
     std::shared_ptr<View> parent = std::make_shared<View>(Rect{0, 0, 375, 812});
     std::shared_ptr<ARAnnotationView> view = ARAnnotationView::create();
@@ -66,132 +48,84 @@ struct MainStateTest : ::testing::Test {
         platformContext().device().setSystemVersion("17.0");
         parent->addSubview(view);
     }
+    // Frame `current`, last placed at `initial`, alpha and transform those of the other state.
     void place(Rect current, Rect initial) {
         view->setFrame(current);
         view->initialFrame = initial;
+        view->setAlpha(view->isMainAnn ? 0.5 : 1);
+        view->setTransform(view->isMainAnn ? Transform::identity() : Transform::scale(1.5, 1.5));
         view->clearAnimations();
     }
-    const AnimationRecord* recorded(AnimatedProperty property) const {
+    // (from, to, duration) of the animation recorded for `property`.
+    std::optional<std::tuple<V, V, double>> recorded(AnimatedProperty property) const {
         for (const auto& r : view->animations())
-            if (r.property == property) return &r;
-        return nullptr;
+            if (r.property == property) return std::tuple(r.from, r.to, r.duration);
+        return std::nullopt;
     }
 };
 
-TEST_F(MainStateTest, NormalStateOffScreenIsAppliedAtOnceEvenWhenAnimated) {
-    place({-500, 100, 100, 50}, {-400, 100, 100, 50});
-    view->setTransform(Transform::scale(1.5, 1.5));
-    view->clearAnimations();
-    view->updateMainState(true);
-    EXPECT_EQ(view->frame(), (Rect{-400, 100, 100, 50}));
-    EXPECT_EQ(view->alpha(), 0.5);
-    EXPECT_TRUE(view->transform().isIdentity());
-    EXPECT_TRUE(view->animations().empty());
-}
-
-TEST_F(MainStateTest, NormalStateOnScreenAnimatesOverHalfASecond) {
-    // Either end on screen is enough.
-    for (const auto& [current, target] :
-         {std::pair{Rect{10, 10, 100, 50}, Rect{20, 10, 100, 50}},
-          std::pair{Rect{-500, 10, 100, 50}, Rect{0, 10, 100, 50}},
-          std::pair{Rect{300, 10, 100, 50}, Rect{400, 10, 100, 50}}}) {
+TEST_F(MainStateTest, NormalStateAnimatesOnlyOnScreen) {
+    const std::tuple<Rect, Rect, bool, bool> cases[] = {
+        {{-500, 100, 100, 50}, {-400, 100, 100, 50}, true, false},  // off screen: at once
+        {{10, 10, 100, 50}, {20, 10, 100, 50}, false, false},
+        {{10, 10, 100, 50}, {20, 10, 100, 50}, true, true},
+        {{-500, 10, 100, 50}, {0, 10, 100, 50}, true, true},  // either end on screen is enough
+        {{300, 10, 100, 50}, {400, 10, 100, 50}, true, true},
+    };
+    for (const auto& [current, target, animated, expectAnimation] : cases) {
+        SCOPED_TRACE(current.origin.x);
         place(current, target);
-        view->setAlpha(1);
-        view->setTransform(Transform::scale(1.5, 1.5));
-        view->clearAnimations();
-        view->updateMainState(true);
-        EXPECT_EQ(view->frame(), target);  // the model changes at once
+        view->updateMainState(animated);
+        EXPECT_EQ(view->frame(), target);
         EXPECT_EQ(view->alpha(), 0.5);
         EXPECT_TRUE(view->transform().isIdentity());
-        const AnimationRecord* alpha = recorded(AnimatedProperty::alpha);
-        const AnimationRecord* frame = recorded(AnimatedProperty::frame);
-        ASSERT_NE(alpha, nullptr);
-        ASSERT_NE(frame, nullptr);
-        EXPECT_EQ(alpha->duration, 0.5);
-        EXPECT_EQ(alpha->to, AnimationRecord::Value(0.5));
-        EXPECT_EQ(frame->duration, 0.5);
-        EXPECT_EQ(frame->from, AnimationRecord::Value(current));
-        EXPECT_EQ(frame->to, AnimationRecord::Value(target));
-        EXPECT_EQ(recorded(AnimatedProperty::transform), nullptr);  // reset outside the block
+        EXPECT_FALSE(recorded(AnimatedProperty::transform));
+        if (expectAnimation) {
+            EXPECT_EQ(recorded(AnimatedProperty::alpha), std::tuple(V(1.0), V(0.5), 0.5));
+            EXPECT_EQ(recorded(AnimatedProperty::frame), std::tuple(V(current), V(target), 0.5));
+        } else {
+            EXPECT_TRUE(view->animations().empty());
+        }
     }
-}
-
-TEST_F(MainStateTest, NormalStateWithoutAnimationIsImmediate) {
-    place({10, 10, 100, 50}, {20, 10, 100, 50});
-    view->updateMainState(false);
-    EXPECT_EQ(view->frame(), (Rect{20, 10, 100, 50}));
-    EXPECT_EQ(view->alpha(), 0.5);
-    EXPECT_TRUE(view->animations().empty());
 }
 
 TEST_F(MainStateTest, MainStateEnlargesAroundTheInitialFrame) {
     view->isMainAnn = true;
     place({100, 100, 100, 50}, {100, 100, 100, 50});
-    view->setAlpha(0.5);
-    view->clearAnimations();
     view->updateMainState(true);
     EXPECT_EQ(view->frame(), (Rect{75, 87.5, 150, 75}));
     EXPECT_EQ(view->alpha(), 1);
     EXPECT_EQ(view->transform(), Transform::scale(1.5, 1.5));
-    ASSERT_NE(recorded(AnimatedProperty::frame), nullptr);
-    EXPECT_EQ(recorded(AnimatedProperty::frame)->duration, 0.5);
-    EXPECT_EQ(recorded(AnimatedProperty::alpha)->duration, 0.5);
+    EXPECT_EQ(recorded(AnimatedProperty::frame),
+              std::tuple(V(Rect{100, 100, 100, 50}), V(Rect{75, 87.5, 150, 75}), 0.5));
 
-    // Off screen: at once.
     place({-900, 100, 100, 50}, {-800, 100, 100, 50});
     view->updateMainState(true);
     EXPECT_EQ(view->frame(), (Rect{-825, 87.5, 150, 75}));
-    EXPECT_EQ(recorded(AnimatedProperty::frame), nullptr);
+    EXPECT_TRUE(view->animations().empty());
 }
 
 TEST_F(MainStateTest, ScaleTransformOnlyUnderItsConditions) {
     view->isMainAnn = true;
-    const Rect initial{100, 100, 100, 50};  // enlarged height 75
-    struct Case {
-        const char* what;
-        double currentHeight;
-        bool attached;
-        const char* version;
-        bool scaled;
-    };
-    const Case cases[] = {
-        {"normal size", 50, true, "17.0", true},
-        {"rounded heights differ", 75.01, true, "17.0", true},
-        {"already enlarged", 75, true, "17.0", false},
-        {"enlarged to two decimals", 75.004, true, "17.0", false},
-        {"zero height", 0, true, "17.0", false},
-        {"no superview", 50, false, "17.0", false},
-        {"system 10", 50, true, "10.3", false},
-        {"system 11", 50, true, "11", true},
-        {"system 9 (numeric, not textual)", 50, true, "9.0", false},
-        {"no version", 50, true, "", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        if (c.attached)
+    // (current height, has a superview, system version, scaled); the enlarged height is 75.
+    const std::tuple<double, bool, const char*, bool> cases[] = {
+        {50, true, "17.0", true},      {75.01, true, "17.0", true}, {75, true, "17.0", false},
+        {75.004, true, "17.0", false}, {0, true, "17.0", false},    {50, false, "17.0", false},
+        {50, true, "10.3", false},     {50, true, "11", true},      {50, true, "9.0", false},
+        {50, true, "", false}};
+    for (const auto& [height, attached, version, scaled] : cases) {
+        SCOPED_TRACE(testing::Message() << height << " " << attached << " " << version);
+        if (attached)
             parent->addSubview(view);
         else
             view->removeFromSuperview();
-        platformContext().device().setSystemVersion(c.version);
-        place({100, 100, 100, c.currentHeight}, initial);
-        view->setTransform(Transform::identity());
-        view->clearAnimations();
+        platformContext().device().setSystemVersion(version);
+        place({100, 100, 100, height}, {100, 100, 100, 50});
         view->updateMainState(false);
-        EXPECT_EQ(!view->transform().isIdentity(), c.scaled);
+        EXPECT_EQ(!view->transform().isIdentity(), scaled);
         EXPECT_EQ(view->frame(), (Rect{75, 87.5, 150, 75}));
         EXPECT_EQ(view->alpha(), 1);
     }
-}
-
-TEST_F(MainStateTest, SwitchingBackToNormalUndoesTheEmphasis) {
-    view->isMainAnn = true;
-    place({100, 100, 100, 50}, {100, 100, 100, 50});
-    view->updateMainState(false);
-    view->isMainAnn = false;
-    view->updateMainState(false);
-    EXPECT_EQ(view->frame(), (Rect{100, 100, 100, 50}));
-    EXPECT_EQ(view->alpha(), 0.5);
-    EXPECT_TRUE(view->transform().isIdentity());
 }
 
 }  // namespace
