@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
+#include <utility>
 
 #include "sim/device/SimPlatform.h"
 
@@ -17,68 +17,32 @@ std::shared_ptr<QuorelProperty> recordAt(double lat, double lng) {
     return p;
 }
 
-TEST(PlaceTest, CreatedOnlyForValidCoordinates) {
+TEST(PlaceTest, CreatedForValidCoordinatesWithAFixedLocation) {
     sim::SimPlatform device;
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_NE(Place::create(recordAt(90, 180)), nullptr);
     EXPECT_NE(Place::create(recordAt(-90, -180)), nullptr);
-    EXPECT_NE(Place::create(recordAt(0, 0)), nullptr);
-    EXPECT_EQ(Place::create(recordAt(90.0001, 0)), nullptr);
-    EXPECT_EQ(Place::create(recordAt(-90.0001, 0)), nullptr);
-    EXPECT_EQ(Place::create(recordAt(0, 180.0001)), nullptr);
-    EXPECT_EQ(Place::create(recordAt(0, -180.0001)), nullptr);
-    EXPECT_EQ(Place::create(recordAt(nan, 0)), nullptr);
-    EXPECT_EQ(Place::create(recordAt(0, nan)), nullptr);
-    EXPECT_EQ(Place::create(recordAt(std::numeric_limits<double>::infinity(), 0)), nullptr);
+    const std::pair<double, double> invalid[] = {{90.0001, 0},   {-90.0001, 0}, {0, 180.0001},
+                                                 {0, -180.0001}, {NAN, 0},      {0, NAN},
+                                                 {INFINITY, 0}};
+    for (const auto& [lat, lng] : invalid)
+        EXPECT_EQ(Place::create(recordAt(lat, lng)), nullptr) << lat << "," << lng;
     EXPECT_EQ(Place::create(nullptr), nullptr);
-}
 
-TEST(PlaceTest, CarriesTheRecordAndAFixedLocation) {
-    sim::SimPlatform device;
     device.advance(12.5);
     auto record = recordAt(43.7391605, 7.428023);
-    record->name = "Casino de Monte Carlo";
     const auto place = Place::create(record);
     ASSERT_NE(place, nullptr);
+    EXPECT_EQ(place->location(), Location({43.7391605, 7.428023}, 0, 9, 9, device.now()));
+    EXPECT_EQ(place->identifier(), std::optional<std::string>(""));  // empty, not absent
+    EXPECT_EQ(place->title(), std::optional<std::string>(""));
 
-    const Location& loc = place->location();
-    EXPECT_EQ(loc.coordinate, (Coordinate{43.7391605, 7.428023}));
-    EXPECT_EQ(loc.altitude, 0);
-    EXPECT_EQ(loc.horizontalAccuracy, 9);
-    EXPECT_EQ(loc.verticalAccuracy, 9);
-    EXPECT_EQ(loc.timestamp, device.now());
-
-    // Empty texts, not absent ones.
-    ASSERT_TRUE(place->identifier().has_value());
-    EXPECT_EQ(*place->identifier(), "");
-    ASSERT_TRUE(place->title().has_value());
-    EXPECT_EQ(*place->title(), "");
-
-    EXPECT_EQ(place->property, record);
-    EXPECT_EQ(place->reference, "");
-    EXPECT_EQ(place->placeName, "");
-    EXPECT_EQ(place->address, "");
-    EXPECT_FALSE(place->phoneNumber.has_value());
-    EXPECT_FALSE(place->website.has_value());
-    EXPECT_EQ(place->description(), "");
-    place->placeName = "Casino";
-    EXPECT_EQ(place->description(), "Casino");
-}
-
-TEST(PlaceTest, VerticalPlacementFollowsTheSharedRecord) {
-    sim::SimPlatform device;
-    auto record = recordAt(1, 2);
-    const auto place = Place::create(record);
-    ASSERT_NE(place, nullptr);
     // 0 is a value (the presenter draws a random one for it), not an absent one.
     EXPECT_EQ(place->verticalPlacementValue(false), 0.0);
     EXPECT_EQ(place->verticalPlacementValue(true), 0.0);
-
     record->rand_position = 321;
     record->rand_main_poosition = 42.5;
     EXPECT_EQ(place->verticalPlacementValue(false), 321.0);
     EXPECT_EQ(place->verticalPlacementValue(true), 42.5);
-
     place->property = nullptr;
     EXPECT_FALSE(place->verticalPlacementValue(false).has_value());
 }
