@@ -27,18 +27,22 @@ void ARAnnotationView::finishConstruction() {
     initialize();
 }
 
+// Moves to `target` with `alpha`, animated only when asked and either end is on screen.
+void ARAnnotationView::applyAppearance(double alpha, const Rect& target, bool animated) {
+    const auto apply = [&] {
+        setAlpha(alpha);
+        setFrame(target);
+    };
+    if (animated && (isOnScreen(frame()) || isOnScreen(target))) {
+        View::animate(kStateAnimationDuration, apply);
+    } else {
+        apply();
+    }
+}
+
 void ARAnnotationView::updateMainState(bool animated) {
     if (!isMainAnn) {
-        const Rect target = initialFrame;
-        if (animated && (isOnScreen(frame()) || isOnScreen(target))) {
-            View::animate(kStateAnimationDuration, [&] {
-                setAlpha(0.5);
-                setFrame(target);
-            });
-        } else {
-            setAlpha(0.5);
-            setFrame(target);
-        }
+        applyAppearance(0.5, initialFrame, animated);
         setTransform(Transform::identity());
         return;
     }
@@ -50,15 +54,7 @@ void ARAnnotationView::updateMainState(bool animated) {
     }
     const Rect target{initialFrame.x() - (w - initialFrame.width()) / 2,
                       initialFrame.y() - (h - initialFrame.height()) / 2, w, h};
-    if (animated && (isOnScreen(frame()) || isOnScreen(target))) {
-        View::animate(kStateAnimationDuration, [&] {
-            setAlpha(1.0);
-            setFrame(target);
-        });
-    } else {
-        setAlpha(1.0);
-        setFrame(target);
-    }
+    applyAppearance(1.0, target, animated);
 }
 
 }  // namespace arquorel

@@ -63,6 +63,8 @@ class ARAnnotationView : public View {
     void finishConstruction();
 
   private:
+    void applyAppearance(double alpha, const Rect& target, bool animated);
+
     Point centerOffset_{0.5, 0.5};
     std::weak_ptr<ARAnnotation> annotation_;
     bool initialized_ = false;

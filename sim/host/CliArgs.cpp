@@ -85,6 +85,30 @@ bool wantsHelp(const std::vector<std::string>& args) {
                        [](const std::string& a) { return a == "--help" || a == "-h"; });
 }
 
+CommandUsage::CommandUsage(std::string_view name, std::string_view synopsis, std::ostream& err)
+    : name_(name), usage_("usage: arquorel-sim " + std::string(synopsis) + "\n"), err_(err) {}
+
+bool CommandUsage::helpAsked(const std::vector<std::string>& args, std::string_view description,
+                             std::ostream& out) const {
+    if (!wantsHelp(args)) return false;
+    out << usage_ << description;
+    return true;
+}
+
+int CommandUsage::fail(const std::string& message) const {
+    err_ << "arquorel-sim " << name_ << ": " << message << "\n" << usage_;
+    return kExitUsage;
+}
+
+std::optional<std::string> CommandUsage::required(const Flags& flags, std::string_view name,
+                                                  std::string_view placeholder,
+                                                  std::string& error) {
+    auto value = flags.value(name);
+    if (value && !value->empty()) return value;
+    error = "missing --" + std::string(name) + " " + std::string(placeholder);
+    return std::nullopt;
+}
+
 std::optional<Coordinate> parseLatLng(std::string_view text, std::string& error) {
     const auto comma = text.find(',');
     if (comma == std::string_view::npos || text.find(',', comma + 1) != std::string_view::npos) {

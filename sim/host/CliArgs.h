@@ -40,6 +40,25 @@ class Flags {
 // True when the arguments ask for help ("--help" or "-h" anywhere).
 bool wantsHelp(const std::vector<std::string>& args);
 
+// One command's usage line, help text and error path.
+class CommandUsage {
+  public:
+    CommandUsage(std::string_view name, std::string_view synopsis, std::ostream& err);
+    // Prints the usage line and `description` to `out` when the arguments ask for help.
+    bool helpAsked(const std::vector<std::string>& args, std::string_view description,
+                   std::ostream& out) const;
+    // Prints "arquorel-sim NAME: MESSAGE" and the usage line; returns kExitUsage.
+    int fail(const std::string& message) const;
+    // The non-empty value of a flag that must be given; none, with `error` set, otherwise.
+    static std::optional<std::string> required(const Flags& flags, std::string_view name,
+                                               std::string_view placeholder, std::string& error);
+
+  private:
+    std::string name_;
+    std::string usage_;
+    std::ostream& err_;
+};
+
 // "LAT,LNG" in degrees: two finite numbers, latitude within [-90, 90] and longitude within
 // [-180, 180]. Spaces around the numbers are allowed.
 std::optional<Coordinate> parseLatLng(std::string_view text, std::string& error);

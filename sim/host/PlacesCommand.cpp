@@ -28,26 +28,23 @@ int compassSector(double azimuth) {
 }
 
 int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string usage = "usage: arquorel-sim " + std::string(kPlacesSynopsis) + "\n";
-    if (wantsHelp(args)) {
-        out << usage
-            << "Lists the places of FILE (a JSON array of place records) as seen from LAT,LNG:\n"
-               "name, distance in metres, azimuth in degrees (0 = north) and compass sector\n"
-               "0-7 (45 degrees each, clockwise from north), nearest first, then a summary of\n"
-               "the records read and of those left out.\n";
+    const CommandUsage command("places", kPlacesSynopsis, err);
+    if (command.helpAsked(
+            args,
+            "Lists the places of FILE (a JSON array of place records) as seen from LAT,LNG:\n"
+            "name, distance in metres, azimuth in degrees (0 = north) and compass sector\n"
+            "0-7 (45 degrees each, clockwise from north), nearest first, then a summary of\n"
+            "the records read and of those left out.\n",
+            out))
         return kExitOk;
-    }
-    const auto fail = [&](const std::string& message) {
-        err << "arquorel-sim places: " << message << "\n" << usage;
-        return kExitUsage;
-    };
+    const auto fail = [&](const std::string& message) { return command.fail(message); };
     std::string error;
     const auto flags = Flags::parse(args, {{"places"}, {"at"}}, error);
     if (!flags) return fail(error);
-    const auto path = flags->value("places");
-    if (!path || path->empty()) return fail("missing --places FILE");
-    const auto atText = flags->value("at");
-    if (!atText) return fail("missing --at LAT,LNG");
+    const auto path = CommandUsage::required(*flags, "places", "FILE", error);
+    if (!path) return fail(error);
+    const auto atText = CommandUsage::required(*flags, "at", "LAT,LNG", error);
+    if (!atText) return fail(error);
     const auto at = parseLatLng(*atText, error);
     if (!at) return fail(error);
     const auto file = readPlacesFile(*path, err);

@@ -27,38 +27,35 @@ Acceleration gravityAtPitch(double pitch) {
 }  // namespace
 
 int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string usage = "usage: arquorel-sim " + std::string(kViewSynopsis) + "\n";
-    if (wantsHelp(args)) {
-        out << usage
-            << "Runs the AR screen on the simulated device, held in portrait at LAT,LNG facing\n"
-               "compass heading DEG and tilted by pitch DEG (0 upright, negative down), until the\n"
-               "sensor filters have settled, then lists the cards on screen from back to front:\n"
-               "name, compass sector, main card of its sector or not, frame (x, y, w, h in\n"
-               "points), alpha, distance scale and distance. The screen is 375x812 by default.\n";
+    const CommandUsage command("view", kViewSynopsis, err);
+    if (command.helpAsked(
+            args,
+            "Runs the AR screen on the simulated device, held in portrait at LAT,LNG facing\n"
+            "compass heading DEG and tilted by pitch DEG (0 upright, negative down), until the\n"
+            "sensor filters have settled, then lists the cards on screen from back to front:\n"
+            "name, compass sector, main card of its sector or not, frame (x, y, w, h in\n"
+            "points), alpha, distance scale and distance. The screen is 375x812 by default.\n",
+            out))
         return kExitOk;
-    }
-    const auto fail = [&](const std::string& message) {
-        err << "arquorel-sim view: " << message << "\n" << usage;
-        return kExitUsage;
-    };
+    const auto fail = [&](const std::string& message) { return command.fail(message); };
     std::string error;
     const auto flags =
         Flags::parse(args, {{"places"}, {"at"}, {"heading"}, {"pitch"}, {"screen"}}, error);
     if (!flags) return fail(error);
-    const auto path = flags->value("places");
-    if (!path || path->empty()) return fail("missing --places FILE");
-    const auto atText = flags->value("at");
-    if (!atText) return fail("missing --at LAT,LNG");
+    const auto path = CommandUsage::required(*flags, "places", "FILE", error);
+    if (!path) return fail(error);
+    const auto atText = CommandUsage::required(*flags, "at", "LAT,LNG", error);
+    if (!atText) return fail(error);
     const auto at = parseLatLng(*atText, error);
     if (!at) return fail(error);
-    const auto headingText = flags->value("heading");
-    if (!headingText) return fail("missing --heading DEG");
+    const auto headingText = CommandUsage::required(*flags, "heading", "DEG", error);
+    if (!headingText) return fail(error);
     const auto heading = parseNumber(*headingText);  // finite, or none
     if (!heading || *heading < 0 || *heading >= 360)
         return fail("--heading must be a number of degrees in [0, 360): " +
                     printable(*headingText));
-    const auto pitchText = flags->value("pitch");
-    if (!pitchText) return fail("missing --pitch DEG");
+    const auto pitchText = CommandUsage::required(*flags, "pitch", "DEG", error);
+    if (!pitchText) return fail(error);
     const auto pitch = parseNumber(*pitchText);
     if (!pitch || *pitch < -90 || *pitch > 90)
         return fail("--pitch must be a number of degrees in [-90, 90]: " + printable(*pitchText));

@@ -38,25 +38,22 @@ Snapshot look(ArDemo& demo, Size screen) {
 }  // namespace
 
 int runWalkCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    const std::string usage = "usage: arquorel-sim " + std::string(kWalkSynopsis) + "\n";
-    if (wantsHelp(args)) {
-        out << usage
-            << "Walks the GPX track with the phone upright, facing the way of travel, and reports\n"
-               "every SECONDS of the walk (default 60) and at every reload of the places: time,\n"
-               "position, heading, the cards on screen and the main card straight ahead.\n";
+    const CommandUsage command("walk", kWalkSynopsis, err);
+    if (command.helpAsked(
+            args,
+            "Walks the GPX track with the phone upright, facing the way of travel, and reports\n"
+            "every SECONDS of the walk (default 60) and at every reload of the places: time,\n"
+            "position, heading, the cards on screen and the main card straight ahead.\n",
+            out))
         return kExitOk;
-    }
-    const auto fail = [&](const std::string& message) {
-        err << "arquorel-sim walk: " << message << "\n" << usage;
-        return kExitUsage;
-    };
+    const auto fail = [&](const std::string& message) { return command.fail(message); };
     std::string error;
     const auto flags = Flags::parse(args, {{"places"}, {"gpx"}, {"every"}, {"screen"}}, error);
     if (!flags) return fail(error);
-    const auto path = flags->value("places");
-    if (!path || path->empty()) return fail("missing --places FILE");
-    const auto gpxPath = flags->value("gpx");
-    if (!gpxPath || gpxPath->empty()) return fail("missing --gpx FILE");
+    const auto path = CommandUsage::required(*flags, "places", "FILE", error);
+    if (!path) return fail(error);
+    const auto gpxPath = CommandUsage::required(*flags, "gpx", "FILE", error);
+    if (!gpxPath) return fail(error);
     double every = 60;
     if (const auto text = flags->value("every")) {
         const auto parsed = parseNumber(*text);
