@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/runtime/DisplayLink.h"
 #include "sim/device/SimPlatform.h"
 
 namespace arquorel {
@@ -14,113 +14,72 @@ namespace {
 struct TimerTest : ::testing::Test {
     sim::SimPlatform device;
     double start = device.now();
-};
-
-TEST_F(TimerTest, OneShotFiresOnceAtItsTime) {
-    std::vector<double> firedAt;
-    auto timer = Timer::scheduled(0.2, false, [&](Timer& t) {
-        firedAt.push_back(device.now());
-        EXPECT_FALSE(t.isValid());  // a one-shot timer is done while its action runs
-    });
-    EXPECT_TRUE(timer->isValid());
-    device.advance(0.199);
-    EXPECT_TRUE(firedAt.empty());
-    device.advance(0.001);
-    ASSERT_EQ(firedAt.size(), 1u);
-    EXPECT_NEAR(firedAt[0] - start, 0.2, 1e-6);
-    EXPECT_FALSE(timer->isValid());
-    device.advance(10);
-    EXPECT_EQ(firedAt.size(), 1u);
-}
-
-TEST_F(TimerTest, RepeatingFiresEveryIntervalUntilInvalidated) {
-    std::vector<double> firedAt;
-    auto timer = Timer::scheduled(0.5, true, [&](Timer&) { firedAt.push_back(device.now()); });
-    device.advance(2.2);
-    ASSERT_EQ(firedAt.size(), 4u);
-    for (std::size_t i = 0; i < firedAt.size(); ++i)
-        EXPECT_NEAR(firedAt[i] - start, 0.5 * double(i + 1), 1e-6) << i;
-    timer->invalidate();
-    EXPECT_FALSE(timer->isValid());
-    device.advance(5);
-    EXPECT_EQ(firedAt.size(), 4u);
-}
-
-TEST_F(TimerTest, InvalidatingInsideTheActionStopsIt) {
-    int fired = 0;
-    auto timer = Timer::scheduled(0.1, true, [&](Timer& t) {
-        if (++fired == 3) t.invalidate();
-    });
-    device.advance(1);
-    EXPECT_EQ(fired, 3);
-    EXPECT_FALSE(timer->isValid());
-}
-
-TEST_F(TimerTest, ADroppedReferenceStillFiresUntilInvalidated) {
-    int fired = 0;
-    Timer::scheduled(0.1, true, [&](Timer& t) {
-        if (++fired == 5) t.invalidate();
-    });  // result dropped at once
-    device.advance(0.35);
-    EXPECT_EQ(fired, 3);
-    device.advance(10);
-    EXPECT_EQ(fired, 5);
-}
-
-TEST_F(TimerTest, OwnerMayDropItsTimerFromTheAction) {
-    std::shared_ptr<Timer> owned;
-    int fired = 0;
-    owned = Timer::scheduled(0.1, true, [&](Timer& t) {
-        ++fired;
-        t.invalidate();
-        owned.reset();  // the last outside reference goes while the action runs
-    });
-    device.advance(1);
-    EXPECT_EQ(fired, 1);
-    EXPECT_EQ(owned, nullptr);
-}
-
-// An object that keeps its timer and whose timer action keeps the object: the usual shape of a
-// controller with a refresh timer. Invalidating must break the cycle.
-struct Refresher {
-    std::shared_ptr<Timer> timer;
-    int ticks = 0;
-};
-
-TEST_F(TimerTest, InvalidationReleasesWhatTheActionCaptured) {
-    auto refresher = std::make_shared<Refresher>();
-    std::weak_ptr<Refresher> watch = refresher;
-    refresher->timer = Timer::scheduled(0.1, true, [r = refresher](Timer&) { ++r->ticks; });
-    device.advance(0.25);
-    EXPECT_EQ(refresher->ticks, 2);
-
-    refresher->timer->invalidate();
-    refresher.reset();
-    device.advance(1);  // the queued firing finds the timer invalid and lets it go
-    EXPECT_TRUE(watch.expired());
-}
-
-TEST_F(TimerTest, AFiredOneShotReleasesWhatTheActionCaptured) {
-    auto payload = std::make_shared<int>(7);
+    std::shared_ptr<int> payload = std::make_shared<int>(7);  // captured by the callbacks
     std::weak_ptr<int> watch = payload;
-    auto timer = Timer::scheduled(0.1, false, [p = std::move(payload)](Timer&) {});
-    device.advance(0.1);
+};
+
+TEST_F(TimerTest, OneShotFiresOnceAtItsTimeAndReleasesItsAction) {
+    int fired = 0;
+    auto timer = Timer::scheduled(0.2, false, [&, p = std::move(payload)](Timer& t) {
+        ++fired;
+        EXPECT_FALSE(t.isValid());  // done while its action runs
+    });
+    device.advance(0.199);
+    EXPECT_EQ(fired, 0);
+    device.advance(0.001);
+    EXPECT_TRUE(watch.expired());
+    device.advance(10);
+    EXPECT_EQ(fired, 1);
+}
+
+TEST_F(TimerTest, RepeatingFiresUntilInvalidatedInsideItsActionThenReleasesIt) {
+    std::vector<double> firedAt;
+    Timer::scheduled(0.5, true, [&, p = std::move(payload)](Timer& t) {  // reference dropped
+        firedAt.push_back(device.now() - start);
+        if (firedAt.size() == 4) t.invalidate();
+    });
+    device.advance(10);
+    ASSERT_EQ(firedAt.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(firedAt[i], 0.5 * double(i + 1), 1e-6);
     EXPECT_TRUE(watch.expired());
 }
 
-TEST_F(TimerTest, IntervalsAreSanitised) {
+TEST_F(TimerTest, ARepeatingTimerWithoutAnIntervalDoesNotSpin) {
     int fired = 0;
-    auto oneShot = Timer::scheduled(-1, false, [&](Timer&) { ++fired; });
-    EXPECT_EQ(oneShot->interval(), 0);
-    device.runPending();
-    EXPECT_EQ(fired, 1);
-
-    // A repeating timer with no interval would spin for ever within one step.
-    auto spinning = Timer::scheduled(0, true, [&](Timer&) { ++fired; });
-    EXPECT_EQ(spinning->interval(), Timer::kMinimumRepeatInterval);
+    auto timer = Timer::scheduled(0, true, [&](Timer&) { ++fired; });
     device.advance(0.0105);
-    EXPECT_EQ(fired, 1 + 10);
-    spinning->invalidate();
+    EXPECT_EQ(fired, 10);
+    timer->invalidate();
+}
+
+TEST_F(TimerTest, DisplayLinkFiresSixtyTimesASecondFromAddUntilInvalidated) {
+    int frames = 0;
+    DisplayLink link([&] { ++frames; });
+    device.advance(1);
+    link.add();
+    link.add();  // adding twice does not double the rate
+    device.advance(1);
+    EXPECT_EQ(frames, 60);
+    for (int i = 0; i < 600; ++i) device.advance(0.1);
+    for (int i = 0; i < 60; ++i) device.advance(1.0 / 60);
+    EXPECT_EQ(frames, 60 + 3600 + 60);
+    link.invalidate();
+    link.add();  // an invalidated link cannot be restarted
+    device.advance(1);
+    EXPECT_EQ(frames, 3720);
+}
+
+TEST_F(TimerTest, ADisplayLinkMayBeDestroyedByItsOwnCallback) {
+    int frames = 0;
+    std::unique_ptr<DisplayLink> link;
+    link = std::make_unique<DisplayLink>([&, p = std::move(payload)] {
+        if (++frames == 3) link.reset();
+        (void)*p;  // the captures are still alive after the reset
+    });
+    link->add();
+    device.advance(1);
+    EXPECT_EQ(frames, 3);
+    EXPECT_TRUE(watch.expired());
 }
 
 }  // namespace
