@@ -230,4 +230,10 @@ std::optional<Size> parseScreenSize(const std::string& text, std::string& error)
     return Size{*w, *h};
 }
 
+std::optional<Coordinate> requiredPosition(const Flags& flags, std::string& error) {
+    const auto text = CommandUsage::required(flags, "at", "LAT,LNG", error);
+    if (!text) return std::nullopt;
+    return parseLatLng(*text, error);
+}
+
 }  // namespace arquorel::sim

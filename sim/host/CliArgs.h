@@ -63,6 +63,9 @@ class CommandUsage {
 // [-180, 180]. Spaces around the numbers are allowed.
 std::optional<Coordinate> parseLatLng(std::string_view text, std::string& error);
 
+// The position given with "--at LAT,LNG"; none, with `error` set, when missing or malformed.
+std::optional<Coordinate> requiredPosition(const Flags& flags, std::string& error);
+
 // A finite number making up the whole text; none otherwise.
 std::optional<double> parseNumber(const std::string& text);
 

@@ -43,9 +43,7 @@ int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (!flags) return fail(error);
     const auto path = CommandUsage::required(*flags, "places", "FILE", error);
     if (!path) return fail(error);
-    const auto atText = CommandUsage::required(*flags, "at", "LAT,LNG", error);
-    if (!atText) return fail(error);
-    const auto at = parseLatLng(*atText, error);
+    const auto at = requiredPosition(*flags, error);
     if (!at) return fail(error);
     const auto file = readPlacesFile(*path, err);
     if (!file) return kExitUsage;

@@ -44,9 +44,7 @@ int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (!flags) return fail(error);
     const auto path = CommandUsage::required(*flags, "places", "FILE", error);
     if (!path) return fail(error);
-    const auto atText = CommandUsage::required(*flags, "at", "LAT,LNG", error);
-    if (!atText) return fail(error);
-    const auto at = parseLatLng(*atText, error);
+    const auto at = requiredPosition(*flags, error);
     if (!at) return fail(error);
     const auto headingText = CommandUsage::required(*flags, "heading", "DEG", error);
     if (!headingText) return fail(error);
