@@ -41,7 +41,8 @@ ARTrackingManager::ARTrackingManager()
     context_->notificationCenter().addObserver(
         this, kDeviceOrientationDidChange,
         [this](const Notification&) { deviceOrientationDidChange(); });
-    deviceOrientationDidChange();
+    // During construction only this class's own step can run.
+    ARTrackingManager::deviceOrientationDidChange();
 }
 
 ARTrackingManager::~ARTrackingManager() {

@@ -15,7 +15,7 @@ std::optional<Color> Color::fromHex(std::string_view text) {
     if (!text.empty() && text.front() == '#') text.remove_prefix(1);
     if (text.size() != 6) return std::nullopt;
     int channel[3];
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         const int hi = hexDigit(text[2 * i]);
         const int lo = hexDigit(text[2 * i + 1]);
         if (hi < 0 || lo < 0) return std::nullopt;

@@ -53,8 +53,8 @@ void View::record(AnimatedProperty property, AnimationRecord::Value from,
     auto& stack = animationStack();
     if (stack.empty()) return;
     if (animations_.size() >= kKeptAnimations) animations_.erase(animations_.begin());
-    animations_.push_back(AnimationRecord{property, std::move(from), std::move(to), stack.back(),
-                                          platformContext().now()});
+    animations_.push_back(
+        AnimationRecord{property, from, to, stack.back(), platformContext().now()});
 }
 
 void View::animate(double duration, const std::function<void()>& changes,
