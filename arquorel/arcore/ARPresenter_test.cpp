@@ -128,7 +128,7 @@ TEST_F(PresenterTest, SelectionLimitDependsOnScreenWidth) {
 }
 
 TEST_F(PresenterTest, SelectionSkipsAnnotationsBeyondTenThousandKilometres) {
-    auto list = annotations(3);
+    auto list = annotations(3);  // maxDistance set from outside is overwritten
     list[1]->setDistanceFromUser(10000001);
     presenter->maxDistance = 5;  // overwritten by the selection
     auto active = presenter->activeAnnotationsFromAnnotations(list);
@@ -371,40 +371,30 @@ class StackingTest : public PresenterTest {
     }
 };
 
-TEST_F(StackingTest, TwoEqualViewsTheSecondMovesUp) {
-    auto v = viewsWithFrames({{100, 300, 80, 50}, {100, 300, 80, 50}});
-    presenter->stackAnnotationViews();
-    EXPECT_EQ(v[0]->arStackOffset.y, 0);
-    EXPECT_EQ(v[1]->arStackOffset.y, -55);
-    EXPECT_EQ(v[1]->frame().y(), 245);
-}
-
-TEST_F(StackingTest, ThreeOverlappingViews) {
-    auto v = viewsWithFrames({{100, 300, 80, 50}, {110, 280, 80, 50}, {120, 260, 80, 50}});
-    presenter->stackAnnotationViews();
-    EXPECT_EQ(v[0]->arStackOffset.y, 0);
-    EXPECT_EQ(v[1]->frame().y(), 245);
-    EXPECT_EQ(v[1]->arStackOffset.y, -35);
-    EXPECT_EQ(v[2]->frame().y(), 190);
-    EXPECT_EQ(v[2]->arStackOffset.y, -70);
-}
-
-TEST_F(StackingTest, SeparateViewsStayPut) {
-    auto v = viewsWithFrames({{0, 300, 80, 50}, {100, 300, 80, 50}});
-    presenter->stackAnnotationViews();
-    EXPECT_EQ(v[0]->arStackOffset.y, 0);
-    EXPECT_EQ(v[1]->arStackOffset.y, 0);
-}
-
-TEST_F(StackingTest, ViewBeyondTheSeamStacksOverItsCopyAtTheOtherEdge) {
-    // h = 6.25 points per degree: a full turn is 2250 points, the right seam at 1312.5.
-    const double fullTurn = controller->status.hPixelsPerDegree * 360;
-    const double x = 1312.5 - 60;  // x + 2w beyond the seam
-    auto v = viewsWithFrames({{x - fullTurn, 300, 80, 50}, {x, 290, 80, 50}});
-    presenter->stackAnnotationViews();
-    EXPECT_EQ(v[1]->arStackAlternateFrame.x(), x - fullTurn);
-    EXPECT_EQ(v[1]->frame().y(), 300 - 50 - 5);
-    EXPECT_EQ(v[1]->arStackOffset.y, -45);
+TEST_F(StackingTest, ViewsMoveUpAboveTheViewsBelowThem) {
+    // h = 6.25 points per degree: a full turn is 2250 points, the right seam at 1312.5, so a
+    // view at x = 1252.5 (x + 2w beyond the seam) is also tested one turn to the left.
+    const double seamX = 1312.5 - 60;
+    struct Case {
+        const char* what;
+        std::vector<Rect> frames;
+        std::vector<double> offsets;
+    };
+    const Case cases[] = {
+        {"two equal views", {{100, 300, 80, 50}, {100, 300, 80, 50}}, {0, -55}},
+        {"A, B, C", {{100, 300, 80, 50}, {110, 280, 80, 50}, {120, 260, 80, 50}}, {0, -35, -70}},
+        {"apart", {{0, 300, 80, 50}, {100, 300, 80, 50}}, {0, 0}},
+        {"seam copy", {{seamX - 2250, 300, 80, 50}, {seamX, 290, 80, 50}}, {0, -45}},
+    };
+    for (const auto& c : cases) {
+        auto views = viewsWithFrames(c.frames);
+        presenter->stackAnnotationViews();
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            EXPECT_EQ(views[i]->arStackOffset.y, c.offsets[i]) << c.what << " view " << i;
+            EXPECT_EQ(views[i]->frame().y(), c.frames[i].y() + c.offsets[i]) << c.what;
+        }
+        presenter->clear();
+    }
 }
 
 TEST_F(StackingTest, OffsetsPersistThroughPlacementUntilTheNextRebuild) {
