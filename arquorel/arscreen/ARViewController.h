@@ -1,0 +1,144 @@
+#pragma once
+// The screen of the AR engine. It owns the sensor tracking, the presenter that places the
+// annotation views and the live status; a display-frame loop copies the filtered heading and
+// pitch into the status and asks the presenter to move the views. Reload requests are merged by
+// rank and wait until the status is ready. It keeps the annotations with their distances and
+// azimuths from the user, computes the field of view and the scale of the screen, and offers a
+// close button and debugging aids (a text label with a cross-hair, heading and pitch sliders
+// that replace the sensors, a debug map button, a short-lived coloured square).
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "arquorel/arcore/ARAnnotation.h"
+#include "arquorel/arcore/ARAnnotationView.h"
+#include "arquorel/arcore/ARDataSource.h"
+#include "arquorel/arcore/ARPresenter.h"
+#include "arquorel/arcore/ARStatus.h"
+#include "arquorel/arcore/ARTrackingManager.h"
+#include "arquorel/platform/runtime/NotificationCenter.h"
+
+namespace arquorel {
+
+class DisplayLink;
+
+// The controller's option flags. The debug aids and the close button are read at the first
+// layout; simulatorDebugging and debugLabel on every frame; the centre option on every
+// setAnnotations call.
+struct UiOptions {
+    bool debugMap = false;
+    bool simulatorDebugging = false;
+    bool debugLabel = false;
+    bool setUserLocationToCenterOfAnnotations = false;
+    bool closeButtonEnabled = true;
+    friend constexpr bool operator==(const UiOptions&, const UiOptions&) = default;
+};
+
+// The notification the debug map posts when a position was picked; its user information holds
+// the Location under kLocationUserInfoKey.
+inline constexpr const char* kNotificationLocationSet = "kNotificationLocationSet";
+inline constexpr const char* kLocationUserInfoKey = "location";
+
+class ARViewController : public ARController,
+                         public ARTrackingManagerDelegate,
+                         public std::enable_shared_from_this<ARViewController> {
+  public:
+    using AnnotationList = std::vector<std::shared_ptr<ARAnnotation>>;
+    // Told when the tracking manager gives up waiting for a location: the seconds waited and
+    // whether a location had been received before.
+    using FailureCallback = std::function<void(double elapsedSeconds, bool hadLocation)>;
+
+    // A controller of type T, initialised once it is owned (its presenter and observers hold it
+    // weakly, so initialisation needs the shared owner).
+    template <class T = ARViewController, class... Args>
+    static std::shared_ptr<T> make(Args&&... args) {
+        auto controller = std::shared_ptr<T>(new T(std::forward<Args>(args)...));
+        controller->initialize();
+        return controller;
+    }
+    ~ARViewController() override;
+    ARViewController(const ARViewController&) = delete;
+    ARViewController& operator=(const ARViewController&) = delete;
+
+    // ---- ARController ----
+    const ARStatus& arStatus() const override { return arStatus_; }
+    std::shared_ptr<ARDataSource> dataSource() const override { return dataSource_.lock(); }
+
+    // ---- Properties ----
+    void setDataSource(std::weak_ptr<ARDataSource> source) { dataSource_ = std::move(source); }
+    ARStatus& mutableArStatus() { return arStatus_; }
+    ARTrackingManager& trackingManager() const { return *trackingManager_; }
+    const std::shared_ptr<ARPresenter>& presenter() const { return presenter_; }
+    // Takes the old presenter out of the view; after the first layout the new one goes directly
+    // above the camera view.
+    void setPresenter(std::shared_ptr<ARPresenter> presenter);
+    UiOptions uiOptions;
+    FailureCallback onDidFailToFindLocation;
+    // The last user location recorded by a subclass; the failure callback reports its presence.
+    std::optional<Location> lastLocation;
+    bool initialized() const { return initialized_; }
+    bool didLayoutSubviews() const { return didLayoutSubviews_; }
+    std::optional<ReloadType> pendingHighestRankingReload() const { return pendingReload_; }
+    bool isDisplayTimerRunning() const;
+
+    // ---- Annotations and reloads ----
+    // Replaces the annotations (first moving the user location to their centre when the option
+    // asks for it) and requests an annotationsChanged reload.
+    virtual void setAnnotations(AnnotationList annotations);
+    const AnnotationList& getAnnotations() const { return annotations_; }
+    // Requests a reload. It is merged with the waiting one by rank and carried out as soon as
+    // the status is ready (at once when it already is).
+    virtual void reload(ReloadType reloadType);
+    // Distances from the user (then sorted nearest first, sectors and z-order re-sorted) and
+    // azimuths; nothing without a user location.
+    virtual void calculateDistancesForAnnotations();
+    virtual void calculateAzimuthsForAnnotations();
+    // The centre of the annotations' bounding box; none for an empty list or an invalid result.
+    static std::optional<Location> centerLocationOfAnnotations(const AnnotationList& annotations);
+
+    // ---- Frame loop ----
+    // Starts the camera, the tracking and a fresh display-frame timer (never two at once).
+    virtual void startCameraAndTracking(bool notifyLocationFailure);
+    virtual void stopCameraAndTracking();
+    // One display frame: debug sliders, filters, status, heading reload, debug text, radar.
+    virtual void displayTimerTick();
+    // The four geometry values of the status from the picture area and the camera.
+    virtual void calculateFovAndScale();
+
+    // ---- Notifications and tracking ----
+    virtual void locationNotification(const Notification& notification);
+    virtual void appDidEnterBackground(const Notification& notification);
+    virtual void appWillEnterForeground(const Notification& notification);
+    void didUpdateUserLocation(ARTrackingManager&, const Location&) override {}
+    void didUpdateReloadLocation(ARTrackingManager&, const Location&) override {}
+    void didFailToFindLocationAfter(ARTrackingManager& manager, double elapsedSeconds) override;
+    void logText(const std::string& text) override;
+
+    // The radar inclination shared by every controller of the process.
+    static double radarInclination();
+    static void resetRadarInclination();
+
+  protected:
+    ARViewController();
+    // Runs once: presenter, tracking delegate, observers.
+    virtual void initialize();
+
+  private:
+    void removeObservers();
+
+    std::weak_ptr<ARDataSource> dataSource_;
+    std::shared_ptr<ARTrackingManager> trackingManager_;
+    std::shared_ptr<ARPresenter> presenter_;
+    ARStatus arStatus_;
+    AnnotationList annotations_;
+    bool initialized_ = false;
+    std::unique_ptr<DisplayLink> displayTimer_;
+    bool didLayoutSubviews_ = false;
+    std::optional<ReloadType> pendingReload_;
+    NotificationCenter* observedCenter_ = nullptr;
+};
+
+}  // namespace arquorel

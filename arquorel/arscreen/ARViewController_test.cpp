@@ -1,0 +1,287 @@
+#include "arquorel/arscreen/ARViewController.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+using sim::SensorScript;
+using sim::SimPlatform;
+using sim::SimSensors;
+
+constexpr Coordinate kUser{43.7393682, 7.4272085};
+
+// Records every reload the controller hands to it, with the distances seen at that moment.
+class RecordingPresenter : public ARPresenter {
+  public:
+    explicit RecordingPresenter(std::weak_ptr<ARController> c) : ARPresenter(std::move(c)) {}
+    std::vector<ReloadType> reloads;
+    std::vector<double> firstDistance;
+    void reload(const AnnotationList& annotations, ReloadType type) override {
+        reloads.push_back(type);
+        firstDistance.push_back(annotations.empty() ? -1 : annotations.front()->distanceFromUser());
+        ARPresenter::reload(annotations, type);
+    }
+};
+
+class CardSource : public ARDataSource {
+  public:
+    std::vector<double> inclinations;
+    std::shared_ptr<ARAnnotationView> viewForAnnotation(
+        ARController&, const std::shared_ptr<ARAnnotation>&) override {
+        return ARAnnotationView::create(Rect{0, 0, 100, 60});
+    }
+    void updateRadar(ARController&, double inclination) override {
+        inclinations.push_back(inclination);
+    }
+};
+
+std::shared_ptr<ARAnnotation> place(double lat, double lng) {
+    return ARAnnotation::create(std::string("p"), std::string("p"), Location(lat, lng));
+}
+
+class ARViewControllerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ARViewController::resetRadarInclination();
+        controller = ARViewController::make();
+        presenter = std::make_shared<RecordingPresenter>(controller);
+        presenter->setFrame({0, 0, 375, 812});
+        controller->setPresenter(presenter);
+        source = std::make_shared<CardSource>();
+        controller->setDataSource(source);
+    }
+
+    // Geometry of a 375x812 portrait screen without a camera.
+    void giveGeometry() {
+        applyFieldOfView(controller->mutableArStatus(),
+                         fieldOfView({375, 812}, false, std::nullopt, {375, 812}));
+    }
+    void giveLocation() {
+        controller->mutableArStatus().userLocation = Location(kUser.latitude, kUser.longitude);
+    }
+
+    SimPlatform device;
+    SimSensors sensors;
+    std::shared_ptr<ARViewController> controller;
+    std::shared_ptr<RecordingPresenter> presenter;
+    std::shared_ptr<CardSource> source;
+};
+
+TEST_F(ARViewControllerTest, ReloadsWaitMergedByRankUntilTheStatusIsReady) {
+    using R = ReloadType;
+    struct Case {
+        const char* name;
+        bool setAnnotations;  // requests annotationsChanged
+        std::vector<R> beforeReady;
+        R firstReady;
+        R carriedOut;
+    };
+    const Case cases[] = {
+        {"swipe outranks later headings",
+         false,
+         {R::swipe, R::headingChanged, R::headingChanged},
+         R::headingChanged,
+         R::swipe},
+        {"new annotations wait for the first frame",
+         true,
+         {R::headingChanged},
+         R::headingChanged,
+         R::annotationsChanged},
+        {"the strongest of several",
+         false,
+         {R::userLocationChanged, R::reloadLocationChanged, R::userLocationChanged},
+         R::headingChanged,
+         R::reloadLocationChanged},
+        {"a stronger request once ready", false, {R::userLocationChanged}, R::swipe, R::swipe},
+        {"nothing waiting", false, {}, R::userLocationChanged, R::userLocationChanged},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        auto north = place(kUser.latitude + 0.001, kUser.longitude);
+        if (c.setAnnotations) controller->setAnnotations({north});
+        for (R r : c.beforeReady) controller->reload(r);
+        EXPECT_TRUE(presenter->reloads.empty());
+        EXPECT_EQ(north->distanceFromUser(), 0);
+        giveGeometry();
+        giveLocation();
+        controller->reload(c.firstReady);
+        ASSERT_EQ(presenter->reloads.size(), 1u);
+        EXPECT_STREQ(toString(presenter->reloads[0]), toString(c.carriedOut));
+        EXPECT_FALSE(controller->pendingHighestRankingReload());
+        // Distances and azimuths were computed before the presenter saw the new annotations.
+        if (c.setAnnotations) {
+            EXPECT_NEAR(presenter->firstDistance[0], 111.1, 0.1);
+        }
+    }
+}
+
+TEST_F(ARViewControllerTest, WhenReadyEveryRequestRunsAtOnceUnderItsOwnType) {
+    giveGeometry();
+    giveLocation();
+    const std::vector<ReloadType> types = {
+        ReloadType::headingChanged, ReloadType::swipe, ReloadType::userLocationChanged,
+        ReloadType::headingChanged, ReloadType::annotationsChanged};
+    for (auto t : types) controller->reload(t);
+    EXPECT_EQ(presenter->reloads, types);
+}
+
+TEST_F(ARViewControllerTest, OnlyLocationAndAnnotationReloadsRecomputeDistancesAndAzimuths) {
+    giveGeometry();
+    giveLocation();
+    auto north = place(kUser.latitude + 0.001, kUser.longitude);
+    controller->setAnnotations({north});
+    EXPECT_NEAR(north->distanceFromUser(), 111.1, 0.1);
+    EXPECT_EQ(presenter->firstDistance.back(), north->distanceFromUser());
+    struct Case {
+        ReloadType type;
+        bool recomputes;
+    };
+    for (const Case& c : {Case{ReloadType::headingChanged, false}, Case{ReloadType::swipe, false},
+                          Case{ReloadType::userLocationChanged, true},
+                          Case{ReloadType::reloadLocationChanged, true},
+                          Case{ReloadType::annotationsChanged, true}}) {
+        SCOPED_TRACE(toString(c.type));
+        north->setDistanceFromUser(-5);
+        north->setAzimuth(-5);
+        controller->reload(c.type);
+        EXPECT_EQ(north->distanceFromUser() != -5, c.recomputes);
+        EXPECT_EQ(north->azimuth() != -5, c.recomputes);
+    }
+}
+
+TEST_F(ARViewControllerTest, DistancePassSortsNearestFirstAndAzimuthsFollowTheCompass) {
+    giveLocation();
+    auto north = place(kUser.latitude + 0.002, kUser.longitude);
+    auto west = place(kUser.latitude, kUser.longitude - 0.001);
+    auto east = place(kUser.latitude, kUser.longitude + 0.003);
+    controller->setAnnotations({east, north, west});
+    controller->calculateDistancesForAnnotations();
+    controller->calculateAzimuthsForAnnotations();
+    const auto& list = controller->getAnnotations();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0], west);
+    EXPECT_EQ(list[1], north);
+    EXPECT_EQ(list[2], east);
+    EXPECT_DOUBLE_EQ(north->azimuth(), 0);
+    EXPECT_NEAR(west->azimuth(), 270, 1e-3);
+    EXPECT_NEAR(east->azimuth(), 90, 0.01);
+
+    // Without a user location both passes leave everything alone.
+    controller->mutableArStatus().userLocation.reset();
+    north->setAzimuth(-1);
+    north->setDistanceFromUser(-1);
+    controller->calculateDistancesForAnnotations();
+    controller->calculateAzimuthsForAnnotations();
+    EXPECT_EQ(north->azimuth(), -1);
+    EXPECT_EQ(north->distanceFromUser(), -1);
+}
+
+TEST_F(ARViewControllerTest, CentreOfAnnotationsOption) {
+    const auto centre =
+        ARViewController::centerLocationOfAnnotations({place(10, 20), place(12, 24)});
+    ASSERT_TRUE(centre);
+    EXPECT_DOUBLE_EQ(centre->latitude(), 11);
+    EXPECT_DOUBLE_EQ(centre->longitude(), 22);
+    EXPECT_FALSE(ARViewController::centerLocationOfAnnotations({}));
+
+    controller->uiOptions.setUserLocationToCenterOfAnnotations = true;
+    giveGeometry();
+    giveLocation();
+    controller->setAnnotations({});  // the location stays, the reload is still requested
+    EXPECT_EQ(controller->arStatus().userLocation->coordinate, kUser);
+    EXPECT_EQ(presenter->reloads, std::vector<ReloadType>{ReloadType::annotationsChanged});
+    controller->setAnnotations({place(10, 20), place(12, 24)});
+    EXPECT_EQ(controller->arStatus().userLocation->coordinate, (Coordinate{11, 22}));
+
+    controller->uiOptions.setUserLocationToCenterOfAnnotations = false;
+    controller->setAnnotations({place(30, 30)});
+    EXPECT_EQ(controller->arStatus().userLocation->coordinate, (Coordinate{11, 22}));
+}
+
+TEST_F(ARViewControllerTest, FailureCallbackTellsWhetherALocationWasEverRecorded) {
+    std::vector<std::pair<double, bool>> calls;
+    controller->onDidFailToFindLocation = [&](double s, bool had) { calls.emplace_back(s, had); };
+    controller->startCameraAndTracking(true);  // reports 0 s at once
+    device.advance(5.01);
+    controller->lastLocation = Location(1, 2);
+    device.advance(5);
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0], std::make_pair(0.0, false));
+    EXPECT_NEAR(calls[1].first, 5, 1e-6);
+    EXPECT_FALSE(calls[1].second);
+    EXPECT_TRUE(calls[2].second);
+}
+
+TEST_F(ARViewControllerTest, LocationNotificationReloadsOnlyWithALocation) {
+    giveGeometry();
+    giveLocation();
+    auto& center = platformContext().notificationCenter();
+    center.post(kNotificationLocationSet, nullptr, {{"other", Location(1, 2)}});
+    center.post(kNotificationLocationSet, nullptr, {{kLocationUserInfoKey, std::string("x")}});
+    EXPECT_TRUE(presenter->reloads.empty());
+    center.post(kNotificationLocationSet, nullptr, {{kLocationUserInfoKey, Location(1, 2)}});
+    EXPECT_EQ(presenter->reloads, std::vector<ReloadType>{ReloadType::reloadLocationChanged});
+}
+
+TEST_F(ARViewControllerTest, FrameStepCopiesTheFilteredValuesAndFeedsTheRadar) {
+    giveGeometry();
+    controller->startCameraAndTracking(false);
+    SensorScript script;
+    script.fix(0.01, kUser);
+    for (double t = 0; t < 3; t += 0.05) {
+        script.heading(t, 80, 80);
+        script.acceleration(t, {0, -1, -0.5});
+    }
+    script.play(sensors);
+    device.advance(3);
+    const auto& tracking = controller->trackingManager();
+    EXPECT_EQ(controller->arStatus().heading, tracking.filteredHeading());
+    EXPECT_EQ(controller->arStatus().pitch, tracking.filteredPitch());
+    EXPECT_NEAR(controller->arStatus().heading, 80, 1e-6);
+    // Frames before the first sample do not touch the radar; afterwards the filter runs.
+    ASSERT_GT(source->inclinations.size(), 100u);
+    EXPECT_NEAR(source->inclinations.front(), -0.5 * 0.14285714285714288 * 0.7392, 1e-12);
+    EXPECT_NEAR(source->inclinations.back(), -0.5 * 0.7392, 1e-6);
+    EXPECT_NEAR(ARViewController::radarInclination(), -0.5, 1e-6);
+}
+
+TEST_F(ARViewControllerTest, StartingTwiceLeavesOneDisplayLinkAndNoneHoldsTheController) {
+    int frames = 0;
+    struct CountingController : ARViewController {
+        int* frames = nullptr;
+        void displayTimerTick() override {
+            ++*frames;
+            ARViewController::displayTimerTick();
+        }
+    };
+    auto counting = ARViewController::make<CountingController>();
+    counting->frames = &frames;
+    counting->startCameraAndTracking(true);
+    counting->startCameraAndTracking(true);
+    device.advance(1.0);
+    EXPECT_NEAR(frames, 60, 1);
+    counting->stopCameraAndTracking();
+    EXPECT_FALSE(counting->isDisplayTimerRunning());
+    device.advance(1.0);
+    EXPECT_NEAR(frames, 60, 1);
+
+    // Running, observing and tracking: the last owner still frees it.
+    counting->startCameraAndTracking(true);
+    std::weak_ptr<ARViewController> weak = counting;
+    counting.reset();
+    EXPECT_TRUE(weak.expired());
+    device.advance(1.0);
+    EXPECT_NEAR(frames, 60, 1);
+    EXPECT_EQ(platformContext().notificationCenter().observerCount(kNotificationLocationSet), 1u);
+}
+
+}  // namespace
+}  // namespace arquorel
