@@ -180,7 +180,49 @@ void ARViewController::displayTimerTick() {
     }
 }
 
-void ARViewController::calculateFovAndScale() {}
+void ARViewController::calculateFovAndScale() {
+    const auto& root = view();
+    const Size picture = root->frame().size;
+    const bool landscape = isLandscape(platformContext().device().interfaceOrientation());
+    applyFieldOfView(arStatus_, fieldOfView(picture, landscape, std::nullopt, root->bounds().size));
+}
+
+// ---- View and lifecycle ----
+
+const std::shared_ptr<View>& ARViewController::view() {
+    if (!view_) view_ = std::make_shared<View>(platformContext().device().mainScreenBounds());
+    return view_;
+}
+
+void ARViewController::viewWillAppear(bool) {
+    startCameraAndTracking(true);
+    view()->setNeedsLayout();
+}
+
+void ARViewController::viewDidAppear(bool) {}
+
+void ARViewController::viewWillDisappear(bool) {
+    stopCameraAndTracking();
+}
+
+void ARViewController::viewDidLayoutSubviews() {
+    if (!didLayoutSubviews_) {
+        didLayoutSubviews_ = true;
+        firstLayoutSteps();
+    }
+    layoutSteps();
+}
+
+void ARViewController::firstLayoutSteps() {
+    const auto& root = view();
+    if (presenter_ && !presenter_->hasSuperview()) root->insertSubview(presenter_, 0);
+}
+
+void ARViewController::layoutSteps() {
+    const auto& root = view();
+    if (presenter_) presenter_->setFrame(root->bounds());
+    calculateFovAndScale();
+}
 
 // ---- Notifications and tracking ----
 

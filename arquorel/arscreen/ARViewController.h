@@ -108,6 +108,16 @@ class ARViewController : public ARController,
     // The four geometry values of the status from the picture area and the camera.
     virtual void calculateFovAndScale();
 
+    // ---- View and lifecycle ----
+    // The controller's root view, created on first use with the main screen's bounds.
+    const std::shared_ptr<View>& view();
+    virtual void viewWillAppear(bool animated);
+    virtual void viewDidAppear(bool animated);
+    virtual void viewWillDisappear(bool animated);
+    // The first pass inserts the views and adds the close button and debug aids; every pass
+    // lays them out and recomputes the field of view.
+    virtual void viewDidLayoutSubviews();
+
     // ---- Notifications and tracking ----
     virtual void locationNotification(const Notification& notification);
     virtual void appDidEnterBackground(const Notification& notification);
@@ -126,6 +136,9 @@ class ARViewController : public ARController,
     // Runs once: presenter, tracking delegate, observers.
     virtual void initialize();
 
+    virtual void firstLayoutSteps();
+    virtual void layoutSteps();
+
   private:
     void removeObservers();
 
@@ -139,6 +152,7 @@ class ARViewController : public ARController,
     bool didLayoutSubviews_ = false;
     std::optional<ReloadType> pendingReload_;
     NotificationCenter* observedCenter_ = nullptr;
+    std::shared_ptr<View> view_;
 };
 
 }  // namespace arquorel

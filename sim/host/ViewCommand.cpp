@@ -94,7 +94,7 @@ int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return kExitOk;
     }
 
-    auto& presenter = demo->presenter();
+    auto& presenter = *demo->presenter();
     double farthest = 0;
     for (const auto& view : presenter.visibleAnnotationsAsArray())
         if (auto a = view->annotation()) farthest = std::max(farthest, a->distanceFromUser());

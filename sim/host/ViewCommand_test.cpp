@@ -51,8 +51,8 @@ TEST(ArDemoTest, CardStraightAheadIsCentredAndMovesWithTheHeading) {
     ASSERT_TRUE(demo->arStatus().ready());
     EXPECT_NEAR(demo->arStatus().heading, 90, 1e-6);
     EXPECT_NEAR(demo->arStatus().pitch, 0, 1e-6);
-    ASSERT_EQ(demo->presenter().subviews().size(), 1u);
-    auto card = std::dynamic_pointer_cast<DemoCard>(demo->presenter().subviews()[0]);
+    ASSERT_EQ(demo->presenter()->subviews().size(), 1u);
+    auto card = std::dynamic_pointer_cast<DemoCard>(demo->presenter()->subviews()[0]);
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(card->title, "East");
     EXPECT_EQ(card->distanceText, "100 m");
@@ -78,7 +78,7 @@ TEST(ArDemoTest, NothingIsShownBeforeTheFirstFix) {
     demo->start();
     device.advance(2);
     EXPECT_FALSE(demo->arStatus().ready());
-    EXPECT_TRUE(demo->presenter().subviews().empty());
+    EXPECT_TRUE(demo->presenter()->subviews().empty());
     EXPECT_GT(demo->frames(), 100);
 }
 

@@ -22,7 +22,7 @@ Snapshot look(ArDemo& demo, Size screen) {
     Snapshot snap;
     const Rect screenRect{0, 0, screen.width, screen.height};
     double best = INFINITY;
-    for (const auto& child : demo.presenter().subviews()) {
+    for (const auto& child : demo.presenter()->subviews()) {
         auto card = std::dynamic_pointer_cast<DemoCard>(child);
         if (!card || !intersects(card->frame(), screenRect)) continue;
         ++snap.cardsOnScreen;
