@@ -242,6 +242,20 @@ void ARViewController::didFailToFindLocationAfter(ARTrackingManager&, double ela
 
 void ARViewController::logText(const std::string&) {}
 
+double ARViewController::debugHeadingForSliderValue(double value) {
+    double heading = std::fmod(value, 360);
+    if (heading < 0) heading += 360;
+    return heading;
+}
+
+std::string ARViewController::debugLabelText(double heading, double filteredHeading,
+                                             double pitch) {
+    char text[128];
+    std::snprintf(text, sizeof text, "Heading: %.0f(%.0f) -- Pitch: %.3f", heading,
+                  filteredHeading, pitch);
+    return text;
+}
+
 double ARViewController::radarInclination() {
     return gRadarInclination;
 }

@@ -127,6 +127,11 @@ class ARViewController : public ARController,
     void didFailToFindLocationAfter(ARTrackingManager& manager, double elapsedSeconds) override;
     void logText(const std::string& text) override;
 
+    // The heading a debug slider value stands for: the value modulo 360, within [0, 360).
+    static double debugHeadingForSliderValue(double value);
+    // The debug label's text: "Heading: <raw or debug heading>(<filtered>) -- Pitch: <pitch>".
+    static std::string debugLabelText(double heading, double filteredHeading, double pitch);
+
     // The radar inclination shared by every controller of the process.
     static double radarInclination();
     static void resetRadarInclination();

@@ -283,5 +283,14 @@ TEST_F(ARViewControllerTest, StartingTwiceLeavesOneDisplayLinkAndNoneHoldsTheCon
     EXPECT_EQ(platformContext().notificationCenter().observerCount(kNotificationLocationSet), 1u);
 }
 
+TEST(ARViewControllerRules, DebugSliderHeadingAndLabelText) {
+    const std::pair<double, double> headings[] = {
+        {-10, 350}, {-180, 180}, {0, 0}, {180, 180}, {1, 1}, {359.5, 359.5}, {-0.25, 359.75}};
+    for (const auto& [value, heading] : headings)
+        EXPECT_EQ(ARViewController::debugHeadingForSliderValue(value), heading) << value;
+    EXPECT_EQ(ARViewController::debugLabelText(349.6, 12.4, -3.14159),
+              "Heading: 350(12) -- Pitch: -3.142");
+}
+
 }  // namespace
 }  // namespace arquorel
