@@ -2,6 +2,7 @@
 // What the device tells about itself. Every value can be overridden by a simulated device.
 
 #include <string>
+#include <vector>
 
 #include "arquorel/platform/geometry/Geometry.h"
 #include "arquorel/platform/sensors/Readings.h"
@@ -52,6 +53,12 @@ class Device {
     // Stores the physical orientation and, when it changed, posts kDeviceOrientationDidChange.
     void setOrientation(DeviceOrientation orientation);
 
+    // The user's languages, most preferred first, as language tags ("fr-MC", "en").
+    const std::vector<std::string>& preferredLanguages() const { return languages_; }
+    void setPreferredLanguages(std::vector<std::string> languages) {
+        languages_ = std::move(languages);
+    }
+
     InterfaceOrientation interfaceOrientation() const { return interfaceOrientation_; }
     void setInterfaceOrientation(InterfaceOrientation o) { interfaceOrientation_ = o; }
 
@@ -64,6 +71,7 @@ class Device {
     std::string machine_;
     DeviceOrientation orientation_ = DeviceOrientation::portrait;
     InterfaceOrientation interfaceOrientation_ = InterfaceOrientation::portrait;
+    std::vector<std::string> languages_{"en"};
 };
 
 }  // namespace arquorel

@@ -2,6 +2,13 @@
 
 namespace arquorel {
 
+std::optional<Transform> inverted(const Transform& t) {
+    const double det = t.a * t.d - t.b * t.c;
+    if (det == 0 || !std::isfinite(det)) return std::nullopt;
+    const double a = t.d / det, b = -t.b / det, c = -t.c / det, d = t.a / det;
+    return Transform{a, b, c, d, -(a * t.tx + c * t.ty), -(b * t.tx + d * t.ty)};
+}
+
 void PrintTo(const Point& p, std::ostream* os) {
     *os << "(" << p.x << ", " << p.y << ")";
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <ostream>
 
 namespace arquorel {
@@ -54,6 +55,7 @@ struct Transform {
 
     static constexpr Transform identity() { return {}; }
     static constexpr Transform scale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
+    static constexpr Transform translation(double dx, double dy) { return {1, 0, 0, 1, dx, dy}; }
     static Transform rotation(double radians) {
         const double s = std::sin(radians), co = std::cos(radians);
         return {co, s, -s, co, 0, 0};
@@ -61,6 +63,23 @@ struct Transform {
     constexpr bool isIdentity() const { return *this == Transform{}; }
     friend constexpr bool operator==(const Transform&, const Transform&) = default;
 };
+
+constexpr Point apply(const Transform& t, Point p) {
+    return {t.a * p.x + t.c * p.y + t.tx, t.b * p.x + t.d * p.y + t.ty};
+}
+
+// The transform that applies `first`, then `then`.
+constexpr Transform concat(const Transform& first, const Transform& then) {
+    return {first.a * then.a + first.b * then.c,
+            first.a * then.b + first.b * then.d,
+            first.c * then.a + first.d * then.c,
+            first.c * then.b + first.d * then.d,
+            first.tx * then.a + first.ty * then.c + then.tx,
+            first.tx * then.b + first.ty * then.d + then.ty};
+}
+
+// The inverse transform; none when `t` squashes the plane (zero or non-finite determinant).
+std::optional<Transform> inverted(const Transform& t);
 
 // True when the rectangle has no area.
 constexpr bool isEmpty(const Rect& r) {

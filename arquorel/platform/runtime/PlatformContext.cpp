@@ -1,5 +1,6 @@
 #include "arquorel/platform/runtime/PlatformContext.h"
 
+#include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
 
@@ -54,6 +55,15 @@ std::shared_ptr<MotionService> PlatformContext::makeMotionService() {
         if (auto service = motionServiceFactory()) return service;
     }
     return std::make_shared<NoMotionService>();
+}
+
+TextEngine& PlatformContext::textEngine() {
+    if (!textEngine_) textEngine_ = std::make_shared<EstimatingTextEngine>();
+    return *textEngine_;
+}
+
+void PlatformContext::setTextEngine(std::shared_ptr<TextEngine> engine) {
+    textEngine_ = std::move(engine);
 }
 
 PlatformContext& platformContext() {

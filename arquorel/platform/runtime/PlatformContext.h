@@ -19,6 +19,7 @@ namespace arquorel {
 
 class LocationService;
 class MotionService;
+class TextEngine;
 
 class PlatformContext {
   public:
@@ -42,6 +43,11 @@ class PlatformContext {
     std::function<std::shared_ptr<LocationService>()> locationServiceFactory;
     std::function<std::shared_ptr<MotionService>()> motionServiceFactory;
 
+    // Text measurement and layout (platform/drawing/TextLayout.h). Without an installed engine,
+    // an estimating one that needs no drawing backend; nullptr restores it.
+    TextEngine& textEngine();
+    void setTextEngine(std::shared_ptr<TextEngine> engine);
+
   private:
     const Clock& clock_;
     MainLoop mainLoop_;
@@ -50,6 +56,7 @@ class PlatformContext {
     Console console_;
     UserDefaults defaults_;
     Device device_;
+    std::shared_ptr<TextEngine> textEngine_;
 };
 
 PlatformContext& platformContext();

@@ -137,6 +137,20 @@ void View::layoutIfNeeded() {
     layoutSubviews();
 }
 
+void View::addAnimation(const std::string& key, LayerAnimation animation) {
+    if (animation.beginTime == 0) animation.beginTime = platformContext().now();
+    layer_.animations[key] = std::move(animation);
+}
+
+const LayerAnimation* View::animation(const std::string& key) const {
+    auto it = layer_.animations.find(key);
+    return it == layer_.animations.end() ? nullptr : &it->second;
+}
+
+void View::draw(Painter&) const {}
+
+void View::describe(ViewDescription&) const {}
+
 bool isOnScreen(const Rect& rect) {
     return intersects(rect, platformContext().device().mainScreenBounds());
 }

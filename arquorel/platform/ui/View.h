@@ -15,8 +15,12 @@
 
 #include "arquorel/platform/geometry/Color.h"
 #include "arquorel/platform/geometry/Geometry.h"
+#include "arquorel/platform/ui/LayerStyle.h"
 
 namespace arquorel {
+
+class Painter;
+struct ViewDescription;
 
 enum class AnimatedProperty { frame, alpha, transform };
 
@@ -51,6 +55,31 @@ class View : public std::enable_shared_from_this<View> {
     void setBackgroundColor(const Color& color) { backgroundColor_ = color; }
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
+    // A name for tests, scenarios and the view-tree dump ("closeButton"); empty by default.
+    const std::string& identifier() const { return identifier_; }
+    void setIdentifier(std::string identifier) { identifier_ = std::move(identifier); }
+    // Views that do not take touches are skipped by hit-testing, with their subviews.
+    bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
+    void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
+
+    // Corner radius, border, shadow, mask, gradient and sublayers (see LayerStyle).
+    LayerStyle& layer() { return layer_; }
+    const LayerStyle& layer() const { return layer_; }
+    // Content and subviews outside bounds() (rounded by the corner radius) are not drawn.
+    bool clipsToBounds() const { return clipsToBounds_; }
+    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+    // Keyed layer animations: adding under a key replaces the animation held there; a
+    // beginTime of 0 becomes the clock's time.
+    void addAnimation(const std::string& key, LayerAnimation animation);
+    void removeAnimation(const std::string& key) { layer_.animations.erase(key); }
+    void removeAllAnimations() { layer_.animations.clear(); }
+    const LayerAnimation* animation(const std::string& key) const;
+
+    // Draws the view's own content in its bounds coordinates, after the renderer has drawn the
+    // background, gradient, sublayers and border and before the subviews. Default: nothing.
+    virtual void draw(Painter& painter) const;
+    // Adds what a user reads (texts, image names) to the view-tree dump. Default: nothing.
+    virtual void describe(ViewDescription& description) const;
 
     // The parent; none when there is none or the parent is not (yet) held by a shared_ptr.
     std::shared_ptr<View> superview() const;
@@ -92,6 +121,10 @@ class View : public std::enable_shared_from_this<View> {
     bool hidden_ = false;
     Color backgroundColor_ = Color::clear();
     int tag_ = 0;
+    std::string identifier_;
+    bool userInteractionEnabled_ = true;
+    bool clipsToBounds_ = false;
+    LayerStyle layer_;
     bool needsLayout_ = true;
     View* superview_ = nullptr;  // set while this view is in superview_->subviews_
     std::vector<std::shared_ptr<View>> subviews_;

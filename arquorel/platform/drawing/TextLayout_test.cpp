@@ -1,0 +1,107 @@
+#include "arquorel/platform/drawing/TextLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+std::vector<std::string> lineTexts(const TextLayout& layout) {
+    std::vector<std::string> out;
+    for (const auto& line : layout.lines()) out.push_back(line.text);
+    return out;
+}
+
+// The estimate: 10-point text is 6 points a character and 12 points a line.
+TEST(EstimatingTextEngineTest, WrapsTruncatesAndAligns) {
+    EstimatingTextEngine engine;
+    TextStyle style;
+    style.fontSize = 10;
+    using L = std::vector<std::string>;
+    const struct {
+        const char* text;
+        int maxLines;
+        LineBreakMode mode;
+        double width;
+        L lines;
+        bool truncated;
+    } cases[] = {
+        {"Casino", 1, LineBreakMode::truncateTail, kUnlimitedWidth, {"Casino"}, false},
+        {"Casino de Monte-Carlo",
+         0,
+         LineBreakMode::wordWrap,
+         60,
+         {"Casino de", "Monte-Carl", "o"},
+         false},
+        {"Casino de Monte-Carlo",
+         2,
+         LineBreakMode::truncateTail,
+         60,
+         {"Casino de", "Monte-Car…"},
+         true},
+        {"Casino de Monte-Carlo",
+         2,
+         LineBreakMode::wordWrap,
+         60,
+         {"Casino de", "Monte-Carl"},
+         true},
+        {"Casino de Monte", 1, LineBreakMode::truncateTail, 60, {"Casino de…"}, true},
+        {"Casino de Monte", 1, LineBreakMode::truncateHead, 60, {"… de Monte"}, true},
+        {"Casino de Monte", 1, LineBreakMode::truncateMiddle, 60, {"Casi…Monte"}, true},
+        {"Casino de Monte", 1, LineBreakMode::clip, 60, {"Casino de "}, true},
+        {"abcdefgh", 0, LineBreakMode::charWrap, 30, {"abcde", "fgh"}, false},
+        {"one\ntwo\nthree", 2, LineBreakMode::wordWrap, kUnlimitedWidth, {"one", "two"}, true},
+        {"", 1, LineBreakMode::truncateTail, 100, {""}, false},
+        {"\xff\xfe ok",
+         1,
+         LineBreakMode::truncateTail,
+         kUnlimitedWidth,
+         {"\uFFFD\uFFFD ok"},
+         false},
+    };
+    for (const auto& c : cases) {
+        style.maxLines = c.maxLines;
+        style.lineBreak = c.mode;
+        const auto layout = engine.layout(c.text, style, c.width);
+        EXPECT_EQ(lineTexts(*layout), c.lines) << c.text;
+        EXPECT_EQ(layout->isTruncated(), c.truncated) << c.text;
+        EXPECT_DOUBLE_EQ(layout->size().height, 12.0 * double(c.lines.size())) << c.text;
+        EXPECT_LE(layout->size().width, c.width) << c.text;
+    }
+
+    style.maxLines = 1;
+    style.lineBreak = LineBreakMode::truncateTail;
+    style.alignment = TextAlignment::center;
+    const auto centred = engine.layout("ab", style, 100);
+    EXPECT_EQ(centred->lines()[0].frame, (Rect{44, 0, 12, 12}));
+    style.alignment = TextAlignment::natural;
+    EXPECT_TRUE(engine.layout("שלום", style, 100)->isRightToLeft());
+    EXPECT_EQ(engine.layout("שלום", style, 100)->lines()[0].frame.x(), 76);
+    EXPECT_NO_THROW(engine.layout("x", style, NAN));
+}
+
+TEST(EstimatingTextEngineTest, IsTheContextDefaultUntilAnotherIsInstalled) {
+    sim::SimPlatform device;
+    auto& context = platformContext();
+    EXPECT_NE(dynamic_cast<EstimatingTextEngine*>(&context.textEngine()), nullptr);
+    struct Fixed : TextEngine {
+        std::shared_ptr<const TextLayout> layout(std::string_view t, const TextStyle& s,
+                                                 double w) override {
+            return std::make_shared<TextLayout>(std::string(t), s, w, Size{1, 2},
+                                                std::vector<TextLine>{}, false);
+        }
+    };
+    context.setTextEngine(std::make_shared<Fixed>());
+    EXPECT_EQ(context.textEngine().layout("x", {})->size(), (Size{1, 2}));
+    context.setTextEngine(nullptr);
+    EXPECT_EQ(context.textEngine().layout("x", {})->size().height, 17 * 1.2);
+}
+
+}  // namespace
+}  // namespace arquorel

@@ -1,0 +1,155 @@
+#include "arquorel/platform/resources/Bundle.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <system_error>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+
+namespace arquorel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isDirectory(const fs::path& p) {
+    std::error_code ec;
+    return fs::is_directory(p, ec);
+}
+
+// A name usable as a single file name: no separators, not "." or "..", no NUL.
+bool isPlainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+std::string primarySubtag(const std::string& tag) {
+    std::string primary = tag.substr(0, tag.find_first_of("-_"));
+    for (char& ch : primary) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return primary;
+}
+
+}  // namespace
+
+fs::path Bundle::locateResources() {
+    if (const char* env = std::getenv("ARQUOREL_RESOURCES_DIR"); env && *env) return env;
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const fs::path installed = exe.parent_path().parent_path() / "share/arquorel/resources";
+        if (isDirectory(installed)) return installed;
+    }
+#ifdef ARQUOREL_SOURCE_RESOURCES_DIR
+    if (isDirectory(ARQUOREL_SOURCE_RESOURCES_DIR)) return ARQUOREL_SOURCE_RESOURCES_DIR;
+#endif
+#ifdef ARQUOREL_INSTALL_RESOURCES_DIR
+    return ARQUOREL_INSTALL_RESOURCES_DIR;
+#else
+    return "resources";
+#endif
+}
+
+Bundle& Bundle::framework() {
+    static Bundle bundle(locateResources());
+    return bundle;
+}
+
+Bundle::Bundle(fs::path root) : root_(std::move(root)) {}
+
+std::vector<std::string> Bundle::languages() const {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(root_ / "strings", ec)) {
+        if (entry.path().extension() == ".json") found.push_back(entry.path().stem().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::string Bundle::language() const {
+    if (!language_.empty()) return language_;
+    const auto available = languages();
+    for (const std::string& tag : platformContext().device().preferredLanguages()) {
+        const std::string primary = primarySubtag(tag);
+        if (std::find(available.begin(), available.end(), primary) != available.end())
+            return primary;
+    }
+    return "en";
+}
+
+const Bundle::Table& Bundle::table(const std::string& language) const {
+    if (auto it = tables_.find(language); it != tables_.end()) return it->second;
+    Table& table = tables_[language];
+    auto& console = platformContext().console();
+    if (!isPlainName(language)) {
+        console.writeLine("Bundle: no string table for language \"" + language + "\"");
+        return table;
+    }
+    const fs::path file = root_ / "strings" / (language + ".json");
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        console.writeLine("Bundle: string table " + file.string() +
+                          " is missing; texts show their keys");
+        return table;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const auto json = nlohmann::json::parse(bytes.str(), nullptr, /*allow_exceptions=*/false);
+    if (!json.is_object()) {
+        console.writeLine("Bundle: string table " + file.string() +
+                          (json.is_discarded() ? " is not valid JSON" : " is not a JSON object") +
+                          "; texts show their keys");
+        return table;
+    }
+    std::vector<std::string> notTexts;
+    for (const auto& [key, value] : json.items()) {
+        if (value.is_string())
+            table.emplace(key, value.get<std::string>());
+        else
+            notTexts.push_back(key);
+    }
+    if (!notTexts.empty()) {
+        std::string keys;
+        for (const auto& key : notTexts) keys += (keys.empty() ? "\"" : ", \"") + key + "\"";
+        console.writeLine("Bundle: string table " + file.string() + " has values that are not " +
+                          "texts for " + keys + "; those show their keys");
+    }
+    return table;
+}
+
+std::string Bundle::localizedString(const std::string& key) const {
+    return localizedString(key, language());
+}
+
+std::string Bundle::localizedString(const std::string& key, const std::string& language) const {
+    const Table& t = table(language);
+    auto it = t.find(key);
+    if (it == t.end()) return key;
+    return it->second;
+}
+
+std::shared_ptr<const Image> Bundle::image(const std::string& name) const {
+    if (auto it = images_.find(name); it != images_.end()) return it->second;
+    std::shared_ptr<const Image> image;
+    if (isPlainName(name)) image = Image::fromFile(name, root_ / "images" / (name + ".svg"));
+    images_.emplace(name, image);
+    return image;
+}
+
+std::optional<fs::path> Bundle::path(const std::string& name, const std::string& type) const {
+    if (!isPlainName(name) || (!type.empty() && !isPlainName(type))) return std::nullopt;
+    const fs::path p = root_ / (type.empty() ? name : name + "." + type);
+    std::error_code ec;
+    if (!fs::is_regular_file(p, ec)) return std::nullopt;
+    return p;
+}
+
+std::string localized(const std::string& key) {
+    return Bundle::framework().localizedString(key);
+}
+
+}  // namespace arquorel

@@ -1,0 +1,169 @@
+#include "arquorel/platform/resources/Bundle.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A bundle folder of the test's own, removed at the end.
+struct TempBundle {
+    fs::path root =
+        fs::temp_directory_path() /
+        ("arquorel-bundle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    TempBundle() {
+        fs::create_directories(root / "strings");
+        fs::create_directories(root / "images");
+    }
+    ~TempBundle() { fs::remove_all(root); }
+    void write(const fs::path& relative, const std::string& text) const {
+        std::ofstream(root / relative, std::ios::binary) << text;
+    }
+};
+
+TEST(BundleTest, TheShippedTablesHaveEveryKeyInBothLanguages) {
+    sim::SimPlatform device;
+    Bundle& bundle = Bundle::framework();
+    EXPECT_EQ(bundle.languages(), (std::vector<std::string>{"en", "fr"}));
+    const char* keys[] = {"quorelHintTitle1",
+                          "quorelHintDescription1",
+                          "quorelHintDescription11",
+                          "quorelHintTitle2",
+                          "quorelDescription2",
+                          "tapOrSwipe",
+                          "radar",
+                          "allowAccess",
+                          "BadGPSSignal",
+                          "BadGPSSignalDescription",
+                          "somethingWentWrong",
+                          "checkConnection",
+                          "back",
+                          "retry",
+                          "km",
+                          "m",
+                          "Mi",
+                          "ft",
+                          "pointHintTitle",
+                          "pointHintDescription1",
+                          "pointHintDescription2",
+                          "keepitStright",
+                          "callButton",
+                          "routeButton",
+                          "web",
+                          "fb",
+                          "email",
+                          "wikipedia",
+                          "SelectMaps",
+                          "cancel",
+                          "NoEmail",
+                          "ok",
+                          "NoInternetConnection",
+                          "NoInternetConnectionDescription",
+                          "cuisine",
+                          "payment",
+                          "wheelchair",
+                          "operator"};
+    platformContext().console().startCapture();
+    for (const char* key : keys) {
+        for (const char* language : {"en", "fr"}) {
+            const std::string text = bundle.localizedString(key, language);
+            EXPECT_FALSE(text.empty()) << key << " " << language;
+            // "m", "ok"... may equal their key; longer keys must have a real text.
+            if (std::string(key).size() > 4) {
+                EXPECT_NE(text, key) << key << " " << language;
+            }
+        }
+    }
+    EXPECT_EQ(platformContext().console().lines(), std::vector<std::string>{});
+}
+
+TEST(BundleTest, LanguageFollowsTheDeviceUntilSet) {
+    sim::SimPlatform device;
+    Bundle bundle(Bundle::locateResources());
+    auto& dev = platformContext().device();
+    const struct {
+        std::vector<std::string> preferred;
+        const char* language;
+        const char* back;
+    } cases[] = {{{"fr-MC", "en"}, "fr", "Retour"},
+                 {{"de-DE", "FR"}, "fr", "Retour"},
+                 {{"it", "de"}, "en", "Back"},
+                 {{}, "en", "Back"}};
+    for (const auto& c : cases) {
+        dev.setPreferredLanguages(c.preferred);
+        EXPECT_EQ(bundle.language(), c.language);
+        EXPECT_EQ(bundle.localizedString("back"), c.back);
+        EXPECT_EQ(bundle.localizedString("noSuchKey"), "noSuchKey");
+    }
+    bundle.setLanguage("fr");
+    dev.setPreferredLanguages({"en"});
+    EXPECT_EQ(bundle.localizedString("retry"), "Réessayer");
+}
+
+TEST(BundleTest, BrokenTablesGiveOneLineAndTheKeys) {
+    sim::SimPlatform device;
+    TempBundle dir;
+    dir.write("strings/en.json", R"({"back": "Back", "retry": 3, "ok": ""})");
+    dir.write("strings/fr.json", R"({"back": "Retour",)");
+    dir.write("strings/de.json", R"(["back"])");
+    Bundle bundle(dir.root);
+    auto& console = platformContext().console();
+    console.startCapture();
+    const struct {
+        const char* language;
+        const char* key;
+        const char* text;
+    } cases[] = {
+        {"en", "back", "Back"}, {"en", "retry", "retry"},  {"en", "ok", ""},
+        {"fr", "back", "back"}, {"fr", "retry", "retry"},  {"de", "back", "back"},
+        {"it", "back", "back"}, {"../en", "back", "back"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(bundle.localizedString(c.key, c.language), c.text) << c.language << c.key;
+    const std::string root = dir.root.string();
+    EXPECT_EQ(console.lines(),
+              (std::vector<std::string>{"Bundle: string table " + root +
+                                            "/strings/en.json has values that are not "
+                                            "texts for \"retry\"; those show their keys",
+                                        "Bundle: string table " + root +
+                                            "/strings/fr.json is not valid JSON; texts "
+                                            "show their keys",
+                                        "Bundle: string table " + root +
+                                            "/strings/de.json is not a JSON object; "
+                                            "texts show their keys",
+                                        "Bundle: string table " + root +
+                                            "/strings/it.json is missing; texts show "
+                                            "their keys",
+                                        "Bundle: no string table for language \"../en\""}));
+}
+
+TEST(BundleTest, ImagesByName) {
+    sim::SimPlatform device;
+    TempBundle dir;
+    dir.write(
+        "images/dot.svg",
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="13px" height='17' viewBox="0 0 26 34"><circle r="2"/></svg>)");
+    dir.write("images/box.svg", "<svg viewBox='0,0,48,20'></svg>");
+    dir.write("images/broken.svg", "not an image");
+    Bundle bundle(dir.root);
+    ASSERT_NE(bundle.image("dot"), nullptr);
+    EXPECT_EQ(bundle.image("dot")->size(), (Size{13, 17}));
+    EXPECT_EQ(bundle.image("dot")->name(), "dot");
+    EXPECT_EQ(bundle.image("box")->size(), (Size{48, 20}));
+    for (const char* missing : {"nothing", "broken", "", "../images/dot", "."})
+        EXPECT_EQ(bundle.image(missing), nullptr) << missing;
+    EXPECT_TRUE(bundle.path("images/dot", "svg") == std::nullopt);
+    EXPECT_EQ(Image::fromSvg("x", "<svgfoo/>"), nullptr);
+}
+
+}  // namespace
+}  // namespace arquorel
