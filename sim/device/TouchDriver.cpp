@@ -19,10 +19,14 @@ std::string pointText(Point p) {
 
 Point offset(Point p, SwipeDirection direction, double distance) {
     switch (direction) {
-        case SwipeDirection::right: return {p.x + distance, p.y};
-        case SwipeDirection::left: return {p.x - distance, p.y};
-        case SwipeDirection::down: return {p.x, p.y + distance};
-        case SwipeDirection::up: return {p.x, p.y - distance};
+        case SwipeDirection::right:
+            return {p.x + distance, p.y};
+        case SwipeDirection::left:
+            return {p.x - distance, p.y};
+        case SwipeDirection::down:
+            return {p.x, p.y + distance};
+        case SwipeDirection::up:
+            return {p.x, p.y - distance};
     }
     return p;
 }
@@ -56,8 +60,7 @@ void TouchDriver::drag(Point from, Point to, double duration, int steps) {
     for (int i = 1; i <= steps; ++i) {
         device_.advance(duration / steps);
         const double t = static_cast<double>(i) / steps;
-        touch(TouchPhase::moved,
-              {from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t});
+        touch(TouchPhase::moved, {from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t});
     }
     touch(TouchPhase::ended, to);
     device_.runPending();

@@ -45,8 +45,7 @@ class TouchDriver {
     // Aimed at the centre of a view (or of the view with that identifier in the window).
     TouchResult tap(const View& view);
     TouchResult tap(const std::string& identifier);
-    TouchResult swipe(const View& view, SwipeDirection direction,
-                      double distance = kSwipeDistance);
+    TouchResult swipe(const View& view, SwipeDirection direction, double distance = kSwipeDistance);
     TouchResult longPress(const View& view, double duration = kLongPressDuration);
 
     // The first view with that identifier in the window's tree, depth first, front to back.

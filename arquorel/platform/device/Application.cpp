@@ -37,8 +37,8 @@ std::optional<std::string> Application::schemeOf(const std::string& url) {
     std::string scheme;
     for (std::size_t i = 0; i < colon; ++i) {
         const auto c = static_cast<unsigned char>(url[i]);
-        const bool ok = std::isalpha(c) || (i > 0 && (std::isdigit(c) || c == '+' || c == '-' ||
-                                                      c == '.'));
+        const bool ok =
+            std::isalpha(c) || (i > 0 && (std::isdigit(c) || c == '+' || c == '-' || c == '.'));
         if (!ok) return std::nullopt;
         scheme.push_back(static_cast<char>(std::tolower(c)));
     }
@@ -55,10 +55,10 @@ void Application::open(const std::string& url, std::function<void(bool)> complet
     if (auto scheme = schemeOf(url)) {
         opened = opener_ && opener_->open(*scheme, url);
     } else {
-        console_.writeLine("Cannot open \"" + url +
-                                              "\": it does not start with a URL scheme");
+        console_.writeLine("Cannot open \"" + url + "\": it does not start with a URL scheme");
     }
-    if (completion) loop_.async([completion = std::move(completion), opened] { completion(opened); });
+    if (completion)
+        loop_.async([completion = std::move(completion), opened] { completion(opened); });
 }
 
 void Application::recordHaptic(HapticEvent::Kind kind) {

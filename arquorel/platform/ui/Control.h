@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "arquorel/platform/ui/Touch.h"
 #include "arquorel/platform/ui/View.h"
 
 namespace arquorel {

@@ -28,7 +28,7 @@ void GestureRecognizer::addTarget(Action action) {
 }
 
 std::shared_ptr<View> GestureRecognizer::view() const {
-    return view_ ? view_->shared_from_this() : nullptr;
+    return view_ ? view_->weak_from_this().lock() : nullptr;
 }
 
 Point GestureRecognizer::locationInView(const View* view) const {
@@ -113,10 +113,18 @@ void SwipeGestureRecognizer::check(const Touch& touch) {
     // Travel along the direction, and across it (which must stay smaller).
     double along = 0, across = 0;
     switch (direction_) {
-        case SwipeDirection::right: along = dx, across = dy; break;
-        case SwipeDirection::left: along = -dx, across = dy; break;
-        case SwipeDirection::down: along = dy, across = dx; break;
-        case SwipeDirection::up: along = -dy, across = dx; break;
+        case SwipeDirection::right:
+            along = dx, across = dy;
+            break;
+        case SwipeDirection::left:
+            along = -dx, across = dy;
+            break;
+        case SwipeDirection::down:
+            along = dy, across = dx;
+            break;
+        case SwipeDirection::up:
+            along = -dy, across = dx;
+            break;
     }
     if (along >= kMinimumDistance && std::abs(across) < along) setState(GestureState::ended);
 }

@@ -98,7 +98,8 @@ enum class SwipeDirection { right = 1, left = 2, up = 4, down = 8 };
 // kMinimumDistance mostly along that direction within kMaximumDuration.
 class SwipeGestureRecognizer : public GestureRecognizer {
   public:
-    explicit SwipeGestureRecognizer(Action action = {}, SwipeDirection direction = SwipeDirection::right);
+    explicit SwipeGestureRecognizer(Action action = {},
+                                    SwipeDirection direction = SwipeDirection::right);
     static constexpr double kMinimumDistance = 50;
     static constexpr double kMaximumDuration = 0.5;
 

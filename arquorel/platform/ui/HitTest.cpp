@@ -12,7 +12,8 @@ Transform transformToSuperview(const View& view) {
     const auto& f = view.frame();
     const auto b = view.bounds();
     // Bounds point -> centred on the bounds' middle -> turned -> placed at the frame's centre.
-    const auto toCentre = Transform::translation(-(b.x() + b.width() / 2), -(b.y() + b.height() / 2));
+    const auto toCentre =
+        Transform::translation(-(b.x() + b.width() / 2), -(b.y() + b.height() / 2));
     const auto place = Transform::translation(f.x() + f.width() / 2, f.y() + f.height() / 2);
     return concat(concat(toCentre, view.transform()), place);
 }

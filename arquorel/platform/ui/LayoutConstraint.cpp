@@ -10,14 +10,22 @@ namespace {
 
 double valueOf(const Rect& r, LayoutAttribute a) {
     switch (a) {
-        case LayoutAttribute::left: return r.x();
-        case LayoutAttribute::right: return r.x() + r.width();
-        case LayoutAttribute::top: return r.y();
-        case LayoutAttribute::bottom: return r.y() + r.height();
-        case LayoutAttribute::width: return r.width();
-        case LayoutAttribute::height: return r.height();
-        case LayoutAttribute::centerX: return r.midX();
-        case LayoutAttribute::centerY: return r.midY();
+        case LayoutAttribute::left:
+            return r.x();
+        case LayoutAttribute::right:
+            return r.x() + r.width();
+        case LayoutAttribute::top:
+            return r.y();
+        case LayoutAttribute::bottom:
+            return r.y() + r.height();
+        case LayoutAttribute::width:
+            return r.width();
+        case LayoutAttribute::height:
+            return r.height();
+        case LayoutAttribute::centerX:
+            return r.midX();
+        case LayoutAttribute::centerY:
+            return r.midY();
     }
     return 0;
 }
@@ -134,7 +142,8 @@ void applyConstraints(View& container) {
         if (constraints.empty()) continue;
         std::array<std::optional<double>, 8> wanted;
         for (const auto& c : constraints) {
-            if (auto value = c->target()) wanted[static_cast<std::size_t>(c->firstAttribute())] = value;
+            if (auto value = c->target())
+                wanted[static_cast<std::size_t>(c->firstAttribute())] = value;
         }
         auto at = [&](LayoutAttribute a) { return wanted[static_cast<std::size_t>(a)]; };
         using A = LayoutAttribute;

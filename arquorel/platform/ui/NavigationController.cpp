@@ -26,8 +26,7 @@ class NavigationController::ContainerView final : public View {
         auto owner = std::static_pointer_cast<NavigationController>(owner_.lock());
         if (!owner) return;
         const auto b = bounds();
-        if (owner->bar_)
-            owner->bar_->setFrame({0, 0, b.width(), statusBarHeight(b) + kBarHeight});
+        if (owner->bar_) owner->bar_->setFrame({0, 0, b.width(), statusBarHeight(b) + kBarHeight});
         for (const auto& c : owner->children()) {
             if (auto v = c->viewIfLoaded(); v && v->superview().get() == this) v->setFrame(b);
         }
@@ -49,9 +48,8 @@ std::shared_ptr<ViewController> NavigationController::topViewController() const 
 }
 
 void NavigationController::loadView() {
-    auto container =
-        std::make_shared<ContainerView>(platformContext().device().mainScreenBounds(),
-                                        weak_from_this());
+    auto container = std::make_shared<ContainerView>(platformContext().device().mainScreenBounds(),
+                                                     weak_from_this());
     bar_ = std::make_shared<View>();
     bar_->setIdentifier("navigationBar");
     bar_->setBackgroundColor(Color{0.97, 0.97, 0.97, 1});
@@ -73,7 +71,8 @@ void NavigationController::setNavigationBarHidden(bool hidden, bool) {
 
 OrientationMask NavigationController::supportedInterfaceOrientations() const {
     auto top = topViewController();
-    return top ? top->supportedInterfaceOrientations() : ViewController::supportedInterfaceOrientations();
+    return top ? top->supportedInterfaceOrientations()
+               : ViewController::supportedInterfaceOrientations();
 }
 
 StatusBarStyle NavigationController::preferredStatusBarStyle() const {
@@ -188,6 +187,7 @@ void NavigationController::update() {
     }
     transitioning_ = true;
     const bool animated = animated_;
+    if (top) top->loadViewIfNeeded();
     auto leaving = shown_;
     if (leaving) leaving->beginAppearanceTransition(false, animated);
     if (top) {

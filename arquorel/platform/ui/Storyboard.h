@@ -48,8 +48,8 @@ class Storyboard : public std::enable_shared_from_this<Storyboard> {
     bool hasScreen(const std::string& identifier) const { return screens_.count(identifier) > 0; }
     void setInitialScreen(std::string identifier) { initial_ = std::move(identifier); }
     // Adds (or replaces) the segue `identifier` from the screen `source` to `destination`.
-    void addSegue(const std::string& source, const std::string& identifier,
-                  std::string destination, SegueKind kind = SegueKind::show);
+    void addSegue(const std::string& source, const std::string& identifier, std::string destination,
+                  SegueKind kind = SegueKind::show);
 
     // A new screen; an unknown identifier, or a builder that makes nothing, writes one
     // console line and gives none.

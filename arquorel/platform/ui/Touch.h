@@ -18,8 +18,9 @@ struct Touch {
 
     // The current location in the view's bounds coordinates.
     Point locationIn(const View& view) const;
-    double distanceMoved() const { return std::hypot(location.x - startLocation.x,
-                                                     location.y - startLocation.y); }
+    double distanceMoved() const {
+        return std::hypot(location.x - startLocation.x, location.y - startLocation.y);
+    }
 };
 
 }  // namespace arquorel

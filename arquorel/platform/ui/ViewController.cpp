@@ -36,16 +36,14 @@ class Presentation {
         return *c;
     }
 
+    // The window whose presentation stack holds `c`: the window of the stack's root.
     static std::shared_ptr<Window> windowOfStack(const ViewController& c) {
-        for (auto* p = &c; p;) {
-            if (auto view = p->viewIfLoaded()) {
-                auto window = windowOf(*view);
-                if (window && window->rootViewController().get() == p) return window;
-            }
-            auto below = p->presenting_.lock();
+        const ViewController* p = &c;
+        for (auto below = p->presenting_.lock(); below; below = below->presenting_.lock()) {
             p = below.get();
         }
-        return nullptr;
+        auto window = p->rootOf_.lock();
+        return window && window->rootViewController().get() == p ? window : nullptr;
     }
 
     static Controllers stackOf(const Window& window) {
@@ -98,9 +96,9 @@ class Presentation {
         auto window = windowOfStack(*presenter);
         if (!window || presenter->presented_ != controller) {
             // The presenter left its window before the presentation could start.
-            platformContext().console().writeLine(
-                "Attempt to present " + controller->typeName() + " on " + presenter->typeName() +
-                " whose view is not in the window hierarchy");
+            platformContext().console().writeLine("Attempt to present " + controller->typeName() +
+                                                  " on " + presenter->typeName() +
+                                                  " whose view is not in the window hierarchy");
             unlink(*presenter, {controller});
             return;
         }
@@ -139,11 +137,12 @@ class Presentation {
             return;
         }
         const auto stack = stackOf(*window);
-        const auto k = static_cast<std::size_t>(
-            std::find(stack.begin(), stack.end(), target) - stack.begin());
+        const auto k =
+            static_cast<std::size_t>(std::find(stack.begin(), stack.end(), target) - stack.begin());
         const Controllers removed(stack.begin() + static_cast<std::ptrdiff_t>(k), stack.end());
         const auto before = visible(stack);
-        const auto after = visible(Controllers(stack.begin(), stack.begin() + static_cast<std::ptrdiff_t>(k)));
+        const auto after =
+            visible(Controllers(stack.begin(), stack.begin() + static_cast<std::ptrdiff_t>(k)));
         Controllers leaving, entering;
         for (auto it = before.rbegin(); it != before.rend(); ++it)
             if (contains(removed, *it)) leaving.push_back(*it);
@@ -169,7 +168,8 @@ class Presentation {
     // Takes the `removed` screens (the one `presenter` presents and those above it) out of the
     // stack for good.
     static void unlink(ViewController& presenter, const Controllers& removed) {
-        if (!removed.empty() && presenter.presented_ == removed.front()) presenter.presented_.reset();
+        if (!removed.empty() && presenter.presented_ == removed.front())
+            presenter.presented_.reset();
         for (const auto& c : removed) {
             c->presented_.reset();
             c->presenting_.reset();
@@ -188,8 +188,10 @@ class Presentation {
                 });
                 return;
             }
-            case PresentationState::shown: break;
-            default: return;  // already leaving or gone
+            case PresentationState::shown:
+                break;
+            default:
+                return;  // already leaving or gone
         }
         Controllers above;
         for (auto c = target; c; c = c->presented_) above.push_back(c);
@@ -297,10 +299,9 @@ void ViewController::present(std::shared_ptr<ViewController> controller, bool an
                           " which is already presenting " + presenter->presented_->typeName());
         return;
     }
-    const bool onScreen =
-        controller->parent_ || controller->presenting_.lock() ||
-        (controller->viewIfLoaded() && isInWindow(*controller->viewIfLoaded())) ||
-        controller == presenter;
+    const bool onScreen = controller->parent_ || controller->presenting_.lock() ||
+                          (controller->viewIfLoaded() && isInWindow(*controller->viewIfLoaded())) ||
+                          controller == presenter;
     if (onScreen) {
         console.writeLine("Attempt to present " + controller->typeName() + on + ", but " +
                           controller->typeName() + " is already on screen");

@@ -161,6 +161,7 @@ class ViewController : public std::enable_shared_from_this<ViewController> {
 
     std::shared_ptr<Storyboard> storyboard_;
     std::string storyboardIdentifier_;
+    std::weak_ptr<Window> rootOf_;  // the window this is the root screen of
 };
 
 // The class name of a dynamic type without namespaces ("arquorel::Label" gives "Label").

@@ -47,9 +47,14 @@ void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
         if (c->appearance() == Appearance::appeared || c->appearance() == Appearance::appearing)
             leaving.insert(leaving.begin(), c);
     }
+    if (root_) root_->rootOf_.reset();
     root_ = std::move(controller);
-    if (root_) root_->view()->setFrame(bounds());
-    showControllerViews(root_ ? std::vector{root_} : std::vector<std::shared_ptr<ViewController>>{});
+    if (root_) {
+        root_->rootOf_ = std::static_pointer_cast<Window>(weak_from_this().lock());
+        root_->view()->setFrame(bounds());
+    }
+    showControllerViews(root_ ? std::vector{root_}
+                              : std::vector<std::shared_ptr<ViewController>>{});
     if (windows().key.lock().get() != this) {
         // Not on screen yet: makeKeyAndVisible brings the root on.
         for (const auto& c : leaving) {
@@ -184,10 +189,18 @@ void Window::routeToRecognizers(TouchInProgress& t) {
     const auto arena = t.arena;  // an action may change the views' recognisers
     for (const auto& r : arena) {
         switch (t.touch.phase) {
-            case TouchPhase::began: r->touchBegan(t.touch); break;
-            case TouchPhase::moved: r->touchMoved(t.touch); break;
-            case TouchPhase::ended: r->touchEnded(t.touch); break;
-            case TouchPhase::cancelled: r->touchCancelled(t.touch); break;
+            case TouchPhase::began:
+                r->touchBegan(t.touch);
+                break;
+            case TouchPhase::moved:
+                r->touchMoved(t.touch);
+                break;
+            case TouchPhase::ended:
+                r->touchEnded(t.touch);
+                break;
+            case TouchPhase::cancelled:
+                r->touchCancelled(t.touch);
+                break;
         }
     }
 }
@@ -247,10 +260,17 @@ void Window::sendTouch(TouchPhase phase, Point location) {
     auto& t = *touch_;
     if (!t.viewCancelled) {
         switch (phase) {
-            case TouchPhase::moved: t.view->touchesMoved(t.touch); break;
-            case TouchPhase::ended: t.view->touchesEnded(t.touch); break;
-            case TouchPhase::cancelled: t.view->touchesCancelled(t.touch); break;
-            case TouchPhase::began: break;
+            case TouchPhase::moved:
+                t.view->touchesMoved(t.touch);
+                break;
+            case TouchPhase::ended:
+                t.view->touchesEnded(t.touch);
+                break;
+            case TouchPhase::cancelled:
+                t.view->touchesCancelled(t.touch);
+                break;
+            case TouchPhase::began:
+                break;
         }
     }
     if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "arquorel/platform/device/Device.h"
 #include "arquorel/platform/ui/Touch.h"
 #include "arquorel/platform/ui/View.h"
 
