@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "arquorel/platform/ui/Window.h"
+
 namespace arquorel::sim {
 
 namespace {
@@ -14,6 +16,7 @@ SimPlatform::SimPlatform(std::filesystem::path settingsFile, double startTime)
     previous_ = currentlyInstalled;
     currentlyInstalled = context_.get();
     installPlatformContext(context_.get());
+    context_->application().setURLOpener(urlOpener_);
 }
 
 SimPlatform::~SimPlatform() {
@@ -34,10 +37,12 @@ void SimPlatform::advance(double seconds) {
     }
     clock_.set(target);
     loop.runDue();
+    Window::layoutAllWindows();
 }
 
 void SimPlatform::runPending() {
     context_->mainLoop().runDue();
+    Window::layoutAllWindows();
 }
 
 }  // namespace arquorel::sim

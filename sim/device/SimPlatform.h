@@ -7,6 +7,7 @@
 
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimClock.h"
+#include "sim/device/SimURLOpener.h"
 
 namespace arquorel::sim {
 
@@ -20,17 +21,21 @@ class SimPlatform {
 
     PlatformContext& context() { return *context_; }
     SimClock& clock() { return clock_; }
+    // The other applications of the device: installed URL schemes and opened URLs.
+    SimURLOpener& urlOpener() { return *urlOpener_; }
     double now() const { return clock_.now(); }
 
     // Moves time forward by `seconds`, running every piece of due work in time order, each at
-    // its own due time (timers, display frames, delayed main-queue work).
+    // its own due time (timers, display frames, delayed main-queue work), then lays out the
+    // windows' views that need it.
     void advance(double seconds);
-    // Runs the work that is due now without moving time.
+    // Runs the work that is due now without moving time, then lays out the windows.
     void runPending();
 
   private:
     SimClock clock_;
     std::unique_ptr<PlatformContext> context_;
+    std::shared_ptr<SimURLOpener> urlOpener_ = std::make_shared<SimURLOpener>();
     PlatformContext* previous_ = nullptr;
 };
 

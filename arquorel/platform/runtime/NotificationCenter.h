@@ -49,5 +49,7 @@ class NotificationCenter {
 inline constexpr const char* kDeviceOrientationDidChange = "deviceOrientationDidChange";
 inline constexpr const char* kApplicationDidEnterBackground = "applicationDidEnterBackground";
 inline constexpr const char* kApplicationWillEnterForeground = "applicationWillEnterForeground";
+inline constexpr const char* kApplicationWillResignActive = "applicationWillResignActive";
+inline constexpr const char* kApplicationDidBecomeActive = "applicationDidBecomeActive";
 
 }  // namespace arquorel

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/device/Device.h"
 #include "arquorel/platform/runtime/Clock.h"
 #include "arquorel/platform/runtime/Console.h"
@@ -36,6 +37,7 @@ class PlatformContext {
     Console& console() { return console_; }
     UserDefaults& userDefaults() { return defaults_; }
     Device& device() { return device_; }
+    Application& application() { return application_; }
 
     // New sensor service objects; without a factory, services that report nothing.
     std::shared_ptr<LocationService> makeLocationService();
@@ -56,6 +58,7 @@ class PlatformContext {
     Console console_;
     UserDefaults defaults_;
     Device device_;
+    Application application_;
     std::shared_ptr<TextEngine> textEngine_;
 };
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/GestureRecognizer.h"
+#include "arquorel/platform/ui/LayoutConstraint.h"
+#include "arquorel/platform/ui/ViewController.h"
 
 namespace arquorel {
 
@@ -22,6 +25,7 @@ View::View(Rect frame) : frame_(frame) {}
 
 View::~View() {
     for (auto& child : subviews_) child->superview_ = nullptr;
+    for (auto& r : recognizers_) r->attach(nullptr);
 }
 
 std::shared_ptr<View> View::superview() const {
@@ -132,10 +136,41 @@ bool View::isDescendantOf(const View& other) const {
 }
 
 void View::layoutIfNeeded() {
-    if (!needsLayout_) return;
-    needsLayout_ = false;
-    layoutSubviews();
+    if (needsLayout_) {
+        needsLayout_ = false;
+        auto controller = viewController();
+        if (controller) controller->viewWillLayoutSubviews();
+        applyConstraints(*this);
+        layoutSubviews();
+        if (controller) controller->viewDidLayoutSubviews();
+    }
+    const auto children = subviews_;  // layout may add or remove views
+    for (const auto& child : children) child->layoutIfNeeded();
 }
+
+std::shared_ptr<ViewController> View::viewController() const {
+    return controller_ ? controller_->weak_from_this().lock() : nullptr;
+}
+
+void View::addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer) {
+    if (!recognizer) return;
+    if (auto previous = recognizer->view()) previous->removeGestureRecognizer(*recognizer);
+    recognizers_.push_back(recognizer);
+    recognizer->attach(this);
+}
+
+void View::removeGestureRecognizer(const GestureRecognizer& recognizer) {
+    auto it = std::find_if(recognizers_.begin(), recognizers_.end(),
+                           [&](const auto& r) { return r.get() == &recognizer; });
+    if (it == recognizers_.end()) return;
+    (*it)->attach(nullptr);
+    recognizers_.erase(it);
+}
+
+void View::touchesBegan(const Touch&) {}
+void View::touchesMoved(const Touch&) {}
+void View::touchesEnded(const Touch&) {}
+void View::touchesCancelled(const Touch&) {}
 
 void View::addAnimation(const std::string& key, LayerAnimation animation) {
     if (animation.beginTime == 0) animation.beginTime = platformContext().now();

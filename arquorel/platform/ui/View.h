@@ -19,7 +19,11 @@
 
 namespace arquorel {
 
+class GestureRecognizer;
+class LayoutConstraint;
 class Painter;
+class ViewController;
+struct Touch;
 struct ViewDescription;
 
 enum class AnimatedProperty { frame, alpha, transform };
@@ -94,8 +98,30 @@ class View : public std::enable_shared_from_this<View> {
 
     void setNeedsLayout() { needsLayout_ = true; }
     bool needsLayout() const { return needsLayout_; }
-    // Runs layoutSubviews() now when a layout is pending.
+    // When a layout is pending: places the subviews that have constraints, then runs
+    // layoutSubviews(), between the owning controller's viewWillLayoutSubviews and
+    // viewDidLayoutSubviews. Then does the same for every subview.
     void layoutIfNeeded();
+
+    // The screen whose root view this is, if any.
+    std::shared_ptr<ViewController> viewController() const;
+    // The active layout constraints that place this view (see LayoutConstraint).
+    const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const {
+        return constraints_;
+    }
+
+    // Gesture recognisers watch the touches that begin in this view or its subviews.
+    void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const GestureRecognizer& recognizer);
+    const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const {
+        return recognizers_;
+    }
+    // The touch that began on this view (the hit-test result), unless a gesture recogniser took
+    // it over (then touchesCancelled). Default: nothing.
+    virtual void touchesBegan(const Touch& touch);
+    virtual void touchesMoved(const Touch& touch);
+    virtual void touchesEnded(const Touch& touch);
+    virtual void touchesCancelled(const Touch& touch);
 
     // Changes made by `changes` are recorded as animations of `duration` seconds; the
     // completion runs on the main loop when the duration has passed.
@@ -112,6 +138,9 @@ class View : public std::enable_shared_from_this<View> {
     virtual void didMoveToSuperview() {}
 
   private:
+    friend class LayoutConstraint;
+    friend class ViewController;
+    void setViewController(ViewController* controller) { controller_ = controller; }
     void record(AnimatedProperty property, AnimationRecord::Value from, AnimationRecord::Value to);
     void detachFromParent();
 
@@ -129,6 +158,9 @@ class View : public std::enable_shared_from_this<View> {
     View* superview_ = nullptr;  // set while this view is in superview_->subviews_
     std::vector<std::shared_ptr<View>> subviews_;
     std::vector<AnimationRecord> animations_;
+    ViewController* controller_ = nullptr;  // set while this is a controller's view
+    std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
+    std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
 };
 
 // A rectangle is on screen when it intersects the main screen's bounds.

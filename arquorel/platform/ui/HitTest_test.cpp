@@ -1,0 +1,134 @@
+#include "arquorel/platform/ui/HitTest.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+
+#include "arquorel/platform/ui/LayoutConstraint.h"
+#include "arquorel/platform/ui/View.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+std::shared_ptr<View> add(const std::shared_ptr<View>& parent, const char* name, Rect frame) {
+    auto v = std::make_shared<View>(frame);
+    v->setIdentifier(name);
+    parent->addSubview(v);
+    return v;
+}
+
+TEST(HitTestTest, FrontToBackThroughTransformsSkippingWhatCannotBeTouched) {
+    auto root = std::make_shared<View>(Rect{0, 0, 400, 400});
+    root->setIdentifier("root");
+    // A 100 x 20 bar turned a quarter turn about its centre (150, 60): it covers x 140..160,
+    // y 10..110.
+    auto bar = add(root, "bar", {100, 50, 100, 20});
+    bar->setTransform(Transform::rotation(std::numbers::pi / 2));
+    // Doubled in size about its centre (300, 50): covers 260..340 x 10..90.
+    auto big = add(root, "big", {280, 30, 40, 40});
+    big->setTransform(Transform::scale(2, 2));
+    auto inner = add(big, "inner", {0, 0, 10, 10});  // covers 260..280 x 10..30 on screen
+    auto hidden = add(root, "hidden", {0, 200, 100, 100});
+    hidden->setHidden(true);
+    auto faint = add(root, "faint", {0, 200, 100, 100});
+    faint->setAlpha(0.005);
+    auto inert = add(root, "inert", {100, 200, 100, 100});
+    inert->setUserInteractionEnabled(false);
+    add(inert, "inertChild", {0, 0, 50, 50});
+    auto back = add(root, "back", {200, 200, 100, 100});
+    add(root, "front", {250, 250, 100, 100});
+    auto squashed = add(root, "squashed", {0, 320, 50, 50});
+    squashed->setTransform(Transform::scale(0, 1));
+    auto outside = add(back, "outsideParent", {90, -50, 40, 40});  // pokes out of `back`
+
+    const std::pair<Point, const char*> cases[] = {
+        {{150, 100}, "bar"},   // inside only once turned
+        {{180, 60}, "root"},   // inside the untransformed frame, outside the turned one
+        {{335, 85}, "big"},    // inside only once scaled
+        {{265, 15}, "inner"},  // subview of a scaled view
+        {{50, 250}, "root"},   // hidden and nearly transparent views are skipped
+        {{110, 210}, "root"},  // a view that takes no touches hides its subviews too
+        {{220, 220}, "back"}, {{260, 260}, "front"},  // overlap: the later sibling is in front
+        {{10, 330}, "root"},                          // a squashed view cannot be hit
+        {{295, 155}, "root"},                         // outside its parent's bounds: not reached
+        {{-1, 10}, ""},                               // outside the root
+        {{NAN, 10}, ""},
+    };
+    (void)outside;
+    for (const auto& [point, expected] : cases) {
+        auto hit = hitTest(*root, point);
+        EXPECT_EQ(hit ? hit->identifier() : "", expected) << point.x << ", " << point.y;
+    }
+}
+
+TEST(HitTestTest, ConversionsRoundTripAndNameViews) {
+    auto root = std::make_shared<View>(Rect{0, 0, 400, 400});
+    auto card = add(root, "card", {100, 100, 80, 40});
+    card->setTransform(Transform::rotation(std::numbers::pi));
+    auto label = std::make_shared<View>(Rect{10, 5, 20, 10});
+    card->addSubview(label);
+    // Half a turn about (140, 120): the label's top-left (110, 105) lands at (170, 135).
+    const auto p = convertToRoot(*label, {0, 0});
+    EXPECT_NEAR(p.x, 170, 1e-9);
+    EXPECT_NEAR(p.y, 135, 1e-9);
+    const auto back = convertPoint(p, *root, *label);
+    ASSERT_TRUE(back);
+    EXPECT_NEAR(back->x, 0, 1e-9);
+    EXPECT_NEAR(back->y, 0, 1e-9);
+    EXPECT_EQ(describeView(*card), "'card'");
+    EXPECT_EQ(describeView(*label), "View (10.0, 5.0, 20.0, 10.0)");
+}
+
+TEST(LayoutConstraintTest, PinnedEdgesSizesAndCentresPlaceSubviewsWithoutASolver) {
+    using A = LayoutAttribute;
+    sim::SimPlatform device;
+    auto box = std::make_shared<View>(Rect{0, 0, 300, 200});
+    auto fill = add(box, "fill", {});
+    pinEdges(fill, {10, 20, 30, 40});
+    auto badge = add(box, "badge", {0, 0, 1, 1});
+    LayoutConstraint::activate({LayoutConstraint::make(badge, A::width, 50),
+                                LayoutConstraint::make(badge, A::height, 20),
+                                LayoutConstraint::make(badge, A::centerX, box, A::centerX),
+                                LayoutConstraint::make(badge, A::bottom, box, A::bottom, -5)});
+    auto label = add(box, "label", {0, 0, 100, 30});
+    auto hint = LayoutConstraint::make(label, A::left, badge, A::right, 8);
+    hint->setIdentifier("hintLabelConst");
+    hint->setActive(true);
+    auto half = add(box, "half", {0, 0, 10, 10});
+    LayoutConstraint::make(half, A::width, box, A::width, 0, 0.5)->setActive(true);
+    auto stranger = std::make_shared<View>();
+    auto lost = add(box, "lost", {1, 2, 3, 4});
+    LayoutConstraint::make(lost, A::left, stranger, A::left, 5)->setActive(true);  // ignored
+
+    box->layoutIfNeeded();
+    EXPECT_EQ(fill->frame(), (Rect{20, 10, 240, 160}));
+    EXPECT_EQ(badge->frame(), (Rect{125, 175, 50, 20}));
+    EXPECT_EQ(label->frame(), (Rect{183, 0, 100, 30}));
+    EXPECT_EQ(half->frame(), (Rect{0, 0, 150, 10}));
+    EXPECT_EQ(lost->frame(), (Rect{1, 2, 3, 4}));
+
+    // A changed constant applies at the next layout; inside an animation block it is recorded.
+    hint->setConstant(60);
+    EXPECT_TRUE(box->needsLayout());
+    View::animate(0.2, [&] { box->layoutIfNeeded(); });
+    ASSERT_EQ(label->animations().size(), 1u);
+    const auto& record = label->animations().front();
+    EXPECT_EQ(record.property, AnimatedProperty::frame);
+    EXPECT_EQ(std::get<Rect>(record.from), (Rect{183, 0, 100, 30}));
+    EXPECT_EQ(std::get<Rect>(record.to), (Rect{235, 0, 100, 30}));
+    EXPECT_EQ(record.duration, 0.2);
+
+    hint->setActive(false);
+    EXPECT_TRUE(label->constraints().empty());
+    box->setFrame({0, 0, 100, 100});  // a resized container lays its subviews out again
+    box->layoutIfNeeded();
+    EXPECT_EQ(fill->frame(), (Rect{20, 10, 40, 60}));
+    EXPECT_EQ(label->frame().x(), 235);
+}
+
+}  // namespace
+}  // namespace arquorel

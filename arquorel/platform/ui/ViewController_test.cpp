@@ -1,0 +1,445 @@
+#include "arquorel/platform/ui/ViewController.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/AlertController.h"
+#include "arquorel/platform/ui/LayoutRegistry.h"
+#include "arquorel/platform/ui/NavigationController.h"
+#include "arquorel/platform/ui/Storyboard.h"
+#include "arquorel/platform/ui/View.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+using Log = std::vector<std::string>;
+
+std::string joined(const Log& log) {
+    std::string text;
+    for (const auto& line : log) text += line + "\n";
+    return text;
+}
+
+// Writes every platform call it receives to a shared log.
+class Screen : public ViewController {
+  public:
+    Screen(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
+    void viewDidLoad() override { note("viewDidLoad"); }
+    void viewWillAppear(bool) override { note("viewWillAppear"); }
+    void viewDidAppear(bool) override { note("viewDidAppear"); }
+    void viewWillDisappear(bool) override { note("viewWillDisappear"); }
+    void viewDidDisappear(bool) override { note("viewDidDisappear"); }
+    void viewDidLayoutSubviews() override { note("viewDidLayoutSubviews"); }
+    void prepare(StoryboardSegue& segue, const std::any& sender) override {
+        note("prepare " + segue.identifier() + " -> " + segue.destination()->typeName() +
+             (sender.type() == typeid(int) ? " sender " + std::to_string(std::any_cast<int>(sender))
+                                           : ""));
+    }
+    OrientationMask supportedInterfaceOrientations() const override { return orientations; }
+    void note(const std::string& what) { log_.push_back(name_ + " " + what); }
+
+    OrientationMask orientations = OrientationMask::allButUpsideDown();
+
+  private:
+    std::string name_;
+    Log& log_;
+};
+
+struct Stage {
+    sim::SimPlatform device;
+    Log log;
+    std::shared_ptr<Window> window = std::make_shared<Window>();
+    std::shared_ptr<Screen> a = screen("A");
+    std::shared_ptr<Screen> b = screen("B");
+    std::shared_ptr<Screen> c = screen("C");
+
+    Stage() { platformContext().console().startCapture(); }
+    std::shared_ptr<Screen> screen(const std::string& name) {
+        return std::make_shared<Screen>(name, log);
+    }
+    void show(std::shared_ptr<ViewController> root) {
+        window->setRootViewController(std::move(root));
+        window->makeKeyAndVisible();
+        device.runPending();
+        log.clear();
+    }
+    std::function<void()> done(const std::string& what) {
+        return [this, what] { log.push_back(what); };
+    }
+    // Moves time and writes a marker, so the log shows which calls waited for the transition.
+    void wait(double seconds) {
+        device.advance(seconds);
+        log.push_back("-- " + std::to_string(static_cast<int>(seconds * 1000)) + " ms");
+    }
+};
+
+TEST(ViewControllerTest, ViewLoadsOnceOnFirstUse) {
+    Stage s;
+    EXPECT_FALSE(s.a->isViewLoaded());
+    auto view = s.a->view();
+    EXPECT_EQ(s.a->view(), view);
+    EXPECT_EQ(view->viewController(), s.a);
+    EXPECT_EQ(view->frame(), platformContext().device().mainScreenBounds());
+    EXPECT_EQ(joined(s.log), "A viewDidLoad\n");
+}
+
+// The order of the platform calls for each way of showing and hiding screens.
+TEST(ViewControllerTest, LifecycleOrder) {
+    struct Case {
+        const char* name;
+        std::function<void(Stage&)> script;
+        const char* log;
+    };
+    const Case cases[] = {
+        {"present full screen, animated, then dismiss",
+         [](Stage& s) {
+             s.show(s.a);
+             s.a->present(s.b, true, s.done("presented"));
+             s.wait(0.1);
+             s.wait(0.2);
+             s.b->dismiss(true, s.done("dismissed"));
+             s.wait(0.3);
+         },
+         R"(B viewDidLoad
+A viewWillDisappear
+B viewWillAppear
+B viewDidLayoutSubviews
+-- 100 ms
+A viewDidDisappear
+B viewDidAppear
+presented
+-- 200 ms
+B viewWillDisappear
+A viewWillAppear
+B viewDidDisappear
+A viewDidAppear
+dismissed
+-- 300 ms
+)"},
+        {"present over full screen: the presenter stays without calls",
+         [](Stage& s) {
+             s.show(s.a);
+             s.b->setModalPresentationStyle(ModalPresentationStyle::overFullScreen);
+             s.a->present(s.b, false, s.done("presented"));
+             s.wait(0);
+             s.a->dismiss(false, s.done("dismissed"));
+             s.wait(0);
+         },
+         R"(B viewDidLoad
+B viewWillAppear
+B viewDidLayoutSubviews
+B viewDidAppear
+presented
+-- 0 ms
+B viewWillDisappear
+B viewDidDisappear
+dismissed
+-- 0 ms
+)"},
+        {"full screen over over-full-screen hides both; dismissing from the root brings both back",
+         [](Stage& s) {
+             s.show(s.a);
+             s.b->setModalPresentationStyle(ModalPresentationStyle::overFullScreen);
+             s.a->present(s.b, false);
+             s.wait(0);
+             s.b->present(s.c, false);
+             s.wait(0);
+             s.a->dismiss(false);
+             s.wait(0);
+         },
+         R"(B viewDidLoad
+B viewWillAppear
+B viewDidLayoutSubviews
+B viewDidAppear
+-- 0 ms
+C viewDidLoad
+B viewWillDisappear
+A viewWillDisappear
+C viewWillAppear
+C viewDidLayoutSubviews
+B viewDidDisappear
+A viewDidDisappear
+C viewDidAppear
+-- 0 ms
+C viewWillDisappear
+A viewWillAppear
+C viewDidDisappear
+A viewDidAppear
+-- 0 ms
+)"},
+        {"a dismissal asked for while presenting waits until the screen is shown",
+         [](Stage& s) {
+             s.show(s.a);
+             s.a->present(s.b, true, s.done("presented"));
+             s.b->dismiss(true, s.done("dismissed"));
+             s.wait(0.3);
+             s.wait(0.3);
+         },
+         R"(B viewDidLoad
+A viewWillDisappear
+B viewWillAppear
+B viewDidLayoutSubviews
+A viewDidDisappear
+B viewDidAppear
+presented
+B viewWillDisappear
+A viewWillAppear
+-- 300 ms
+B viewDidDisappear
+A viewDidAppear
+dismissed
+-- 300 ms
+)"},
+        {"push and pop in a navigation stack",
+         [](Stage& s) {
+             auto nav = std::make_shared<NavigationController>(s.a);
+             s.show(nav);
+             nav->pushViewController(s.b, true);
+             s.wait(0.3);
+             EXPECT_EQ(nav->popViewController(false), s.b);
+             s.wait(0);
+         },
+         R"(B viewDidLoad
+A viewWillDisappear
+B viewWillAppear
+B viewDidLayoutSubviews
+A viewDidDisappear
+B viewDidAppear
+-- 300 ms
+B viewWillDisappear
+A viewWillAppear
+B viewDidDisappear
+A viewDidAppear
+-- 0 ms
+)"},
+        {"pop to root skips the screens in between",
+         [](Stage& s) {
+             auto nav = std::make_shared<NavigationController>(s.a);
+             s.show(nav);
+             nav->pushViewController(s.b, false);
+             nav->pushViewController(s.c, false);
+             s.wait(0);
+             EXPECT_EQ(nav->popToRootViewController(false).size(), 2u);
+             EXPECT_EQ(nav->viewControllers().size(), 1u);
+             s.wait(0);
+         },
+         R"(C viewDidLoad
+A viewWillDisappear
+C viewWillAppear
+C viewDidLayoutSubviews
+A viewDidDisappear
+C viewDidAppear
+-- 0 ms
+C viewWillDisappear
+A viewWillAppear
+C viewDidDisappear
+A viewDidAppear
+-- 0 ms
+)"},
+        {"a presented navigation stack forwards its appearance to its top screen",
+         [](Stage& s) {
+             s.show(s.a);
+             auto nav = std::make_shared<NavigationController>(s.b);
+             s.a->present(nav, false);
+             s.wait(0);
+             s.b->dismiss(false);  // from inside the stack: the whole stack goes
+             s.wait(0);
+         },
+         R"(B viewDidLoad
+A viewWillDisappear
+B viewWillAppear
+B viewDidLayoutSubviews
+A viewDidDisappear
+B viewDidAppear
+-- 0 ms
+B viewWillDisappear
+A viewWillAppear
+B viewDidDisappear
+A viewDidAppear
+-- 0 ms
+)"},
+    };
+    for (const auto& c : cases) {
+        Stage s;
+        c.script(s);
+        EXPECT_EQ(joined(s.log), c.log) << c.name;
+        EXPECT_EQ(s.device.context().console().lines(), std::vector<std::string>{}) << c.name;
+    }
+}
+
+TEST(ViewControllerTest, PresentationMovesOneWayAndTheWindowShowsTheStack) {
+    Stage s;
+    s.show(s.a);
+    std::vector<PresentationState> states;
+    auto note = [&] { states.push_back(s.b->presentationState()); };
+    note();
+    s.a->present(s.b, true);
+    note();
+    s.device.advance(0.3);
+    note();
+    EXPECT_EQ(s.window->presentationStack(),
+              (std::vector<std::shared_ptr<ViewController>>{s.a, s.b}));
+    EXPECT_EQ(s.a->presentedViewController(), s.b);
+    EXPECT_EQ(s.b->presentingViewController(), s.a);
+    EXPECT_FALSE(isInWindow(*s.a->view()));  // full screen: the presenter's view left
+    EXPECT_EQ(s.window->subviews(), std::vector<std::shared_ptr<View>>{s.b->view()});
+    s.b->dismiss(true);
+    s.b->dismiss(true);  // a second request while dismissing is ignored
+    s.device.runPending();
+    note();
+    EXPECT_TRUE(isInWindow(*s.a->view()));
+    EXPECT_TRUE(isInWindow(*s.b->view()));  // both during the transition
+    s.device.advance(0.3);
+    note();
+    EXPECT_EQ(states, (std::vector{PresentationState::none, PresentationState::presenting,
+                                   PresentationState::shown, PresentationState::dismissing,
+                                   PresentationState::gone}));
+    EXPECT_FALSE(isInWindow(*s.b->view()));
+    EXPECT_EQ(s.a->presentedViewController(), nullptr);
+    EXPECT_EQ(s.window->topViewController(), s.a);
+}
+
+TEST(ViewControllerTest, RefusedPresentationsWriteOneLineAndChangeNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(Stage&)> script;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"second presentation on the same screen",
+         [](Stage& s) {
+             s.a->present(s.b, false);
+             s.a->present(s.c, false);
+         },
+         "Attempt to present Screen on Screen which is already presenting Screen"},
+        {"a screen that is already on screen", [](Stage& s) { s.a->present(s.a, false); },
+         "Attempt to present Screen on Screen, but Screen is already on screen"},
+        {"from a screen outside any window", [](Stage& s) { s.b->present(s.c, false); },
+         "Attempt to present Screen on Screen whose view is not in the window hierarchy"},
+        {"nothing", [](Stage& s) { s.a->present(nullptr, false); },
+         "Attempt to present nothing on Screen"},
+    };
+    for (const auto& c : cases) {
+        Stage s;
+        s.show(s.a);
+        c.script(s);
+        s.device.advance(1);
+        EXPECT_EQ(s.device.context().console().lines(), std::vector<std::string>{c.line}) << c.name;
+        EXPECT_FALSE(s.c->isViewLoaded()) << c.name;
+    }
+}
+
+TEST(ViewControllerTest, LayoutCallsFollowSizeChangesAndRotationFollowsSupportedOrientations) {
+    Stage s;
+    s.show(s.a);
+    s.a->orientations = OrientationMask::portrait();
+    EXPECT_FALSE(s.window->rotate(InterfaceOrientation::landscapeLeft));
+    s.a->orientations = OrientationMask::all();
+    EXPECT_TRUE(s.window->rotate(InterfaceOrientation::landscapeLeft));
+    EXPECT_EQ(s.a->view()->frame(), (Rect{0, 0, 812, 375}));
+    EXPECT_EQ(platformContext().device().interfaceOrientation(),
+              InterfaceOrientation::landscapeLeft);
+    EXPECT_EQ(joined(s.log), "A viewDidLayoutSubviews\n");
+}
+
+TEST(ViewControllerTest, SeguesRunPrepareThenShowTheDestination) {
+    Stage s;
+    Log& log = s.log;
+    auto& board = LayoutRegistry::shared().defineStoryboard("SegueTest");
+    board.addScreen("list", [&] { return std::make_shared<Screen>("List", log); });
+    board.addScreen("detail", [&] { return std::make_shared<Screen>("Detail", log); });
+    board.addSegue("list", "open", "detail", SegueKind::presentOverFullScreen);
+    board.addSegue("list", "push", "detail", SegueKind::show);
+    board.setInitialScreen("list");
+
+    auto list =
+        LayoutRegistry::shared().storyboard("SegueTest")->instantiateInitialViewController();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->storyboardIdentifier(), "list");
+    s.show(list);
+    list->performSegue("open", 42);
+    list->performSegue("missing");
+    s.device.advance(0.3);
+    auto detail = list->presentedViewController();
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->modalPresentationStyle(), ModalPresentationStyle::overFullScreen);
+    EXPECT_EQ(joined(log), R"(List prepare open -> Screen sender 42
+Detail viewDidLoad
+Detail viewWillAppear
+Detail viewDidLayoutSubviews
+Detail viewDidAppear
+)");
+    EXPECT_EQ(s.device.context().console().lines(),
+              std::vector<std::string>{"Screen has no segue with identifier 'missing'"});
+
+    // "show" pushes when the source sits in a navigation stack.
+    auto root = board.instantiateViewController("list");
+    auto nav = std::make_shared<NavigationController>(root);
+    s.window->setRootViewController(nav);
+    s.device.runPending();
+    root->performSegue("push");
+    s.device.advance(0.3);
+    EXPECT_EQ(nav->viewControllers().size(), 2u);
+}
+
+TEST(ViewControllerTest, UnknownLayoutsAndScreensGiveOneLineAndNothing) {
+    sim::SimPlatform device;
+    auto& console = platformContext().console();
+    console.startCapture();
+    auto& registry = LayoutRegistry::shared();
+    registry.registerViewLayout("CardTest", [] {
+        return std::vector<std::shared_ptr<View>>{std::make_shared<View>(Rect{0, 0, 100, 50})};
+    });
+    registry.registerScreenLayout("NullScreenTest", [] { return nullptr; });
+    registry.defineStoryboard("EmptyTest");
+
+    EXPECT_EQ(registry.loadViewLayout("CardTest").size(), 1u);
+    EXPECT_EQ(registry.loadViewLayout("NoSuchCard").size(), 0u);
+    EXPECT_EQ(registry.storyboard("NoSuchBoard"), nullptr);
+    EXPECT_EQ(registry.loadScreen("NullScreenTest"), nullptr);
+    EXPECT_EQ(registry.storyboard("EmptyTest")->instantiateViewController("PlaceVC"), nullptr);
+    EXPECT_EQ(registry.storyboard("EmptyTest")->instantiateInitialViewController(), nullptr);
+    EXPECT_EQ(console.lines(),
+              (std::vector<std::string>{
+                  "Could not find a view layout named 'NoSuchCard' in the bundle",
+                  "Could not find a screen layout named 'NoSuchBoard' in the bundle",
+                  "Could not find a screen layout named 'NullScreenTest' in the bundle",
+                  "Storyboard 'EmptyTest' has no screen with identifier 'PlaceVC'",
+                  "Storyboard 'EmptyTest' has no initial screen"}));
+}
+
+TEST(AlertControllerTest, PickingAnActionDismissesTheAlertThenRunsItsHandler) {
+    Stage s;
+    s.show(s.a);
+    auto alert = AlertController::create("BadGPSSignal", "BadGPSSignalDescription");
+    alert->addAction({"back", AlertActionStyle::defaultStyle,
+                      [&](const AlertAction& a) { s.log.push_back("picked " + a.title); }});
+    alert->addAction({"retry", AlertActionStyle::cancel, {}});
+    alert->addAction({"again", AlertActionStyle::cancel, {}});  // a second cancel is refused
+    auto& console = s.device.context().console();
+    EXPECT_FALSE(alert->pickAction("back"));  // not on screen yet
+    s.a->present(alert, true);
+    EXPECT_FALSE(alert->pickAction("forward"));
+    EXPECT_TRUE(alert->pickAction("back"));
+    s.device.advance(0.3);
+    EXPECT_EQ(s.window->topViewController(), alert);  // the pick waits for the alert to show
+    s.device.advance(0.3);
+    EXPECT_EQ(s.window->topViewController(), s.a);
+    EXPECT_EQ(joined(s.log), "picked back\n");  // the presenter stayed on screen: no calls
+    EXPECT_EQ(alert->actions().size(), 2u);
+    EXPECT_EQ(console.lines(),
+              (std::vector<std::string>{
+                  "Alert 'BadGPSSignal' already has a cancel action; 'again' is not added",
+                  "Alert 'BadGPSSignal' is not on screen; 'back' cannot be picked",
+                  "Alert 'BadGPSSignal' has no action titled 'forward'"}));
+}
+
+}  // namespace
+}  // namespace arquorel
