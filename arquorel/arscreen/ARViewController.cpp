@@ -7,6 +7,9 @@
 #include "arquorel/platform/runtime/DisplayLink.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
+#include "arquorel/platform/ui/LayoutRegistry.h"
+#include "arquorel/platform/ui/View.h"
+#include "arquorel/platform/ui/Window.h"
 
 namespace arquorel {
 
@@ -17,6 +20,8 @@ namespace {
 constexpr double kRadarNewWeight = 0.14285714285714288;
 constexpr double kRadarOldWeight = 0.8571428571428571;
 constexpr double kRadarInclinationScale = 0.7392;
+
+constexpr double kDebugSquareSeconds = 1.5;
 
 double gRadarInclination = 0;
 
@@ -44,13 +49,14 @@ ARViewController::~ARViewController() {
 void ARViewController::initialize() {
     if (initialized_) return;
     initialized_ = true;
-    setPresenter(ARPresenter::create(weak_from_this()));
-    trackingManager_->setDelegate(weak_from_this());
+    const std::shared_ptr<ARViewController> me = self();
+    setPresenter(ARPresenter::create(std::weak_ptr<ARController>(me)));
+    trackingManager_->setDelegate(std::weak_ptr<ARTrackingManagerDelegate>(me));
 
     // The handlers hold the controller weakly; the destructor removes them.
     auto& center = platformContext().notificationCenter();
     observedCenter_ = &center;
-    const std::weak_ptr<ARViewController> weak = weak_from_this();
+    const std::weak_ptr<ARViewController> weak = me;
     using Handler = void (ARViewController::*)(const Notification&);
     const auto observe = [&](const char* name, Handler handler) {
         center.addObserver(this, name, [weak, handler](const Notification& n) {
@@ -70,6 +76,17 @@ void ARViewController::removeObservers() {
 void ARViewController::setPresenter(std::shared_ptr<ARPresenter> presenter) {
     if (presenter_) presenter_->removeFromSuperview();
     presenter_ = std::move(presenter);
+    if (didLayoutSubviews_ && presenter_) insertPresenter();
+}
+
+void ARViewController::insertPresenter() {
+    const auto root = view();
+    // Directly above the camera view, below everything else.
+    std::size_t index = 0;
+    const auto& children = root->subviews();
+    for (std::size_t i = 0; i < children.size(); ++i)
+        if (children[i] == cameraView_) index = i + 1;
+    root->insertSubview(presenter_, index);
 }
 
 bool ARViewController::isDisplayTimerRunning() const {
@@ -151,7 +168,7 @@ void ARViewController::startCameraAndTracking(bool notifyLocationFailure) {
     trackingManager_->startTracking(notifyLocationFailure);
     // A second start replaces the running link instead of leaving two firing.
     if (displayTimer_) displayTimer_->invalidate();
-    const std::weak_ptr<ARViewController> weak = weak_from_this();
+    const std::weak_ptr<ARViewController> weak = self();
     displayTimer_ = std::make_unique<DisplayLink>([weak] {
         if (auto self = weak.lock()) self->displayTimerTick();
     });
@@ -181,31 +198,31 @@ void ARViewController::displayTimerTick() {
 }
 
 void ARViewController::calculateFovAndScale() {
-    const auto& root = view();
+    const auto root = view();
     const Size picture = root->frame().size;
     const bool landscape = isLandscape(platformContext().device().interfaceOrientation());
     applyFieldOfView(arStatus_, fieldOfView(picture, landscape, std::nullopt, root->bounds().size));
 }
 
-// ---- View and lifecycle ----
+// ---- Lifecycle ----
 
-const std::shared_ptr<View>& ARViewController::view() {
-    if (!view_) view_ = std::make_shared<View>(platformContext().device().mainScreenBounds());
-    return view_;
-}
-
-void ARViewController::viewWillAppear(bool) {
+void ARViewController::viewWillAppear(bool animated) {
+    ViewController::viewWillAppear(animated);
     startCameraAndTracking(true);
     view()->setNeedsLayout();
 }
 
-void ARViewController::viewDidAppear(bool) {}
+void ARViewController::viewDidAppear(bool animated) {
+    ViewController::viewDidAppear(animated);
+}
 
-void ARViewController::viewWillDisappear(bool) {
+void ARViewController::viewWillDisappear(bool animated) {
+    ViewController::viewWillDisappear(animated);
     stopCameraAndTracking();
 }
 
 void ARViewController::viewDidLayoutSubviews() {
+    ViewController::viewDidLayoutSubviews();
     if (!didLayoutSubviews_) {
         didLayoutSubviews_ = true;
         firstLayoutSteps();
@@ -214,14 +231,42 @@ void ARViewController::viewDidLayoutSubviews() {
 }
 
 void ARViewController::firstLayoutSteps() {
-    const auto& root = view();
+    const auto root = view();
     if (presenter_ && !presenter_->hasSuperview()) root->insertSubview(presenter_, 0);
+    root->layoutIfNeeded();
 }
 
 void ARViewController::layoutSteps() {
-    const auto& root = view();
+    const auto root = view();
     if (presenter_) presenter_->setFrame(root->bounds());
     calculateFovAndScale();
+}
+
+// ---- Buttons and debug aids ----
+
+void ARViewController::closeButtonTap() {
+    if (auto presenting = presentingViewController()) presenting->dismiss(true);
+}
+
+void ARViewController::debugButtonTap() {
+    // An unknown layout writes its own console line and gives no screen.
+    auto screen = LayoutRegistry::shared().loadScreen(kDebugMapLayoutName);
+    if (!screen) return;
+    present(screen, true);
+    if (auto map = std::dynamic_pointer_cast<DebugMapScreen>(screen))
+        map->addAnnotations(annotations_);
+}
+
+void ARViewController::showDebugViewWithColor(const Color& color) {
+    const auto root = view();
+    auto square = std::make_shared<View>(Rect{root->bounds().width() - 80, 10, 30, 30});
+    square->setBackgroundColor(color);
+    square->setIdentifier("debugSquare");
+    root->addSubview(square);
+    const std::weak_ptr<View> weak = square;
+    platformContext().mainLoop().asyncAfter(kDebugSquareSeconds, [weak] {
+        if (auto shown = weak.lock()) shown->removeFromSuperview();
+    });
 }
 
 // ---- Notifications and tracking ----
@@ -232,9 +277,19 @@ void ARViewController::locationNotification(const Notification& notification) {
     reload(ReloadType::reloadLocationChanged);
 }
 
-void ARViewController::appDidEnterBackground(const Notification&) {}
+void ARViewController::appDidEnterBackground(const Notification&) {
+    const auto root = viewIfLoaded();
+    if (!root || !isInWindow(*root)) return;
+    stopCameraAndTracking();
+    if (presenter_) presenter_->clear();
+}
 
-void ARViewController::appWillEnterForeground(const Notification&) {}
+void ARViewController::appWillEnterForeground(const Notification&) {
+    const auto root = viewIfLoaded();
+    if (!root || !isInWindow(*root)) return;
+    startCameraAndTracking(true);
+    setAnnotations(annotations_);
+}
 
 void ARViewController::didFailToFindLocationAfter(ARTrackingManager&, double elapsedSeconds) {
     if (onDidFailToFindLocation) onDidFailToFindLocation(elapsedSeconds, lastLocation.has_value());
@@ -248,11 +303,10 @@ double ARViewController::debugHeadingForSliderValue(double value) {
     return heading;
 }
 
-std::string ARViewController::debugLabelText(double heading, double filteredHeading,
-                                             double pitch) {
+std::string ARViewController::debugLabelText(double heading, double filteredHeading, double pitch) {
     char text[128];
-    std::snprintf(text, sizeof text, "Heading: %.0f(%.0f) -- Pitch: %.3f", heading,
-                  filteredHeading, pitch);
+    std::snprintf(text, sizeof text, "Heading: %.0f(%.0f) -- Pitch: %.3f", heading, filteredHeading,
+                  pitch);
     return text;
 }
 

@@ -20,6 +20,7 @@
 #include "arquorel/arcore/ARStatus.h"
 #include "arquorel/arcore/ARTrackingManager.h"
 #include "arquorel/platform/runtime/NotificationCenter.h"
+#include "arquorel/platform/ui/ViewController.h"
 
 namespace arquorel {
 
@@ -42,9 +43,17 @@ struct UiOptions {
 inline constexpr const char* kNotificationLocationSet = "kNotificationLocationSet";
 inline constexpr const char* kLocationUserInfoKey = "location";
 
-class ARViewController : public ARController,
-                         public ARTrackingManagerDelegate,
-                         public std::enable_shared_from_this<ARViewController> {
+// The debug map screen, as far as this controller needs it: it is handed the annotations.
+class DebugMapScreen {
+  public:
+    virtual ~DebugMapScreen() = default;
+    virtual void addAnnotations(const std::vector<std::shared_ptr<ARAnnotation>>& annotations) = 0;
+};
+inline constexpr const char* kDebugMapLayoutName = "DebugMapViewController";
+
+class ARViewController : public ViewController,
+                         public ARController,
+                         public ARTrackingManagerDelegate {
   public:
     using AnnotationList = std::vector<std::shared_ptr<ARAnnotation>>;
     // Told when the tracking manager gives up waiting for a location: the seconds waited and
@@ -80,6 +89,9 @@ class ARViewController : public ARController,
     // The last user location recorded by a subclass; the failure callback reports its presence.
     std::optional<Location> lastLocation;
     bool initialized() const { return initialized_; }
+    std::shared_ptr<ARViewController> self() {
+        return std::static_pointer_cast<ARViewController>(shared_from_this());
+    }
     bool didLayoutSubviews() const { return didLayoutSubviews_; }
     std::optional<ReloadType> pendingHighestRankingReload() const { return pendingReload_; }
     bool isDisplayTimerRunning() const;
@@ -108,15 +120,27 @@ class ARViewController : public ARController,
     // The four geometry values of the status from the picture area and the camera.
     virtual void calculateFovAndScale();
 
-    // ---- View and lifecycle ----
-    // The controller's root view, created on first use with the main screen's bounds.
-    const std::shared_ptr<View>& view();
-    virtual void viewWillAppear(bool animated);
-    virtual void viewDidAppear(bool animated);
-    virtual void viewWillDisappear(bool animated);
+    // ---- Lifecycle ----
+    // Will-appear starts the camera, tracking and frame loop; will-disappear stops them.
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
     // The first pass inserts the views and adds the close button and debug aids; every pass
     // lays them out and recomputes the field of view.
-    virtual void viewDidLayoutSubviews();
+    void viewDidLayoutSubviews() override;
+    OrientationMask supportedInterfaceOrientations() const override {
+        return interfaceOrientationMask;
+    }
+    bool shouldAutorotate() const override { return true; }
+    OrientationMask interfaceOrientationMask = OrientationMask::all();
+
+    // ---- Buttons and debug aids ----
+    // The close button dismisses this screen when another one presented it.
+    virtual void closeButtonTap();
+    // Presents the debug map with the current annotations.
+    virtual void debugButtonTap();
+    // A 30-point square of that colour near the top-right corner for 1.5 seconds.
+    void showDebugViewWithColor(const Color& color);
 
     // ---- Notifications and tracking ----
     virtual void locationNotification(const Notification& notification);
@@ -146,6 +170,7 @@ class ARViewController : public ARController,
 
   private:
     void removeObservers();
+    void insertPresenter();
 
     std::weak_ptr<ARDataSource> dataSource_;
     std::shared_ptr<ARTrackingManager> trackingManager_;
@@ -157,7 +182,7 @@ class ARViewController : public ARController,
     bool didLayoutSubviews_ = false;
     std::optional<ReloadType> pendingReload_;
     NotificationCenter* observedCenter_ = nullptr;
-    std::shared_ptr<View> view_;
+    std::shared_ptr<View> cameraView_;
 };
 
 }  // namespace arquorel

@@ -19,6 +19,21 @@ std::string formatDistance(double metres) {
     return text;
 }
 
+namespace {
+
+constexpr double kCardCornerRadius = 10;
+constexpr double kCardPadding = 0.06;  // of the card's width
+
+}  // namespace
+
+DemoCard::DemoCard(Rect frame) : ARAnnotationView(frame) {
+    setBackgroundColor(Color::white());
+    layer().cornerRadius = kCardCornerRadius;
+    layer().shadowOpacity = 0.35;
+    layer().shadowOffset = {0, 2};
+    layer().shadowRadius = 4;
+}
+
 void DemoCard::configureCard() {
     ++configureCount;
     auto place = std::dynamic_pointer_cast<Place>(annotation());
@@ -28,6 +43,43 @@ void DemoCard::configureCard() {
 
 void DemoCard::refreshCard() {
     if (auto a = annotation()) distanceText = formatDistance(a->distanceFromUser());
+}
+
+const DemoCard::Texts& DemoCard::texts() const {
+    const Size size = bounds().size;
+    if (texts_.titleLayout && texts_.title == title && texts_.distance == distanceText &&
+        texts_.size == size)
+        return texts_;
+    // Type scaled with the card, so that the larger main card reads larger.
+    const double padding = size.width * kCardPadding;
+    const double inner = std::max(0.0, size.width - 2 * padding);
+    TextStyle titleStyle;
+    titleStyle.fontSize = std::max(6.0, size.width * 0.085);
+    titleStyle.weight = FontWeight::bold;
+    titleStyle.color = Color{0.1, 0.1, 0.12, 1};
+    titleStyle.maxLines = 2;
+    titleStyle.lineBreak = LineBreakMode::truncateTail;
+    TextStyle distanceStyle;
+    distanceStyle.fontSize = std::max(5.0, size.width * 0.075);
+    distanceStyle.color = Color{0.0, 0.42, 0.75, 1};
+    auto& engine = platformContext().textEngine();
+    texts_ = {title, distanceText, size, engine.layout(title, titleStyle, inner),
+              engine.layout(distanceText, distanceStyle, inner)};
+    return texts_;
+}
+
+void DemoCard::draw(Painter& painter) const {
+    const Texts& t = texts();
+    const double padding = bounds().width() * kCardPadding;
+    painter.drawText(t.titleLayout, {padding, padding});
+    painter.drawText(t.distanceLayout,
+                     {padding, bounds().height() - padding - t.distanceLayout->size().height});
+}
+
+void DemoCard::describe(ViewDescription& description) const {
+    ARAnnotationView::describe(description);
+    description.add("title", title);
+    description.add("distance", distanceText);
 }
 
 std::shared_ptr<ArDemo> ArDemo::create(Size screen) {

@@ -13,19 +13,33 @@
 #include "arquorel/arscreen/ARViewController.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/QuorelProperty.h"
+#include "arquorel/platform/drawing/Painter.h"
+#include "arquorel/platform/drawing/ViewDescription.h"
 
 namespace arquorel::sim {
 
-// A card showing a place: its name and the distance text.
+// A card showing a place: a white rounded card with its name and the distance text.
 class DemoCard : public ARAnnotationView {
   public:
-    explicit DemoCard(Rect frame = {}) : ARAnnotationView(frame) {}
+    explicit DemoCard(Rect frame = {});
     std::string title;
     std::string distanceText;
     int configureCount = 0;
     bool isCard() const override { return true; }
     void configureCard() override;
     void refreshCard() override;
+    void draw(Painter& painter) const override;
+    void describe(ViewDescription& description) const override;
+
+  private:
+    // The laid-out texts, kept until the texts or the card's size change.
+    struct Texts {
+        std::string title, distance;
+        Size size;
+        std::shared_ptr<const TextLayout> titleLayout, distanceLayout;
+    };
+    const Texts& texts() const;
+    mutable Texts texts_;
 };
 
 // The demo host's AR screen: an AR view controller that is its own data source, shows the
