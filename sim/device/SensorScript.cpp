@@ -14,36 +14,58 @@ namespace arquorel::sim {
 
 namespace {
 
+template <class Service>
+std::vector<std::shared_ptr<Service>> alive(const std::vector<std::weak_ptr<Service>>& services) {
+    std::vector<std::shared_ptr<Service>> result;
+    for (const auto& weak : services)
+        if (auto service = weak.lock()) result.push_back(std::move(service));
+    return result;
+}
+
+template <class Service>
+void track(std::vector<std::weak_ptr<Service>>& services, const std::shared_ptr<Service>& added) {
+    std::erase_if(services, [](const auto& weak) { return weak.expired(); });
+    services.push_back(added);
+}
+
+// The user's decision applies to the whole app: it answers a request pending on a service or
+// changes the status of the others as a change in the settings would.
+void applyAuthorization(SimLocationService& service, AuthorizationStatus status) {
+    if (!service.answerAuthorizationRequest(status)) service.setAuthorizationStatus(status);
+}
+
 bool applyEvent(SimSensors::Registry& registry, const SensorEvent& event) {
     struct Visitor {
         SimSensors::Registry& r;
         bool operator()(const FixEvent& e) const {
-            auto service = r.location.lock();
-            if (!service) return false;
-            const double now = r.context->now();
-            return service->deliverLocation(
-                Location(e.coordinate, 0, e.horizontalAccuracy, -1, now - e.age));
+            const Location fix(e.coordinate, 0, e.horizontalAccuracy, -1, r.context->now() - e.age);
+            bool delivered = false;
+            for (const auto& service : alive(r.locations))
+                delivered = service->deliverLocation(fix) || delivered;
+            return delivered;
         }
         bool operator()(const HeadingEvent& e) const {
-            auto service = r.location.lock();
-            if (!service) return false;
-            return service->deliverHeading(
-                HeadingReading{e.magneticHeading, e.trueHeading, e.accuracy, r.context->now()});
+            const HeadingReading reading{e.magneticHeading, e.trueHeading, e.accuracy,
+                                         r.context->now()};
+            bool delivered = false;
+            for (const auto& service : alive(r.locations))
+                delivered = service->deliverHeading(reading) || delivered;
+            return delivered;
         }
         bool operator()(const AccelerationEvent& e) const {
-            auto service = r.motion.lock();
-            return service && service->deliverAcceleration(e.acceleration);
+            bool delivered = false;
+            for (const auto& service : alive(r.motions))
+                delivered = service->deliverAcceleration(e.acceleration) || delivered;
+            return delivered;
         }
         bool operator()(const OrientationEvent& e) const {
             r.context->device().setOrientation(e.orientation);
             return true;
         }
         bool operator()(const AuthorizationEvent& e) const {
-            auto service = r.location.lock();
-            if (!service) return false;
-            if (!service->answerAuthorizationRequest(e.status))
-                service->setAuthorizationStatus(e.status);
-            return true;
+            const auto services = alive(r.locations);
+            for (const auto& service : services) applyAuthorization(*service, e.status);
+            return !services.empty();
         }
     };
     return std::visit(Visitor{registry}, event.what);
@@ -68,14 +90,24 @@ SimSensors::SimSensors(PlatformContext& context)
         service->setLocationServicesEnabled(s.locationServicesEnabled);
         service->setAuthorizationStatus(s.initialAuthorization);
         service->automaticAuthorizationAnswer = s.authorizationAnswer;
-        registry->location = service;
+        // An answer given to this service's request reaches the other services too.
+        service->onAuthorizationAnswered =
+            [weak = std::weak_ptr<Registry>(registry),
+             from = std::weak_ptr<SimLocationService>(service)](AuthorizationStatus status) {
+                auto r = weak.lock();
+                if (!r) return;
+                const auto asker = from.lock();
+                for (const auto& other : alive(r->locations))
+                    if (other != asker) applyAuthorization(*other, status);
+            };
+        track(registry->locations, service);
         ++registry->locationServicesCreated;
         return service;
     };
     context.motionServiceFactory = [registry = registry_]() -> std::shared_ptr<MotionService> {
         auto service = std::make_shared<SimMotionService>();
         service->setAccelerometerAvailable(registry->settings.accelerometerAvailable);
-        registry->motion = service;
+        track(registry->motions, service);
         ++registry->motionServicesCreated;
         return service;
     };
@@ -87,11 +119,21 @@ SimSensors::~SimSensors() {
 }
 
 std::shared_ptr<SimLocationService> SimSensors::location() const {
-    return registry_->location.lock();
+    const auto services = alive(registry_->locations);
+    return services.empty() ? nullptr : services.back();
 }
 
 std::shared_ptr<SimMotionService> SimSensors::motion() const {
-    return registry_->motion.lock();
+    const auto services = alive(registry_->motions);
+    return services.empty() ? nullptr : services.back();
+}
+
+std::vector<std::shared_ptr<SimLocationService>> SimSensors::locations() const {
+    return alive(registry_->locations);
+}
+
+std::vector<std::shared_ptr<SimMotionService>> SimSensors::motions() const {
+    return alive(registry_->motions);
 }
 
 bool SimSensors::apply(const SensorEvent& event) {

@@ -2,11 +2,13 @@
 // Scripted sensors for the simulated device.
 //
 // SimSensors installs factories into a platform context so that every location or motion
-// service the product asks for is a simulated one, and keeps track of the services created
-// (the latest one is the one a script or a test talks to). A SensorScript is a timed list of
-// sensor events; played on the main loop, each event reaches the latest services at its time,
-// so a test replays a sensor stream with SimPlatform::advance(). A script of fixes can be made
-// from a GPX track.
+// service the product asks for is a simulated one, and keeps track of the services created.
+// Sensor events reach every live service, as readings of the one device reach every client on
+// a phone (the shared location manager and the AR tracking manager each hold a service), and
+// the user's answer to the location permission request reaches them all. A SensorScript is a
+// timed list of sensor events; played on the main loop, each event reaches the services at its
+// time, so a test replays a sensor stream with SimPlatform::advance(). A script of fixes can
+// be made from a GPX track.
 
 #include <filesystem>
 #include <functional>
@@ -77,8 +79,9 @@ class SimSensors {
     struct Registry {
         PlatformContext* context = nullptr;
         SimSensorSettings settings;
-        std::weak_ptr<SimLocationService> location;
-        std::weak_ptr<SimMotionService> motion;
+        // Every service created, oldest first; expired ones are pruned as new ones come.
+        std::vector<std::weak_ptr<SimLocationService>> locations;
+        std::vector<std::weak_ptr<SimMotionService>> motions;
         int locationServicesCreated = 0;
         int motionServicesCreated = 0;
     };
@@ -96,11 +99,14 @@ class SimSensors {
     // The latest service created that is still alive, or none.
     std::shared_ptr<SimLocationService> location() const;
     std::shared_ptr<SimMotionService> motion() const;
+    // Every service still alive, oldest first.
+    std::vector<std::shared_ptr<SimLocationService>> locations() const;
+    std::vector<std::shared_ptr<SimMotionService>> motions() const;
     int locationServicesCreated() const { return registry_->locationServicesCreated; }
     int motionServicesCreated() const { return registry_->motionServicesCreated; }
 
-    // Applies one event now; returns whether it reached a sensor (a fix the service does not
-    // deliver, or an event for a service not yet created, does not).
+    // Applies one event now to every live service; returns whether it reached a sensor (a fix
+    // no service delivers, or an event for services not yet created, does not).
     bool apply(const SensorEvent& event);
 
     std::weak_ptr<Registry> registry() const { return registry_; }

@@ -120,3 +120,49 @@ TEST(GpxTest, AcceptsVariantsAndRejectsBadInputWithTheLine) {
 
 }  // namespace
 }  // namespace arquorel::sim
+
+namespace arquorel::sim {
+namespace {
+
+// Two clients of the sensors (the shared location manager and the AR tracking manager each
+// hold a service): both hear every event, and the answer one of them got from the user.
+TEST(SensorScriptTest, EveryLiveServiceHearsTheEventsAndTheUsersAnswer) {
+    SimPlatform device;
+    SimSensors sensors;
+    sensors.settings().initialAuthorization = AuthorizationStatus::notDetermined;
+    sensors.settings().authorizationAnswer = AuthorizationStatus::authorizedWhenInUse;
+    std::vector<std::shared_ptr<SimLocationService>> services;
+    std::vector<Listener> listeners(3);
+    for (auto& listener : listeners) {
+        services.push_back(
+            std::static_pointer_cast<SimLocationService>(platformContext().makeLocationService()));
+        services.back()->setDelegate(&listener);
+        services.back()->startUpdatingLocation();
+        services.back()->startUpdatingHeading();
+    }
+    std::vector<std::shared_ptr<MotionService>> motions = {platformContext().makeMotionService(),
+                                                           platformContext().makeMotionService()};
+    for (auto& m : motions) m->startAccelerometerUpdates();
+    services[0]->requestWhenInUseAuthorization();
+    device.runPending();
+    for (const auto& s : services)
+        EXPECT_EQ(s->authorizationStatus(), AuthorizationStatus::authorizedWhenInUse);
+
+    services[2].reset();  // a client that went away
+    EXPECT_EQ(sensors.locations().size(), 2u);
+    EXPECT_EQ(sensors.location(), services[1]);
+    SensorScript().fix(1, {43.7, 7.4}).heading(1, 90, 88).acceleration(1, {0, -1, 0}).play(sensors);
+    device.advance(1);
+    for (int i : {0, 1}) {
+        EXPECT_EQ(listeners[i].fixes.size(), 1u) << i;
+        EXPECT_EQ(listeners[i].headings.size(), 1u) << i;
+        EXPECT_EQ(motions[i]->accelerometerData(), (Acceleration{0, -1, 0})) << i;
+    }
+    EXPECT_TRUE(listeners[2].fixes.empty());
+    // A decision made in the settings reaches every service too.
+    EXPECT_TRUE(sensors.apply({0, AuthorizationEvent{AuthorizationStatus::denied}}));
+    for (int i : {0, 1}) EXPECT_FALSE(services[i]->deliversLocations()) << i;
+}
+
+}  // namespace
+}  // namespace arquorel::sim

@@ -31,7 +31,9 @@ void SimLocationService::requestWhenInUseAuthorization() {
 bool SimLocationService::answerAuthorizationRequest(AuthorizationStatus status) {
     if (!requestPending_) return false;
     requestPending_ = false;
+    auto self = weak_from_this().lock();  // the callbacks may drop the last other owner
     setAuthorizationStatus(status);
+    if (auto answered = onAuthorizationAnswered) answered(status);
     return true;
 }
 

@@ -4,6 +4,7 @@
 // arrive. Readings reach the delegate only while the matching updates are started, and fixes
 // only while the app is authorised.
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,6 +30,8 @@ class SimLocationService final : public LocationService,
     int authorizationRequestCount() const { return requestCount_; }
     // The user's answer to the pending request; false (and nothing changes) when none is shown.
     bool answerAuthorizationRequest(AuthorizationStatus status);
+    // Told of every answer given to this service's request, after its delegate heard of it.
+    std::function<void(AuthorizationStatus)> onAuthorizationAnswered;
 
     void startUpdatingLocation() override { updatingLocation_ = true; }
     void stopUpdatingLocation() override { updatingLocation_ = false; }

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <CLI/CLI.hpp>
+
 namespace arquorel::sim {
 
 namespace {
@@ -31,40 +33,74 @@ std::optional<double> finiteNumber(std::string_view s) {
 
 std::optional<Flags> Flags::parse(const std::vector<std::string>& args,
                                   const std::vector<FlagSpec>& specs, std::string& error) {
+    // CLI11 splits the arguments into flags and values; the checks below turn what it found
+    // into our messages, reporting the problem that comes first on the command line.
+    CLI::App app;
+    app.set_help_flag();  // help is asked for before parsing, see wantsHelp()
+    app.allow_extras();
+    std::vector<CLI::Option*> options;
+    for (const auto& spec : specs) {
+        CLI::Option* option = spec.takesValue ? app.add_option("--" + spec.name)->expected(0, 1)
+                                              : app.add_flag("--" + spec.name);
+        option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
+        options.push_back(option);
+    }
+    try {
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
+        return std::nullopt;
+    }
+
+    // Problems as (position on the command line, message); the first one is reported.
+    std::optional<std::pair<std::size_t, std::string>> first;
+    const auto report = [&](std::size_t at, std::string message) {
+        if (!first || at < first->first) first.emplace(at, std::move(message));
+    };
+    const auto position = [&](const std::string& arg, std::size_t occurrence = 0) {
+        for (std::size_t i = 0; i < args.size(); ++i)
+            if (args[i] == arg && occurrence-- == 0) return i;
+        return args.size();
+    };
+
+    // "--" ends the options for CLI11; here it is an argument like any other.
+    if (const std::size_t dashes = position("--"); dashes < args.size())
+        report(dashes, "unexpected argument: --");
+    if (const auto extras = app.remaining(); !extras.empty()) {
+        const std::string& extra = extras.front();
+        if (extra.starts_with("--") && extra.size() > 2)
+            report(position(extra), "unknown flag: " + extra.substr(0, extra.find('=')));
+        else
+            report(position(extra), "unexpected argument: " + extra);
+    }
     Flags flags;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!arg.starts_with("--") || arg.size() == 2) {
-            error = "unexpected argument: " + arg;
-            return std::nullopt;
+    for (std::size_t s = 0; s < specs.size(); ++s) {
+        const std::string flag = "--" + specs[s].name;
+        // Where each use of the flag stands, and whether it was written "--name=VALUE".
+        std::vector<std::pair<std::size_t, bool>> uses;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (args[i] == flag) uses.emplace_back(i, false);
+            if (args[i].starts_with(flag + "=")) uses.emplace_back(i, true);
         }
-        const auto eq = arg.find('=');
-        const std::string name = arg.substr(2, eq == std::string::npos ? eq : eq - 2);
-        const auto known = std::find_if(specs.begin(), specs.end(),
-                                        [&](const FlagSpec& s) { return s.name == name; });
-        if (known == specs.end()) {
-            error = "unknown flag: --" + name;
-            return std::nullopt;
+        if (options[s]->count() == 0 || uses.empty()) continue;
+        if (uses.size() > 1) report(uses[1].first, flag + " given twice");
+        const auto [at, withEquals] = uses.front();
+        if (!specs[s].takesValue) {
+            if (withEquals) report(at, flag + " takes no value");
+            flags.values_.emplace_back(specs[s].name, std::string());
+            continue;
         }
-        if (flags.has(name)) {
-            error = "--" + name + " given twice";
-            return std::nullopt;
-        }
-        std::string value;
-        if (!known->takesValue) {
-            if (eq != std::string::npos) {
-                error = "--" + name + " takes no value";
-                return std::nullopt;
-            }
-        } else if (eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            error = "--" + name + " needs a value";
-            return std::nullopt;
-        }
-        flags.values_.emplace_back(name, std::move(value));
+        const auto& results = options[s]->results();
+        const bool emptyArgument = at + 1 < args.size() && args[at + 1].empty();  // --name ""
+        const bool hasValue =
+            withEquals || (!results.empty() && (!results.front().empty() || emptyArgument));
+        if (!hasValue) report(at, flag + " needs a value");
+        flags.values_.emplace_back(specs[s].name,
+                                   results.empty() ? std::string() : results.front());
+    }
+    if (first) {
+        error = first->second;
+        return std::nullopt;
     }
     return flags;
 }

@@ -1,6 +1,10 @@
 #include "arquorel/platform/runtime/PlatformContext.h"
 
+#include "arquorel/platform/camera/CameraService.h"
+#include "arquorel/platform/camera/CaptureSession.h"
+#include "arquorel/platform/camera/PreviewLayer.h"
 #include "arquorel/platform/drawing/TextLayout.h"
+#include "arquorel/platform/sensors/Geocoder.h"
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
 
@@ -30,6 +34,48 @@ class NoMotionService final : public MotionService {
     void startAccelerometerUpdates(OperationQueue&, AccelerometerHandler) override {}
     void stopAccelerometerUpdates() override {}
     std::optional<Acceleration> accelerometerData() const override { return std::nullopt; }
+};
+
+// A geocoder without a network: every request fails.
+class OfflineGeocoder final : public Geocoder {
+  public:
+    void reverseGeocodeLocation(const Location&, Completion completion) override {
+        platformContext().mainLoop().async([completion = std::move(completion)] {
+            if (completion)
+                completion({}, GeocoderError{GeocoderErrorCode::network, "no geocoding service"});
+        });
+    }
+    void cancelGeocode() override {}
+    bool isGeocoding() const override { return false; }
+};
+
+// A device without cameras.
+class NoCameraService final : public CameraService {
+  public:
+    std::vector<std::shared_ptr<CaptureDevice>> devices(const std::vector<CaptureDeviceType>&,
+                                                        const std::string&,
+                                                        CaptureDevicePosition) override {
+        return {};
+    }
+    CameraAuthorizationStatus authorizationStatus(const std::string&) const override {
+        return CameraAuthorizationStatus::restricted;
+    }
+    void requestAccess(const std::string&, std::function<void(bool)> completion) override {
+        platformContext().mainLoop().async([completion = std::move(completion)] {
+            if (completion) completion(false);
+        });
+    }
+    std::shared_ptr<CaptureDeviceInput> makeDeviceInput(
+        const std::shared_ptr<CaptureDevice>&) override {
+        return nullptr;
+    }
+    std::shared_ptr<CaptureSession> makeSession() override {
+        return std::make_shared<CaptureSession>();
+    }
+    std::shared_ptr<PreviewLayer> makePreviewLayer(
+        const std::shared_ptr<CaptureSession>& session) override {
+        return std::make_shared<PreviewLayer>(session);
+    }
 };
 
 PlatformContext* installed = nullptr;
@@ -65,6 +111,22 @@ TextEngine& PlatformContext::textEngine() {
 
 void PlatformContext::setTextEngine(std::shared_ptr<TextEngine> engine) {
     textEngine_ = std::move(engine);
+}
+
+std::shared_ptr<Geocoder> PlatformContext::makeGeocoder() {
+    if (geocoderFactory) {
+        if (auto geocoder = geocoderFactory()) return geocoder;
+    }
+    return std::make_shared<OfflineGeocoder>();
+}
+
+CameraService& PlatformContext::camera() {
+    if (!camera_) camera_ = std::make_shared<NoCameraService>();
+    return *camera_;
+}
+
+void PlatformContext::setCameraService(std::shared_ptr<CameraService> service) {
+    camera_ = std::move(service);
 }
 
 PlatformContext& platformContext() {

@@ -18,6 +18,8 @@
 
 namespace arquorel {
 
+class CameraService;
+class Geocoder;
 class LocationService;
 class MotionService;
 class TextEngine;
@@ -49,6 +51,15 @@ class PlatformContext {
     // an estimating one that needs no drawing backend; nullptr restores it.
     TextEngine& textEngine();
     void setTextEngine(std::shared_ptr<TextEngine> engine);
+    // New geocoder objects; without a factory, geocoders that are always offline.
+    std::shared_ptr<Geocoder> makeGeocoder();
+    std::function<std::shared_ptr<Geocoder>()> geocoderFactory;
+
+    // The cameras; without an installed service, a device with none.
+    CameraService& camera();
+    const std::shared_ptr<CameraService>& cameraService() const { return camera_; }
+    // Installs a camera service; none restores the device without cameras.
+    void setCameraService(std::shared_ptr<CameraService> service);
 
   private:
     const Clock& clock_;
@@ -60,6 +71,7 @@ class PlatformContext {
     Device device_;
     Application application_;
     std::shared_ptr<TextEngine> textEngine_;
+    std::shared_ptr<CameraService> camera_;
 };
 
 PlatformContext& platformContext();
