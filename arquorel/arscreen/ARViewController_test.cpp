@@ -4,7 +4,9 @@
 
 #include <cmath>
 
+#include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Window.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimPlatform.h"
 
@@ -281,6 +283,116 @@ TEST_F(ARViewControllerTest, StartingTwiceLeavesOneDisplayLinkAndNoneHoldsTheCon
     device.advance(1.0);
     EXPECT_NEAR(frames, 60, 1);
     EXPECT_EQ(platformContext().notificationCenter().observerCount(kNotificationLocationSet), 1u);
+}
+
+// Notes each lifecycle call with what is running at that moment.
+class LoggedController : public ARViewController {
+  public:
+    std::vector<std::string> log;
+    void viewWillAppear(bool animated) override {
+        ARViewController::viewWillAppear(animated);
+        note("willAppear");
+    }
+    void viewDidAppear(bool animated) override {
+        ARViewController::viewDidAppear(animated);
+        note("didAppear");
+    }
+    void viewWillDisappear(bool animated) override {
+        ARViewController::viewWillDisappear(animated);
+        note("willDisappear");
+    }
+    void viewDidLayoutSubviews() override {
+        const bool first = !didLayoutSubviews();
+        ARViewController::viewDidLayoutSubviews();
+        if (first) note("firstLayout");
+    }
+    void note(const std::string& what) {
+        log.push_back(what + (isDisplayTimerRunning() ? " running" : " stopped") +
+                      (trackingManager().tracking() ? " tracking" : ""));
+    }
+};
+
+// A host screen in a window presenting the AR screen over the full screen.
+struct Stage {
+    SimPlatform device;
+    SimSensors sensors;
+    std::shared_ptr<Window> window = std::make_shared<Window>();
+    std::shared_ptr<ViewController> host = std::make_shared<ViewController>();
+    std::shared_ptr<LoggedController> ar = ARViewController::make<LoggedController>();
+    std::shared_ptr<CardSource> source = std::make_shared<CardSource>();
+
+    Stage() {
+        platformContext().console().startCapture();
+        ar->setDataSource(source);
+        window->setRootViewController(host);
+        window->makeKeyAndVisible();
+        device.runPending();
+    }
+    void present() {
+        host->present(ar, false);
+        device.runPending();
+    }
+    // A fix and a steady pose, played until the filters settle.
+    void settle(double seconds = 2) {
+        SensorScript script;
+        script.fix(0.01, kUser);
+        for (double t = 0; t < seconds; t += 0.05) {
+            script.heading(t, 0, 0);
+            script.acceleration(t, {0, -1, 0});
+        }
+        script.play(sensors);
+        device.advance(seconds);
+    }
+    // The user location follows the accepted fix, as the main screen does.
+    void followFixes() {
+        ar->mutableArStatus().userLocation = Location(kUser.latitude, kUser.longitude);
+    }
+};
+
+TEST(ARViewControllerScreen, RunsWhileOnScreenInTheLifecycleOrder) {
+    Stage s;
+    s.present();
+    EXPECT_EQ(s.ar->log, (std::vector<std::string>{"willAppear running tracking",
+                                                   "firstLayout running tracking",
+                                                   "didAppear running tracking"}));
+    EXPECT_TRUE(s.ar->didLayoutSubviews());
+    EXPECT_EQ(s.ar->presenter()->frame(), s.ar->view()->bounds());
+    EXPECT_TRUE(s.ar->arStatus().hFov > 0 && s.ar->arStatus().vPixelsPerDegree > 0);
+    s.ar->log.clear();
+    s.host->dismiss(false);
+    s.device.runPending();
+    EXPECT_EQ(s.ar->log, (std::vector<std::string>{"willDisappear stopped"}));
+    EXPECT_TRUE(s.ar->didLayoutSubviews());  // never goes back
+}
+
+TEST(ARViewControllerScreen, BackgroundStopsAndClearsForegroundRestartsAndReloads) {
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown ? "in a window" : "not in a window");
+        Stage s;
+        if (shown) {
+            s.present();
+        } else {
+            s.ar->viewDidLayoutSubviews();  // laid out, but in no window
+            s.ar->startCameraAndTracking(false);
+        }
+        s.followFixes();
+        s.ar->setAnnotations({place(kUser.latitude + 0.001, kUser.longitude),
+                              place(kUser.latitude, kUser.longitude + 0.001)});
+        s.settle();
+        EXPECT_EQ(s.ar->presenter()->subviews().size(), 2u);
+
+        auto& app = platformContext().application();
+        app.enterBackground();
+        EXPECT_EQ(s.ar->isDisplayTimerRunning(), !shown);
+        EXPECT_EQ(s.ar->presenter()->subviews().empty(), shown);
+        EXPECT_EQ(s.ar->presenter()->annotations().empty(), shown);
+
+        app.enterForeground();
+        EXPECT_TRUE(s.ar->isDisplayTimerRunning());
+        EXPECT_EQ(s.ar->trackingManager().tracking(), true);
+        // The annotations are set again at once: the presenter rebuilds its cards.
+        EXPECT_EQ(s.ar->presenter()->subviews().size(), 2u);
+    }
 }
 
 TEST(ARViewControllerRules, DebugSliderHeadingAndLabelText) {
