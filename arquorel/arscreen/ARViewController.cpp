@@ -4,10 +4,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/DisplayLink.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
+#include "arquorel/platform/ui/Button.h"
+#include "arquorel/platform/ui/Label.h"
 #include "arquorel/platform/ui/LayoutRegistry.h"
+#include "arquorel/platform/ui/Slider.h"
 #include "arquorel/platform/ui/View.h"
 #include "arquorel/platform/ui/Window.h"
 
@@ -22,6 +26,17 @@ constexpr double kRadarOldWeight = 0.8571428571428571;
 constexpr double kRadarInclinationScale = 0.7392;
 
 constexpr double kDebugSquareSeconds = 1.5;
+constexpr const char* kCloseImageName = "ovin_close";
+constexpr double kPitchSliderRotation = -1.5707963267948966;  // -90 degrees
+constexpr Color kCrossHairColor{0, 1, 0, 0.5};
+
+// A control action that reaches the controller without keeping it alive.
+template <class Method>
+Control::Action weakAction(const std::shared_ptr<ARViewController>& controller, Method method) {
+    return [weak = std::weak_ptr<ARViewController>(controller), method](Control&) {
+        if (auto self = weak.lock()) ((*self).*method)();
+    };
+}
 
 double gRadarInclination = 0;
 
@@ -37,7 +52,8 @@ double distanceOf(const ARAnnotationView& view) {
 
 }  // namespace
 
-ARViewController::ARViewController() : trackingManager_(ARTrackingManager::create()) {}
+ARViewController::ARViewController()
+    : trackingManager_(ARTrackingManager::create()), cameraView_(std::make_shared<CameraView>()) {}
 
 ARViewController::~ARViewController() {
     removeObservers();
@@ -51,6 +67,8 @@ void ARViewController::initialize() {
     initialized_ = true;
     const std::shared_ptr<ARViewController> me = self();
     setPresenter(ARPresenter::create(std::weak_ptr<ARController>(me)));
+    presenter_->setIdentifier("presenter");
+    cameraView_->setIdentifier("cameraView");
     trackingManager_->setDelegate(std::weak_ptr<ARTrackingManagerDelegate>(me));
 
     // The handlers hold the controller weakly; the destructor removes them.
@@ -165,6 +183,7 @@ void ARViewController::calculateAzimuthsForAnnotations() {
 // ---- Frame loop ----
 
 void ARViewController::startCameraAndTracking(bool notifyLocationFailure) {
+    cameraView_->startRunning();
     trackingManager_->startTracking(notifyLocationFailure);
     // A second start replaces the running link instead of leaving two firing.
     if (displayTimer_) displayTimer_->invalidate();
@@ -176,6 +195,7 @@ void ARViewController::startCameraAndTracking(bool notifyLocationFailure) {
 }
 
 void ARViewController::stopCameraAndTracking() {
+    cameraView_->stopRunning();
     trackingManager_->stopTracking();
     if (displayTimer_) displayTimer_->invalidate();
     displayTimer_.reset();
@@ -183,11 +203,23 @@ void ARViewController::stopCameraAndTracking() {
 
 void ARViewController::displayTimerTick() {
     ARTrackingManager& tracking = *trackingManager_;
+    if (uiOptions.simulatorDebugging) {
+        const double h = debugHeadingSlider_ ? debugHeadingSlider_->value() : 0;
+        const double p = debugPitchSlider_ ? debugPitchSlider_->value() : 0;
+        tracking.setDebugHeading(debugHeadingForSliderValue(h));
+        tracking.setDebugPitch(p);
+        tracking.setFilteredPitch(p);
+    }
     tracking.filterPitch();
     tracking.filterHeading();
     arStatus_.pitch = tracking.filteredPitch();
     arStatus_.heading = tracking.filteredHeading();
     reload(ReloadType::headingChanged);
+
+    if (uiOptions.debugLabel && debugLabel_) {
+        debugLabel_->setText(debugLabelText(tracking.debugHeading().value_or(tracking.heading()),
+                                            tracking.filteredHeading(), tracking.filteredPitch()));
+    }
 
     if (auto sample = tracking.motionManager().accelerometerData()) {
         const double filtered = sample->z * kRadarNewWeight + gRadarInclination * kRadarOldWeight;
@@ -199,15 +231,21 @@ void ARViewController::displayTimerTick() {
 
 void ARViewController::calculateFovAndScale() {
     const auto root = view();
-    const Size picture = root->frame().size;
+    // The picture area is the camera view's, or the screen's while the camera view has no size.
+    Size picture = cameraView_->frame().size;
+    if (isEmpty(cameraView_->frame())) picture = root->frame().size;
     const bool landscape = isLandscape(platformContext().device().interfaceOrientation());
-    applyFieldOfView(arStatus_, fieldOfView(picture, landscape, std::nullopt, root->bounds().size));
+    std::optional<double> cameraFov;
+    if (auto device = cameraView_->inputDevice())
+        cameraFov = static_cast<double>(device->activeFormat().videoFieldOfView);
+    applyFieldOfView(arStatus_, fieldOfView(picture, landscape, cameraFov, root->bounds().size));
 }
 
 // ---- Lifecycle ----
 
 void ARViewController::viewWillAppear(bool animated) {
     ViewController::viewWillAppear(animated);
+    cameraView_->setVideoOrientation(platformContext().device().interfaceOrientation());
     startCameraAndTracking(true);
     view()->setNeedsLayout();
 }
@@ -233,13 +271,110 @@ void ARViewController::viewDidLayoutSubviews() {
 void ARViewController::firstLayoutSteps() {
     const auto root = view();
     if (presenter_ && !presenter_->hasSuperview()) root->insertSubview(presenter_, 0);
+    if (!cameraView_->hasSuperview()) {
+        root->insertSubview(cameraView_, 0);  // below the presenter
+        cameraView_->insertSubview(cameraView_->imageview(), 0);
+    }
+    cameraView_->startRunning();
+    if (uiOptions.closeButtonEnabled) addCloseButton();
+    addDebugUi();
+    cameraView_->setVideoOrientation(platformContext().device().interfaceOrientation());
     root->layoutIfNeeded();
 }
 
 void ARViewController::layoutSteps() {
     const auto root = view();
-    if (presenter_) presenter_->setFrame(root->bounds());
+    const Rect bounds = root->bounds();
+    cameraView_->setFrame(bounds);
+    cameraView_->imageview()->setFrame(cameraView_->frame());
+    if (presenter_) presenter_->setFrame(bounds);
+    // The close button keeps to the top-right corner.
+    if (closeButton_) closeButton_->setFrame({bounds.width() - 45, 5, 40, 40});
+    layoutDebugSliders();
     calculateFovAndScale();
+}
+
+void ARViewController::setCloseButtonImage(std::shared_ptr<const Image> image) {
+    closeButtonImage_ = std::move(image);
+    if (closeButton_) closeButton_->setImage(closeButtonImage_, ControlState::normal);
+}
+
+void ARViewController::addCloseButton() {
+    const auto root = view();
+    if (closeButton_) closeButton_->removeFromSuperview();
+    // A missing resource leaves the button without an image.
+    if (!closeButtonImage_) closeButtonImage_ = Bundle::framework().image(kCloseImageName);
+    auto button = std::make_shared<Button>(Rect{root->bounds().width() - 45, 5, 40, 40});
+    button->setIdentifier("closeButton");
+    button->setImage(closeButtonImage_, ControlState::normal);
+    button->addAction(ControlEvent::touchUpInside,
+                      weakAction(self(), &ARViewController::closeButtonTap));
+    root->addSubview(button);
+    closeButton_ = std::move(button);
+}
+
+void ARViewController::addDebugUi() {
+    const auto root = view();
+    const double w = root->bounds().width(), h = root->bounds().height();
+    if (uiOptions.debugMap) {
+        if (debugMapButton_) debugMapButton_->removeFromSuperview();
+        auto button = std::make_shared<Button>(Rect{5, 5, 40, 40});
+        button->setIdentifier("debugMapButton");
+        button->setTitle("map", ControlState::normal);
+        button->setTitleColor(Color::black(), ControlState::normal);
+        button->setBackgroundColor(Color::white().withAlpha(0.5));
+        button->addAction(ControlEvent::touchUpInside,
+                          weakAction(self(), &ARViewController::debugButtonTap));
+        root->addSubview(button);
+        debugMapButton_ = std::move(button);
+    }
+    if (uiOptions.debugLabel) {
+        if (debugLabel_) debugLabel_->removeFromSuperview();
+        auto label = std::make_shared<Label>(Rect{5, h - 55, w - 10, 40});
+        label->setIdentifier("debugLabel");
+        label->setBackgroundColor(Color::white());
+        label->setTextColor(Color::black());
+        label->setFont(Font::boldSystem(10));
+        label->setNumberOfLines(0);
+        label->setTextAlignment(TextAlignment::left);
+        root->addSubview(label);
+        debugLabel_ = std::move(label);
+        for (const auto& [name, frame] : {std::pair{"crossHairHorizontal", Rect{0, h / 2, w, 1}},
+                                          std::pair{"crossHairVertical", Rect{w / 2, 0, 1, h}}}) {
+            auto line = std::make_shared<View>(frame);
+            line->setIdentifier(name);
+            line->setBackgroundColor(kCrossHairColor);
+            line->setUserInteractionEnabled(false);
+            root->addSubview(line);
+        }
+    }
+    if (uiOptions.simulatorDebugging) {
+        const auto makeSlider = [&](const char* name, double minimum, double maximum) {
+            auto slider = std::make_shared<Slider>();
+            slider->setIdentifier(name);
+            slider->setMinimumValue(minimum);
+            slider->setMaximumValue(maximum);
+            slider->setValue(1);
+            root->addSubview(slider);
+            return slider;
+        };
+        debugHeadingSlider_ = makeSlider("debugHeadingSlider", -180, 180);
+        debugPitchSlider_ = makeSlider("debugPitchSlider", -90, 90);
+    }
+}
+
+void ARViewController::layoutDebugSliders() {
+    if (!uiOptions.simulatorDebugging) return;
+    const auto root = view();
+    const Rect frame = root->frame();
+    if (debugHeadingSlider_)
+        debugHeadingSlider_->setFrame({20, frame.height() - 20, frame.width() - 40, 20});
+    if (debugPitchSlider_) {
+        const double w = root->bounds().width(), h = root->bounds().height();
+        debugPitchSlider_->setTransform(Transform::identity());
+        debugPitchSlider_->setFrame({w - (h - 40) / 2 - 20, h / 2, h - 40, 20});
+        debugPitchSlider_->setTransform(Transform::rotation(kPitchSliderRotation));
+    }
 }
 
 // ---- Buttons and debug aids ----
@@ -296,6 +431,10 @@ void ARViewController::didFailToFindLocationAfter(ARTrackingManager&, double ela
 }
 
 void ARViewController::logText(const std::string&) {}
+
+std::optional<CameraView::Error> ARViewController::isAllHardwareAvailable() {
+    return CameraView::createCaptureSession(kMediaTypeVideo, CaptureDevicePosition::back).error;
+}
 
 double ARViewController::debugHeadingForSliderValue(double value) {
     double heading = std::fmod(value, 360);

@@ -19,12 +19,17 @@
 #include "arquorel/arcore/ARPresenter.h"
 #include "arquorel/arcore/ARStatus.h"
 #include "arquorel/arcore/ARTrackingManager.h"
+#include "arquorel/arscreen/CameraView.h"
 #include "arquorel/platform/runtime/NotificationCenter.h"
 #include "arquorel/platform/ui/ViewController.h"
 
 namespace arquorel {
 
+class Button;
 class DisplayLink;
+class Image;
+class Label;
+class Slider;
 
 // The controller's option flags. The debug aids and the close button are read at the first
 // layout; simulatorDebugging and debugLabel on every frame; the centre option on every
@@ -95,6 +100,11 @@ class ARViewController : public ViewController,
     bool didLayoutSubviews() const { return didLayoutSubviews_; }
     std::optional<ReloadType> pendingHighestRankingReload() const { return pendingReload_; }
     bool isDisplayTimerRunning() const;
+    const std::shared_ptr<CameraView>& cameraView() const { return cameraView_; }
+
+    // Whether the device can run the AR screen: the error of building a capture session for
+    // video on the back camera, none when one could be built.
+    static std::optional<CameraView::Error> isAllHardwareAvailable();
 
     // ---- Annotations and reloads ----
     // Replaces the annotations (first moving the user location to their centre when the option
@@ -135,6 +145,15 @@ class ARViewController : public ViewController,
     OrientationMask interfaceOrientationMask = OrientationMask::all();
 
     // ---- Buttons and debug aids ----
+    // The close button's image; when none at the first layout, the framework's "ovin_close".
+    const std::shared_ptr<const Image>& closeButtonImage() const { return closeButtonImage_; }
+    // Also shows the image on an existing close button.
+    void setCloseButtonImage(std::shared_ptr<const Image> image);
+    const std::shared_ptr<Button>& closeButton() const { return closeButton_; }
+    const std::shared_ptr<Label>& debugLabel() const { return debugLabel_; }
+    const std::shared_ptr<Button>& debugMapButton() const { return debugMapButton_; }
+    const std::shared_ptr<Slider>& debugHeadingSlider() const { return debugHeadingSlider_; }
+    const std::shared_ptr<Slider>& debugPitchSlider() const { return debugPitchSlider_; }
     // The close button dismisses this screen when another one presented it.
     virtual void closeButtonTap();
     // Presents the debug map with the current annotations.
@@ -167,6 +186,9 @@ class ARViewController : public ViewController,
 
     virtual void firstLayoutSteps();
     virtual void layoutSteps();
+    virtual void addCloseButton();
+    virtual void addDebugUi();
+    virtual void layoutDebugSliders();
 
   private:
     void removeObservers();
@@ -182,7 +204,13 @@ class ARViewController : public ViewController,
     bool didLayoutSubviews_ = false;
     std::optional<ReloadType> pendingReload_;
     NotificationCenter* observedCenter_ = nullptr;
-    std::shared_ptr<View> cameraView_;
+    std::shared_ptr<CameraView> cameraView_;
+    std::shared_ptr<const Image> closeButtonImage_;
+    std::shared_ptr<Button> closeButton_;
+    std::shared_ptr<Label> debugLabel_;
+    std::shared_ptr<Button> debugMapButton_;
+    std::shared_ptr<Slider> debugHeadingSlider_;
+    std::shared_ptr<Slider> debugPitchSlider_;
 };
 
 }  // namespace arquorel

@@ -98,6 +98,31 @@ void ArDemo::initialize() {
     trackingManager().setLocDelegate(std::static_pointer_cast<ArDemo>(shared_from_this()));
 }
 
+void ArDemo::firstLayoutSteps() {
+    ARViewController::firstLayoutSteps();
+    if (attribution.empty()) return;
+    attributionLabel_ = std::make_shared<Label>(Rect{}, attribution);
+    attributionLabel_->setIdentifier("attribution");
+    attributionLabel_->setFont(Font::system(9));
+    attributionLabel_->setTextColor(Color::white());
+    attributionLabel_->setBackgroundColor(Color::black().withAlpha(0.45));
+    attributionLabel_->setTextAlignment(TextAlignment::center);
+    attributionLabel_->setUserInteractionEnabled(false);
+    view()->addSubview(attributionLabel_);
+}
+
+void ArDemo::layoutSteps() {
+    ARViewController::layoutSteps();
+    if (!attributionLabel_) return;
+    // Bottom right, clear of the heading slider's track at the bottom edge.
+    attributionLabel_->sizeToFit();
+    const Rect bounds = view()->bounds();
+    const Size size{attributionLabel_->frame().width() + 8,
+                    attributionLabel_->frame().height() + 2};
+    attributionLabel_->setFrame({bounds.width() - size.width - 4,
+                                 bounds.height() - size.height - 24, size.width, size.height});
+}
+
 void ArDemo::setRecords(std::vector<std::shared_ptr<QuorelProperty>> records) {
     records_ = std::move(records);
     setAnnotations(makeAnnotations());

@@ -15,6 +15,7 @@
 #include "arquorel/places/QuorelProperty.h"
 #include "arquorel/platform/drawing/Painter.h"
 #include "arquorel/platform/drawing/ViewDescription.h"
+#include "arquorel/platform/ui/Label.h"
 
 namespace arquorel::sim {
 
@@ -47,8 +48,13 @@ class DemoCard : public ARAnnotationView {
 // rebuilds the places when the tracking manager reports a new reload location.
 class ArDemo : public ARViewController, public ARDataSource, public ARTrackingLocDelegate {
   public:
-    // A screen of `screen` points in portrait, laid out once.
+    // A screen of `screen` points in portrait, laid out once, shown in no window.
     static std::shared_ptr<ArDemo> create(Size screen);
+    // A screen to present; it takes the size of the window it is shown in.
+    static std::shared_ptr<ArDemo> make() { return ARViewController::make<ArDemo>(); }
+
+    // A line of small print at the bottom of the screen (the data's attribution); empty: none.
+    std::string attribution;
 
     void setRecords(std::vector<std::shared_ptr<QuorelProperty>> records);
     // Starts the camera, tracking and the display link; stop() ends them.
@@ -71,12 +77,15 @@ class ArDemo : public ARViewController, public ARDataSource, public ARTrackingLo
   protected:
     ArDemo() = default;
     void initialize() override;
+    void firstLayoutSteps() override;
+    void layoutSteps() override;
     friend class ARViewController;
 
   private:
     std::vector<std::shared_ptr<ARAnnotation>> makeAnnotations() const;
 
     std::vector<std::shared_ptr<QuorelProperty>> records_;
+    std::shared_ptr<Label> attributionLabel_;
     int frames_ = 0;
 };
 

@@ -1,12 +1,35 @@
 #include "sim/host/ScreenCommand.h"
 
+#include <cmath>
 #include <sstream>
 
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "arquorel/platform/drawing/cairo/CairoBackend.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
+#include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/host/ArDemo.h"
 #include "sim/host/CliArgs.h"
 
 namespace arquorel::sim {
 
 namespace {
+
+// Long enough for the pitch filter to converge and for the fades of the first rebuild to end.
+constexpr double kSettleSeconds = 6.0;
+constexpr double kSensorPeriod = 0.05;
+constexpr const char* kAttribution = "\xC2\xA9 OpenStreetMap contributors";
+
+// Accelerometer reading of a device held in portrait at `pitch` degrees (0 upright, -90 face up).
+Acceleration gravityAtPitch(double pitch) {
+    const double r = pitch * kDegreesToRadians;
+    return {0, -std::cos(r), std::sin(r)};
+}
 
 // "WxH" or "WxH@S" with a scale from 1 to 4.
 bool parseScreen(const std::string& text, ScreenRequest& request, std::string& error) {
@@ -120,6 +143,87 @@ std::optional<ScreenRequest> parseScreenRequest(const std::vector<std::string>& 
     request.png = *png;
     request.tree = flags->has("tree");
     return request;
+}
+
+int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CommandUsage command("screen", kScreenSynopsis, err);
+    if (command.helpAsked(
+            args,
+            "Presents the AR screen with simple labelled cards on the simulated device, held in\n"
+            "portrait at LAT,LNG facing compass heading DEG and tilted by pitch DEG (0 upright,\n"
+            "negative down), runs it until the filters have settled and draws it into OUT.png.\n"
+            "The screen is 375x812 points at scale 2 by default. --options adds the debugging\n"
+            "aids (debugSliders sets the sliders to the pose) or removes the close button;\n"
+            "--camera chooses the simulated camera; --tree prints the view tree.\n",
+            out))
+        return kExitOk;
+    std::string error;
+    const auto request = parseScreenRequest(args, error);
+    if (!request) return command.fail(error);
+    const auto file = readPlacesFile(request->places, err);
+    if (!file) return kExitUsage;
+
+    SimPlatform device;
+    auto& context = device.context();
+    context.console().startCapture();
+    cairo::installCairoBackend(context);
+    context.device().setMainScreenBounds({0, 0, request->screen.width, request->screen.height});
+    context.device().setScreenScale(request->scale);
+    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
+    Bundle::framework().setLanguage(request->language);
+    SimSensors sensors;
+
+    auto window = std::make_shared<Window>(Rect{{0, 0}, request->screen});
+    auto host = std::make_shared<ViewController>();
+    window->setRootViewController(host);
+    window->makeKeyAndVisible();
+    device.runPending();
+
+    auto screen = ArDemo::make();
+    screen->uiOptions = request->options;
+    screen->attribution = kAttribution;
+    screen->setRecords(file->records);
+    host->present(screen, false);
+    device.runPending();
+    if (request->options.simulatorDebugging) {
+        // The sliders stand in for the sensors: set them to the pose.
+        if (auto slider = screen->debugHeadingSlider())
+            slider->setValue(request->heading > 180 ? request->heading - 360 : request->heading);
+        if (auto slider = screen->debugPitchSlider()) slider->setValue(request->pitch);
+    }
+
+    SensorScript script;
+    script.fix(0.1, request->at, 5);
+    for (double t = 0; t <= kSettleSeconds; t += kSensorPeriod) {
+        script.heading(t, request->heading, request->heading, 5);
+        script.acceleration(t, gravityAtPitch(request->pitch));
+    }
+    script.play(sensors);
+    device.advance(kSettleSeconds);
+
+    cairo::CairoCanvas canvas(request->screen, request->scale, Color::black());
+    Renderer().render(*window, canvas);
+    if (const auto problem = canvas.writePng(request->png)) {
+        err << "arquorel-sim screen: cannot write " << printable(request->png) << ": " << *problem
+            << "\n";
+        return kExitUsage;
+    }
+
+    const ARStatus& status = screen->arStatus();
+    std::size_t onScreen = 0;
+    const Rect screenRect{{0, 0}, request->screen};
+    for (const auto& child : screen->presenter()->subviews())
+        if (std::dynamic_pointer_cast<DemoCard>(child) && intersects(child->frame(), screenRect))
+            ++onScreen;
+    out << "Wrote " << request->png << " (" << canvas.pixelWidth() << "x" << canvas.pixelHeight()
+        << " pixels): " << onScreen << " cards on screen; heading "
+        << formatFixed(status.heading, 1) << "\xC2\xB0, pitch " << formatFixed(status.pitch, 1)
+        << "\xC2\xB0, field of view " << formatFixed(status.hFov, 1) << "\xC2\xB0 x "
+        << formatFixed(status.vFov, 1) << "\xC2\xB0\n";
+    for (const auto& line : context.console().lines()) out << "Console: " << line << "\n";
+    if (request->tree) out << dumpViewTree(*window);
+    printDataSource(request->places, out);
+    return kExitOk;
 }
 
 }  // namespace arquorel::sim

@@ -5,6 +5,7 @@
 
 #include "sim/host/CliArgs.h"
 #include "sim/host/PlacesCommand.h"
+#include "sim/host/ScreenCommand.h"
 #include "sim/host/ViewCommand.h"
 #include "sim/host/WalkCommand.h"
 
@@ -27,6 +28,8 @@ const Command kCommands[] = {
      runPlacesCommand},
     {"view", kViewSynopsis, "the AR screen for one pose: the cards placed, back to front",
      runViewCommand},
+    {"screen", kScreenSynopsis, "the AR screen for one pose as a picture (PNG), with its view tree",
+     runScreenCommand},
     {"walk", kWalkSynopsis, "walk a GPX track facing the way of travel; reloads as the user moves",
      runWalkCommand},
 };
