@@ -114,13 +114,15 @@ void ArDemo::firstLayoutSteps() {
 void ArDemo::layoutSteps() {
     ARViewController::layoutSteps();
     if (!attributionLabel_) return;
-    // Bottom right, clear of the heading slider's track at the bottom edge.
+    // Bottom right, above the debug label when there is one and clear of the heading slider.
     attributionLabel_->sizeToFit();
     const Rect bounds = view()->bounds();
+    double bottom = bounds.height() - 24;
+    if (const auto& label = debugLabel()) bottom = std::min(bottom, label->frame().minY() - 4);
     const Size size{attributionLabel_->frame().width() + 8,
                     attributionLabel_->frame().height() + 2};
-    attributionLabel_->setFrame({bounds.width() - size.width - 4,
-                                 bounds.height() - size.height - 24, size.width, size.height});
+    attributionLabel_->setFrame(
+        {bounds.width() - size.width - 4, bottom - size.height, size.width, size.height});
 }
 
 void ArDemo::setRecords(std::vector<std::shared_ptr<QuorelProperty>> records) {

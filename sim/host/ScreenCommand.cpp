@@ -9,9 +9,11 @@
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Slider.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SensorScript.h"
+#include "sim/device/SimCamera.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/host/ArDemo.h"
 #include "sim/host/CliArgs.h"
@@ -172,6 +174,20 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
     context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
     Bundle::framework().setLanguage(request->language);
     SimSensors sensors;
+    SimCamera camera(context);
+    switch (request->camera) {
+        case CameraChoice::back:
+            camera.settings().cameras = SimCameraSettings::Cameras::backAndFront;
+            break;
+        case CameraChoice::front:
+            camera.settings().cameras = SimCameraSettings::Cameras::frontOnly;
+            break;
+        case CameraChoice::none:
+            camera.settings().cameras = SimCameraSettings::Cameras::none;
+            break;
+    }
+    // The camera sees the world as the user holds the phone.
+    camera.setPoseProvider([pose = CameraPose{request->heading, request->pitch}] { return pose; });
 
     auto window = std::make_shared<Window>(Rect{{0, 0}, request->screen});
     auto host = std::make_shared<ViewController>();
