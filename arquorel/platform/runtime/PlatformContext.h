@@ -19,6 +19,7 @@
 namespace arquorel {
 
 class CameraService;
+class DataLoader;
 class Geocoder;
 class LocationService;
 class MotionService;
@@ -61,6 +62,11 @@ class PlatformContext {
     // Installs a camera service; none restores the device without cameras.
     void setCameraService(std::shared_ptr<CameraService> service);
 
+    // The loader for bytes behind addresses (logos); one that loads nothing until a backend
+    // installs its own. nullptr restores that one.
+    DataLoader& dataLoader();
+    void setDataLoader(std::shared_ptr<DataLoader> loader);
+
   private:
     const Clock& clock_;
     MainLoop mainLoop_;
@@ -72,6 +78,8 @@ class PlatformContext {
     Application application_;
     std::shared_ptr<TextEngine> textEngine_;
     std::shared_ptr<CameraService> camera_;
+
+    std::shared_ptr<DataLoader> dataLoader_;
 };
 
 PlatformContext& platformContext();
