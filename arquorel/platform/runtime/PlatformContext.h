@@ -78,7 +78,6 @@ class PlatformContext {
     Application application_;
     std::shared_ptr<TextEngine> textEngine_;
     std::shared_ptr<CameraService> camera_;
-
     std::shared_ptr<DataLoader> dataLoader_;
 };
 
