@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "arquorel/platform/drawing/cairo/CairoBackend.h"
 #include "arquorel/platform/ui/Window.h"
 
 namespace arquorel::sim {
@@ -13,6 +14,7 @@ PlatformContext* currentlyInstalled = nullptr;
 SimPlatform::SimPlatform(std::filesystem::path settingsFile, double startTime)
     : clock_(startTime),
       context_(std::make_unique<PlatformContext>(clock_, std::move(settingsFile))) {
+    cairo::installCairoBackend(*context_);
     previous_ = currentlyInstalled;
     currentlyInstalled = context_.get();
     installPlatformContext(context_.get());
