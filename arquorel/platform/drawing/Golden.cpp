@@ -44,10 +44,10 @@ std::string lineDiff(const std::string& expected, const std::string& actual) {
         if (i < n && j < m && a[i] == b[j]) {
             rows.push_back({' ', a[i++]});
             ++j;
-        } else if (j < m && (i == n || lcs[i][j + 1] >= lcs[i + 1][j])) {
-            rows.push_back({'+', b[j++]});
-        } else {
+        } else if (i < n && (j == m || lcs[i + 1][j] >= lcs[i][j + 1])) {
             rows.push_back({'-', a[i++]});
+        } else {
+            rows.push_back({'+', b[j++]});
         }
     }
     std::string out;

@@ -25,6 +25,14 @@ std::string fixed(double v, int decimals) {
     return s;
 }
 
+// "[i] ", the label of a view without an identifier.
+std::string indexLabel(std::size_t i) {
+    std::string label = "[";
+    label += std::to_string(i);
+    label += "] ";
+    return label;
+}
+
 std::string quoted(const std::string& text) {
     std::string out = "\"";
     for (char ch : text) {
@@ -72,7 +80,7 @@ void dump(const View& view, const std::string& label, int depth, std::string& ou
     out += '\n';
     const auto& children = view.subviews();
     for (std::size_t i = 0; i < children.size(); ++i)
-        dump(*children[i], "[" + std::to_string(i) + "] ", depth + 1, out);
+        dump(*children[i], indexLabel(i), depth + 1, out);
 }
 
 }  // namespace
@@ -99,7 +107,7 @@ std::string dumpViewTree(const std::vector<std::shared_ptr<View>>& roots) {
     std::string out;
     for (std::size_t i = 0; i < roots.size(); ++i)
         if (roots[i])
-            dump(*roots[i], roots.size() > 1 ? "[" + std::to_string(i) + "] " : "", 0, out);
+            dump(*roots[i], roots.size() > 1 ? indexLabel(i) : std::string(), 0, out);
     return out;
 }
 

@@ -131,28 +131,78 @@ SvgCache& svgCache() {
 }
 
 // Blurs an A8 image in place with three box passes in each direction (close to a Gaussian of
-// standard deviation `sigma` pixels).
+// standard deviation `sigma` pixels). Each pass keeps running sums, so the cost does not grow
+// with the radius; the vertical pass walks rows to stay in cache.
 void blurAlpha(unsigned char* data, int width, int height, int stride, double sigma) {
-    const int box = std::max(1, static_cast<int>(std::lround(sigma * std::sqrt(3.0))));
-    std::vector<unsigned char> line(static_cast<std::size_t>(std::max(width, height)));
-    auto pass = [&](int count, int length, auto at) {
-        for (int i = 0; i < count; ++i) {
-            for (int k = 0; k < length; ++k) line[std::size_t(k)] = at(i, k);
-            int sum = 0;
-            for (int k = -box; k <= box; ++k)
-                sum += (k >= 0 && k < length) ? line[std::size_t(k)] : 0;
-            for (int k = 0; k < length; ++k) {
-                at(i, k) = static_cast<unsigned char>(sum / (2 * box + 1));
-                const int out = k - box, in = k + box + 1;
-                if (out >= 0) sum -= line[std::size_t(out)];
-                if (in < length) sum += line[std::size_t(in)];
+    // Three passes of width 2b+1 have the variance b(b+1).
+    const int box = std::max(1, static_cast<int>(std::lround(std::sqrt(sigma * sigma + 0.25) - 0.5)));
+    const int span = 2 * box + 1;
+    // (sum * scale) >> 16 == sum / span for the sums a box can reach.
+    const std::uint32_t scale =
+        (65536u + static_cast<std::uint32_t>(span) - 1) / static_cast<std::uint32_t>(span);
+    std::vector<unsigned char> copy(static_cast<std::size_t>(stride) *
+                                    static_cast<std::size_t>(height));
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(width));
+    for (int round = 0; round < 3; ++round) {
+        std::memcpy(copy.data(), data, copy.size());
+        for (int y = 0; y < height; ++y) {
+            const unsigned char* in = copy.data() + y * stride;
+            unsigned char* out = data + y * stride;
+            std::uint32_t sum = 0;
+            for (int k = 0; k <= box && k < width; ++k) sum += in[k];
+            for (int x = 0; x < width; ++x) {
+                out[x] = static_cast<unsigned char>((sum * scale) >> 16);
+                if (x - box >= 0) sum -= in[x - box];
+                if (x + box + 1 < width) sum += in[x + box + 1];
             }
         }
-    };
-    for (int round = 0; round < 3; ++round) {
-        pass(height, width, [&](int y, int x) -> unsigned char& { return data[y * stride + x]; });
-        pass(width, height, [&](int x, int y) -> unsigned char& { return data[y * stride + x]; });
+        std::memcpy(copy.data(), data, copy.size());
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (int k = 0; k <= box && k < height; ++k)
+            for (int x = 0; x < width; ++x)
+                sums[std::size_t(x)] += copy[std::size_t(k * stride + x)];
+        for (int y = 0; y < height; ++y) {
+            unsigned char* out = data + y * stride;
+            const unsigned char* leaving =
+                y - box >= 0 ? copy.data() + (y - box) * stride : nullptr;
+            const unsigned char* entering =
+                y + box + 1 < height ? copy.data() + (y + box + 1) * stride : nullptr;
+            for (int x = 0; x < width; ++x) {
+                std::uint32_t& sum = sums[std::size_t(x)];
+                out[x] = static_cast<unsigned char>((sum * scale) >> 16);
+                if (leaving) sum -= leaving[x];
+                if (entering) sum += entering[x];
+            }
+        }
     }
+}
+
+// Blurred shadow masks by shape (in device pixels, placed at a whole pixel) and blur, so that
+// many cards of one shape blur once.
+class ShadowCache {
+  public:
+    ~ShadowCache() {
+        for (auto& [key, mask] : masks_) cairo_surface_destroy(mask);
+    }
+    cairo_surface_t* find(const std::string& key) {
+        auto it = masks_.find(key);
+        return it == masks_.end() ? nullptr : it->second;
+    }
+    void add(const std::string& key, cairo_surface_t* mask) {
+        if (masks_.size() >= 64) {
+            for (auto& [k, m] : masks_) cairo_surface_destroy(m);
+            masks_.clear();
+        }
+        masks_.emplace(key, mask);
+    }
+
+  private:
+    std::map<std::string, cairo_surface_t*> masks_;
+};
+
+ShadowCache& shadowCache() {
+    static ShadowCache cache;
+    return cache;
 }
 
 }  // namespace
@@ -362,53 +412,40 @@ void CairoCanvas::drawShadow(const Path& shape, const Shadow& shadow) {
         cairo_fill(cr);
         return;
     }
-    // Draw the shape into an alpha mask in device pixels, blur it, then paint the colour
-    // through it. The blur radius follows the device scale of the current transform.
+    // The shape in device pixels, blurred in an alpha mask, then the colour painted through
+    // the mask. The blur radius follows the device scale of the current transform.
     cairo_matrix_t ctm;
     cairo_get_matrix(cr, &ctm);
     const double deviceScale = std::sqrt(std::abs(ctm.xx * ctm.yy - ctm.xy * ctm.yx));
     const double sigma = shadow.radius * deviceScale / 2;
-    appendPath(cr, moved);
-    double x0, y0, x1, y1;
-    cairo_path_extents(cr, &x0, &y0, &x1, &y1);
-    cairo_user_to_device(cr, &x0, &y0);
-    cairo_user_to_device(cr, &x1, &y1);
-    cairo_new_path(cr);
+    const Path device =
+        moved.transformed(Transform{ctm.xx, ctm.yx, ctm.xy, ctm.yy, ctm.x0, ctm.y0});
+    const Rect b = device.bounds();
     const double pad = std::ceil(sigma * 3) + 1;
-    double cx0, cy0, cx1, cy1;
-    cairo_clip_extents(cr, &cx0, &cy0, &cx1, &cy1);
-    cairo_user_to_device(cr, &cx0, &cy0);
-    cairo_user_to_device(cr, &cx1, &cy1);
-    const double left =
-        std::max(std::floor(std::min(x0, x1) - pad), std::floor(std::min(cx0, cx1)) - pad);
-    const double top =
-        std::max(std::floor(std::min(y0, y1) - pad), std::floor(std::min(cy0, cy1)) - pad);
-    const double right =
-        std::min(std::ceil(std::max(x0, x1) + pad), std::ceil(std::max(cx0, cx1)) + pad);
-    const double bottom =
-        std::min(std::ceil(std::max(y0, y1) + pad), std::ceil(std::max(cy0, cy1)) + pad);
-    if (!(right > left) || !(bottom > top) || right - left > 8192 || bottom - top > 8192) return;
-    const int w = static_cast<int>(right - left), h = static_cast<int>(bottom - top);
-    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
-    cairo_t* mcr = cairo_create(mask);
-    cairo_matrix_t shifted = ctm;
-    shifted.x0 -= left;
-    shifted.y0 -= top;
-    cairo_set_matrix(mcr, &shifted);
-    appendPath(mcr, moved);
-    cairo_set_source_rgba(mcr, 0, 0, 0, 1);
-    cairo_fill(mcr);
-    cairo_destroy(mcr);
-    cairo_surface_flush(mask);
-    blurAlpha(cairo_image_surface_get_data(mask), w, h, cairo_image_surface_get_stride(mask),
-              sigma);
-    cairo_surface_mark_dirty(mask);
+    const double left = std::floor(b.minX() - pad), top = std::floor(b.minY() - pad);
+    const double w = std::ceil(b.maxX() + pad) - left, h = std::ceil(b.maxY() + pad) - top;
+    if (!(w > 0) || !(h > 0) || w > 4096 || h > 4096) return;
+    const Path placed = device.transformed(Transform::translation(-left, -top));
+    const std::string key = placed.describe() + " blur " + std::to_string(sigma);
+    cairo_surface_t* mask = shadowCache().find(key);
+    if (!mask) {
+        mask = cairo_image_surface_create(CAIRO_FORMAT_A8, int(w), int(h));
+        cairo_t* mcr = cairo_create(mask);
+        appendPath(mcr, placed);
+        cairo_set_source_rgba(mcr, 0, 0, 0, 1);
+        cairo_fill(mcr);
+        cairo_destroy(mcr);
+        cairo_surface_flush(mask);
+        blurAlpha(cairo_image_surface_get_data(mask), int(w), int(h),
+                  cairo_image_surface_get_stride(mask), sigma);
+        cairo_surface_mark_dirty(mask);
+        shadowCache().add(key, mask);
+    }
     cairo_save(cr);
     cairo_identity_matrix(cr);
     impl_->setColor(shadow.color);
     cairo_mask_surface(cr, mask, left, top);
     cairo_restore(cr);
-    cairo_surface_destroy(mask);
 }
 
 void CairoCanvas::drawImage(const std::shared_ptr<const Image>& image, const Rect& dest,
@@ -421,7 +458,13 @@ void CairoCanvas::drawImage(const std::shared_ptr<const Image>& image, const Rec
     cairo_t* cr = impl_->cr;
     const RsvgRectangle viewport{dest.x(), dest.y(), dest.width(), dest.height()};
     const bool direct = !tint && impl_->state().alpha >= 1;
-    if (!direct) cairo_push_group(cr);
+    if (!direct) {
+        // A group as large as the image, not as the whole clip.
+        cairo_save(cr);
+        cairo_rectangle(cr, dest.x(), dest.y(), dest.width(), dest.height());
+        cairo_clip(cr);
+        cairo_push_group(cr);
+    }
     GError* error = nullptr;
     rsvg_handle_render_document(handle, cr, &viewport, &error);
     if (error) g_error_free(error);
@@ -435,14 +478,26 @@ void CairoCanvas::drawImage(const std::shared_ptr<const Image>& image, const Rec
         cairo_paint_with_alpha(cr, impl_->state().alpha);
     }
     cairo_pattern_destroy(group);
+    cairo_restore(cr);
 }
 
 void CairoCanvas::drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) {
     if (impl_->skip() || !layout || !finite(origin)) return;
     cairo_t* cr = impl_->cr;
     const double alpha = impl_->state().alpha;
-    // Colour glyphs ignore the source alpha, so partly transparent text is drawn as a group.
-    if (alpha < 1) cairo_push_group(cr);
+    // Colour glyphs ignore the source alpha, so partly transparent text is drawn as a group
+    // covering the text with room for glyphs that reach outside their lines.
+    if (alpha < 1) {
+        const double pad = layout->style().fontSize;
+        const double width = std::isfinite(layout->maxWidth())
+                                 ? std::max(layout->maxWidth(), layout->size().width)
+                                 : layout->size().width;
+        cairo_save(cr);
+        cairo_rectangle(cr, origin.x - pad, origin.y - pad, width + 2 * pad,
+                        layout->size().height + 2 * pad);
+        cairo_clip(cr);
+        cairo_push_group(cr);
+    }
     const Color c = layout->style().color;
     cairo_set_source_rgba(cr, clamp01(c.red), clamp01(c.green), clamp01(c.blue), clamp01(c.alpha));
     if (const auto* pango = dynamic_cast<const PangoTextLayout*>(layout.get())) {
@@ -461,6 +516,7 @@ void CairoCanvas::drawText(const std::shared_ptr<const TextLayout>& layout, Poin
     if (alpha < 1) {
         cairo_pop_group_to_source(cr);
         cairo_paint_with_alpha(cr, alpha);
+        cairo_restore(cr);
     }
 }
 

@@ -10,6 +10,44 @@
 
 namespace arquorel::cairo {
 
+namespace {
+
+// The rules of the private configuration: generic families map to the pinned fonts, and the
+// colour emoji font (bitmaps of one size) is scaled to the size asked for.
+constexpr const char* kConfig = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <alias><family>sans-serif</family><prefer><family>DejaVu Sans</family></prefer></alias>
+  <alias><family>serif</family><prefer><family>DejaVu Serif</family></prefer></alias>
+  <alias><family>monospace</family><prefer><family>DejaVu Sans Mono</family></prefer></alias>
+  <alias><family>emoji</family><prefer><family>Noto Color Emoji</family></prefer></alias>
+  <match target="font">
+    <test name="outline" compare="eq"><bool>false</bool></test>
+    <edit name="pixelsizefixupfactor" mode="assign">
+      <divide><name target="pattern">pixelsize</name><name target="font">pixelsize</name></divide>
+    </edit>
+  </match>
+  <match target="font">
+    <test name="outline" compare="eq"><bool>false</bool></test>
+    <test name="pixelsizefixupfactor" compare="not_eq"><double>1.0</double></test>
+    <edit name="matrix" mode="assign">
+      <times>
+        <name>matrix</name>
+        <matrix>
+          <name>pixelsizefixupfactor</name><double>0</double>
+          <double>0</double><name>pixelsizefixupfactor</name>
+        </matrix>
+      </times>
+    </edit>
+    <edit name="size" mode="assign">
+      <divide><name>size</name><name>pixelsizefixupfactor</name></divide>
+    </edit>
+  </match>
+</fontconfig>
+)";
+
+}  // namespace
+
 const std::vector<std::string>& pinnedFontFiles() {
     static const std::vector<std::string> files = {
         "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
@@ -26,6 +64,7 @@ const std::vector<std::string>& pinnedFontFiles() {
 PangoFontMap* pinnedFontMap() {
     static PangoFontMap* map = [] {
         FcConfig* config = FcConfigCreate();
+        FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kConfig), FcTrue);
         std::string missing;
         for (const std::string& file : pinnedFontFiles()) {
             std::error_code ec;
