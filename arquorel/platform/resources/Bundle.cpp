@@ -61,12 +61,14 @@ Bundle& Bundle::framework() {
 Bundle::Bundle(fs::path root) : root_(std::move(root)) {}
 
 std::vector<std::string> Bundle::languages() const {
+    if (languages_) return *languages_;
     std::vector<std::string> found;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(root_ / "strings", ec)) {
         if (entry.path().extension() == ".json") found.push_back(entry.path().stem().string());
     }
     std::sort(found.begin(), found.end());
+    languages_ = found;
     return found;
 }
 

@@ -31,7 +31,7 @@ class Bundle {
 
     const std::filesystem::path& root() const { return root_; }
 
-    // The languages that have a string table, sorted.
+    // The languages that have a string table, sorted (looked up once).
     std::vector<std::string> languages() const;
     // The language texts come in: the one set with setLanguage(), else the first of the
     // device's preferred languages that has a table (by primary subtag, "fr-MC" -> "fr"),
@@ -62,6 +62,7 @@ class Bundle {
     mutable std::map<std::string, Table> tables_;
     mutable std::map<std::string, std::shared_ptr<const Image>> images_;
     mutable std::optional<std::map<std::string, std::string>> aliases_;
+    mutable std::optional<std::vector<std::string>> languages_;
 };
 
 // Shorthand for Bundle::framework().localizedString(key).

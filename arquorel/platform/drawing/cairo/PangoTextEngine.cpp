@@ -171,10 +171,10 @@ PangoTextLayout::~PangoTextLayout() {
     g_object_unref(layout_);
 }
 
-PangoTextEngine::PangoTextEngine() : context_(newPinnedContext()) {}
+PangoTextEngine::PangoTextEngine() = default;
 
 PangoTextEngine::~PangoTextEngine() {
-    g_object_unref(context_);
+    if (context_) g_object_unref(context_);
 }
 
 std::shared_ptr<const TextLayout> PangoTextEngine::layout(std::string_view input,
@@ -187,6 +187,7 @@ std::shared_ptr<const TextLayout> PangoTextEngine::layout(std::string_view input
     const bool truncating = mode != LineBreakMode::wordWrap && mode != LineBreakMode::charWrap;
     const auto maxLines = static_cast<std::size_t>(std::max(0, style.maxLines));
 
+    if (!context_) context_ = newPinnedContext();  // fonts are read on first use
     Scratch scratch(context_, style);
     std::vector<std::string> shown;
     bool truncated = false, clip = false;

@@ -44,7 +44,7 @@ class PangoTextEngine final : public TextEngine {
                                              double maxWidth = kUnlimitedWidth) override;
 
   private:
-    PangoContext* context_;
+    PangoContext* context_ = nullptr;
 };
 
 }  // namespace arquorel::cairo
