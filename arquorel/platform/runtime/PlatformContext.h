@@ -52,6 +52,7 @@ class PlatformContext {
     // an estimating one that needs no drawing backend; nullptr restores it.
     TextEngine& textEngine();
     void setTextEngine(std::shared_ptr<TextEngine> engine);
+
     // New geocoder objects; without a factory, geocoders that are always offline.
     std::shared_ptr<Geocoder> makeGeocoder();
     std::function<std::shared_ptr<Geocoder>()> geocoderFactory;
