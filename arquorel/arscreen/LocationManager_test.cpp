@@ -237,6 +237,24 @@ TEST_F(LocationManagerTest, FindsTheCountryWithOneGeocodingInFlight) {
     EXPECT_EQ(geocoder.state().maxInFlight, 1);
 }
 
+// Delayed starts, geocoding answers and subscriptions hold the manager weakly: a dropped
+// manager goes at once, and what was pending finds nothing to do.
+TEST_F(LocationManagerTest, PendingWorkDoesNotKeepTheManagerAlive) {
+    manager().start();
+    fix(0);  // the country is asked for
+    auto service = sensors.location();
+    service->stopUpdatingLocation();
+    service->setAuthorizationStatus(AuthorizationStatus::authorizedAlways);  // restart in 0.5 s
+    auto subscription = manager().addHeadingCallback([](auto) {});
+    std::weak_ptr<LocationManager> old = LocationManager::sharedInstance();
+    LocationManager::resetSharedInstance();
+    EXPECT_TRUE(old.expired());
+    device.advance(2);
+    EXPECT_FALSE(service->isUpdatingLocation());
+    EXPECT_EQ(platformContext().userDefaults().stringForKey(kCountryDefaultsKey), "");
+    EXPECT_FALSE(subscription.active());
+}
+
 TEST_F(LocationManagerTest, ButtonOpensTheSettingsWhenItCan) {
     manager().buttonClicked();
     EXPECT_TRUE(console().empty());  // reported when the platform answers
