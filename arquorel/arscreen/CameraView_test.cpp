@@ -198,7 +198,8 @@ TEST_F(CameraViewTest, AuthorisationRequestsAndThePrompt) {
 }
 
 // While the session runs with camera access the preview paints the picture of the pose: sky
-// down to the horizon, ground below it, "E" over the tick of bearing 90. Otherwise black.
+// down to the horizon, ground below it, "E" over the tick of bearing 90 and degrees over the
+// others. Otherwise black.
 TEST_F(CameraViewTest, PreviewDrawsThePictureOfThePose) {
     auto view = shown();
     view->layoutIfNeeded();
@@ -225,9 +226,10 @@ TEST_F(CameraViewTest, PreviewDrawsThePictureOfThePose) {
     view->startRunning();
     EXPECT_EQ(describe(*view), "back, running");
     const double h = picture.horizonY;
-    EXPECT_EQ(draw(), (std::vector<std::string>{
-                          formatRect({0, 0, 375, h}), formatRect({0, h, 375, 812 - h}),
-                          "E at " + std::to_string(std::lround(picture.ticks.back().x))}));
+    const auto at = [&](int i) { return " at " + std::to_string(std::lround(picture.ticks[i].x)); };
+    EXPECT_EQ(draw(), (std::vector<std::string>{formatRect({0, 0, 375, h}),
+                                                formatRect({0, h, 375, 812 - h}), "70" + at(0),
+                                                "80" + at(1), "E" + at(2)}));
     camera.settings().authorization = Access::denied;
     EXPECT_EQ(draw(), std::vector<std::string>{"black"});
     view->removeFromSuperview();

@@ -152,17 +152,20 @@ class SimPreviewLayer final : public PreviewLayer {
         if (horizon < 0 || horizon > h) return;
         painter.stroke(Path().moveTo({0, horizon}).lineTo({w, horizon}),
                        Color::white().withAlpha(0.8), lineWidth(1.5));
+        // Letters over the cardinal bearings, degrees in small figures over the others.
         for (const auto& tick : picture.ticks) {
             const bool cardinal = !tick.label.empty();
-            const double length = cardinal ? 24 : static_cast<int>(tick.bearing) % 30 == 0 ? 14 : 8;
+            const double length = cardinal                                   ? 28
+                                  : static_cast<int>(tick.bearing) % 30 == 0 ? 18
+                                                                             : 12;
             painter.stroke(Path().moveTo({tick.x, horizon}).lineTo({tick.x, horizon - length}),
                            Color::white(), lineWidth(cardinal ? 2 : 1));
-            if (!cardinal) continue;
             TextStyle style;
-            style.fontSize = 17;
-            style.weight = FontWeight::bold;
+            style.fontSize = cardinal ? 17 : 12;
+            style.weight = cardinal ? FontWeight::bold : FontWeight::regular;
             style.color = Color::white();
-            auto label = platformContext().textEngine().layout(tick.label, style);
+            auto label = platformContext().textEngine().layout(
+                cardinal ? tick.label : std::to_string(static_cast<int>(tick.bearing)), style);
             const Size size = label->size();
             painter.drawText(label, {tick.x - size.width / 2, horizon - length - 2 - size.height});
         }
