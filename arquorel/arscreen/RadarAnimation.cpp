@@ -3,6 +3,8 @@
 #include <limits>
 #include <numbers>
 
+#include "arquorel/platform/drawing/ViewDescription.h"
+
 namespace arquorel {
 
 std::shared_ptr<RadarAnimation> RadarAnimation::create(const Rect& frame) {
@@ -27,6 +29,11 @@ RadarAnimation::RadarAnimation(const Rect& frame) : View(frame) {
 
 void RadarAnimation::draw(Painter& painter) const {
     gradient_.drawInRect(painter, bounds());
+}
+
+void RadarAnimation::describe(ViewDescription& description) const {
+    View::describe(description);
+    description.add("spinning", isSpinning() ? "yes" : "no");
 }
 
 void RadarAnimation::updateSpin() {

@@ -25,6 +25,8 @@ class RadarAnimation : public View {
     bool isSpinning() const { return animation(kSpinKey) != nullptr; }
 
     void draw(Painter& painter) const override;
+    // Whether it turns, for the view-tree dump.
+    void describe(ViewDescription& description) const override;
 
   protected:
     void didMoveToSuperview() override { updateSpin(); }

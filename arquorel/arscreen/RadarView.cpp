@@ -1,6 +1,10 @@
 #include "arquorel/arscreen/RadarView.h"
 
 #include <cmath>
+#include <cstdio>
+
+#include "arquorel/arcore/ARStatus.h"
+#include "arquorel/platform/drawing/ViewDescription.h"
 
 namespace arquorel {
 
@@ -28,6 +32,14 @@ void RadarView::updatePoints(const std::shared_ptr<ARGeoCoordinate>& center) {
 void RadarView::rotateView(double radians) {
     if (!std::isfinite(radians)) return;
     setTransform(Transform::rotation(radians));
+}
+
+void RadarView::describe(ViewDescription& description) const {
+    View::describe(description);
+    char text[32];
+    const double degrees = std::atan2(transform().b, transform().a) * kRadiansToDegrees;
+    std::snprintf(text, sizeof text, "%.1f", degrees == -180 ? 180 : degrees);
+    description.add("rotation", text);
 }
 
 }  // namespace arquorel

@@ -27,6 +27,8 @@ class RadarView : public View {
     void rotateView(double radians);
 
     const std::shared_ptr<DotsView>& dotsView() const { return dotsView_; }
+    // The turn in degrees (clockwise on screen, within (-180, 180]) for the view-tree dump.
+    void describe(ViewDescription& description) const override;
 
     std::vector<std::shared_ptr<ARGeoCoordinate>> points;
     double farthest = 0;  // metres

@@ -29,16 +29,15 @@ std::optional<std::filesystem::path> SimDataLoader::fileFor(const std::string& a
     if (checkLoadableAddress(address)) return std::nullopt;
     std::string rest = address.substr(address.find("//") + 2);
     rest = rest.substr(0, rest.find_first_of("?#"));
-    std::filesystem::path relative;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        const auto end = std::min(rest.find('/', start), rest.size());
-        const std::string segment = rest.substr(start, end - start);
+    std::filesystem::path relative = addressHost(address);
+    for (std::size_t start = rest.find('/'); start < rest.size();) {
+        const auto end = std::min(rest.find('/', start + 1), rest.size());
+        const std::string segment = rest.substr(start + 1, end - start - 1);
         if (segment == "." || segment == "..") return std::nullopt;
         if (!segment.empty()) relative /= segment;
-        start = end + 1;
+        start = end;
     }
-    if (relative.empty() || !relative.has_parent_path()) return std::nullopt;  // host only
+    if (!relative.has_parent_path()) return std::nullopt;  // the host alone
     return root_ / relative;
 }
 

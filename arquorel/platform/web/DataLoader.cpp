@@ -74,6 +74,13 @@ std::string addressScheme(std::string_view address) {
     return scheme;
 }
 
+std::string addressHost(std::string_view address) {
+    const auto slashes = address.find("//");
+    if (slashes == std::string_view::npos || slashes == 0 || address[slashes - 1] != ':') return {};
+    const auto rest = address.substr(slashes + 2);
+    return std::string(hostOf(rest.substr(0, rest.find_first_of("/?#"))));
+}
+
 std::optional<DataLoadError> checkLoadableAddress(std::string_view address) {
     using Kind = DataLoadError::Kind;
     if (address.empty()) return DataLoadError{Kind::invalidAddress, "empty address"};
@@ -96,9 +103,7 @@ std::optional<DataLoadError> checkLoadableAddress(std::string_view address) {
     if (rest.substr(0, 2) != "//")
         return DataLoadError{Kind::invalidAddress,
                              "address " + shown(address) + " has no \"//\" after its scheme"};
-    rest.remove_prefix(2);
-    const auto authority = rest.substr(0, rest.find_first_of("/?#"));
-    if (hostOf(authority).empty())
+    if (addressHost(address).empty())
         return DataLoadError{Kind::invalidAddress, "address " + shown(address) + " has no host"};
     return std::nullopt;
 }

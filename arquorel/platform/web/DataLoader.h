@@ -46,6 +46,9 @@ struct DataLoadResult {
 
 // The scheme of an address, lower-cased ("https"); empty when it has none.
 std::string addressScheme(std::string_view address);
+// The host of an address without user information, port and IPv6 brackets; empty when it has
+// no "//" authority.
+std::string addressHost(std::string_view address);
 // Checks that an address may be loaded: an http or https scheme followed by "//" and a host,
 // no white space or control characters. None when it may.
 std::optional<DataLoadError> checkLoadableAddress(std::string_view address);

@@ -19,122 +19,96 @@ namespace {
 
 using Kind = DataLoadError::Kind;
 
-TEST(DataLoaderTest, OnlyHttpAndHttpsAddressesWithAHostMayBeLoaded) {
-    struct Case {
-        std::string address;
-        std::optional<Kind> error;
-    };
-    const Case cases[] = {
-        {"https://logos.example/a.png", std::nullopt},
-        {"HTTP://logos.example:8080/a.png?x=1#top", std::nullopt},
-        {"http://user@[::1]:80/a", std::nullopt},
-        {"file:///etc/passwd", Kind::unsupportedScheme},
-        {"ftp://logos.example/a.png", Kind::unsupportedScheme},
-        {"javascript:alert(1)", Kind::unsupportedScheme},
-        {"", Kind::invalidAddress},
-        {"logos.example/a.png", Kind::invalidAddress},
-        {"https:logos.example/a.png", Kind::invalidAddress},
-        {"https:///a.png", Kind::invalidAddress},
-        {"https://:80/a.png", Kind::invalidAddress},
-        {"https://logos.example/a b.png", Kind::invalidAddress},
-        {"https://logos.example/a.png\n", Kind::invalidAddress},
-        {"1http://logos.example/", Kind::invalidAddress},
-    };
-    for (const auto& c : cases) {
-        const auto error = checkLoadableAddress(c.address);
-        ASSERT_EQ(error.has_value(), c.error.has_value()) << c.address;
-        if (!c.error) continue;
-        EXPECT_EQ(error->kind, *c.error) << c.address << ": " << error->message;
-        EXPECT_FALSE(error->message.empty());
-    }
-    EXPECT_EQ(addressScheme("HTTPS://x"), "https");
+std::optional<Kind> kindOf(const std::optional<DataLoadError>& error) {
+    return error ? std::optional(error->kind) : std::nullopt;
 }
 
-// Files under a fresh directory, served by a simulated loader.
-class LoaderFixture : public ::testing::Test {
+class DataLoaderTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        root_ = std::filesystem::path(::testing::TempDir()) /
-                ("loader-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_ / "logos.example");
+    DataLoaderTest() {
+        std::filesystem::create_directories(root_ / "logos" / "brand");
+        for (const char* name : {"a.png", "b.png", "c.png"})
+            std::ofstream(root_ / "logos" / name) << std::string(40, 'z');
+        std::ofstream(root_ / "secret.txt") << "outside the host folders";
     }
-    void TearDown() override { std::filesystem::remove_all(root_); }
-    void write(const std::string& name, std::size_t size) {
-        std::ofstream(root_ / "logos.example" / name, std::ios::binary) << std::string(size, 'z');
-    }
-    // Loads and collects the outcomes in the order they arrive.
+    ~DataLoaderTest() override { std::filesystem::remove_all(root_); }
     void load(DataLoader& loader, const std::string& address) {
-        loader.load(address, [this, address](const DataLoadResult& r) {
-            arrived_.push_back({address, r});
-        });
+        loader.load(address, [this](const DataLoadResult& r) { arrived_.push_back(r); });
     }
 
     sim::SimPlatform device_;
-    std::filesystem::path root_;
-    std::vector<std::pair<std::string, DataLoadResult>> arrived_;
+    std::filesystem::path root_ = std::filesystem::path(::testing::TempDir()) / "loader";
+    std::shared_ptr<sim::SimDataLoader> sim_ = std::make_shared<sim::SimDataLoader>(root_);
+    std::vector<DataLoadResult> arrived_;
 };
 
-TEST_F(LoaderFixture, TheInstalledLoaderLoadsNothingUntilABackendIsInstalled) {
-    load(platformContext().dataLoader(), "https://logos.example/a.png");
-    EXPECT_TRUE(arrived_.empty());  // never inside load()
-    device_.runPending();
-    ASSERT_EQ(arrived_.size(), 1u);
-    EXPECT_EQ(arrived_[0].second.error->kind, Kind::unavailable);
+TEST_F(DataLoaderTest, OnlyHttpAndHttpsFilesInsideTheFolderAfterTheirDelay) {
+    sim_->setDelay(1.0);
+    sim_->setDelay("HTTP://user@logos:80/a.png?fast", 0.1);
+    sim_->setFailure("https://logos/fails.png", Kind::httpStatus);
+    const struct {
+        std::string address;
+        double after;
+        std::optional<Kind> error;
+    } cases[] = {
+        {"https://logos/a.png#x", 1.0, std::nullopt},
+        {"HTTP://user@logos:80/a.png?fast", 0.1, std::nullopt},
+        {"https://logos/fails.png", 1.0, Kind::httpStatus},
+        {"https://logos/none.png", 1.0, Kind::notFound},
+        {"https://logos/../secret.txt", 1.0, Kind::notFound},
+        {"https://logos/brand", 1.0, Kind::notFound},  // a folder
+        {"file:///etc/passwd", 0, Kind::unsupportedScheme},
+        {"logos/a.png", 0, Kind::invalidAddress},
+        {"https://:80/a.png", 0, Kind::invalidAddress},
+        {"https://logos/a b.png", 0, Kind::invalidAddress},
+    };
+    for (const auto& c : cases) {
+        arrived_.clear();
+        load(*sim_, c.address);
+        EXPECT_TRUE(arrived_.empty()) << c.address;  // never inside load()
+        device_.advance(c.after - 0.01);
+        EXPECT_EQ(arrived_.empty(), c.after > 0) << c.address;  // never early
+        device_.advance(0.02);
+        ASSERT_EQ(arrived_.size(), 1u) << c.address;
+        EXPECT_EQ(kindOf(arrived_[0].error), c.error) << c.address;
+        EXPECT_EQ(arrived_[0].bytes.size(), c.error ? 0u : 40u);
+    }
+    sim_->setMaxBytes(39);
+    load(*sim_, "https://logos/a.png");
+    sim_->setOffline(true);
+    load(*sim_, "https://logos/a.png");
+    load(platformContext().dataLoader(), "https://logos/a.png");  // none installed
+    device_.advance(1);
+    ASSERT_EQ(arrived_.size(), 4u);
+    EXPECT_EQ(kindOf(arrived_[1].error), Kind::unavailable);  // at once: no transfer
+    EXPECT_EQ(kindOf(arrived_[2].error), Kind::tooLarge);
+    EXPECT_EQ(kindOf(arrived_[3].error), Kind::network);
 }
 
-TEST_F(LoaderFixture, CachingLoadsEachAddressOnceAndSharesTheTransferUnderWay) {
-    write("a.png", 10);
-    auto sim = std::make_shared<sim::SimDataLoader>(root_);
-    sim->setDelay(0.5);
-    sim->setFailure("https://logos.example/flaky.png", Kind::timedOut);
-    CachingDataLoader cache(sim);
-    const std::string a = "https://logos.example/a.png", missing = "https://logos.example/none.png",
-                      flaky = "https://logos.example/flaky.png";
-    for (int i = 0; i < 3; ++i) load(cache, a);  // three cards with one logo
-    load(cache, missing);
-    load(cache, flaky);
-    load(cache, "file:///etc/passwd");  // refused before the cache
-    device_.advance(0.4);
-    EXPECT_EQ(arrived_.size(), 1u);  // only the refusal so far
-    device_.advance(0.2);
-    ASSERT_EQ(arrived_.size(), 6u);
-    for (int i = 1; i <= 3; ++i) EXPECT_EQ(arrived_[i].second.bytes.size(), 10u);
-    EXPECT_EQ(sim->requests(), (std::vector<std::string>{a, missing, flaky}));
+TEST_F(DataLoaderTest, CachingLoadsEachAddressOnceAndSharesTheTransferUnderWay) {
+    sim_->setDelay(0.5);
+    sim_->setFailure("https://logos/slow.png", Kind::timedOut);
+    CachingDataLoader cache(sim_, 100);
+    for (const char* name : {"a.png", "a.png", "a.png", "none.png", "slow.png"})
+        load(cache, std::string("https://logos/") + name);
+    device_.advance(0.5);
+    ASSERT_EQ(arrived_.size(), 5u);
+    EXPECT_EQ(arrived_[2].bytes.size(), 40u);
+    EXPECT_EQ(sim_->requests().size(), 3u);
 
-    // Kept outcomes come back on the next main-loop turn; a time-out is tried again.
-    arrived_.clear();
-    load(cache, a);
-    load(cache, missing);
-    load(cache, flaky);
-    device_.runPending();
-    ASSERT_EQ(arrived_.size(), 2u);
-    EXPECT_EQ(arrived_[0].second.bytes.size(), 10u);
-    EXPECT_EQ(arrived_[1].second.error->kind, Kind::notFound);
-    EXPECT_EQ(sim->requests().size(), 4u);
-    EXPECT_EQ(sim->requests().back(), flaky);
-    EXPECT_EQ(cache.cachedAddresses(), 2u);
-
-    // A lower cap refuses a kept body that is now too large.
-    cache.setMaxBytes(5);
-    arrived_.clear();
-    load(cache, a);
-    device_.runPending();
-    ASSERT_EQ(arrived_.size(), 1u);
-    EXPECT_EQ(arrived_[0].second.error->kind, Kind::tooLarge);
-}
-
-TEST_F(LoaderFixture, CachingKeepsWithinItsBudgetForgettingTheOldestFirst) {
-    for (const char* name : {"1.png", "2.png", "3.png"}) write(name, 40);
-    auto sim = std::make_shared<sim::SimDataLoader>(root_);
-    CachingDataLoader cache(sim, 100);
-    for (const char* name : {"1.png", "2.png", "3.png", "2.png", "1.png"})
-        load(cache, std::string("https://logos.example/") + name), device_.runPending();
-    // 1 and 2 fill 80 bytes; 3 pushes 1 out; 2 is still kept; 1 is loaded again.
-    EXPECT_EQ(sim->requests().size(), 4u);
+    // Kept: the logo and "not found"; tried again: the time-out; within 100 bytes, c pushes
+    // the oldest (a) out.
+    for (const char* name : {"a.png", "none.png", "slow.png", "b.png", "c.png", "b.png", "a.png"}) {
+        load(cache, std::string("https://logos/") + name);
+        device_.advance(0.5);
+    }
+    EXPECT_EQ(sim_->requests().size(), 7u);
+    EXPECT_EQ(sim_->requests().back(), "https://logos/a.png");
     EXPECT_EQ(cache.cachedBytes(), 80u);
-    EXPECT_EQ(arrived_.size(), 5u);
+    cache.setMaxBytes(5);  // a kept body over today's cap is refused
+    load(cache, "https://logos/a.png");
+    device_.advance(0);
+    EXPECT_EQ(kindOf(arrived_.back().error), Kind::tooLarge);
 }
 
 }  // namespace
