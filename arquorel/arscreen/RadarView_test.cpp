@@ -97,11 +97,6 @@ TEST(RadarViewTest, TheSweepIsADiscWithAHoleThatTurnsOnlyWhileShown) {
     auto sweep = RadarAnimation::create({10, 10, 90, 90});
     EXPECT_TRUE(sweep->layer().mask->contains({45, 29}));   // the ring
     EXPECT_FALSE(sweep->layer().mask->contains({45, 33}));  // the hole
-    DisplayList list;
-    sweep->draw(list);
-    ASSERT_EQ(list.steps().size(), 1u);
-    EXPECT_EQ(std::get<step::FillGradient>(list.steps()[0]).gradient.stops.back().color,
-              RadarAnimation::kSweepColor);
 
     auto screen = std::make_shared<View>(Rect(0, 0, 375, 812));
     const std::pair<std::function<void()>, bool> steps[] = {
