@@ -8,7 +8,9 @@
 
 #include "arquorel/arscreen/RadarAnimation.h"
 #include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/drawing/ViewDescription.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "sim/device/SimPlatform.h"
 
 namespace arquorel {
@@ -114,6 +116,37 @@ TEST(RadarViewTest, TheSweepIsADiscWithAHoleThatTurnsOnlyWhileShown) {
     const LayerAnimation& spin = *sweep->animation(RadarAnimation::kSpinKey);
     EXPECT_DOUBLE_EQ((spin.to - spin.from) / spin.duration, -kPi);  // per second, for ever
     EXPECT_TRUE(std::isinf(spin.repeatCount));
+}
+
+TEST(RadarViewTest, PicturedAtTwoPixelsAPoint) {
+    sim::SimPlatform device;
+    auto screen = std::make_shared<View>(Rect(0, 0, 100, 100));
+    auto sweep = RadarAnimation::create({0, 0, 90, 90});
+    auto radar = RadarView::create();
+    screen->addSubview(sweep);
+    screen->addSubview(radar);
+    radar->points = {point(100, kPi / 2), point(100, kPi, 0.5)};  // east, and south unseen
+    radar->farthest = 100;
+    radar->updatePoints(point(0, 0));
+    cairo::CairoCanvas canvas({100, 100}, 2);
+    Renderer().render(*screen, canvas);
+    const std::pair<Point, Color> probes[] = {
+        {{89, 46}, kRed},                         // the eastern dot
+        {{46, 89}, kGrey},                        // the southern dot, grey
+        {{45, 45}, Color::clear()},               // the hole
+        {{70, 46}, Color::clear()},               // the sweep starts clear right of the centre
+        {{70, 43}, RadarAnimation::kSweepColor},  // and ends turquoise just above it
+        {{1, 1}, Color::clear()},                 // outside the disc
+    };
+    for (const auto& [at, color] : probes) {
+        const Color c = canvas.colorAt(at);
+        const double premultiplied[][2] = {{c.red * c.alpha, color.red * color.alpha},
+                                           {c.green * c.alpha, color.green * color.alpha},
+                                           {c.blue * c.alpha, color.blue * color.alpha},
+                                           {c.alpha, color.alpha}};
+        for (const auto& [got, expected] : premultiplied)
+            EXPECT_NEAR(got, expected, 0.06) << at.x << "," << at.y;
+    }
 }
 
 }  // namespace
