@@ -238,6 +238,16 @@ std::size_t LocationManager::headingCallbackCount() const {
                       [](const Subscriber& s) { return !(s.ownerKey && s.owner.expired()); }));
 }
 
+void LocationManager::buttonClicked() {
+    auto& application = platformContext().application();
+    const std::string settings = Application::kOpenSettingsURLString;
+    if (!application.canOpenURL(settings)) return;
+    application.open(settings, [](bool opened) {
+        platformContext().console().writeLine(std::string("Settings opened: ") +
+                                              (opened ? "true" : "false"));
+    });
+}
+
 void LocationManager::warnOnce(bool& warned, const char* line) {
     if (warned) return;
     warned = true;

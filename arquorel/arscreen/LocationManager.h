@@ -88,6 +88,10 @@ class LocationManager final : public LocationServiceDelegate,
     // Live subscriptions (those of owners that are gone are not counted).
     std::size_t headingCallbackCount() const;
 
+    // Opens this application's page in the platform settings, when that address can be
+    // opened, and writes "Settings opened: true" (or false) when the platform reports back.
+    void buttonClicked();
+
     // Initial great-circle bearing in degrees from `from` to `to`, within (-180, 180]:
     // 0 north, 90 east, -90 west.
     static double bearingBetween(const Location& from, const Location& to);

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <limits>
 
-#include "arquorel/arcore/ARTrackingManager.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimGeocoder.h"
@@ -51,69 +50,64 @@ class LocationManagerTest : public ::testing::Test {
 };
 
 // What start() and checkStatus() do for each state of location services and permission, and
-// what the answer to the permission prompt leads to.
+// what the user's answer to the permission prompt leads to.
 TEST_F(LocationManagerTest, StartAndCheckFollowThePermissions) {
     using S = AuthorizationStatus;
     struct Case {
-        const char* name;
+        bool check;  // checkStatus() instead of start()
         bool enabled;
         S status;
-        std::optional<S> answer;  // the user's answer to the prompt
-        bool check;               // checkStatus() instead of start()
+        std::optional<S> answer;
         bool updating;
-        std::vector<double> asks;
+        std::optional<double> ask;  // when "askForLocation" is posted
         int requests;
     };
     const Case cases[] = {
-        {"authorised", true, S::authorizedWhenInUse, {}, false, true, {}, 0},
-        {"always", true, S::authorizedAlways, {}, false, true, {}, 0},
-        {"denied", true, S::denied, {}, false, false, {0.5}, 0},
-        {"services off", false, S::authorizedWhenInUse, {}, false, false, {0.5}, 0},
-        {"prompt granted", true, S::notDetermined, S::authorizedWhenInUse, false, true, {}, 1},
-        {"prompt refused", true, S::notDetermined, S::denied, false, false, {0.5}, 1},
-        {"prompt pending", true, S::notDetermined, {}, false, false, {}, 1},
-        {"restricted", true, S::restricted, {}, false, false, {}, 1},
-        {"check authorised", true, S::authorizedWhenInUse, {}, true, false, {}, 0},
-        {"check denied", true, S::denied, {}, true, false, {0.1}, 0},
-        {"check services off", false, S::denied, {}, true, false, {0.1}, 0},
-        {"check then granted", true, S::notDetermined, S::authorizedAlways, true, true, {}, 1},
+        {false, true, S::authorizedWhenInUse, {}, true, {}, 0},
+        {false, true, S::authorizedAlways, {}, true, {}, 0},
+        {false, true, S::denied, {}, false, 0.5, 0},
+        {false, false, S::authorizedWhenInUse, {}, false, 0.5, 0},
+        {false, true, S::notDetermined, S::authorizedWhenInUse, true, {}, 1},
+        {false, true, S::notDetermined, S::denied, false, 0.5, 1},  // refused at the prompt
+        {false, true, S::notDetermined, {}, false, {}, 1},          // no answer yet
+        {false, true, S::restricted, {}, false, {}, 1},
+        {true, true, S::authorizedWhenInUse, {}, false, {}, 0},
+        {true, true, S::denied, {}, false, 0.1, 0},
+        {true, false, S::denied, {}, false, 0.1, 0},
+        {true, true, S::notDetermined, S::authorizedAlways, true, {}, 1},
     };
     for (const auto& c : cases) {
+        const auto name = std::to_string(&c - cases);
         LocationManager::resetSharedInstance();
         asks.clear();
-        sensors.settings().locationServicesEnabled = c.enabled;
-        sensors.settings().initialAuthorization = c.status;
-        sensors.settings().authorizationAnswer = c.answer;
+        sensors.settings() = {.locationServicesEnabled = c.enabled,
+                              .initialAuthorization = c.status,
+                              .authorizationAnswer = c.answer};
         const double start = device.now();
         c.check ? manager().checkStatus() : manager().start();
-        EXPECT_EQ(service().headingFilter(), 10) << c.name;
-        EXPECT_EQ(service().distanceFilter(), 10) << c.name;
-        device.runPending();  // the prompt is answered
-        device.advance(0.49);
-        EXPECT_FALSE(c.answer && service().isUpdatingLocation()) << c.name << ": before 0.5 s";
+        EXPECT_EQ(service().headingFilter() + service().distanceFilter(), 20) << name;
+        device.advance(0.49);  // a granted prompt starts the updates 0.5 s after the answer
+        EXPECT_FALSE(c.answer && service().isUpdatingLocation()) << name;
         device.advance(0.02);
-        EXPECT_EQ(service().isUpdatingLocation(), c.updating) << c.name;
-        EXPECT_EQ(service().isUpdatingHeading(), c.updating) << c.name;
-        EXPECT_EQ(service().authorizationRequestCount(), c.requests) << c.name;
-        std::vector<double> expected;
-        for (double a : c.asks) expected.push_back(start - t0 + a);
-        ASSERT_EQ(asks.size(), expected.size()) << c.name;
-        for (std::size_t i = 0; i < asks.size(); ++i) EXPECT_NEAR(asks[i], expected[i], 1e-6);
+        EXPECT_EQ(service().isUpdatingLocation() && service().isUpdatingHeading(), c.updating)
+            << name;
+        EXPECT_EQ(service().authorizationRequestCount(), c.requests) << name;
+        ASSERT_EQ(asks.size(), c.ask ? 1u : 0u) << name;
+        EXPECT_NEAR(asks.empty() ? 0 : asks[0], c.ask ? start - t0 + *c.ask : 0, 1e-6) << name;
     }
 }
 
 TEST_F(LocationManagerTest, AcceptsFixesMoreThan100MillisecondsNewerAndResendsTheHeading) {
     manager().start();
-    std::vector<std::optional<double>> heard;
-    auto subscription = manager().addHeadingCallback([&](auto h) { heard.push_back(h); });
+    std::vector<double> heard;
+    auto subscription = manager().addHeadingCallback([&](auto h) { heard.push_back(*h); });
     heading(42);
     manager().didUpdateLocations(service(), {});  // ignored
     EXPECT_FALSE(manager().latestLocation());
 
-    const std::pair<double, bool> fixes[] = {
-        {0, true},    {0.05, false},  {0.0999, false}, {0.1001, true},
-        {0.2, false}, {0.2002, true}, {0.15, false},  // older than the latest
-    };
+    const std::pair<double, bool> fixes[] = {{0, true},      {0.05, false}, {0.0999, false},
+                                             {0.1001, true}, {0.2, false},  {0.2002, true},
+                                             {0.15, false}};  // the last one is older
     for (const auto& [dt, accepted] : fixes) {
         const auto before = manager().latestLocation();
         heard.clear();
@@ -122,10 +116,7 @@ TEST_F(LocationManagerTest, AcceptsFixesMoreThan100MillisecondsNewerAndResendsTh
         EXPECT_EQ(manager().latestLocation()->timestamp, accepted ? t0 + dt : before->timestamp)
             << dt;
         // An accepted fix after the first re-sends the known heading to the subscribers.
-        const bool resent = accepted && dt > 0;
-        EXPECT_EQ(heard, resent ? std::vector<std::optional<double>>{42.0}
-                                : std::vector<std::optional<double>>{})
-            << dt;
+        EXPECT_EQ(heard, accepted && dt > 0 ? std::vector{42.0} : std::vector<double>{}) << dt;
     }
 
     // Broken fixes are dropped with one console line, and do not stop later good ones.
@@ -143,33 +134,24 @@ TEST_F(LocationManagerTest, AcceptsFixesMoreThan100MillisecondsNewerAndResendsTh
 // for a reading without either.
 TEST_F(LocationManagerTest, SubscribersGetTheTrueHeadingElseTheMagneticOne) {
     manager().start();
-    std::vector<std::optional<double>> heard;
-    auto subscription = manager().addHeadingCallback([&](auto h) { heard.push_back(h); });
-    const std::tuple<double, double, double, std::optional<double>> readings[] = {
-        {90, 88, 5, 90},
-        {0, 358, 5, 0},
-        {-1, 270, 5, 270},
-        {kNaN, 271, 5, 271},
-        {400, 272, 5, 272},
-        {-1, -1, 5, std::nullopt},
-        {12, 10, -1, std::nullopt},  // the reading is invalid as a whole
-        {-1, kNaN, 5, std::nullopt},
-    };
+    std::vector<double> heard;
+    auto subscription = manager().addHeadingCallback([&](auto h) { heard.push_back(*h); });
+    // True, magnetic, accuracy (negative: the whole reading is invalid), what is heard (-1:
+    // nothing).
+    const std::tuple<double, double, double, double> readings[] = {
+        {90, 88, 5, 90},    {0, 358, 5, 0},  {-1, 270, 5, 270}, {kNaN, 271, 5, 271},
+        {400, 272, 5, 272}, {-1, -1, 5, -1}, {12, 10, -1, -1},  {-1, kNaN, 5, -1}};
     for (const auto& [trueHeading, magnetic, accuracy, expected] : readings) {
         heard.clear();
         const auto before = manager().latestHeading();
         heading(trueHeading, magnetic, accuracy);
-        EXPECT_EQ(heard, expected ? std::vector<std::optional<double>>{expected}
-                                  : std::vector<std::optional<double>>{})
-            << trueHeading << " " << magnetic;
-        EXPECT_EQ(manager().latestHeading(), expected ? expected : before);
+        EXPECT_EQ(heard, expected >= 0 ? std::vector{expected} : std::vector<double>{});
+        EXPECT_EQ(manager().latestHeading(), expected >= 0 ? expected : before);
     }
     EXPECT_EQ(console().size(), 1u);
 }
 
-struct Screen {
-    std::vector<double> headings;
-};
+struct Screen {};
 
 TEST_F(LocationManagerTest, SubscriptionsEndWithTheirTokenOrOwnerAndDoNotPileUp) {
     manager().start();
@@ -177,10 +159,7 @@ TEST_F(LocationManagerTest, SubscriptionsEndWithTheirTokenOrOwnerAndDoNotPileUp)
     auto first = manager().addHeadingCallback([&](auto) { calls.push_back("first"); });
     auto screen = std::make_shared<Screen>();
     // Before any heading nobody is called; after one, a new subscriber is called at once.
-    manager().addHeadingCallback(screen, [&](Screen& s, std::optional<double> h) {
-        calls.push_back("screen");
-        s.headings.push_back(*h);
-    });
+    manager().addHeadingCallback(screen, [&](Screen&, auto) { calls.push_back("screen"); });
     EXPECT_TRUE(calls.empty());
     heading(10);
     EXPECT_EQ(calls, (std::vector<std::string>{"first", "screen"}));
@@ -232,67 +211,66 @@ TEST_F(LocationManagerTest, SubscribersMayUnsubscribeOthersOrDropTheManagerWhile
     first.cancel();  // the manager is gone: nothing to do
 }
 
-TEST_F(LocationManagerTest, FindsTheCountryOnceWithOneGeocodingInFlight) {
+// One geocoding at a time until the country is known. A failing, offline or silent geocoder
+// leaves the country empty, and the next accepted fix tries again.
+TEST_F(LocationManagerTest, FindsTheCountryWithOneGeocodingInFlight) {
+    using Mode = sim::SimGeocoderSettings::Mode;
     geocoder.settings().delay = 1;
     manager().start();
-    for (int i = 0; i < 4; ++i) {  // 0.8 s of fixes while the first answer is on its way
-        fix(0.2 * i);
-        device.advance(0.2);
-    }
-    EXPECT_EQ(geocoder.state().requests, 1);
-    EXPECT_EQ(manager().country(), "");
-    device.advance(0.2);
-    EXPECT_EQ(manager().country(), "MC");
-    EXPECT_EQ(platformContext().userDefaults().stringForKey(kCountryDefaultsKey), "MC");
-    fix(3, kNice);  // country known: no more geocoding
-    device.advance(2);
-    EXPECT_EQ(geocoder.state().requests, 1);
-    EXPECT_EQ(geocoder.state().maxInFlight, 1);
-    EXPECT_EQ(manager().country(), "MC");
-}
-
-// A failing, offline or silent geocoder leaves the country empty; the next fix tries again.
-TEST_F(LocationManagerTest, GeocodingFailuresChangeNothingAndAreRetried) {
-    using Mode = sim::SimGeocoderSettings::Mode;
-    geocoder.settings().delay = 0.3;
-    manager().start();
     const std::tuple<Mode, Coordinate, std::string> answers[] = {
-        {Mode::offline, kCasino, ""},
-        {Mode::fail, kCasino, ""},
-        {Mode::answer, {40.0, 5.0}, ""},  // at sea
-        {Mode::answer, kNice, "FR"},
+        {Mode::offline, kCasino, ""},    {Mode::fail, kCasino, ""},
+        {Mode::answer, {40.0, 5.0}, ""},                               // at sea
+        {Mode::answer, kCasino, "MC"},   {Mode::answer, kNice, "MC"},  // known: not asked again
     };
     double dt = 0;
-    int requests = 0;
     for (const auto& [mode, where, country] : answers) {
         geocoder.settings().mode = mode;
-        fix(dt += 1, where);
-        device.advance(1);
-        EXPECT_EQ(geocoder.state().requests, ++requests);
-        EXPECT_EQ(manager().country(), country);
+        for (int i = 0; i < 4; ++i, dt += 0.2) {  // fixes while the answer is on its way
+            fix(dt, where);
+            device.advance(0.2);
+        }
+        device.advance(0.5);
+        EXPECT_EQ(manager().country(), country) << dt;
         EXPECT_EQ(platformContext().userDefaults().stringForKey(kCountryDefaultsKey), country);
-        EXPECT_FALSE(manager().isGeocoding());
     }
+    EXPECT_EQ(geocoder.state().requests, 4);
+    EXPECT_EQ(geocoder.state().maxInFlight, 1);
 }
 
-TEST_F(LocationManagerTest, SensorEventsReachTheManagerAndTheTrackingManager) {
+// Delayed starts, geocoding answers and subscriptions hold the manager weakly: a dropped
+// manager goes at once, and what was pending finds nothing to do.
+TEST_F(LocationManagerTest, PendingWorkDoesNotKeepTheManagerAlive) {
     manager().start();
-    auto tracking = ARTrackingManager::create();
-    tracking->startTracking(false);
-    ASSERT_EQ(sensors.locations().size(), 2u);
-    sim::SensorScript().fix(0.1, kCasino).heading(0.2, 33, 31).play(sensors);
-    device.advance(1);
-    ASSERT_TRUE(manager().latestLocation());
-    EXPECT_EQ(manager().latestLocation()->coordinate, kCasino);
-    EXPECT_EQ(manager().latestHeading(), 33);
-    ASSERT_TRUE(tracking->userLocation());
-    EXPECT_EQ(tracking->userLocation()->coordinate, kCasino);
+    fix(0);  // the country is asked for
+    auto service = sensors.location();
+    service->stopUpdatingLocation();
+    service->setAuthorizationStatus(AuthorizationStatus::authorizedAlways);  // restart in 0.5 s
+    auto subscription = manager().addHeadingCallback([](auto) {});
+    std::weak_ptr<LocationManager> old = LocationManager::sharedInstance();
+    LocationManager::resetSharedInstance();
+    EXPECT_TRUE(old.expired());
+    device.advance(2);
+    EXPECT_FALSE(service->isUpdatingLocation());
+    EXPECT_EQ(platformContext().userDefaults().stringForKey(kCountryDefaultsKey), "");
+    EXPECT_FALSE(subscription.active());
+}
+
+TEST_F(LocationManagerTest, ButtonOpensTheSettingsWhenItCan) {
+    manager().buttonClicked();
+    EXPECT_TRUE(console().empty());  // reported when the platform answers
+    device.runPending();
+    EXPECT_EQ(console(), std::vector<std::string>{"Settings opened: true"});
+    EXPECT_EQ(device.urlOpener().openedURLs(),
+              std::vector<std::string>{Application::kOpenSettingsURLString});
+    device.urlOpener().uninstall(*Application::schemeOf(Application::kOpenSettingsURLString));
+    manager().buttonClicked();
+    device.runPending();
+    EXPECT_EQ(console().size() + device.urlOpener().openedURLs().size(), 2u);  // nothing new
 }
 
 TEST(BearingBetweenTest, InitialCourseWithinMinus180To180) {
     const std::pair<Coordinate, double> cases[] = {
-        {{0, -1}, -90}, {{-1, 0}, 180}, {{1, 0}, 0}, {{0, 1}, 90}, {{1, 1}, 44.99563645534486},
-    };
+        {{0, -1}, -90}, {{-1, 0}, 180}, {{1, 0}, 0}, {{0, 1}, 90}, {{1, 1}, 44.99563645534486}};
     for (const auto& [to, expected] : cases)
         EXPECT_NEAR(
             LocationManager::bearingBetween(Location(0, 0), Location(to.latitude, to.longitude)),

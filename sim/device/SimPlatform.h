@@ -1,6 +1,8 @@
 #pragma once
 // A simulated device: virtual time and a fresh platform context, installed for the lifetime
-// of the object. Tests create one per test; the demo host creates one per run.
+// of the object. Tests create one per test; the demo host creates one per run. Its text is
+// measured by the native drawing backend (Pango on the pinned fonts); pictures are drawn with
+// arquorel::cairo::CairoCanvas and arquorel::Renderer.
 
 #include <filesystem>
 #include <memory>

@@ -10,6 +10,7 @@
 namespace arquorel {
 
 class CaptureSession;
+class Painter;
 
 // Video gravities: how the picture fills the layer.
 inline constexpr const char* kVideoGravityResizeAspectFill = "resizeAspectFill";
@@ -53,6 +54,11 @@ class PreviewLayer {
 
     // The connection to the session's camera input; none while the session has none.
     CaptureConnection* connection();
+    const CaptureConnection* connection() const;
+
+    // Draws the picture in the layer's own coordinates (origin at the top-left of its frame).
+    // Here black, as a camera shows before its first frame; a backend draws its picture.
+    virtual void draw(Painter& painter) const;
 
   private:
     std::shared_ptr<CaptureSession> session_;

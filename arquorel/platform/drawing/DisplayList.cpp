@@ -41,8 +41,12 @@ std::string rect(const Rect& r) {
 
 std::string stops(const Gradient& g) {
     std::string s;
-    for (const GradientStop& stop : g.stops)
-        s += " " + number(stop.location) + ":" + color(stop.color);
+    for (const GradientStop& stop : g.stops) {
+        s += ' ';
+        s += number(stop.location);
+        s += ':';
+        s += color(stop.color);
+    }
     return s;
 }
 

@@ -76,6 +76,15 @@ std::string join(const Run& run, std::size_t from, std::size_t to) {
     return s;
 }
 
+std::string trimRight(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+std::string trimLeft(std::string s) {
+    return s.substr(std::min(s.find_first_not_of(' '), s.size()));
+}
+
 // Cuts a run to `limit` ems with an ellipsis at the head, middle or tail (or none for clip).
 std::string truncate(const Run& run, double limit, LineBreakMode mode) {
     const double ellipsis = mode == LineBreakMode::clip ? 0 : emWidth(0x2026);
@@ -84,7 +93,7 @@ std::string truncate(const Run& run, double limit, LineBreakMode mode) {
     double used = 0;
     if (mode == LineBreakMode::truncateHead) {
         while (tail > 0 && used + run[tail - 1].width <= room) used += run[--tail].width;
-        return kEllipsis + join(run, tail, run.size());
+        return kEllipsis + trimLeft(join(run, tail, run.size()));
     }
     if (mode == LineBreakMode::truncateMiddle) {
         bool front = true;
@@ -99,10 +108,11 @@ std::string truncate(const Run& run, double limit, LineBreakMode mode) {
                 break;
             }
         }
-        return join(run, 0, head) + kEllipsis + join(run, tail, run.size());
+        return trimRight(join(run, 0, head)) + kEllipsis + trimLeft(join(run, tail, run.size()));
     }
     while (head < run.size() && used + run[head].width <= room + 1e-9) used += run[head++].width;
-    return join(run, 0, head) + (mode == LineBreakMode::clip ? "" : kEllipsis);
+    if (mode == LineBreakMode::clip) return join(run, 0, head);
+    return trimRight(join(run, 0, head)) + kEllipsis;
 }
 
 // Greedy wrapping: break after the last space that fits, or inside a word that alone is too

@@ -61,12 +61,14 @@ Bundle& Bundle::framework() {
 Bundle::Bundle(fs::path root) : root_(std::move(root)) {}
 
 std::vector<std::string> Bundle::languages() const {
+    if (languages_) return *languages_;
     std::vector<std::string> found;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(root_ / "strings", ec)) {
         if (entry.path().extension() == ".json") found.push_back(entry.path().stem().string());
     }
     std::sort(found.begin(), found.end());
+    languages_ = found;
     return found;
 }
 
@@ -132,10 +134,38 @@ std::string Bundle::localizedString(const std::string& key, const std::string& l
     return it->second;
 }
 
+const std::map<std::string, std::string>& Bundle::imageAliases() const {
+    if (aliases_) return *aliases_;
+    aliases_.emplace();
+    const fs::path file = root_ / "images" / "aliases.json";
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return *aliases_;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const auto json = nlohmann::json::parse(bytes.str(), nullptr, /*allow_exceptions=*/false);
+    if (!json.is_object()) {
+        platformContext().console().writeLine("Bundle: image aliases " + file.string() +
+                                              " are not a JSON object; aliases are not used");
+        return *aliases_;
+    }
+    for (const auto& [alias, target] : json.items())
+        if (target.is_string()) aliases_->emplace(alias, target.get<std::string>());
+    return *aliases_;
+}
+
 std::shared_ptr<const Image> Bundle::image(const std::string& name) const {
     if (auto it = images_.find(name); it != images_.end()) return it->second;
     std::shared_ptr<const Image> image;
-    if (isPlainName(name)) image = Image::fromFile(name, root_ / "images" / (name + ".svg"));
+    if (isPlainName(name)) {
+        image = Image::fromFile(name, root_ / "images" / (name + ".svg"));
+        const auto& aliases = imageAliases();
+        if (auto alias = aliases.find(name); !image && alias != aliases.end()) {
+            if (isPlainName(alias->second)) {
+                auto target = Image::fromFile(name, root_ / "images" / (alias->second + ".svg"));
+                if (target) image = target;
+            }
+        }
+    }
     images_.emplace(name, image);
     return image;
 }

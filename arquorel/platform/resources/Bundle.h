@@ -31,7 +31,7 @@ class Bundle {
 
     const std::filesystem::path& root() const { return root_; }
 
-    // The languages that have a string table, sorted.
+    // The languages that have a string table, sorted (looked up once).
     std::vector<std::string> languages() const;
     // The language texts come in: the one set with setLanguage(), else the first of the
     // device's preferred languages that has a table (by primary subtag, "fr-MC" -> "fr"),
@@ -44,7 +44,9 @@ class Bundle {
     std::string localizedString(const std::string& key) const;
     std::string localizedString(const std::string& key, const std::string& language) const;
 
-    // images/<name>.svg; none when missing or not SVG (looked up once, then remembered).
+    // images/<name>.svg, else the image that images/aliases.json names for it (a JSON object
+    // of name -> image name, e.g. "cat_7": "category_culture"); none when missing or not SVG.
+    // Looked up once, then remembered. The image keeps the name it was asked for.
     std::shared_ptr<const Image> image(const std::string& name) const;
     // <root>/<name>.<type> when that file exists.
     std::optional<std::filesystem::path> path(const std::string& name,
@@ -53,11 +55,14 @@ class Bundle {
   private:
     using Table = std::map<std::string, std::string, std::less<>>;
     const Table& table(const std::string& language) const;
+    const std::map<std::string, std::string>& imageAliases() const;
 
     std::filesystem::path root_;
     std::string language_;
     mutable std::map<std::string, Table> tables_;
     mutable std::map<std::string, std::shared_ptr<const Image>> images_;
+    mutable std::optional<std::map<std::string, std::string>> aliases_;
+    mutable std::optional<std::vector<std::string>> languages_;
 };
 
 // Shorthand for Bundle::framework().localizedString(key).

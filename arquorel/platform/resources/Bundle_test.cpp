@@ -30,6 +30,22 @@ struct TempBundle {
     }
 };
 
+TEST(BundleTest, TheShippedImagesExist) {
+    sim::SimPlatform device;
+    const char* names[] = {"ovin_close", "arrow",   "villa",      "immeuble",
+                           "land",       "parking", "clock_icon", "clock_icon_white",
+                           "addr",       "1",       "2"};
+    for (const char* name : names) EXPECT_NE(Bundle::framework().image(name), nullptr) << name;
+    // A category icon for every category number of the bundled data, as "cat_" and "villa".
+    for (int id = 1; id <= 116; ++id) {
+        for (const std::string prefix : {"cat_", "villa"}) {
+            EXPECT_NE(Bundle::framework().image(prefix + std::to_string(id)), nullptr)
+                << prefix << id;
+        }
+    }
+    EXPECT_EQ(Bundle::framework().image("cat_117"), nullptr);
+}
+
 TEST(BundleTest, TheShippedTablesHaveEveryKeyInBothLanguages) {
     sim::SimPlatform device;
     Bundle& bundle = Bundle::framework();
@@ -154,12 +170,17 @@ TEST(BundleTest, ImagesByName) {
         R"(<svg xmlns="http://www.w3.org/2000/svg" width="13px" height='17' viewBox="0 0 26 34"><circle r="2"/></svg>)");
     dir.write("images/box.svg", "<svg viewBox='0,0,48,20'></svg>");
     dir.write("images/broken.svg", "not an image");
+    dir.write("images/aliases.json",
+              R"({"cat_7": "box", "cat_8": "gone", "cat_9": "../images/box"})");
     Bundle bundle(dir.root);
     ASSERT_NE(bundle.image("dot"), nullptr);
     EXPECT_EQ(bundle.image("dot")->size(), (Size{13, 17}));
     EXPECT_EQ(bundle.image("dot")->name(), "dot");
     EXPECT_EQ(bundle.image("box")->size(), (Size{48, 20}));
-    for (const char* missing : {"nothing", "broken", "", "../images/dot", "."})
+    ASSERT_NE(bundle.image("cat_7"), nullptr);  // through the alias table
+    EXPECT_EQ(bundle.image("cat_7")->name(), "cat_7");
+    EXPECT_EQ(bundle.image("cat_7")->size(), (Size{48, 20}));
+    for (const char* missing : {"nothing", "broken", "", "../images/dot", ".", "cat_8", "cat_9"})
         EXPECT_EQ(bundle.image(missing), nullptr) << missing;
     EXPECT_TRUE(bundle.path("images/dot", "svg") == std::nullopt);
     EXPECT_EQ(Image::fromSvg("x", "<svgfoo/>"), nullptr);

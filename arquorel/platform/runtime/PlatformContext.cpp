@@ -7,6 +7,7 @@
 #include "arquorel/platform/sensors/Geocoder.h"
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
+#include "arquorel/platform/web/DataLoader.h"
 
 namespace arquorel {
 
@@ -127,6 +128,15 @@ CameraService& PlatformContext::camera() {
 
 void PlatformContext::setCameraService(std::shared_ptr<CameraService> service) {
     camera_ = std::move(service);
+}
+
+DataLoader& PlatformContext::dataLoader() {
+    if (!dataLoader_) dataLoader_ = std::make_shared<UnavailableDataLoader>();
+    return *dataLoader_;
+}
+
+void PlatformContext::setDataLoader(std::shared_ptr<DataLoader> loader) {
+    dataLoader_ = std::move(loader);
 }
 
 PlatformContext& platformContext() {

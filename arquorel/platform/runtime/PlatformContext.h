@@ -19,6 +19,7 @@
 namespace arquorel {
 
 class CameraService;
+class DataLoader;
 class Geocoder;
 class LocationService;
 class MotionService;
@@ -51,6 +52,7 @@ class PlatformContext {
     // an estimating one that needs no drawing backend; nullptr restores it.
     TextEngine& textEngine();
     void setTextEngine(std::shared_ptr<TextEngine> engine);
+
     // New geocoder objects; without a factory, geocoders that are always offline.
     std::shared_ptr<Geocoder> makeGeocoder();
     std::function<std::shared_ptr<Geocoder>()> geocoderFactory;
@@ -60,6 +62,11 @@ class PlatformContext {
     const std::shared_ptr<CameraService>& cameraService() const { return camera_; }
     // Installs a camera service; none restores the device without cameras.
     void setCameraService(std::shared_ptr<CameraService> service);
+
+    // The loader for bytes behind addresses (logos); one that loads nothing until a backend
+    // installs its own. nullptr restores that one.
+    DataLoader& dataLoader();
+    void setDataLoader(std::shared_ptr<DataLoader> loader);
 
   private:
     const Clock& clock_;
@@ -72,6 +79,7 @@ class PlatformContext {
     Application application_;
     std::shared_ptr<TextEngine> textEngine_;
     std::shared_ptr<CameraService> camera_;
+    std::shared_ptr<DataLoader> dataLoader_;
 };
 
 PlatformContext& platformContext();

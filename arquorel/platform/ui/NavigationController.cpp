@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Label.h"
 #include "arquorel/platform/ui/View.h"
 #include "arquorel/platform/ui/Window.h"
 
@@ -54,6 +55,10 @@ void NavigationController::loadView() {
     bar_->setIdentifier("navigationBar");
     bar_->setBackgroundColor(Color{0.97, 0.97, 0.97, 1});
     bar_->setHidden(barHidden_);
+    title_ = std::make_shared<Label>();
+    title_->setFont(Font::boldSystem(17));
+    title_->setTextAlignment(TextAlignment::center);
+    bar_->addSubview(title_);
     container->addSubview(bar_);
     setView(container);
     installTop();
@@ -163,6 +168,7 @@ void NavigationController::installTop() {
         v->setFrame(view()->bounds());
         view()->insertSubview(v, view()->subviews().size() - (bar_ ? 1 : 0));
     }
+    view()->setNeedsLayout();
     dropPoppedChildren();
 }
 
@@ -209,6 +215,7 @@ void NavigationController::update() {
         }
         self->shown_ = top;
         self->transitioning_ = false;
+        if (auto v = self->viewIfLoaded()) v->setNeedsLayout();
         self->dropPoppedChildren();
         self->update();
     };

@@ -10,6 +10,8 @@
 
 namespace arquorel {
 
+class Label;
+
 class NavigationController : public ViewController {
   public:
     static constexpr double kBarHeight = 44;
@@ -50,6 +52,7 @@ class NavigationController : public ViewController {
     std::vector<std::shared_ptr<ViewController>> stack_;
     std::shared_ptr<ViewController> shown_;  // the screen whose view is in the container
     std::shared_ptr<View> bar_;
+    std::shared_ptr<Label> title_;  // the top screen's title, in the bar
     bool barHidden_ = false;
     bool transitioning_ = false;
     bool updateScheduled_ = false;

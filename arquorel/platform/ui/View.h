@@ -54,7 +54,11 @@ class View : public std::enable_shared_from_this<View> {
     const Transform& transform() const { return transform_; }
     void setTransform(const Transform& transform);
     bool isHidden() const { return hidden_; }
-    void setHidden(bool hidden) { hidden_ = hidden; }
+    void setHidden(bool hidden) {
+        if (hidden == hidden_) return;
+        hidden_ = hidden;
+        didChangeHidden();
+    }
     const Color& backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(const Color& color) { backgroundColor_ = color; }
     int tag() const { return tag_; }
@@ -136,6 +140,8 @@ class View : public std::enable_shared_from_this<View> {
     virtual void layoutSubviews() {}
     // Called after this view was added to or removed from a superview.
     virtual void didMoveToSuperview() {}
+    // Called after isHidden() changed.
+    virtual void didChangeHidden() {}
 
   private:
     friend class LayoutConstraint;

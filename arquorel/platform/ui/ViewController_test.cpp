@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
-#include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/LayoutRegistry.h"
 #include "arquorel/platform/ui/NavigationController.h"
 #include "arquorel/platform/ui/Storyboard.h"
@@ -413,32 +412,6 @@ TEST(ViewControllerTest, UnknownLayoutsAndScreensGiveOneLineAndNothing) {
                   "Could not find a screen layout named 'NullScreenTest' in the bundle",
                   "Storyboard 'EmptyTest' has no screen with identifier 'PlaceVC'",
                   "Storyboard 'EmptyTest' has no initial screen"}));
-}
-
-TEST(AlertControllerTest, PickingAnActionDismissesTheAlertThenRunsItsHandler) {
-    Stage s;
-    s.show(s.a);
-    auto alert = AlertController::create("BadGPSSignal", "BadGPSSignalDescription");
-    alert->addAction({"back", AlertActionStyle::defaultStyle,
-                      [&](const AlertAction& a) { s.log.push_back("picked " + a.title); }});
-    alert->addAction({"retry", AlertActionStyle::cancel, {}});
-    alert->addAction({"again", AlertActionStyle::cancel, {}});  // a second cancel is refused
-    auto& console = s.device.context().console();
-    EXPECT_FALSE(alert->pickAction("back"));  // not on screen yet
-    s.a->present(alert, true);
-    EXPECT_FALSE(alert->pickAction("forward"));
-    EXPECT_TRUE(alert->pickAction("back"));
-    s.device.advance(0.3);
-    EXPECT_EQ(s.window->topViewController(), alert);  // the pick waits for the alert to show
-    s.device.advance(0.3);
-    EXPECT_EQ(s.window->topViewController(), s.a);
-    EXPECT_EQ(joined(s.log), "picked back\n");  // the presenter stayed on screen: no calls
-    EXPECT_EQ(alert->actions().size(), 2u);
-    EXPECT_EQ(console.lines(),
-              (std::vector<std::string>{
-                  "Alert 'BadGPSSignal' already has a cancel action; 'again' is not added",
-                  "Alert 'BadGPSSignal' is not on screen; 'back' cannot be picked",
-                  "Alert 'BadGPSSignal' has no action titled 'forward'"}));
 }
 
 }  // namespace

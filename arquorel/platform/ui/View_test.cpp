@@ -121,3 +121,27 @@ TEST(ViewAnimationTest, ModelChangesAtOnceTheChangeIsRecordedAndTheCompletionWai
 
 }  // namespace
 }  // namespace arquorel
+
+namespace arquorel {
+namespace {
+
+TEST(ViewLayerTest, KeyedAnimationsReplaceByKeyAndKeepTheModel) {
+    sim::SimPlatform device;
+    View view({0, 0, 10, 10});
+    view.addAnimation("spin", {"transform.rotation", 0, 6.28, 2, INFINITY});
+    device.advance(1);
+    view.addAnimation("spin", {"transform.rotation", 0, 3.14, 1});
+    view.addAnimation("fade", {"opacity", 1, 0, 0.5, 0, true, 5.0});
+    ASSERT_NE(view.animation("spin"), nullptr);
+    EXPECT_EQ(view.animation("spin")->to, 3.14);
+    EXPECT_EQ(view.animation("spin")->beginTime, device.now());
+    EXPECT_EQ(view.animation("fade")->beginTime, 5.0);
+    EXPECT_TRUE(view.transform().isIdentity());
+    view.removeAnimation("spin");
+    EXPECT_EQ(view.animation("spin"), nullptr);
+    view.removeAllAnimations();
+    EXPECT_TRUE(view.layer().animations.empty());
+}
+
+}  // namespace
+}  // namespace arquorel

@@ -1,0 +1,13 @@
+#pragma once
+// Installs the native drawing backend into a platform context: the Pango text engine on the
+// pinned fonts. Pictures are drawn by creating a CairoCanvas and rendering views into it.
+
+namespace arquorel {
+class PlatformContext;
+}
+
+namespace arquorel::cairo {
+
+void installCairoBackend(PlatformContext& context);
+
+}  // namespace arquorel::cairo

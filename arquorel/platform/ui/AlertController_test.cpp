@@ -1,0 +1,89 @@
+#include "arquorel/platform/ui/AlertController.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "arquorel/platform/drawing/TextLayout.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/device/TouchDriver.h"
+
+namespace arquorel {
+namespace {
+
+// A simulated device measuring text with the estimating engine: at font size 10 every Latin
+// character is 6 points wide and every line 12 points high.
+struct Device {
+    sim::SimPlatform device;
+    Device() { platformContext().setTextEngine(std::make_shared<EstimatingTextEngine>()); }
+};
+
+// A window showing a plain root screen.
+struct Screen : Device {
+    std::shared_ptr<Window> window = std::make_shared<Window>();
+    std::shared_ptr<ViewController> root = std::make_shared<ViewController>();
+    Screen() {
+        platformContext().console().startCapture();
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
+        device.runPending();
+    }
+};
+
+TEST(AlertControllerTest, PickingAnActionDismissesTheAlertThenRunsItsHandler) {
+    Screen s;
+    std::vector<std::string> log;
+    auto alert = AlertController::create("BadGPSSignal", "BadGPSSignalDescription");
+    alert->addAction({"back", AlertActionStyle::defaultStyle,
+                      [&](const AlertAction& a) { log.push_back("picked " + a.title); }});
+    alert->addAction({"retry", AlertActionStyle::cancel, {}});
+    alert->addAction({"again", AlertActionStyle::cancel, {}});  // a second cancel is refused
+    EXPECT_FALSE(alert->pickAction("back"));                    // not on screen yet
+    s.root->present(alert, true);
+    EXPECT_FALSE(alert->pickAction("forward"));
+    EXPECT_TRUE(alert->pickAction("back"));
+    s.device.advance(0.3);
+    EXPECT_EQ(s.window->topViewController(), alert);  // the pick waits for the alert to show
+    EXPECT_TRUE(log.empty());
+    s.device.advance(0.3);
+    EXPECT_EQ(s.window->topViewController(), s.root);
+    EXPECT_EQ(log, std::vector<std::string>{"picked back"});
+    EXPECT_EQ(s.root->appearance(), Appearance::appeared);  // it stayed on screen throughout
+    EXPECT_EQ(alert->actions().size(), 2u);
+    EXPECT_EQ(platformContext().console().lines(),
+              (std::vector<std::string>{
+                  "Alert 'BadGPSSignal' already has a cancel action; 'again' is not added",
+                  "Alert 'BadGPSSignal' is not on screen; 'back' cannot be picked",
+                  "Alert 'BadGPSSignal' has no action titled 'forward'"}));
+}
+
+TEST(AlertControllerTest, TheAlertAndActionSheetViewsOfferTheirActionsAsButtons) {
+    Screen d;
+    auto& window = d.window;
+    auto& root = d.root;
+    std::vector<std::string> picked;
+    for (auto style : {AlertStyle::alert, AlertStyle::actionSheet}) {
+        auto alert = AlertController::create("SelectMaps", "", style);
+        for (const char* title : {"Waze", "Maps.me"})
+            alert->addAction({title, AlertActionStyle::defaultStyle,
+                              [&](const AlertAction& a) { picked.push_back(a.title); }});
+        alert->addAction({"cancel", AlertActionStyle::destructive, {}});
+        root->present(alert, true);
+        d.device.advance(0.3);
+        sim::TouchDriver finger(d.device);
+        const char* box = style == AlertStyle::alert ? "alert" : "actionSheet";
+        ASSERT_TRUE(finger.find(box)) << box;
+        EXPECT_TRUE(finger.tap("alert.Maps.me"));
+        d.device.advance(0.3);
+        EXPECT_EQ(window->topViewController(), root);
+    }
+    EXPECT_EQ(picked, (std::vector<std::string>{"Maps.me", "Maps.me"}));
+}
+
+}  // namespace
+}  // namespace arquorel

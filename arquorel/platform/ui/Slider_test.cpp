@@ -1,0 +1,75 @@
+#include "arquorel/platform/ui/Slider.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "arquorel/platform/drawing/TextLayout.h"
+#include "arquorel/platform/drawing/ViewDescription.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/device/TouchDriver.h"
+
+namespace arquorel {
+namespace {
+
+// A simulated device measuring text with the estimating engine: at font size 10 every Latin
+// character is 6 points wide and every line 12 points high.
+struct Device {
+    sim::SimPlatform device;
+    Device() { platformContext().setTextEngine(std::make_shared<EstimatingTextEngine>()); }
+};
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+Entries described(const View& view) {
+    ViewDescription d;
+    view.describe(d);
+    return d.entries;
+}
+
+TEST(SliderTest, ValueStaysInItsRangeAndFollowsTheThumbThroughTransforms) {
+    Device d;
+    auto slider = std::make_shared<Slider>(Rect{0, 0, 228, 30});
+    slider->setMinimumValue(-180);
+    slider->setMaximumValue(180);
+    slider->setValue(1);
+    slider->setValue(NAN);  // ignored
+    EXPECT_EQ(slider->value(), 1);
+    slider->setValue(500);
+    EXPECT_EQ(slider->value(), 180);
+    slider->setMaximumValue(-200);  // below the minimum: the minimum follows
+    EXPECT_EQ(slider->minimumValue(), -200);
+    EXPECT_EQ(slider->value(), -200);
+    slider->setMaximumValue(180);
+    slider->setMinimumValue(-180);
+    slider->setValue(0);
+    EXPECT_EQ(slider->thumbRect(), (Rect{100, 1, 28, 28}));  // the track runs 14..214
+
+    // Stood on end near the right edge like the debug pitch slider: dragging up raises it.
+    auto window = std::make_shared<Window>(Rect{0, 0, 300, 400});
+    slider->setFrame({100, 185, 228, 30});
+    slider->setTransform(Transform::rotation(-std::numbers::pi / 2));
+    window->addSubview(slider);
+    std::vector<double> changes;
+    slider->addAction(ControlEvent::valueChanged,
+                      [&](Control& c) { changes.push_back(static_cast<Slider&>(c).value()); });
+    sim::TouchDriver finger(d.device, window);
+    finger.drag({214, 200}, {214, 150}, 0.2, 2);  // the thumb sits at the centre (214, 200)
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_NEAR(changes.back(), 90, 1e-9);        // 50 of the track's 200 points
+    finger.drag({214, 300}, {214, 100}, 0.2, 2);  // away from the thumb: nothing moves
+    EXPECT_EQ(changes.size(), 2u);
+    slider->setContinuous(false);
+    finger.drag({214, 150}, {214, 50}, 0.2, 4);
+    EXPECT_EQ(changes, (std::vector<double>{45, 90, 180}));  // one report, at the end
+    EXPECT_EQ(described(*slider), (Entries{{"value", "180 in -180...180"}}));
+}
+
+}  // namespace
+}  // namespace arquorel

@@ -1,0 +1,115 @@
+#include "arquorel/platform/web/DataLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/web/CachingDataLoader.h"
+#include "sim/device/SimDataLoader.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+using Kind = DataLoadError::Kind;
+
+std::optional<Kind> kindOf(const std::optional<DataLoadError>& error) {
+    return error ? std::optional(error->kind) : std::nullopt;
+}
+
+class DataLoaderTest : public ::testing::Test {
+  protected:
+    DataLoaderTest() {
+        std::filesystem::create_directories(root_ / "logos" / "brand");
+        for (const char* name : {"a.png", "b.png", "c.png"})
+            std::ofstream(root_ / "logos" / name) << std::string(40, 'z');
+        std::ofstream(root_ / "secret.txt") << "outside the host folders";
+    }
+    ~DataLoaderTest() override { std::filesystem::remove_all(root_); }
+    void load(DataLoader& loader, const std::string& address) {
+        loader.load(address, [this](const DataLoadResult& r) { arrived_.push_back(r); });
+    }
+
+    sim::SimPlatform device_;
+    std::filesystem::path root_ = std::filesystem::path(::testing::TempDir()) / "loader";
+    std::shared_ptr<sim::SimDataLoader> sim_ = std::make_shared<sim::SimDataLoader>(root_);
+    std::vector<DataLoadResult> arrived_;
+};
+
+TEST_F(DataLoaderTest, OnlyHttpAndHttpsFilesInsideTheFolderAfterTheirDelay) {
+    sim_->setDelay(1.0);
+    sim_->setDelay("HTTP://user@logos:80/a.png?fast", 0.1);
+    sim_->setFailure("https://logos/fails.png", Kind::httpStatus);
+    const struct {
+        std::string address;
+        double after;
+        std::optional<Kind> error;
+    } cases[] = {
+        {"https://logos/a.png#x", 1.0, std::nullopt},
+        {"HTTP://user@logos:80/a.png?fast", 0.1, std::nullopt},
+        {"https://logos/fails.png", 1.0, Kind::httpStatus},
+        {"https://logos/none.png", 1.0, Kind::notFound},
+        {"https://logos/../secret.txt", 1.0, Kind::notFound},
+        {"https://logos/brand", 1.0, Kind::notFound},  // a folder
+        {"file:///etc/passwd", 0, Kind::unsupportedScheme},
+        {"logos/a.png", 0, Kind::invalidAddress},
+        {"https://:80/a.png", 0, Kind::invalidAddress},
+        {"https://logos/a b.png", 0, Kind::invalidAddress},
+    };
+    for (const auto& c : cases) {
+        arrived_.clear();
+        load(*sim_, c.address);
+        EXPECT_TRUE(arrived_.empty()) << c.address;  // never inside load()
+        device_.advance(c.after - 0.01);
+        EXPECT_EQ(arrived_.empty(), c.after > 0) << c.address;  // never early
+        device_.advance(0.02);
+        ASSERT_EQ(arrived_.size(), 1u) << c.address;
+        EXPECT_EQ(kindOf(arrived_[0].error), c.error) << c.address;
+        EXPECT_EQ(arrived_[0].bytes.size(), c.error ? 0u : 40u);
+    }
+    sim_->setMaxBytes(39);
+    load(*sim_, "https://logos/a.png");
+    sim_->setOffline(true);
+    load(*sim_, "https://logos/a.png");
+    load(platformContext().dataLoader(), "https://logos/a.png");  // none installed
+    device_.advance(1);
+    ASSERT_EQ(arrived_.size(), 4u);
+    EXPECT_EQ(kindOf(arrived_[1].error), Kind::unavailable);  // at once: no transfer
+    EXPECT_EQ(kindOf(arrived_[2].error), Kind::tooLarge);
+    EXPECT_EQ(kindOf(arrived_[3].error), Kind::network);
+}
+
+TEST_F(DataLoaderTest, CachingLoadsEachAddressOnceAndSharesTheTransferUnderWay) {
+    sim_->setDelay(0.5);
+    sim_->setFailure("https://logos/slow.png", Kind::timedOut);
+    CachingDataLoader cache(sim_, 100);
+    for (const char* name : {"a.png", "a.png", "a.png", "none.png", "slow.png"})
+        load(cache, std::string("https://logos/") + name);
+    device_.advance(0.5);
+    ASSERT_EQ(arrived_.size(), 5u);
+    EXPECT_EQ(arrived_[2].bytes.size(), 40u);
+    EXPECT_EQ(sim_->requests().size(), 3u);
+
+    // Kept: the logo and "not found"; tried again: the time-out; within 100 bytes, c pushes
+    // the oldest (a) out.
+    for (const char* name : {"a.png", "none.png", "slow.png", "b.png", "c.png", "b.png", "a.png"}) {
+        load(cache, std::string("https://logos/") + name);
+        device_.advance(0.5);
+    }
+    EXPECT_EQ(sim_->requests().size(), 7u);
+    EXPECT_EQ(sim_->requests().back(), "https://logos/a.png");
+    EXPECT_EQ(cache.cachedBytes(), 80u);
+    cache.setMaxBytes(5);  // a kept body over today's cap is refused
+    load(cache, "https://logos/a.png");
+    device_.advance(0);
+    EXPECT_EQ(kindOf(arrived_.back().error), Kind::tooLarge);
+}
+
+}  // namespace
+}  // namespace arquorel
