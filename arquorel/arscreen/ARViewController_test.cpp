@@ -6,14 +6,21 @@
 
 #include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Button.h"
+#include "arquorel/platform/ui/Label.h"
+#include "arquorel/platform/ui/Slider.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SensorScript.h"
+#include "sim/device/SimCamera.h"
 #include "sim/device/SimPlatform.h"
+#include "sim/device/TouchDriver.h"
 
 namespace arquorel {
 namespace {
 
 using sim::SensorScript;
+using sim::SimCamera;
+using sim::SimCameraSettings;
 using sim::SimPlatform;
 using sim::SimSensors;
 
@@ -316,6 +323,7 @@ class LoggedController : public ARViewController {
 struct Stage {
     SimPlatform device;
     SimSensors sensors;
+    SimCamera camera;
     std::shared_ptr<Window> window = std::make_shared<Window>();
     std::shared_ptr<ViewController> host = std::make_shared<ViewController>();
     std::shared_ptr<LoggedController> ar = ARViewController::make<LoggedController>();
@@ -393,6 +401,170 @@ TEST(ARViewControllerScreen, BackgroundStopsAndClearsForegroundRestartsAndReload
         // The annotations are set again at once: the presenter rebuilds its cards.
         EXPECT_EQ(s.ar->presenter()->subviews().size(), 2u);
     }
+}
+
+std::vector<std::string> identifiers(const View& view) {
+    std::vector<std::string> names;
+    for (const auto& child : view.subviews()) names.push_back(child->identifier());
+    return names;
+}
+
+TEST(ARViewControllerScreen, FirstLayoutPutsTheViewsInOrder) {
+    struct Case {
+        const char* name;
+        UiOptions options;
+        std::vector<std::string> order;
+    };
+    const Case cases[] = {
+        {"defaults", {}, {"cameraView", "presenter", "closeButton"}},
+        {"no close button", {.closeButtonEnabled = false}, {"cameraView", "presenter"}},
+        {"every debug aid",
+         {.debugMap = true, .simulatorDebugging = true, .debugLabel = true},
+         {"cameraView", "presenter", "closeButton", "debugMapButton", "debugLabel",
+          "crossHairHorizontal", "crossHairVertical", "debugHeadingSlider", "debugPitchSlider"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Stage s;
+        s.ar->uiOptions = c.options;
+        s.present();
+        const auto root = s.ar->view();
+        EXPECT_EQ(identifiers(*root), c.order);
+        EXPECT_EQ(s.ar->cameraView()->subviews().front(), s.ar->cameraView()->imageview());
+        EXPECT_EQ(s.ar->cameraView()->frame(), root->bounds());
+        // A second layout pass adds nothing.
+        root->setNeedsLayout();
+        s.window->layoutIfNeededRecursively();
+        EXPECT_EQ(identifiers(*root), c.order);
+        // A new presenter goes directly above the camera view.
+        s.ar->setPresenter(ARPresenter::create(std::weak_ptr<ARController>(s.ar)));
+        EXPECT_EQ(root->subviews()[1], s.ar->presenter());
+    }
+    Stage s;
+    s.ar->uiOptions = {.debugMap = true, .simulatorDebugging = true, .debugLabel = true};
+    s.present();
+    EXPECT_EQ(s.ar->closeButton()->frame(), (Rect{330, 5, 40, 40}));
+    EXPECT_EQ(s.ar->closeButton()->currentImage()->name(), "ovin_close");
+    EXPECT_EQ(s.ar->debugLabel()->frame(), (Rect{5, 812 - 55, 365, 40}));
+    EXPECT_EQ(s.ar->debugHeadingSlider()->frame(), (Rect{20, 792, 335, 20}));
+    // The pitch slider stands upright near the right edge.
+    EXPECT_NEAR(s.ar->debugPitchSlider()->center().x, 355, 1e-9);
+    EXPECT_NEAR(s.ar->debugPitchSlider()->center().y, 416, 1e-9);
+    EXPECT_NEAR(s.ar->debugPitchSlider()->frame().height(), 772, 1e-9);
+}
+
+TEST(ARViewControllerScreen, SlidersDriveTheFrameStepAndTheLabelShowsIt) {
+    Stage s;
+    s.ar->uiOptions = {.simulatorDebugging = true, .debugLabel = true};
+    s.present();
+    EXPECT_EQ(s.ar->debugHeadingSlider()->value(), 1);
+    s.ar->debugHeadingSlider()->setValue(-10);
+    s.ar->debugPitchSlider()->setValue(-20);
+    s.settle(3);
+    const auto& tracking = s.ar->trackingManager();
+    EXPECT_EQ(tracking.debugHeading(), 350);
+    EXPECT_EQ(tracking.debugPitch(), -20);
+    EXPECT_EQ(s.ar->arStatus().pitch, -20);
+    EXPECT_NEAR(s.ar->arStatus().heading, 350, 1e-3);
+    EXPECT_EQ(s.ar->debugLabel()->text(), "Heading: 350(350) -- Pitch: -20.000");
+
+    // Without the option the label keeps its last text and the sensors rule again.
+    s.ar->uiOptions.simulatorDebugging = false;
+    s.ar->uiOptions.debugLabel = false;
+    s.ar->trackingManager().setDebugHeading(std::nullopt);
+    s.ar->trackingManager().setDebugPitch(std::nullopt);
+    s.settle(3);
+    EXPECT_EQ(s.ar->debugLabel()->text(), "Heading: 350(350) -- Pitch: -20.000");
+    EXPECT_NEAR(angleDifference(s.ar->arStatus().heading, 0), 0, 1e-3);
+}
+
+TEST(ARViewControllerScreen, CloseButtonTapDismissesTheScreen) {
+    Stage s;
+    s.present();
+    sim::TouchDriver finger(s.device, s.window);
+    const auto result = finger.tap("closeButton");
+    ASSERT_TRUE(result) << result.message;
+    s.device.advance(1);
+    EXPECT_EQ(s.host->presentedViewController(), nullptr);
+    EXPECT_FALSE(s.ar->isDisplayTimerRunning());
+    EXPECT_FALSE(isInWindow(*s.ar->view()));
+
+    // The root screen has nobody to dismiss it: the tap does nothing.
+    Stage root;
+    root.window->setRootViewController(root.ar);
+    root.device.advance(0.1);
+    sim::TouchDriver rootFinger(root.device, root.window);
+    ASSERT_TRUE(rootFinger.tap("closeButton"));
+    root.device.advance(1);
+    EXPECT_TRUE(isInWindow(*root.ar->view()));
+}
+
+TEST(ARViewControllerScreen, DebugMapAndDebugSquare) {
+    Stage s;
+    s.ar->uiOptions.debugMap = true;
+    s.present();
+    auto& console = platformContext().console();
+    console.clear();
+    s.ar->debugButtonTap();  // no debug map layout yet: one console line, nothing presented
+    s.device.advance(0.5);
+    EXPECT_EQ(console.lines().size(), 1u);
+    EXPECT_EQ(s.ar->presentedViewController(), nullptr);
+
+    s.ar->showDebugViewWithColor(Color{1, 0, 0, 1});
+    const auto square = s.ar->view()->subviews().back();
+    EXPECT_EQ(square->frame(), (Rect{375 - 80, 10, 30, 30}));
+    s.device.advance(1.4);
+    EXPECT_TRUE(square->hasSuperview());
+    s.device.advance(0.2);
+    EXPECT_FALSE(square->hasSuperview());
+}
+
+TEST(ARViewControllerScreen, FieldOfViewFromTheCameraOrTheScreen) {
+    struct Case {
+        const char* name;
+        SimCameraSettings::Cameras cameras;
+        Size screen;
+        double hFov, vFov;
+    };
+    const double narrow =
+        2 * std::atan(375.0 / 812 * std::tan(30 * kDegreesToRadians)) * kRadiansToDegrees;
+    const double fallback = 2 * std::atan(375.0 / 812 * 0.554309051452769) * kRadiansToDegrees;
+    const Case cases[] = {
+        {"back camera of 60 degrees",
+         SimCameraSettings::Cameras::backAndFront,
+         {375, 812},
+         narrow,
+         60},
+        {"square picture", SimCameraSettings::Cameras::backAndFront, {400, 400}, 60, 60},
+        {"front camera only: 58 degrees",
+         SimCameraSettings::Cameras::frontOnly,
+         {375, 812},
+         fallback,
+         58},
+        {"no camera", SimCameraSettings::Cameras::none, {375, 812}, fallback, 58},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Stage s;
+        s.camera.settings().cameras = c.cameras;
+        s.ar->view()->setFrame({{0, 0}, c.screen});
+        s.present();
+        s.ar->view()->setFrame({{0, 0}, c.screen});
+        s.window->layoutIfNeededRecursively();
+        const ARStatus& status = s.ar->arStatus();
+        EXPECT_NEAR(status.hFov, c.hFov, 1e-9);
+        EXPECT_NEAR(status.vFov, c.vFov, 1e-9);
+        EXPECT_NEAR(status.hPixelsPerDegree, c.screen.width / c.hFov, 1e-9);
+        EXPECT_EQ(ARViewController::isAllHardwareAvailable().has_value(),
+                  c.cameras != SimCameraSettings::Cameras::backAndFront);
+    }
+    // Before the camera view has a size, the controller's view gives the picture area.
+    SimPlatform device;
+    auto ar = ARViewController::make();
+    ar->view()->setFrame({0, 0, 300, 600});
+    ar->calculateFovAndScale();
+    EXPECT_NEAR(ar->arStatus().hPixelsPerDegree, 300 / ar->arStatus().hFov, 1e-9);
+    EXPECT_NEAR(ar->arStatus().vPixelsPerDegree, 600 / 58.0, 1e-9);
 }
 
 TEST(ARViewControllerRules, DebugSliderHeadingAndLabelText) {
