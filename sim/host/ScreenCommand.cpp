@@ -147,6 +147,66 @@ std::optional<ScreenRequest> parseScreenRequest(const std::vector<std::string>& 
     return request;
 }
 
+ScreenScene::ScreenScene(const ScreenRequest& request,
+                         std::vector<std::shared_ptr<QuorelProperty>> records)
+    : camera_(device_.context()) {
+    auto& context = device_.context();
+    context.console().startCapture();
+    cairo::installCairoBackend(context);
+    context.device().setMainScreenBounds({{0, 0}, request.screen});
+    context.device().setScreenScale(request.scale);
+    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
+    Bundle::framework().setLanguage(request.language);
+    switch (request.camera) {
+        case CameraChoice::back:
+            camera_.settings().cameras = SimCameraSettings::Cameras::backAndFront;
+            break;
+        case CameraChoice::front:
+            camera_.settings().cameras = SimCameraSettings::Cameras::frontOnly;
+            break;
+        case CameraChoice::none:
+            camera_.settings().cameras = SimCameraSettings::Cameras::none;
+            break;
+    }
+    // The camera sees the world as the user holds the phone.
+    camera_.setPoseProvider([pose = CameraPose{request.heading, request.pitch}] { return pose; });
+
+    window_ = std::make_shared<Window>(Rect{{0, 0}, request.screen});
+    auto host = std::make_shared<ViewController>();
+    window_->setRootViewController(host);
+    window_->makeKeyAndVisible();
+    device_.runPending();
+
+    screen_ = ArDemo::make();
+    screen_->uiOptions = request.options;
+    screen_->attribution = kAttribution;
+    screen_->setRecords(std::move(records));
+    host->present(screen_, false);
+    device_.runPending();
+    if (request.options.simulatorDebugging) {
+        // The sliders stand in for the sensors: set them to the pose.
+        if (const auto& slider = screen_->debugHeadingSlider())
+            slider->setValue(request.heading > 180 ? request.heading - 360 : request.heading);
+        if (const auto& slider = screen_->debugPitchSlider()) slider->setValue(request.pitch);
+    }
+
+    SensorScript script;
+    script.fix(0.1, request.at, 5);
+    for (double t = 0; t <= kSettleSeconds; t += kSensorPeriod) {
+        script.heading(t, request.heading, request.heading, 5);
+        script.acceleration(t, gravityAtPitch(request.pitch));
+    }
+    script.play(sensors_);
+    device_.advance(kSettleSeconds);
+}
+
+ScreenScene::~ScreenScene() {
+    // The screen goes before the devices it uses; the next scene picks its own language.
+    window_.reset();
+    screen_.reset();
+    Bundle::framework().setLanguage({});
+}
+
 int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const CommandUsage command("screen", kScreenSynopsis, err);
     if (command.helpAsked(
@@ -165,70 +225,23 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
     const auto file = readPlacesFile(request->places, err);
     if (!file) return kExitUsage;
 
-    SimPlatform device;
-    auto& context = device.context();
-    context.console().startCapture();
-    cairo::installCairoBackend(context);
-    context.device().setMainScreenBounds({0, 0, request->screen.width, request->screen.height});
-    context.device().setScreenScale(request->scale);
-    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
-    Bundle::framework().setLanguage(request->language);
-    SimSensors sensors;
-    SimCamera camera(context);
-    switch (request->camera) {
-        case CameraChoice::back:
-            camera.settings().cameras = SimCameraSettings::Cameras::backAndFront;
-            break;
-        case CameraChoice::front:
-            camera.settings().cameras = SimCameraSettings::Cameras::frontOnly;
-            break;
-        case CameraChoice::none:
-            camera.settings().cameras = SimCameraSettings::Cameras::none;
-            break;
-    }
-    // The camera sees the world as the user holds the phone.
-    camera.setPoseProvider([pose = CameraPose{request->heading, request->pitch}] { return pose; });
-
-    auto window = std::make_shared<Window>(Rect{{0, 0}, request->screen});
-    auto host = std::make_shared<ViewController>();
-    window->setRootViewController(host);
-    window->makeKeyAndVisible();
-    device.runPending();
-
-    auto screen = ArDemo::make();
-    screen->uiOptions = request->options;
-    screen->attribution = kAttribution;
-    screen->setRecords(file->records);
-    host->present(screen, false);
-    device.runPending();
-    if (request->options.simulatorDebugging) {
-        // The sliders stand in for the sensors: set them to the pose.
-        if (auto slider = screen->debugHeadingSlider())
-            slider->setValue(request->heading > 180 ? request->heading - 360 : request->heading);
-        if (auto slider = screen->debugPitchSlider()) slider->setValue(request->pitch);
-    }
-
-    SensorScript script;
-    script.fix(0.1, request->at, 5);
-    for (double t = 0; t <= kSettleSeconds; t += kSensorPeriod) {
-        script.heading(t, request->heading, request->heading, 5);
-        script.acceleration(t, gravityAtPitch(request->pitch));
-    }
-    script.play(sensors);
-    device.advance(kSettleSeconds);
+    ScreenScene scene(*request, file->records);
+    auto& window = scene.window();
+    auto& screen = scene.screen();
+    auto& context = scene.device().context();
 
     cairo::CairoCanvas canvas(request->screen, request->scale, Color::black());
-    Renderer().render(*window, canvas);
+    Renderer().render(window, canvas);
     if (const auto problem = canvas.writePng(request->png)) {
         err << "arquorel-sim screen: cannot write " << printable(request->png) << ": " << *problem
             << "\n";
         return kExitUsage;
     }
 
-    const ARStatus& status = screen->arStatus();
+    const ARStatus& status = screen.arStatus();
     std::size_t onScreen = 0;
     const Rect screenRect{{0, 0}, request->screen};
-    for (const auto& child : screen->presenter()->subviews())
+    for (const auto& child : screen.presenter()->subviews())
         if (std::dynamic_pointer_cast<DemoCard>(child) && intersects(child->frame(), screenRect))
             ++onScreen;
     out << "Wrote " << request->png << " (" << canvas.pixelWidth() << "x" << canvas.pixelHeight()
@@ -237,7 +250,7 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
         << "\xC2\xB0, field of view " << formatFixed(status.hFov, 1) << "\xC2\xB0 x "
         << formatFixed(status.vFov, 1) << "\xC2\xB0\n";
     for (const auto& line : context.console().lines()) out << "Console: " << line << "\n";
-    if (request->tree) out << dumpViewTree(*window);
+    if (request->tree) out << dumpViewTree(window);
     printDataSource(request->places, out);
     return kExitOk;
 }

@@ -10,8 +10,14 @@
 #include <vector>
 
 #include "arquorel/arscreen/ARViewController.h"
+#include "arquorel/places/QuorelProperty.h"
 #include "arquorel/platform/geometry/Geometry.h"
 #include "arquorel/platform/sensors/Location.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimCamera.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/host/ArDemo.h"
 
 namespace arquorel::sim {
 
@@ -34,6 +40,27 @@ struct ScreenRequest {
     CameraChoice camera = CameraChoice::back;
     std::string png;
     bool tree = false;
+};
+
+// The AR screen of a request with the given places, on a simulated device of its own: presented
+// in a window over a host screen and run until the filters settled for the requested pose.
+class ScreenScene {
+  public:
+    ScreenScene(const ScreenRequest& request, std::vector<std::shared_ptr<QuorelProperty>> records);
+    ~ScreenScene();
+    ScreenScene(const ScreenScene&) = delete;
+    ScreenScene& operator=(const ScreenScene&) = delete;
+
+    SimPlatform& device() { return device_; }
+    Window& window() { return *window_; }
+    ArDemo& screen() { return *screen_; }
+
+  private:
+    SimPlatform device_;
+    SimSensors sensors_;
+    SimCamera camera_;
+    std::shared_ptr<Window> window_;
+    std::shared_ptr<ArDemo> screen_;
 };
 
 // The request of a command line; none, with `error` set, when a flag is missing or malformed.

@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "arquorel/platform/drawing/Golden.h"
+#include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "sim/host/SimCli.h"
+
 namespace arquorel::sim {
 namespace {
 
@@ -58,6 +66,51 @@ TEST(ScreenCommandTest, BadFlagsAreNamed) {
     EXPECT_FALSE(parseScreenRequest(
         {"--places", "p.json", "--at", "1,2", "--heading", "0", "--pitch", "0"}, error));
     EXPECT_NE(error.find("--png"), std::string::npos) << error;
+}
+
+std::shared_ptr<QuorelProperty> record(const std::string& name, double lat, double lng) {
+    auto r = std::make_shared<QuorelProperty>();
+    r->id = name;
+    r->name = name;
+    r->lat = lat;
+    r->lng = lng;
+    return r;
+}
+
+// Facing east with three places ahead and one behind, every debugging aid on.
+TEST(ScreenCommandTest, TheScreensViewTreeMatchesItsGolden) {
+    std::string error;
+    auto request = parseScreenRequest(
+        line({"--options", "debugLabel,debugSliders,debugMap", "--lang", "fr"}), error);
+    ASSERT_TRUE(request) << error;
+    request->heading = 90;
+    request->pitch = 0;
+    request->at = {43.7393682, 7.4272085};
+    ScreenScene scene(*request,
+                      {record("Est", 43.7393682, 7.4284), record("Nord-est", 43.7400, 7.4280),
+                       record("Sud-est", 43.7385, 7.4282), record("Ouest", 43.7393682, 7.4260)});
+    const auto check = checkGolden(goldenPath(__FILE__, "ar_screen"), dumpViewTree(scene.window()));
+    EXPECT_TRUE(check.passed) << check.message;
+}
+
+TEST(ScreenCommandTest, WritesThePictureAndReportsTheCameraProblem) {
+    const auto dir = std::filesystem::path(::testing::TempDir());
+    const auto places = (dir / "arquorel_screen_places.json").string();
+    std::ofstream(places) << R"([{"id": "e", "name": "Est", "lat": 43.7393682, "lng": 7.4284}])";
+    const auto png = (dir / "arquorel_screen.png").string();
+    std::ostringstream out, err;
+    const int status =
+        runCli({"screen", "--places", places, "--at", "43.7393682,7.4272085", "--heading", "90",
+                "--pitch", "0", "--camera", "front", "--png", png},
+               out, err);
+    ASSERT_EQ(status, 0) << err.str();
+    EXPECT_NE(out.str().find("(750x1624 pixels): 1 cards on screen"), std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find("Console: CameraView: Cannot create capture session"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::file_size(png) > 1000);
+    std::filesystem::remove(png);
+    std::filesystem::remove(places);
 }
 
 }  // namespace
