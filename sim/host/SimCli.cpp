@@ -35,12 +35,21 @@ const Command kCommands[] = {
 };
 
 void printUsage(std::ostream& out) {
+    // Synopses longer than this put their summary on the next line.
+    constexpr std::size_t kLongSynopsis = 72;
     constexpr std::string_view kHelp = "help";
     std::size_t width = kHelp.size();
-    for (const auto& c : kCommands) width = std::max(width, characterCount(c.synopsis));
+    for (const auto& c : kCommands) {
+        const std::size_t n = characterCount(c.synopsis);
+        if (n <= kLongSynopsis) width = std::max(width, n);
+    }
     const auto line = [&](std::string_view synopsis, std::string_view summary) {
-        out << "  " << synopsis << std::string(width - characterCount(synopsis) + 3, ' ') << summary
-            << "\n";
+        const std::size_t n = characterCount(synopsis);
+        if (n > width) {
+            out << "  " << synopsis << "\n" << std::string(width + 5, ' ') << summary << "\n";
+        } else {
+            out << "  " << synopsis << std::string(width - n + 3, ' ') << summary << "\n";
+        }
     };
     out << "usage: arquorel-sim <command> [options]\n\ncommands:\n";
     for (const auto& c : kCommands) line(c.synopsis, c.summary);
