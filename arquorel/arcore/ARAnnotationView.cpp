@@ -42,8 +42,9 @@ void ARAnnotationView::applyAppearance(double alpha, const Rect& target, bool an
 
 void ARAnnotationView::updateMainState(bool animated) {
     if (!isMainAnn) {
-        applyAppearance(0.5, initialFrame, animated);
+        // The scale goes first: set under it, the frame would shrink with it afterwards.
         setTransform(Transform::identity());
+        applyAppearance(0.5, initialFrame, animated);
         return;
     }
     const double w = initialFrame.width() * kMainScale;

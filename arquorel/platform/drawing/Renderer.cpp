@@ -12,15 +12,15 @@ bool visible(const Color& c) {
     return c.alpha > 0;
 }
 
-// The transform that places a view of `frame` turned by `t` about its centre.
-void placeView(Painter& painter, const Rect& frame, const Transform& t) {
+// The transform that places a view of `size` turned by `t` about the centre of `frame`.
+void placeView(Painter& painter, const Rect& frame, Size size, const Transform& t) {
     if (t.isIdentity()) {
         if (frame.x() != 0 || frame.y() != 0) painter.translate(frame.x(), frame.y());
         return;
     }
     painter.translate(frame.midX(), frame.midY());
     painter.concat(t);
-    painter.translate(-frame.width() / 2, -frame.height() / 2);
+    painter.translate(-size.width / 2, -size.height / 2);
 }
 
 // A layer gradient in the coordinates of a box of `size`.
@@ -43,7 +43,7 @@ Gradient gradientFor(const LayerGradient& g, Size size) {
 void drawSublayer(const Sublayer& s, Painter& painter) {
     if (s.hidden || !(s.opacity > 0)) return;
     PainterStateSaver saved(painter);
-    placeView(painter, s.frame, s.transform);
+    placeView(painter, s.frame, s.frame.size, s.transform);
     if (s.opacity < 1) painter.multiplyAlpha(s.opacity);
     const Rect box{0, 0, s.frame.width(), s.frame.height()};
     const Path shape = Path::roundedRect(box, s.cornerRadius);
@@ -74,7 +74,7 @@ void Renderer::drawLayer(const View& view, Painter& painter) const {
     const Rect bounds = view.bounds();
     const double radius = layer.cornerRadius;
     PainterStateSaver saved(painter);
-    placeView(painter, view.frame(), view.transform());
+    placeView(painter, view.frame(), view.bounds().size, view.transform());
     if (view.alpha() < 1) painter.multiplyAlpha(view.alpha());
 
     if (layer.shadowOpacity > 0 && !isEmpty(bounds)) {

@@ -1,6 +1,7 @@
 #include "arquorel/platform/ui/View.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
@@ -21,7 +22,24 @@ std::vector<double>& animationStack() {
 
 }  // namespace
 
-View::View(Rect frame) : frame_(frame) {}
+namespace {
+
+// The box around a rectangle of `size` centred on `centre` and turned by `t` about its centre.
+// A transform that only scales, by factors other than zero.
+bool scalesOnly(const Transform& t) {
+    return t.b == 0 && t.c == 0 && t.tx == 0 && t.ty == 0 && t.a != 0 && t.d != 0;
+}
+
+Rect transformedBox(Point centre, Size size, const Transform& t) {
+    const double hw = size.width / 2, hh = size.height / 2;
+    const double w = std::fabs(t.a * hw) + std::fabs(t.c * hh);
+    const double h = std::fabs(t.b * hw) + std::fabs(t.d * hh);
+    return {centre.x - w, centre.y - h, 2 * w, 2 * h};
+}
+
+}  // namespace
+
+View::View(Rect frame) : frame_(frame), boundsSize_(frame.size) {}
 
 View::~View() {
     for (auto& child : subviews_) child->superview_ = nullptr;
@@ -35,8 +53,14 @@ std::shared_ptr<View> View::superview() const {
 void View::setFrame(const Rect& frame) {
     if (frame == frame_) return;
     record(AnimatedProperty::frame, frame_, frame);
-    const bool resized = frame.size != frame_.size;
+    Size size = frame.size;
+    // Under a scale the frame is the scaled box; the bounds keep the unscaled size.
+    if (scalesOnly(transform_))
+        size = {frame.size.width / std::fabs(transform_.a),
+                frame.size.height / std::fabs(transform_.d)};
+    const bool resized = size != boundsSize_;
     frame_ = frame;
+    boundsSize_ = size;
     if (resized) needsLayout_ = true;
 }
 
@@ -50,6 +74,8 @@ void View::setTransform(const Transform& transform) {
     if (transform == transform_) return;
     record(AnimatedProperty::transform, transform_, transform);
     transform_ = transform;
+    // The centre and the bounds stay; the frame becomes the box around them.
+    frame_ = transformedBox(center(), boundsSize_, transform_);
 }
 
 void View::record(AnimatedProperty property, AnimationRecord::Value from,

@@ -46,7 +46,11 @@ class View : public std::enable_shared_from_this<View> {
 
     const Rect& frame() const { return frame_; }
     void setFrame(const Rect& frame);
-    Rect bounds() const { return {0, 0, frame_.size.width, frame_.size.height}; }
+    // The view's own size; the frame is the box the transformed bounds take on screen, as on
+    // the phone platforms. Without a transform both have the same size. Setting a transform
+    // keeps the centre and the bounds and moves the frame to the box around them; setting the
+    // frame under a scale sets the bounds to the frame's size divided by the scale.
+    Rect bounds() const { return {0, 0, boundsSize_.width, boundsSize_.height}; }
     Point center() const { return {frame_.midX(), frame_.midY()}; }
 
     double alpha() const { return alpha_; }
@@ -151,6 +155,7 @@ class View : public std::enable_shared_from_this<View> {
     void detachFromParent();
 
     Rect frame_;
+    Size boundsSize_;
     double alpha_ = 1;
     Transform transform_;
     bool hidden_ = false;

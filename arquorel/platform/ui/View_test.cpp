@@ -82,6 +82,33 @@ TEST(ViewTest, OnScreenNeedsAnAreaSharedWithTheMainScreen) {
     }
 }
 
+// The frame is the box around the transformed bounds, as on the phone platforms: a card
+// enlarged by a scale transform and then given the enlarged frame is drawn 1.5 times its size,
+// not 1.5 x 1.5.
+// As on the phone platforms: a card enlarged by a scale transform and then given the
+// enlarged frame is drawn 1.5 times its size, not 1.5 x 1.5.
+TEST(ViewGeometryTest, FrameUnderATransformIsTheBoxTheViewTakesOnScreen) {
+    auto view = makeView({100, 100, 100, 50});
+    view->setTransform(Transform::scale(1.5, 1.5));
+    EXPECT_EQ(view->frame(), (Rect{75, 87.5, 150, 75}));
+    EXPECT_EQ(view->bounds(), (Rect{0, 0, 100, 50}));
+    view->setFrame({0, 0, 300, 150});
+    EXPECT_EQ(view->bounds(), (Rect{0, 0, 200, 100}));
+    view->setTransform(Transform::identity());
+    EXPECT_EQ(view->frame(), (Rect{50, 25, 200, 100}));
+    // A quarter turn stands the box upright about the same centre; turning back lays it down.
+    view->setFrame({-31, 406, 772, 20});
+    view->setTransform(Transform::rotation(-1.5707963267948966));
+    EXPECT_NEAR(view->frame().x(), 345, 1e-9);
+    EXPECT_NEAR(view->frame().y(), 30, 1e-9);
+    EXPECT_NEAR(view->frame().width(), 20, 1e-9);
+    EXPECT_NEAR(view->frame().height(), 772, 1e-9);
+    EXPECT_EQ(view->bounds(), (Rect{0, 0, 772, 20}));
+    view->setTransform(Transform::identity());
+    EXPECT_NEAR(view->frame().x(), -31, 1e-9);
+    EXPECT_NEAR(view->frame().width(), 772, 1e-9);
+}
+
 TEST(ViewAnimationTest, ModelChangesAtOnceTheChangeIsRecordedAndTheCompletionWaits) {
     sim::SimPlatform device;
     auto view = makeView({0, 0, 100, 50});
@@ -96,7 +123,8 @@ TEST(ViewAnimationTest, ModelChangesAtOnceTheChangeIsRecordedAndTheCompletionWai
         view->setTransform(Transform::scale(2, 2));  // unchanged: no second record
     };
     View::animate(1.0, changes, complete);
-    EXPECT_EQ(view->frame(), (Rect{10, 20, 150, 75}));
+    EXPECT_EQ(view->bounds(), (Rect{0, 0, 150, 75}));
+    EXPECT_EQ(view->frame(), (Rect{-65, -17.5, 300, 150}));  // the doubled box, same centre
     using V = AnimationRecord::Value;
     const std::tuple<AnimatedProperty, V, V, double> expected[] = {
         {AnimatedProperty::alpha, 0.8, 0.5, 1.0},
