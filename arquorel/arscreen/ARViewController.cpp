@@ -67,7 +67,6 @@ void ARViewController::initialize() {
     initialized_ = true;
     const std::shared_ptr<ARViewController> me = self();
     setPresenter(ARPresenter::create(std::weak_ptr<ARController>(me)));
-    presenter_->setIdentifier("presenter");
     cameraView_->setIdentifier("cameraView");
     trackingManager_->setDelegate(std::weak_ptr<ARTrackingManagerDelegate>(me));
 
@@ -94,6 +93,7 @@ void ARViewController::removeObservers() {
 void ARViewController::setPresenter(std::shared_ptr<ARPresenter> presenter) {
     if (presenter_) presenter_->removeFromSuperview();
     presenter_ = std::move(presenter);
+    if (presenter_ && presenter_->identifier().empty()) presenter_->setIdentifier("presenter");
     if (didLayoutSubviews_ && presenter_) insertPresenter();
 }
 
