@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <cstdlib>
 
+#include "arquorel/places/CategoryColor.h"
 #include "arquorel/places/DistanceText.h"
-#include "arquorel/places/LogoLoader.h"
 #include "arquorel/places/Place.h"
+#include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/ToolTipEstate.h"
+#include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimPlatform.h"
@@ -17,17 +20,13 @@
 namespace arquorel {
 namespace {
 
-struct Recorder : AnnotationViewDelegate {
-    std::vector<std::pair<double, const AnnnotationView*>> taps;
-    void annotationViewTapped(const std::shared_ptr<AnnnotationView>& view) override {
-        taps.emplace_back(platformContext().now(), view.get());
-    }
-};
-
-// Holds its views strongly, as the main screen does through its presenter.
-struct Owner : AnnotationViewDelegate {
+// Records taps; holding its views strongly, as the main screen does through its presenter.
+struct Screen : AnnotationViewDelegate {
+    std::vector<double> taps;
     std::vector<std::shared_ptr<AnnnotationView>> views;
-    void annotationViewTapped(const std::shared_ptr<AnnnotationView>&) override {}
+    void annotationViewTapped(const std::shared_ptr<AnnnotationView>&) override {
+        taps.push_back(platformContext().now());
+    }
 };
 
 class AnnnotationViewTest : public ::testing::Test {
@@ -35,130 +34,117 @@ class AnnnotationViewTest : public ::testing::Test {
     void SetUp() override {
         Bundle::framework().setLanguage("en");
         rereadUnitSetting();
-        LogoLoader::reset();
-        window->makeKeyAndVisible();
     }
-    void TearDown() override {
-        Bundle::framework().setLanguage("");
-        rereadUnitSetting();
-    }
-    std::shared_ptr<Place> place(const std::string& name, double distance) {
-        auto p = std::make_shared<QuorelProperty>();
-        p->name = name;
-        p->lat = 43.7396;
-        p->lng = 7.4276;
-        p->category_color = "#DC3545";
-        auto a = Place::create(p);
-        a->setDistanceFromUser(distance);
-        return a;
-    }
-    // A card view for `annotation`, shown in the window.
-    std::shared_ptr<AnnnotationView> shown(const std::shared_ptr<ARAnnotation>& annotation) {
-        auto view = AnnnotationView::createWithCard({20, 40, 200, 110});
-        view->setAnnotation(annotation);
+    void TearDown() override { Bundle::framework().setLanguage(""); }
+    std::shared_ptr<AnnnotationView> shown(std::shared_ptr<QuorelProperty> record, double distance,
+                                           Rect frame = {20, 40, 169, 93}) {
+        auto place = Place::create(record);
+        place->setDistanceFromUser(distance);
+        places.push_back(place);  // views hold their annotations weakly
+        auto view = AnnnotationView::createWithCard(frame);
+        view->setAnnotation(place);
         window->addSubview(view);
         device.runPending();
         return view;
     }
 
     sim::SimPlatform device;
-    std::shared_ptr<Window> window = std::make_shared<Window>(Rect{0, 0, 375, 812});
+    std::shared_ptr<Window> window = std::make_shared<Window>(Rect{0, 0, 375, 400});
+    std::vector<std::shared_ptr<Place>> places;
 };
 
-TEST_F(AnnnotationViewTest, BoundWhenShownAndRefreshedAfterMoves) {
-    auto casino = place("Casino", 1234);
-    auto view = shown(casino);
+TEST_F(AnnnotationViewTest, BoundWhenShownRefreshedAfterMoves) {
+    auto casino = std::make_shared<QuorelProperty>();
+    casino->name = "Casino";
+    auto view = shown(casino, 1234);
     auto card = view->card();
-    ASSERT_TRUE(card);
-    EXPECT_EQ(card->frame(), (Rect{0, 0, 198, 108}));
-    EXPECT_EQ(card->nameLabel->text(), "Casino");
+    EXPECT_EQ(card->frame(), (Rect{0, 0, 166, 91}));  // 2 points inside at the right and bottom
     EXPECT_EQ(card->distanceLabel->text(), "1.2km");
-    EXPECT_EQ(card->gestureRecognizers().size(), 1u);
-
-    casino->setDistanceFromUser(80);
+    places[0]->setDistanceFromUser(80);
     view->refreshCard();
-    EXPECT_EQ(card->distanceLabel->text(), "80m");
     view->configureCard();
-    EXPECT_EQ(card->gestureRecognizers().size(), 1u);  // installed once
-
+    EXPECT_EQ(card->gestureRecognizers().size(), 1u);
     const std::string dump = dumpViewTree(*view);
     EXPECT_NE(dump.find("text=\"Casino\""), std::string::npos) << dump;
     EXPECT_NE(dump.find("text=\"80m\""), std::string::npos) << dump;
 
-    // A place without a record leaves the card as it was; refreshing never hides it.
-    casino->property = nullptr;
-    view->configureCard();
-    EXPECT_EQ(card->nameLabel->text(), "Casino");
+    view->setAnnotation(nullptr);
+    view->refreshCard();
     EXPECT_FALSE(card->isHidden());
+    view->configureCard();
+    EXPECT_TRUE(card->isHidden());
 }
 
-TEST_F(AnnnotationViewTest, CardHiddenWithoutAPlace) {
-    auto plain = ARAnnotation::create(std::nullopt, std::nullopt,
-                                      Location{{43.7, 7.4}, 0, 5, 5, platformContext().now()});
-    auto view = shown(plain);
-    EXPECT_TRUE(view->card()->isHidden());
-    EXPECT_EQ(view->card()->gestureRecognizers().size(), 1u);
-    // Without a card nothing is bound and nothing breaks.
-    auto bare = AnnnotationView::create({0, 0, 100, 50});
-    bare->setAnnotation(place("Bare", 1));
-    window->addSubview(bare);
-    bare->refreshCard();
-    EXPECT_FALSE(bare->card());
-}
-
-TEST_F(AnnnotationViewTest, TapBlinksTicksAndCallsTheDelegateLater) {
-    auto view = shown(place("Casino", 300));
-    auto delegate = std::make_shared<Recorder>();
-    view->setDelegate(delegate);
+TEST_F(AnnnotationViewTest, TapFlashesTicksThenTellsTheDelegate) {
+    auto view = shown(std::make_shared<QuorelProperty>(), 300);
+    auto screen = std::make_shared<Screen>();
+    view->setDelegate(screen);
     auto& app = device.context().application();
     app.clearHapticEvents();
-
-    sim::TouchDriver finger{device, window};
-    ASSERT_TRUE(finger.tap(*view->card()));
-    // The tap is recognised when the finger lifts; the delegate comes 0.01 s after that.
+    ASSERT_TRUE(sim::TouchDriver(device, window).tap(*view->card()));
     ASSERT_EQ(app.hapticEvents().size(), 1u);
     EXPECT_EQ(app.hapticEvents()[0].kind, HapticEvent::Kind::selectionChanged);
-    const double tappedAt = app.hapticEvents()[0].time;
-    auto blink = view->card()->blinkImageView;
-    ASSERT_FALSE(blink->animations().empty());
-    const auto& flash = blink->animations().back();
-    EXPECT_EQ(flash.property, AnimatedProperty::alpha);
-    EXPECT_EQ(std::get<double>(flash.from), kBlinkOpacity);
-    EXPECT_EQ(std::get<double>(flash.to), 0);
+    const auto& flash = view->card()->blinkImageView->animations().at(0);
+    EXPECT_EQ(flash.from, AnimationRecord::Value(kBlinkOpacity));
+    EXPECT_EQ(flash.to, AnimationRecord::Value(0.0));
     EXPECT_EQ(flash.duration, kBlinkDuration);
-    EXPECT_EQ(blink->alpha(), 0);
-
     device.advance(0.5);
-    ASSERT_EQ(delegate->taps.size(), 1u);
-    EXPECT_NEAR(delegate->taps[0].first - tappedAt, kTapDelegateDelay, 1e-6);
-    EXPECT_EQ(delegate->taps[0].second, view.get());
+    ASSERT_EQ(screen->taps.size(), 1u);
+    EXPECT_NEAR(screen->taps[0] - app.hapticEvents()[0].time, kTapDelegateDelay, 1e-6);
 
-    // No delegate, or a view gone before the delayed call: nothing happens.
-    view->setDelegate(nullptr);
-    view->tapedWithPopup();
-    device.advance(0.1);
-    view->setDelegate(delegate);
-    view->tapedWithPopup();
+    view->tapedWithPopup();  // the view goes before the delayed call
     view->removeFromSuperview();
     view.reset();
     device.advance(0.1);
-    EXPECT_EQ(delegate->taps.size(), 1u);
+    EXPECT_EQ(screen->taps.size(), 1u);
 }
 
-TEST_F(AnnnotationViewTest, DelegateHeldWeaklySoAnOwnerCanGo) {
-    auto owner = std::make_shared<Owner>();
-    std::weak_ptr<Owner> watch = owner;
-    auto view = AnnnotationView::createWithCard();
-    view->setAnnotation(place("Port", 10));
-    view->setDelegate(owner);
-    view->configureCard();
-    owner->views.push_back(view);
-    std::weak_ptr<AnnnotationView> watchView = view;
-    view.reset();
-    owner.reset();
-    // Under the address sanitizer a cycle here would also be reported as a leak.
-    EXPECT_TRUE(watch.expired());
-    EXPECT_TRUE(watchView.expired());
+TEST_F(AnnnotationViewTest, DelegateHeldWeakly) {
+    auto screen = std::make_shared<Screen>();
+    std::weak_ptr<Screen> watch = screen;
+    screen->views.push_back(AnnnotationView::createWithCard());
+    screen->views[0]->setDelegate(screen);
+    screen.reset();
+    EXPECT_TRUE(watch.expired());  // a strong delegate would close a cycle (asan: a leak)
+}
+
+// Draws Monaco cards over a sky-coloured background and checks the look; the picture is kept
+// for people to see ($ARQUOREL_CARD_PICTURE, else the test temp folder).
+TEST_F(AnnnotationViewTest, MonacoCardsDrawn) {
+    const auto file = PlacesFile::fromPath(ARQUOREL_DATA_DIR "/monaco/places.json");
+    const auto find = [&](const std::string& id) {
+        for (const auto& r : file.records)
+            if (r->id == id) return std::make_shared<QuorelProperty>(*r);
+        return std::make_shared<QuorelProperty>();
+    };
+    auto villa = find("n6456634692");
+    villa->name = "Villa";
+    villa->price = "4 900 000 €";
+    auto grey = find("n954713831");
+    grey->category_color.clear();
+    window->setBackgroundColor({0.46, 0.55, 0.62, 1});
+    const std::vector<std::shared_ptr<AnnnotationView>> views{
+        shown(find("n4416197079"), 236, {14, 20, 253, 139}),  // a main card, 1.5 times larger
+        shown(find("n1876870084"), 1480, {14, 180, 169, 93}),
+        shown(villa, 812, {192, 180, 169, 93}), shown(grey, 95, {14, 290, 169, 93}),
+        shown(find("n6456634692"), 2210, {192, 290, 169, 93})};
+    window->layoutIfNeededRecursively();
+    cairo::CairoCanvas canvas({375, 400}, 2);
+    Renderer().render(*window, canvas);
+    const char* out = std::getenv("ARQUOREL_CARD_PICTURE");
+    EXPECT_EQ(canvas.writePng(out ? out : ::testing::TempDir() + "cards.png"), std::nullopt);
+    for (const auto& view : views) {
+        const auto card = view->card();
+        const Rect f = view->frame(), tile = card->contentView->frame();
+        SCOPED_TRACE(card->nameLabel->text());
+        EXPECT_EQ(canvas.colorAt({f.maxX() - 6, f.midY()}), Color::white());
+        const auto& hex = card->property()->category_color;
+        const Color want = hex.empty() ? kNoCategoryGray : colorFromHexText(hex);
+        const Color seen = canvas.colorAt({f.x() + tile.x() + 3, f.y() + tile.midY()});
+        EXPECT_NEAR(seen.red + seen.green + seen.blue, want.red + want.green + want.blue, 0.05);
+        const Color shadow = canvas.colorAt({f.midX(), f.maxY() - 1});
+        EXPECT_LT(shadow.red + shadow.green + shadow.blue, 0.46 + 0.55 + 0.62);
+    }
 }
 
 }  // namespace
