@@ -34,25 +34,18 @@ std::shared_ptr<ToolTipEstate> AnnnotationView::card() const {
     return std::dynamic_pointer_cast<ToolTipEstate>(subviews().front());
 }
 
-bool AnnnotationView::bindCard() {
-    auto card = this->card();
-    if (!card) return false;
+void AnnnotationView::bindCard(ToolTipEstate& card) {
     auto place = std::dynamic_pointer_cast<Place>(annotation());
-    if (place) {
-        if (place->property) {
-            card->setProperty(place->property);
-            if (card->distanceLabel)
-                card->distanceLabel->setText(distanceText(place->distanceFromUser()));
-        }
-        return true;
-    }
-    return true;
+    // A place without a record leaves the card as it is.
+    if (!place || !place->property) return;
+    card.setProperty(place->property);
+    if (card.distanceLabel) card.distanceLabel->setText(distanceText(place->distanceFromUser()));
 }
 
 void AnnnotationView::configureCard() {
     auto card = this->card();
     if (!card) return;
-    bindCard();
+    bindCard(*card);
     if (!std::dynamic_pointer_cast<Place>(annotation())) card->setProperty(nullptr);
     if (card->gestureRecognizers().empty()) {
         // The card is owned by this view: the action must not own the view.
@@ -65,7 +58,7 @@ void AnnnotationView::configureCard() {
 }
 
 void AnnnotationView::refreshCard() {
-    bindCard();
+    if (auto card = this->card()) bindCard(*card);
 }
 
 void AnnnotationView::tapedWithPopup() {

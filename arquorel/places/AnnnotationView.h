@@ -58,8 +58,7 @@ class AnnnotationView : public ARAnnotationView {
     void didMoveToSuperview() override;
 
   private:
-    // False when there is no card.
-    bool bindCard();
+    void bindCard(ToolTipEstate& card);
 
     std::weak_ptr<AnnotationViewDelegate> delegate_;
 };
