@@ -6,6 +6,8 @@
 #include <fstream>
 #include <tuple>
 
+#include <unistd.h>
+
 #include "arquorel/places/CategoryColor.h"
 #include "arquorel/places/LogoLoader.h"
 #include "sim/device/SimDataLoader.h"
@@ -45,10 +47,14 @@ class ToolTipEstateTest : public ::testing::Test {
         device.context().setDataLoader(loader);
         device.context().console().startCapture();
     }
-    void TearDown() override { LogoLoader::reset(); }
+    void TearDown() override {
+        LogoLoader::reset();
+        fs::remove_all(dir);
+    }
 
     sim::SimPlatform device;
-    fs::path dir = fs::path(::testing::TempDir()) / "card_logos";
+    // One folder a process: ctest runs tests side by side.
+    fs::path dir = fs::path(::testing::TempDir()) / ("card_logos_" + std::to_string(::getpid()));
     std::shared_ptr<sim::SimDataLoader> loader = std::make_shared<sim::SimDataLoader>(dir);
     std::shared_ptr<ToolTipEstate> card = ToolTipEstate::load();
 };
