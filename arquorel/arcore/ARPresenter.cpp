@@ -27,6 +27,23 @@ void sortFarthestFirst(ARPresenter::ViewList& views) {
 
 }  // namespace
 
+class ARPresenter::Pass {
+  public:
+    explicit Pass(ARPresenter& presenter) : keep_(presenter.weak_from_this().lock()) {}
+
+  private:
+    std::shared_ptr<View> keep_;
+};
+
+template <class F>
+bool ARPresenter::callOut(F&& f) {
+    const auto before = listChanges_;
+    f();
+    if (listChanges_ == before) return true;
+    ++interruptions_;
+    return false;
+}
+
 ARPresenter::ARPresenter(std::weak_ptr<ARController> controller)
     : View(Rect{}),
       maxVisibleAnnotations(platformContext().device().mainScreenBounds().width() == 320 ? 100
@@ -49,6 +66,10 @@ const ARPresenter::ViewList& ARPresenter::visibleAnnotationsAsArray() {
 void ARPresenter::reload(const AnnotationList& annotations, ReloadType reloadType) {
     auto controller = controller_.lock();
     if (!controller || !controller->arStatus().ready()) return;
+    Pass pass(*this);
+    // A call-out that reloads or clears the presenter supersedes the rest of this reload.
+    const auto interruptions = interruptions_;
+    const auto interrupted = [&] { return interruptions_ != interruptions; };
 
     const bool rebuild = reloadType == ReloadType::reloadLocationChanged ||
                          reloadType == ReloadType::annotationsChanged || annotations_.empty();
@@ -56,8 +77,10 @@ void ARPresenter::reload(const AnnotationList& annotations, ReloadType reloadTyp
     bool stackingDue = false;
     if (rebuild) {
         annotations_ = annotations;
+        listsChanged();
         activeAnnotations_ = activeAnnotationsFromAnnotations(annotations_);
         createAnnotationViews();
+        if (interrupted()) return;
         relayoutAll = true;
         if (verticalStackingEnabled) {
             resetStackParameters();
@@ -67,8 +90,10 @@ void ARPresenter::reload(const AnnotationList& annotations, ReloadType reloadTyp
     if ((reloadType == ReloadType::annotationsChanged && rebuild) ||
         reloadType == ReloadType::swipe || annotations_.empty()) {
         addRemoveAnnotationViews(controller->arStatus(), relayoutAll);
+        if (interrupted()) return;
     }
     layoutAnnotationViews(controller->arStatus(), relayoutAll, reloadType);
+    if (interrupted()) return;
     if (stackingDue) stackAnnotationViews();
 }
 
@@ -94,17 +119,24 @@ ARPresenter::AnnotationList ARPresenter::activeAnnotationsFromAnnotations(
 }
 
 void ARPresenter::createAnnotationViews() {
-    for (const auto& view : annotationViews_) view->removeFromSuperview();
+    Pass pass(*this);
+    // Call-outs may change the lists: iterate over copies.
+    const ViewList previous = annotationViews_;
+    for (const auto& view : previous)
+        if (!callOut([&] { view->removeFromSuperview(); })) return;
     for (const auto& annotation : annotations_)
         if (annotation && !annotation->active()) annotation->setAnnotationView(nullptr);
 
     auto controller = controller_.lock();
     auto dataSource = controller ? controller->dataSource() : nullptr;
+    const AnnotationList active = activeAnnotations_;
     ViewList views;
-    views.reserve(activeAnnotations_.size());
-    for (const auto& annotation : activeAnnotations_) {
+    views.reserve(active.size());
+    for (const auto& annotation : active) {
         auto view = annotation->annotationView();
-        if (!view && dataSource) view = dataSource->viewForAnnotation(*controller, annotation);
+        if (!view && dataSource &&
+            !callOut([&] { view = dataSource->viewForAnnotation(*controller, annotation); }))
+            return;
         annotation->setAnnotationView(view);
         if (view) {
             view->setAnnotation(annotation);
@@ -112,21 +144,28 @@ void ARPresenter::createAnnotationViews() {
         }
     }
     annotationViews_ = std::move(views);
-    if (dataSource) dataSource->viewsDrawn(*controller, annotationViews_);
+    listsChanged();
+    if (dataSource) callOut([&] { dataSource->viewsDrawn(*controller, annotationViews_); });
 }
 
 void ARPresenter::clear() {
-    for (const auto& annotation : annotations_) {
-        if (!annotation) continue;
-        annotation->setActive(false);
-        annotation->setAnnotationView(nullptr);
-    }
-    for (const auto& view : annotationViews_) view->removeFromSuperview();
+    Pass pass(*this);
+    const AnnotationList annotations = std::move(annotations_);
+    const ViewList views = std::move(annotationViews_);
     annotations_.clear();
     activeAnnotations_.clear();
     annotationViews_.clear();
     visibleAnnotationViews_.clear();
     visibleAnnotationsAsArray_.clear();
+    listsChanged();
+    for (const auto& annotation : annotations) {
+        if (!annotation) continue;
+        annotation->setActive(false);
+        annotation->setAnnotationView(nullptr);
+    }
+    // A hook that fills the presenter again ends this clear.
+    for (const auto& view : views)
+        if (!callOut([&] { view->removeFromSuperview(); })) return;
 }
 
 std::size_t ARPresenter::sectorIndex(double azimuth) {
@@ -137,9 +176,9 @@ std::size_t ARPresenter::sectorIndex(double azimuth) {
 }
 
 void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
-    visibleAnnotationViews_.clear();
-    visibleAnnotationsAsArray_.clear();
-    visibleAnnotationViews_.resize(kSectorCount);
+    Pass pass(*this);
+    std::vector<ViewList> sectors(kSectorCount);
+    fadedOut_.clear();
 
     // Nearest first; the list is normally kept sorted already, so check before sorting.
     std::vector<ARAnnotation*> byDistance;
@@ -155,7 +194,7 @@ void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
     for (ARAnnotation* annotation : byDistance) {
         auto view = annotation->annotationView();
         if (!view) continue;
-        auto& sector = visibleAnnotationViews_[sectorIndex(annotation->azimuth())];
+        auto& sector = sectors[sectorIndex(annotation->azimuth())];
         if (sector.size() < maxAnnotations) {
             sector.push_back(view);
             annotation->setActive(true);
@@ -172,11 +211,12 @@ void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
                     if (a && a->active() && a->annotationView() == v) return;
                     v->removeFromSuperview();
                 });
+            fadedOut_.push_back(view.get());
             annotation->setActive(false);
         }
     }
 
-    for (auto& sector : visibleAnnotationViews_) {
+    for (auto& sector : sectors) {
         sortFarthestFirst(sector);
         for (const auto& view : sector) view->isMainAnn = false;
         if (sector.empty()) continue;
@@ -188,16 +228,19 @@ void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
             });
         }
     }
+    visibleAnnotationViews_ = sectors;
+    visibleAnnotationsAsArray_.clear();
+    listsChanged();
 
     bool firstDisplay = true;
-    for (const auto& sector : visibleAnnotationViews_)
+    for (const auto& sector : sectors)
         for (const auto& view : sector)
-            if (view->superview()) firstDisplay = false;
+            if (view->hasSuperview()) firstDisplay = false;
 
-    for (const auto& sector : visibleAnnotationViews_) {
+    for (const auto& sector : sectors) {
         for (const auto& view : sector) {
-            if (view->superview()) continue;
-            addSubview(view);
+            if (view->hasSuperview()) continue;
+            if (!callOut([&] { addSubview(view); })) return;
             if (!firstDisplay) {
                 view->setAlpha(0);
                 View::animate(kFadeDuration, [&] { view->setAlpha(0.5); });
@@ -228,6 +271,7 @@ double ARPresenter::distanceScale(double distance, double farthest) {
 
 void ARPresenter::layoutAnnotationViews(const ARStatus& arStatus, bool relayoutAll,
                                         ReloadType reloadType) {
+    Pass pass(*this);
     ViewList views = relayoutAll ? annotationViews_ : visibleAnnotationsAsArray();
     if (views.empty()) return;
     sortFarthestFirst(views);
@@ -237,17 +281,34 @@ void ARPresenter::layoutAnnotationViews(const ARStatus& arStatus, bool relayoutA
     const auto& factors = annotationViewSizeFactors();
     const double baseWidth = platformContext().device().mainScreenBounds().width() * factors.width;
     const double baseHeight = baseWidth * factors.height;
-    bool sectorsResorted = false;
+    const bool located = reloadType == ReloadType::userLocationChanged;
 
-    for (const auto& view : views) {
+    // After a fix every card's placement is followed by a visibility pass with the new
+    // distances. Those passes find the same sectors, so only the first runs; what the later
+    // ones would still change is the opacity of a view they push out of a full sector that was
+    // placed after the first pass and before the last card: it fades out again (below).
+    std::size_t lastCard = views.size();
+    if (located)
+        for (std::size_t i = 0; i < views.size(); ++i)
+            if (views[i]->annotation() && views[i]->isCard()) lastCard = i;
+    bool sectorsResorted = false;
+    std::vector<const ARAnnotationView*> placedAfterResort;
+
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        const auto& view = views[i];
         auto annotation = view->annotation();
         if (!annotation) continue;
         view->initialFrame = Rect{view->frame().x(), view->frame().y(), baseWidth, baseHeight};
         const bool mainSwipe = reloadType == ReloadType::swipe && view->isMainAnn;
         if (relayoutAll || mainSwipe) {
-            view->arZeroPoint = {xPositionForAnnotationView(*view, arStatus),
-                                 yPositionForAnnotationView(*view, arStatus).first};
-            view->configureCard();
+            Point zero;
+            if (!callOut([&] {
+                    zero = {xPositionForAnnotationView(*view, arStatus),
+                            yPositionForAnnotationView(*view, arStatus).first};
+                    view->arZeroPoint = zero;
+                    view->configureCard();
+                }))
+                return;
         }
         const double s = distanceScale(annotation->distanceFromUser(), farthest);
         const double delta = angleDifference(annotation->azimuth(), arStatus.heading);
@@ -260,19 +321,25 @@ void ARPresenter::layoutAnnotationViews(const ARStatus& arStatus, bool relayoutA
                 view->initialFrame.size.width = view->frame().width();
             if (view->initialFrame.height() == 0)
                 view->initialFrame.size.height = view->frame().height();
-            view->updateMainState(reloadType == ReloadType::userLocationChanged || mainSwipe);
+            if (!callOut([&] { view->updateMainState(located || mainSwipe); })) return;
+            if (sectorsResorted && i <= lastCard) placedAfterResort.push_back(view.get());
         }
-        if (view->isCard() && reloadType == ReloadType::userLocationChanged) {
-            view->refreshCard();
-            // Re-sort the sectors with the new distances. Repeating the pass for every card
-            // would find the same sectors again, so it runs once per placement pass.
+        if (located && view->isCard()) {
+            if (!callOut([&] { view->refreshCard(); })) return;
             if (!sectorsResorted) {
                 sectorsResorted = true;
                 auto controller = controller_.lock();
+                const auto interruptions = interruptions_;
                 addRemoveAnnotationViews(controller ? controller->arStatus() : arStatus,
                                          relayoutAll);
+                if (interruptions_ != interruptions) return;
             }
         }
+    }
+    for (const auto* placed : placedAfterResort) {
+        if (std::find(fadedOut_.begin(), fadedOut_.end(), placed) == fadedOut_.end()) continue;
+        auto* view = const_cast<ARAnnotationView*>(placed);
+        View::animate(kFadeDuration, [&] { view->setAlpha(0); });
     }
 }
 

@@ -92,6 +92,20 @@ class ARPresenter : public View {
     explicit ARPresenter(std::weak_ptr<ARController> controller);
 
   private:
+    // Held for the length of every operation that calls out (to the data source, a view's
+    // hooks, an annotation's overrides): keeps the presenter alive when the callee drops the
+    // last reference to it.
+    class Pass;
+    // Runs a call-out; false when the presenter's lists were changed during it (the callee
+    // reloaded or cleared the presenter), in which case the calling pass stops where it is.
+    template <class F>
+    bool callOut(F&& f);
+    void listsChanged() { ++listChanges_; }
+
+    std::uint64_t listChanges_ = 0;
+    std::uint64_t interruptions_ = 0;
+    // The views the last visibility pass faded out of full sectors.
+    std::vector<const ARAnnotationView*> fadedOut_;
     std::weak_ptr<ARController> controller_;
     AnnotationList annotations_;
     AnnotationList activeAnnotations_;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "sim/device/SimPlatform.h"
 
@@ -17,14 +19,43 @@ class FakeController : public ARController {
     std::shared_ptr<ARDataSource> dataSource() const override { return source; }
 };
 
+// The places where the presenter calls out of itself; a test arms one to run code there once.
+enum class Hook { viewForAnnotation, viewsDrawn, added, removed, configure, refresh, mainState };
+struct Hooks {
+    Hook armed{};
+    std::function<void()> action;
+    void fire(Hook hook) {
+        if (!action || hook != armed) return;
+        auto run = std::move(action);
+        action = nullptr;
+        run();
+    }
+};
+
 class CountingView : public ARAnnotationView {
   public:
     int configured = 0;
     int refreshed = 0;
     bool card = false;
+    std::shared_ptr<Hooks> hooks;
     bool isCard() const override { return card; }
-    void configureCard() override { ++configured; }
-    void refreshCard() override { ++refreshed; }
+    void configureCard() override {
+        ++configured;
+        hooks->fire(Hook::configure);
+    }
+    void refreshCard() override {
+        ++refreshed;
+        hooks->fire(Hook::refresh);
+    }
+    void updateMainState(bool animated) override {
+        ARAnnotationView::updateMainState(animated);
+        hooks->fire(Hook::mainState);
+    }
+
+  protected:
+    void didMoveToSuperview() override {
+        hooks->fire(hasSuperview() ? Hook::added : Hook::removed);
+    }
 };
 
 class FakeDataSource : public ARDataSource {
@@ -32,16 +63,20 @@ class FakeDataSource : public ARDataSource {
     int created = 0;
     int drawnCalls = 0;
     bool cards = false;
+    std::shared_ptr<Hooks> hooks = std::make_shared<Hooks>();
     std::shared_ptr<ARAnnotationView> viewForAnnotation(
         ARController&, const std::shared_ptr<ARAnnotation>&) override {
         ++created;
         auto view = ARAnnotationView::make<CountingView>();
         view->card = cards;
+        view->hooks = hooks;
+        hooks->fire(Hook::viewForAnnotation);
         return view;
     }
     std::optional<std::vector<std::shared_ptr<ARAnnotationView>>> viewsDrawn(
         ARController&, const std::vector<std::shared_ptr<ARAnnotationView>>& views) override {
         ++drawnCalls;
+        hooks->fire(Hook::viewsDrawn);
         return views;
     }
 };
@@ -214,6 +249,53 @@ TEST_F(PresenterTest, SwipeResortsSectorsFadingViewsInAndOut) {
     EXPECT_EQ(pushed->superview(), nullptr);
 }
 
+// Whether the last alpha change of a view was a fade to `to` over `duration` seconds.
+bool lastAlphaAnimation(const ARAnnotationView& v, double to, double duration) {
+    for (auto it = v.animations().rbegin(); it != v.animations().rend(); ++it)
+        if (it->property == AnimatedProperty::alpha)
+            return std::get<double>(it->to) == to && it->duration == duration;
+    return false;
+}
+
+TEST_F(PresenterTest, AViewPushedOutByAFixFadesFromTheStart) {
+    source->cards = true;
+    auto list = annotations(6, 10);
+    list.push_back(annotation(100, 200));  // the farthest view, alone in sector 4
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto pushed = list[4]->annotationView();
+    // The sixth comes nearest: the fifth leaves the full sector. It is placed after the first
+    // card of the pass, and cards placed after it re-sort the sectors again.
+    list[5]->setDistanceFromUser(5);
+    presenter->reload(list, ReloadType::userLocationChanged);
+    EXPECT_FALSE(list[4]->active());
+    EXPECT_EQ(pushed->alpha(), 0);
+    EXPECT_TRUE(lastAlphaAnimation(*pushed, 0, 0.2));
+    EXPECT_TRUE(lastAlphaAnimation(*list[5]->annotationView(), 0.5, 0.2));
+    device.advance(0.19);
+    EXPECT_EQ(pushed->superview().get(), presenter.get());
+    device.advance(0.02);
+    EXPECT_EQ(pushed->superview(), nullptr);
+}
+
+TEST_F(PresenterTest, AViewBackInItsSectorBeforeItsFadeEndsStaysOnScreen) {
+    auto list = annotations(6, 10);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto fifth = list[4]->annotationView();
+    auto sixth = list[5]->annotationView();
+    list[5]->setDistanceFromUser(1);  // pushes the fifth out
+    presenter->reload(list, ReloadType::swipe);
+    EXPECT_FALSE(list[4]->active());
+    device.advance(0.1);
+    list[5]->setDistanceFromUser(60);  // and back: the sixth leaves again
+    presenter->reload(list, ReloadType::swipe);
+    EXPECT_TRUE(list[4]->active());
+    device.advance(0.15);  // the fifth's first fade has ended
+    EXPECT_EQ(fifth->superview().get(), presenter.get());
+    device.advance(0.1);
+    EXPECT_EQ(fifth->superview().get(), presenter.get());
+    EXPECT_EQ(sixth->superview(), nullptr);
+}
+
 TEST_F(PresenterTest, DistanceScaleBands) {
     // Bands of an eighth of the farthest distance; 100 < 800 / 8 is false.
     const std::pair<double, double> cases[] = {{99.9, 1.0}, {100, 0.95}, {250, 0.9},
@@ -355,6 +437,69 @@ TEST_F(PresenterTest, MainMarkIsRestoredAfterARebuild) {
     EXPECT_TRUE(view->isMainAnn);
 }
 
+// A call-out that reloads the presenter with other annotations, clears it or drops the last
+// reference to it must find the presenter alive and leave it as that call left it.
+TEST_F(PresenterTest, CallOutsMayReloadClearOrReleaseThePresenter) {
+    enum class Action { reload, clear, release };
+    // How each hook is reached: a first reload with the hook unarmed (if any), then this one.
+    struct Route {
+        Hook hook;
+        bool prepared;
+        ReloadType type;
+    };
+    const Route routes[] = {
+        {Hook::viewForAnnotation, false, ReloadType::annotationsChanged},
+        {Hook::viewsDrawn, false, ReloadType::annotationsChanged},
+        {Hook::added, false, ReloadType::annotationsChanged},
+        {Hook::configure, false, ReloadType::annotationsChanged},
+        {Hook::removed, true, ReloadType::annotationsChanged},
+        {Hook::refresh, true, ReloadType::userLocationChanged},
+        {Hook::mainState, true, ReloadType::headingChanged},
+        {Hook::mainState, true, ReloadType::swipe},
+    };
+    for (const auto& route : routes) {
+        for (auto action : {Action::reload, Action::clear, Action::release}) {
+            SCOPED_TRACE(testing::Message()
+                         << "hook " << static_cast<int>(route.hook) << " action "
+                         << static_cast<int>(action) << " reload " << toString(route.type));
+            makePresenter();
+            source->cards = true;
+            auto list = annotations(7, 10);
+            for (std::size_t i = 0; i < 3; ++i) list.push_back(annotation(100.0 + i, 200));
+            if (route.prepared) presenter->reload(list, ReloadType::annotationsChanged);
+            for (auto& a : list) a->setDistanceFromUser(a->distanceFromUser() + 1);
+            auto other = annotations(3, 100);
+            std::weak_ptr<ARPresenter> weak = presenter;
+            source->hooks->armed = route.hook;
+            source->hooks->action = [&, action] {
+                if (action == Action::reload)
+                    presenter->reload(other, ReloadType::annotationsChanged);
+                if (action == Action::clear) presenter->clear();
+                if (action == Action::release) presenter.reset();
+            };
+            ARPresenter* raw = presenter.get();
+            raw->reload(list, route.type);
+            EXPECT_EQ(source->hooks->action, nullptr) << "hook not reached";
+            if (action == Action::release) {
+                EXPECT_TRUE(weak.expired());
+                continue;
+            }
+            ASSERT_TRUE(presenter);
+            // The nested call's outcome stands: the outer pass stopped where the lists changed.
+            const auto& expected = action == Action::reload ? other : ARPresenter::AnnotationList{};
+            EXPECT_EQ(presenter->annotations(), expected);
+            EXPECT_EQ(presenter->annotationViews().size(), expected.size());
+            EXPECT_EQ(presenter->subviews().size(), expected.size());
+            for (const auto& child : presenter->subviews()) {
+                auto view = std::dynamic_pointer_cast<ARAnnotationView>(child);
+                ASSERT_TRUE(view && view->annotation());
+                EXPECT_NE(std::find(other.begin(), other.end(), view->annotation()), other.end());
+            }
+            device.advance(1);
+        }
+    }
+}
+
 // Stacking works on frames directly; these tests set them by hand.
 class StackingTest : public PresenterTest {
   protected:
@@ -372,9 +517,11 @@ class StackingTest : public PresenterTest {
 };
 
 TEST_F(StackingTest, ViewsMoveUpAboveTheViewsBelowThem) {
-    // h = 6.25 points per degree: a full turn is 2250 points, the right seam at 1312.5, so a
-    // view at x = 1252.5 (x + 2w beyond the seam) is also tested one turn to the left.
-    const double seamX = 1312.5 - 60;
+    // h = 6.25 points per degree: a full turn is 2250 points, the seams at 1312.5 and -937.5.
+    // A view whose right edge lies within its width of the right seam is also tested one turn
+    // to the left; one whose left edge lies within its width of the left seam one turn right.
+    const double seamX = 1312.5 - 60, nearRight = 1312.5 - 80 - 10, nearLeft = -937.5 + 80 - 12,
+                 clear = 1312.5 - 160 - 1;
     struct Case {
         const char* what;
         std::vector<Rect> frames;
@@ -385,6 +532,13 @@ TEST_F(StackingTest, ViewsMoveUpAboveTheViewsBelowThem) {
         {"A, B, C", {{100, 300, 80, 50}, {110, 280, 80, 50}, {120, 260, 80, 50}}, {0, -35, -70}},
         {"apart", {{0, 300, 80, 50}, {100, 300, 80, 50}}, {0, 0}},
         {"seam copy", {{seamX - 2250, 300, 80, 50}, {seamX, 290, 80, 50}}, {0, -45}},
+        {"right edge near the seam",
+         {{nearRight - 2250, 300, 80, 50}, {nearRight, 290, 80, 50}},
+         {0, -45}},
+        {"left edge near the seam",
+         {{nearLeft + 2250, 300, 80, 50}, {nearLeft, 290, 80, 50}},
+         {0, -45}},
+        {"clear of the seams", {{clear - 2250, 300, 80, 50}, {clear, 290, 80, 50}}, {0, 0}},
     };
     for (const auto& c : cases) {
         auto views = viewsWithFrames(c.frames);
