@@ -25,11 +25,10 @@ Location destination(const Location& from, double metres, double degrees) {
     constexpr double kEarthRadius = 6371008.8, rad = std::numbers::pi / 180;
     const double d = metres / kEarthRadius, theta = degrees * rad;
     const double phi1 = from.latitude() * rad, lambda1 = from.longitude() * rad;
-    const double phi2 = std::asin(std::sin(phi1) * std::cos(d) +
-                                  std::cos(phi1) * std::sin(d) * std::cos(theta));
-    const double lambda2 =
-        lambda1 + std::atan2(std::sin(theta) * std::sin(d) * std::cos(phi1),
-                             std::cos(d) - std::sin(phi1) * std::sin(phi2));
+    const double phi2 =
+        std::asin(std::sin(phi1) * std::cos(d) + std::cos(phi1) * std::sin(d) * std::cos(theta));
+    const double lambda2 = lambda1 + std::atan2(std::sin(theta) * std::sin(d) * std::cos(phi1),
+                                                std::cos(d) - std::sin(phi1) * std::sin(phi2));
     return Location(phi2 / rad, lambda2 / rad);
 }
 
@@ -61,6 +60,7 @@ struct Scene {
     std::shared_ptr<Controller> controller = std::make_shared<Controller>();
     std::shared_ptr<ARPresenter> presenter;
     ARPresenter::AnnotationList annotations;
+    std::vector<GeodesicPoint> points;  // each annotation's trigonometry, done once
 
     explicit Scene(std::size_t count) {
         controller->source = std::make_shared<Source>();
@@ -69,28 +69,33 @@ struct Scene {
         presenter->setFrame({0, 0, 375, 812});
         for (std::size_t i = 0; i < count; ++i) {
             const double course = std::fmod(static_cast<double>(i) * 137.50776, 360.0);
-            annotations.push_back(ARAnnotation::create(
-                std::string(), std::string(),
-                destination(kUser, 5.0 + static_cast<double>(i), course)));
+            annotations.push_back(
+                ARAnnotation::create(std::string(), std::string(),
+                                     destination(kUser, 5.0 + static_cast<double>(i), course)));
+            points.emplace_back(annotations.back()->location().coordinate);
         }
         measure(kUser);
         presenter->reload(annotations, ReloadType::annotationsChanged);
         device.advance(0.3);
     }
 
-    // The controller's distance and azimuth passes: measure, then keep the list nearest first.
+    // The controller's distance and azimuth passes: measure, then keep the list nearest first
+    // (stable; a small move leaves it nearly sorted, so by insertion).
     void measure(const Location& user) {
         const UserOrigin origin(user);
-        for (const auto& a : annotations) {
-            const auto m = origin.measure(a->location());
-            a->setDistanceFromUser(m.distance);
-            a->setAzimuth(m.azimuth);
+        for (std::size_t i = 0; i < annotations.size(); ++i) {
+            const auto m = origin.measure(points[i]);
+            annotations[i]->setDistanceFromUser(m.distance);
+            annotations[i]->setAzimuth(m.azimuth);
         }
-        const auto nearer = [](const auto& a, const auto& b) {
-            return a->distanceFromUser() < b->distanceFromUser();
-        };
-        if (!std::is_sorted(annotations.begin(), annotations.end(), nearer))
-            std::stable_sort(annotations.begin(), annotations.end(), nearer);
+        for (std::size_t i = 1; i < annotations.size(); ++i) {
+            for (std::size_t j = i; j > 0 && annotations[j]->distanceFromUser() <
+                                                 annotations[j - 1]->distanceFromUser();
+                 --j) {
+                std::swap(annotations[j], annotations[j - 1]);
+                std::swap(points[j], points[j - 1]);
+            }
+        }
     }
 };
 

@@ -102,10 +102,36 @@ class ARPresenter : public View {
     bool callOut(F&& f);
     void listsChanged() { ++listChanges_; }
 
+    // A view to place with its annotation and its sort key.
+    struct Placed {
+        ARAnnotationView* view;
+        ARAnnotation* annotation;  // none when the view has lost its annotation
+        std::weak_ptr<ARAnnotation> link;
+        double distance;
+        std::uint32_t order;  // position in the list being placed
+    };
+    // The shown views of a display frame, farthest first: visibleAnnotationsAsArray() with
+    // the annotations and distances they were last sorted by.
+    const std::vector<Placed>& shownFarthestFirst();
+    bool placeViews(std::vector<Placed>& views, const ARStatus& arStatus, bool relayoutAll,
+                    ReloadType reloadType);
+    struct FadeBatch;
+    void bringNearerViewsToFront();
+    // The annotations with a view, nearest first (ties in list order).
+    const std::vector<ARAnnotation*>& nearestFirst();
+
     std::uint64_t listChanges_ = 0;
     std::uint64_t interruptions_ = 0;
-    // The views the last visibility pass faded out of full sectors.
-    std::vector<const ARAnnotationView*> fadedOut_;
+    std::vector<Placed> shown_;
+    bool shownValid_ = false;
+    // The fades of recent visibility passes whose ends are still to run.
+    std::vector<std::shared_ptr<FadeBatch>> pendingFades_;
+    // Indices into annotations_, nearest first as of the last visibility pass.
+    std::vector<std::uint32_t> nearOrder_;
+    bool nearOrderValid_ = false;
+    // Scratch lists kept for their capacity.
+    std::vector<ARAnnotation*> byDistance_;
+    std::vector<const ARAnnotationView*> fadedOut_;  // by the last visibility pass
     std::weak_ptr<ARController> controller_;
     AnnotationList annotations_;
     AnnotationList activeAnnotations_;

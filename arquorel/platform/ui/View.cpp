@@ -34,7 +34,7 @@ std::shared_ptr<View> View::superview() const {
 
 void View::setFrame(const Rect& frame) {
     if (frame == frame_) return;
-    record(AnimatedProperty::frame, frame_, frame);
+    if (isAnimating()) record(AnimatedProperty::frame, frame_, frame);
     const bool resized = frame.size != frame_.size;
     frame_ = frame;
     if (resized) needsLayout_ = true;
@@ -42,13 +42,13 @@ void View::setFrame(const Rect& frame) {
 
 void View::setAlpha(double alpha) {
     if (alpha == alpha_) return;
-    record(AnimatedProperty::alpha, alpha_, alpha);
+    if (isAnimating()) record(AnimatedProperty::alpha, alpha_, alpha);
     alpha_ = alpha;
 }
 
 void View::setTransform(const Transform& transform) {
     if (transform == transform_) return;
-    record(AnimatedProperty::transform, transform_, transform);
+    if (isAnimating()) record(AnimatedProperty::transform, transform_, transform);
     transform_ = transform;
 }
 
@@ -120,6 +120,23 @@ void View::bringSubviewToFront(const View& view) {
     auto keep = *it;
     subviews_.erase(it);
     subviews_.push_back(std::move(keep));
+}
+
+void View::bringSubviewsToFront(const std::vector<const View*>& views) {
+    std::vector<const View*> sorted(views);
+    std::sort(sorted.begin(), sorted.end());
+    const auto listed = [&](const std::shared_ptr<View>& v) {
+        return std::binary_search(sorted.begin(), sorted.end(), v.get());
+    };
+    std::vector<std::shared_ptr<View>> front;
+    front.reserve(views.size());
+    for (const View* view : views) {
+        auto it = std::find_if(subviews_.begin(), subviews_.end(),
+                               [&](const std::shared_ptr<View>& v) { return v.get() == view; });
+        if (it != subviews_.end()) front.push_back(*it);
+    }
+    std::erase_if(subviews_, listed);
+    for (auto& view : front) subviews_.push_back(std::move(view));
 }
 
 void View::removeFromSuperview() {
