@@ -584,20 +584,13 @@ void ARPresenter::resetStackParameters() {
     }
 }
 
-void ARPresenter::stackAnnotationViews() {
-    auto controller = controller_.lock();
-    if (annotationViews_.empty() || !controller) return;
-    const double h = controller->arStatus().hPixelsPerDegree;
-    const double presenterWidth = frame().width();
+namespace {
 
-    ViewList order = annotationViews_;
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a->frame().y() > b->frame().y(); });
-
-    const double fullTurn = h * 360;
-    const double rightSeam = fullTurn / 2 + presenterWidth / 2;
-    const double leftSeam = presenterWidth / 2 - fullTurn / 2;
-
+// The stacking as written: every view is tested against every view before it, scan after scan.
+// Used for frames where the faster one below does not apply (a view listed twice, an empty or
+// non-finite frame).
+void stackInOrder(const std::vector<ARAnnotationView*>& order, double fullTurn, double rightSeam,
+                  double leftSeam) {
     for (std::size_t i = 0; i < order.size(); ++i) {
         auto& view = *order[i];
         const Rect start = view.frame();
@@ -619,16 +612,109 @@ void ARPresenter::stackAnnotationViews() {
                 const Rect other = order[j]->frame();
                 if (intersects(view.frame(), other) ||
                     (hasAlternate && intersects(view.arStackAlternateFrame, other))) {
-                    Rect moved_frame = view.frame();
-                    moved_frame.origin.y = other.y() - moved_frame.height() - kStackGap;
-                    view.setFrame(moved_frame);
-                    view.arStackAlternateFrame.origin.y = moved_frame.origin.y;
+                    Rect movedFrame = view.frame();
+                    movedFrame.origin.y = other.y() - movedFrame.height() - kStackGap;
+                    view.setFrame(movedFrame);
+                    view.arStackAlternateFrame.origin.y = movedFrame.origin.y;
                     moved = true;
                 }
             }
             if (!moved) break;
         }
         view.arStackOffset.y = view.frame().y() - y0;
+    }
+}
+
+// The same moves, found faster. For frames of positive finite size, a preceding view can only
+// ever stop a view if their horizontal extents overlap (its own or its copy one turn away), so
+// only those are scanned, in the same order; and since a view only moves up, a preceding view
+// that lies wholly below it can never stop it again and leaves its scan for good.
+void stackFast(const std::vector<ARAnnotationView*>& order, double fullTurn, double rightSeam,
+               double leftSeam) {
+    std::vector<Rect> frames(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) frames[i] = order[i]->frame();
+    const auto overlapsX = [](double x, double w, const Rect& o) {
+        return x < o.x() + o.width() && o.x() < x + w;
+    };
+    std::vector<std::uint32_t> candidates;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        auto& view = *order[i];
+        Rect& f = frames[i];
+        const double x = f.x(), w = f.width(), ht = f.height(), y0 = f.y();
+        bool hasAlternate = false;
+        double alternateX = x;
+        if (rightSeam - w < x + w) {
+            alternateX = x - fullTurn;
+            hasAlternate = true;
+        } else if (x < leftSeam + w) {
+            alternateX = x + fullTurn;
+            hasAlternate = true;
+        }
+        candidates.clear();
+        for (std::uint32_t j = 0; j < i; ++j) {
+            if (overlapsX(x, w, frames[j]) || (hasAlternate && overlapsX(alternateX, w, frames[j])))
+                candidates.push_back(j);
+        }
+        double y = y0;
+        for (bool moved = true; moved;) {
+            moved = false;
+            std::size_t kept = 0;
+            for (const std::uint32_t j : candidates) {
+                const Rect& o = frames[j];
+                if (!(o.y() < y + ht)) continue;  // wholly below: never again
+                if (y < o.y() + o.height()) {
+                    y = o.y() - ht - kStackGap;
+                    moved = true;
+                }
+                candidates[kept++] = j;
+            }
+            candidates.resize(kept);
+        }
+        // A move also sets the y of an alternate frame left from an earlier run.
+        if (hasAlternate) view.arStackAlternateFrame = Rect{alternateX, y, w, ht};
+        if (y != y0) {
+            f.origin.y = y;
+            view.setFrame(f);
+            view.arStackAlternateFrame.origin.y = y;
+        }
+        view.arStackOffset.y = y - y0;
+    }
+}
+
+}  // namespace
+
+void ARPresenter::stackAnnotationViews() {
+    auto controller = controller_.lock();
+    if (annotationViews_.empty() || !controller) return;
+    const double h = controller->arStatus().hPixelsPerDegree;
+    const double presenterWidth = frame().width();
+
+    // Lowest on screen first (largest y); equal values keep their order.
+    std::vector<ARAnnotationView*> order;
+    order.reserve(annotationViews_.size());
+    for (const auto& view : annotationViews_) order.push_back(view.get());
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto* a, const auto* b) { return a->frame().y() > b->frame().y(); });
+
+    const double fullTurn = h * 360;
+    const double rightSeam = fullTurn / 2 + presenterWidth / 2;
+    const double leftSeam = presenterWidth / 2 - fullTurn / 2;
+
+    std::vector<ARAnnotationView*> distinct(order);
+    std::sort(distinct.begin(), distinct.end());
+    const bool regular = std::adjacent_find(distinct.begin(), distinct.end()) == distinct.end() &&
+                         std::isfinite(fullTurn) && std::isfinite(rightSeam) &&
+                         std::isfinite(leftSeam) &&
+                         std::all_of(order.begin(), order.end(), [](const ARAnnotationView* v) {
+                             const Rect& f = v->frame();
+                             return std::isfinite(f.x()) && std::isfinite(f.y()) && f.width() > 0 &&
+                                    f.height() > 0 && std::isfinite(f.x() + f.width()) &&
+                                    std::isfinite(f.y() + f.height());
+                         });
+    if (regular) {
+        stackFast(order, fullTurn, rightSeam, leftSeam);
+    } else {
+        stackInOrder(order, fullTurn, rightSeam, leftSeam);
     }
 }
 

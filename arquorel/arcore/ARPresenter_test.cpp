@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <random>
+#include <tuple>
 
 #include "sim/device/SimPlatform.h"
 
@@ -546,6 +549,85 @@ TEST_F(StackingTest, ViewsMoveUpAboveTheViewsBelowThem) {
         for (std::size_t i = 0; i < views.size(); ++i) {
             EXPECT_EQ(views[i]->arStackOffset.y, c.offsets[i]) << c.what << " view " << i;
             EXPECT_EQ(views[i]->frame().y(), c.frames[i].y() + c.offsets[i]) << c.what;
+        }
+        presenter->clear();
+    }
+}
+
+// The stacking as first written (every view against every view before it, scan after scan),
+// for comparing the presenter's with.
+void referenceStacking(std::vector<ARAnnotationView*> order, double h, double width) {
+    std::stable_sort(order.begin(), order.end(),
+                     [](auto* a, auto* b) { return a->frame().y() > b->frame().y(); });
+    const double turn = h * 360, right = turn / 2 + width / 2, left = width / 2 - turn / 2;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        auto& v = *order[i];
+        const Rect start = v.frame();
+        bool alternate = true;
+        if (right - start.width() < start.x() + start.width()) {
+            v.arStackAlternateFrame = offsetBy(start, -turn, 0);
+        } else if (start.x() < left + start.width()) {
+            v.arStackAlternateFrame = offsetBy(start, turn, 0);
+        } else {
+            alternate = false;
+        }
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (std::size_t j = 0; j < i; ++j) {
+                const Rect o = order[j]->frame();
+                if (intersects(v.frame(), o) ||
+                    (alternate && intersects(v.arStackAlternateFrame, o))) {
+                    v.setFrame({v.frame().x(), o.y() - v.frame().height() - 5, v.frame().size.width,
+                                v.frame().height()});
+                    v.arStackAlternateFrame.origin.y = v.frame().y();
+                    moved = true;
+                }
+            }
+        }
+        v.arStackOffset.y = v.frame().y() - start.y();
+    }
+}
+
+TEST_F(StackingTest, MatchesTheStraightforwardStackingOnRandomLayouts) {
+    std::mt19937_64 engine(0x57ac);
+    const auto between = [&](double lo, double hi) {
+        return lo + (hi - lo) * static_cast<double>(engine() >> 11) * 0x1p-53;
+    };
+    for (int layout = 0; layout < 60; ++layout) {
+        // Crowded and sparse layouts across both seams; ties in y; some with empty or
+        // non-finite frames, which take the written stacking.
+        const auto n = static_cast<std::size_t>(between(2, layout < 50 ? 90 : 12));
+        const double spread = layout % 3 == 0 ? 400 : 2600;
+        std::vector<Rect> frames;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double y = layout % 4 == 0 ? 50.0 * std::floor(between(0, 5)) : between(0, 400);
+            frames.push_back(
+                {between(-1300, -1300 + spread), y, between(40, 170), between(30, 100)});
+        }
+        if (layout >= 50) frames[0].size.height = layout % 2 ? 0 : std::nan("");
+        auto views = viewsWithFrames(frames);
+        presenter->stackAnnotationViews();
+        std::vector<std::tuple<Rect, Point, Rect>> fast;
+        for (const auto& v : views)
+            fast.emplace_back(v->frame(), v->arStackOffset, v->arStackAlternateFrame);
+
+        std::vector<ARAnnotationView*> raw;
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            views[i]->setFrame(frames[i]);
+            views[i]->arStackOffset = {};
+            views[i]->arStackAlternateFrame = {};
+            raw.push_back(views[i].get());
+        }
+        referenceStacking(raw, controller->status.hPixelsPerDegree, presenter->frame().width());
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            const auto& [frame, offset, alternate] = fast[i];
+            // Bitwise, NaN included.
+            EXPECT_EQ(std::memcmp(&frame, &views[i]->frame(), sizeof frame), 0)
+                << layout << " " << i;
+            EXPECT_EQ(std::memcmp(&offset, &views[i]->arStackOffset, sizeof offset), 0) << layout;
+            EXPECT_EQ(std::memcmp(&alternate, &views[i]->arStackAlternateFrame, sizeof alternate),
+                      0)
+                << layout;
         }
         presenter->clear();
     }
