@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <set>
 #include <tuple>
 
 #include "sim/device/SimPlatform.h"
@@ -27,6 +28,7 @@ enum class Hook { viewForAnnotation, viewsDrawn, added, removed, configure, refr
 struct Hooks {
     Hook armed{};
     std::function<void()> action;
+    std::vector<const ARAnnotationView*> placed;  // in the order of their placement
     void fire(Hook hook) {
         if (!action || hook != armed) return;
         auto run = std::move(action);
@@ -52,6 +54,7 @@ class CountingView : public ARAnnotationView {
     }
     void updateMainState(bool animated) override {
         ARAnnotationView::updateMainState(animated);
+        hooks->placed.push_back(this);
         hooks->fire(Hook::mainState);
     }
 
@@ -166,20 +169,29 @@ TEST_F(PresenterTest, SelectionLimitDependsOnScreenWidth) {
 }
 
 TEST_F(PresenterTest, SelectionSkipsAnnotationsBeyondTenThousandKilometres) {
-    auto list = annotations(3);  // maxDistance set from outside is overwritten
+    auto list = annotations(3);
+    list[0]->setDistanceFromUser(10000000);
     list[1]->setDistanceFromUser(10000001);
     presenter->maxDistance = 5;  // overwritten by the selection
     auto active = presenter->activeAnnotationsFromAnnotations(list);
-    ASSERT_EQ(active.size(), 2u);
+    EXPECT_EQ(active, (ARPresenter::AnnotationList{list[0], list[2]}));
     EXPECT_FALSE(list[1]->active());
-    EXPECT_TRUE(list[2]->active());
 }
 
-TEST_F(PresenterTest, SectorBoundaries) {
+TEST_F(PresenterTest, SectorsReloadTypesAndTheirNames) {
     const std::pair<double, std::size_t> cases[] = {
         {0, 0}, {44.999, 0}, {45, 1}, {359.99, 7}, {360, 7}, {-1, 7}, {std::nan(""), 7}};
     for (auto [azimuth, sector] : cases)
         EXPECT_EQ(ARPresenter::sectorIndex(azimuth), sector) << azimuth;
+    const char* names[] = {"headingChanged", "userLocationChanged", "reloadLocationChanged",
+                           "annotationsChanged", "swipe"};
+    for (long raw = -1; raw <= 5; ++raw) {
+        const auto type = reloadTypeFromRaw(raw);
+        ASSERT_EQ(type.has_value(), raw >= 0 && raw <= 4) << raw;
+        if (type) {
+            EXPECT_STREQ(toString(*type), names[raw]);
+        }
+    }
 }
 
 TEST_F(PresenterTest, FullSectorFadesOutTheSixthAndMarksTheNearestMain) {
@@ -206,14 +218,20 @@ TEST_F(PresenterTest, FullSectorFadesOutTheSixthAndMarksTheNearestMain) {
     ASSERT_NE(sixth->annotationView(), nullptr);
     EXPECT_EQ(sixth->annotationView()->superview(), nullptr);
     EXPECT_EQ(presenter->subviews().size(), 6u);
+    // A rebuild marks the main views again 0.1 s later.
+    sectors[0].back()->isMainAnn = false;
+    device.advance(0.09);
+    EXPECT_FALSE(sectors[0].back()->isMainAnn);
+    device.advance(0.02);
+    EXPECT_TRUE(sectors[0].back()->isMainAnn);
 
-    // Z-order: nearer views in front.
-    const auto& subs = presenter->subviews();
-    for (std::size_t i = 0; i + 1 < subs.size(); ++i) {
-        auto a = std::dynamic_pointer_cast<ARAnnotationView>(subs[i]);
-        auto b = std::dynamic_pointer_cast<ARAnnotationView>(subs[i + 1]);
-        EXPECT_GE(a->annotation()->distanceFromUser(), b->annotation()->distanceFromUser());
-    }
+    // Equal distances: the first five of the list keep the places.
+    makePresenter();
+    auto tied = annotations(6, 10);
+    for (auto& a : tied) a->setDistanceFromUser(7);
+    presenter->reload(tied, ReloadType::annotationsChanged);
+    EXPECT_FALSE(tied[5]->active());
+    EXPECT_TRUE(tied[0]->active() && tied[4]->active());
 }
 
 TEST_F(PresenterTest, SwipeResortsSectorsFadingViewsInAndOut) {
@@ -235,6 +253,9 @@ TEST_F(PresenterTest, SwipeResortsSectorsFadingViewsInAndOut) {
     presenter->reload(list, ReloadType::swipe);
     EXPECT_TRUE(list[0]->active());
     EXPECT_FALSE(pushed->annotation()->active());
+    // The new main view gets its base position again; the others keep theirs.
+    EXPECT_EQ(std::static_pointer_cast<CountingView>(outsider)->configured, 2);
+    EXPECT_EQ(std::static_pointer_cast<CountingView>(list[1]->annotationView())->configured, 1);
     EXPECT_EQ(outsider->superview().get(), presenter.get());
     // The newcomer fades in to 0.5 and the pushed view out to 0, over 0.2 s each.
     const auto fadedTo = [](const ARAnnotationView& v, double to) {
@@ -266,8 +287,10 @@ TEST_F(PresenterTest, AViewPushedOutByAFixFadesFromTheStart) {
     list.push_back(annotation(100, 200));  // the farthest view, alone in sector 4
     presenter->reload(list, ReloadType::annotationsChanged);
     auto pushed = list[4]->annotationView();
+    for (std::size_t i = 0; i < 4; ++i)
+        std::static_pointer_cast<CountingView>(list[i]->annotationView())->card = false;
     // The sixth comes nearest: the fifth leaves the full sector. It is placed after the first
-    // card of the pass, and cards placed after it re-sort the sectors again.
+    // card of the pass (the farthest), and is the last card: its own re-sort fades it.
     list[5]->setDistanceFromUser(5);
     presenter->reload(list, ReloadType::userLocationChanged);
     EXPECT_FALSE(list[4]->active());
@@ -294,6 +317,9 @@ TEST_F(PresenterTest, AViewBackInItsSectorBeforeItsFadeEndsStaysOnScreen) {
     EXPECT_TRUE(list[4]->active());
     device.advance(0.15);  // the fifth's first fade has ended
     EXPECT_EQ(fifth->superview().get(), presenter.get());
+    // The sixth, faded off screen by the first reload, came on screen and left again: the end
+    // of that first fade takes it off screen (its own later fade has not ended).
+    EXPECT_EQ(sixth->superview(), nullptr);
     device.advance(0.1);
     EXPECT_EQ(fifth->superview().get(), presenter.get());
     EXPECT_EQ(sixth->superview(), nullptr);
@@ -347,13 +373,14 @@ TEST_F(PresenterTest, BasePositionUsesStoredHeightOrARandomOne) {
 
     // The main view reads its own value, which is 0 here, so a random one from 150 to 549.
     view->isMainAnn = true;
-    for (int i = 0; i < 200; ++i) {
+    std::set<long> drawn;
+    for (int i = 0; i < 4000; ++i) {
         const double y = presenter->yPositionForAnnotationView(*view, controller->status).first;
-        const double r = (y - 20) / 0.2;
-        EXPECT_GE(r, 150 - 1e-9);
-        EXPECT_LE(r, 549 + 1e-9);
-        EXPECT_NEAR(r, std::round(r), 1e-6);
+        drawn.insert(std::lround((y - 20) / 0.2));
     }
+    EXPECT_EQ(drawn.size(), 400u);
+    EXPECT_EQ(*drawn.begin(), 150);
+    EXPECT_EQ(*drawn.rbegin(), 549);
     auto bare = ARAnnotationView::create({0, 0, 100, 100});
     EXPECT_EQ(presenter->yPositionForAnnotationView(*bare, controller->status),
               std::make_pair(0.0, 0.0));
@@ -371,6 +398,11 @@ TEST_F(PresenterTest, DisableMoveKeepsTheFrameButUpdatesTheBaseSize) {
     EXPECT_EQ(view->frame(), before);
     EXPECT_DOUBLE_EQ(view->initialFrame.width(), 400 * 0.45);
     EXPECT_EQ(view->initialFrame.origin, before.origin);
+    // Without a screen width the base size is the view's own.
+    view->disableMove = false;
+    device.context().device().setMainScreenBounds({0, 0, 0, 812});
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_EQ(view->initialFrame.size, before.size);
 }
 
 TEST_F(PresenterTest, ReloadTypesRebuildOnlyWhenTheyShould) {
@@ -427,17 +459,31 @@ TEST_F(PresenterTest, LocationReloadRefreshesCardsAndResortsSectors) {
     // Location moves are animated over 0.5 s.
     ASSERT_FALSE(second->animations().empty());
     EXPECT_EQ(second->animations().back().duration, 0.5);
+    // Nearer views cover farther ones and all of them a view the host added.
+    auto overlay = std::make_shared<View>();
+    presenter->addSubview(overlay);
+    list[0]->setDistanceFromUser(3);
+    presenter->reload(list, ReloadType::userLocationChanged);
+    EXPECT_EQ(presenter->subviews(), (std::vector<std::shared_ptr<View>>{overlay, second, first}));
 }
 
-TEST_F(PresenterTest, MainMarkIsRestoredAfterARebuild) {
-    auto list = annotations(2, 10);
+TEST_F(PresenterTest, AFramePlacesEachViewByItsAnnotationNow) {
+    // A, B and C in sectors 0, 2 and 4; C comes as far as the others: ties keep sector order.
+    ARPresenter::AnnotationList list{annotation(20, 10), annotation(20, 100), annotation(10, 200)};
     presenter->reload(list, ReloadType::annotationsChanged);
+    list[2]->setDistanceFromUser(20);
+    source->hooks->placed.clear();
+    presenter->reload(list, ReloadType::headingChanged);
+    std::vector<const ARAnnotationView*> order;
+    for (const auto& a : list) order.push_back(a->annotationView().get());
+    EXPECT_EQ(source->hooks->placed, order);
+    // A view given another annotation is placed by that one from the next frame on.
+    auto other = annotation(20, 40);
     auto view = list[0]->annotationView();
-    view->isMainAnn = false;
-    device.advance(0.05);
-    EXPECT_FALSE(view->isMainAnn);
-    device.advance(0.06);
-    EXPECT_TRUE(view->isMainAnn);
+    view->setAnnotation(other);
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_DOUBLE_EQ(view->initialFrame.x(),
+                     view->arZeroPoint.x + controller->status.hPixelsPerDegree * 0.65 * 40);
 }
 
 // A call-out that reloads the presenter with other annotations, clears it or drops the last
@@ -534,6 +580,7 @@ TEST_F(StackingTest, ViewsMoveUpAboveTheViewsBelowThem) {
         {"two equal views", {{100, 300, 80, 50}, {100, 300, 80, 50}}, {0, -55}},
         {"A, B, C", {{100, 300, 80, 50}, {110, 280, 80, 50}, {120, 260, 80, 50}}, {0, -35, -70}},
         {"apart", {{0, 300, 80, 50}, {100, 300, 80, 50}}, {0, 0}},
+        {"touching", {{100, 300, 80, 50}, {100, 250, 80, 50}, {100, 350, 80, 50}}, {0, 0, 0}},
         {"seam copy", {{seamX - 2250, 300, 80, 50}, {seamX, 290, 80, 50}}, {0, -45}},
         {"right edge near the seam",
          {{nearRight - 2250, 300, 80, 50}, {nearRight, 290, 80, 50}},
@@ -600,9 +647,13 @@ TEST_F(StackingTest, MatchesTheStraightforwardStackingOnRandomLayouts) {
         const double spread = layout % 3 == 0 ? 400 : 2600;
         std::vector<Rect> frames;
         for (std::size_t i = 0; i < n; ++i) {
-            const double y = layout % 4 == 0 ? 50.0 * std::floor(between(0, 5)) : between(0, 400);
-            frames.push_back(
-                {between(-1300, -1300 + spread), y, between(40, 170), between(30, 100)});
+            Rect f{between(-1300, -1300 + spread), between(0, 400), between(40, 170),
+                   between(30, 100)};
+            if (layout % 2 == 0) {  // on a 5-point grid: views that touch exactly
+                for (double* v : {&f.origin.x, &f.origin.y, &f.size.width, &f.size.height})
+                    *v = 5 * std::round(*v / 5);
+            }
+            frames.push_back(f);
         }
         if (layout >= 50) frames[0].size.height = layout % 2 ? 0 : std::nan("");
         auto views = viewsWithFrames(frames);
@@ -667,41 +718,32 @@ TEST_F(StackingTest, OffsetsPersistThroughPlacementUntilTheNextRebuild) {
 }
 
 TEST_F(PresenterTest, DistanceOffsetParametersPerMode) {
-    ARPresenter::AnnotationList list;
-    for (double d : {100.0, 600.0, 1100.0}) list.push_back(annotation(d, 10));
     presenter->setFrame({0, 0, 375, 800});
-    presenter->reload(list, ReloadType::annotationsChanged);
-
-    presenter->adjustDistanceOffsetParameters();
-    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 100);
-    EXPECT_DOUBLE_EQ(*presenter->distanceOffsetMultiplier, 0.41);
-
-    presenter->distanceOffsetMultiplier = 7;
-    presenter->distanceOffsetMinThreshold = 0;
-    presenter->distanceOffsetMode = DistanceOffsetMode::automaticOffsetMinDistance;
-    presenter->adjustDistanceOffsetParameters();
-    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 100);
-    EXPECT_EQ(*presenter->distanceOffsetMultiplier, 7);
-
-    for (auto mode : {DistanceOffsetMode::none, DistanceOffsetMode::manual}) {
-        presenter->distanceOffsetMode = mode;
+    using M = DistanceOffsetMode;
+    struct Case {
+        M mode;
+        std::vector<double> distances;  // of the active annotations
+        double threshold, multiplier;   // from 3 and 7
+    } const cases[] = {
+        {M::automatic, {100, 600, 1100}, 100, 0.41},  // (800 x 0.55 - 30) / 1000
+        {M::automatic, {250, 250}, 250, 0},
+        {M::automatic, {}, 3, 7},
+        {M::automaticOffsetMinDistance, {100, 600, 1100}, 100, 7},
+        {M::none, {100, 1100}, 3, 7},
+        {M::manual, {100, 1100}, 3, 7},
+    };
+    for (const auto& c : cases) {
+        ARPresenter::AnnotationList list;
+        for (double d : c.distances) list.push_back(annotation(d, 10));
+        presenter->clear();
+        presenter->reload(list, ReloadType::annotationsChanged);
+        presenter->distanceOffsetMode = c.mode;
         presenter->distanceOffsetMinThreshold = 3;
+        presenter->distanceOffsetMultiplier = 7;
         presenter->adjustDistanceOffsetParameters();
-        EXPECT_EQ(presenter->distanceOffsetMinThreshold, 3);
-        EXPECT_EQ(*presenter->distanceOffsetMultiplier, 7);
+        EXPECT_EQ(presenter->distanceOffsetMinThreshold, c.threshold);
+        EXPECT_DOUBLE_EQ(*presenter->distanceOffsetMultiplier, c.multiplier);
     }
-
-    // Equal distances: threshold at that distance, multiplier 0.
-    ARPresenter::AnnotationList same{annotation(250, 10), annotation(250, 200)};
-    presenter->reload(same, ReloadType::annotationsChanged);
-    presenter->distanceOffsetMode = DistanceOffsetMode::automatic;
-    presenter->adjustDistanceOffsetParameters();
-    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 250);
-    EXPECT_EQ(*presenter->distanceOffsetMultiplier, 0);
-    presenter->clear();  // nothing active: nothing changes
-    presenter->distanceOffsetMinThreshold = 9;
-    presenter->adjustDistanceOffsetParameters();
-    EXPECT_EQ(presenter->distanceOffsetMinThreshold, 9);
 }
 
 }  // namespace
