@@ -218,6 +218,8 @@ TEST_F(PresenterTest, FullSectorFadesOutTheSixthAndMarksTheNearestMain) {
     ASSERT_NE(sixth->annotationView(), nullptr);
     EXPECT_EQ(sixth->annotationView()->superview(), nullptr);
     EXPECT_EQ(presenter->subviews().size(), 6u);
+    presenter->visibleAnnotationsAsArray();
+    EXPECT_EQ(presenter->visibleAnnotationsAsArray().size(), 6u);
     // A rebuild marks the main views again 0.1 s later.
     sectors[0].back()->isMainAnn = false;
     device.advance(0.09);
@@ -423,6 +425,13 @@ TEST_F(PresenterTest, ReloadTypesRebuildOnlyWhenTheyShould) {
     EXPECT_EQ(view->superview(), nullptr);
     presenter->reload(list, ReloadType::swipe);
     EXPECT_EQ(view->superview().get(), presenter.get());
+    // Views still shown for annotations the host has since dropped stay where they are.
+    presenter->reload(annotations(2), ReloadType::reloadLocationChanged);
+    list.clear();
+    const Rect at = view->frame();
+    controller->status.heading = 45;
+    presenter->reload(presenter->annotations(), ReloadType::headingChanged);
+    EXPECT_EQ(view->frame(), at);
 }
 
 TEST_F(PresenterTest, ClearForgetsEverythingAndTheNextReloadRebuilds) {
@@ -456,6 +465,7 @@ TEST_F(PresenterTest, LocationReloadRefreshesCardsAndResortsSectors) {
     EXPECT_EQ(second->refreshed, 1);
     EXPECT_TRUE(second->isMainAnn);
     EXPECT_FALSE(first->isMainAnn);
+    EXPECT_EQ(presenter->subviews().back(), second);
     // Location moves are animated over 0.5 s.
     ASSERT_FALSE(second->animations().empty());
     EXPECT_EQ(second->animations().back().duration, 0.5);
@@ -465,6 +475,30 @@ TEST_F(PresenterTest, LocationReloadRefreshesCardsAndResortsSectors) {
     list[0]->setDistanceFromUser(3);
     presenter->reload(list, ReloadType::userLocationChanged);
     EXPECT_EQ(presenter->subviews(), (std::vector<std::shared_ptr<View>>{overlay, second, first}));
+}
+
+TEST_F(PresenterTest, OutsideChangesToTheSectorsAndViewsGoneBeforeTheirFadeEnds) {
+    // While no view is shown, views the controller puts into the sectors are placed.
+    auto list = annotations(1, 10);
+    presenter->reload(list, ReloadType::annotationsChanged);
+    auto view = list[0]->annotationView();
+    presenter->visibleAnnotationViews()[0].clear();
+    presenter->reload(list, ReloadType::headingChanged);
+    presenter->visibleAnnotationViews()[0].push_back(view);
+    controller->status.heading = 30;
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_DOUBLE_EQ(view->initialFrame.x(),
+                     view->arZeroPoint.x - controller->status.hPixelsPerDegree * 0.65 * 20);
+    // A view pushed out and then dropped by everyone before its fade ends.
+    auto more = annotations(6, 10);
+    presenter->reload(more, ReloadType::annotationsChanged);
+    more[5]->setDistanceFromUser(1);
+    presenter->reload(more, ReloadType::swipe);
+    presenter->clear();
+    more.clear();
+    list.clear();
+    view.reset();
+    device.advance(0.3);
 }
 
 TEST_F(PresenterTest, AFramePlacesEachViewByItsAnnotationNow) {
@@ -540,9 +574,10 @@ TEST_F(PresenterTest, CallOutsMayReloadClearOrReleaseThePresenter) {
             EXPECT_EQ(presenter->annotationViews().size(), expected.size());
             EXPECT_EQ(presenter->subviews().size(), expected.size());
             for (const auto& child : presenter->subviews()) {
-                auto view = std::dynamic_pointer_cast<ARAnnotationView>(child);
+                auto view = std::dynamic_pointer_cast<CountingView>(child);
                 ASSERT_TRUE(view && view->annotation());
                 EXPECT_NE(std::find(other.begin(), other.end(), view->annotation()), other.end());
+                EXPECT_EQ(view->configured, 1);  // placed by the nested reload only
             }
             device.advance(1);
         }
