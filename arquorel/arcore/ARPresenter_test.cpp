@@ -110,11 +110,7 @@ class PresenterTest : public ::testing::Test {
         controller = std::make_shared<FakeController>();
         source = std::make_shared<FakeDataSource>();
         controller->source = source;
-        controller->status.hFov = 60;
-        controller->status.vFov = 90;
-        controller->status.hPixelsPerDegree = 375.0 / 60;
-        controller->status.vPixelsPerDegree = 812.0 / 90;
-        controller->status.userLocation = Location(43.7, 7.4);
+        controller->status = ARStatus{60, 90, 375.0 / 60, 812.0 / 90, 0, 0, Location(43.7, 7.4)};
         presenter = ARPresenter::create(controller);
         presenter->setFrame({0, 0, 375, 812});
     }
