@@ -75,6 +75,24 @@ void BM_DistanceAndAzimuthShared(benchmark::State& state) {
 }
 BENCHMARK(BM_DistanceAndAzimuthShared);
 
+// The same with each place's own trigonometry done once, as for places that stay put while the
+// user moves.
+void BM_DistanceAndAzimuthPoints(benchmark::State& state) {
+    std::vector<arquorel::GeodesicPoint> points;
+    for (const Location& place : places()) points.emplace_back(place.coordinate);
+    for (auto _ : state) {
+        const arquorel::UserOrigin origin(kUser);
+        double sum = 0;
+        for (const auto& point : points) {
+            const auto m = origin.measure(point);
+            sum += m.distance + m.azimuth;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    perPlace(state);
+}
+BENCHMARK(BM_DistanceAndAzimuthPoints);
+
 void BM_Distance(benchmark::State& state) {
     const auto& list = places();
     for (auto _ : state) {

@@ -42,11 +42,13 @@ struct Scene {
     std::shared_ptr<ARPresenter> presenter;
     ARPresenter::AnnotationList annotations;
 
-    explicit Scene(std::size_t count) {
+    explicit Scene(std::size_t count, std::size_t active = 0, bool stacking = false) {
         controller->source = std::make_shared<Source>();
         controller->status = ARStatus{47, 60, 375 / 47.0, 812 / 60.0, 0, 0, Location(43.7, 7.4)};
         presenter = ARPresenter::create(controller);
         presenter->setFrame({0, 0, 375, 812});
+        if (active) presenter->maxVisibleAnnotations = active;
+        presenter->verticalStackingEnabled = stacking;
         // Nearest first, spread evenly round the compass.
         for (std::size_t i = 0; i < count; ++i) {
             auto a = ARAnnotation::create(std::string(), std::string(), Location(43.7, 7.4));
@@ -149,6 +151,20 @@ void BM_AnnotationsChangedRebuild(benchmark::State& state) {
     state.counters["active"] = static_cast<double>(scene.presenter->activeAnnotations().size());
 }
 BENCHMARK(BM_AnnotationsChangedRebuild)->Unit(benchmark::kMicrosecond);
+
+// A host that raises maxVisibleAnnotations to 2000 with stacking on: a rebuild places and
+// stacks 2000 views.
+void BM_StackedRebuild2000(benchmark::State& state) {
+    Scene scene(10000, 2000, true);
+    for (auto _ : state) {
+        scene.presenter->reload(scene.annotations, ReloadType::annotationsChanged);
+        state.PauseTiming();
+        scene.device.advance(0.3);
+        state.ResumeTiming();
+    }
+    state.counters["active"] = static_cast<double>(scene.presenter->activeAnnotations().size());
+}
+BENCHMARK(BM_StackedRebuild2000)->Unit(benchmark::kMillisecond);
 
 // A location reload with 250 active annotations: placement of the shown views plus the
 // re-sorting of the sectors with the new distances.

@@ -32,6 +32,8 @@ class ARAnnotation : public std::enable_shared_from_this<ARAnnotation> {
     virtual bool validateAndSetLocation(const Location& location);
 
     std::shared_ptr<ARAnnotationView> annotationView() const { return annotationView_; }
+    // The view without taking a reference (valid while the link is unchanged).
+    ARAnnotationView* annotationViewPointer() const { return annotationView_.get(); }
     void setAnnotationView(std::shared_ptr<ARAnnotationView> view) {
         annotationView_ = std::move(view);
     }

@@ -1,6 +1,7 @@
 #include "arquorel/arcore/ARAnnotationView.h"
 
 #include <cmath>
+#include <functional>
 
 #include "arquorel/arcore/ARAnnotation.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -34,7 +35,7 @@ void ARAnnotationView::applyAppearance(double alpha, const Rect& target, bool an
         setFrame(target);
     };
     if (animated && (isOnScreen(frame()) || isOnScreen(target))) {
-        View::animate(kStateAnimationDuration, apply);
+        View::animate(kStateAnimationDuration, std::cref(apply));
     } else {
         apply();
     }

@@ -35,6 +35,8 @@ class ARAnnotationView : public View {
     void setCenterOffset(Point p) { centerOffset_ = p; }
     std::shared_ptr<ARAnnotation> annotation() const { return annotation_.lock(); }
     void setAnnotation(const std::shared_ptr<ARAnnotation>& a) { annotation_ = a; }
+    // The link itself, for comparing and testing it without taking a reference.
+    const std::weak_ptr<ARAnnotation>& annotationLink() const { return annotation_; }
 
     Point arStackOffset;
     Rect arStackAlternateFrame;

@@ -1,6 +1,7 @@
 #include "arquorel/arcore/ARPresenter.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -19,13 +20,49 @@ double distanceOf(const ARAnnotationView& view) {
     return annotation ? annotation->distanceFromUser() : 0;
 }
 
-// Stable sort of views, farthest annotation first.
-void sortFarthestFirst(ARPresenter::ViewList& views) {
-    std::stable_sort(views.begin(), views.end(),
-                     [](const auto& a, const auto& b) { return distanceOf(*a) > distanceOf(*b); });
+// Stable sort, farthest first, of items with a `distance`; insertion sort for short lists (a
+// sector, the shown views).
+template <class T>
+void sortFarthestFirst(std::vector<T>& items) {
+    const auto farther = [](const T& a, const T& b) { return a.distance > b.distance; };
+    // Keys that do not compare (NaN) make the result depend on the algorithm: use the library's.
+    const bool comparable = std::none_of(items.begin(), items.end(),
+                                         [](const T& item) { return std::isnan(item.distance); });
+    if (items.size() > 64 || !comparable)
+        return std::stable_sort(items.begin(), items.end(), farther);
+    for (std::size_t i = 1; i < items.size(); ++i)
+        for (std::size_t j = i; j > 0 && farther(items[j], items[j - 1]); --j)
+            std::swap(items[j], items[j - 1]);
+}
+
+// At the end of a fade out: takes the view off screen unless a later pass has given its
+// annotation a place again in the meantime.
+void finishFadeOut(const std::weak_ptr<View>& weakView) {
+    auto v = std::static_pointer_cast<ARAnnotationView>(weakView.lock());
+    if (!v) return;
+    auto a = v->annotation();
+    if (a && a->active() && a->annotationViewPointer() == v.get()) return;
+    v->removeFromSuperview();
 }
 
 }  // namespace
+
+class ARPresenter::Pass {
+  public:
+    explicit Pass(ARPresenter& presenter) : keep_(presenter.weak_from_this().lock()) {}
+
+  private:
+    std::shared_ptr<View> keep_;
+};
+
+template <class F>
+bool ARPresenter::callOut(F&& f) {
+    const auto before = listChanges_;
+    f();
+    if (listChanges_ == before) return true;
+    ++interruptions_;
+    return false;
+}
 
 ARPresenter::ARPresenter(std::weak_ptr<ARController> controller)
     : View(Rect{}),
@@ -49,6 +86,10 @@ const ARPresenter::ViewList& ARPresenter::visibleAnnotationsAsArray() {
 void ARPresenter::reload(const AnnotationList& annotations, ReloadType reloadType) {
     auto controller = controller_.lock();
     if (!controller || !controller->arStatus().ready()) return;
+    Pass pass(*this);
+    // A call-out that reloads or clears the presenter supersedes the rest of this reload.
+    const auto interruptions = interruptions_;
+    const auto interrupted = [&] { return interruptions_ != interruptions; };
 
     const bool rebuild = reloadType == ReloadType::reloadLocationChanged ||
                          reloadType == ReloadType::annotationsChanged || annotations_.empty();
@@ -56,8 +97,11 @@ void ARPresenter::reload(const AnnotationList& annotations, ReloadType reloadTyp
     bool stackingDue = false;
     if (rebuild) {
         annotations_ = annotations;
+        nearOrderValid_ = false;
+        listsChanged();
         activeAnnotations_ = activeAnnotationsFromAnnotations(annotations_);
         createAnnotationViews();
+        if (interrupted()) return;
         relayoutAll = true;
         if (verticalStackingEnabled) {
             resetStackParameters();
@@ -67,8 +111,10 @@ void ARPresenter::reload(const AnnotationList& annotations, ReloadType reloadTyp
     if ((reloadType == ReloadType::annotationsChanged && rebuild) ||
         reloadType == ReloadType::swipe || annotations_.empty()) {
         addRemoveAnnotationViews(controller->arStatus(), relayoutAll);
+        if (interrupted()) return;
     }
     layoutAnnotationViews(controller->arStatus(), relayoutAll, reloadType);
+    if (interrupted()) return;
     if (stackingDue) stackAnnotationViews();
 }
 
@@ -94,17 +140,24 @@ ARPresenter::AnnotationList ARPresenter::activeAnnotationsFromAnnotations(
 }
 
 void ARPresenter::createAnnotationViews() {
-    for (const auto& view : annotationViews_) view->removeFromSuperview();
+    Pass pass(*this);
+    // Call-outs may change the lists: iterate over copies.
+    const ViewList previous = annotationViews_;
+    for (const auto& view : previous)
+        if (!callOut([&] { view->removeFromSuperview(); })) return;
     for (const auto& annotation : annotations_)
         if (annotation && !annotation->active()) annotation->setAnnotationView(nullptr);
 
     auto controller = controller_.lock();
     auto dataSource = controller ? controller->dataSource() : nullptr;
+    const AnnotationList active = activeAnnotations_;
     ViewList views;
-    views.reserve(activeAnnotations_.size());
-    for (const auto& annotation : activeAnnotations_) {
+    views.reserve(active.size());
+    for (const auto& annotation : active) {
         auto view = annotation->annotationView();
-        if (!view && dataSource) view = dataSource->viewForAnnotation(*controller, annotation);
+        if (!view && dataSource &&
+            !callOut([&] { view = dataSource->viewForAnnotation(*controller, annotation); }))
+            return;
         annotation->setAnnotationView(view);
         if (view) {
             view->setAnnotation(annotation);
@@ -112,21 +165,30 @@ void ARPresenter::createAnnotationViews() {
         }
     }
     annotationViews_ = std::move(views);
-    if (dataSource) dataSource->viewsDrawn(*controller, annotationViews_);
+    listsChanged();
+    if (dataSource) callOut([&] { dataSource->viewsDrawn(*controller, annotationViews_); });
 }
 
 void ARPresenter::clear() {
-    for (const auto& annotation : annotations_) {
-        if (!annotation) continue;
-        annotation->setActive(false);
-        annotation->setAnnotationView(nullptr);
-    }
-    for (const auto& view : annotationViews_) view->removeFromSuperview();
+    Pass pass(*this);
+    const AnnotationList annotations = std::move(annotations_);
+    const ViewList views = std::move(annotationViews_);
     annotations_.clear();
     activeAnnotations_.clear();
     annotationViews_.clear();
     visibleAnnotationViews_.clear();
     visibleAnnotationsAsArray_.clear();
+    shownValid_ = false;
+    nearOrderValid_ = false;
+    listsChanged();
+    for (const auto& annotation : annotations) {
+        if (!annotation) continue;
+        annotation->setActive(false);
+        annotation->setAnnotationView(nullptr);
+    }
+    // A hook that fills the presenter again ends this clear.
+    for (const auto& view : views)
+        if (!callOut([&] { view->removeFromSuperview(); })) return;
 }
 
 std::size_t ARPresenter::sectorIndex(double azimuth) {
@@ -136,49 +198,125 @@ std::size_t ARPresenter::sectorIndex(double azimuth) {
     return kSectorCount - 1;
 }
 
-void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
-    visibleAnnotationViews_.clear();
-    visibleAnnotationsAsArray_.clear();
-    visibleAnnotationViews_.resize(kSectorCount);
-
-    // Nearest first; the list is normally kept sorted already, so check before sorting.
-    std::vector<ARAnnotation*> byDistance;
-    byDistance.reserve(annotations_.size());
-    for (const auto& a : annotations_)
-        if (a) byDistance.push_back(a.get());
-    const auto nearer = [](const ARAnnotation* a, const ARAnnotation* b) {
-        return a->distanceFromUser() < b->distanceFromUser();
+// The ends of the fades of one visibility pass, run as one piece of main-loop work in the
+// order of the pass. A view faded while off screen has nothing to take off screen at the end
+// unless a later pass puts it back on screen before then: only then does it join the batch.
+struct ARPresenter::FadeBatch {
+    struct Faded {
+        std::uint32_t sequence;
+        std::weak_ptr<View> view;
     };
-    if (!std::is_sorted(byDistance.begin(), byDistance.end(), nearer))
-        std::stable_sort(byDistance.begin(), byDistance.end(), nearer);
+    std::vector<Faded> onScreen;
+    std::vector<const View*> offScreen;  // identity only, with their sequence numbers below
+    std::vector<std::uint32_t> offScreenSequence;
+    bool done = false;
 
-    for (ARAnnotation* annotation : byDistance) {
-        auto view = annotation->annotationView();
+    void rejoin(View& view) {
+        for (std::size_t k = 0; k < offScreen.size(); ++k) {
+            if (offScreen[k] != &view) continue;
+            const Faded faded{offScreenSequence[k], view.weak_from_this()};
+            auto at =
+                std::upper_bound(onScreen.begin(), onScreen.end(), faded.sequence,
+                                 [](std::uint32_t s, const Faded& f) { return s < f.sequence; });
+            onScreen.insert(at, faded);
+            offScreen[k] = nullptr;
+        }
+    }
+};
+
+const std::vector<ARAnnotation*>& ARPresenter::nearestFirst() {
+    const auto n = static_cast<std::uint32_t>(annotations_.size());
+    if (!nearOrderValid_ || nearOrder_.size() != n) {
+        nearOrder_.resize(n);
+        for (std::uint32_t i = 0; i < n; ++i) nearOrder_[i] = i;
+        nearOrderValid_ = true;
+    }
+    // Ordered by distance, then by place in the list: the stable order, found from the last
+    // pass's order by insertion (a fix moves few places past others). Distances that do not
+    // compare (NaN) leave that order undefined: then the library's stable sort of the list.
+    bool comparable = true;
+    for (const auto& a : annotations_)
+        comparable = comparable && !(a && std::isnan(a->distanceFromUser()));
+    const auto distance = [&](std::uint32_t i) {
+        return annotations_[i] ? annotations_[i]->distanceFromUser() : 0.0;
+    };
+    if (comparable) {
+        const auto before = [&](std::uint32_t a, std::uint32_t b) {
+            const double da = distance(a), db = distance(b);
+            return da < db || (da == db && a < b);
+        };
+        for (std::uint32_t i = 1; i < n; ++i) {
+            const std::uint32_t item = nearOrder_[i];
+            std::uint32_t j = i;
+            for (; j > 0 && before(item, nearOrder_[j - 1]); --j) nearOrder_[j] = nearOrder_[j - 1];
+            nearOrder_[j] = item;
+        }
+    } else {
+        for (std::uint32_t i = 0; i < n; ++i) nearOrder_[i] = i;
+        std::stable_sort(
+            nearOrder_.begin(), nearOrder_.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return distance(a) < distance(b); });
+    }
+    byDistance_.clear();
+    for (std::uint32_t i : nearOrder_)
+        if (annotations_[i]) byDistance_.push_back(annotations_[i].get());
+    return byDistance_;
+}
+
+void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
+    Pass pass(*this);
+    visibleAnnotationViews_.resize(kSectorCount);
+    for (auto& sector : visibleAnnotationViews_) sector.clear();
+    visibleAnnotationsAsArray_.clear();
+    shownValid_ = false;
+    fadedOut_.clear();
+    listsChanged();
+    std::erase_if(pendingFades_, [](const auto& batch) { return batch->done; });
+
+    // A view pushed out of a full sector fades out and leaves the screen when its fade ends.
+    struct Entry {
+        std::shared_ptr<ARAnnotationView> view;
+        double distance;
+    };
+    std::array<std::vector<Entry>, kSectorCount> sectors;
+    auto batch = std::make_shared<FadeBatch>();
+    std::uint32_t sequence = 0;
+    for (ARAnnotation* annotation : nearestFirst()) {
+        ARAnnotationView* view = annotation->annotationViewPointer();
         if (!view) continue;
-        auto& sector = visibleAnnotationViews_[sectorIndex(annotation->azimuth())];
+        auto& sector = sectors[sectorIndex(annotation->azimuth())];
         if (sector.size() < maxAnnotations) {
-            sector.push_back(view);
+            sector.push_back({annotation->annotationView(), distanceOf(*view)});
             annotation->setActive(true);
         } else {
-            // The sector is full: fade the view out and take it off screen when the fade ends,
-            // unless a later pass has given its annotation a place again in the meantime.
-            std::weak_ptr<ARAnnotationView> weakView = view;
-            View::animate(
-                kFadeDuration, [&] { view->setAlpha(0); },
-                [weakView](bool) {
-                    auto v = weakView.lock();
-                    if (!v) return;
-                    auto a = v->annotation();
-                    if (a && a->active() && a->annotationView() == v) return;
-                    v->removeFromSuperview();
-                });
+            if (view->alpha() != 0) View::animate(kFadeDuration, [&] { view->setAlpha(0); });
+            if (view->hasSuperview()) {
+                batch->onScreen.push_back({sequence, view->weak_from_this()});
+            } else {
+                batch->offScreen.push_back(view);
+                batch->offScreenSequence.push_back(sequence);
+            }
+            ++sequence;
+            fadedOut_.push_back(view);
             annotation->setActive(false);
         }
     }
+    if (sequence > 0) {
+        pendingFades_.push_back(batch);
+        platformContext().mainLoop().asyncAfter(kFadeDuration, [batch] {
+            batch->done = true;
+            for (const auto& faded : batch->onScreen) finishFadeOut(faded.view);
+        });
+    }
 
-    for (auto& sector : visibleAnnotationViews_) {
-        sortFarthestFirst(sector);
-        for (const auto& view : sector) view->isMainAnn = false;
+    for (std::size_t i = 0; i < kSectorCount; ++i) {
+        auto& entries = sectors[i];
+        sortFarthestFirst(entries);
+        auto& sector = visibleAnnotationViews_[i];
+        for (auto& entry : entries) {
+            entry.view->isMainAnn = false;
+            sector.push_back(std::move(entry.view));
+        }
         if (sector.empty()) continue;
         sector.back()->isMainAnn = true;
         if (relayoutAll) {
@@ -192,26 +330,57 @@ void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
     bool firstDisplay = true;
     for (const auto& sector : visibleAnnotationViews_)
         for (const auto& view : sector)
-            if (view->superview()) firstDisplay = false;
+            if (view->hasSuperview()) firstDisplay = false;
 
-    for (const auto& sector : visibleAnnotationViews_) {
-        for (const auto& view : sector) {
-            if (view->superview()) continue;
-            addSubview(view);
+    // A hook may change the sectors: stop then (their size is checked on every step).
+    auto& sectorsNow = visibleAnnotationViews_;
+    for (std::size_t i = 0; i < sectorsNow.size(); ++i) {
+        for (std::size_t j = 0; j < sectorsNow[i].size(); ++j) {
+            const std::shared_ptr<ARAnnotationView> view = sectorsNow[i][j];
+            if (view->hasSuperview()) continue;
+            for (const auto& pending : pendingFades_)
+                if (!pending->done) pending->rejoin(*view);
+            if (!callOut([&] { addSubview(view); })) return;
             if (!firstDisplay) {
                 view->setAlpha(0);
                 View::animate(kFadeDuration, [&] { view->setAlpha(0.5); });
             }
         }
     }
+    bringNearerViewsToFront();
+}
 
-    // Nearer views cover farther ones.
-    ViewList onScreen;
-    for (const auto& child : subviews())
-        if (auto view = std::dynamic_pointer_cast<ARAnnotationView>(child))
-            onScreen.push_back(view);
-    sortFarthestFirst(onScreen);
-    for (const auto& view : onScreen) bringSubviewToFront(*view);
+// Nearer views cover farther ones: the annotation views among the subviews, farthest first,
+// are brought to the front one by one (nothing to do when they already end the list so).
+void ARPresenter::bringNearerViewsToFront() {
+    struct Child {
+        ARAnnotationView* view;
+        double distance;
+    };
+    std::vector<Child> children;
+    const auto& subs = subviews();
+    std::size_t others = 0, lastOther = 0;
+    for (std::size_t i = 0; i < subs.size(); ++i) {
+        if (auto* view = dynamic_cast<ARAnnotationView*>(subs[i].get())) {
+            children.push_back({view, distanceOf(*view)});
+        } else {
+            ++others;
+            lastOther = i + 1;
+        }
+    }
+    sortFarthestFirst(children);
+    // Views already in place at the front of the annotation views need not move, as long as
+    // no other subview lies among them.
+    std::size_t inPlace = 0;
+    if (lastOther == others) {
+        while (inPlace < children.size() && subs[others + inPlace].get() == children[inPlace].view)
+            ++inPlace;
+    }
+    if (inPlace == children.size()) return;
+    std::vector<const View*> order;
+    order.reserve(children.size() - inPlace);
+    for (std::size_t i = inPlace; i < children.size(); ++i) order.push_back(children[i].view);
+    bringSubviewsToFront(order);
 }
 
 double ARPresenter::distanceScale(double distance, double farthest) {
@@ -226,54 +395,147 @@ double ARPresenter::distanceScale(double distance, double farthest) {
     return 0.65;
 }
 
+const std::vector<ARPresenter::Placed>& ARPresenter::shownFarthestFirst() {
+    // Rebuilt like the array itself: after a visibility pass, and while it is empty.
+    bool resort = !shownValid_ || visibleAnnotationsAsArray_.empty();
+    if (resort) {
+        const auto& views = visibleAnnotationsAsArray();
+        shown_.clear();
+        shown_.reserve(views.size());
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            shown_.push_back({views[i].get(), nullptr, views[i]->annotationLink(), 0,
+                              static_cast<std::uint32_t>(i)});
+        }
+        shownValid_ = true;
+    }
+    // The key of each view is its annotation's distance now (0 without one); the order only
+    // changes when a key did.
+    for (auto& item : shown_) {
+        const auto& link = item.view->annotationLink();
+        if (item.link.owner_before(link) || link.owner_before(item.link)) {
+            item.link = link;
+            item.annotation = nullptr;
+        }
+        if (item.link.expired()) {
+            item.annotation = nullptr;
+        } else if (!item.annotation) {
+            item.annotation = item.link.lock().get();
+            resort = true;
+        }
+        const double d = item.annotation ? item.annotation->distanceFromUser() : 0;
+        if (!(d == item.distance)) {
+            item.distance = d;
+            resort = true;
+        }
+    }
+    if (resort) {
+        // The same stable sort as over the list itself: from its own order.
+        std::sort(shown_.begin(), shown_.end(),
+                  [](const Placed& a, const Placed& b) { return a.order < b.order; });
+        std::stable_sort(shown_.begin(), shown_.end(),
+                         [](const Placed& a, const Placed& b) { return a.distance > b.distance; });
+        listsChanged();
+    }
+    return shown_;
+}
+
 void ARPresenter::layoutAnnotationViews(const ARStatus& arStatus, bool relayoutAll,
                                         ReloadType reloadType) {
-    ViewList views = relayoutAll ? annotationViews_ : visibleAnnotationsAsArray();
-    if (views.empty()) return;
+    Pass pass(*this);
+    if (!relayoutAll && reloadType != ReloadType::userLocationChanged) {
+        // A display frame: the shown views with their cached order.
+        shownFarthestFirst();
+        placeViews(shown_, arStatus, false, reloadType);
+        return;
+    }
+    // A rebuild or a fix: the list may change under the pass (the fix re-sorts the sectors),
+    // so it works on its own copy and keeps the views alive.
+    const ViewList keep = relayoutAll ? annotationViews_ : visibleAnnotationsAsArray();
+    std::vector<Placed> views;
+    views.reserve(keep.size());
+    std::vector<std::shared_ptr<ARAnnotation>> annotations;
+    annotations.reserve(keep.size());
+    for (std::size_t i = 0; i < keep.size(); ++i) {
+        annotations.push_back(keep[i]->annotation());
+        const auto& a = annotations.back();
+        views.push_back({keep[i].get(),
+                         a.get(),
+                         {},
+                         a ? a->distanceFromUser() : 0,
+                         static_cast<std::uint32_t>(i)});
+    }
     sortFarthestFirst(views);
-    const double farthest = distanceOf(*views.front());
+    placeViews(views, arStatus, relayoutAll, reloadType);
+}
+
+bool ARPresenter::placeViews(std::vector<Placed>& views, const ARStatus& arStatus, bool relayoutAll,
+                             ReloadType reloadType) {
+    if (views.empty()) return true;
+    const double farthest = views.front().distance;
     const double h = arStatus.hPixelsPerDegree;
     const double v = arStatus.vPixelsPerDegree;
+    const double heading = arStatus.heading;
+    const double pitch = arStatus.pitch;
     const auto& factors = annotationViewSizeFactors();
     const double baseWidth = platformContext().device().mainScreenBounds().width() * factors.width;
     const double baseHeight = baseWidth * factors.height;
-    bool sectorsResorted = false;
+    const bool located = reloadType == ReloadType::userLocationChanged;
+    const bool swipe = reloadType == ReloadType::swipe;
 
-    for (const auto& view : views) {
-        auto annotation = view->annotation();
+    // After a fix every card's placement is followed by a visibility pass with the new
+    // distances. Those passes find the same sectors, so only the first runs; what the later
+    // ones would still change is the opacity of a view they push out of a full sector that was
+    // placed after the first pass and before the last card: it fades out again (below).
+    std::size_t lastCard = views.size();
+    if (located)
+        for (std::size_t i = 0; i < views.size(); ++i)
+            if (views[i].annotation && views[i].view->isCard()) lastCard = i;
+    bool sectorsResorted = false;
+    std::vector<ARAnnotationView*> placedAfterResort;
+
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        ARAnnotationView& view = *views[i].view;
+        ARAnnotation* annotation = views[i].annotation;
         if (!annotation) continue;
-        view->initialFrame = Rect{view->frame().x(), view->frame().y(), baseWidth, baseHeight};
-        const bool mainSwipe = reloadType == ReloadType::swipe && view->isMainAnn;
+        view.initialFrame = Rect{view.frame().x(), view.frame().y(), baseWidth, baseHeight};
+        const bool mainSwipe = swipe && view.isMainAnn;
         if (relayoutAll || mainSwipe) {
-            view->arZeroPoint = {xPositionForAnnotationView(*view, arStatus),
-                                 yPositionForAnnotationView(*view, arStatus).first};
-            view->configureCard();
+            if (!callOut([&] {
+                    const Point zero{xPositionForAnnotationView(view, arStatus),
+                                     yPositionForAnnotationView(view, arStatus).first};
+                    view.arZeroPoint = zero;
+                    view.configureCard();
+                }))
+                return false;
         }
         const double s = distanceScale(annotation->distanceFromUser(), farthest);
-        const double delta = angleDifference(annotation->azimuth(), arStatus.heading);
-        const double x = view->arZeroPoint.x + h * s * delta;
-        const double y =
-            v * arStatus.pitch * (s - 0.6) + view->arZeroPoint.y + view->arStackOffset.y;
-        if (std::isfinite(x) && std::isfinite(y) && !view->disableMove) {
-            view->initialFrame.origin = {x, y};
-            if (view->initialFrame.width() == 0)
-                view->initialFrame.size.width = view->frame().width();
-            if (view->initialFrame.height() == 0)
-                view->initialFrame.size.height = view->frame().height();
-            view->updateMainState(reloadType == ReloadType::userLocationChanged || mainSwipe);
+        const double delta = angleDifference(annotation->azimuth(), heading);
+        const double x = view.arZeroPoint.x + h * s * delta;
+        const double y = v * pitch * (s - 0.6) + view.arZeroPoint.y + view.arStackOffset.y;
+        if (std::isfinite(x) && std::isfinite(y) && !view.disableMove) {
+            view.initialFrame.origin = {x, y};
+            if (view.initialFrame.width() == 0) view.initialFrame.size.width = view.frame().width();
+            if (view.initialFrame.height() == 0)
+                view.initialFrame.size.height = view.frame().height();
+            if (!callOut([&] { view.updateMainState(located || mainSwipe); })) return false;
+            if (sectorsResorted && i <= lastCard) placedAfterResort.push_back(&view);
         }
-        if (view->isCard() && reloadType == ReloadType::userLocationChanged) {
-            view->refreshCard();
-            // Re-sort the sectors with the new distances. Repeating the pass for every card
-            // would find the same sectors again, so it runs once per placement pass.
+        if (located && view.isCard()) {
+            if (!callOut([&] { view.refreshCard(); })) return false;
             if (!sectorsResorted) {
                 sectorsResorted = true;
                 auto controller = controller_.lock();
+                const auto interruptions = interruptions_;
                 addRemoveAnnotationViews(controller ? controller->arStatus() : arStatus,
                                          relayoutAll);
+                if (interruptions_ != interruptions) return false;
             }
         }
     }
+    for (ARAnnotationView* view : placedAfterResort)
+        if (std::find(fadedOut_.begin(), fadedOut_.end(), view) != fadedOut_.end())
+            View::animate(kFadeDuration, [&] { view->setAlpha(0); });
+    return true;
 }
 
 double ARPresenter::xPositionForAnnotationView(const ARAnnotationView& view, const ARStatus&) {
@@ -322,20 +584,13 @@ void ARPresenter::resetStackParameters() {
     }
 }
 
-void ARPresenter::stackAnnotationViews() {
-    auto controller = controller_.lock();
-    if (annotationViews_.empty() || !controller) return;
-    const double h = controller->arStatus().hPixelsPerDegree;
-    const double presenterWidth = frame().width();
+namespace {
 
-    ViewList order = annotationViews_;
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a->frame().y() > b->frame().y(); });
-
-    const double fullTurn = h * 360;
-    const double rightSeam = fullTurn / 2 + presenterWidth / 2;
-    const double leftSeam = presenterWidth / 2 - fullTurn / 2;
-
+// The stacking as written: every view is tested against every view before it, scan after scan.
+// Used for frames where the faster one below does not apply (a view listed twice, an empty or
+// non-finite frame).
+void stackInOrder(const std::vector<ARAnnotationView*>& order, double fullTurn, double rightSeam,
+                  double leftSeam) {
     for (std::size_t i = 0; i < order.size(); ++i) {
         auto& view = *order[i];
         const Rect start = view.frame();
@@ -357,16 +612,109 @@ void ARPresenter::stackAnnotationViews() {
                 const Rect other = order[j]->frame();
                 if (intersects(view.frame(), other) ||
                     (hasAlternate && intersects(view.arStackAlternateFrame, other))) {
-                    Rect moved_frame = view.frame();
-                    moved_frame.origin.y = other.y() - moved_frame.height() - kStackGap;
-                    view.setFrame(moved_frame);
-                    view.arStackAlternateFrame.origin.y = moved_frame.origin.y;
+                    Rect movedFrame = view.frame();
+                    movedFrame.origin.y = other.y() - movedFrame.height() - kStackGap;
+                    view.setFrame(movedFrame);
+                    view.arStackAlternateFrame.origin.y = movedFrame.origin.y;
                     moved = true;
                 }
             }
             if (!moved) break;
         }
         view.arStackOffset.y = view.frame().y() - y0;
+    }
+}
+
+// The same moves, found faster. For frames of positive finite size, a preceding view can only
+// ever stop a view if their horizontal extents overlap (its own or its copy one turn away), so
+// only those are scanned, in the same order; and since a view only moves up, a preceding view
+// that lies wholly below it can never stop it again and leaves its scan for good.
+void stackFast(const std::vector<ARAnnotationView*>& order, double fullTurn, double rightSeam,
+               double leftSeam) {
+    std::vector<Rect> frames(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) frames[i] = order[i]->frame();
+    const auto overlapsX = [](double x, double w, const Rect& o) {
+        return x < o.x() + o.width() && o.x() < x + w;
+    };
+    std::vector<std::uint32_t> candidates;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        auto& view = *order[i];
+        Rect& f = frames[i];
+        const double x = f.x(), w = f.width(), ht = f.height(), y0 = f.y();
+        bool hasAlternate = false;
+        double alternateX = x;
+        if (rightSeam - w < x + w) {
+            alternateX = x - fullTurn;
+            hasAlternate = true;
+        } else if (x < leftSeam + w) {
+            alternateX = x + fullTurn;
+            hasAlternate = true;
+        }
+        candidates.clear();
+        for (std::uint32_t j = 0; j < i; ++j) {
+            if (overlapsX(x, w, frames[j]) || (hasAlternate && overlapsX(alternateX, w, frames[j])))
+                candidates.push_back(j);
+        }
+        double y = y0;
+        for (bool moved = true; moved;) {
+            moved = false;
+            std::size_t kept = 0;
+            for (const std::uint32_t j : candidates) {
+                const Rect& o = frames[j];
+                if (!(o.y() < y + ht)) continue;  // wholly below: never again
+                if (y < o.y() + o.height()) {
+                    y = o.y() - ht - kStackGap;
+                    moved = true;
+                }
+                candidates[kept++] = j;
+            }
+            candidates.resize(kept);
+        }
+        // A move also sets the y of an alternate frame left from an earlier run.
+        if (hasAlternate) view.arStackAlternateFrame = Rect{alternateX, y, w, ht};
+        if (y != y0) {
+            f.origin.y = y;
+            view.setFrame(f);
+            view.arStackAlternateFrame.origin.y = y;
+        }
+        view.arStackOffset.y = y - y0;
+    }
+}
+
+}  // namespace
+
+void ARPresenter::stackAnnotationViews() {
+    auto controller = controller_.lock();
+    if (annotationViews_.empty() || !controller) return;
+    const double h = controller->arStatus().hPixelsPerDegree;
+    const double presenterWidth = frame().width();
+
+    // Lowest on screen first (largest y); equal values keep their order.
+    std::vector<ARAnnotationView*> order;
+    order.reserve(annotationViews_.size());
+    for (const auto& view : annotationViews_) order.push_back(view.get());
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto* a, const auto* b) { return a->frame().y() > b->frame().y(); });
+
+    const double fullTurn = h * 360;
+    const double rightSeam = fullTurn / 2 + presenterWidth / 2;
+    const double leftSeam = presenterWidth / 2 - fullTurn / 2;
+
+    std::vector<ARAnnotationView*> distinct(order);
+    std::sort(distinct.begin(), distinct.end());
+    const bool regular = std::adjacent_find(distinct.begin(), distinct.end()) == distinct.end() &&
+                         std::isfinite(fullTurn) && std::isfinite(rightSeam) &&
+                         std::isfinite(leftSeam) &&
+                         std::all_of(order.begin(), order.end(), [](const ARAnnotationView* v) {
+                             const Rect& f = v->frame();
+                             return std::isfinite(f.x()) && std::isfinite(f.y()) && f.width() > 0 &&
+                                    f.height() > 0 && std::isfinite(f.x() + f.width()) &&
+                                    std::isfinite(f.y() + f.height());
+                         });
+    if (regular) {
+        stackFast(order, fullTurn, rightSeam, leftSeam);
+    } else {
+        stackInOrder(order, fullTurn, rightSeam, leftSeam);
     }
 }
 

@@ -92,6 +92,46 @@ class ARPresenter : public View {
     explicit ARPresenter(std::weak_ptr<ARController> controller);
 
   private:
+    // Held for the length of every operation that calls out (to the data source, a view's
+    // hooks, an annotation's overrides): keeps the presenter alive when the callee drops the
+    // last reference to it.
+    class Pass;
+    // Runs a call-out; false when the presenter's lists were changed during it (the callee
+    // reloaded or cleared the presenter), in which case the calling pass stops where it is.
+    template <class F>
+    bool callOut(F&& f);
+    void listsChanged() { ++listChanges_; }
+
+    // A view to place with its annotation and its sort key.
+    struct Placed {
+        ARAnnotationView* view;
+        ARAnnotation* annotation;  // none when the view has lost its annotation
+        std::weak_ptr<ARAnnotation> link;
+        double distance;
+        std::uint32_t order;  // position in the list being placed
+    };
+    // The shown views of a display frame, farthest first: visibleAnnotationsAsArray() with
+    // the annotations and distances they were last sorted by.
+    const std::vector<Placed>& shownFarthestFirst();
+    bool placeViews(std::vector<Placed>& views, const ARStatus& arStatus, bool relayoutAll,
+                    ReloadType reloadType);
+    struct FadeBatch;
+    void bringNearerViewsToFront();
+    // The annotations with a view, nearest first (ties in list order).
+    const std::vector<ARAnnotation*>& nearestFirst();
+
+    std::uint64_t listChanges_ = 0;
+    std::uint64_t interruptions_ = 0;
+    std::vector<Placed> shown_;
+    bool shownValid_ = false;
+    // The fades of recent visibility passes whose ends are still to run.
+    std::vector<std::shared_ptr<FadeBatch>> pendingFades_;
+    // Indices into annotations_, nearest first as of the last visibility pass.
+    std::vector<std::uint32_t> nearOrder_;
+    bool nearOrderValid_ = false;
+    // Scratch lists kept for their capacity.
+    std::vector<ARAnnotation*> byDistance_;
+    std::vector<const ARAnnotationView*> fadedOut_;  // by the last visibility pass
     std::weak_ptr<ARController> controller_;
     AnnotationList annotations_;
     AnnotationList activeAnnotations_;

@@ -90,6 +90,13 @@ UserOrigin::Measure UserOrigin::measure(const Location& annotation) const {
                    t.sinLongitudeDifference, t.cosLongitudeDifference)};
 }
 
+UserOrigin::Measure UserOrigin::measure(const GeodesicPoint& annotation) const {
+    const GeodesicTerms t = geodesic_.terms(annotation);
+    return {geodesic_.distance(annotation, t),
+            course(geodesic_.sinLatitude(), geodesic_.cosLatitude(), t.sinLatitude, t.cosLatitude,
+                   t.sinLongitudeDifference, t.cosLongitudeDifference)};
+}
+
 double angleDifference(double a, double b) {
     double d = a - b;
     if (d > 180) {

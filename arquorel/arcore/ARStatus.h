@@ -60,6 +60,8 @@ class UserOrigin {
     };
     explicit UserOrigin(const Location& user) : geodesic_(user.coordinate) {}
     Measure measure(const Location& annotation) const;
+    // The same for a place whose own trigonometry is done once (the same values).
+    Measure measure(const GeodesicPoint& annotation) const;
 
   private:
     GeodesicOrigin geodesic_;

@@ -96,6 +96,9 @@ TEST(UserOriginTest, MatchesDistanceFromUserAndBearingExactly) {
         const auto m = UserOrigin(user).measure(place);
         ASSERT_EQ(m.distance, distanceFromUser(user, place)) << i;
         ASSERT_EQ(m.azimuth, bearing(user, place)) << i;
+        const auto p = UserOrigin(user).measure(GeodesicPoint(place.coordinate));
+        ASSERT_EQ(p.distance, m.distance) << i;
+        ASSERT_EQ(p.azimuth, m.azimuth) << i;
     }
     EXPECT_EQ(UserOrigin(Location(0, 0)).measure(Location(10, -1e-15)).azimuth, 0);
 }

@@ -52,7 +52,7 @@ std::shared_ptr<View> View::superview() const {
 
 void View::setFrame(const Rect& frame) {
     if (frame == frame_) return;
-    record(AnimatedProperty::frame, frame_, frame);
+    if (isAnimating()) record(AnimatedProperty::frame, frame_, frame);
     Size size = frame.size;
     // Under a scale the frame is the scaled box; the bounds keep the unscaled size.
     if (scalesOnly(transform_))
@@ -66,13 +66,13 @@ void View::setFrame(const Rect& frame) {
 
 void View::setAlpha(double alpha) {
     if (alpha == alpha_) return;
-    record(AnimatedProperty::alpha, alpha_, alpha);
+    if (isAnimating()) record(AnimatedProperty::alpha, alpha_, alpha);
     alpha_ = alpha;
 }
 
 void View::setTransform(const Transform& transform) {
     if (transform == transform_) return;
-    record(AnimatedProperty::transform, transform_, transform);
+    if (isAnimating()) record(AnimatedProperty::transform, transform_, transform);
     transform_ = transform;
     // The centre and the bounds stay; the frame becomes the box around them.
     frame_ = transformedBox(center(), boundsSize_, transform_);
@@ -146,6 +146,23 @@ void View::bringSubviewToFront(const View& view) {
     auto keep = *it;
     subviews_.erase(it);
     subviews_.push_back(std::move(keep));
+}
+
+void View::bringSubviewsToFront(const std::vector<const View*>& views) {
+    std::vector<const View*> sorted(views);
+    std::sort(sorted.begin(), sorted.end());
+    const auto listed = [&](const std::shared_ptr<View>& v) {
+        return std::binary_search(sorted.begin(), sorted.end(), v.get());
+    };
+    std::vector<std::shared_ptr<View>> front;
+    front.reserve(views.size());
+    for (const View* view : views) {
+        auto it = std::find_if(subviews_.begin(), subviews_.end(),
+                               [&](const std::shared_ptr<View>& v) { return v.get() == view; });
+        if (it != subviews_.end()) front.push_back(*it);
+    }
+    std::erase_if(subviews_, listed);
+    for (auto& view : front) subviews_.push_back(std::move(view));
 }
 
 void View::removeFromSuperview() {

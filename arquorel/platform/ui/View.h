@@ -101,6 +101,8 @@ class View : public std::enable_shared_from_this<View> {
     void insertSubview(const std::shared_ptr<View>& view, std::size_t index);
     void insertSubviewAbove(const std::shared_ptr<View>& view, const View& sibling);
     void bringSubviewToFront(const View& view);
+    // bringSubviewToFront() for each of `views` in turn (distinct subviews), in one pass.
+    void bringSubviewsToFront(const std::vector<const View*>& views);
     void removeFromSuperview();
     bool isDescendantOf(const View& other) const;
 

@@ -1,0 +1,87 @@
+#include "arquorel/places/AnnnotationView.h"
+
+#include "arquorel/places/DistanceText.h"
+#include "arquorel/places/Place.h"
+#include "arquorel/places/ToolTipEstate.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/GestureRecognizer.h"
+#include "arquorel/platform/ui/LayoutConstraint.h"
+#include "arquorel/platform/ui/LayoutRegistry.h"
+
+namespace arquorel {
+
+std::shared_ptr<AnnnotationView> AnnnotationView::create(Rect frame) {
+    return make<AnnnotationView>(frame);
+}
+
+std::shared_ptr<AnnnotationView> AnnnotationView::createWithCard(Rect frame) {
+    auto view = create(frame);
+    auto views = LayoutRegistry::shared().loadViewLayout(kToolTipEstateLayout);
+    if (views.empty()) return view;
+    view->addSubview(views.front());
+    pinEdges(views.front(), {0, 0, 2, 2});
+    view->setNeedsLayout();
+    return view;
+}
+
+void AnnnotationView::initialize() {
+    // Whoever makes annotation views loads their cards from this layout.
+    registerToolTipEstateLayout();
+}
+
+std::shared_ptr<ToolTipEstate> AnnnotationView::card() const {
+    if (subviews().empty()) return nullptr;
+    return std::dynamic_pointer_cast<ToolTipEstate>(subviews().front());
+}
+
+void AnnnotationView::bindCard(ToolTipEstate& card) {
+    auto place = std::dynamic_pointer_cast<Place>(annotation());
+    // A place without a record leaves the card as it is.
+    if (!place || !place->property) return;
+    card.setProperty(place->property);
+    if (card.distanceLabel) card.distanceLabel->setText(distanceText(place->distanceFromUser()));
+}
+
+void AnnnotationView::configureCard() {
+    auto card = this->card();
+    if (!card) return;
+    bindCard(*card);
+    if (!std::dynamic_pointer_cast<Place>(annotation())) card->setProperty(nullptr);
+    if (card->gestureRecognizers().empty()) {
+        // The card is owned by this view: the action must not own the view.
+        std::weak_ptr<AnnnotationView> weak =
+            std::static_pointer_cast<AnnnotationView>(shared_from_this());
+        card->addGestureRecognizer(std::make_shared<TapGestureRecognizer>([weak](auto&) {
+            if (auto self = weak.lock()) self->tapedWithPopup();
+        }));
+    }
+}
+
+void AnnnotationView::refreshCard() {
+    if (auto card = this->card()) bindCard(*card);
+}
+
+void AnnnotationView::tapedWithPopup() {
+    if (auto card = this->card()) {
+        if (auto blink = card->blinkImageView) {
+            blink->setAlpha(kBlinkOpacity);
+            View::animate(kBlinkDuration, [&] { blink->setAlpha(0); });
+        }
+        card->selectionFeedbackGenerator.selectionChanged();
+    }
+    std::weak_ptr<AnnnotationView> weak =
+        std::static_pointer_cast<AnnnotationView>(shared_from_this());
+    platformContext().mainLoop().asyncAfter(kTapDelegateDelay, [weak] {
+        auto self = weak.lock();
+        if (!self) return;
+        if (auto delegate = self->delegate()) delegate->annotationViewTapped(self);
+    });
+}
+
+void AnnnotationView::touchesEnded(const Touch&) {}
+
+void AnnnotationView::didMoveToSuperview() {
+    if (hasSuperview()) configureCard();
+}
+
+}  // namespace arquorel
