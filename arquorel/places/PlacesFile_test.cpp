@@ -54,6 +54,7 @@ TEST(PlacesFileTest, UnusableTextsGiveOneErrorAtTheOffendingToken) {
          "notJson 1:34 after record 0 (id \"a\")", "unexpected '{'"},
         {"[{\"lat\": 1, \"names\": [1, -]}]", "notJson 1:26 in record 0", "after '-'"},
         {"[[1, 2.]]", "notJson 1:6 in record 0", ""},
+        {"[1e-x]", "notJson 1:2", "after exponent sign"},
         {"[12 34]", "notJson 1:5 after record 0", "number literal"},
         {"[{\"lat\": 1, \"x\": \"abc", "notJson 1:18 in record 0", "closing quote"},
         {"[1,\n", "notJson 2:1 after record 0", "end of input"},
@@ -61,6 +62,7 @@ TEST(PlacesFileTest, UnusableTextsGiveOneErrorAtTheOffendingToken) {
         {"{1e400: 0}", "notJson 1:2", ""},
         // The parser alone would take the NUL for the end and accept the array before it.
         {"[]\n \0[{\"id\":1}]"s, "notJson 2:2", "not JSON: NUL byte"},
+        {"[\"\xE9\", \0"s, "notJson 1:7", "NUL byte"},  // a bad byte counts as a character
         {std::string(100000, '['), "notJson 1:257", "not JSON: nested deeper than 256 levels"},
         {"\n  {\"lat\": 1, \"lng\": 2}", "notArray 2:3",
          "not a JSON array: the top level is object"},
@@ -151,10 +153,11 @@ record 7 (id "null"): lng: missing: null (record left out))");
 // value is read.
 TEST(PlacesFileTest, NumbersBeyondADoubleAreProblemsOfTheirField) {
     const auto file = PlacesFile::fromText(
-        R"([{"id": "a", "lat": 1, "lng": 2, "distance": 1.7976931348623159e308,)"
+        R"([{"id": "a", "lat": 1, "lng": 2e-1, "distance": 1.7976931348623159e308,)"
         R"(   "rand_main_poosition": -1.7976931348623157e308, "unknown": 1e400, "price": "9"},)"
         R"( {"id": "b", "lat": -123123e100000, "lng": 2}, 1.5e+9999,)"
-        R"( {"lat": 1, "lng": 2, "rand_position": 1e400, "names": ["x", 1E999],)"
+        R"( {"lat": 1, "lng": 2, "rand_position": 100000000000000000000000000000000000000000e400,)"
+        R"(  "names": ["x", 1E999],)"
         R"(  "micro_data": [{"words": [1e309]}], "category_id": 123e-10000000},)"
         R"( {"id": "c", "lat": 0.4e0066999, "lng": 1e-400}, {"id": "d", "lat": 1, "lng": 2}])");
     ASSERT_FALSE(file.error) << file.error->message;
@@ -175,7 +178,7 @@ record 2: not an object: number 1.5e+9999 (record left out)
 record 3: names: number out of the range of a double: 1E999 (read as null)
 record 3: names[1]: expected a string, got null
 record 3: micro_data: number out of the range of a double: 1e309 (read as null)
-record 3: rand_position: number out of the range of a double: 1e400
+record 3: rand_position: number out of the range of a double: 1000000000000000000000000000000000000000…
 record 4 (id "c"): lat: number out of the range of a double: 0.4e0066999 (record left out))");
 
     // The micro-data block reads such numbers as null too, with one line.
@@ -208,7 +211,9 @@ TEST(PlacesFileTest, WholeNumberFieldsHoldExactly64Bits) {
         {"-9223372036854775809", "out of the 64-bit integer range: number -9223372036854775809"},
         {"18446744073709551616", "out of the 64-bit integer range: number 18446744073709551616"},
         {"9223372036854775807.0", "out of the 64-bit integer range: number 9.223372036854776e+18"},
-        {"2.5", "not a whole number: number 2.5"},
+        {"-2.5", "not a whole number: number -2.5"},
+        {"1E19", "out of the 64-bit integer range: number 1e+19"},
+        {"100000000000000000000, \"category_id\": 5", "5"},  // the last value counts
     };
     for (const auto& [number, expected] : cases) {
         const auto file =

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimClock.h"
@@ -20,6 +22,7 @@ TEST(GpxTest, ReadsTheMonacoWalk) {
     EXPECT_EQ(track.points.front().time, SimClock::kDefaultStart);
     for (std::size_t i = 1; i + 1 < track.points.size(); ++i)
         ASSERT_EQ(track.points[i].time - track.points[i - 1].time, 5) << i;
+    EXPECT_NEAR(track.points.back().time - SimClock::kDefaultStart, 17 * 60 + 25.514, 1e-6);
     const SensorScript script = SensorScript::fromTrack(track.points);
     ASSERT_EQ(script.events().size(), 210u);
     EXPECT_EQ(script.events()[1].time, 5);
@@ -41,6 +44,9 @@ TEST(GpxTest, AcceptsVariantsOfWellFormedTracks) {
              "<time>x</time></trkpt></gpx>",
          {90, -180},
          1780308000},
+        {"<trkpt lat='0' lon='0'><time>2016-12-31T23:59:60Z</time></trkpt>",
+         {0, 0},
+         1483228800},  // a leap second
     };
     for (const auto& [text, coordinate, time] : cases) {
         const GpxTrack track = parseGpx(text);
@@ -56,7 +62,7 @@ TEST(GpxTest, AcceptsVariantsOfWellFormedTracks) {
 // Every fault names its line, and no point of a faulty file is kept.
 TEST(GpxTest, RejectsBadInputWithTheLine) {
     const std::string pt = "<trkpt lat=\"1\" lon=\"7\">", end = "Z</time></trkpt>\n";
-    const std::pair<std::string, std::string> bad[] = {
+    std::vector<std::pair<std::string, std::string>> bad = {
         {"\n<trkpt lon=\"7\"><time>2026-06-01T10:00:00" + end, "line 2: <trkpt> has no lat"},
         {"<trkpt lat=\"1\"/>", "line 1: <trkpt> has no lon"},
         {"<trkpt lat=\"nan\" lon=\"7\"/>", "line 1: bad lat \"nan\""},
@@ -65,6 +71,10 @@ TEST(GpxTest, RejectsBadInputWithTheLine) {
         {"<trkpt lat='1' lat='2' lon='7'/>", "line 1: duplicate attribute lat"},
         {pt + "</trkpt>", "line 1: <trkpt> has no <time>"},
         {pt + "\n<time>2026-02-29T10:00:00" + end, "line 2: bad time \"2026-02-29T10:00:00Z\""},
+        {pt + "<time>2026-06-01T24:00:00" + end, "line 1: bad time"},
+        {pt + "<time>2026-06-01T10:00:00Zx</time></trkpt>", "line 1: bad time"},
+        {pt + "<time>2026-06-01T10-00:00" + end, "line 1: bad time"},
+        {pt + "<time>2026-06-01T10:00:00." + end, "line 1: bad time"},
         {pt + "<time>2026-06-01T10:00:05" + end + pt + "<time>2026-06-01T10:00:00" + end,
          "line 2: time goes backwards"},
         {pt + "\n<trkpt lat='1' lon='7'/></trkpt>", "line 2: <trkpt> inside another <trkpt>"},
@@ -74,16 +84,21 @@ TEST(GpxTest, RejectsBadInputWithTheLine) {
         {"<gpx>\n<trkpt lat=1 lon='7'/>", "line 2: attribute lat is not quoted"},
         {"<trkpt\n lat lon='7'/>", "line 1: attribute lat has no value"},
         {"<trkpt lat='1' lon='7", "line 1: unterminated attribute value"},
-        {"<gpx>\n<!-- x", "line 2: unterminated comment"},
+        {"<gpx>\n<!-- x\n", "line 2: unterminated comment"},
+        {"<gpx>\n<trk></tr", "line 2: unterminated tag"},
         {"<gpx>\n<trk>\n</trkseg>", "line 3: </trkseg> without <trkseg>"},
         {"<gpx>\n" + pt + "<time>2026-06-01T10:00:00" + end, "line 3: the text ends before <gpx>"},
         {"/nonexistent/walk.gpx", "cannot open /nonexistent/walk.gpx"},
     };
+    const auto file = std::filesystem::path(::testing::TempDir()) / "arquorel_bad.gpx";
+    std::ofstream(file) << "<gpx>\n<trkpt/></gpx>";
+    bad.emplace_back(file.string(), file.string() + ": line 2: <trkpt> has no lat");
     for (const auto& [text, message] : bad) {
         const GpxTrack track = text[0] == '/' ? readGpxFile(text) : parseGpx(text);
         EXPECT_TRUE(track.points.empty()) << text;
         EXPECT_EQ(track.error.substr(0, message.size()), message) << text;
     }
+    std::filesystem::remove(file);
 
     // A truncated or damaged file gives an error, never a shortened track.
     std::ifstream in(kWalk);
