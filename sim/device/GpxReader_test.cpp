@@ -72,6 +72,7 @@ TEST(GpxTest, RejectsBadInputWithTheLine) {
         {pt + "</trkpt>", "line 1: <trkpt> has no <time>"},
         {pt + "\n<time>2026-02-29T10:00:00" + end, "line 2: bad time \"2026-02-29T10:00:00Z\""},
         {pt + "<time>2026-06-01T24:00:00" + end, "line 1: bad time"},
+        {pt + "<time>2100-02-29T10:00:00" + end, "line 1: bad time"},
         {pt + "<time>2026-06-01T10:00:00Zx</time></trkpt>", "line 1: bad time"},
         {pt + "<time>2026-06-01T10-00:00" + end, "line 1: bad time"},
         {pt + "<time>2026-06-01T10:00:00." + end, "line 1: bad time"},
