@@ -85,7 +85,7 @@ TEST(GpxTest, RejectsBadInputWithTheLine) {
         {"<gpx>\n<trkpt lat=1 lon='7'/>", "line 2: attribute lat is not quoted"},
         {"<trkpt\n lat lon='7'/>", "line 1: attribute lat has no value"},
         {"<trkpt lat='1' lon='7", "line 1: unterminated attribute value"},
-        {"<gpx>\n<!-- x\n", "line 2: unterminated comment"},
+        {"<gpx>\n<!-- x\ny", "line 2: unterminated comment"},
         {"<gpx>\n<trk></tr", "line 2: unterminated tag"},
         {"<gpx>\n<trk>\n</trkseg>", "line 3: </trkseg> without <trkseg>"},
         {"<gpx>\n" + pt + "<time>2026-06-01T10:00:00" + end, "line 3: the text ends before <gpx>"},
