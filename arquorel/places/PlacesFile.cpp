@@ -78,6 +78,117 @@ std::string validUtf8(std::string_view s) {
     return out;
 }
 
+// Splits a JSON text into tokens the way the parser's lexer does, so that an error position can
+// be traced back to the start of its token and numbers can be checked before parsing. A token
+// the lexer would reject ends just after the character that makes it fail; one cut short by the
+// end of the text ends one past the end.
+class JsonTokenizer {
+  public:
+    enum class Kind { structural, string, number, literal, other };
+    struct Token {
+        Kind kind = Kind::other;
+        std::size_t start = 0;
+        std::size_t end = 0;
+        bool complete = false;  // a whole token the lexer accepts
+    };
+
+    explicit JsonTokenizer(std::string_view text) : text_(text) {
+        if (text_.starts_with("\xEF\xBB\xBF")) pos_ = 3;
+    }
+
+    // The next token; none at the end of the text.
+    std::optional<Token> next() {
+        while (pos_ < text_.size() && isSpace(text_[pos_])) ++pos_;
+        if (pos_ >= text_.size()) return std::nullopt;
+        const std::size_t start = pos_;
+        const char c = text_[pos_];
+        Token t;
+        switch (c) {
+            case '[':
+            case ']':
+            case '{':
+            case '}':
+            case ':':
+            case ',':
+                t = {Kind::structural, start, start + 1, true};
+                break;
+            case '"':
+                t = string(start);
+                break;
+            case 't':
+                t = literal(start, "true");
+                break;
+            case 'f':
+                t = literal(start, "false");
+                break;
+            case 'n':
+                t = literal(start, "null");
+                break;
+            default:
+                t = c == '-' || isDigit(c) ? number(start)
+                                           : Token{Kind::other, start, start + 1, false};
+        }
+        pos_ = t.end;
+        return t;
+    }
+
+  private:
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+    bool digitAt(std::size_t i) const { return i < text_.size() && isDigit(text_[i]); }
+
+    // A token that fails at `i`: the failing character is part of it.
+    Token failed(Kind kind, std::size_t start, std::size_t i) const {
+        return {kind, start, std::min(i, text_.size()) + 1, false};
+    }
+
+    Token string(std::size_t start) const {
+        std::size_t i = start + 1;
+        while (i < text_.size() && text_[i] != '"') i += text_[i] == '\\' ? 2 : 1;
+        if (i >= text_.size()) return failed(Kind::string, start, text_.size());
+        return {Kind::string, start, i + 1, true};
+    }
+
+    Token literal(std::size_t start, std::string_view word) const {
+        for (std::size_t k = 1; k < word.size(); ++k)
+            if (start + k >= text_.size() || text_[start + k] != word[k])
+                return failed(Kind::literal, start, start + k);
+        return {Kind::literal, start, start + word.size(), true};
+    }
+
+    // -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?, read as far as it goes.
+    Token number(std::size_t start) const {
+        std::size_t i = start;
+        if (text_[i] == '-') ++i;
+        if (!digitAt(i)) return failed(Kind::number, start, i);
+        if (text_[i++] != '0')
+            while (digitAt(i)) ++i;
+        if (i < text_.size() && text_[i] == '.') {
+            if (!digitAt(++i)) return failed(Kind::number, start, i);
+            while (digitAt(i)) ++i;
+        }
+        if (i < text_.size() && (text_[i] == 'e' || text_[i] == 'E')) {
+            ++i;
+            if (i < text_.size() && (text_[i] == '+' || text_[i] == '-')) ++i;
+            if (!digitAt(i)) return failed(Kind::number, start, i);
+            while (digitAt(i)) ++i;
+        }
+        return {Kind::number, start, i, true};
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// Whether a number token lies beyond the range of a double, as the parser reads it: integers
+// too wide for 64 bits are read as doubles too.
+bool beyondDouble(std::string_view number) {
+    // Only an exponent or more than 308 digits can reach past 1.8e308.
+    if (number.find_first_of("eE") == std::string_view::npos && number.size() < 309) return false;
+    const std::string copy(number);
+    return !std::isfinite(std::strtod(copy.c_str(), nullptr));
+}
+
 // Line and column (from 1, the column in characters) of a byte offset.
 std::pair<std::size_t, std::size_t> lineAndColumn(std::string_view text, std::size_t offset) {
     offset = std::min(offset, text.size());
@@ -102,7 +213,8 @@ PlacesFileError positionedError(PlacesFileError::Kind kind, std::string_view tex
             line, column};
 }
 
-// The parser's description without its "[json.exception...]" tag and its own position.
+// The parser's description without its "[json.exception...]" tag, its own position and its
+// "last read" excerpt (the position says where).
 std::string parserMessage(const std::string& what) {
     std::string_view s = what;
     if (!s.empty() && s.front() == '[') {
@@ -118,20 +230,32 @@ std::string parserMessage(const std::string& what) {
             s.remove_prefix(c + 2);
         }
     }
+    if (const auto lastRead = s.find("; last read: "); lastRead != std::string_view::npos)
+        s = s.substr(0, lastRead);
     return validUtf8(s);
 }
 
-// "string \"43.7\"", "number 1.5", "object {...}": the kind and a short rendering of a value.
-std::string shown(const json& v) {
+// At most 40 bytes of a text, cut at a character boundary, with "…" when cut.
+std::string excerpt(std::string text) {
     constexpr std::size_t kLimit = 40;
-    std::string text = v.dump(-1, ' ', false, json::error_handler_t::replace);
     if (text.size() > kLimit) {
         std::size_t cut = kLimit;
         while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
         text.resize(cut);
         text += "…";
     }
-    return std::string(v.type_name()) + " " + text;
+    return text;
+}
+
+// "string \"43.7\"", "number 1.5", "object {...}": the kind and a short rendering of a value.
+std::string shown(const json& v) {
+    if (v.is_null()) return "null";
+    return std::string(v.type_name()) + " " +
+           excerpt(v.dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+std::string outOfRangeMessage(const OutOfRangeNumber& n) {
+    return "number out of the range of a double: " + excerpt(n.text);
 }
 
 enum class Special { latitude, longitude, names, microData };
@@ -185,8 +309,11 @@ const FieldSpec kFields[] = {
 };
 
 // A whole number that fits 64 bits, or what is wrong with the value.
-std::variant<std::int64_t, std::string> wholeNumber(const json& v) {
+// `written` is the value as written when it is a whole number too wide for 64 bits, which the
+// parser delivers as a double (rounded: -9223372036854775809 would pass for INT64_MIN).
+std::variant<std::int64_t, std::string> wholeNumber(const json& v, const std::string& written) {
     constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
+    if (!written.empty()) return "out of the 64-bit integer range: number " + excerpt(written);
     if (v.is_number_unsigned()) {
         const auto u = v.get<std::uint64_t>();
         if (u > static_cast<std::uint64_t>(kMax))
@@ -222,6 +349,20 @@ std::size_t fieldIndex(std::string_view key) {
 struct FieldValues {
     std::array<json, kFieldCount> value;
     std::array<bool, kFieldCount> present{};
+    // A problem with a number beyond the range of a double in the field's value.
+    std::array<std::string, kFieldCount> numberProblem;
+    // The field's value when it is a whole number too wide for 64 bits, as written.
+    std::array<std::string, kFieldCount> wideInteger;
+
+    void clear() {
+        present.fill(false);
+        for (auto& p : numberProblem) p.clear();
+        for (auto& w : wideInteger) w.clear();
+    }
+    // The "id" text read so far; empty when there is none.
+    std::string id() const {
+        return present[0] && value[0].is_string() ? value[0].get<std::string>() : std::string();
+    }
 };
 
 // Turns the field values of one element into a record, reporting what is wrong.
@@ -229,12 +370,12 @@ class RecordReader {
   public:
     RecordReader(PlacesFile& file, std::size_t index) : file_(file), index_(index) {}
 
-    void notAnObject(const json& element) { report("", "not an object: " + shown(element), true); }
+    void notAnObject(const std::string& shownElement) {
+        report("", "not an object: " + shownElement, true);
+    }
 
     void read(FieldValues& fields) {
-        const std::size_t idIndex = 0;  // kFields starts with "id"
-        if (fields.present[idIndex] && fields.value[idIndex].is_string())
-            id_ = fields.value[idIndex].get_ref<const std::string&>();
+        id_ = fields.id();  // kFields starts with "id"
         auto record = std::make_shared<QuorelProperty>();
         const std::size_t firstProblem = file_.problems.size();
         bool coordinateUsable = true;
@@ -242,11 +383,15 @@ class RecordReader {
             const FieldSpec& field = kFields[f];
             json& v = fields.value[f];
             const bool present = fields.present[f] && !v.is_null();
+            const std::string& numberProblem = fields.numberProblem[f];
+            if (!numberProblem.empty()) report(field.key, numberProblem, false);
             if (const auto* special = std::get_if<Special>(&field.target)) {
                 if (*special == Special::latitude || *special == Special::longitude) {
                     const bool isLat = *special == Special::latitude;
                     if (!present) {
-                        report(field.key, fields.present[f] ? "missing: null" : "missing", false);
+                        if (numberProblem.empty())
+                            report(field.key, fields.present[f] ? "missing: null" : "missing",
+                                   false);
                         coordinateUsable = false;
                     } else if (!readCoordinate(field.key, v, isLat,
                                                isLat ? record->lat : record->lng)) {
@@ -275,7 +420,7 @@ class RecordReader {
                         else
                             report(field.key, "expected a string, got " + shown(v), false);
                     } else if constexpr (std::is_same_v<decltype(member), IntegerField>) {
-                        auto n = wholeNumber(v);
+                        auto n = wholeNumber(v, fields.wideInteger[f]);
                         if (auto* value = std::get_if<std::int64_t>(&n))
                             (*record).*member = *value;
                         else
@@ -347,13 +492,27 @@ class RecordReader {
 // ends. Containers below the element's fields are built as JSON values.
 class PlacesLoader final : public nlohmann::json_sax<json> {
   public:
-    explicit PlacesLoader(PlacesFile& file) : file_(file) {}
+    PlacesLoader(PlacesFile& file, const std::vector<OutOfRangeNumber>& outOfRange)
+        : file_(file), outOfRange_(outOfRange) {}
 
     bool null() override { return scalar(nullptr); }
     bool boolean(bool v) override { return scalar(v); }
-    bool number_integer(number_integer_t v) override { return scalar(v); }
-    bool number_unsigned(number_unsigned_t v) override { return scalar(v); }
-    bool number_float(number_float_t v, const string_t&) override { return scalar(v); }
+    bool number_integer(number_integer_t v) override {
+        number(v);
+        return true;
+    }
+    bool number_unsigned(number_unsigned_t v) override {
+        number(v);
+        return true;
+    }
+    bool number_float(number_float_t v, const string_t& written) override {
+        if (!number(v)) return true;
+        // A whole number too wide for 64 bits comes as a double.
+        if (!builder_.building() && level_ == Level::element && field_ < kFieldCount &&
+            written.find_first_of(".eE") == std::string::npos)
+            values_.wideInteger[field_] = written;
+        return true;
+    }
     bool string(string_t& v) override { return scalar(std::move(v)); }
     bool binary(binary_t& v) override { return scalar(json::binary(v)); }
     bool start_object(std::size_t) override { return startContainer(json::object()); }
@@ -385,6 +544,21 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
         return false;
     }
 
+    // The record that a parse error interrupted: "in record 3 (id "x")", "after record 2", or
+    // empty before the first record.
+    std::string errorContext() const {
+        const auto named = [](std::string s, const std::string& id) {
+            return id.empty() ? s : s + " (id \"" + excerpt(id) + "\")";
+        };
+        if (level_ == Level::element)
+            return named("in record " + std::to_string(file_.elementCount), values_.id());
+        if (level_ == Level::array && builder_.building())
+            return "in record " + std::to_string(file_.elementCount);
+        if (level_ == Level::array && file_.elementCount > 0)
+            return named("after record " + std::to_string(file_.elementCount - 1), lastId_);
+        return {};
+    }
+
     // What the top level turned out to be when it is not an array.
     const char* topLevelKind = nullptr;
     std::size_t errorPosition = 0;  // characters read when the error was found
@@ -392,6 +566,51 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
 
   private:
     enum class Level { top, array, element, done };
+
+    // A number value; false when it stands for a number beyond the range of a double.
+    template <typename Number>
+    bool number(Number v) {
+        const std::size_t ordinal = numbers_++;
+        if (nextOutOfRange_ < outOfRange_.size() &&
+            outOfRange_[nextOutOfRange_].ordinal == ordinal) {
+            outOfRangeNumber(outOfRange_[nextOutOfRange_++]);
+            return false;
+        }
+        scalar(v);
+        return true;
+    }
+
+    // The number counts as missing where it is a field's value; inside a container it is kept
+    // as null. Either way the field gets a problem.
+    void outOfRangeNumber(const OutOfRangeNumber& n) {
+        if (builder_.building()) {
+            builder_.add(nullptr);
+            if (level_ == Level::element && field_ < kFieldCount &&
+                values_.numberProblem[field_].empty())
+                values_.numberProblem[field_] = outOfRangeMessage(n) + " (read as null)";
+            return;
+        }
+        switch (level_) {
+            case Level::top:
+                topLevelKind = "number";
+                level_ = Level::done;
+                break;
+            case Level::array:
+                RecordReader(file_, file_.elementCount++).notAnObject("number " + excerpt(n.text));
+                lastId_.clear();
+                break;
+            case Level::element:
+                if (field_ < kFieldCount) {
+                    values_.value[field_] = nullptr;
+                    values_.present[field_] = false;
+                    values_.wideInteger[field_].clear();
+                    values_.numberProblem[field_] = outOfRangeMessage(n);
+                }
+                break;
+            case Level::done:
+                break;
+        }
+    }
 
     bool scalar(json&& v) {
         if (builder_.building())
@@ -408,7 +627,7 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
             }
             if (level_ == Level::array && container.is_object()) {
                 level_ = Level::element;
-                values_.present.fill(false);
+                values_.clear();
                 field_ = kFieldCount;
                 keyPosition_ = 0;
                 return true;
@@ -423,6 +642,7 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
             builder_.close();
             if (!builder_.building()) deliver(std::move(captured_));
         } else if (level_ == Level::element) {
+            lastId_ = values_.id();
             RecordReader(file_, file_.elementCount++).read(values_);
             level_ = Level::array;
         } else {
@@ -438,12 +658,14 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
                 level_ = Level::done;
                 break;
             case Level::array:
-                RecordReader(file_, file_.elementCount++).notAnObject(v);
+                RecordReader(file_, file_.elementCount++).notAnObject(shown(v));
+                lastId_.clear();
                 break;
             case Level::element:
                 if (field_ < kFieldCount) {
                     values_.value[field_] = std::move(v);
                     values_.present[field_] = true;
+                    values_.wideInteger[field_].clear();
                 }
                 break;
             case Level::done:
@@ -452,6 +674,10 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
     }
 
     PlacesFile& file_;
+    const std::vector<OutOfRangeNumber>& outOfRange_;
+    std::size_t nextOutOfRange_ = 0;
+    std::size_t numbers_ = 0;  // number values read so far
+    std::string lastId_;       // the "id" of the last element read
     Level level_ = Level::top;
     FieldValues values_;
     std::size_t field_ = kFieldCount;
@@ -483,44 +709,61 @@ std::string PlacesProblem::text() const {
     return s;
 }
 
-std::optional<JsonTextIssue> findJsonTextIssue(std::string_view text) {
-    std::size_t depth = 0;
-    bool inString = false, escaped = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\0') return JsonTextIssue{i, "NUL byte"};
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (c == '\\')
-                escaped = true;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > kMaxJsonNesting)
-                return JsonTextIssue{
-                    i, "nested deeper than " + std::to_string(kMaxJsonNesting) + " levels"};
-        } else if ((c == ']' || c == '}') && depth > 0) {
-            --depth;
+PreparedJsonText::PreparedJsonText(std::string_view text) : original_(text) {
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
+        issue_ = JsonTextIssue{nul, "NUL byte"};
+    JsonTokenizer tokens(text);
+    std::size_t depth = 0, numbers = 0;
+    while (const auto t = tokens.next()) {
+        if (issue_ && t->start >= issue_->offset) break;
+        const char c = text[t->start];
+        if (t->kind == JsonTokenizer::Kind::structural && (c == '[' || c == '{')) {
+            if (++depth > kMaxJsonNesting) {
+                issue_ = JsonTextIssue{
+                    t->start, "nested deeper than " + std::to_string(kMaxJsonNesting) + " levels"};
+                break;
+            }
+        } else if (t->kind == JsonTokenizer::Kind::structural && (c == ']' || c == '}')) {
+            if (depth > 0) --depth;
+        } else if (t->kind == JsonTokenizer::Kind::number && t->complete) {
+            const std::string_view number = text.substr(t->start, t->end - t->start);
+            if (beyondDouble(number)) {
+                if (replaced_.empty()) replaced_ = text;
+                replaced_.replace(t->start, number.size(), number.size(), ' ');
+                replaced_[t->start] = '0';
+                outOfRange_.push_back({numbers, t->start, std::string(number)});
+            }
+            ++numbers;
         }
     }
-    return std::nullopt;
+}
+
+std::size_t jsonTokenStart(std::string_view text, std::size_t offset) {
+    JsonTokenizer tokens(text);
+    while (const auto t = tokens.next()) {
+        if (t->start > offset) break;
+        if (offset < t->end) return t->start;
+    }
+    return std::min(offset, text.size());
 }
 
 PlacesFile PlacesFile::fromText(std::string_view text) {
     try {
-        if (const auto issue = findJsonTextIssue(text))
+        const PreparedJsonText prepared(text);
+        if (const auto& issue = prepared.issue())
             return withError(positionedError(PlacesFileError::Kind::notJson, text, issue->offset,
                                              "not JSON: " + issue->message));
         PlacesFile file;
-        PlacesLoader loader(file);
-        if (!json::sax_parse(text, &loader)) {
-            // The position counts characters read, the offending one included.
-            const std::size_t offset = loader.errorPosition > 0 ? loader.errorPosition - 1 : 0;
-            return withError(positionedError(PlacesFileError::Kind::notJson, text, offset,
-                                             "not JSON: " + parserMessage(loader.errorText)));
+        PlacesLoader loader(file, prepared.outOfRange());
+        if (!json::sax_parse(prepared.text(), &loader)) {
+            // The position counts characters read, the offending one included; the error
+            // points at the start of the token that character belongs to.
+            const std::size_t read = loader.errorPosition;
+            const std::size_t offset = jsonTokenStart(text, read > 0 ? read - 1 : 0);
+            std::string what = "not JSON: " + parserMessage(loader.errorText);
+            if (const auto context = loader.errorContext(); !context.empty())
+                what += "; " + context;
+            return withError(positionedError(PlacesFileError::Kind::notJson, text, offset, what));
         }
         if (loader.topLevelKind) {
             std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;

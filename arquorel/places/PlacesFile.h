@@ -62,7 +62,37 @@ struct JsonTextIssue {
     std::string message;
 };
 
-// The first NUL byte or over-deep opening bracket of `text`; none when there is neither.
-std::optional<JsonTextIssue> findJsonTextIssue(std::string_view text);
+// A number the parser would refuse because it lies beyond the range of a double ("1e400").
+struct OutOfRangeNumber {
+    std::size_t ordinal = 0;  // which number of the text it is, from 0, in text order
+    std::size_t offset = 0;   // byte offset of its first character
+    std::string text;         // as written
+};
+
+// A JSON text made ready for the parser. The parser stops at the first number beyond the range
+// of a double, which would lose every value after it; such numbers are replaced here by a 0
+// padded with spaces to the same length, so that positions do not change, and listed so that
+// the reader can tell them from a written 0 by their ordinal.
+class PreparedJsonText {
+  public:
+    explicit PreparedJsonText(std::string_view text);
+
+    // The first NUL byte or over-deep opening bracket; the text must not be parsed when set.
+    const std::optional<JsonTextIssue>& issue() const { return issue_; }
+    const std::vector<OutOfRangeNumber>& outOfRange() const { return outOfRange_; }
+    // The text to parse.
+    std::string_view text() const { return outOfRange_.empty() ? original_ : replaced_; }
+
+  private:
+    std::string_view original_;
+    std::string replaced_;
+    std::optional<JsonTextIssue> issue_;
+    std::vector<OutOfRangeNumber> outOfRange_;
+};
+
+// The byte offset of the JSON token that holds the byte at `offset` (the parser's lexer splits
+// tokens the same way): where an error found while reading that token points. An offset in
+// white space or past the end is returned unchanged, limited to the text's size.
+std::size_t jsonTokenStart(std::string_view text, std::size_t offset);
 
 }  // namespace arquorel

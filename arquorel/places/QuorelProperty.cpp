@@ -50,21 +50,40 @@ std::map<std::string, std::string> QuorelProperty::addressComponents() const {
 std::optional<std::vector<MicroDataValue>> QuorelProperty::microDataEntries() const {
     if (!micro_data) return std::nullopt;
     // The parser stops at a NUL byte as if the text ended there, and writing out very deeply
-    // nested values recurses once per level: both are refused before parsing.
-    const std::string_view text(reinterpret_cast<const char*>(micro_data->data()),
-                                micro_data->size());
-    if (const auto issue = findJsonTextIssue(text)) {
-        platformContext().console().writeLine("micro_data is not JSON: " + issue->message +
-                                              " at byte " + std::to_string(issue->offset + 1));
+    // nested values recurses once per level: both are refused before parsing. Numbers beyond
+    // the range of a double would stop the parser too: they are read as null, with a line.
+    const PreparedJsonText prepared(
+        std::string_view(reinterpret_cast<const char*>(micro_data->data()), micro_data->size()));
+    auto& console = platformContext().console();
+    if (const auto& issue = prepared.issue()) {
+        console.writeLine("micro_data is not JSON: " + issue->message + " at byte " +
+                          std::to_string(issue->offset + 1));
         return std::nullopt;
     }
+    const auto& outOfRange = prepared.outOfRange();
+    std::size_t numbers = 0, next = 0;
+    const auto nullOutOfRange = [&](int, nlohmann::json::parse_event_t event,
+                                    nlohmann::json& value) {
+        if (event != nlohmann::json::parse_event_t::value || !value.is_number()) return true;
+        if (next < outOfRange.size() && outOfRange[next].ordinal == numbers) {
+            value = nullptr;
+            ++next;
+        }
+        ++numbers;
+        return true;
+    };
     nlohmann::json doc;
     try {
-        doc = nlohmann::json::parse(text);
+        doc = nlohmann::json::parse(prepared.text(), nullOutOfRange);
     } catch (const nlohmann::json::exception& e) {
-        platformContext().console().writeLine(e.what());
+        console.writeLine(e.what());
         return std::nullopt;
     }
+    if (!outOfRange.empty())
+        console.writeLine(
+            "micro_data: " + std::to_string(outOfRange.size()) +
+            " number(s) out of the range of a double read as null, the first at byte " +
+            std::to_string(outOfRange.front().offset + 1));
     if (!doc.is_array()) return std::nullopt;
     std::vector<MicroDataValue> out;
     out.reserve(doc.size());

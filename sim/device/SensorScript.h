@@ -8,14 +8,12 @@
 // the user's answer to the location permission request reaches them all. A SensorScript is a
 // timed list of sensor events; played on the main loop, each event reaches the services at its
 // time, so a test replays a sensor stream with SimPlatform::advance(). A script of fixes can
-// be made from a GPX track.
+// be made from a GPX track (GpxReader.h).
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -23,6 +21,7 @@
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
 #include "arquorel/platform/sensors/Readings.h"
+#include "sim/device/GpxReader.h"
 
 namespace arquorel {
 class PlatformContext;
@@ -117,25 +116,6 @@ class SimSensors {
     std::function<std::shared_ptr<LocationService>()> previousLocationFactory_;
     std::function<std::shared_ptr<MotionService>()> previousMotionFactory_;
 };
-
-// One point of a GPX track.
-struct TrackPoint {
-    Coordinate coordinate;
-    double time = 0;  // seconds since 1970
-};
-
-// The points of a GPX file, or the reason it could not be read.
-struct GpxTrack {
-    std::vector<TrackPoint> points;
-    std::string error;  // empty when the file was read
-    bool ok() const { return error.empty(); }
-};
-
-// Reads the <trkpt lat=".." lon=".."> points of a GPX document in file order. Every point
-// needs a valid coordinate and a <time> (ISO 8601, UTC or with an offset), and times must not
-// go backwards; anything else gives an error naming the line.
-GpxTrack parseGpx(std::string_view text);
-GpxTrack readGpxFile(const std::filesystem::path& path);
 
 class SensorScript {
   public:

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -13,8 +11,6 @@
 
 namespace arquorel::sim {
 namespace {
-
-const char* const kWalk = ARQUOREL_DATA_DIR "/monaco/walk.gpx";
 
 // Records what reaches the location service's delegate; fixes with the time they arrived.
 struct Listener : LocationServiceDelegate {
@@ -68,54 +64,6 @@ TEST(SensorScriptTest, EventsReachTheLatestServicesAtTheirTimes) {
     EXPECT_EQ(listener.headings.size(), 1u);
     const auto restored = platformContext().makeLocationService();
     EXPECT_EQ(sensors.location(), restored);
-}
-
-TEST(GpxTest, ReadsTheMonacoWalk) {
-    const GpxTrack track = readGpxFile(kWalk);
-    ASSERT_EQ(track.points.size(), 210u) << track.error;
-    EXPECT_EQ(track.points.front().coordinate, (Coordinate{43.7393682, 7.4272085}));
-    EXPECT_EQ(track.points.front().time, SimClock::kDefaultStart);
-    for (std::size_t i = 1; i + 1 < track.points.size(); ++i)
-        ASSERT_EQ(track.points[i].time - track.points[i - 1].time, 5) << i;
-    const SensorScript script = SensorScript::fromTrack(track.points);
-    ASSERT_EQ(script.events().size(), 210u);
-    EXPECT_EQ(script.events()[1].time, 5);
-}
-
-TEST(GpxTest, AcceptsVariantsAndRejectsBadInputWithTheLine) {
-    const GpxTrack ok = parseGpx(
-        "<?xml version='1.0'?>\n<!-- <trkpt lat=\"1\" lon=\"1\"> -->\n<g:trkpt lon = '7.5' "
-        "lat='-43.5'><ele>3</ele><g:time> 2024-02-29T23:59:59.5+01:00 </g:time></g:trkpt>");
-    ASSERT_EQ(ok.points.size(), 1u) << ok.error;
-    EXPECT_EQ(ok.points[0].coordinate, (Coordinate{-43.5, 7.5}));
-    EXPECT_EQ(ok.points[0].time, 1709247599.5);  // 22:59:59.5 UTC
-
-    const std::string pt = "<trkpt lat=\"1\" lon=\"7\">", end = "Z</time></trkpt>\n";
-    const std::pair<std::string, std::string> bad[] = {
-        {"\n<trkpt lon=\"7\"><time>2026-06-01T10:00:00" + end, "line 2: <trkpt> has no lat"},
-        {"<trkpt lat=\"nan\" lon=\"7\"/>", "line 1: bad lat \"nan\""},
-        {"<trkpt lat=\"91\" lon=\"7\"><time>2026-06-01T10:00:00" + end, "out of range"},
-        {pt + "</trkpt>", "<trkpt> has no <time>"},
-        {pt + "<time>2026-02-29T10:00:00" + end, "bad time"},
-        {pt + "<time>2026-06-01T10:00:05" + end + pt + "<time>2026-06-01T10:00:00" + end,
-         "line 2: time goes backwards"},
-        {"/nonexistent/walk.gpx", "cannot open"},
-    };
-    for (const auto& [text, message] : bad) {
-        const GpxTrack track = text[0] == '/' ? readGpxFile(text) : parseGpx(text);
-        EXPECT_TRUE(track.points.empty()) << text;
-        EXPECT_NE(track.error.find(message), std::string::npos) << text << " -> " << track.error;
-    }
-
-    // Truncated or damaged files give errors, not crashes.
-    std::ifstream in(kWalk);
-    std::string text{std::istreambuf_iterator<char>(in), {}};
-    for (std::size_t cut = 0; cut < text.size(); cut += 37) {
-        const GpxTrack track = parseGpx(text.substr(0, cut));
-        EXPECT_EQ(track.ok(), !track.points.empty()) << cut;
-    }
-    for (std::size_t i = 100; i < text.size(); i += 101) text[i] = "<>\"'/=\n"[i % 7];
-    EXPECT_FALSE(parseGpx(text).ok());
 }
 
 }  // namespace
