@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Slider.h"
 
 namespace arquorel::sim {
 
@@ -114,15 +115,18 @@ void ArDemo::firstLayoutSteps() {
 void ArDemo::layoutSteps() {
     ARViewController::layoutSteps();
     if (!attributionLabel_) return;
-    // Bottom right, above the debug label when there is one and clear of the heading slider.
+    // Bottom right, above the debug label and left of the pitch slider when they are shown.
     attributionLabel_->sizeToFit();
     const Rect bounds = view()->bounds();
     double bottom = bounds.height() - 24;
     if (const auto& label = debugLabel()) bottom = std::min(bottom, label->frame().minY() - 4);
     const Size size{attributionLabel_->frame().width() + 8,
                     attributionLabel_->frame().height() + 2};
+    double right = bounds.width() - 4;
+    if (const auto& slider = debugPitchSlider())
+        right = std::min(right, slider->frame().minX() - 4);
     attributionLabel_->setFrame(
-        {bounds.width() - size.width - 4, bottom - size.height, size.width, size.height});
+        {right - size.width, bottom - size.height, size.width, size.height});
 }
 
 void ArDemo::setRecords(std::vector<std::shared_ptr<QuorelProperty>> records) {
