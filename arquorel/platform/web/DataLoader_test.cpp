@@ -1,6 +1,7 @@
 #include "arquorel/platform/web/DataLoader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -37,7 +38,8 @@ class DataLoaderTest : public ::testing::Test {
     }
 
     sim::SimPlatform device_;
-    std::filesystem::path root_ = std::filesystem::path(::testing::TempDir()) / "loader";
+    std::filesystem::path root_ =
+        std::filesystem::path(::testing::TempDir()) / ("loader-" + std::to_string(::getpid()));
     std::shared_ptr<sim::SimDataLoader> sim_ = std::make_shared<sim::SimDataLoader>(root_);
     std::vector<DataLoadResult> arrived_;
 };
