@@ -1,6 +1,7 @@
 #include "arquorel/arcore/ARStatus.h"
 
 #include <gtest/gtest.h>
+#include <GeographicLib/Geodesic.hpp>
 
 #include <cmath>
 #include <random>
@@ -31,48 +32,52 @@ TEST(ARStatusTest, ReadyOnlyWithAValidLocationAndPositiveGeometry) {
 }
 
 TEST(FieldOfViewTest, CameraAngleVerticalInPortraitHorizontalInLandscapeElse58Degrees) {
-    FieldOfView p = fieldOfView({300, 400}, false, 60.0, {1, 1});
-    EXPECT_NEAR(p.hFov, 46.826448892741, 1e-9);
-    EXPECT_EQ(p.vFov, 60);
-    EXPECT_NEAR(p.hPixelsPerDegree, 6.406635717502, 1e-9);
-    EXPECT_DOUBLE_EQ(p.vPixelsPerDegree, 400.0 / 60);
-    FieldOfView l = fieldOfView({640, 400}, true, 60.0, {1, 1});
-    EXPECT_EQ(l.hFov, 60);
-    EXPECT_NEAR(l.vFov, 39.683340427516, 1e-9);
-    EXPECT_NEAR(fieldOfView({500, 500}, false, 60.0, {1, 1}).hFov, 60, 1e-12);
-
-    // Without a camera the proportions come from the root bounds.
-    l = fieldOfView({640, 400}, true, std::nullopt, {1000, 10});
-    EXPECT_EQ(l.hFov, 58);
-    EXPECT_NEAR(l.vFov, 2 * std::atan(0.01 * 0.554309051452769) * kRadiansToDegrees, 1e-12);
-    EXPECT_DOUBLE_EQ(l.hPixelsPerDegree, 640.0 / 58);  // the picture area, not the root bounds
-    p = fieldOfView({300, 400}, false, std::nullopt, {300, 400});
-    EXPECT_EQ(p.vFov, 58);
-    EXPECT_NEAR(p.hFov, 45.148417977144, 1e-9);
-}
-
-TEST(FieldOfViewTest, DegenerateAreasGiveZerosAndAStatusThatIsNotReady) {
-    FieldOfView flat = fieldOfView({640, 0}, true, 60.0, {640, 0});
-    EXPECT_EQ(flat.vFov, 0);
-    EXPECT_EQ(flat.vPixelsPerDegree, 0);
-    ARStatus s = kReady;
-    applyFieldOfView(s, flat);
-    EXPECT_FALSE(s.ready());
-
-    for (int i = 0; i < 4; ++i) {  // both orientations, with and without a camera
-        const std::optional<double> camera = i < 2 ? std::optional(60.0) : std::nullopt;
-        const FieldOfView f = fieldOfView({0, 0}, i % 2 == 1, camera, {0, 0});
-        EXPECT_FALSE(std::isnan(f.hFov) || std::isnan(f.vFov));
-        EXPECT_EQ(f.hPixelsPerDegree + f.vPixelsPerDegree, 0);
+    using O = std::optional<double>;
+    // (picture, landscape, camera, root bounds) -> hFov, vFov, h and v points per degree
+    const std::tuple<Size, bool, O, Size, FieldOfView> cases[] = {
+        {{300, 400}, false, 60, {1, 1}, {46.826448892741, 60, 6.406635717502, 400.0 / 60}},
+        {{640, 400}, true, 60, {1, 1}, {60, 39.683340427516, 640.0 / 60, 10.079796602068}},
+        {{500, 500}, false, 60, {1, 1}, {60, 60, 500.0 / 60, 500.0 / 60}},
+        // Without a camera, 58 degrees and the root's proportions; points from the picture.
+        {{640, 400}, true, {}, {1000, 10}, {58, 0.6351848784038912, 640.0 / 58, 629.7379134798}},
+        {{300, 400}, false, {}, {300, 400}, {45.148417977144, 58, 6.644751099626, 400.0 / 58}},
+        // Empty areas give no angle and no points rather than NaN; such a status is not ready.
+        {{640, 0}, true, 60, {640, 0}, {60, 0, 640.0 / 60, 0}},
+        {{0, 0}, false, 60, {0, 0}, {0, 60, 0, 0}},
+        {{0, 0}, true, 60, {0, 0}, {60, 0, 0, 0}},
+        {{0, 0}, false, {}, {0, 0}, {0, 58, 0, 0}},
+        {{0, 0}, true, {}, {0, 0}, {58, 0, 0, 0}}};
+    for (const auto& [picture, landscape, camera, root, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << picture.width << "x" << picture.height << landscape);
+        const FieldOfView f = fieldOfView(picture, landscape, camera, root);
+        EXPECT_NEAR(f.hFov, expected.hFov, 1e-9);
+        EXPECT_NEAR(f.vFov, expected.vFov, 1e-9);
+        EXPECT_NEAR(f.hPixelsPerDegree, expected.hPixelsPerDegree, 1e-9);
+        EXPECT_NEAR(f.vPixelsPerDegree, expected.vPixelsPerDegree, 1e-9);
+        ARStatus s = kReady;
+        applyFieldOfView(s, f);
+        EXPECT_EQ(std::tuple(s.hFov, s.vFov, s.hPixelsPerDegree, s.vPixelsPerDegree),
+                  std::tuple(f.hFov, f.vFov, f.hPixelsPerDegree, f.vPixelsPerDegree));
+        EXPECT_EQ(s.ready(), picture.height > 0);
     }
 }
 
-TEST(AngleTest, BearingWithinZeroTo360AndDifferenceWithinPlusMinus180) {
+TEST(AngleTest, BearingIsTheGreatCircleCourseWithin0To360AndDifferenceWithinPlusMinus180) {
+    const GeographicLib::Geodesic sphere(6371000, 0);  // its geodesics are great circles
+    std::mt19937_64 engine(11);
+    std::uniform_real_distribution<double> lat(-89, 89), lng(-180, 180);
+    for (int i = 0; i < 2000; ++i) {
+        const Location from(lat(engine), lng(engine)), to(lat(engine), lng(engine));
+        double course = 0, unused = 0;
+        sphere.Inverse(from.latitude(), from.longitude(), to.latitude(), to.longitude(), course,
+                       unused);
+        const double b = bearing(from, to);
+        ASSERT_TRUE(b >= 0 && b < 360) << b;
+        ASSERT_NEAR(std::remainder(b - course, 360), 0, 1e-8) << i;
+    }
     const Location origin(0, 0);
-    EXPECT_DOUBLE_EQ(bearing(origin, Location(0, 1)), 90);
-    EXPECT_DOUBLE_EQ(bearing(origin, Location(0, -1)), 270);
-    EXPECT_EQ(bearing(origin, Location(1, 0)), 0);
-    EXPECT_DOUBLE_EQ(bearing(origin, Location(-1, 0)), 180);
+    EXPECT_EQ(std::pair(bearing(origin, Location(0, 1)), bearing(origin, Location(0, -1))),
+              std::pair(90.0, 270.0));
     // A hair west of north: -tiny + 360 rounds to 360, which must fold to 0.
     EXPECT_EQ(bearing(origin, Location(10, -1e-15)), 0);
     EXPECT_NEAR(bearing(origin, Location(10, -1e-6)), 360 - 5.67e-6, 1e-7);

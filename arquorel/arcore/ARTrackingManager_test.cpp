@@ -85,11 +85,26 @@ class ARTrackingManagerTest : public ::testing::Test {
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
 };
 
-TEST_F(ARTrackingManagerTest, CalibrationAnswerAndWeakHoldByTimersAndPostedWork) {
+TEST_F(ARTrackingManagerTest, SettingsServiceSetUpAndWeakHoldByTimersAndPostedWork) {
     auto service = sensors.location();
+    EXPECT_EQ(std::tuple(service->distanceFilter(), service->headingFilter()),
+              std::tuple(10.0, 1.0));
+    manager->setUserDistanceFilter(std::nullopt);
+    EXPECT_EQ(service->distanceFilter(), LocationService::kDistanceFilterNone);
     EXPECT_FALSE(manager->shouldDisplayHeadingCalibration(*service));
     manager->setAllowCompassCalibration(true);
     EXPECT_TRUE(manager->shouldDisplayHeadingCalibration(*service));
+    // Numeric settings ignore NaN, the filter factors also infinity.
+    using M = ARTrackingManager;
+    for (auto set :
+         {&M::setHeadingFilterFactor, &M::setPitchFilterFactor, &M::setMinimumLocationAge,
+          &M::setMinimumHeadingAccuracy, &M::setMinimumLocationHorizontalAccuracy})
+        ((*manager).*set)(kNaN);
+    manager->setHeadingFilterFactor(kInf);
+    EXPECT_EQ(std::tuple(manager->headingFilterFactor(), manager->pitchFilterFactor(),
+                         manager->minimumLocationAge(), manager->minimumHeadingAccuracy(),
+                         manager->minimumLocationHorizontalAccuracy()),
+              std::tuple(0.075, 0.075, 30.0, 120.0, 100.0));
 
     manager->startTracking(true);
     fix(kCasino);
@@ -123,9 +138,16 @@ TEST_F(ARTrackingManagerTest, DelegatesMayStopOrDropTheManagerFromTheirCallbacks
 
 TEST_F(ARTrackingManagerTest, StartAndStopDriveTheSensorsAndResetTheData) {
     location().setAuthorizationStatus(AuthorizationStatus::notDetermined);
+    location().setLocationServicesEnabled(false);
+    manager->startTracking();  // nobody to ask while location services are off
+    EXPECT_EQ(location().authorizationRequestCount(), 0);
+    location().setLocationServicesEnabled(true);
     manager->startTracking();
-    EXPECT_TRUE(manager->tracking() && sensors.motion()->isAccelerometerActive());
-    EXPECT_TRUE(location().isUpdatingHeading() && location().isUpdatingLocation());
+    const auto running = [&] {
+        return std::tuple(manager->tracking(), sensors.motion()->isAccelerometerActive(),
+                          location().isUpdatingHeading(), location().isUpdatingLocation());
+    };
+    EXPECT_EQ(running(), std::tuple(true, true, true, true));
     device.runPending();  // the user allows
     manager->startTracking();
     EXPECT_EQ(location().authorizationRequestCount(), 1);  // only asked while undetermined
@@ -134,8 +156,7 @@ TEST_F(ARTrackingManagerTest, StartAndStopDriveTheSensorsAndResetTheData) {
     heading(200);
     pitchFrame({0, 0, -1});
     manager->stopTracking();
-    EXPECT_FALSE(manager->tracking() || sensors.motion()->isAccelerometerActive());
-    EXPECT_FALSE(location().isUpdatingHeading() || location().isUpdatingLocation());
+    EXPECT_EQ(running(), std::tuple(false, false, false, false));
     EXPECT_FALSE(manager->userLocation());
     EXPECT_EQ(std::tuple(manager->heading(), manager->filteredHeading(), manager->filteredPitch()),
               std::tuple(0.0, 0.0, 0.0));
@@ -152,16 +173,16 @@ TEST_F(ARTrackingManagerTest, StartAndStopDriveTheSensorsAndResetTheData) {
 TEST_F(ARTrackingManagerTest, FixesAreAcceptedWithinTheAgeAndAccuracyLimits) {
     manager->startTracking();
     const std::tuple<Coordinate, double, double, bool> cases[] = {
-        {kCasino, 5, 29, true},     {kCasino, 5, 31, false},   {kCasino, 100, 0, true},
-        {kCasino, 100.5, 0, false}, {kCasino, -1, 0, false},   {kCasino, kNaN, 0, false},
-        {kCasino, kInf, 0, false},  {kCasino, 5, kNaN, false}, {{kNaN, 7.4}, 5, 0, false},
-        {{91, 7.4}, 5, 0, false}};
+        {kCasino, 5, 29, true},    {kCasino, 5, 30, true},     {kCasino, 5, 31, false},
+        {kCasino, 0, 0, true},     {kCasino, 100, 0, true},    {kCasino, 100.5, 0, false},
+        {kCasino, -1, 0, false},   {kCasino, kNaN, 0, false},  {kCasino, kInf, 0, false},
+        {kCasino, 5, kNaN, false}, {{kNaN, 7.4}, 5, 0, false}, {{91, 7.4}, 5, 0, false}};
     for (const auto& [at, accuracy, age, accepted] : cases)
         EXPECT_EQ(fix(at, accuracy, age), accepted) << at.latitude << " " << accuracy << " " << age;
     // Processed on the main loop; altitude is dropped, the rest kept.
     const Location last(north(3), 55, 7, 4, device.now() - 1);
     location().deliverLocation(last);
-    EXPECT_EQ(recorder->locations.size(), 2u);
+    EXPECT_EQ(recorder->locations.size(), 4u);
     device.runPending();
     EXPECT_EQ(manager->userLocation(), Location(last.coordinate, 0, 7, 4, last.timestamp));
     // Of a list only the last fix counts; an empty list is ignored.
@@ -169,7 +190,11 @@ TEST_F(ARTrackingManagerTest, FixesAreAcceptedWithinTheAgeAndAccuracyLimits) {
     manager->didUpdateLocations(location(), {good, bad});
     manager->didUpdateLocations(location(), {});
     device.runPending();
-    EXPECT_EQ(recorder->locations.size(), 3u);
+    EXPECT_EQ(recorder->locations.size(), 5u);
+    manager->setMinimumLocationAge(10);
+    manager->setMinimumLocationHorizontalAccuracy(20);
+    EXPECT_EQ(std::tuple(fix(kCasino, 20, 10), fix(kCasino, 21), fix(kCasino, 5, 11)),
+              std::tuple(true, false, false));
 }
 
 TEST_F(ARTrackingManagerTest, ReloadCheckAtOnceThenEveryFiveSecondsOnlyBeyondTheLimit) {
@@ -198,6 +223,14 @@ TEST_F(ARTrackingManagerTest, ReloadCheckAtOnceThenEveryFiveSecondsOnlyBeyondThe
     EXPECT_EQ(reloadsAfter(far), 3u);
     manager->setReloadDistanceFilter(std::nullopt);
     EXPECT_EQ(reloadsAfter(north(5000), 30), 3u);
+    // A check pending at a restart is dropped: the first fix after it is checked at once.
+    manager->setReloadDistanceFilter(200);
+    fix(north(5000));
+    fix(north(5100));
+    manager->startTracking();
+    device.advance(5);
+    fix(kCasino);
+    EXPECT_EQ(recorder->reloads.size(), 4u);
 }
 
 TEST_F(ARTrackingManagerTest, WatchdogReportsEveryFiveSecondsUntilAFixIsAccepted) {
@@ -221,13 +254,16 @@ TEST_F(ARTrackingManagerTest, WatchdogReportsEveryFiveSecondsUntilAFixIsAccepted
 
 TEST_F(ARTrackingManagerTest, HeadingsAreAcceptedUpToTheAccuracyLimit) {
     manager->startTracking();
-    EXPECT_TRUE(heading(10, 120));
+    EXPECT_TRUE(heading(10, 120) && heading(10, 0));
     for (double accuracy : {121.0, -1.0, kNaN}) EXPECT_FALSE(heading(50, accuracy)) << accuracy;
     EXPECT_FALSE(heading(-1, 5, kNaN));
     EXPECT_FALSE(heading(kInf));
+    manager->setMinimumHeadingAccuracy(20);
+    EXPECT_FALSE(heading(50, 21));
     EXPECT_EQ(manager->heading(), 10);
-    // True heading when known, else magnetic; always within [0, 360).
-    const double cases[][3] = {{370, 0, 10}, {-1, 40, 40}, {kNaN, 60, 60}, {-1, -10, 350}};
+    // True heading when known (0 is north, not unknown), else magnetic; always within [0, 360).
+    const double cases[][3] = {{370, 0, 10},   {0, 40, 0},     {-1, 40, 40},
+                               {kNaN, 60, 60}, {-1, -10, 350}, {-1, -1e-14, 0}};
     for (const auto& [trueHeading, magnetic, expected] : cases) {
         EXPECT_TRUE(heading(trueHeading, 5, magnetic));
         EXPECT_EQ(manager->heading(), expected) << trueHeading << " " << magnetic;
@@ -235,22 +271,26 @@ TEST_F(ARTrackingManagerTest, HeadingsAreAcceptedUpToTheAccuracyLimit) {
 }
 
 TEST_F(ARTrackingManagerTest, HeadingFilterSeedsCatchesUpAndTakesTheShortWay) {
-    manager->startTracking();
-    heading(200);
-    EXPECT_EQ(manager->filteredHeading(), 200);
-    EXPECT_EQ(manager->state().headingFilterFactorInUse, 1.0);
-    device.advance(2);
-    heading(215);  // 15 degrees off within the first 5 s: catch up at once
-    manager->filterHeading();
-    EXPECT_EQ(manager->filteredHeading(), 215);
-    heading(220);
-    EXPECT_EQ(manager->state().headingFilterFactorInUse, 0.075);
-    device.advance(3);  // exactly 5 s after the first heading
-    heading(300);
-    EXPECT_EQ(manager->state().headingFilterFactorInUse, 0.075);
+    // The first reading seeds the filter. Until 5 s after it, a jump of more than 10 degrees,
+    // measured the short way round, makes the next frame follow the reading at once.
+    // (first, wait, next, weight)
+    const std::tuple<double, double, double, double> jumps[] = {
+        {200, 2, 215, 1},   {200, 2, 210, 0.075}, {200, 2, 189.5, 1},  {2, 2, 358, 0.075},
+        {358, 2, 2, 0.075}, {5, 2, 340, 1},       {200, 5, 300, 0.075}};
+    for (const auto& [first, wait, next, weight] : jumps) {
+        manager->startTracking();
+        heading(first);
+        EXPECT_EQ(manager->filteredHeading(), first);
+        device.advance(wait);
+        heading(next);
+        EXPECT_EQ(manager->state().headingFilterFactorInUse, weight) << first << " " << next;
+        manager->filterHeading();
+        EXPECT_EQ(manager->filteredHeading() == next, weight == 1) << first << " " << next;
+    }
     // (seed, next heading after the catch-up period, factor, filtered)
-    for (const auto& [seed, next, factor, filtered] :
-         {std::tuple{359.0, 1.0, 0.075, 359.15}, std::tuple{10.0, 350.0, 0.5, 0.0}}) {
+    const std::tuple<double, double, double, double> steps[] = {
+        {359, 1, 0.075, 359.15}, {10, 350, 0.5, 0}, {10, 350, 0.75, 355}};
+    for (const auto& [seed, next, factor, filtered] : steps) {
         manager->startTracking();
         manager->setHeadingFilterFactor(factor);
         heading(seed);
@@ -260,8 +300,6 @@ TEST_F(ARTrackingManagerTest, HeadingFilterSeedsCatchesUpAndTakesTheShortWay) {
         EXPECT_NEAR(manager->filteredHeading(), filtered, 1e-9) << seed << " -> " << next;
     }
     // The debug heading replaces the input; nonsense leaves the filter within [0, 360).
-    manager->setHeadingFilterFactor(kNaN);
-    EXPECT_EQ(manager->headingFilterFactor(), 0.5);
     for (double d : {-2e-14, 359.9999999999, 720.0, -400.0, kNaN, kInf}) {
         manager->setDebugHeading(d);
         manager->filterHeading();
@@ -278,6 +316,7 @@ TEST_F(ARTrackingManagerTest, HeadingFilterSeedsCatchesUpAndTakesTheShortWay) {
 TEST_F(ARTrackingManagerTest, PitchFollowsLowPassedGravityInEveryOrientation) {
     manager->startTracking();
     EXPECT_EQ(pitchFrame({0, 0, 0}), 45);  // atan2(0, 0): a zero sample does not seed
+    pitchFrame({kNaN, 0, 0});              // nor does a non-finite one
     EXPECT_TRUE(manager->state().catchupPitch);
     // From reset data the first frame gives half the raw pitch, the second three quarters.
     using O = DeviceOrientation;
@@ -285,6 +324,7 @@ TEST_F(ARTrackingManagerTest, PitchFollowsLowPassedGravityInEveryOrientation) {
         {O::portrait, {0, -1, 0}, 0},
         {O::portrait, {0.6, 0, -1}, -90},
         {O::portrait, {0, 0, 1}, 90},
+        {O::portrait, {0, 1, 0}, 180},  // only beyond 180 does it fold
         {O::portraitUpsideDown, {0, 0.6, -0.6}, -45},
         {O::landscapeRight, {0.6, 0, -0.6}, -45},
         {O::landscapeLeft, {0.6, 0, -0.6}, -135}};
@@ -301,13 +341,13 @@ TEST_F(ARTrackingManagerTest, PitchFollowsLowPassedGravityInEveryOrientation) {
     EXPECT_EQ(location().headingOrientation(), O::landscapeLeft);
     manager->startTracking();
     EXPECT_NEAR(pitchFrame({-0.6, 0, -0.6}), -45.0 / 2, 1e-9);
-    // The samples are low-passed; non-finite ones are ignored.
+    // Every axis is low-passed with the pitch factor; bad samples are ignored.
+    manager->setPitchFilterFactor(0.25);
     manager->startTracking();
-    pitchFrame({0, -1, 0});
-    pitchFrame({0, 0, -1});
+    pitchFrame({1, -1, 0.5});
+    pitchFrame({-1, 1, -0.5});
     const auto a = manager->state().previousAcceleration;
-    EXPECT_NEAR(a.y, -0.925, 1e-12);
-    EXPECT_NEAR(a.z, -0.075, 1e-12);
+    EXPECT_EQ(a, (Acceleration{0.5, -0.5, 0.25}));
     const double before = manager->filteredPitch();
     for (Acceleration bad : {Acceleration{kNaN, 0, 0}, Acceleration{0, kInf, 0}})
         EXPECT_EQ(pitchFrame(bad), before);

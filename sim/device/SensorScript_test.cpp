@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -47,6 +49,7 @@ TEST(SensorScriptTest, EventsReachTheLatestServicesAtTheirTimes) {
         .heading(3, 90, 88, 4)
         .acceleration(4, {0, -1, 0})
         .orientation(5, DeviceOrientation::landscapeLeft)
+        .authorization(6, AuthorizationStatus::denied)  // no request shown: a settings change
         .play(sensors);
     device.advance(3.5);
     EXPECT_EQ(listener.fixes,  // arrival time and fix
@@ -55,22 +58,18 @@ TEST(SensorScriptTest, EventsReachTheLatestServicesAtTheirTimes) {
     device.advance(10);
     EXPECT_EQ(motion->accelerometerData(), (Acceleration{0, -1, 0}));
     EXPECT_EQ(platformContext().device().orientation(), DeviceOrientation::landscapeLeft);
+    EXPECT_EQ(location->authorizationStatus(), AuthorizationStatus::denied);
 
     // Events still pending when the sensors go away are dropped, and the previous ones return.
     auto later = std::make_unique<SimSensors>();
     SensorScript().heading(1, 10, 10).play(*later);
+    EXPECT_FALSE(later->apply({0, AuthorizationEvent{}}));  // no service of its own yet
     later.reset();
     device.advance(2);
     EXPECT_EQ(listener.headings.size(), 1u);
     const auto restored = platformContext().makeLocationService();
     EXPECT_EQ(sensors.location(), restored);
 }
-
-}  // namespace
-}  // namespace arquorel::sim
-
-namespace arquorel::sim {
-namespace {
 
 // Two clients of the sensors (the shared location manager and the AR tracking manager each
 // hold a service): both hear every event, and the answer one of them got from the user.
@@ -108,6 +107,29 @@ TEST(SensorScriptTest, EveryLiveServiceHearsTheEventsAndTheUsersAnswer) {
     // A decision made in the settings reaches every service too.
     EXPECT_TRUE(sensors.apply({0, AuthorizationEvent{AuthorizationStatus::denied}}));
     for (int i : {0, 1}) EXPECT_FALSE(services[i]->deliversLocations()) << i;
+    services[1]->stopUpdatingHeading();
+    EXPECT_TRUE(sensors.apply({0, HeadingEvent{90, 88, 5}}));  // it reached the first one
+    // Settings apply to the services created after them.
+    sensors.settings().locationServicesEnabled = false;
+    sensors.settings().accelerometerAvailable = false;
+    EXPECT_FALSE(platformContext().makeLocationService()->locationServicesEnabled() ||
+                 platformContext().makeMotionService()->isAccelerometerAvailable());
+    EXPECT_EQ(std::pair(sensors.locationServicesCreated(), sensors.motionServicesCreated()),
+              std::pair(4, 3));
+}
+
+TEST(SensorScriptTest, TimesBeforeTheStartMeanTheStartAndTheDurationIsTheLatest) {
+    SensorScript script;
+    script.heading(5, 1, 1).heading(-3, 1, 1).heading(NAN, 1, 1).heading(2, 1, 1);
+    std::vector<double> times;
+    for (const auto& e : script.events()) times.push_back(e.time);
+    EXPECT_EQ(times, (std::vector<double>{5, 0, 0, 2}));
+    EXPECT_EQ(script.duration(), 5);
+    // A track's fixes are timed from its first point, fresh, with the accuracy given.
+    const auto track = SensorScript::fromTrack({{{43.7, 7.4}, 1000}, {{43.71, 7.41}, 1005}}, 20);
+    const auto& second = std::get<FixEvent>(track.events()[1].what);
+    EXPECT_EQ(std::tuple(track.events()[1].time, second.horizontalAccuracy, second.age),
+              std::tuple(5.0, 20.0, 0.0));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -23,8 +24,11 @@ TEST(SimMotionServiceTest, SamplesOnlyWhileActiveAndPushedThroughTheQueue) {
     EXPECT_FALSE(motion.accelerometerData());  // nothing from before the restart
 
     std::vector<Acceleration> pushed;
-    motion.startAccelerometerUpdates(device.context().backgroundQueue(),
-                                     [&](const Acceleration& a) { pushed.push_back(a); });
+    auto capture = std::make_shared<int>();
+    const std::weak_ptr<int> watch = capture;
+    motion.startAccelerometerUpdates(
+        device.context().backgroundQueue(),
+        [&, c = std::move(capture)](const Acceleration& a) { pushed.push_back(a); });
     motion.deliverAcceleration({1, 2, 3});
     EXPECT_TRUE(pushed.empty());
     device.runPending();
@@ -33,6 +37,13 @@ TEST(SimMotionServiceTest, SamplesOnlyWhileActiveAndPushedThroughTheQueue) {
     motion.deliverAcceleration({4, 5, 6});
     device.runPending();
     EXPECT_EQ(pushed.size(), 1u);
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(motion.deliveredSampleCount(), 4);
+
+    motion.setAccelerometerAvailable(false);  // stops the updates, and nothing restarts them
+    motion.startAccelerometerUpdates();
+    motion.startAccelerometerUpdates(device.context().backgroundQueue(), {});
+    EXPECT_FALSE(motion.isAccelerometerActive() || motion.deliverAcceleration({1, 1, 1}));
 }
 
 }  // namespace

@@ -23,8 +23,13 @@ TEST_F(DeviceTest, SystemMajorVersionSaturatesAndRejectsNonDigits) {
     EXPECT_EQ((std::vector{major("11.4"), major("10.3.1"), major("9"), major("007")}),
               (std::vector{11, 10, 9, 7}));
     for (const char* bad : {"", "beta", ".5", " 11"}) EXPECT_EQ(major(bad), 0) << bad;
+    EXPECT_EQ(major("2147483646"), INT_MAX - 1);
     for (const char* huge : {"2147483647", "2147483648.1", "99999999999999999999999999"})
         EXPECT_EQ(major(huge), INT_MAX) << huge;
+    // The kernel's machine identifier stops at its first NUL.
+    EXPECT_EQ(device.machineIdentifier(), kernelMachineIdentifier());
+    EXPECT_FALSE(kernelMachineIdentifier().empty());
+    EXPECT_EQ(kernelMachineIdentifier().find('\0'), std::string::npos);
 }
 
 TEST_F(DeviceTest, OrientationIsAnnouncedOnlyWhenItChanges) {

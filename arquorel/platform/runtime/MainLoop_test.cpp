@@ -44,6 +44,8 @@ TEST_F(LoopFixture, RunsByDueTimeThenSubmissionOrder) {
     EXPECT_EQ(ran, (Log{"now1", "now2", "inside", "negative", "NaN", "t1", "t2", "late"}));
     EXPECT_EQ(loop.nextDueTime(), std::nullopt);
 
+    loop.asyncAfter(MainLoop::kDueTolerance, [] {});
+    EXPECT_EQ(loop.runDue(), 1u);  // within the tolerance counts as due
     loop.asyncAfter(0.2, [] {});
     for (const std::size_t due : {0u, 1u}) {  // 0.1 + 0.1 lands one rounding step short of 0.2
         clock.set(clock.now() + 0.1);

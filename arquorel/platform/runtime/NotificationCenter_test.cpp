@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace arquorel {
@@ -39,6 +40,7 @@ TEST_F(NotificationCenterTest, RemovalByTokenOwnerAndOwnerWithName) {
     center.addObserver(&ownerA, "y", record("a"));
     center.addObserver(&ownerB, "x", record("b"));
     center.addObserver(&ownerB, "y", record("b"));
+    EXPECT_EQ(std::tuple(center.observerCount("x"), center.observerCount("z")), std::tuple(2u, 0u));
     center.removeObserver(token);
     center.removeObserver(token);  // twice is harmless
     center.post("x");
@@ -62,6 +64,12 @@ TEST_F(NotificationCenterTest, ObserversMayChangeRegistrationsDuringAPost) {
     center.addObserver(&ownerB, "n", record("last"));
     center.post("n");
     center.post("n");
+    // The one removed may also be the last one registered.
+    NotificationCenter::Token lastOfAll = 0;
+    center.addObserver(&ownerA, "m",
+                       [&](const Notification&) { center.removeObserver(lastOfAll); });
+    lastOfAll = center.addObserver(&ownerB, "m", record("removed"));
+    center.post("m");
     EXPECT_EQ(log, (Log{"self", "last:n", "last:n", "late:n"}));
 }
 

@@ -11,6 +11,9 @@
 namespace arquorel {
 namespace {
 
+// Reachable without captures, so an action can check its captures even if they were released.
+std::weak_ptr<int> probe;
+
 struct TimerTest : ::testing::Test {
     sim::SimPlatform device;
     double start = device.now();
@@ -19,24 +22,32 @@ struct TimerTest : ::testing::Test {
 };
 
 TEST_F(TimerTest, OneShotFiresOnceAtItsTimeAndReleasesItsAction) {
-    int fired = 0;
-    auto timer = Timer::scheduled(0.2, false, [&, p = std::move(payload)](Timer& t) {
-        ++fired;
+    std::vector<double> firedAt;
+    auto record = [&](Timer& t) {
+        firedAt.push_back(device.now() - start);
         EXPECT_FALSE(t.isValid());  // done while its action runs
-    });
+    };
+    auto timer = Timer::scheduled(0.2, false, [=, p = std::move(payload)](Timer& t) { record(t); });
+    Timer::scheduled(0, false, record);   // no minimum interval for a one-shot timer
+    Timer::scheduled(-1, false, record);  // a negative interval means now
     device.advance(0.199);
-    EXPECT_EQ(fired, 0);
+    EXPECT_EQ(firedAt, (std::vector{0.0, 0.0}));
     device.advance(0.001);
     EXPECT_TRUE(watch.expired());
     device.advance(10);
-    EXPECT_EQ(fired, 1);
+    ASSERT_EQ(firedAt.size(), 3u);
+    EXPECT_NEAR(firedAt[2], 0.2, 1e-6);
 }
 
 TEST_F(TimerTest, RepeatingFiresUntilInvalidatedInsideItsActionThenReleasesIt) {
     std::vector<double> firedAt;
+    probe = payload;
     Timer::scheduled(0.5, true, [&, p = std::move(payload)](Timer& t) {  // reference dropped
         firedAt.push_back(device.now() - start);
-        if (firedAt.size() == 4) t.invalidate();
+        if (firedAt.size() < 4) return;
+        t.invalidate();
+        EXPECT_FALSE(probe.expired());  // the captures live until the action returns
+        EXPECT_EQ(*p, 7);
     });
     device.advance(10);
     ASSERT_EQ(firedAt.size(), 4u);
@@ -46,17 +57,21 @@ TEST_F(TimerTest, RepeatingFiresUntilInvalidatedInsideItsActionThenReleasesIt) {
 
 TEST_F(TimerTest, ARepeatingTimerWithoutAnIntervalDoesNotSpin) {
     int fired = 0;
-    auto timer = Timer::scheduled(0, true, [&](Timer&) { ++fired; });
+    auto timer = Timer::scheduled(0, true, [&, p = std::move(payload)](Timer&) { ++fired; });
     device.advance(0.0105);
     EXPECT_EQ(fired, 10);
-    timer->invalidate();
+    timer->invalidate();  // from outside its action: released at once
+    EXPECT_TRUE(watch.expired());
 }
 
 TEST_F(TimerTest, DisplayLinkFiresSixtyTimesASecondFromAddUntilInvalidated) {
     int frames = 0;
-    DisplayLink link([&] { ++frames; });
+    DisplayLink link([&] { ++frames; }), empty({});
+    empty.add();  // an empty target is never called
     device.advance(1);
+    EXPECT_FALSE(link.isRunning());
     link.add();
+    EXPECT_TRUE(link.isRunning());
     link.add();  // adding twice does not double the rate
     device.advance(1);
     EXPECT_EQ(frames, 60);
@@ -65,6 +80,7 @@ TEST_F(TimerTest, DisplayLinkFiresSixtyTimesASecondFromAddUntilInvalidated) {
     EXPECT_EQ(frames, 60 + 3600 + 60);
     link.invalidate();
     link.add();  // an invalidated link cannot be restarted
+    EXPECT_FALSE(link.isRunning());
     device.advance(1);
     EXPECT_EQ(frames, 3720);
 }

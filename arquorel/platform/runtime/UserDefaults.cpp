@@ -104,8 +104,9 @@ std::int64_t UserDefaults::integerForKey(const std::string& key) const {
     if (auto* b = std::get_if<bool>(&*v)) return *b ? 1 : 0;
     if (auto* i = std::get_if<std::int64_t>(&*v)) return *i;
     if (auto* d = std::get_if<double>(&*v)) {
-        // Out-of-range and NaN doubles read as 0 rather than overflowing.
-        if (!(*d > -9.2e18 && *d < 9.2e18)) return 0;
+        // Doubles outside [-2^63, 2^63) and NaN read as 0 rather than overflowing.
+        constexpr double kTwoTo63 = 9223372036854775808.0;
+        if (!(*d >= -kTwoTo63 && *d < kTwoTo63)) return 0;
         return static_cast<std::int64_t>(*d);
     }
     return 0;

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "arquorel/platform/runtime/Console.h"
@@ -79,10 +81,14 @@ TEST_F(UserDefaultsTest, EveryTypeRoundTripsThroughANewInstance) {
 }
 
 TEST_F(UserDefaultsTest, ACorruptFileIsReportedOnceTreatedAsEmptyAndKeptUntilASet) {
-    for (const std::string& bytes :
-         {std::string("\x00\xff\xfe garbage \x01", 13), std::string(R"(["country", "de"])"),
-          std::string(R"({"country": "de", "on": tr)"), std::string(R"("country")"), std::string(),
-          std::string("{\"country\": \"\xc3\x28\"}")}) {  // the last is invalid UTF-8
+    const std::pair<std::string, const char*> cases[] = {
+        {std::string("\x00\xff\xfe garbage \x01", 13), "not valid JSON"},
+        {R"(["country", "de"])", "not a JSON object"},
+        {R"({"country": "de", "on": tr)", "not valid JSON"},
+        {R"("country")", "not a JSON object"},
+        {"", "not valid JSON"},
+        {"{\"country\": \"\xc3\x28\"}", "not valid JSON"}};  // invalid UTF-8
+    for (const auto& [bytes, reason] : cases) {
         SCOPED_TRACE(::testing::PrintToString(bytes));
         writeBytes(file, bytes);
         console.clear();
@@ -92,15 +98,17 @@ TEST_F(UserDefaultsTest, ACorruptFileIsReportedOnceTreatedAsEmptyAndKeptUntilASe
             EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");  // the console captured it
             EXPECT_TRUE(defaults.loadFailed());
             ASSERT_EQ(console.lines().size(), 1u);
-            EXPECT_NE(console.lines()[0].find(file.string()), std::string::npos);
+            for (const std::string& part : {file.string(), std::string(reason)})
+                EXPECT_NE(console.lines()[0].find(part), std::string::npos) << part;
             defaults.removeObject("country");  // nothing to remove: no write
+            EXPECT_EQ(readBytes(file), bytes);
+            defaults.set("on", true);
+            EXPECT_FALSE(defaults.loadFailed());
         }
-        EXPECT_EQ(readBytes(file), bytes);
-        UserDefaults(file, console).set("on", true);
         UserDefaults after(file, console);
         EXPECT_TRUE(after.boolForKey("on"));
         EXPECT_FALSE(after.contains("country"));
-        EXPECT_EQ(console.lines().size(), 2u);  // reported by each instance that read it
+        EXPECT_EQ(console.lines().size(), 1u);
     }
 }
 
@@ -115,6 +123,37 @@ TEST_F(UserDefaultsTest, ADirectoryInPlaceOfTheFileIsReportedAndNotReplaced) {
     EXPECT_TRUE(onlyTheSettingsFileIsLeft());
 }
 
+TEST_F(UserDefaultsTest, TypedReadsConvertNumbersAndGiveZeroForAnythingElse) {
+    using Int = std::numeric_limits<std::int64_t>;
+    constexpr double kTwoTo63 = 9223372036854775808.0, kBelow = std::nextafter(kTwoTo63, 0.0);
+    UserDefaults defaults({}, console);
+    const auto reads = [&] {
+        return std::tuple(defaults.boolForKey("k"), defaults.integerForKey("k"),
+                          defaults.doubleForKey("k"), defaults.stringForKey("k"));
+    };
+    // stored -> bool, integer, double, string; doubles beyond the integers read as integer 0
+    const std::tuple<V, bool, std::int64_t, double, std::string> cases[] = {
+        {true, true, 1, 1, ""},
+        {false, false, 0, 0, ""},
+        {std::int64_t{-7}, true, -7, -7, ""},
+        {std::int64_t{0}, false, 0, 0, ""},
+        {-2.5, true, -2, -2.5, ""},
+        {-1e300, true, 0, -1e300, ""},
+        {-kTwoTo63, true, Int::min(), -kTwoTo63, ""},
+        {kTwoTo63, true, 0, kTwoTo63, ""},
+        {kBelow, true, Int::max() - 1023, kBelow, ""},
+        {std::nan(""), true, 0, std::nan(""), ""},
+        {std::string("1"), false, 0, 0, "1"}};
+    for (const auto& [stored, asBool, asInteger, asDouble, asString] : cases) {
+        defaults.set("k", stored);
+        const auto [b, i, d, text] = reads();
+        EXPECT_EQ(std::tuple(b, i, text), std::tuple(asBool, asInteger, asString));
+        EXPECT_TRUE(d == asDouble || (std::isnan(d) && std::isnan(asDouble)));
+    }
+    defaults.removeObject("k");
+    EXPECT_EQ(reads(), std::tuple(false, std::int64_t{0}, 0.0, std::string()));
+}
+
 TEST_F(UserDefaultsTest, ForeignKindsAreSkippedAndHugeNumbersKeptAsDoubles) {
     writeBytes(file,
                R"({"list": [1], "map": {}, "none": null, "n": 12, "big": 18446744073709551615})");
@@ -123,7 +162,6 @@ TEST_F(UserDefaultsTest, ForeignKindsAreSkippedAndHugeNumbersKeptAsDoubles) {
     for (const char* skipped : {"list", "map", "none"}) EXPECT_FALSE(defaults.contains(skipped));
     EXPECT_EQ(defaults.integerForKey("n"), 12);
     EXPECT_EQ(defaults.object("big"), V(18446744073709551615.0));  // not wrapped to -1
-    EXPECT_EQ(defaults.integerForKey("big"), 0);  // out of range: not an overflowed integer
 }
 
 }  // namespace
