@@ -36,8 +36,7 @@ TEST(PlatformContextTest, TheConsolePrintsLinesUnlessCapturing) {
     ::testing::internal::CaptureStdout();
     console.writeLine("printed");
     console.startCapture();
-    console.writeLine("a");
-    console.writeLine("b");
+    for (const char* line : {"a", "b"}) console.writeLine(line);
     console.stopCapture();
     console.writeLine("after");
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "printed\nafter\n");

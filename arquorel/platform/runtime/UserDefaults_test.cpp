@@ -125,7 +125,8 @@ TEST_F(UserDefaultsTest, ADirectoryInPlaceOfTheFileIsReportedAndNotReplaced) {
 
 TEST_F(UserDefaultsTest, TypedReadsConvertNumbersAndGiveZeroForAnythingElse) {
     using Int = std::numeric_limits<std::int64_t>;
-    constexpr double kTwoTo63 = 9223372036854775808.0, kBelow = std::nextafter(kTwoTo63, 0.0);
+    constexpr double kTwoTo63 = 9223372036854775808.0;
+    const double kBelow = std::nextafter(kTwoTo63, 0.0);
     UserDefaults defaults({}, console);
     const auto reads = [&] {
         return std::tuple(defaults.boolForKey("k"), defaults.integerForKey("k"),
