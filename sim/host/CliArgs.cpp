@@ -39,9 +39,10 @@ std::optional<Flags> Flags::parse(const std::vector<std::string>& args,
     app.set_help_flag();  // help is asked for before parsing, see wantsHelp()
     app.allow_extras();
     std::vector<CLI::Option*> options;
-    for (const auto& spec : specs) {
-        CLI::Option* option = spec.takesValue ? app.add_option("--" + spec.name)->expected(0, 1)
-                                              : app.add_flag("--" + spec.name);
+    for (const auto& flagSpec : specs) {
+        CLI::Option* option = flagSpec.takesValue
+                                  ? app.add_option("--" + flagSpec.name)->expected(0, 1)
+                                  : app.add_flag("--" + flagSpec.name);
         option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->allow_extra_args(false);
         options.push_back(option);
     }

@@ -106,8 +106,7 @@ std::string viewClassName(const View& view) {
 std::string dumpViewTree(const std::vector<std::shared_ptr<View>>& roots) {
     std::string out;
     for (std::size_t i = 0; i < roots.size(); ++i)
-        if (roots[i])
-            dump(*roots[i], roots.size() > 1 ? indexLabel(i) : std::string(), 0, out);
+        if (roots[i]) dump(*roots[i], roots.size() > 1 ? indexLabel(i) : std::string(), 0, out);
     return out;
 }
 

@@ -135,7 +135,8 @@ SvgCache& svgCache() {
 // with the radius; the vertical pass walks rows to stay in cache.
 void blurAlpha(unsigned char* data, int width, int height, int stride, double sigma) {
     // Three passes of width 2b+1 have the variance b(b+1).
-    const int box = std::max(1, static_cast<int>(std::lround(std::sqrt(sigma * sigma + 0.25) - 0.5)));
+    const int box =
+        std::max(1, static_cast<int>(std::lround(std::sqrt(sigma * sigma + 0.25) - 0.5)));
     const int span = 2 * box + 1;
     // (sum * scale) >> 16 == sum / span for the sums a box can reach.
     const std::uint32_t scale =
