@@ -1,0 +1,218 @@
+#pragma once
+// The main screen a host embeds: the camera picture with a card per place, a radar in the
+// corner, a loading picture, two first-use hints and a back button.
+//
+// Embedding: the host makes the screen (make() or the layout "Storyboard", identifier
+// "QuorelVC"), sets serverPlaces and optionally a delegate, and presents it modally. Posting
+// "reloadOnBecomeActive" reloads the places. A tap on a card goes to the delegate, or without
+// one to the details screen "PlaceVC" of the layout "Storyboard".
+//
+// Every delayed step (the reload's 2 s and 3 s steps, the 0.2 s second reload of loading, the
+// swipe fly-out) belongs to the screen that scheduled it: it does nothing once the screen is
+// gone, and a new reload cancels the steps of the one before.
+
+#include <any>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "arquorel/arcore/ARTrackingManager.h"
+#include "arquorel/arscreen/ARViewController.h"
+#include "arquorel/arscreen/RadarFeed.h"
+#include "arquorel/places/AnnnotationView.h"
+#include "arquorel/places/Place.h"
+#include "arquorel/places/QuorelProperty.h"
+
+namespace arquorel {
+
+class Button;
+class GestureRecognizer;
+class ImageView;
+class Label;
+class LayoutConstraint;
+class MotionService;
+class RadarAnimation;
+class RadarView;
+class SwipeGestureRecognizer;
+class TapGestureRecognizer;
+
+// The host's side: told about the place the user tapped.
+class QuorelVCDelegate {
+  public:
+    virtual ~QuorelVCDelegate() = default;
+    virtual void openElementDetails(const std::shared_ptr<QuorelProperty>& quorelProperty) = 0;
+};
+
+// What the places list tells the screen that opened it.
+class BackDelegate {
+  public:
+    virtual ~BackDelegate() = default;
+    virtual void leaveARScreen() = 0;
+    virtual void pointsListDidClose() = 0;
+};
+
+inline constexpr const char* kReloadOnBecomeActive = "reloadOnBecomeActive";
+inline constexpr const char* kFirstTimeQuorelHintKey = "firstTimeQuorelHint";
+inline constexpr const char* kMainStoryboard = "Storyboard";
+inline constexpr const char* kQuorelVCIdentifier = "QuorelVC";
+inline constexpr const char* kPointTableSegue = "pointTable";
+inline constexpr const char* kPlaceVCIdentifier = "PlaceVC";
+
+// Adds the screen "QuorelVC" and its segue "pointTable" (to "PointsVC") to the layout
+// "Storyboard". Idempotent; make() calls it.
+void registerQuorelLayouts();
+
+class QuorelVC : public ARViewController,
+                 public ARDataSource,
+                 public ARTrackingLocDelegate,
+                 public AnnotationViewDelegate,
+                 public BackDelegate {
+  public:
+    using Records = std::vector<std::shared_ptr<QuorelProperty>>;
+
+    static std::shared_ptr<QuorelVC> make();
+    ~QuorelVC() override;
+
+    // ---- Host interface ----
+    Records serverPlaces;
+    Records tableData;
+    // Held strongly, as the host hands it over.
+    std::shared_ptr<QuorelVCDelegate> delegate;
+
+    // ---- State ----
+    bool isViewPresented = true;
+    PlaceRequest placeRequest;
+    bool doWeNeedCameraAccessButton = false;
+    bool isPointsVCShowed = false;
+    std::string titleTextToShow;
+    std::vector<std::shared_ptr<Place>> places;
+    static constexpr double kReloadDelayAfterLoad = 0.2;
+    static constexpr double kLoadingHideDelay = 2.0;
+    static constexpr double kAlertDelay = 3.0;
+    static constexpr double kFlyOutDuration = 0.6;
+    // The request position of a reload without any location.
+    static constexpr double kFallbackLat = 40.202312;
+    static constexpr double kFallbackLng = 44.499013;
+    // A fix counts when younger than this and at most this inaccurate.
+    static constexpr double kMaximumFixAge = 50;
+    static constexpr double kMaximumFixError = 100;
+    // Moving farther than this asks for a user-location reload.
+    static constexpr double kUserLocationReloadDistance = 5.0;
+
+    // ---- Views (the layout's, connected by name) ----
+    std::shared_ptr<View> contentView;
+    std::shared_ptr<View> contentView2;
+    std::shared_ptr<Button> backbutton;
+    std::shared_ptr<View> help1View;
+    std::shared_ptr<View> help2View;
+    std::shared_ptr<ImageView> loadingView;
+    std::shared_ptr<Button> allovCameraAccessButton;
+    std::shared_ptr<Label> quorelHintTitle1;
+    std::shared_ptr<Label> quorelHintDescription1;
+    std::shared_ptr<Label> quorelHintDescription11;
+    std::shared_ptr<Label> quorelHintTitle2;
+    std::shared_ptr<Label> quorelDescription2;
+    std::shared_ptr<Label> tapOrSwipeLabel;
+    std::shared_ptr<Label> radarLabel;
+    std::shared_ptr<LayoutConstraint> imageTopConstrait;
+    std::shared_ptr<LayoutConstraint> titleTopConstrait;
+    // Made while loading.
+    std::shared_ptr<RadarView> radarV;
+    std::shared_ptr<ImageView> radarBackgr;
+    std::shared_ptr<ImageView> arrowFloor;
+    std::shared_ptr<RadarAnimation> radarAnimation;
+    std::shared_ptr<TapGestureRecognizer> helpTap;
+    std::shared_ptr<SwipeGestureRecognizer> slideLeft;
+
+    // ---- Radar ----
+    RadarFeed& radarFeed() { return *radarFeed_; }
+    const RadarFeed& radarFeed() const { return *radarFeed_; }
+    // One radar point per place, as the radar draws them.
+    const RadarFeed::Points& ar_coordinates() const { return radarFeed_->points(); }
+    const std::shared_ptr<ARGeoCoordinate>& centerCoordinate() const {
+        return radarFeed_->centerCoordinate();
+    }
+
+    // ---- Life cycle ----
+    void loadView() override;
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    StatusBarStyle preferredStatusBarStyle() const override { return StatusBarStyle::lightContent; }
+    void prepare(StoryboardSegue& segue, const std::any& sender) override;
+
+    // ---- Actions ----
+    void back();
+    void closeHelp() { dismissHint(); }
+    void dismissViewWithGesture() { dismissHint(); }
+    void askForCameraPermission();
+    void reloadPage() { reloadPlaces(); }
+    void leaveARScreen() override;
+    void pointsListDidClose() override { isPointsVCShowed = false; }
+    // Opens the places list ("pointTable").
+    void openPointsList();
+
+    // ---- Places ----
+    void reloadPlaces();
+    void rebuildPlaces();
+    void applyPlaces();
+    // Empties every place list (the screen's, the engine's, the presenter's and the radar's).
+    void clearAllPlaces();
+    // Flies a card out along the swipe and, when it has landed, removes its place until the
+    // next reload.
+    void swipeHandle(ARAnnotationView& view, SwipeDirection direction);
+    void annotationViewTapped(const std::shared_ptr<AnnnotationView>& view) override;
+
+    // ---- Engine callbacks ----
+    std::shared_ptr<ARAnnotationView> viewForAnnotation(
+        ARController& controller, const std::shared_ptr<ARAnnotation>& annotation) override;
+    std::optional<std::vector<std::shared_ptr<ARAnnotationView>>> viewsDrawn(
+        ARController& controller,
+        const std::vector<std::shared_ptr<ARAnnotationView>>& views) override;
+    void updateRadar(ARController& controller, double inclination) override;
+    void didUpdateReloadLocation(ARTrackingManager& manager, const Location& location) override;
+    void didUpdateLocation(ARTrackingManager& manager, const Location& location) override;
+    void didUpdateHeading(ARTrackingManager& manager, const HeadingReading& heading) override;
+
+    // ---- For hosts' diagnostics and tests ----
+    // Delayed steps scheduled by this screen that have not run yet (cancelled ones excluded).
+    std::size_t pendingDelayedSteps() const;
+    // How many reloads ran since the screen was made.
+    int reloadCount() const { return reloads_; }
+    // The hint on screen: 2, 1, or 0 for none.
+    int visibleHint() const;
+
+  protected:
+    QuorelVC();
+    void initialize() override;
+    friend class ARViewController;
+
+  private:
+    void dismissHint();
+    void setHintTexts();
+    void buildRadarViews();
+    void styleCameraAccessButton();
+    RadarFeed::Points makeRadarPoints() const;
+    void showReloadAlert(const std::string& titleKey, const std::string& messageKey);
+    // Leaves the screen the way the back button does (without stopping the accelerometer
+    // and without animation when `fromList`).
+    void leave(bool animated);
+    void tearDownSubviews(View& view);
+    // Runs `step` after `delay` seconds if this screen still lives and, for a reload step,
+    // while no newer reload started.
+    void later(double delay, bool reloadStep, std::function<void(QuorelVC&)> step);
+    bool isClosing() const;
+    std::shared_ptr<QuorelVC> me();
+
+    std::unique_ptr<RadarFeed> radarFeed_;
+    std::shared_ptr<MotionService> motionManager_;
+    std::shared_ptr<std::size_t> pendingSteps_ = std::make_shared<std::size_t>(0);
+    std::uint64_t reloadGeneration_ = 0;
+    int reloads_ = 0;
+    bool closed_ = false;
+};
+
+}  // namespace arquorel
