@@ -191,6 +191,19 @@ void ARPresenter::clear() {
         if (!callOut([&] { view->removeFromSuperview(); })) return;
 }
 
+void ARPresenter::removeAnnotation(const ARAnnotation& annotation) {
+    const auto same = [&](const std::shared_ptr<ARAnnotation>& a) {
+        return a.get() == &annotation;
+    };
+    const auto before = annotations_.size() + activeAnnotations_.size();
+    std::erase_if(annotations_, same);
+    std::erase_if(activeAnnotations_, same);
+    if (annotations_.size() + activeAnnotations_.size() == before) return;
+    shownValid_ = false;
+    nearOrderValid_ = false;
+    listsChanged();
+}
+
 std::size_t ARPresenter::sectorIndex(double azimuth) {
     if (azimuth >= 0 && azimuth < 360) {
         return std::min<std::size_t>(static_cast<std::size_t>(azimuth / 45), kSectorCount - 1);

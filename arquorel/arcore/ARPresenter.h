@@ -63,6 +63,9 @@ class ARPresenter : public View {
     virtual AnnotationList activeAnnotationsFromAnnotations(const AnnotationList& annotations);
     virtual void createAnnotationViews();
     virtual void clear();
+    // Takes one annotation (by identity) out of the annotations and the active annotations;
+    // its view goes at the next rebuild.
+    void removeAnnotation(const ARAnnotation& annotation);
     // Visibility pass: sectors, main annotations, subviews and z-order.
     virtual void addRemoveAnnotationViews(const ARStatus& arStatus, bool relayoutAll);
     // Placement pass: base size and position, distance scale, frame.

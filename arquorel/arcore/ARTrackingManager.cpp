@@ -180,6 +180,16 @@ void ARTrackingManager::didUpdateLocations(LocationService&, const std::vector<L
     });
 }
 
+void ARTrackingManager::setUserLocation(const std::optional<Location>& location) {
+    if (!location) {
+        userLocation_.reset();
+        return;
+    }
+    if (!isValid(location->coordinate)) return;
+    userLocation_ = Location(location->coordinate, 0, location->horizontalAccuracy,
+                             location->verticalAccuracy, location->timestamp);
+}
+
 void ARTrackingManager::processAcceptedFix(const Location& fix) {
     const std::uint64_t resets = resetCount_;
     userLocation_ =

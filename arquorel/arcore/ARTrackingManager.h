@@ -96,6 +96,9 @@ class ARTrackingManager : public LocationServiceDelegate,
     bool tracking() const { return tracking_; }
     // The last accepted fix, with its altitude removed.
     const std::optional<Location>& userLocation() const { return userLocation_; }
+    // Seeds the user location (a host that knows where the user is), with its altitude removed;
+    // an invalid coordinate is ignored.
+    void setUserLocation(const std::optional<Location>& location);
     // The last accepted raw heading, degrees in [0, 360).
     double heading() const { return heading_; }
     double filteredHeading() const { return filteredHeading_; }

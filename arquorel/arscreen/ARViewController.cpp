@@ -121,6 +121,10 @@ void ARViewController::setAnnotations(AnnotationList annotations) {
     reload(ReloadType::annotationsChanged);
 }
 
+void ARViewController::removeAnnotation(const ARAnnotation& annotation) {
+    std::erase_if(annotations_, [&](const auto& a) { return a.get() == &annotation; });
+}
+
 void ARViewController::reload(ReloadType reloadType) {
     if (!pendingReload_ || static_cast<int>(*pendingReload_) < static_cast<int>(reloadType))
         pendingReload_ = reloadType;

@@ -111,6 +111,8 @@ class ARViewController : public ViewController,
     // asks for it) and requests an annotationsChanged reload.
     virtual void setAnnotations(AnnotationList annotations);
     const AnnotationList& getAnnotations() const { return annotations_; }
+    // Takes one annotation (by identity) out of the list, without a reload.
+    void removeAnnotation(const ARAnnotation& annotation);
     // Requests a reload. It is merged with the waiting one by rank and carried out as soon as
     // the status is ready (at once when it already is).
     virtual void reload(ReloadType reloadType);

@@ -239,13 +239,7 @@ std::size_t LocationManager::headingCallbackCount() const {
 }
 
 void LocationManager::buttonClicked() {
-    auto& application = platformContext().application();
-    const std::string settings = Application::kOpenSettingsURLString;
-    if (!application.canOpenURL(settings)) return;
-    application.open(settings, [](bool opened) {
-        platformContext().console().writeLine(std::string("Settings opened: ") +
-                                              (opened ? "true" : "false"));
-    });
+    platformContext().application().openSettings();
 }
 
 void LocationManager::warnOnce(bool& warned, const char* line) {

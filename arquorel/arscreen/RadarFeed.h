@@ -41,6 +41,10 @@ class RadarFeed {
     // A compass reading: the centre's azimuth follows the true heading when the reading has
     // one, else the magnetic heading. Readings with an invalid accuracy are ignored.
     void headingChanged(const HeadingReading& reading);
+    // A new centre coordinate at `location` (the screen appears where the user already is).
+    void centerOn(const Location& location) {
+        center_ = ARGeoCoordinate::coordinateWithLocation(location);
+    }
     // Starts recalibrating again on the next update.
     void reset() { updates_ = 0; }
     // Replaces the points by new ones from the builder.

@@ -13,6 +13,7 @@
 
 #include <any>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,19 +25,17 @@
 #include "arquorel/places/AnnnotationView.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/QuorelProperty.h"
+#include "arquorel/platform/ui/GestureRecognizer.h"
 
 namespace arquorel {
 
 class Button;
-class GestureRecognizer;
 class ImageView;
 class Label;
 class LayoutConstraint;
 class MotionService;
 class RadarAnimation;
 class RadarView;
-class SwipeGestureRecognizer;
-class TapGestureRecognizer;
 
 // The host's side: told about the place the user tapped.
 class QuorelVCDelegate {
@@ -51,6 +50,21 @@ class BackDelegate {
     virtual ~BackDelegate() = default;
     virtual void leaveARScreen() = 0;
     virtual void pointsListDidClose() = 0;
+};
+
+// The places list, as far as the main screen hands it data.
+class PointsListScreen {
+  public:
+    virtual ~PointsListScreen() = default;
+    virtual void setTableData(const std::vector<std::shared_ptr<QuorelProperty>>& places) = 0;
+    virtual void setTitleText(const std::string& title) = 0;
+};
+
+// The details screen of one place.
+class PlaceDetailsScreen {
+  public:
+    virtual ~PlaceDetailsScreen() = default;
+    virtual void setPlace(const std::shared_ptr<QuorelProperty>& place) = 0;
 };
 
 inline constexpr const char* kReloadOnBecomeActive = "reloadOnBecomeActive";
@@ -80,6 +94,8 @@ class QuorelVC : public ARViewController,
     Records tableData;
     // Held strongly, as the host hands it over.
     std::shared_ptr<QuorelVCDelegate> delegate;
+    // A line of small print at the bottom (the places' data attribution); empty: none.
+    std::string attribution;
 
     // ---- State ----
     bool isViewPresented = true;
@@ -182,6 +198,10 @@ class QuorelVC : public ARViewController,
     std::size_t pendingDelayedSteps() const;
     // How many reloads ran since the screen was made.
     int reloadCount() const { return reloads_; }
+    // Cards still flying out after a swipe.
+    int flyingOutCards() const { return flyOuts_; }
+    // Whether the screen was closed (dismissed or popped) and torn down.
+    bool isClosed() const { return closed_; }
     // The hint on screen: 2, 1, or 0 for none.
     int visibleHint() const;
 
@@ -205,11 +225,17 @@ class QuorelVC : public ARViewController,
     // while no newer reload started.
     void later(double delay, bool reloadStep, std::function<void(QuorelVC&)> step);
     bool isClosing() const;
+    void removeSwipedPlace(ARAnnotationView& view);
     std::shared_ptr<QuorelVC> me();
 
     std::unique_ptr<RadarFeed> radarFeed_;
     std::shared_ptr<MotionService> motionManager_;
-    std::shared_ptr<std::size_t> pendingSteps_ = std::make_shared<std::size_t>(0);
+    // Scheduled steps not run yet: token -> the reload generation of a reload step.
+    std::shared_ptr<std::map<std::uint64_t, std::optional<std::uint64_t>>> steps_ =
+        std::make_shared<std::map<std::uint64_t, std::optional<std::uint64_t>>>();
+    std::uint64_t nextStep_ = 0;
+    int flyOuts_ = 0;
+    std::shared_ptr<Label> attributionLabel_;
     std::uint64_t reloadGeneration_ = 0;
     int reloads_ = 0;
     bool closed_ = false;

@@ -73,4 +73,12 @@ void SelectionFeedbackGenerator::selectionChanged() {
     platformContext().application().recordHaptic(HapticEvent::Kind::selectionChanged);
 }
 
+void Application::openSettings() {
+    const std::string settings = kOpenSettingsURLString;
+    if (!canOpenURL(settings)) return;
+    open(settings, [&console = console_](bool opened) {
+        console.writeLine(std::string("Settings opened: ") + (opened ? "true" : "false"));
+    });
+}
+
 }  // namespace arquorel

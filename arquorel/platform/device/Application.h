@@ -52,6 +52,9 @@ class Application {
     // Opens the URL and reports on the main loop whether it was opened. A URL without a valid
     // scheme is not opened and writes one console line.
     void open(const std::string& url, std::function<void(bool success)> completion = {});
+    // Opens this application's page in the system settings, when that address can be opened,
+    // and writes "Settings opened: true" (or false) when the outcome is known.
+    void openSettings();
     void setURLOpener(std::shared_ptr<URLOpener> opener) { opener_ = std::move(opener); }
     const std::shared_ptr<URLOpener>& urlOpener() const { return opener_; }
 

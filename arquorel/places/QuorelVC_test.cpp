@@ -1,0 +1,409 @@
+#include "arquorel/places/QuorelVC.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/arscreen/RadarAnimation.h"
+#include "arquorel/arscreen/RadarView.h"
+#include "arquorel/places/DistanceText.h"
+#include "arquorel/places/ToolTipEstate.h"
+#include "arquorel/platform/drawing/Golden.h"
+#include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/sensors/Geodesy.h"
+#include "arquorel/platform/ui/AlertController.h"
+#include "arquorel/platform/ui/Button.h"
+#include "arquorel/platform/ui/ImageView.h"
+#include "arquorel/platform/ui/Label.h"
+#include "arquorel/platform/ui/NavigationController.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimCamera.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/device/TouchDriver.h"
+
+namespace arquorel {
+namespace {
+
+constexpr Coordinate kUser{43.7393682, 7.4272085};
+
+struct Host : QuorelVCDelegate {
+    std::vector<std::shared_ptr<QuorelProperty>> opened;
+    void openElementDetails(const std::shared_ptr<QuorelProperty>& p) override {
+        opened.push_back(p);
+    }
+};
+
+// Places 40, 50, 60... m away, `spread` degrees apart clockwise from north.
+std::vector<std::shared_ptr<QuorelProperty>> ring(int count = 10, double spread = 36) {
+    std::vector<std::shared_ptr<QuorelProperty>> records;
+    for (int i = 0; i < count; ++i) {
+        auto r = std::make_shared<QuorelProperty>();
+        r->id = "p" + std::to_string(i);
+        r->name = "Place " + std::to_string(i);
+        const double metres = 40 + 10 * i;
+        const double bearing = i * spread * kDegreesToRadians;
+        r->lat = kUser.latitude + metres * std::cos(bearing) / 111'200;
+        r->lng = kUser.longitude +
+                 metres * std::sin(bearing) / (111'200 * std::cos(43.74 * kDegreesToRadians));
+        if (i % 2 == 1) r->category_color = "#FF8800";
+        records.push_back(r);
+    }
+    return records;
+}
+
+// A window with a host screen that presents the main screen, on a simulated phone in Monaco.
+struct Stage {
+    sim::SimPlatform device;
+    sim::SimSensors sensors;
+    sim::SimCamera camera{device.context()};
+    std::shared_ptr<Window> window = std::make_shared<Window>();
+    std::shared_ptr<ViewController> root = std::make_shared<ViewController>();
+    std::shared_ptr<QuorelVC> screen;
+    std::shared_ptr<Host> host = std::make_shared<Host>();
+    sim::TouchDriver finger{device};
+
+    explicit Stage(bool hintsSeen = true, bool located = true) {
+        LocationManager::resetSharedInstance();
+        Bundle::framework().setLanguage("en");
+        rereadUnitSetting();
+        platformContext().console().startCapture();
+        if (hintsSeen) platformContext().userDefaults().set(kFirstTimeQuorelHintKey, true);
+        if (located)
+            LocationManager::sharedInstance()->setLatestLocation(
+                Location(kUser, 0, 5, 5, device.now()));
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
+        device.runPending();
+        screen = QuorelVC::make();
+    }
+    ~Stage() {
+        window.reset();
+        screen.reset();
+        LocationManager::resetSharedInstance();
+        Bundle::framework().setLanguage("");
+    }
+    void present(std::vector<std::shared_ptr<QuorelProperty>> places = ring(),
+                 bool withDelegate = true) {
+        screen->serverPlaces = std::move(places);
+        if (withDelegate) screen->delegate = host;
+        root->present(screen, false);
+        device.runPending();
+    }
+    // The phone held upright facing `heading` at the user's place for `seconds`.
+    void hold(double seconds, double heading = 0, bool fix = true) {
+        sim::SensorScript script;
+        if (fix) script.fix(0.01, kUser);
+        for (double t = 0; t < seconds; t += 0.05)
+            script.heading(t, heading, heading).acceleration(t, {0, -1, 0});
+        script.play(sensors);
+        device.advance(seconds);
+    }
+    std::shared_ptr<AnnnotationView> card(const std::string& name) const {
+        for (const auto& v : screen->presenter()->subviews())
+            if (auto card = std::dynamic_pointer_cast<AnnnotationView>(v))
+                if (auto place = std::dynamic_pointer_cast<Place>(card->annotation());
+                    place && place->property->name == name)
+                    return card;
+        return nullptr;
+    }
+    std::shared_ptr<AlertController> alert() const {
+        return std::dynamic_pointer_cast<AlertController>(screen->presentedViewController());
+    }
+    std::vector<std::string> consoleLines(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& l : platformContext().console().lines())
+            if (l.rfind(prefix, 0) == 0) out.push_back(l);
+        return out;
+    }
+};
+
+TEST(QuorelVCTest, HintsRunTwoThenOneThenNoneAndStoreTheKeyOnlyAtTheEnd) {
+    Stage stage(/*hintsSeen=*/false);
+    stage.present();
+    auto& screen = *stage.screen;
+    auto& defaults = platformContext().userDefaults();
+    EXPECT_EQ(screen.visibleHint(), 2);
+    EXPECT_FALSE(screen.radarV->isHidden());  // hint 2 is about the radar
+    EXPECT_EQ(screen.quorelHintTitle2->text(), "Your radar");
+
+    stage.finger.tapAt({180, 500});
+    stage.device.advance(0.2);
+    EXPECT_EQ(screen.visibleHint(), 1);
+    EXPECT_TRUE(screen.radarV->isHidden());
+    EXPECT_FALSE(defaults.contains(kFirstTimeQuorelHintKey));
+
+    stage.finger.swipeAt({300, 500}, SwipeDirection::left);
+    stage.device.advance(0.2);
+    EXPECT_EQ(screen.visibleHint(), 0);
+    EXPECT_FALSE(screen.radarV->isHidden());
+    EXPECT_TRUE(defaults.boolForKey(kFirstTimeQuorelHintKey));
+
+    stage.finger.tapAt({180, 500});  // no hint left: nothing changes
+    stage.device.advance(0.2);
+    EXPECT_EQ(screen.visibleHint(), 0);
+
+    Stage again(/*hintsSeen=*/true);
+    again.present();
+    EXPECT_EQ(again.screen->visibleHint(), 0);
+}
+
+TEST(QuorelVCTest, CameraRefusalOffersTheAllowAccessButtonOnceTheHintsAreDone) {
+    for (const bool hintsSeen : {true, false}) {
+        SCOPED_TRACE(hintsSeen ? "hints seen" : "fresh install");
+        Stage stage(hintsSeen);
+        stage.camera.settings().authorization = CameraAuthorizationStatus::notDetermined;
+        stage.camera.settings().promptAnswer = false;
+        stage.present();
+        stage.device.advance(1.5);
+        auto& screen = *stage.screen;
+        EXPECT_TRUE(screen.doWeNeedCameraAccessButton);
+        EXPECT_EQ(screen.allovCameraAccessButton->isHidden(), !hintsSeen);
+        EXPECT_EQ(screen.allovCameraAccessButton->currentTitle(), "Allow camera access");
+        if (!hintsSeen) {
+            screen.closeHelp();
+            screen.closeHelp();
+            EXPECT_FALSE(screen.allovCameraAccessButton->isHidden());
+        }
+        stage.device.urlOpener().install("app-settings");
+        EXPECT_TRUE(stage.finger.tap(*screen.allovCameraAccessButton));
+        stage.device.advance(0.1);
+        EXPECT_EQ(stage.consoleLines("Settings opened"),
+                  std::vector<std::string>{"Settings opened: true"});
+    }
+}
+
+TEST(QuorelVCTest, ReloadAlertsComeAfterThreeSecondsWithBackAndRetry) {
+    struct Case {
+        const char* name;
+        bool places;
+        bool located;
+        const char* title;
+    };
+    for (const Case& c : {Case{"no places", false, true, "Something went wrong"},
+                          Case{"no location", true, false, "Weak GPS signal"}}) {
+        SCOPED_TRACE(c.name);
+        Stage stage(true, c.located);
+        stage.present(c.places ? ring() : std::vector<std::shared_ptr<QuorelProperty>>{});
+        if (!c.located) {
+            EXPECT_DOUBLE_EQ(stage.screen->placeRequest.lat, QuorelVC::kFallbackLat);
+            EXPECT_DOUBLE_EQ(stage.screen->placeRequest.lng, QuorelVC::kFallbackLng);
+        }
+        stage.hold(2.9, 0, /*fix=*/false);
+        EXPECT_EQ(stage.alert(), nullptr);
+        stage.hold(0.5, 0, false);
+        auto alert = stage.alert();
+        ASSERT_NE(alert, nullptr);
+        EXPECT_EQ(alert->title(), c.title);
+        ASSERT_EQ(alert->actions().size(), 2u);
+        EXPECT_EQ(alert->actions()[0].title, "Back");
+        EXPECT_EQ(alert->actions()[1].title, "Retry");
+
+        const int reloads = stage.screen->reloadCount();
+        EXPECT_TRUE(alert->pickAction("Retry"));
+        stage.device.advance(0.5);
+        EXPECT_EQ(stage.screen->reloadCount(), reloads + 1);
+        stage.hold(3.5, 0, false);
+        ASSERT_NE(stage.alert(), nullptr);
+        EXPECT_TRUE(stage.alert()->pickAction("Back"));
+        stage.device.advance(1);
+        // Back leaves the modally presented screen, the way the back button does.
+        EXPECT_EQ(stage.root->presentedViewController(), nullptr);
+        EXPECT_TRUE(stage.screen->isClosed());
+    }
+}
+
+TEST(QuorelVCTest, TenRecordsGiveTenCardsAndTenRadarPointsInOrder) {
+    Stage stage;
+    stage.present(ring(10, 6));  // in two sectors: the presenter shows some of them
+    stage.hold(3);
+    auto& screen = *stage.screen;
+    ASSERT_EQ(screen.places.size(), 10u);
+    ASSERT_EQ(screen.ar_coordinates().size(), 10u);
+    EXPECT_EQ(screen.presenter()->annotationViews().size(), 10u);
+    int dimmed = 0;
+    for (std::size_t i = 0; i < 10; ++i) {
+        const auto& point = *screen.ar_coordinates()[i];
+        EXPECT_EQ(point.unique, "p" + std::to_string(i));
+        const Color expected = i % 2 ? Color{1, 136 / 255.0, 0, 1} : RadarFeed::kDefaultDotColor;
+        EXPECT_EQ(point.color, expected) << i;
+        const auto view = screen.places[i]->annotationView();
+        const bool shown = view && view->hasSuperview();
+        EXPECT_EQ(point.alpha, shown ? 1.0 : 0.5) << i;
+        dimmed += !shown;
+    }
+    EXPECT_GT(dimmed, 0);
+    // The radar recalibrates on 50 frames after a fix, then freezes and turns.
+    EXPECT_EQ(screen.radarFeed().updateCount(), 50);
+    EXPECT_TRUE(screen.radarFeed().frozenAngle().has_value());
+    EXPECT_FALSE(screen.radarAnimation->isSpinning());
+}
+
+TEST(QuorelVCTest, SwipedPlaceLeavesUntilTheNextReloadAndTapsReachTheHost) {
+    Stage stage;
+    auto records = ring();
+    records[3]->id = records[0]->id;  // ids repeat in real data
+    stage.present(records);
+    stage.hold(3);
+    auto& screen = *stage.screen;
+    auto north = stage.card("Place 0");
+    ASSERT_NE(north, nullptr);
+
+    ASSERT_TRUE(stage.finger.tap(*north));
+    stage.device.advance(0.1);
+    ASSERT_EQ(stage.host->opened.size(), 1u);
+    EXPECT_EQ(stage.host->opened[0], records[0]);
+
+    ASSERT_TRUE(stage.finger.swipe(*north, SwipeDirection::left));
+    stage.device.advance(0.3);
+    EXPECT_LT(north->frame().maxX(), 0);  // on its way out along the width
+    EXPECT_EQ(screen.tableData.size(), 10u);
+    stage.device.advance(0.4);
+    EXPECT_EQ(screen.tableData.size(), 9u);
+    EXPECT_EQ(std::count(screen.tableData.begin(), screen.tableData.end(), records[0]), 0);
+    EXPECT_EQ(std::count(screen.tableData.begin(), screen.tableData.end(), records[3]), 1);
+    EXPECT_EQ(screen.places.size(), 9u);
+    EXPECT_EQ(screen.getAnnotations().size(), 9u);
+    EXPECT_FALSE(north->hasSuperview());
+    EXPECT_EQ(stage.card("Place 0"), nullptr);
+
+    platformContext().notificationCenter().post(kReloadOnBecomeActive);
+    stage.hold(1);
+    EXPECT_EQ(screen.tableData.size(), 10u);
+    EXPECT_NE(stage.card("Place 0"), nullptr);
+}
+
+TEST(QuorelVCTest, SwipeDuringAReloadFliesOutButRemovesNothing) {
+    Stage stage;
+    stage.present();
+    stage.hold(3);
+    auto card = stage.card("Place 0");
+    ASSERT_NE(card, nullptr);
+    stage.screen->swipeHandle(*card, SwipeDirection::up);
+    stage.screen->serverPlaces = ring(4);
+    stage.screen->reloadPage();  // the swiped place's annotation is gone before it lands
+    stage.device.advance(0.7);
+    EXPECT_EQ(stage.screen->tableData.size(), 4u);
+    EXPECT_EQ(stage.screen->flyingOutCards(), 0);
+}
+
+// The place `metres` due east of the user, to a micrometre.
+Location east(double metres, double time) {
+    const Location user(kUser, 0, 5, 5, time);
+    Location probe(Coordinate{kUser.latitude, kUser.longitude + 1e-4}, 0, 5, 5, time);
+    const double scale = metres / distance(user, probe);
+    probe.coordinate.longitude = kUser.longitude + 1e-4 * scale;
+    return probe;
+}
+
+class CountingPresenter : public ARPresenter {
+  public:
+    explicit CountingPresenter(std::weak_ptr<ARController> c) : ARPresenter(std::move(c)) {}
+    std::vector<ReloadType> reloads;
+    void reload(const AnnotationList& annotations, ReloadType type) override {
+        reloads.push_back(type);
+        ARPresenter::reload(annotations, type);
+    }
+};
+
+TEST(QuorelVCTest, LocationFixesMoveTheRadarAndReloadPastFiveMetres) {
+    Stage stage;
+    auto presenter = std::make_shared<CountingPresenter>(stage.screen);
+    stage.screen->setPresenter(presenter);
+    stage.present();
+    stage.hold(3);
+    auto& screen = *stage.screen;
+    const auto& manager = LocationManager::sharedInstance();
+    struct Case {
+        const char* name;
+        double metres;
+        double age;
+        bool reload;
+        bool accepted;
+    };
+    for (const Case& c :
+         {Case{"5 m", 5.0 - 1e-7, 0, false, true}, Case{"5.1 m", 5.1, 0, true, true},
+          Case{"60 s old", 500, 60, false, false}}) {
+        SCOPED_TRACE(c.name);
+        const double now = stage.device.now();
+        screen.lastLocation = Location(kUser, 0, 5, 5, now);
+        for (int i = 0; i < 60; ++i) screen.updateRadar(screen, 0);
+        manager->setLatestLocation(east(c.metres, now));
+        presenter->reloads.clear();
+        screen.didUpdateLocation(screen.trackingManager(), east(c.metres, now - c.age));
+        EXPECT_EQ(presenter->reloads.size(), c.reload ? 1u : 0u);
+        EXPECT_EQ(screen.radarFeed().updateCount() == 0, c.accepted);
+        EXPECT_EQ(screen.lastLocation->coordinate.longitude != kUser.longitude, c.accepted);
+    }
+}
+
+TEST(QuorelVCTest, ClosingTearsDownAndVoidsDelayedSteps) {
+    Stage stage;
+    std::weak_ptr<QuorelVC> weak = stage.screen;
+    stage.present({});
+    stage.hold(1);
+    auto& notifications = platformContext().notificationCenter();
+    const auto foreground = notifications.observerCount(kApplicationWillEnterForeground);
+    EXPECT_EQ(notifications.observerCount(kReloadOnBecomeActive), 1u);
+
+    // Covered by another full-screen screen: stops observing reloads only, keeps its places.
+    auto cover = std::make_shared<ViewController>();
+    stage.screen->present(cover, false);
+    stage.device.runPending();
+    EXPECT_EQ(notifications.observerCount(kReloadOnBecomeActive), 0u);
+    EXPECT_EQ(notifications.observerCount(kApplicationWillEnterForeground), foreground);
+    EXPECT_FALSE(stage.screen->isClosed());
+    stage.device.advance(3);
+    EXPECT_EQ(stage.alert(), nullptr);  // not on top: no alert
+    cover->dismiss(false);
+    stage.device.runPending();
+
+    stage.screen->reloadPage();
+    stage.screen->reloadPage();  // the first reload's steps are void
+    EXPECT_EQ(stage.screen->pendingDelayedSteps(), 3u);
+    stage.screen->back();
+    stage.device.advance(1);
+    EXPECT_TRUE(stage.screen->isClosed());
+    EXPECT_EQ(stage.screen->pendingDelayedSteps(), 0u);
+    // The leaves are gone; the screen's lists are empty.
+    EXPECT_TRUE(stage.screen->radarV->subviews().empty());
+    EXPECT_TRUE(stage.screen->help1View->subviews().empty());
+    EXPECT_FALSE(stage.screen->backbutton->hasSuperview());
+    EXPECT_TRUE(stage.screen->tableData.empty() && stage.screen->places.empty());
+    EXPECT_TRUE(stage.screen->presenter()->annotations().empty());
+    stage.device.advance(5);
+    EXPECT_EQ(stage.screen->presentedViewController(), nullptr);
+    stage.screen.reset();
+    EXPECT_TRUE(weak.expired());  // no cycle through the cards' delegate
+}
+
+TEST(QuorelVCTest, SegueAndDetailsWithoutTheirScreensWriteOneLine) {
+    Stage stage;
+    stage.present(ring(), /*withDelegate=*/false);
+    stage.hold(3);
+    platformContext().console().startCapture();
+    stage.screen->openPointsList();
+    stage.device.runPending();
+    auto card = stage.card("Place 0");
+    ASSERT_NE(card, nullptr);
+    stage.screen->annotationViewTapped(card);
+    stage.device.runPending();
+    EXPECT_EQ(platformContext().console().lines().size(), 2u);
+    EXPECT_EQ(stage.screen->presentedViewController(), nullptr);
+}
+
+TEST(QuorelVCTest, MainScreenTree) {
+    Stage stage(/*hintsSeen=*/false);
+    stage.present(ring(4));
+    stage.hold(3);
+    const auto check =
+        checkGolden(goldenPath(__FILE__, "main_screen_hint2"), dumpViewTree(*stage.window));
+    EXPECT_TRUE(check.passed) << check.message;
+}
+
+}  // namespace
+}  // namespace arquorel
