@@ -28,6 +28,22 @@ void ARAnnotationView::finishConstruction() {
     initialize();
 }
 
+void ARAnnotationView::prepareForReuse(const Rect& frame) {
+    annotation_.reset();
+    arStackOffset = {};
+    arStackAlternateFrame = {};
+    arZeroPoint = {};
+    disableMove = false;
+    initialFrame = {};
+    isMainAnn = false;
+    setTransform(Transform::identity());
+    setAlpha(1);
+    setHidden(false);
+    setFrame(frame);
+    clearAnimations();
+    removeAllAnimations();
+}
+
 // Moves to `target` with `alpha`, animated only when asked and either end is on screen.
 void ARAnnotationView::applyAppearance(double alpha, const Rect& target, bool animated) {
     const auto apply = [&] {

@@ -50,6 +50,9 @@ class ARAnnotationView : public View {
     // Hooks for subclasses: once after construction; after loading from an interface description.
     virtual void initialize() {}
     virtual void bindUi() {}
+    // Back to the state of a new view of that frame, for a view that will show another
+    // annotation: no annotation, no placement or stacking state, no transform or animations.
+    virtual void prepareForReuse(const Rect& frame);
     // Applies the normal or the main appearance, animated over 0.5 s when asked and either the
     // current or the target frame is on screen.
     virtual void updateMainState(bool animated);

@@ -71,11 +71,20 @@ void AnnnotationView::tapedWithPopup() {
     }
     std::weak_ptr<AnnnotationView> weak =
         std::static_pointer_cast<AnnnotationView>(shared_from_this());
-    platformContext().mainLoop().asyncAfter(kTapDelegateDelay, [weak] {
+    // The tap is about the place shown now: dropped if the view shows another one by then.
+    platformContext().mainLoop().asyncAfter(kTapDelegateDelay, [weak, tapped = annotation()] {
         auto self = weak.lock();
-        if (!self) return;
+        if (!self || self->annotation() != tapped) return;
         if (auto delegate = self->delegate()) delegate->annotationViewTapped(self);
     });
+}
+
+void AnnnotationView::prepareForReuse(const Rect& frame) {
+    ARAnnotationView::prepareForReuse(frame);
+    if (auto card = this->card(); card && card->blinkImageView) {
+        card->blinkImageView->clearAnimations();
+        card->blinkImageView->setAlpha(0);
+    }
 }
 
 void AnnnotationView::touchesEnded(const Touch&) {}

@@ -46,6 +46,8 @@ class AnnnotationView : public ARAnnotationView {
     void configureCard() override;
     // Binds the card and the distance text again.
     void refreshCard() override;
+    // Also ends a flash of the card.
+    void prepareForReuse(const Rect& frame) override;
     // The card's tap: flash, selection tick, the delegate after kTapDelegateDelay.
     void tapedWithPopup();
 

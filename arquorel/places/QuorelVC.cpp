@@ -608,7 +608,15 @@ void QuorelVC::applyPlaces() {
     std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) {
         return a->distanceFromUser() < b->distanceFromUser();
     });
+    // A rebuild replaces every card: the cards of the places before serve the new ones (all
+    // but those flying out after a swipe, which still belong to their place).
+    reusableViews_.clear();
+    for (const auto& view : presenter()->annotationViews())
+        if (auto card = std::dynamic_pointer_cast<AnnnotationView>(view);
+            card && !card->disableMove)
+            reusableViews_.push_back(std::move(card));
     setAnnotations(AnnotationList(places.begin(), places.end()));
+    reusableViews_.clear();
     const auto& latest = LocationManager::sharedInstance()->latestLocation();
     if (!latest) return;
     auto& tracking = trackingManager();
@@ -639,7 +647,17 @@ void QuorelVC::showReloadAlert(const std::string& titleKey, const std::string& m
 
 std::shared_ptr<ARAnnotationView> QuorelVC::viewForAnnotation(
     ARController&, const std::shared_ptr<ARAnnotation>& annotation) {
-    auto view = AnnnotationView::createWithCard({0, 0, 100, 50});
+    constexpr Rect kFrame{0, 0, 100, 50};
+    if (!reusableViews_.empty()) {
+        auto view = std::move(reusableViews_.back());
+        reusableViews_.pop_back();
+        // A view of the presenter just replaced: detached, with its card and gestures.
+        view->removeFromSuperview();
+        view->prepareForReuse(kFrame);
+        view->setAnnotation(annotation);
+        return view;
+    }
+    auto view = AnnnotationView::createWithCard(kFrame);
     view->setAnnotation(annotation);
     view->setDelegate(me());
     const auto weakSelf = std::weak_ptr<QuorelVC>(me());

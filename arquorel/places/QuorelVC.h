@@ -235,6 +235,7 @@ class QuorelVC : public ARViewController,
         std::make_shared<std::map<std::uint64_t, std::optional<std::uint64_t>>>();
     std::uint64_t nextStep_ = 0;
     int flyOuts_ = 0;
+    std::vector<std::shared_ptr<AnnnotationView>> reusableViews_;  // during a rebuild
     std::shared_ptr<Label> attributionLabel_;
     std::uint64_t reloadGeneration_ = 0;
     int reloads_ = 0;

@@ -275,6 +275,16 @@ TEST(QuorelVCTest, SwipedPlaceLeavesUntilTheNextReloadAndTapsReachTheHost) {
     stage.hold(1);
     EXPECT_EQ(screen.tableData.size(), 10u);
     EXPECT_NE(stage.card("Place 0"), nullptr);
+    // Reloads reuse the cards: each shows its own place, none is left flying.
+    for (const auto& v : screen.presenter()->subviews()) {
+        auto card = std::dynamic_pointer_cast<AnnnotationView>(v);
+        if (!card) continue;
+        const auto place = std::dynamic_pointer_cast<Place>(card->annotation());
+        ASSERT_NE(place, nullptr);
+        EXPECT_EQ(card->card()->nameLabel->text(), place->property->name);
+        EXPECT_FALSE(card->disableMove);
+        EXPECT_EQ(card->isMainAnn, card->transform() != Transform::identity());
+    }
 }
 
 TEST(QuorelVCTest, SwipeDuringAReloadFliesOutButRemovesNothing) {

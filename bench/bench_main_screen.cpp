@@ -1,0 +1,170 @@
+// The main screen with the Monaco places, held upright near the Casino facing east: a steady
+// frame (engine, radar turning), the engine's part of that frame alone for comparison, a radar
+// recalibration frame, a reload of the 612 places, and drawing the screen.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/places/PlacesFile.h"
+#include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/drawing/cairo/CairoBackend.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimCamera.h"
+#include "sim/device/SimPlatform.h"
+
+namespace {
+
+using namespace arquorel;
+
+constexpr Coordinate kCasino{43.7393682, 7.4272085};
+
+struct MainScreen {
+    sim::SimPlatform device;
+    sim::SimSensors sensors;
+    sim::SimCamera camera{device.context()};
+    std::shared_ptr<Window> window = std::make_shared<Window>();
+    std::shared_ptr<ViewController> root = std::make_shared<ViewController>();
+    std::shared_ptr<QuorelVC> screen;
+
+    MainScreen() {
+        cairo::installCairoBackend(device.context());
+        platformContext().console().startCapture();
+        platformContext().userDefaults().set(kFirstTimeQuorelHintKey, true);
+        LocationManager::resetSharedInstance();
+        LocationManager::sharedInstance()->setLatestLocation(
+            Location(kCasino, 0, 5, 5, device.now()));
+        camera.setPoseProvider([] { return sim::CameraPose{80, 0}; });
+        window->setRootViewController(root);
+        window->makeKeyAndVisible();
+        device.runPending();
+        screen = QuorelVC::make();
+        screen->serverPlaces =
+            PlacesFile::fromPath(ARQUOREL_DATA_DIR "/monaco/places.json").records;
+        root->present(screen, false);
+        device.runPending();
+        sim::SensorScript script;
+        script.fix(0.01, kCasino);
+        for (double t = 0; t < 4; t += 0.05)
+            script.heading(t, 80, 80).acceleration(t, {0, -0.94, -0.34});
+        script.play(sensors);
+        device.advance(4);
+        platformContext().console().startCapture();  // drop the lines so far
+    }
+    ~MainScreen() {
+        window.reset();
+        screen.reset();
+        LocationManager::resetSharedInstance();
+    }
+    void counters(benchmark::State& state) {
+        state.counters["shown"] =
+            static_cast<double>(screen->presenter()->visibleAnnotationsAsArray().size());
+        state.counters["places"] = static_cast<double>(screen->places.size());
+    }
+};
+
+// A steady frame of the main screen: filters, status, the heading reload of the shown cards and
+// the radar turning with the compass (it has frozen after its 50 recalibration frames).
+void BM_MainScreenFrame(benchmark::State& state) {
+    MainScreen scene;
+    auto& tracking = scene.screen->trackingManager();
+    double heading = 80;
+    for (auto _ : state) {
+        heading = std::fmod(heading + 0.7, 360);
+        tracking.setDebugHeading(heading);
+        scene.screen->displayTimerTick();
+    }
+    scene.counters(state);
+    state.counters["frozen"] = scene.screen->radarFeed().frozenAngle() ? 1 : 0;
+}
+BENCHMARK(BM_MainScreenFrame)->Unit(benchmark::kMicrosecond);
+
+// The engine's share of the same frame: filters, status and the heading reload, no radar.
+void BM_MainScreenEngineFrame(benchmark::State& state) {
+    MainScreen scene;
+    auto& tracking = scene.screen->trackingManager();
+    auto& presenter = *scene.screen->presenter();
+    double heading = 80;
+    for (auto _ : state) {
+        heading = std::fmod(heading + 0.7, 360);
+        tracking.setDebugHeading(heading);
+        tracking.filterPitch();
+        tracking.filterHeading();
+        auto& status = scene.screen->mutableArStatus();
+        status.pitch = tracking.filteredPitch();
+        status.heading = tracking.filteredHeading();
+        presenter.reload(scene.screen->getAnnotations(), ReloadType::headingChanged);
+    }
+    scene.counters(state);
+}
+BENCHMARK(BM_MainScreenEngineFrame)->Unit(benchmark::kMicrosecond);
+
+// A radar recalibration frame over the 612 places: every point measured again from the user,
+// the dots handed over and the points rebuilt with their colours and alphas.
+void BM_MainScreenRadarRecalibration(benchmark::State& state) {
+    MainScreen scene;
+    auto& screen = *scene.screen;
+    for (auto _ : state) {
+        screen.radarFeed().reset();
+        screen.updateRadar(screen, 0.1);
+    }
+    state.counters["points"] = static_cast<double>(screen.ar_coordinates().size());
+    platformContext().console().startCapture();
+}
+BENCHMARK(BM_MainScreenRadarRecalibration)->Unit(benchmark::kMicrosecond);
+
+// The work of a reload: 612 records to places, sorted, handed to the engine (distances,
+// azimuths, the annotationsChanged rebuild) and the radar points made. Between reloads the
+// phone runs on for a moment (untimed), so the fades a rebuild starts end as they would.
+void BM_ReloadPlaces(benchmark::State& state) {
+    MainScreen scene;
+    auto& screen = *scene.screen;
+    for (auto _ : state) {
+        screen.tableData = screen.serverPlaces;
+        screen.rebuildPlaces();
+        screen.radarFeed().rebuildPoints();
+        state.PauseTiming();
+        scene.device.advance(0.25);
+        state.ResumeTiming();
+    }
+    scene.counters(state);
+}
+BENCHMARK(BM_ReloadPlaces)->Unit(benchmark::kMillisecond);
+
+// Drawing the main screen (camera picture, cards, radar, back button) into a display list, and
+// rasterising that list at 375x812 points, 2 pixels a point.
+void BM_MainScreenDisplayList(benchmark::State& state) {
+    MainScreen scene;
+    const Renderer renderer;
+    DisplayList list;
+    for (auto _ : state) {
+        list.clear();
+        renderer.render(*scene.window, list);
+        benchmark::DoNotOptimize(list.steps().data());
+    }
+    scene.counters(state);
+    state.counters["steps"] = static_cast<double>(list.steps().size());
+}
+BENCHMARK(BM_MainScreenDisplayList)->Unit(benchmark::kMicrosecond);
+
+void BM_MainScreenRasterise(benchmark::State& state) {
+    MainScreen scene;
+    DisplayList list;
+    Renderer().render(*scene.window, list);
+    for (auto _ : state) {
+        cairo::CairoCanvas canvas({375, 812}, 2, Color::black());
+        list.replay(canvas);
+        benchmark::DoNotOptimize(canvas.pixelWidth());
+    }
+    scene.counters(state);
+}
+BENCHMARK(BM_MainScreenRasterise)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
