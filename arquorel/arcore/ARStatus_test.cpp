@@ -108,15 +108,6 @@ TEST(UserOriginTest, MatchesDistanceFromUserAndBearingExactly) {
     EXPECT_EQ(UserOrigin(Location(0, 0)).measure(Location(10, -1e-15)).azimuth, 0);
 }
 
-TEST(AnnotationViewSizeTest, FactorsByIdiom) {
-    for (auto idiom : {InterfaceIdiom::phone, InterfaceIdiom::pad, InterfaceIdiom::tv}) {
-        const auto f = annotationViewSizeFactorsFor(idiom);
-        const bool pad = idiom == InterfaceIdiom::pad;
-        EXPECT_EQ(f.width, pad ? 0.25 : 0.45);
-        EXPECT_EQ(f.height, pad ? 0.5 : 0.55);
-    }
-}
-
 TEST(ModelNameTest, KnownIdentifiersUnknownOnesAndTheNulCut) {
     const char* const known[][2] = {{"iPod5,1", "iPod Touch 5"}, {"x86_64", "Simulator"},
                                     {"i386", "Simulator"},       {"iPad2,1", "iPad 2"},

@@ -119,33 +119,25 @@ struct Stage {
 
 TEST(ARViewControllerTest, ReloadsWaitMergedByRankUntilTheStatusIsReady) {
     struct Case {
-        const char* name;
         bool setAnnotations;  // requests annotationsChanged
         std::vector<R> beforeReady;
         R firstReady;
         R carriedOut;
     };
+    // A swipe outranks later headings; new annotations wait for the first frame; the strongest
+    // of several; a stronger request once ready; nothing waiting.
     const Case cases[] = {
-        {"swipe outranks later headings",
-         false,
-         {R::swipe, R::headingChanged},
-         R::headingChanged,
-         R::swipe},
-        {"new annotations wait for the first frame",
-         true,
-         {R::headingChanged},
-         R::headingChanged,
-         R::annotationsChanged},
-        {"the strongest of several",
-         false,
+        {false, {R::swipe, R::headingChanged}, R::headingChanged, R::swipe},
+        {true, {R::headingChanged}, R::headingChanged, R::annotationsChanged},
+        {false,
          {R::userLocationChanged, R::reloadLocationChanged, R::userLocationChanged},
          R::headingChanged,
          R::reloadLocationChanged},
-        {"a stronger request once ready", false, {R::userLocationChanged}, R::swipe, R::swipe},
-        {"nothing waiting", false, {}, R::userLocationChanged, R::userLocationChanged},
+        {false, {R::userLocationChanged}, R::swipe, R::swipe},
+        {false, {}, R::userLocationChanged, R::userLocationChanged},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(&c - cases);
         Stage s;
         auto north = place(kUser.latitude + 0.001, kUser.longitude);
         if (c.setAnnotations) s.ar->setAnnotations({north});
@@ -301,6 +293,7 @@ std::vector<std::string> identifiers(const View& view) {
     return names;
 }
 
+// The frames of the buttons, label and sliders are pinned by the screen's golden view tree.
 TEST(ARViewControllerScreen, FirstLayoutPutsTheViewsInOrder) {
     const std::pair<UiOptions, std::vector<std::string>> cases[] = {
         {{}, {"cameraView", "presenter", "closeButton"}},
@@ -319,15 +312,6 @@ TEST(ARViewControllerScreen, FirstLayoutPutsTheViewsInOrder) {
         // A new presenter goes directly above the camera view.
         s.ar->setPresenter(ARPresenter::create(std::weak_ptr<ARController>(s.ar)));
         EXPECT_EQ(root->subviews()[1], s.ar->presenter());
-        if (!options.debugMap) continue;
-        EXPECT_EQ(s.ar->closeButton()->frame(), (Rect{330, 5, 40, 40}));
-        EXPECT_EQ(s.ar->closeButton()->currentImage()->name(), "ovin_close");
-        EXPECT_EQ(s.ar->debugLabel()->frame(), (Rect{5, 812 - 55, 365, 40}));
-        // The pitch slider stands upright near the right edge.
-        const Rect pitch = s.ar->debugPitchSlider()->frame();
-        EXPECT_NEAR(pitch.midX(), 355, 1e-9);
-        EXPECT_NEAR(pitch.midY(), 416, 1e-9);
-        EXPECT_NEAR(pitch.height(), 772, 1e-9);
     }
 }
 

@@ -9,7 +9,6 @@
 #include "arquorel/platform/camera/CaptureSession.h"
 #include "arquorel/platform/camera/PreviewLayer.h"
 #include "arquorel/platform/drawing/DisplayList.h"
-#include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimCamera.h"
 #include "sim/device/SimPlatform.h"
@@ -42,11 +41,7 @@ class CameraViewTest : public ::testing::Test {
         root->addSubview(view);
         return view;
     }
-    std::string describe(const View& view) {
-        ViewDescription d;
-        view.describe(d);
-        return d.entries.at(0).second;
-    }
+    std::string describe(const View& v) { return v.descriptionEntries().at(0).second; }
 
     sim::SimPlatform device;
     sim::SimCamera camera;

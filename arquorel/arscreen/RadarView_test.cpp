@@ -9,7 +9,6 @@
 #include "arquorel/arscreen/RadarAnimation.h"
 #include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/drawing/Renderer.h"
-#include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "sim/device/SimPlatform.h"
 
@@ -61,9 +60,7 @@ TEST(RadarViewTest, DotsSitByBearingAroundTheDirectionThatPointsUp) {
     const Transform quarter = radar->transform();
     for (const double angle : {double(NAN), kInf}) radar->rotateView(angle);
     EXPECT_EQ(radar->transform(), quarter);
-    ViewDescription d;
-    radar->describe(d);
-    EXPECT_EQ(d.entries.back().second, "90.0");
+    EXPECT_EQ(radar->descriptionEntries().back().second, "90.0");
 }
 
 TEST(RadarViewTest, TheSweepsGradientTurnsClockwiseFromTheRightOfTheCentre) {

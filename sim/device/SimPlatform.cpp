@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/drawing/cairo/CairoBackend.h"
 #include "arquorel/platform/ui/Window.h"
 
@@ -34,6 +35,10 @@ SimPlatform::SimPlatform(std::filesystem::path settingsFile, double startTime)
 SimPlatform::~SimPlatform() {
     currentlyInstalled = previous_;
     installPlatformContext(previous_);
+}
+
+void SimPlatform::estimateTextMetrics() {
+    context_->setTextEngine(std::make_shared<EstimatingTextEngine>());
 }
 
 void SimPlatform::advance(double seconds) {

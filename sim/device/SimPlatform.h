@@ -26,6 +26,9 @@ class SimPlatform {
     // The other applications of the device: installed URL schemes and opened URLs.
     SimURLOpener& urlOpener() { return *urlOpener_; }
     double now() const { return clock_.now(); }
+    // Measures text with the estimating engine instead of the pinned fonts: at font size 10
+    // every Latin character is 6 points wide and every line 12 points high.
+    void estimateTextMetrics();
 
     // Moves time forward by `seconds`, running every piece of due work in time order, each at
     // its own due time (timers, display frames, delayed main-queue work), then lays out the

@@ -18,21 +18,8 @@ namespace {
 using Log = std::vector<std::string>;
 
 const char* stateName(GestureState s) {
-    switch (s) {
-        case GestureState::possible:
-            return "possible";
-        case GestureState::began:
-            return "began";
-        case GestureState::changed:
-            return "changed";
-        case GestureState::ended:
-            return "ended";
-        case GestureState::cancelled:
-            return "cancelled";
-        case GestureState::failed:
-            return "failed";
-    }
-    return "?";
+    const char* names[] = {"possible", "began", "changed", "ended", "cancelled", "failed"};
+    return names[static_cast<int>(s)];
 }
 
 struct Board {
@@ -85,18 +72,16 @@ TEST(TouchDriverTest, GestureArena) {
         b.watch<PanGestureRecognizer>("pan");
         b.watch<LongPressGestureRecognizer>("press");
     };
+    // The gestures, each made into a step of the table.
+    const auto tap = [](Point p) { return [p](Board& b) { b.finger.tapAt(p); }; };
+    const auto drag = [](Point from, Point to, double seconds, int steps) {
+        return [=](Board& b) { b.finger.drag(from, to, seconds, steps); };
+    };
     const Case cases[] = {
-        {"a short touch is a tap",
-         all,
-         [](Board& b) {
-             b.finger.tapAt({200, 200});
-         },
-         {"tap ended"}},
+        {"a short touch is a tap", all, tap({200, 200}), {"tap ended"}},
         {"a drag past the slop is a pan, not a tap",
          all,
-         [](Board& b) {
-             b.finger.drag({200, 200}, {300, 200}, 0.2, 4);
-         },
+         drag({200, 200}, {300, 200}, 0.2, 4),
          {"pan began", "pan changed", "pan changed", "pan changed", "pan ended 100"}},
         {"a touch held still is a long press",
          all,
@@ -116,34 +101,24 @@ TEST(TouchDriverTest, GestureArena) {
          {"left ended"}},
         {"a slow stroke is no swipe",
          [](Board& b) { b.watch<SwipeGestureRecognizer>("left", SwipeDirection::left); },
-         [](Board& b) {
-             b.finger.drag({300, 200}, {150, 200}, 2.0, 10);
-         },
+         drag({300, 200}, {150, 200}, 2.0, 10),
          {}},
         {"a button keeps its taps from its ancestors' tap recognisers",
          all,
-         [](Board& b) {
-             b.finger.tapAt({50, 40});
-         },
+         tap({50, 40}),
          {"button 1", "button 64"}},
         {"a pan that starts on a button cancels the button's touch",
          all,
-         [](Board& b) {
-             b.finger.drag({50, 40}, {150, 40}, 0.2, 4);
-         },
+         drag({50, 40}, {150, 40}, 0.2, 4),
          {"button 1", "button 256", "pan began", "pan changed", "pan changed", "pan changed",
           "pan ended 100"}},
         {"a finger lifted far from the button is outside it",
          {},
-         [](Board& b) {
-             b.finger.drag({50, 40}, {50, 290}, 0.2, 4);
-         },
+         drag({50, 40}, {50, 290}, 0.2, 4),
          {"button 1", "button 128"}},
         {"disabled recognisers take no part",
          [](Board& b) { b.watch<TapGestureRecognizer>("tap")->setEnabled(false); },
-         [](Board& b) {
-             b.finger.tapAt({200, 200});
-         },
+         tap({200, 200}),
          {}},
     };
     for (const auto& c : cases) {

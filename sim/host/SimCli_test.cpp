@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -88,13 +87,6 @@ TEST(SimCliTest, HelpOrStatusTwoForBadArgumentsAndUnusableFiles) {
     EXPECT_EQ(run({"places"}, ok, " -90 , +180 ").status, 0);
     EXPECT_EQ(run({"places", "--help"}).out.rfind("usage: arquorel-sim places", 0), 0u);
     std::filesystem::remove(broken);
-}
-
-TEST(CompassSectorTest, FortyFiveDegreesEachAndSevenOutsideTheCircle) {
-    const std::pair<double, int> cases[] = {{0, 0},     {44.9, 0}, {45, 1},   {180, 4},
-                                            {359.9, 7}, {360, 7},  {-0.1, 7}, {NAN, 7}};
-    for (const auto& [azimuth, sector] : cases)
-        EXPECT_EQ(compassSector(azimuth), sector) << azimuth;
 }
 
 }  // namespace

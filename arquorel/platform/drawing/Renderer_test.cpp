@@ -62,21 +62,20 @@ TEST(RendererTest, DrawsLayerPartsInOrder) {
 
     DisplayList list;
     Renderer(RenderOptions{true}).render({root}, list);
+    const std::string card = Path::roundedRect({0, 0, 100, 50}, 5).describe();
     const Lines expected = {
         "save",
         "translate 10,20",
-        "shadow " + Path::roundedRect({0, 0, 100, 50}, 5).describe() +
-            " #00000080 offset 0,2 radius 0",
+        "shadow " + card + " #00000080 offset 0,2 radius 0",
         "clip rect(0,0,50,50)",
-        "fill " + Path::roundedRect({0, 0, 100, 50}, 5).describe() + " #FF0000",
-        "gradient " + Path::roundedRect({0, 0, 100, 50}, 5).describe() +
-            " linear 0,0>100,0 0:#FF0000 1:#0000FF",
+        "fill " + card + " #FF0000",
+        "gradient " + card + " linear 0,0>100,0 0:#FF0000 1:#0000FF",
         "save",
         "translate 4,4",
         "fill rect(0,0,8,8) #00FF00",
         "restore",
         "save",
-        "clip " + Path::roundedRect({0, 0, 100, 50}, 5).describe(),
+        "clip " + card,
         "save",
         "translate 10,10",
         "concat [0 1 -1 0 0 0]",

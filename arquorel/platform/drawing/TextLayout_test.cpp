@@ -24,46 +24,29 @@ TEST(EstimatingTextEngineTest, WrapsTruncatesAndAligns) {
     TextStyle style;
     style.fontSize = 10;
     using L = std::vector<std::string>;
+    using M = LineBreakMode;
+    constexpr double kAny = kUnlimitedWidth;
+    const std::string name = "Casino de Monte-Carlo";
     const struct {
-        const char* text;
+        std::string text;
         int maxLines;
-        LineBreakMode mode;
+        M mode;
         double width;
         L lines;
         bool truncated;
     } cases[] = {
-        {"Casino", 1, LineBreakMode::truncateTail, kUnlimitedWidth, {"Casino"}, false},
-        {"Casino de Monte-Carlo",
-         0,
-         LineBreakMode::wordWrap,
-         60,
-         {"Casino de", "Monte-Carl", "o"},
-         false},
-        {"Casino de Monte-Carlo",
-         2,
-         LineBreakMode::truncateTail,
-         60,
-         {"Casino de", "Monte-Car…"},
-         true},
-        {"Casino de Monte-Carlo",
-         2,
-         LineBreakMode::wordWrap,
-         60,
-         {"Casino de", "Monte-Carl"},
-         true},
-        {"Casino de Monte", 1, LineBreakMode::truncateTail, 60, {"Casino de…"}, true},
-        {"Casino de Monte", 1, LineBreakMode::truncateHead, 60, {"…de Monte"}, true},
-        {"Casino de Monte", 1, LineBreakMode::truncateMiddle, 60, {"Casi…Monte"}, true},
-        {"Casino de Monte", 1, LineBreakMode::clip, 60, {"Casino de "}, true},
-        {"abcdefgh", 0, LineBreakMode::charWrap, 30, {"abcde", "fgh"}, false},
-        {"one\ntwo\nthree", 2, LineBreakMode::wordWrap, kUnlimitedWidth, {"one", "two"}, true},
-        {"", 1, LineBreakMode::truncateTail, 100, {""}, false},
-        {"\xff\xfe ok",
-         1,
-         LineBreakMode::truncateTail,
-         kUnlimitedWidth,
-         {"\uFFFD\uFFFD ok"},
-         false},
+        {"Casino", 1, M::truncateTail, kAny, {"Casino"}, false},
+        {name, 0, M::wordWrap, 60, {"Casino de", "Monte-Carl", "o"}, false},
+        {name, 2, M::truncateTail, 60, {"Casino de", "Monte-Car…"}, true},
+        {name, 2, M::wordWrap, 60, {"Casino de", "Monte-Carl"}, true},
+        {"Casino de Monte", 1, M::truncateTail, 60, {"Casino de…"}, true},
+        {"Casino de Monte", 1, M::truncateHead, 60, {"…de Monte"}, true},
+        {"Casino de Monte", 1, M::truncateMiddle, 60, {"Casi…Monte"}, true},
+        {"Casino de Monte", 1, M::clip, 60, {"Casino de "}, true},
+        {"abcdefgh", 0, M::charWrap, 30, {"abcde", "fgh"}, false},
+        {"one\ntwo\nthree", 2, M::wordWrap, kAny, {"one", "two"}, true},
+        {"", 1, M::truncateTail, 100, {""}, false},
+        {"\xff\xfe ok", 1, M::truncateTail, kAny, {"\uFFFD\uFFFD ok"}, false},
     };
     for (const auto& c : cases) {
         style.maxLines = c.maxLines;

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <typeinfo>
 
-#include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/ui/View.h"
 
 namespace arquorel {
@@ -74,9 +73,8 @@ void dump(const View& view, const std::string& label, int depth, std::string& ou
                fixed(t.d, 3) + " " + fixed(t.tx, 1) + " " + fixed(t.ty, 1) + "]";
     }
     if (!view.isUserInteractionEnabled()) out += " noTouch";
-    ViewDescription description;
-    view.describe(description);
-    for (const auto& [key, value] : description.entries) out += " " + key + "=" + quoted(value);
+    for (const auto& [key, value] : view.descriptionEntries())
+        out += " " + key + "=" + quoted(value);
     out += '\n';
     const auto& children = view.subviews();
     for (std::size_t i = 0; i < children.size(); ++i)

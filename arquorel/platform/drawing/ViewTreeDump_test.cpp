@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "arquorel/platform/drawing/Golden.h"
 #include "arquorel/platform/drawing/ViewDescription.h"

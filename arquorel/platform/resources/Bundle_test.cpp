@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -50,51 +51,21 @@ TEST(BundleTest, TheShippedTablesHaveEveryKeyInBothLanguages) {
     sim::SimPlatform device;
     Bundle& bundle = Bundle::framework();
     EXPECT_EQ(bundle.languages(), (std::vector<std::string>{"en", "fr"}));
-    const char* keys[] = {"quorelHintTitle1",
-                          "quorelHintDescription1",
-                          "quorelHintDescription11",
-                          "quorelHintTitle2",
-                          "quorelDescription2",
-                          "tapOrSwipe",
-                          "radar",
-                          "allowAccess",
-                          "BadGPSSignal",
-                          "BadGPSSignalDescription",
-                          "somethingWentWrong",
-                          "checkConnection",
-                          "back",
-                          "retry",
-                          "km",
-                          "m",
-                          "Mi",
-                          "ft",
-                          "pointHintTitle",
-                          "pointHintDescription1",
-                          "pointHintDescription2",
-                          "keepitStright",
-                          "callButton",
-                          "routeButton",
-                          "web",
-                          "fb",
-                          "email",
-                          "wikipedia",
-                          "SelectMaps",
-                          "cancel",
-                          "NoEmail",
-                          "ok",
-                          "NoInternetConnection",
-                          "NoInternetConnectionDescription",
-                          "cuisine",
-                          "payment",
-                          "wheelchair",
-                          "operator"};
+    std::istringstream keys(
+        "quorelHintTitle1 quorelHintDescription1 quorelHintDescription11 quorelHintTitle2 "
+        "quorelDescription2 tapOrSwipe radar allowAccess BadGPSSignal "
+        "BadGPSSignalDescription somethingWentWrong checkConnection back retry km m Mi ft "
+        "pointHintTitle pointHintDescription1 pointHintDescription2 keepitStright "
+        "callButton routeButton web fb email wikipedia SelectMaps cancel NoEmail ok "
+        "NoInternetConnection NoInternetConnectionDescription cuisine payment wheelchair "
+        "operator");
     platformContext().console().startCapture();
-    for (const char* key : keys) {
+    for (std::string key; keys >> key;) {
         for (const char* language : {"en", "fr"}) {
             const std::string text = bundle.localizedString(key, language);
             EXPECT_FALSE(text.empty()) << key << " " << language;
             // "m", "ok"... may equal their key; longer keys must have a real text.
-            if (std::string(key).size() > 4) {
+            if (key.size() > 4) {
                 EXPECT_NE(text, key) << key << " " << language;
             }
         }
@@ -145,21 +116,16 @@ TEST(BundleTest, BrokenTablesGiveOneLineAndTheKeys) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(bundle.localizedString(c.key, c.language), c.text) << c.language << c.key;
-    const std::string root = dir.root.string();
-    EXPECT_EQ(console.lines(),
-              (std::vector<std::string>{"Bundle: string table " + root +
-                                            "/strings/en.json has values that are not "
-                                            "texts for \"retry\"; those show their keys",
-                                        "Bundle: string table " + root +
-                                            "/strings/fr.json is not valid JSON; texts "
-                                            "show their keys",
-                                        "Bundle: string table " + root +
-                                            "/strings/de.json is not a JSON object; "
-                                            "texts show their keys",
-                                        "Bundle: string table " + root +
-                                            "/strings/it.json is missing; texts show "
-                                            "their keys",
-                                        "Bundle: no string table for language \"../en\""}));
+    const auto table = [&](const std::string& language, const std::string& what) {
+        return "Bundle: string table " + dir.root.string() + "/strings/" + language + ".json " +
+               what + " show their keys";
+    };
+    EXPECT_EQ(
+        console.lines(),
+        (std::vector<std::string>{
+            table("en", "has values that are not texts for \"retry\"; those"),
+            table("fr", "is not valid JSON; texts"), table("de", "is not a JSON object; texts"),
+            table("it", "is missing; texts"), "Bundle: no string table for language \"../en\""}));
 }
 
 TEST(BundleTest, ImagesByName) {

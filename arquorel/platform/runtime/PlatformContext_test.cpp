@@ -8,7 +8,6 @@
 #include "arquorel/platform/sensors/Geocoder.h"
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
-#include "sim/device/SimCamera.h"
 #include "sim/device/SimClock.h"
 
 namespace arquorel {
@@ -25,10 +24,6 @@ TEST(PlatformContextTest, WithoutSensorsServicesReportNothing) {
     EXPECT_FALSE(location->locationServicesEnabled());
     EXPECT_EQ(location->authorizationStatus(), AuthorizationStatus::restricted);
     EXPECT_FALSE(motion->isAccelerometerAvailable() || motion->accelerometerData());
-    // An installed camera service is the one in use.
-    sim::SimCamera camera(context);
-    const auto installed = context.cameraService();
-    EXPECT_EQ(&context.camera(), installed.get());
 }
 
 TEST(PlatformContextTest, TheConsolePrintsLinesUnlessCapturing) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "arquorel/platform/ui/Window.h"
@@ -16,18 +15,13 @@
 namespace arquorel {
 namespace {
 
-// A simulated device measuring text with the estimating engine: at font size 10 every Latin
-// character is 6 points wide and every line 12 points high.
-struct Device {
+// A window showing a plain root screen, its text measured by estimate.
+struct Screen {
     sim::SimPlatform device;
-    Device() { platformContext().setTextEngine(std::make_shared<EstimatingTextEngine>()); }
-};
-
-// A window showing a plain root screen.
-struct Screen : Device {
     std::shared_ptr<Window> window = std::make_shared<Window>();
     std::shared_ptr<ViewController> root = std::make_shared<ViewController>();
     Screen() {
+        device.estimateTextMetrics();
         platformContext().console().startCapture();
         window->setRootViewController(root);
         window->makeKeyAndVisible();
@@ -63,9 +57,7 @@ TEST(AlertControllerTest, PickingAnActionDismissesTheAlertThenRunsItsHandler) {
 }
 
 TEST(AlertControllerTest, TheAlertAndActionSheetViewsOfferTheirActionsAsButtons) {
-    Screen d;
-    auto& window = d.window;
-    auto& root = d.root;
+    Screen s;
     std::vector<std::string> picked;
     for (auto style : {AlertStyle::alert, AlertStyle::actionSheet}) {
         auto alert = AlertController::create("SelectMaps", "", style);
@@ -73,14 +65,14 @@ TEST(AlertControllerTest, TheAlertAndActionSheetViewsOfferTheirActionsAsButtons)
             alert->addAction({title, AlertActionStyle::defaultStyle,
                               [&](const AlertAction& a) { picked.push_back(a.title); }});
         alert->addAction({"cancel", AlertActionStyle::destructive, {}});
-        root->present(alert, true);
-        d.device.advance(0.3);
-        sim::TouchDriver finger(d.device);
+        s.root->present(alert, true);
+        s.device.advance(0.3);
+        sim::TouchDriver finger(s.device);
         const char* box = style == AlertStyle::alert ? "alert" : "actionSheet";
         ASSERT_TRUE(finger.find(box)) << box;
         EXPECT_TRUE(finger.tap("alert.Maps.me"));
-        d.device.advance(0.3);
-        EXPECT_EQ(window->topViewController(), root);
+        s.device.advance(0.3);
+        EXPECT_EQ(s.window->topViewController(), s.root);
     }
     EXPECT_EQ(picked, (std::vector<std::string>{"Maps.me", "Maps.me"}));
 }

@@ -8,8 +8,6 @@
 #include <vector>
 
 #include "arquorel/platform/drawing/DisplayList.h"
-#include "arquorel/platform/drawing/TextLayout.h"
-#include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimPlatform.h"
@@ -18,27 +16,15 @@
 namespace arquorel {
 namespace {
 
-// A simulated device measuring text with the estimating engine: at font size 10 every Latin
-// character is 6 points wide and every line 12 points high.
-struct Device {
-    sim::SimPlatform device;
-    Device() { platformContext().setTextEngine(std::make_shared<EstimatingTextEngine>()); }
-};
-
 using Entries = std::vector<std::pair<std::string, std::string>>;
-
-Entries described(const View& view) {
-    ViewDescription d;
-    view.describe(d);
-    return d.entries;
-}
 
 std::shared_ptr<const Image> image(const char* name, double w, double h) {
     return std::make_shared<Image>(name, Size{w, h}, "<svg/>");
 }
 
 TEST(ButtonTest, ShowsTheValuesOfItsCurrentStateWithFallbacks) {
-    Device d;
+    sim::SimPlatform device;
+    device.estimateTextMetrics();
     auto button = std::make_shared<Button>(Rect{0, 0, 100, 40}, Button::Type::system);
     button->setTitle("Go");
     button->setTitle("Going", ControlState::highlighted);
@@ -81,13 +67,14 @@ TEST(ButtonTest, ShowsTheValuesOfItsCurrentStateWithFallbacks) {
     button->setSelected(true);
     button->setEnabled(false);
     EXPECT_EQ(
-        described(*button),
+        button->descriptionEntries(),
         (Entries{
             {"title", "On"}, {"image", "arrow_on"}, {"selected", "true"}, {"enabled", "false"}}));
 }
 
 TEST(ButtonTest, TapsRunTheTargetActionOnTouchUpInside) {
-    Device d;
+    sim::SimPlatform device;
+    device.estimateTextMetrics();
     auto window = std::make_shared<Window>(Rect{0, 0, 300, 300});
     auto button = std::make_shared<Button>(Rect{10, 10, 80, 40});
     window->addSubview(button);
@@ -96,7 +83,7 @@ TEST(ButtonTest, TapsRunTheTargetActionOnTouchUpInside) {
         ++taps;
         sender.setSelected(!sender.isSelected());
     });
-    sim::TouchDriver finger(d.device, window);
+    sim::TouchDriver finger(device, window);
     EXPECT_TRUE(finger.tap(*button));
     EXPECT_TRUE(button->isSelected());
     finger.drag({50, 30}, {250, 250});  // lifted far away: touch up outside

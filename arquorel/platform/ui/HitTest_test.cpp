@@ -7,7 +7,6 @@
 #include <numbers>
 #include <string>
 
-#include "arquorel/platform/ui/LayoutConstraint.h"
 #include "arquorel/platform/ui/View.h"
 #include "sim/device/SimPlatform.h"
 
@@ -43,7 +42,7 @@ TEST(HitTestTest, FrontToBackThroughTransformsSkippingWhatCannotBeTouched) {
     add(root, "front", {250, 250, 100, 100});
     auto squashed = add(root, "squashed", {0, 320, 50, 50});
     squashed->setTransform(Transform::scale(0, 1));
-    auto outside = add(back, "outsideParent", {90, -50, 40, 40});  // pokes out of `back`
+    add(back, "outsideParent", {90, -50, 40, 40});  // pokes out of `back`
 
     const std::pair<Point, const char*> cases[] = {
         {{150, 100}, "bar"},   // inside only once turned
@@ -58,7 +57,6 @@ TEST(HitTestTest, FrontToBackThroughTransformsSkippingWhatCannotBeTouched) {
         {{-1, 10}, ""},                               // outside the root
         {{NAN, 10}, ""},
     };
-    (void)outside;
     for (const auto& [point, expected] : cases) {
         auto hit = hitTest(*root, point);
         EXPECT_EQ(hit ? hit->identifier() : "", expected) << point.x << ", " << point.y;

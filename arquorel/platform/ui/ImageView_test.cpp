@@ -9,19 +9,12 @@
 #include <vector>
 
 #include "arquorel/platform/drawing/DisplayList.h"
-#include "arquorel/platform/drawing/ViewDescription.h"
 #include "sim/device/SimPlatform.h"
 
 namespace arquorel {
 namespace {
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
-
-Entries described(const View& view) {
-    ViewDescription d;
-    view.describe(d);
-    return d.entries;
-}
 
 std::shared_ptr<const Image> image(const char* name, double w, double h) {
     return std::make_shared<Image>(name, Size{w, h}, "<svg/>");
@@ -51,7 +44,7 @@ TEST(ImageViewTest, ContentModesPlaceTheImage) {
     DisplayList list;
     view->draw(list);
     EXPECT_TRUE(list.steps().empty());
-    EXPECT_TRUE(described(*view).empty());
+    EXPECT_TRUE(view->descriptionEntries().empty());
     view->setImage(image("villa", 20, 10));
     view->setContentMode(ContentMode::scaleAspectFit);
     view->setTintColor(Color::white());
@@ -60,7 +53,7 @@ TEST(ImageViewTest, ContentModesPlaceTheImage) {
     const auto& drawn = std::get<step::DrawImage>(list.steps()[0]);
     EXPECT_EQ(drawn.dest, (Rect{0, 10, 40, 20}));
     EXPECT_EQ(drawn.tint, Color::white());
-    EXPECT_EQ(described(*view), (Entries{{"image", "villa"}}));
+    EXPECT_EQ(view->descriptionEntries(), (Entries{{"image", "villa"}}));
 }
 
 }  // namespace

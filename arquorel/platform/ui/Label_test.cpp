@@ -8,31 +8,17 @@
 #include <vector>
 
 #include "arquorel/platform/drawing/DisplayList.h"
-#include "arquorel/platform/drawing/TextLayout.h"
-#include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimPlatform.h"
 
 namespace arquorel {
 namespace {
 
-// A simulated device measuring text with the estimating engine: at font size 10 every Latin
-// character is 6 points wide and every line 12 points high.
-struct Device {
-    sim::SimPlatform device;
-    Device() { platformContext().setTextEngine(std::make_shared<EstimatingTextEngine>()); }
-};
-
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-Entries described(const View& view) {
-    ViewDescription d;
-    view.describe(d);
-    return d.entries;
-}
-
 TEST(LabelTest, SizeThatFitsWrapsAndTruncatesLikeTheDrawnText) {
-    Device d;
+    sim::SimPlatform device;
+    device.estimateTextMetrics();
     struct Case {
         const char* text;
         int lines;
@@ -70,7 +56,8 @@ TEST(LabelTest, SizeThatFitsWrapsAndTruncatesLikeTheDrawnText) {
 }
 
 TEST(LabelTest, LinesBeyondTheHeightAreLeftOutAndTheTextIsCentredVertically) {
-    Device d;
+    sim::SimPlatform device;
+    device.estimateTextMetrics();
     auto label = std::make_shared<Label>(Rect{0, 0, 50, 30}, "Place du Casino Monaco");
     label->setFont(Font::boldSystem(10));
     label->setNumberOfLines(0);
@@ -86,7 +73,7 @@ TEST(LabelTest, LinesBeyondTheHeightAreLeftOutAndTheTextIsCentredVertically) {
     EXPECT_EQ(std::get<step::DrawText>(list.steps()[0]).origin, (Point{0, 3}));
     label->sizeToFit();  // wraps at the current width when several lines are allowed
     EXPECT_EQ(label->frame(), (Rect{0, 0, 48, 36}));
-    EXPECT_EQ(described(*label), (Entries{{"text", "Place du Casino Monaco"}}));
+    EXPECT_EQ(label->descriptionEntries(), (Entries{{"text", "Place du Casino Monaco"}}));
     EXPECT_FALSE(label->isUserInteractionEnabled());
 }
 

@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
-#include <numbers>
-#include <string>
 
-#include "arquorel/platform/ui/LayoutConstraint.h"
 #include "arquorel/platform/ui/View.h"
 #include "sim/device/SimPlatform.h"
 

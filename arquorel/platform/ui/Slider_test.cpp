@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "arquorel/platform/drawing/TextLayout.h"
-#include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimPlatform.h"
@@ -18,23 +16,11 @@
 namespace arquorel {
 namespace {
 
-// A simulated device measuring text with the estimating engine: at font size 10 every Latin
-// character is 6 points wide and every line 12 points high.
-struct Device {
-    sim::SimPlatform device;
-    Device() { platformContext().setTextEngine(std::make_shared<EstimatingTextEngine>()); }
-};
-
 using Entries = std::vector<std::pair<std::string, std::string>>;
 
-Entries described(const View& view) {
-    ViewDescription d;
-    view.describe(d);
-    return d.entries;
-}
-
 TEST(SliderTest, ValueStaysInItsRangeAndFollowsTheThumbThroughTransforms) {
-    Device d;
+    sim::SimPlatform device;
+    device.estimateTextMetrics();
     auto slider = std::make_shared<Slider>(Rect{0, 0, 228, 30});
     slider->setMinimumValue(-180);
     slider->setMaximumValue(180);
@@ -59,7 +45,7 @@ TEST(SliderTest, ValueStaysInItsRangeAndFollowsTheThumbThroughTransforms) {
     std::vector<double> changes;
     slider->addAction(ControlEvent::valueChanged,
                       [&](Control& c) { changes.push_back(static_cast<Slider&>(c).value()); });
-    sim::TouchDriver finger(d.device, window);
+    sim::TouchDriver finger(device, window);
     finger.drag({214, 200}, {214, 150}, 0.2, 2);  // the thumb sits at the centre (214, 200)
     ASSERT_EQ(changes.size(), 2u);
     EXPECT_NEAR(changes.back(), 90, 1e-9);        // 50 of the track's 200 points
@@ -68,7 +54,7 @@ TEST(SliderTest, ValueStaysInItsRangeAndFollowsTheThumbThroughTransforms) {
     slider->setContinuous(false);
     finger.drag({214, 150}, {214, 50}, 0.2, 4);
     EXPECT_EQ(changes, (std::vector<double>{45, 90, 180}));  // one report, at the end
-    EXPECT_EQ(described(*slider), (Entries{{"value", "180 in -180...180"}}));
+    EXPECT_EQ(slider->descriptionEntries(), (Entries{{"value", "180 in -180...180"}}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/LayoutConstraint.h"
@@ -228,6 +229,12 @@ const LayerAnimation* View::animation(const std::string& key) const {
 void View::draw(Painter&) const {}
 
 void View::describe(ViewDescription&) const {}
+
+std::vector<std::pair<std::string, std::string>> View::descriptionEntries() const {
+    ViewDescription description;
+    describe(description);
+    return std::move(description.entries);
+}
 
 bool isOnScreen(const Rect& rect) {
     return intersects(rect, platformContext().device().mainScreenBounds());

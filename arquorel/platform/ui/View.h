@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -92,6 +93,8 @@ class View : public std::enable_shared_from_this<View> {
     virtual void draw(Painter& painter) const;
     // Adds what a user reads (texts, image names) to the view-tree dump. Default: nothing.
     virtual void describe(ViewDescription& description) const;
+    // What describe() adds, in order.
+    std::vector<std::pair<std::string, std::string>> descriptionEntries() const;
 
     // The parent; none when there is none or the parent is not (yet) held by a shared_ptr.
     std::shared_ptr<View> superview() const;

@@ -22,7 +22,7 @@ using Log = std::vector<std::string>;
 
 std::string joined(const Log& log) {
     std::string text;
-    for (const auto& line : log) text += line + "\n";
+    for (const auto& line : log) text += (text.empty() ? "" : ", ") + line;
     return text;
 }
 
@@ -30,12 +30,12 @@ std::string joined(const Log& log) {
 class Screen : public ViewController {
   public:
     Screen(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
-    void viewDidLoad() override { note("viewDidLoad"); }
-    void viewWillAppear(bool) override { note("viewWillAppear"); }
-    void viewDidAppear(bool) override { note("viewDidAppear"); }
-    void viewWillDisappear(bool) override { note("viewWillDisappear"); }
-    void viewDidDisappear(bool) override { note("viewDidDisappear"); }
-    void viewDidLayoutSubviews() override { note("viewDidLayoutSubviews"); }
+    void viewDidLoad() override { note("didLoad"); }
+    void viewWillAppear(bool) override { note("willAppear"); }
+    void viewDidAppear(bool) override { note("didAppear"); }
+    void viewWillDisappear(bool) override { note("willDisappear"); }
+    void viewDidDisappear(bool) override { note("didDisappear"); }
+    void viewDidLayoutSubviews() override { note("didLayout"); }
     void prepare(StoryboardSegue& segue, const std::any& sender) override {
         note("prepare " + segue.identifier() + " -> " + segue.destination()->typeName() +
              (sender.type() == typeid(int) ? " sender " + std::to_string(std::any_cast<int>(sender))
@@ -75,7 +75,7 @@ struct Stage {
     // Moves time and writes a marker, so the log shows which calls waited for the transition.
     void wait(double seconds) {
         device.advance(seconds);
-        log.push_back("-- " + std::to_string(static_cast<int>(seconds * 1000)) + " ms");
+        log.push_back(std::to_string(static_cast<int>(seconds * 1000)) + " ms");
     }
 };
 
@@ -86,7 +86,7 @@ TEST(ViewControllerTest, ViewLoadsOnceOnFirstUse) {
     EXPECT_EQ(s.a->view(), view);
     EXPECT_EQ(view->viewController(), s.a);
     EXPECT_EQ(view->frame(), platformContext().device().mainScreenBounds());
-    EXPECT_EQ(joined(s.log), "A viewDidLoad\n");
+    EXPECT_EQ(joined(s.log), "A didLoad");
 }
 
 // The order of the platform calls for each way of showing and hiding screens.
@@ -106,22 +106,9 @@ TEST(ViewControllerTest, LifecycleOrder) {
              s.b->dismiss(true, s.done("dismissed"));
              s.wait(0.3);
          },
-         R"(B viewDidLoad
-A viewWillDisappear
-B viewWillAppear
-B viewDidLayoutSubviews
--- 100 ms
-A viewDidDisappear
-B viewDidAppear
-presented
--- 200 ms
-B viewWillDisappear
-A viewWillAppear
-B viewDidDisappear
-A viewDidAppear
-dismissed
--- 300 ms
-)"},
+         "B didLoad, A willDisappear, B willAppear, B didLayout, 100 ms, A didDisappear, "
+         "B didAppear, presented, 200 ms, B willDisappear, A willAppear, B didDisappear, "
+         "A didAppear, dismissed, 300 ms"},
         {"present over full screen: the presenter stays without calls",
          [](Stage& s) {
              s.show(s.a);
@@ -131,17 +118,8 @@ dismissed
              s.a->dismiss(false, s.done("dismissed"));
              s.wait(0);
          },
-         R"(B viewDidLoad
-B viewWillAppear
-B viewDidLayoutSubviews
-B viewDidAppear
-presented
--- 0 ms
-B viewWillDisappear
-B viewDidDisappear
-dismissed
--- 0 ms
-)"},
+         "B didLoad, B willAppear, B didLayout, B didAppear, presented, 0 ms, B willDisappear, "
+         "B didDisappear, dismissed, 0 ms"},
         {"full screen over over-full-screen hides both; dismissing from the root brings both back",
          [](Stage& s) {
              s.show(s.a);
@@ -153,26 +131,9 @@ dismissed
              s.a->dismiss(false);
              s.wait(0);
          },
-         R"(B viewDidLoad
-B viewWillAppear
-B viewDidLayoutSubviews
-B viewDidAppear
--- 0 ms
-C viewDidLoad
-B viewWillDisappear
-A viewWillDisappear
-C viewWillAppear
-C viewDidLayoutSubviews
-B viewDidDisappear
-A viewDidDisappear
-C viewDidAppear
--- 0 ms
-C viewWillDisappear
-A viewWillAppear
-C viewDidDisappear
-A viewDidAppear
--- 0 ms
-)"},
+         "B didLoad, B willAppear, B didLayout, B didAppear, 0 ms, C didLoad, B willDisappear, "
+         "A willDisappear, C willAppear, C didLayout, B didDisappear, A didDisappear, "
+         "C didAppear, 0 ms, C willDisappear, A willAppear, C didDisappear, A didAppear, 0 ms"},
         {"a dismissal asked for while presenting waits until the screen is shown",
          [](Stage& s) {
              s.show(s.a);
@@ -181,21 +142,9 @@ A viewDidAppear
              s.wait(0.3);
              s.wait(0.3);
          },
-         R"(B viewDidLoad
-A viewWillDisappear
-B viewWillAppear
-B viewDidLayoutSubviews
-A viewDidDisappear
-B viewDidAppear
-presented
-B viewWillDisappear
-A viewWillAppear
--- 300 ms
-B viewDidDisappear
-A viewDidAppear
-dismissed
--- 300 ms
-)"},
+         "B didLoad, A willDisappear, B willAppear, B didLayout, A didDisappear, B didAppear, "
+         "presented, B willDisappear, A willAppear, 300 ms, B didDisappear, A didAppear, "
+         "dismissed, 300 ms"},
         {"push and pop in a navigation stack",
          [](Stage& s) {
              auto nav = std::make_shared<NavigationController>(s.a);
@@ -205,19 +154,8 @@ dismissed
              EXPECT_EQ(nav->popViewController(false), s.b);
              s.wait(0);
          },
-         R"(B viewDidLoad
-A viewWillDisappear
-B viewWillAppear
-B viewDidLayoutSubviews
-A viewDidDisappear
-B viewDidAppear
--- 300 ms
-B viewWillDisappear
-A viewWillAppear
-B viewDidDisappear
-A viewDidAppear
--- 0 ms
-)"},
+         "B didLoad, A willDisappear, B willAppear, B didLayout, A didDisappear, B didAppear, "
+         "300 ms, B willDisappear, A willAppear, B didDisappear, A didAppear, 0 ms"},
         {"pop to root skips the screens in between",
          [](Stage& s) {
              auto nav = std::make_shared<NavigationController>(s.a);
@@ -229,19 +167,8 @@ A viewDidAppear
              EXPECT_EQ(nav->viewControllers().size(), 1u);
              s.wait(0);
          },
-         R"(C viewDidLoad
-A viewWillDisappear
-C viewWillAppear
-C viewDidLayoutSubviews
-A viewDidDisappear
-C viewDidAppear
--- 0 ms
-C viewWillDisappear
-A viewWillAppear
-C viewDidDisappear
-A viewDidAppear
--- 0 ms
-)"},
+         "C didLoad, A willDisappear, C willAppear, C didLayout, A didDisappear, C didAppear, "
+         "0 ms, C willDisappear, A willAppear, C didDisappear, A didAppear, 0 ms"},
         {"a presented navigation stack forwards its appearance to its top screen",
          [](Stage& s) {
              s.show(s.a);
@@ -251,19 +178,8 @@ A viewDidAppear
              s.b->dismiss(false);  // from inside the stack: the whole stack goes
              s.wait(0);
          },
-         R"(B viewDidLoad
-A viewWillDisappear
-B viewWillAppear
-B viewDidLayoutSubviews
-A viewDidDisappear
-B viewDidAppear
--- 0 ms
-B viewWillDisappear
-A viewWillAppear
-B viewDidDisappear
-A viewDidAppear
--- 0 ms
-)"},
+         "B didLoad, A willDisappear, B willAppear, B didLayout, A didDisappear, B didAppear, "
+         "0 ms, B willDisappear, A willAppear, B didDisappear, A didAppear, 0 ms"},
     };
     for (const auto& c : cases) {
         Stage s;
@@ -345,7 +261,7 @@ TEST(ViewControllerTest, LayoutCallsFollowSizeChangesAndRotationFollowsSupported
     EXPECT_EQ(s.a->view()->frame(), (Rect{0, 0, 812, 375}));
     EXPECT_EQ(platformContext().device().interfaceOrientation(),
               InterfaceOrientation::landscapeLeft);
-    EXPECT_EQ(joined(s.log), "A viewDidLayoutSubviews\n");
+    EXPECT_EQ(joined(s.log), "A didLayout");
 }
 
 TEST(ViewControllerTest, SeguesRunPrepareThenShowTheDestination) {
@@ -369,12 +285,9 @@ TEST(ViewControllerTest, SeguesRunPrepareThenShowTheDestination) {
     auto detail = list->presentedViewController();
     ASSERT_TRUE(detail);
     EXPECT_EQ(detail->modalPresentationStyle(), ModalPresentationStyle::overFullScreen);
-    EXPECT_EQ(joined(log), R"(List prepare open -> Screen sender 42
-Detail viewDidLoad
-Detail viewWillAppear
-Detail viewDidLayoutSubviews
-Detail viewDidAppear
-)");
+    EXPECT_EQ(joined(log),
+              "List prepare open -> Screen sender 42, Detail didLoad, Detail willAppear, "
+              "Detail didLayout, Detail didAppear");
     EXPECT_EQ(s.device.context().console().lines(),
               std::vector<std::string>{"Screen has no segue with identifier 'missing'"});
 

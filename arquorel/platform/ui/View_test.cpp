@@ -85,8 +85,6 @@ TEST(ViewTest, OnScreenNeedsAnAreaSharedWithTheMainScreen) {
 // The frame is the box around the transformed bounds, as on the phone platforms: a card
 // enlarged by a scale transform and then given the enlarged frame is drawn 1.5 times its size,
 // not 1.5 x 1.5.
-// As on the phone platforms: a card enlarged by a scale transform and then given the
-// enlarged frame is drawn 1.5 times its size, not 1.5 x 1.5.
 TEST(ViewGeometryTest, FrameUnderATransformIsTheBoxTheViewTakesOnScreen) {
     auto view = makeView({100, 100, 100, 50});
     view->setTransform(Transform::scale(1.5, 1.5));
@@ -146,12 +144,6 @@ TEST(ViewAnimationTest, ModelChangesAtOnceTheChangeIsRecordedAndTheCompletionWai
     device.advance(5);
     EXPECT_EQ(completions, (std::vector<bool>{true, true}));
 }
-
-}  // namespace
-}  // namespace arquorel
-
-namespace arquorel {
-namespace {
 
 TEST(ViewLayerTest, KeyedAnimationsReplaceByKeyAndKeepTheModel) {
     sim::SimPlatform device;
