@@ -609,12 +609,8 @@ TEST_F(StackingTest, ViewsMoveUpAboveTheViewsBelowThem) {
         {"apart", {{0, 300, 80, 50}, {100, 300, 80, 50}}, {0, 0}},
         {"touching", {{100, 300, 80, 50}, {100, 250, 80, 50}, {100, 350, 80, 50}}, {0, 0, 0}},
         {"seam copy", {{seamX - 2250, 300, 80, 50}, {seamX, 290, 80, 50}}, {0, -45}},
-        {"right edge near the seam",
-         {{nearRight - 2250, 300, 80, 50}, {nearRight, 290, 80, 50}},
-         {0, -45}},
-        {"left edge near the seam",
-         {{nearLeft + 2250, 300, 80, 50}, {nearLeft, 290, 80, 50}},
-         {0, -45}},
+        {"right seam", {{nearRight - 2250, 300, 80, 50}, {nearRight, 290, 80, 50}}, {0, -45}},
+        {"left seam", {{nearLeft + 2250, 300, 80, 50}, {nearLeft, 290, 80, 50}}, {0, -45}},
         {"clear of the seams", {{clear - 2250, 300, 80, 50}, {clear, 290, 80, 50}}, {0, 0}},
     };
     for (const auto& c : cases) {

@@ -254,19 +254,6 @@ TEST_F(LocationManagerTest, PendingWorkDoesNotKeepTheManagerAlive) {
     EXPECT_FALSE(subscription.active());
 }
 
-TEST_F(LocationManagerTest, ButtonOpensTheSettingsWhenItCan) {
-    manager().buttonClicked();
-    EXPECT_TRUE(console().empty());  // reported when the platform answers
-    device.runPending();
-    EXPECT_EQ(console(), std::vector<std::string>{"Settings opened: true"});
-    EXPECT_EQ(device.urlOpener().openedURLs(),
-              std::vector<std::string>{Application::kOpenSettingsURLString});
-    device.urlOpener().uninstall(*Application::schemeOf(Application::kOpenSettingsURLString));
-    manager().buttonClicked();
-    device.runPending();
-    EXPECT_EQ(console().size() + device.urlOpener().openedURLs().size(), 2u);  // nothing new
-}
-
 TEST(BearingBetweenTest, InitialCourseWithinMinus180To180) {
     const std::pair<Coordinate, double> cases[] = {
         {{0, -1}, -90}, {{-1, 0}, 180}, {{1, 0}, 0}, {{0, 1}, 90}, {{1, 1}, 44.99563645534486}};

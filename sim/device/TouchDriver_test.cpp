@@ -62,72 +62,49 @@ struct Board {
 // Which recogniser wins each touch, and what the touched control sees.
 TEST(TouchDriverTest, GestureArena) {
     struct Case {
-        const char* name;
         std::function<void(Board&)> setup;
         std::function<void(Board&)> gesture;
-        Log log;
+        std::string log;
     };
     const auto all = [](Board& b) {
         b.watch<TapGestureRecognizer>("tap");
         b.watch<PanGestureRecognizer>("pan");
         b.watch<LongPressGestureRecognizer>("press");
     };
-    // The gestures, each made into a step of the table.
+    const auto swipes = [](Board& b) {
+        b.watch<TapGestureRecognizer>("tap");
+        b.watch<SwipeGestureRecognizer>("right", SwipeDirection::right);
+        b.watch<SwipeGestureRecognizer>("left", SwipeDirection::left);
+    };
+    const auto offTap = [](Board& b) { b.watch<TapGestureRecognizer>("tap")->setEnabled(false); };
     const auto tap = [](Point p) { return [p](Board& b) { b.finger.tapAt(p); }; };
     const auto drag = [](Point from, Point to, double seconds, int steps) {
         return [=](Board& b) { b.finger.drag(from, to, seconds, steps); };
     };
+    const auto hold = [](Board& b) { b.finger.longPressAt({200, 200}, 1.0); };
+    const auto swipeLeft = [](Board& b) { b.finger.swipeAt({300, 200}, SwipeDirection::left); };
+    const std::string pan = "pan began, pan changed, pan changed, pan changed, pan ended 100";
     const Case cases[] = {
-        {"a short touch is a tap", all, tap({200, 200}), {"tap ended"}},
-        {"a drag past the slop is a pan, not a tap",
-         all,
-         drag({200, 200}, {300, 200}, 0.2, 4),
-         {"pan began", "pan changed", "pan changed", "pan changed", "pan ended 100"}},
-        {"a touch held still is a long press",
-         all,
-         [](Board& b) {
-             b.finger.longPressAt({200, 200}, 1.0);
-         },
-         {"press began", "press ended"}},
-        {"a quick stroke left is a swipe left; the right swipe and the tap fail",
-         [](Board& b) {
-             b.watch<TapGestureRecognizer>("tap");
-             b.watch<SwipeGestureRecognizer>("right", SwipeDirection::right);
-             b.watch<SwipeGestureRecognizer>("left", SwipeDirection::left);
-         },
-         [](Board& b) {
-             b.finger.swipeAt({300, 200}, SwipeDirection::left);
-         },
-         {"left ended"}},
-        {"a slow stroke is no swipe",
-         [](Board& b) { b.watch<SwipeGestureRecognizer>("left", SwipeDirection::left); },
-         drag({300, 200}, {150, 200}, 2.0, 10),
-         {}},
-        {"a button keeps its taps from its ancestors' tap recognisers",
-         all,
-         tap({50, 40}),
-         {"button 1", "button 64"}},
-        {"a pan that starts on a button cancels the button's touch",
-         all,
-         drag({50, 40}, {150, 40}, 0.2, 4),
-         {"button 1", "button 256", "pan began", "pan changed", "pan changed", "pan changed",
-          "pan ended 100"}},
-        {"a finger lifted far from the button is outside it",
-         {},
-         drag({50, 40}, {50, 290}, 0.2, 4),
-         {"button 1", "button 128"}},
-        {"disabled recognisers take no part",
-         [](Board& b) { b.watch<TapGestureRecognizer>("tap")->setEnabled(false); },
-         tap({200, 200}),
-         {}},
+        {all, tap({200, 200}), "tap ended"},                  // a short touch is a tap
+        {all, drag({200, 200}, {300, 200}, 0.2, 4), pan},     // past the slop: a pan, not a tap
+        {all, hold, "press began, press ended"},              // held still: a long press
+        {swipes, swipeLeft, "left ended"},                    // the right swipe and the tap fail
+        {swipes, drag({300, 200}, {150, 200}, 2.0, 10), ""},  // too slow for a swipe
+        {all, tap({50, 40}), "button 1, button 64"},          // the pad's tap recogniser stays out
+        {all, drag({50, 40}, {150, 40}, 0.2, 4), "button 1, button 256, " + pan},  // cancelled
+        {{}, drag({50, 40}, {50, 290}, 0.2, 4), "button 1, button 128"},           // lifted outside
+        {offTap, tap({200, 200}), ""},  // a disabled recogniser takes no part
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         Board b;
         if (c.setup) c.setup(b);
         c.gesture(b);
-        EXPECT_EQ(b.log, c.log) << c.name;
+        std::string log;
+        for (const auto& line : b.log) log += (log.empty() ? "" : ", ") + line;
+        EXPECT_EQ(log, c.log);
         for (const auto& r : b.pad->gestureRecognizers())
-            EXPECT_EQ(r->state(), GestureState::possible) << c.name << ": reset after the touch";
+            EXPECT_EQ(r->state(), GestureState::possible) << "reset after the touch";
     }
 }
 

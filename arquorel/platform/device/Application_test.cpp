@@ -53,6 +53,14 @@ TEST(ApplicationTest, OpensURLsOnlyThroughInstalledSchemesAndReportsOnTheMainLoo
     EXPECT_EQ(platformContext().console().lines().size(), 4u);  // one per URL without a scheme
     EXPECT_EQ(platformContext().console().lines().front(),
               "Cannot open \"www.example.mc\": it does not start with a URL scheme");
+    // The settings page opens where it can (then no more), and says so when the platform answers.
+    for (int i = 0; i < 2; ++i) {
+        app.openSettings();
+        device.runPending();
+        EXPECT_EQ(platformContext().console().lines().size(), 5u);
+        EXPECT_EQ(platformContext().console().lines().back(), "Settings opened: true");
+        device.urlOpener().uninstall("app-settings");
+    }
 }
 
 TEST(ApplicationTest, StateChangesPostTheirNotificationsOnceAndHapticsAreRecorded) {
