@@ -391,6 +391,30 @@ TEST(QuorelVCTest, ClosingTearsDownAndVoidsDelayedSteps) {
     EXPECT_TRUE(weak.expired());  // no cycle through the cards' delegate
 }
 
+TEST(QuorelVCTest, InANavigationStackOnlyPoppingCloses) {
+    Stage stage;
+    auto navigation = std::make_shared<NavigationController>(std::make_shared<ViewController>());
+    stage.root->present(navigation, false);
+    stage.device.runPending();
+    stage.screen->isViewPresented = false;
+    stage.screen->serverPlaces = ring();
+    navigation->pushViewController(stage.screen, false);
+    stage.hold(3);
+    navigation->pushViewController(std::make_shared<ViewController>(), false);
+    stage.device.runPending();
+    EXPECT_EQ(stage.screen->appearance(), Appearance::disappeared);
+    EXPECT_FALSE(stage.screen->isClosed());
+    EXPECT_EQ(stage.screen->tableData.size(), 10u);
+    navigation->popViewController(false);
+    stage.hold(1);
+    EXPECT_FALSE(stage.screen->isClosed());
+    stage.screen->back();
+    stage.device.runPending();
+    EXPECT_TRUE(stage.screen->isClosed());
+    EXPECT_TRUE(stage.screen->tableData.empty());
+    EXPECT_EQ(navigation->viewControllers().size(), 1u);
+}
+
 TEST(QuorelVCTest, SegueAndDetailsWithoutTheirScreensWriteOneLine) {
     Stage stage;
     stage.present(ring(), /*withDelegate=*/false);

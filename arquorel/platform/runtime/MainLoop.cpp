@@ -33,4 +33,12 @@ std::optional<double> MainLoop::nextDueTime() const {
     return queue_.top().due;
 }
 
+void MainLoop::clear() {
+    // Destroying an item may release objects whose destructors queue more work.
+    while (!queue_.empty()) {
+        auto dropped = std::move(queue_);
+        queue_ = {};
+    }
+}
+
 }  // namespace arquorel

@@ -35,6 +35,8 @@ class MainLoop {
     // The due time of the earliest queued item.
     std::optional<double> nextDueTime() const;
     std::size_t pendingCount() const { return queue_.size(); }
+    // Drops every queued item without running it (work queued while dropping goes too).
+    void clear();
 
     const Clock& clock() const { return clock_; }
 

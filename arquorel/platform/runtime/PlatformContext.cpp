@@ -83,6 +83,10 @@ PlatformContext* installed = nullptr;
 
 }  // namespace
 
+PlatformContext::~PlatformContext() {
+    mainLoop_.clear();
+}
+
 PlatformContext::PlatformContext(const Clock& clock, std::filesystem::path settingsFile)
     : clock_(clock),
       mainLoop_(clock_),

@@ -29,6 +29,8 @@ class PlatformContext {
   public:
     // `clock` must outlive the context. An empty settings path keeps settings in memory.
     explicit PlatformContext(const Clock& clock, std::filesystem::path settingsFile = {});
+    // Drops the queued main-loop work first, while every service it may reach still exists.
+    ~PlatformContext();
     PlatformContext(const PlatformContext&) = delete;
     PlatformContext& operator=(const PlatformContext&) = delete;
 
