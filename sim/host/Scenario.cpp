@@ -1,0 +1,441 @@
+#include "sim/host/Scenario.h"
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "sim/host/CliArgs.h"
+
+namespace arquorel::sim {
+
+namespace {
+
+// Longest scenario: a week of virtual time.
+constexpr double kMaximumTime = 7 * 24 * 3600.0;
+
+struct Token {
+    std::string text;
+    bool quoted = false;
+};
+
+// A failed parse step; the message goes after "line N: ".
+struct Failure {
+    std::string message;
+};
+
+// Splits a line into words and quoted texts, up to a '#' outside quotes.
+std::vector<Token> tokenize(std::string_view line, std::optional<Failure>& failure) {
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        const char c = line[i];
+        if (c == ' ' || c == '\t' || c == '\r') {
+            ++i;
+        } else if (c == '#') {
+            break;
+        } else if (c == '"') {
+            Token token{{}, true};
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                if (line[i] == '"') {
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                if (line[i] == '\\' && i + 1 < line.size() &&
+                    (line[i + 1] == '"' || line[i + 1] == '\\'))
+                    ++i;
+                token.text += line[i++];
+            }
+            if (!closed) {
+                failure = Failure{"a quoted text is not closed"};
+                return {};
+            }
+            tokens.push_back(std::move(token));
+        } else {
+            Token token;
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' &&
+                   line[i] != '"' && line[i] != '#')
+                token.text += line[i++];
+            tokens.push_back(std::move(token));
+        }
+    }
+    return tokens;
+}
+
+// A number as short as it reads ("360", "0.01", "1e+06").
+std::string shortNumber(double v) {
+    std::ostringstream s;
+    s << v;
+    return s.str();
+}
+
+// The words of one line, read left to right.
+class Words {
+  public:
+    explicit Words(std::vector<Token> tokens) : tokens_(std::move(tokens)) {}
+
+    bool done() const { return next_ >= tokens_.size(); }
+    // The next word, whatever it is; none at the end.
+    const Token* peek() const { return done() ? nullptr : &tokens_[next_]; }
+    const Token* take() { return done() ? nullptr : &tokens_[next_++]; }
+    // Takes the next word when it is the unquoted `word`.
+    bool accept(std::string_view word) {
+        if (done() || tokens_[next_].quoted || tokens_[next_].text != word) return false;
+        ++next_;
+        return true;
+    }
+
+    // A number within [low, high] (or [low, high) when `highOpen`), for messages such as
+    // "heading must be a number of degrees in [0, 360): abc".
+    std::optional<double> number(const std::string& field, const std::string& kind, double low,
+                                 double high, bool highOpen, std::optional<Failure>& failure) {
+        const std::string range =
+            "[" + shortNumber(low) + ", " + shortNumber(high) + (highOpen ? ")" : "]");
+        const Token* token = take();
+        if (!token) {
+            failure = Failure{field + " is missing: " + kind + " in " + range};
+            return std::nullopt;
+        }
+        const auto value = token->quoted ? std::nullopt : parseNumber(token->text);
+        if (!value || *value < low || *value > high || (highOpen && *value == high)) {
+            failure = Failure{field + " must be " + kind + " in " + range + ": " +
+                              printable(token->text)};
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    // A non-empty text (quoted or a single word); `missing` is the message without one.
+    std::optional<std::string> text(const std::string& missing, std::optional<Failure>& failure) {
+        const Token* token = take();
+        if (!token || token->text.empty()) {
+            failure = Failure{missing};
+            return std::nullopt;
+        }
+        return token->text;
+    }
+
+  private:
+    std::vector<Token> tokens_;
+    std::size_t next_ = 0;
+};
+
+bool validShotName(const std::string& name) {
+    if (name.empty() || name.size() > 100) return false;
+    for (const char c : name) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '-' || c == '_';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::path& folder,
+                                          std::optional<Failure>& failure) {
+    using namespace scenario;
+    const Token* command = words.take();
+    if (!command) {
+        failure = Failure{"a command must follow the time"};
+        return std::nullopt;
+    }
+    const std::string& name = command->text;
+    if (command->quoted) {
+        failure = Failure{"unknown command: \"" + printable(name) + "\""};
+        return std::nullopt;
+    }
+    if (name == "fix") {
+        Fix fix;
+        const auto lat =
+            words.number("fix latitude", "a number of degrees", -90, 90, false, failure);
+        if (!lat) return std::nullopt;
+        const auto lng =
+            words.number("fix longitude", "a number of degrees", -180, 180, false, failure);
+        if (!lng) return std::nullopt;
+        fix.coordinate = {*lat, *lng};
+        for (;;) {
+            if (words.accept("accuracy")) {
+                const auto v =
+                    words.number("fix accuracy", "a number of metres", 0, 1e6, false, failure);
+                if (!v) return std::nullopt;
+                fix.accuracy = *v;
+            } else if (words.accept("age")) {
+                const auto v =
+                    words.number("fix age", "a number of seconds", 0, 1e6, false, failure);
+                if (!v) return std::nullopt;
+                fix.age = *v;
+            } else {
+                break;
+            }
+        }
+        return fix;
+    }
+    if (name == "heading") {
+        Heading heading;
+        const auto deg = words.number("heading", "a number of degrees", 0, 360, true, failure);
+        if (!deg) return std::nullopt;
+        heading.degrees = *deg;
+        if (words.accept("accuracy")) {
+            const auto v =
+                words.number("heading accuracy", "a number of degrees", -1, 180, false, failure);
+            if (!v) return std::nullopt;
+            heading.accuracy = *v;
+        }
+        return heading;
+    }
+    if (name == "turn") {
+        Turn turn;
+        const auto deg = words.number("turn", "a number of degrees", 0, 360, true, failure);
+        if (!deg) return std::nullopt;
+        turn.degrees = *deg;
+        if (!words.accept("over")) {
+            failure = Failure{"turn needs \"over SECONDS\": turn DEG over S"};
+            return std::nullopt;
+        }
+        const auto s =
+            words.number("turn duration", "a number of seconds", 0, 3600, false, failure);
+        if (!s) return std::nullopt;
+        turn.seconds = *s;
+        return turn;
+    }
+    if (name == "pitch") {
+        const auto deg = words.number("pitch", "a number of degrees", -90, 90, false, failure);
+        if (!deg) return std::nullopt;
+        return Pitch{*deg};
+    }
+    if (name == "walk") {
+        Walk walk;
+        const auto file = words.text("walk needs a GPX file", failure);
+        if (!file) return std::nullopt;
+        walk.gpx = folder / *file;
+        if (words.accept("speed")) {
+            const auto v =
+                words.number("walk speed", "a factor of walking pace", 0.01, 100, false, failure);
+            if (!v) return std::nullopt;
+            walk.speed = *v;
+        }
+        return walk;
+    }
+    if (name == "present") return Present{};
+    if (name == "background") return Background{};
+    if (name == "foreground") return Foreground{};
+    if (name == "reload-notification") return ReloadNotification{};
+    if (name == "tap") {
+        if (words.accept("card")) {
+            const auto card = words.text("tap card needs the place's name", failure);
+            if (!card) return std::nullopt;
+            return TapCard{*card};
+        }
+        if (words.accept("view")) {
+            const auto id = words.text("tap view needs a view identifier", failure);
+            if (!id) return std::nullopt;
+            return TapView{*id};
+        }
+        const auto x = words.number("tap x", "a number of points", 0, 10000, false, failure);
+        if (!x) return std::nullopt;
+        const auto y = words.number("tap y", "a number of points", 0, 10000, false, failure);
+        if (!y) return std::nullopt;
+        return TapPoint{{*x, *y}};
+    }
+    if (name == "swipe") {
+        SwipeCard swipe;
+        if (words.accept("left")) {
+            swipe.direction = SwipeDirection::left;
+        } else if (words.accept("right")) {
+            swipe.direction = SwipeDirection::right;
+        } else if (words.accept("up")) {
+            swipe.direction = SwipeDirection::up;
+        } else {
+            const Token* t = words.peek();
+            failure = Failure{"swipe direction must be left, right or up: " +
+                              (t ? printable(t->text) : std::string("(none)"))};
+            return std::nullopt;
+        }
+        if (!words.accept("card")) {
+            failure = Failure{"swipe needs a card: swipe DIRECTION card \"NAME\""};
+            return std::nullopt;
+        }
+        const auto card = words.text("swipe card needs the place's name", failure);
+        if (!card) return std::nullopt;
+        swipe.name = *card;
+        return swipe;
+    }
+    if (name == "alert") {
+        const auto button = words.text("alert needs a button's key or text", failure);
+        if (!button) return std::nullopt;
+        return AlertButton{*button};
+    }
+    if (name == "shot") {
+        Shot shot;
+        const Token* t = words.take();
+        if (!t || t->quoted || !validShotName(t->text)) {
+            failure = Failure{"shot name must be 1 to 100 letters, digits, '-' or '_': " +
+                              (t ? printable(t->text) : std::string("(none)"))};
+            return std::nullopt;
+        }
+        shot.name = t->text;
+        if (const Token* caption = words.take()) shot.caption = caption->text;
+        return shot;
+    }
+    failure = Failure{"unknown command: " + printable(name)};
+    return std::nullopt;
+}
+
+// A setup command; false when `words` holds none.
+bool parseSetup(Words& words, const std::string& name, const std::filesystem::path& folder,
+                Scenario& s, std::optional<Failure>& failure) {
+    if (name == "places") {
+        const auto file = words.text("places needs a file", failure);
+        if (file) s.places = folder / *file;
+    } else if (name == "screen") {
+        const Token* t = words.take();
+        const std::string text = t ? t->text : std::string();
+        const auto at = text.find('@');
+        std::string error;
+        const auto size = parseScreenSize(text.substr(0, at), error);
+        const auto scale =
+            at == std::string::npos ? std::optional<double>(2) : parseNumber(text.substr(at + 1));
+        if (!size || !scale || *scale < 1 || *scale > 4) {
+            failure = Failure{
+                "screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to 4: " +
+                printable(text)};
+        } else {
+            s.screen = *size;
+            s.scale = *scale;
+        }
+    } else if (name == "lang") {
+        if (words.accept("en")) {
+            s.language = "en";
+        } else if (words.accept("fr")) {
+            s.language = "fr";
+        } else {
+            const Token* t = words.peek();
+            failure = Failure{"lang must be en or fr: " +
+                              (t ? printable(t->text) : std::string("(none)"))};
+        }
+    } else if (name == "camera") {
+        if (words.accept("authorized")) {
+            s.camera = ScenarioCamera::authorized;
+        } else if (words.accept("denied")) {
+            s.camera = ScenarioCamera::denied;
+        } else if (words.accept("undecided")) {
+            s.camera = ScenarioCamera::undecided;
+        } else if (words.accept("none")) {
+            s.camera = ScenarioCamera::none;
+        } else {
+            const Token* t = words.peek();
+            failure = Failure{"camera must be authorized, denied, undecided or none: " +
+                              (t ? printable(t->text) : std::string("(none)"))};
+        }
+    } else if (name == "location-services" || name == "delegate") {
+        bool& flag = name == "delegate" ? s.delegate : s.locationServices;
+        if (words.accept("on")) {
+            flag = true;
+        } else if (words.accept("off")) {
+            flag = false;
+        } else {
+            const Token* t = words.peek();
+            failure = Failure{
+                name + " must be on or off: " + (t ? printable(t->text) : std::string("(none)"))};
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& folder) {
+    Scenario s;
+    std::map<std::string, int> setupLines;  // setup command -> line it was given on
+    std::map<std::string, int> shotLines;
+    double lastTime = 0;
+    int lineNumber = 0;
+    const auto fail = [&](const std::string& message) {
+        return ScenarioParse{std::nullopt, "line " + std::to_string(lineNumber) + ": " + message};
+    };
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        ++lineNumber;
+        if (line.find('\0') != std::string_view::npos) return fail("the line holds a NUL byte");
+        std::optional<Failure> failure;
+        Words words(tokenize(line, failure));
+        if (failure) return fail(failure->message);
+        if (words.done()) continue;
+        const Token* first = words.peek();
+        if (!first->quoted && first->text == "at") {
+            words.take();
+            const auto time =
+                words.number("the time", "a number of seconds", 0, kMaximumTime, false, failure);
+            if (!time) return fail(failure->message);
+            if (*time < lastTime)
+                return fail("time " + shortNumber(*time) +
+                            " s is before the time of the line before (" + shortNumber(lastTime) +
+                            " s)");
+            auto action = parseAction(words, folder, failure);
+            if (!action) return fail(failure->message);
+            if (const auto* shot = std::get_if<scenario::Shot>(&*action)) {
+                const auto [it, fresh] = shotLines.emplace(shot->name, lineNumber);
+                if (!fresh)
+                    return fail("shot " + shot->name + " was already taken on line " +
+                                std::to_string(it->second));
+            }
+            lastTime = *time;
+            s.events.push_back({*time, lineNumber, std::move(*action)});
+        } else {
+            const std::string name = first->quoted ? std::string() : first->text;
+            words.take();
+            if (!parseSetup(words, name, folder, s, failure)) {
+                if (name == "fix" || name == "heading" || name == "pitch" || name == "walk" ||
+                    name == "shot" || name == "tap" || name == "swipe" || name == "present")
+                    return fail(name + " needs a time: at T " + name + " ...");
+                return fail("unknown command: " + printable(first->text));
+            }
+            if (failure) return fail(failure->message);
+            const auto [it, fresh] = setupLines.emplace(name, lineNumber);
+            if (!fresh)
+                return fail(name + " was already given on line " + std::to_string(it->second));
+            if (name == "places") s.placesLine = lineNumber;
+        }
+        if (const Token* extra = words.take())
+            return fail("unexpected text at the end of the line: " + printable(extra->text));
+    }
+    return {std::move(s), {}};
+}
+
+ScenarioParse readScenarioFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {std::nullopt, "cannot read " + printable(path.string())};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parseScenario(text.str(), path.parent_path());
+}
+
+std::string describeAction(const ScenarioAction& action) {
+    using namespace scenario;
+    struct Name {
+        std::string operator()(const Fix&) const { return "fix"; }
+        std::string operator()(const Heading&) const { return "heading"; }
+        std::string operator()(const Turn&) const { return "turn"; }
+        std::string operator()(const Pitch&) const { return "pitch"; }
+        std::string operator()(const Walk&) const { return "walk"; }
+        std::string operator()(const Present&) const { return "present"; }
+        std::string operator()(const Background&) const { return "background"; }
+        std::string operator()(const Foreground&) const { return "foreground"; }
+        std::string operator()(const ReloadNotification&) const { return "reload-notification"; }
+        std::string operator()(const TapPoint&) const { return "tap"; }
+        std::string operator()(const TapCard&) const { return "tap card"; }
+        std::string operator()(const TapView&) const { return "tap view"; }
+        std::string operator()(const SwipeCard&) const { return "swipe"; }
+        std::string operator()(const AlertButton&) const { return "alert"; }
+        std::string operator()(const Shot&) const { return "shot"; }
+    };
+    return std::visit(Name{}, action);
+}
+
+}  // namespace arquorel::sim

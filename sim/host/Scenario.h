@@ -1,0 +1,120 @@
+#pragma once
+// A scenario: what a person does with the simulated phone, as a text file of one command a
+// line, played by ScenarioPlayer. Setup commands (places, screen, lang, camera,
+// location-services, delegate) describe the device and the host; timed commands ("at T ...")
+// happen at T seconds of virtual time after the start. '#' starts a comment outside quotes;
+// texts with spaces are quoted ("Casino de Monte-Carlo", with \" and \\ inside).
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "arquorel/platform/geometry/Geometry.h"
+#include "arquorel/platform/sensors/Location.h"
+#include "arquorel/platform/ui/GestureRecognizer.h"
+
+namespace arquorel::sim {
+
+// The camera the phone has and the user's permission for it.
+enum class ScenarioCamera {
+    authorized,  // allowed before
+    denied,      // refused before
+    undecided,   // the user is asked and allows it after a second
+    none,        // the device has no camera
+};
+
+namespace scenario {
+struct Fix {
+    Coordinate coordinate;
+    double accuracy = 5;  // metres
+    double age = 0;       // seconds
+};
+// The compass from now on; a negative accuracy makes the readings invalid.
+struct Heading {
+    double degrees = 0;
+    double accuracy = 5;
+};
+// The compass turns by the shorter way to `degrees` over `seconds`.
+struct Turn {
+    double degrees = 0;
+    double seconds = 0;
+};
+struct Pitch {
+    double degrees = 0;
+};
+// Fixes along a GPX track at `speed` times walking pace, facing the way of travel.
+struct Walk {
+    std::filesystem::path gpx;
+    double speed = 1;
+};
+struct Present {};
+struct Background {};
+struct Foreground {};
+struct ReloadNotification {};
+struct TapPoint {
+    Point point;
+};
+struct TapCard {
+    std::string name;
+};
+struct TapView {
+    std::string identifier;
+};
+struct SwipeCard {
+    SwipeDirection direction = SwipeDirection::left;
+    std::string name;
+};
+// Presses the button of the alert on top, named by its key or its text.
+struct AlertButton {
+    std::string button;
+};
+struct Shot {
+    std::string name;  // letters, digits, '-' and '_': the file names NAME.png and NAME.tree
+    std::string caption;
+};
+}  // namespace scenario
+
+using ScenarioAction =
+    std::variant<scenario::Fix, scenario::Heading, scenario::Turn, scenario::Pitch, scenario::Walk,
+                 scenario::Present, scenario::Background, scenario::Foreground,
+                 scenario::ReloadNotification, scenario::TapPoint, scenario::TapCard,
+                 scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::Shot>;
+
+struct ScenarioEvent {
+    double time = 0;  // seconds after the start
+    int line = 0;     // in the scenario file, from 1
+    ScenarioAction action;
+};
+
+struct Scenario {
+    // Files are taken relative to the scenario file's folder. Empty places: the host has none.
+    std::filesystem::path places;
+    int placesLine = 0;
+    Size screen{375, 812};
+    double scale = 2;
+    std::string language = "en";
+    ScenarioCamera camera = ScenarioCamera::authorized;
+    bool locationServices = true;
+    bool delegate = true;
+    // In time order (times never go backwards in the file).
+    std::vector<ScenarioEvent> events;
+};
+
+struct ScenarioParse {
+    std::optional<Scenario> scenario;
+    // "line 7: heading must be a number of degrees in [0, 360): abc"; empty when parsed.
+    std::string error;
+};
+
+// Parses a scenario text; relative file names are resolved against `folder`.
+ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& folder);
+// Reads and parses a scenario file.
+ScenarioParse readScenarioFile(const std::filesystem::path& path);
+
+// The command word of an action ("tap card"), for logs.
+std::string describeAction(const ScenarioAction& action);
+
+}  // namespace arquorel::sim

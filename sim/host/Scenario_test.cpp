@@ -1,0 +1,164 @@
+#include "sim/host/Scenario.h"
+
+#include <gtest/gtest.h>
+
+namespace arquorel::sim {
+namespace {
+
+using namespace scenario;
+
+// What one parsed line gives, as a short text, so that a table can hold it.
+std::string summary(const Scenario& s) {
+    std::ostringstream out;
+    out << "places=" << s.places.generic_string() << " screen=" << s.screen.width << "x"
+        << s.screen.height << "@" << s.scale << " lang=" << s.language
+        << " camera=" << static_cast<int>(s.camera) << " ls=" << s.locationServices
+        << " delegate=" << s.delegate;
+    for (const auto& e : s.events) {
+        out << " | " << e.time << " " << describeAction(e.action);
+        std::visit(
+            [&](const auto& a) {
+                using A = std::decay_t<decltype(a)>;
+                if constexpr (std::is_same_v<A, Fix>)
+                    out << " " << a.coordinate.latitude << "," << a.coordinate.longitude << " "
+                        << a.accuracy << " " << a.age;
+                if constexpr (std::is_same_v<A, Heading>)
+                    out << " " << a.degrees << " " << a.accuracy;
+                if constexpr (std::is_same_v<A, Turn>) out << " " << a.degrees << " " << a.seconds;
+                if constexpr (std::is_same_v<A, Pitch>) out << " " << a.degrees;
+                if constexpr (std::is_same_v<A, Walk>)
+                    out << " " << a.gpx.generic_string() << " " << a.speed;
+                if constexpr (std::is_same_v<A, TapPoint>)
+                    out << " " << a.point.x << " " << a.point.y;
+                if constexpr (std::is_same_v<A, TapCard>) out << " [" << a.name << "]";
+                if constexpr (std::is_same_v<A, TapView>) out << " [" << a.identifier << "]";
+                if constexpr (std::is_same_v<A, SwipeCard>)
+                    out << " " << static_cast<int>(a.direction) << " [" << a.name << "]";
+                if constexpr (std::is_same_v<A, AlertButton>) out << " [" << a.button << "]";
+                if constexpr (std::is_same_v<A, Shot>)
+                    out << " " << a.name << " [" << a.caption << "]";
+            },
+            e.action);
+    }
+    return out.str();
+}
+
+constexpr const char* kDefaults = "places= screen=375x812@2 lang=en camera=0 ls=1 delegate=1";
+
+TEST(ScenarioTest, GoodLines) {
+    const std::pair<const char*, std::string> cases[] = {
+        {"", kDefaults},
+        {"# only a comment\n\n   \t\n", kDefaults},
+        {"places monaco.json",
+         "places=base/monaco.json screen=375x812@2 lang=en camera=0 ls=1 delegate=1"},
+        {"places \"my places.json\"  # quoted",
+         "places=base/my places.json screen=375x812@2 lang=en camera=0 ls=1 delegate=1"},
+        {"screen 414x896", "places= screen=414x896@2 lang=en camera=0 ls=1 delegate=1"},
+        {"screen 812x375@3", "places= screen=812x375@3 lang=en camera=0 ls=1 delegate=1"},
+        {"lang fr\ncamera denied\nlocation-services off\ndelegate off",
+         "places= screen=375x812@2 lang=fr camera=1 ls=0 delegate=0"},
+        {"camera none", "places= screen=375x812@2 lang=en camera=3 ls=1 delegate=1"},
+        {"at 0 fix 43.7393682 7.4272085", std::string(kDefaults) + " | 0 fix 43.7394,7.42721 5 0"},
+        {"at 1.5 fix -90 180 accuracy 120 age 60",
+         std::string(kDefaults) + " | 1.5 fix -90,180 120 60"},
+        {"at 2 fix 0 0 age 3 accuracy 0", std::string(kDefaults) + " | 2 fix 0,0 0 3"},
+        {"at 0 heading 359.9", std::string(kDefaults) + " | 0 heading 359.9 5"},
+        {"at 0 heading 0 accuracy -1", std::string(kDefaults) + " | 0 heading 0 -1"},
+        {"at 3 turn 225 over 2.5", std::string(kDefaults) + " | 3 turn 225 2.5"},
+        {"at 0 pitch -90\nat 0 pitch 90", std::string(kDefaults) + " | 0 pitch -90 | 0 pitch 90"},
+        {"at 4 walk walk.gpx speed 10", std::string(kDefaults) + " | 4 walk base/walk.gpx 10"},
+        {"at 4 walk ../w.gpx", std::string(kDefaults) + " | 4 walk base/../w.gpx 1"},
+        {"at 1 present\nat 2 background\nat 3 foreground\nat 4 reload-notification",
+         std::string(kDefaults) +
+             " | 1 present | 2 background | 3 foreground | 4 reload-notification"},
+        {"at 1 tap 10 20.5", std::string(kDefaults) + " | 1 tap 10 20.5"},
+        {"at 1 tap card \"Caf\xC3\xA9 de Paris\"",
+         std::string(kDefaults) + " | 1 tap card [Caf\xC3\xA9 de Paris]"},
+        {"at 1 tap card Casino", std::string(kDefaults) + " | 1 tap card [Casino]"},
+        {"at 1 tap card \"Say \\\"hi\\\" \\\\ # not a comment\"",
+         std::string(kDefaults) + " | 1 tap card [Say \"hi\" \\ # not a comment]"},
+        {"at 1 tap view backbutton", std::string(kDefaults) + " | 1 tap view [backbutton]"},
+        {"at 1 swipe right card \"A B\"\nat 1 swipe up card C",
+         std::string(kDefaults) + " | 1 swipe 1 [A B] | 1 swipe 4 [C]"},
+        {"at 9 alert \"retry\"", std::string(kDefaults) + " | 9 alert [retry]"},
+        {"at 9 shot hint-2\nat 9 shot casino_1 \"Facing the Casino\"",
+         std::string(kDefaults) + " | 9 shot hint-2 [] | 9 shot casino_1 [Facing the Casino]"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const auto parsed = parseScenario(text, "base");
+        ASSERT_TRUE(parsed.scenario) << text << "\n" << parsed.error;
+        EXPECT_EQ(summary(*parsed.scenario), expected) << text;
+    }
+}
+
+TEST(ScenarioTest, BadLinesNameTheLineAndTheProblem) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"\n\n\n\n\n\nat 0 heading abc",
+         "line 7: heading must be a number of degrees in [0, 360): abc"},
+        {"at 0 heading 360", "line 1: heading must be a number of degrees in [0, 360): 360"},
+        {"at 0 heading nan", "line 1: heading must be a number of degrees in [0, 360): nan"},
+        {"at 0 heading", "line 1: heading is missing: a number of degrees in [0, 360)"},
+        {"at 0 heading 10 accuracy",
+         "line 1: heading accuracy is missing: a number of degrees in [-1, 180]"},
+        {"at -1 present", "line 1: the time must be a number of seconds in [0, 604800]: -1"},
+        {"at inf present", "line 1: the time must be a number of seconds in [0, 604800]: inf"},
+        {"at 5 present\nat 4 background",
+         "line 2: time 4 s is before the time of the line before (5 s)"},
+        {"at 1", "line 1: a command must follow the time"},
+        {"at 1 jump", "line 1: unknown command: jump"},
+        {"teleport 1 2", "line 1: unknown command: teleport"},
+        {"fix 1 2", "line 1: fix needs a time: at T fix ..."},
+        {"at 0 fix 91 7", "line 1: fix latitude must be a number of degrees in [-90, 90]: 91"},
+        {"at 0 fix 43 181",
+         "line 1: fix longitude must be a number of degrees in [-180, 180]: 181"},
+        {"at 0 fix 43 7 accuracy -5",
+         "line 1: fix accuracy must be a number of metres in [0, 1e+06]: -5"},
+        {"at 0 fix 43 7 height 5", "line 1: unexpected text at the end of the line: height"},
+        {"at 0 turn 90", "line 1: turn needs \"over SECONDS\": turn DEG over S"},
+        {"at 0 turn 90 over -1",
+         "line 1: turn duration must be a number of seconds in [0, 3600]: -1"},
+        {"at 0 pitch 91", "line 1: pitch must be a number of degrees in [-90, 90]: 91"},
+        {"at 0 walk", "line 1: walk needs a GPX file"},
+        {"at 0 walk w.gpx speed 0",
+         "line 1: walk speed must be a factor of walking pace in [0.01, 100]: 0"},
+        {"at 0 tap 10", "line 1: tap y is missing: a number of points in [0, 10000]"},
+        {"at 0 tap card", "line 1: tap card needs the place's name"},
+        {"at 0 tap card \"\"", "line 1: tap card needs the place's name"},
+        {"at 0 swipe down card A", "line 1: swipe direction must be left, right or up: down"},
+        {"at 0 swipe left A", "line 1: swipe needs a card: swipe DIRECTION card \"NAME\""},
+        {"at 0 tap card \"Casino", "line 1: a quoted text is not closed"},
+        {"at 0 shot ../../etc/passwd",
+         "line 1: shot name must be 1 to 100 letters, digits, '-' or '_': ../../etc/passwd"},
+        {"at 0 shot \"a b\"",
+         "line 1: shot name must be 1 to 100 letters, digits, '-' or '_': a b"},
+        {"at 0 shot a\nat 1 shot a", "line 2: shot a was already taken on line 1"},
+        {"at 0 shot a \"one\" \"two\"", "line 1: unexpected text at the end of the line: two"},
+        {"screen 375x812@5",
+         "line 1: screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to 4: "
+         "375x812@5"},
+        {"screen big", "line 1: screen must be WIDTHxHEIGHT"},
+        {"lang de", "line 1: lang must be en or fr: de"},
+        {"camera maybe", "line 1: camera must be authorized, denied, undecided or none: maybe"},
+        {"location-services", "line 1: location-services must be on or off: (none)"},
+        {"delegate yes", "line 1: delegate must be on or off: yes"},
+        {"lang en\n# again\nlang fr", "line 3: lang was already given on line 1"},
+        {"places", "line 1: places needs a file"},
+        {"at 0 present\x01", "line 1: unknown command: present\xEF\xBF\xBD"},
+    };
+    for (const auto& [text, message] : cases) {
+        const auto parsed = parseScenario(text, "base");
+        EXPECT_FALSE(parsed.scenario) << text;
+        EXPECT_EQ(parsed.error.rfind(message, 0), 0u) << text << "\n" << parsed.error;
+    }
+}
+
+TEST(ScenarioTest, NulBytesAndUnreadableFilesAreRefused) {
+    const std::string withNul("at 0 present\nat 1 shot a\0b\n", 27);
+    EXPECT_EQ(parseScenario(withNul, ".").error, "line 2: the line holds a NUL byte");
+    const auto missing = readScenarioFile("/nonexistent/arquorel.scenario");
+    EXPECT_FALSE(missing.scenario);
+    EXPECT_EQ(missing.error, "cannot read /nonexistent/arquorel.scenario");
+}
+
+}  // namespace
+}  // namespace arquorel::sim
