@@ -5,7 +5,9 @@
 
 #include "sim/host/CliArgs.h"
 #include "sim/host/PlacesCommand.h"
+#include "sim/host/ScenarioPlayer.h"
 #include "sim/host/ScreenCommand.h"
+#include "sim/host/Soak.h"
 #include "sim/host/ViewCommand.h"
 #include "sim/host/WalkCommand.h"
 
@@ -32,6 +34,12 @@ const Command kCommands[] = {
      runScreenCommand},
     {"walk", kWalkSynopsis, "walk a GPX track facing the way of travel; reloads as the user moves",
      runWalkCommand},
+    {"run", kRunSynopsis,
+     "play a scenario on the main screen: pictures, view trees and the host's log",
+     runScenarioCommand},
+    {"soak", kSoakSynopsis,
+     "hours of random use of the main screen, checked for growing counts; prints the peaks",
+     runSoakCommand},
 };
 
 void printUsage(std::ostream& out) {

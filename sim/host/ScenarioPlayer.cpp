@@ -1,0 +1,608 @@
+#include "sim/host/ScenarioPlayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+#include "arquorel/arcore/ARStatus.h"
+#include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/places/Place.h"
+#include "arquorel/places/PlacesFile.h"
+#include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
+#include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/ui/AlertController.h"
+#include "arquorel/platform/ui/HitTest.h"
+#include "arquorel/platform/ui/ViewController.h"
+#include "sim/device/GpxReader.h"
+#include "sim/host/CliArgs.h"
+
+namespace arquorel::sim {
+
+namespace {
+
+// Accelerometer reading of a device held in portrait at `pitch` degrees (0 upright, -90 face up).
+Acceleration gravityAtPitch(double pitch) {
+    const double r = pitch * kDegreesToRadians;
+    return {0, -std::cos(r), std::sin(r)};
+}
+
+// The time at the start of a log line, right-aligned: "   12.35  ".
+std::string stamp(double seconds) {
+    const std::string t = formatFixed(seconds, 2);
+    return std::string(t.size() < 8 ? 8 - t.size() : 0, ' ') + t + "  ";
+}
+
+std::string htmlEscaped(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+// ---- The host ----------------------------------------------------------------------------
+
+class ScenarioHost::Delegate : public QuorelVCDelegate {
+  public:
+    explicit Delegate(ScenarioHost& host) : host_(&host), calls_(host.delegateCalls_) {}
+    void openElementDetails(const std::shared_ptr<QuorelProperty>& place) override {
+        ++*calls_;
+        if (!place) {
+            host_->note("delegate: openElementDetails without a place");
+            return;
+        }
+        host_->note("delegate: openElementDetails " + printable(place->name) + " (id " +
+                    printable(place->id) + ")");
+    }
+
+  private:
+    // The screen may outlive the host in a test that keeps it; the host's destructor takes the
+    // delegates off every screen, so this pointer is never used after the host is gone.
+    ScenarioHost* host_;
+    std::shared_ptr<std::size_t> calls_;
+};
+
+ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
+    : log_(log), camera_(device_.context()), finger_(device_), setup_(setup) {
+    auto& context = device_.context();
+    start_ = device_.now();
+    context.console().startCapture();
+    context.device().setMainScreenBounds({{0, 0}, setup.screen});
+    context.device().setScreenScale(setup.scale);
+    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
+    Bundle::framework().setLanguage(setup.language);
+    auto& camera = camera_.settings();
+    switch (setup.camera) {
+        case ScenarioCamera::authorized:
+            camera.authorization = CameraAuthorizationStatus::authorized;
+            break;
+        case ScenarioCamera::denied:
+            camera.authorization = CameraAuthorizationStatus::denied;
+            break;
+        case ScenarioCamera::undecided:
+            camera.authorization = CameraAuthorizationStatus::notDetermined;
+            camera.promptAnswer = true;
+            break;
+        case ScenarioCamera::none:
+            camera.cameras = SimCameraSettings::Cameras::none;
+            break;
+    }
+    camera_.setPoseProvider([this] { return pose; });
+    sensors_.settings().locationServicesEnabled = setup.locationServices;
+
+    // The host starts the shared location manager first, so that a position is known before
+    // the main screen loads.
+    LocationManager::resetSharedInstance();
+    LocationManager::sharedInstance()->start();
+
+    window_ = std::make_shared<Window>(Rect{{0, 0}, setup.screen});
+    root_ = std::make_shared<ViewController>();
+    window_->setRootViewController(root_);
+    window_->makeKeyAndVisible();
+    device_.runPending();
+    look();
+}
+
+ScenarioHost::~ScenarioHost() {
+    log_ = nullptr;
+    for (const auto& weak : screens_)
+        if (auto screen = weak.lock()) screen->delegate.reset();
+    // Screens hold on to the device's services until they are gone: close the one shown and
+    // let its transition and delayed steps end while the device still runs.
+    if (root_->presentedViewController()) root_->dismiss(false);
+    device_.advance(QuorelVC::kAlertDelay + 1);
+    window_.reset();
+    root_.reset();
+    device_.runPending();
+    LocationManager::resetSharedInstance();
+    Bundle::framework().setLanguage({});
+}
+
+double ScenarioHost::time() const {
+    return device_.now() - start_;
+}
+
+void ScenarioHost::note(const std::string& text) {
+    if (!log_) return;
+    flushCounters();
+    *log_ << stamp(time()) << text << "\n";
+}
+
+void ScenarioHost::flushCounters() {
+    if (!counters_) return;
+    const Counters run = *counters_;
+    counters_.reset();
+    if (!log_) return;
+    *log_ << stamp(run.start) << "console: " << run.first;
+    if (run.lines > 1)
+        *log_ << " ... " << run.last << " (" << run.lines << " lines of numbers, the last at "
+              << formatFixed(run.end, 2) << ")";
+    *log_ << "\n";
+}
+
+void ScenarioHost::present() {
+    auto screen = QuorelVC::make();
+    screen->serverPlaces = records;
+    screen->attribution = setup_.attribution;
+    if (setup_.delegate) screen->delegate = std::make_shared<Delegate>(*this);
+    screen_ = screen;
+    screens_.push_back(screen);
+    note("host: presents the main screen with " + std::to_string(records.size()) + " places");
+    root_->present(screen, true);
+    device_.runPending();
+    look();
+}
+
+bool ScenarioHost::screenOnTop() const {
+    auto screen = screen_.lock();
+    return screen && window_->topViewController() == screen;
+}
+
+void ScenarioHost::background() {
+    note("host: the application goes to the background");
+    device_.context().application().enterBackground();
+    device_.runPending();
+    look();
+}
+
+void ScenarioHost::foreground() {
+    note("host: the application comes back to the foreground");
+    device_.context().application().enterForeground();
+    device_.runPending();
+    look();
+}
+
+void ScenarioHost::postReloadNotification() {
+    note(std::string("host: posts ") + kReloadOnBecomeActive);
+    device_.context().notificationCenter().post(kReloadOnBecomeActive);
+    device_.runPending();
+    look();
+}
+
+std::string ScenarioHost::placeName(const AnnnotationView& card) {
+    const auto place = std::dynamic_pointer_cast<Place>(card.annotation());
+    return place && place->property ? place->property->name : std::string();
+}
+
+namespace {
+
+bool centreOnScreen(const View& view, Size screen) {
+    const auto b = view.bounds();
+    const Point c = convertToRoot(view, {b.midX(), b.midY()});
+    return c.x >= 0 && c.y >= 0 && c.x <= screen.width && c.y <= screen.height &&
+           !view.isHidden() && view.alpha() > 0.01;
+}
+
+double distanceOf(const AnnnotationView& card) {
+    const auto a = card.annotation();
+    return a ? a->distanceFromUser() : INFINITY;
+}
+
+}  // namespace
+
+std::vector<std::shared_ptr<AnnnotationView>> ScenarioHost::cardsNamed(
+    const std::string& name) const {
+    std::vector<std::shared_ptr<AnnnotationView>> cards;
+    auto screen = screen_.lock();
+    if (!screen || !screen->presenter()) return cards;
+    for (const auto& child : screen->presenter()->subviews())
+        if (auto card = std::dynamic_pointer_cast<AnnnotationView>(child);
+            card && placeName(*card) == name)
+            cards.push_back(card);
+    const Size size = window_->bounds().size;
+    std::stable_sort(cards.begin(), cards.end(), [&](const auto& a, const auto& b) {
+        const bool sa = centreOnScreen(*a, size), sb = centreOnScreen(*b, size);
+        if (sa != sb) return sa;
+        return distanceOf(*a) < distanceOf(*b);
+    });
+    return cards;
+}
+
+std::vector<std::shared_ptr<AnnnotationView>> ScenarioHost::cardsOnScreen() const {
+    std::vector<std::shared_ptr<AnnnotationView>> cards;
+    auto screen = screen_.lock();
+    if (!screen || !screen->presenter() || !isInWindow(*screen->presenter())) return cards;
+    const Size size = window_->bounds().size;
+    for (const auto& child : screen->presenter()->subviews())
+        if (auto card = std::dynamic_pointer_cast<AnnnotationView>(child);
+            card && centreOnScreen(*card, size))
+            cards.push_back(card);
+    return cards;
+}
+
+bool ScenarioHost::tapAt(Point point) {
+    note("user: taps at (" + formatFixed(point.x, 0) + ", " + formatFixed(point.y, 0) + ")");
+    finger_.tapAt(point);
+    look();
+    return true;
+}
+
+bool ScenarioHost::tap(AnnnotationView& card) {
+    const auto result = finger_.tap(card);
+    if (!result) note("user: the tap missed: " + result.message);
+    look();
+    return result.ok;
+}
+
+bool ScenarioHost::swipe(AnnnotationView& card, SwipeDirection direction) {
+    const auto result = finger_.swipe(card, direction);
+    if (!result) note("user: the swipe missed: " + result.message);
+    look();
+    return result.ok;
+}
+
+bool ScenarioHost::tapCard(const std::string& name) {
+    const auto cards = cardsNamed(name);
+    note("user: taps the card of " + printable(name));
+    if (cards.empty()) {
+        note("user: no card shows " + printable(name));
+        return false;
+    }
+    return tap(*cards.front());
+}
+
+bool ScenarioHost::swipeCard(SwipeDirection direction, const std::string& name) {
+    const auto cards = cardsNamed(name);
+    const char* way = direction == SwipeDirection::left    ? "left"
+                      : direction == SwipeDirection::right ? "right"
+                                                           : "up";
+    note(std::string("user: swipes ") + way + " the card of " + printable(name));
+    if (cards.empty()) {
+        note("user: no card shows " + printable(name));
+        return false;
+    }
+    return swipe(*cards.front(), direction);
+}
+
+bool ScenarioHost::tapView(const std::string& identifier) {
+    note("user: taps " + printable(identifier));
+    const auto result = finger_.tap(identifier);
+    if (!result) note("user: the tap missed: " + result.message);
+    look();
+    return result.ok;
+}
+
+bool ScenarioHost::pressAlertButton(const std::string& button) {
+    auto alert = std::dynamic_pointer_cast<AlertController>(window_->topViewController());
+    note("user: presses \"" + printable(button) + "\" on the alert");
+    if (!alert) {
+        note("user: no alert is shown");
+        return false;
+    }
+    const std::string text = localized(button);
+    for (const auto& action : alert->actions()) {
+        if (action.title == button || action.title == text) {
+            const bool picked = alert->pickAction(action.title);
+            device_.runPending();
+            look();
+            return picked;
+        }
+    }
+    std::string buttons;
+    for (const auto& action : alert->actions()) buttons += " [" + printable(action.title) + "]";
+    note("user: the alert has no button \"" + printable(button) + "\":" + buttons);
+    return false;
+}
+
+void ScenarioHost::look() {
+    auto& console = device_.context().console();
+    if (!console.lines().empty()) {
+        const auto lines = console.lines();
+        console.clear();
+        for (const auto& line : lines) {
+            // Numbers written frame after frame (the radar's calibration counters) make one
+            // line of the log.
+            const bool number = !line.empty() && line.size() < 12 &&
+                                line.find_first_not_of("0123456789-") == std::string::npos;
+            if (number && log_) {
+                if (!counters_) counters_ = Counters{time(), time(), line, line, 0};
+                counters_->end = time();
+                counters_->last = line;
+                ++counters_->lines;
+            } else {
+                note("console: " + printable(line));
+            }
+        }
+    }
+    std::erase_if(alertsSeen_, [](const auto& w) { return w.expired(); });
+    for (const auto& controller : window_->presentationStack()) {
+        auto alert = std::dynamic_pointer_cast<AlertController>(controller);
+        if (!alert) continue;
+        const bool seen = std::any_of(alertsSeen_.begin(), alertsSeen_.end(),
+                                      [&](const auto& w) { return w.lock() == alert; });
+        if (seen) continue;
+        alertsSeen_.push_back(alert);
+        std::string text = "alert: \"" + printable(alert->title()) + "\"";
+        if (!alert->message().empty()) text += " \"" + printable(alert->message()) + "\"";
+        text += " buttons:";
+        for (const auto& action : alert->actions()) text += " [" + printable(action.title) + "]";
+        note(text);
+    }
+}
+
+void ScenarioHost::advance(double seconds) {
+    device_.advance(seconds);
+    look();
+}
+
+// ---- The player --------------------------------------------------------------------------
+
+ScenarioPlayer::ScenarioPlayer(Scenario scenario, std::ostream& log)
+    : scenario_(std::move(scenario)), log_(log) {}
+
+ScenarioPlayer::~ScenarioPlayer() = default;
+
+std::string ScenarioPlayer::load() {
+    std::vector<std::shared_ptr<QuorelProperty>> records;
+    if (!scenario_.places.empty()) {
+        const auto file = PlacesFile::fromPath(scenario_.places);
+        const std::string where = "line " + std::to_string(scenario_.placesLine) + ": ";
+        if (file.error) return where + file.error->message;
+        for (const auto& problem : file.problems)
+            log_ << where << "places: " << printable(problem.text()) << "\n";
+        records = file.records;
+    }
+    for (std::size_t i = 0; i < scenario_.events.size(); ++i) {
+        const auto& event = scenario_.events[i];
+        const auto* walk = std::get_if<scenario::Walk>(&event.action);
+        if (!walk) continue;
+        const std::string where = "line " + std::to_string(event.line) + ": ";
+        const auto track = readGpxFile(walk->gpx);
+        if (!track.ok()) return where + track.error;
+        if (track.points.empty()) return where + "the track has no points";
+        std::vector<Coordinate> points;
+        for (const auto& p : track.points) points.push_back(p.coordinate);
+        walks_[i] = walkFixes(points, kWalkingSpeed * walk->speed, event.time);
+    }
+    for (const auto& [index, fixes] : walks_)
+        fixes_.insert(fixes_.end(), fixes.begin(), fixes.end());
+    std::stable_sort(fixes_.begin(), fixes_.end(),
+                     [](const auto& a, const auto& b) { return a.time < b.time; });
+    plan_ = std::make_unique<SensorPlan>(scenario_, walks_);
+
+    ScenarioHost::Setup setup;
+    setup.screen = scenario_.screen;
+    setup.scale = scenario_.scale;
+    setup.language = scenario_.language;
+    setup.camera = scenario_.camera;
+    setup.locationServices = scenario_.locationServices;
+    setup.delegate = scenario_.delegate;
+    if (!scenario_.places.empty()) setup.attribution = kOnScreenAttribution;
+    host_ = std::make_unique<ScenarioHost>(setup, &log_);
+    host_->records = std::move(records);
+    return {};
+}
+
+void ScenarioPlayer::feedSensors(double t) {
+    auto& sensors = host_->sensors();
+    if (const auto heading = plan_->headingAt(t)) {
+        sensors.apply({0, HeadingEvent{heading->degrees, heading->degrees, heading->accuracy}});
+        host_->pose.heading = heading->degrees;
+    }
+    if (const auto pitch = plan_->pitchAt(t)) {
+        sensors.apply({0, AccelerationEvent{gravityAtPitch(*pitch)}});
+        host_->pose.pitch = *pitch;
+    }
+}
+
+bool ScenarioPlayer::play(const std::filesystem::path& out) {
+    if (!host_) {
+        if (const auto problem = load(); !problem.empty()) {
+            log_ << problem << "\n";
+            return false;
+        }
+    }
+    out_ = out;
+    if (!out_.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(out_, ec);
+        if (ec) {
+            log_ << "cannot make " << printable(out_.string()) << ": " << ec.message() << "\n";
+            return false;
+        }
+    }
+    auto& host = *host_;
+    // The device's clock counts seconds since 1970, so times within a fraction of a
+    // millisecond are the same time.
+    constexpr double kSameTime = 1e-4;
+    std::size_t nextEvent = 0;
+    std::size_t nextFix = 0;
+    double nextTick = 0;
+    const double end = plan_->end();
+    const auto& events = scenario_.events;
+    bool ok = true;
+    for (;;) {
+        const double now = host.time();
+        // Sensor readings first, then the fixes and the actions due now, in file order.
+        if (nextTick <= now + kSameTime) {
+            while (nextTick <= now + kSameTime) nextTick += kSensorPeriod;
+            feedSensors(now);
+        }
+        while (nextFix < fixes_.size() && fixes_[nextFix].time <= now + kSameTime) {
+            const auto& fix = fixes_[nextFix++];
+            host.sensors().apply({0, FixEvent{fix.coordinate, 5, 0}});
+        }
+        while (nextEvent < events.size() && events[nextEvent].time <= now + kSameTime) {
+            const auto& event = events[nextEvent++];
+            if (const auto* shot = std::get_if<scenario::Shot>(&event.action)) {
+                ok = shoot(*shot) && ok;
+            } else {
+                run(event);
+            }
+        }
+        if (nextEvent >= events.size() && nextFix >= fixes_.size() && now >= end - kSameTime) break;
+        double next = nextTick;
+        if (nextEvent < events.size()) next = std::min(next, events[nextEvent].time);
+        if (nextFix < fixes_.size()) next = std::min(next, fixes_[nextFix].time);
+        host.advance(std::max(next - host.time(), kSameTime));
+    }
+    host.flushCounters();
+    if (!out_.empty()) ok = writeIndex() && ok;
+    return ok;
+}
+
+void ScenarioPlayer::run(const ScenarioEvent& event) {
+    using namespace scenario;
+    auto& host = *host_;
+    std::visit(
+        [&](const auto& a) {
+            using A = std::decay_t<decltype(a)>;
+            if constexpr (std::is_same_v<A, Fix>) {
+                host.sensors().apply({0, FixEvent{a.coordinate, a.accuracy, a.age}});
+            } else if constexpr (std::is_same_v<A, Present>) {
+                host.present();
+            } else if constexpr (std::is_same_v<A, Background>) {
+                host.background();
+            } else if constexpr (std::is_same_v<A, Foreground>) {
+                host.foreground();
+            } else if constexpr (std::is_same_v<A, ReloadNotification>) {
+                host.postReloadNotification();
+            } else if constexpr (std::is_same_v<A, TapPoint>) {
+                host.tapAt(a.point);
+            } else if constexpr (std::is_same_v<A, TapCard>) {
+                host.tapCard(a.name);
+            } else if constexpr (std::is_same_v<A, TapView>) {
+                host.tapView(a.identifier);
+            } else if constexpr (std::is_same_v<A, SwipeCard>) {
+                host.swipeCard(a.direction, a.name);
+            } else if constexpr (std::is_same_v<A, AlertButton>) {
+                host.pressAlertButton(a.button);
+            } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
+                                 std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
+                // The sensor plan gives their readings; take the first one now.
+                feedSensors(host.time());
+            }
+        },
+        event.action);
+}
+
+bool ScenarioPlayer::shoot(const scenario::Shot& shot) {
+    auto& host = *host_;
+    shots_.push_back({host.time(), shot.name, shot.caption});
+    if (out_.empty()) {
+        host.note("shot " + shot.name + " (not written)");
+        return true;
+    }
+    const auto png = out_ / (shot.name + ".png");
+    const auto tree = out_ / (shot.name + ".tree");
+    cairo::CairoCanvas canvas(scenario_.screen, scenario_.scale, Color::black());
+    Renderer().render(host.window(), canvas);
+    if (const auto problem = canvas.writePng(png.string())) {
+        host.note("shot " + shot.name + ": cannot write " + printable(png.string()) + ": " +
+                  *problem);
+        return false;
+    }
+    std::ofstream dump(tree, std::ios::binary);
+    dump << dumpViewTree(host.window());
+    if (!dump) {
+        host.note("shot " + shot.name + ": cannot write " + printable(tree.string()));
+        return false;
+    }
+    host.note("shot " + shot.name + ": wrote " + printable(png.string()) + " and " +
+              printable(tree.filename().string()));
+    return true;
+}
+
+bool ScenarioPlayer::writeIndex() const {
+    const auto path = out_ / "index.html";
+    std::ofstream html(path, std::ios::binary);
+    html << "<!doctype html>\n<meta charset=utf-8>\n<title>ARQuorel scenario</title>\n"
+         << "<style>figure{display:inline-block;margin:8px;vertical-align:top}"
+            "figcaption{max-width:"
+         << scenario_.screen.width << "px;font:14px sans-serif}</style>\n"
+         << "<h1>ARQuorel: a scenario on the simulated phone</h1>\n";
+    for (const auto& shot : shots_) {
+        html << "<figure><img src=\"" << htmlEscaped(shot.name)
+             << ".png\" width=" << scenario_.screen.width << " alt=\"" << htmlEscaped(shot.name)
+             << "\"><figcaption><b>" << formatFixed(shot.time, 1) << " s</b> "
+             << htmlEscaped(shot.caption) << " <a href=\"" << htmlEscaped(shot.name)
+             << ".tree\">view tree</a></figcaption></figure>\n";
+    }
+    html << "<p>" << htmlEscaped(kMapDataAttribution) << "</p>\n";
+    html.close();
+    if (!html) {
+        log_ << "cannot write " << printable(path.string()) << "\n";
+        return false;
+    }
+    return true;
+}
+
+int runScenarioCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CommandUsage command("run", kRunSynopsis, err);
+    if (command.helpAsked(
+            args,
+            "Plays a scenario on the simulated phone: a host application presents the main\n"
+            "screen with the scenario's places while a person holds, turns, tilts and touches\n"
+            "the phone. Each shot writes DIR/NAME.png and DIR/NAME.tree; DIR/index.html shows\n"
+            "the shots in order. Standard output is the log of what the host saw, each line\n"
+            "with its virtual time in seconds: delegate calls, alerts, console lines, touches\n"
+            "and shots. The scenario format is described in the README.\n",
+            out))
+        return kExitOk;
+    std::string error;
+    const auto flags = Flags::parse(args, {{"scenario"}, {"out"}}, error);
+    if (!flags) return command.fail(error);
+    const auto file = CommandUsage::required(*flags, "scenario", "FILE", error);
+    if (!file) return command.fail(error);
+    const auto dir = CommandUsage::required(*flags, "out", "DIR", error);
+    if (!dir) return command.fail(error);
+    const auto parsed = readScenarioFile(*file);
+    if (!parsed.scenario) {
+        err << "arquorel-sim run: " << printable(*file) << ": " << parsed.error << "\n";
+        return kExitUsage;
+    }
+    ScenarioPlayer player(*parsed.scenario, out);
+    if (const auto problem = player.load(); !problem.empty()) {
+        err << "arquorel-sim run: " << printable(*file) << ": " << problem << "\n";
+        return kExitUsage;
+    }
+    if (!player.play(*dir)) return 1;
+    out << "Index of the shots: "
+        << printable((std::filesystem::path(*dir) / "index.html").string()) << "\n";
+    return kExitOk;
+}
+
+}  // namespace arquorel::sim

@@ -1,0 +1,189 @@
+#pragma once
+// Plays a scenario on a simulated phone: a host application that embeds the main screen, a
+// person's hand that holds, turns, tilts and touches the phone, and a log of what the host saw.
+//
+// ScenarioHost is the device and the host: a window with a root screen that presents the main
+// screen modally, the shared location manager started before it, a delegate that logs the
+// places the user opens, and the touches and application events a person causes. It logs, with
+// the virtual time, the delegate calls, the alerts that appear and the console lines.
+// ScenarioPlayer feeds it the sensor readings and actions of a Scenario at their times and
+// writes a picture and a view tree at each shot, and an index.html of the shots at the end.
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "arquorel/places/AnnnotationView.h"
+#include "arquorel/places/QuorelProperty.h"
+#include "arquorel/platform/ui/Window.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimCamera.h"
+#include "sim/device/SimPlatform.h"
+#include "sim/device/TouchDriver.h"
+#include "sim/host/Scenario.h"
+#include "sim/host/SensorPlan.h"
+
+namespace arquorel {
+class QuorelVC;
+}
+
+namespace arquorel::sim {
+
+// The attribution of the bundled places and walk, shown wherever their pictures are.
+inline constexpr const char* kMapDataAttribution =
+    "Map data \xC2\xA9 OpenStreetMap contributors, ODbL 1.0";
+inline constexpr const char* kOnScreenAttribution = "\xC2\xA9 OpenStreetMap contributors";
+
+// The simulated phone with the host application on it.
+class ScenarioHost {
+  public:
+    struct Setup {
+        Size screen{375, 812};
+        double scale = 2;
+        std::string language = "en";
+        ScenarioCamera camera = ScenarioCamera::authorized;
+        bool locationServices = true;
+        bool delegate = true;
+        // The small print the main screen shows (the places' data attribution).
+        std::string attribution;
+    };
+
+    // `log`, when given, receives the host's log lines; it must outlive the host.
+    ScenarioHost(const Setup& setup, std::ostream* log);
+    ~ScenarioHost();
+    ScenarioHost(const ScenarioHost&) = delete;
+    ScenarioHost& operator=(const ScenarioHost&) = delete;
+
+    SimPlatform& device() { return device_; }
+    SimSensors& sensors() { return sensors_; }
+    SimCamera& camera() { return camera_; }
+    Window& window() { return *window_; }
+    const std::shared_ptr<ViewController>& root() const { return root_; }
+    // Seconds since the host started.
+    double time() const;
+    // Where the camera looks, for its picture.
+    CameraPose pose;
+
+    // The host's places, handed to every screen it presents.
+    std::vector<std::shared_ptr<QuorelProperty>> records;
+
+    // Makes a new main screen and presents it over the root screen.
+    void present();
+    // The screen last presented, while it lives.
+    std::shared_ptr<QuorelVC> screen() const { return screen_.lock(); }
+    // Whether the main screen is the top screen of the window.
+    bool screenOnTop() const;
+    // Every main screen made, whether it lives or not.
+    const std::vector<std::weak_ptr<QuorelVC>>& screens() const { return screens_; }
+
+    void background();
+    void foreground();
+    void postReloadNotification();
+
+    // The cards in the main screen's presenter whose place has that name, those on screen
+    // first, nearest first.
+    std::vector<std::shared_ptr<AnnnotationView>> cardsNamed(const std::string& name) const;
+    // Every card in the main screen's presenter whose centre lies on screen.
+    std::vector<std::shared_ptr<AnnnotationView>> cardsOnScreen() const;
+    // The place name a card shows ("" without one).
+    static std::string placeName(const AnnnotationView& card);
+
+    // Touches; a touch that misses is logged with what it hit instead.
+    bool tapAt(Point point);
+    bool tapCard(const std::string& name);
+    bool tapView(const std::string& identifier);
+    bool swipeCard(SwipeDirection direction, const std::string& name);
+    bool swipe(AnnnotationView& card, SwipeDirection direction);
+    bool tap(AnnnotationView& card);
+    // Presses a button of the alert on top, named by its key or its text.
+    bool pressAlertButton(const std::string& button);
+
+    // Logs what appeared since the last look: alerts and console lines.
+    void look();
+    // Writes a line of the log with the current time.
+    void note(const std::string& text);
+    // Writes the line of numbers still being gathered.
+    void flushCounters();
+
+    // Lets `seconds` of virtual time pass, then looks.
+    void advance(double seconds);
+
+    std::size_t delegateCalls() const { return *delegateCalls_; }
+
+  private:
+    class Delegate;
+    struct Counters {
+        double start = 0;
+        double end = 0;
+        std::string first;
+        std::string last;
+        std::size_t lines = 0;
+    };
+
+    std::ostream* log_;
+    SimPlatform device_;
+    SimSensors sensors_;
+    SimCamera camera_;
+    TouchDriver finger_;
+    Setup setup_;
+    double start_ = 0;
+    std::shared_ptr<Window> window_;
+    std::shared_ptr<ViewController> root_;
+    std::weak_ptr<QuorelVC> screen_;
+    std::vector<std::weak_ptr<QuorelVC>> screens_;
+    std::vector<std::weak_ptr<ViewController>> alertsSeen_;
+    std::optional<Counters> counters_;
+    std::shared_ptr<std::size_t> delegateCalls_ = std::make_shared<std::size_t>(0);
+};
+
+// One picture taken during a scenario.
+struct ScenarioShot {
+    double time = 0;
+    std::string name;
+    std::string caption;
+};
+
+class ScenarioPlayer {
+  public:
+    static constexpr double kSensorPeriod = 0.05;
+
+    // `log` receives the host's log lines.
+    ScenarioPlayer(Scenario scenario, std::ostream& log);
+    ~ScenarioPlayer();
+
+    // Reads the places file and the tracks of the walks; the problem, naming its line, or "".
+    std::string load();
+    // Plays every event. Shots go into `out` (made when missing) as NAME.png and NAME.tree,
+    // then index.html lists them; with an empty `out` shots are only logged.
+    // False, with the reason logged, when a file cannot be written.
+    bool play(const std::filesystem::path& out);
+
+    ScenarioHost& host() { return *host_; }
+    const std::vector<ScenarioShot>& shots() const { return shots_; }
+
+  private:
+    void run(const ScenarioEvent& event);
+    void feedSensors(double t);
+    bool shoot(const scenario::Shot& shot);
+    bool writeIndex() const;
+
+    Scenario scenario_;
+    std::ostream& log_;
+    std::unique_ptr<ScenarioHost> host_;
+    std::map<std::size_t, std::vector<WalkFix>> walks_;
+    std::unique_ptr<SensorPlan> plan_;
+    std::vector<WalkFix> fixes_;  // every walk's, in time order
+    std::filesystem::path out_;
+    std::vector<ScenarioShot> shots_;
+};
+
+inline constexpr std::string_view kRunSynopsis = "run --scenario FILE --out DIR";
+
+int runScenarioCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace arquorel::sim

@@ -1,0 +1,193 @@
+#include "sim/host/ScenarioPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/resources/Bundle.h"
+#include "sim/host/SimCli.h"
+
+namespace arquorel::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder of its own for each test, with a places file: "Est" 60 m east of the start, "Nord"
+// 50 m north and "Ouest" 80 m west.
+class ScenarioPlayerTest : public ::testing::Test {
+  protected:
+    ScenarioPlayerTest() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::path(::testing::TempDir()) / (std::string("arquorel_scenario_") + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        std::ofstream(dir_ / "places.json") << R"([
+            {"id": "e", "name": "Est", "lat": 43.7393682, "lng": 7.42795, "category_color": "#E15759"},
+            {"id": "n", "name": "Nord", "lat": 43.73982, "lng": 7.4272085},
+            {"id": "o", "name": "Ouest", "lat": 43.7393682, "lng": 7.42621}
+        ])";
+    }
+    ~ScenarioPlayerTest() override { fs::remove_all(dir_); }
+
+    // Plays `text` (the places file set up above) and returns the log.
+    std::string play(const std::string& text, bool shots = true) {
+        auto parsed = parseScenario("places places.json\n" + text, dir_);
+        EXPECT_TRUE(parsed.scenario) << parsed.error;
+        if (!parsed.scenario) return {};
+        std::ostringstream log;
+        ScenarioPlayer player(*parsed.scenario, log);
+        EXPECT_EQ(player.load(), "");
+        EXPECT_TRUE(player.play(shots ? dir_ / "out" : fs::path()));
+        shots_ = player.shots();
+        return log.str();
+    }
+
+    fs::path dir_;
+    std::vector<ScenarioShot> shots_;
+};
+
+constexpr const char* kStart = R"(
+    at 0 fix 43.7393682 7.4272085
+    at 0 heading 90
+    at 0 pitch 0
+    at 0.5 present
+    at 1 tap 187 406
+    at 1.5 tap 187 406
+)";
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
+    const auto log = play(std::string(kStart) + R"(
+        at 4 tap card "Est"
+        at 5 tap card "Nowhere"
+        at 5.5 tap view nosuchview
+        at 6 turn 0 over 1
+        at 8 tap card "Nord"
+        at 9 swipe left card "Nord"
+        at 10 tap card "Nord"
+        at 11 alert "retry"
+        at 12 background
+        at 13 foreground
+        at 14 reload-notification
+        at 15 tap view backbutton
+    )",
+                          false);
+    const char* expected[] = {
+        "    0.50  host: presents the main screen with 3 places\n",
+        "    4.00  user: taps the card of Est\n",
+        // The card flashes, then tells the host.
+        "    4.06  delegate: openElementDetails Est (id e)\n",
+        "    5.00  user: no card shows Nowhere\n",
+        "    5.50  user: the tap missed: tap on 'nosuchview': no view has that identifier\n",
+        "    8.06  delegate: openElementDetails Nord (id n)\n",
+        "    9.00  user: swipes left the card of Nord\n",
+        // Swiped away: no card shows the place any more.
+        "   10.00  user: no card shows Nord\n",
+        "   11.00  user: no alert is shown\n",
+        "   12.00  host: the application goes to the background\n",
+        "   13.00  host: the application comes back to the foreground\n",
+        "   14.00  host: posts reloadOnBecomeActive\n",
+        "   15.00  user: taps backbutton\n",
+    };
+    std::size_t from = 0;
+    for (const char* line : expected) {
+        const auto at = log.find(line, from);
+        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+        if (at != std::string::npos) from = at;
+    }
+    EXPECT_FALSE(contains(log, "delegate: openElementDetails Ouest")) << log;
+}
+
+TEST_F(ScenarioPlayerTest, AlertsAreLoggedAndTheirButtonsPressedByKeyOrText) {
+    // Without places the screen says so after 3 seconds.
+    fs::remove(dir_ / "places.json");
+    std::ofstream(dir_ / "places.json") << "[]";
+    const auto log = play(std::string(kStart) + R"(
+        at 4.5 alert "cancel"
+        at 5 alert "retry"
+        at 9 alert "Back"
+        at 10 shot after-back "Back at the host's screen"
+    )");
+    // 3 s after the second reload of loading, which cancelled the steps of the first.
+    EXPECT_TRUE(contains(log, "    3.70  alert: \"Something went wrong\" \"" +
+                                  localized("checkConnection") + "\" buttons: [Back] [Retry]\n"))
+        << log;
+    EXPECT_TRUE(
+        contains(log, "    4.50  user: the alert has no button \"cancel\": [Back] [Retry]\n"))
+        << log;
+    // Retry reloads once the alert has gone (0.3 s), and the alert comes again 3 s later.
+    EXPECT_TRUE(contains(log, "    8.30  alert: \"Something went wrong\"")) << log;
+    const auto tree = dir_ / "out" / "after-back.tree";
+    ASSERT_TRUE(fs::exists(tree));
+    std::ifstream in(tree);
+    const std::string dump((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(contains(dump, "backbutton")) << dump;
+}
+
+TEST_F(ScenarioPlayerTest, ShotsWritePicturesTreesAndAnIndexInOrder) {
+    const auto log = play(std::string(kStart) + R"(
+        at 3 shot facing-east "Facing <east> & the card \"Est\""
+        at 3.25 shot no-caption
+    )");
+    ASSERT_EQ(shots_.size(), 2u);
+    EXPECT_NEAR(shots_[0].time, 3, 1e-3);
+    EXPECT_NEAR(shots_[1].time, 3.25, 1e-3);
+    for (const char* name : {"facing-east", "no-caption"}) {
+        EXPECT_GT(fs::file_size(dir_ / "out" / (std::string(name) + ".png")), 5000u) << name;
+        EXPECT_TRUE(contains(log, std::string("shot ") + name + ": wrote ")) << log;
+    }
+    std::ifstream tree(dir_ / "out" / "facing-east.tree");
+    const std::string dump((std::istreambuf_iterator<char>(tree)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_TRUE(contains(dump, "text=\"Est\"")) << dump;
+    std::ifstream html(dir_ / "out" / "index.html");
+    const std::string index((std::istreambuf_iterator<char>(html)),
+                            std::istreambuf_iterator<char>());
+    const auto first =
+        index.find("<b>3.0 s</b> Facing &lt;east&gt; &amp; the card &quot;Est&quot;");
+    const auto second = index.find("src=\"no-caption.png\"");
+    EXPECT_NE(first, std::string::npos) << index;
+    EXPECT_NE(second, std::string::npos) << index;
+    EXPECT_LT(first, second);
+    EXPECT_TRUE(contains(index, "Map data \xC2\xA9 OpenStreetMap contributors, ODbL 1.0"));
+}
+
+TEST_F(ScenarioPlayerTest, UnusableFilesAndScenariosStopWithTheLine) {
+    std::ofstream(dir_ / "bad.gpx") << "<gpx><trk><trkseg><trkpt lat=\"99\" lon=\"7\"/>";
+    std::ofstream(dir_ / "bad.json") << "{\"not\": \"an array\"}";
+    const std::pair<std::string, std::string> cases[] = {
+        {"places bad.json\n", "line 1: "},
+        {"# the walk\nat 1 walk missing.gpx\n", "line 2: "},
+        {"\n\nat 1 walk bad.gpx\n", "line 3: "},
+    };
+    for (const auto& [text, prefix] : cases) {
+        const auto parsed = parseScenario(text, dir_);
+        ASSERT_TRUE(parsed.scenario) << parsed.error;
+        std::ostringstream log;
+        ScenarioPlayer player(*parsed.scenario, log);
+        const auto problem = player.load();
+        EXPECT_EQ(problem.rfind(prefix, 0), 0u) << text << problem;
+        EXPECT_GT(problem.size(), prefix.size() + 5) << text;
+    }
+    std::ofstream(dir_ / "bad.scenario") << "at 0 present\nat 1 heading 400\n";
+    std::ostringstream out, err;
+    EXPECT_EQ(runCli({"run", "--scenario", (dir_ / "bad.scenario").string(), "--out",
+                      (dir_ / "out").string()},
+                     out, err),
+              2);
+    EXPECT_TRUE(contains(err.str(),
+                         "bad.scenario: line 2: heading must be a number of degrees in "
+                         "[0, 360): 400"))
+        << err.str();
+    EXPECT_FALSE(fs::exists(dir_ / "out"));
+    EXPECT_EQ(runCli({"run", "--out", "x"}, out, err), 2);
+}
+
+}  // namespace
+}  // namespace arquorel::sim
