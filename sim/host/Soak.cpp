@@ -187,27 +187,31 @@ class Soak {
             }
             return;
         }
+        // Per second: a tap on a card one time in 25, a swipe one in 70, a reload notification
+        // one in 120, a trip to the background and a new screen each one in 300.
         const double roll = walker_.uniform(0, 1);
-        if (roll < 0.04) {
+        constexpr double kTap = 0.04, kSwipe = kTap + 1 / 70.0, kReload = kSwipe + 1 / 120.0,
+                         kBackground = kReload + 1 / 300.0, kBack = kBackground + 1 / 300.0;
+        if (roll < kTap) {
             if (auto card = randomCard()) {
                 ++activity.taps;
                 if (!host.tap(*card)) ++activity.tapsMissed;
             }
-        } else if (roll < 0.055) {
+        } else if (roll < kSwipe) {
             if (auto card = randomCard()) {
                 static constexpr SwipeDirection kWays[] = {
                     SwipeDirection::left, SwipeDirection::right, SwipeDirection::up};
                 host.swipe(*card, kWays[std::uniform_int_distribution<int>(0, 2)(walker_.rng())]);
                 ++activity.swipes;
             }
-        } else if (roll < 0.058) {
+        } else if (roll < kReload) {
             host.postReloadNotification();
             ++activity.reloadNotifications;
-        } else if (roll < 0.0595) {
+        } else if (roll < kBackground) {
             host.background();
             ++activity.backgrounds;
             backgroundUntil_ = host.time() + walker_.uniform(2, 120);
-        } else if (roll < 0.0605) {
+        } else if (roll < kBack) {
             if (!host.tapView("backbutton")) screen->back();
             presentAt_ = host.time() + walker_.uniform(1, 10);
         }
