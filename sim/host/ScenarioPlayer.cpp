@@ -260,16 +260,28 @@ bool ScenarioHost::tapAt(Point point) {
     return true;
 }
 
+std::string ScenarioHost::missed(const AnnnotationView& card, const std::string& message) const {
+    // A card covered by another: name the place the finger would have touched instead.
+    const auto b = card.bounds();
+    auto hit = hitTest(*window_, convertToRoot(card, {b.midX(), b.midY()}));
+    for (auto v = hit; v; v = v->superview()) {
+        if (auto other = std::dynamic_pointer_cast<AnnnotationView>(v))
+            return "the card of " + printable(placeName(card)) + " lies under the card of " +
+                   printable(placeName(*other));
+    }
+    return message;
+}
+
 bool ScenarioHost::tap(AnnnotationView& card) {
     const auto result = finger_.tap(card);
-    if (!result) note("user: the tap missed: " + result.message);
+    if (!result) note("user: the tap missed: " + missed(card, result.message));
     look();
     return result.ok;
 }
 
 bool ScenarioHost::swipe(AnnnotationView& card, SwipeDirection direction) {
     const auto result = finger_.swipe(card, direction);
-    if (!result) note("user: the swipe missed: " + result.message);
+    if (!result) note("user: the swipe missed: " + missed(card, result.message));
     look();
     return result.ok;
 }

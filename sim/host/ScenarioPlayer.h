@@ -117,6 +117,8 @@ class ScenarioHost {
 
   private:
     class Delegate;
+    // Why a touch aimed at a card missed it.
+    std::string missed(const AnnnotationView& card, const std::string& message) const;
     struct Counters {
         double start = 0;
         double end = 0;
