@@ -611,6 +611,10 @@ TEST_F(StackingTest, ViewsMoveUpAboveTheViewsBelowThem) {
         {"seam copy", {{seamX - 2250, 300, 80, 50}, {seamX, 290, 80, 50}}, {0, -45}},
         {"right seam", {{nearRight - 2250, 300, 80, 50}, {nearRight, 290, 80, 50}}, {0, -45}},
         {"left seam", {{nearLeft + 2250, 300, 80, 50}, {nearLeft, 290, 80, 50}}, {0, -45}},
+        // An empty frame sends the whole layout through the written stacking.
+        {"right seam, written",
+         {{nearRight - 2250, 300, 80, 50}, {nearRight, 290, 80, 50}, {0, 500, 0, 0}},
+         {0, -45, 0}},
         {"clear of the seams", {{clear - 2250, 300, 80, 50}, {clear, 290, 80, 50}}, {0, 0}},
     };
     for (const auto& c : cases) {
