@@ -9,6 +9,7 @@
 
 #include "arquorel/arcore/ARPresenter.h"
 #include "arquorel/arcore/ARTrackingManager.h"
+#include "bench/BenchEngine.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimMotionService.h"
 #include "sim/device/SimPlatform.h"
@@ -32,26 +33,8 @@ Location destination(const Location& from, double metres, double degrees) {
     return Location(phi2 / rad, lambda2 / rad);
 }
 
-class Controller : public ARController {
-  public:
-    ARStatus status;
-    std::shared_ptr<ARDataSource> source;
-    const ARStatus& arStatus() const override { return status; }
-    std::shared_ptr<ARDataSource> dataSource() const override { return source; }
-};
-
-class Card : public ARAnnotationView {
-  public:
-    bool isCard() const override { return true; }
-};
-
-class Source : public ARDataSource {
-  public:
-    std::shared_ptr<ARAnnotationView> viewForAnnotation(
-        ARController&, const std::shared_ptr<ARAnnotation>&) override {
-        return ARAnnotationView::make<Card>();
-    }
-};
+using bench::Controller;
+using bench::Source;
 
 // A presenter on a phone screen with `count` places, nearest first, distances and azimuths
 // measured from the user, after the first rebuild.

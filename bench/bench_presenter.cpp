@@ -7,6 +7,7 @@
 #include "arquorel/arcore/ARPresenter.h"
 #include "arquorel/arcore/ARTrackingManager.h"
 #include "arquorel/arscreen/ARViewController.h"
+#include "bench/BenchEngine.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimMotionService.h"
 #include "sim/device/SimPlatform.h"
@@ -15,26 +16,8 @@ namespace {
 
 using namespace arquorel;
 
-class Controller : public ARController {
-  public:
-    ARStatus status;
-    std::shared_ptr<ARDataSource> source;
-    const ARStatus& arStatus() const override { return status; }
-    std::shared_ptr<ARDataSource> dataSource() const override { return source; }
-};
-
-class Card : public ARAnnotationView {
-  public:
-    bool isCard() const override { return true; }
-};
-
-class Source : public ARDataSource {
-  public:
-    std::shared_ptr<ARAnnotationView> viewForAnnotation(
-        ARController&, const std::shared_ptr<ARAnnotation>&) override {
-        return ARAnnotationView::make<Card>();
-    }
-};
+using bench::Controller;
+using bench::Source;
 
 struct Scene {
     sim::SimPlatform device;
@@ -141,14 +124,7 @@ BENCHMARK(BM_ControllerFrame)->Unit(benchmark::kMicrosecond);
 // A rebuild over 10 000 annotations sorted nearest first, 250 of which become active.
 void BM_AnnotationsChangedRebuild(benchmark::State& state) {
     Scene scene(10000);
-    for (auto _ : state) {
-        scene.presenter->reload(scene.annotations, ReloadType::annotationsChanged);
-        // Let the 0.1 s main re-marks and fades run so that queued work does not pile up.
-        state.PauseTiming();
-        scene.device.advance(0.3);
-        state.ResumeTiming();
-    }
-    state.counters["active"] = static_cast<double>(scene.presenter->activeAnnotations().size());
+    bench::timeRebuilds(state, scene.device, *scene.presenter, scene.annotations);
 }
 BENCHMARK(BM_AnnotationsChangedRebuild)->Unit(benchmark::kMicrosecond);
 
@@ -156,13 +132,7 @@ BENCHMARK(BM_AnnotationsChangedRebuild)->Unit(benchmark::kMicrosecond);
 // stacks 2000 views.
 void BM_StackedRebuild2000(benchmark::State& state) {
     Scene scene(10000, 2000, true);
-    for (auto _ : state) {
-        scene.presenter->reload(scene.annotations, ReloadType::annotationsChanged);
-        state.PauseTiming();
-        scene.device.advance(0.3);
-        state.ResumeTiming();
-    }
-    state.counters["active"] = static_cast<double>(scene.presenter->activeAnnotations().size());
+    bench::timeRebuilds(state, scene.device, *scene.presenter, scene.annotations);
 }
 BENCHMARK(BM_StackedRebuild2000)->Unit(benchmark::kMillisecond);
 
