@@ -92,7 +92,7 @@ class Words {
     std::optional<double> number(const std::string& field, const std::string& kind, double low,
                                  double high, bool highOpen, std::optional<Failure>& failure) {
         const std::string range =
-            "[" + shortNumber(low) + ", " + shortNumber(high) + (highOpen ? ")" : "]");
+            std::string("[") + shortNumber(low) + ", " + shortNumber(high) + (highOpen ? ")" : "]");
         const Token* token = take();
         if (!token) {
             failure = Failure{field + " is missing: " + kind + " in " + range};
