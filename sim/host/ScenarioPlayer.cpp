@@ -164,6 +164,10 @@ void ScenarioHost::flushCounters() {
 }
 
 void ScenarioHost::present() {
+    if (root_->presentedViewController()) {
+        note("host: a screen is already presented over the root screen; nothing presented");
+        return;
+    }
     auto screen = QuorelVC::make();
     screen->serverPlaces = records;
     screen->attribution = setup_.attribution;

@@ -72,7 +72,8 @@ class ScenarioHost {
     // The host's places, handed to every screen it presents.
     std::vector<std::shared_ptr<QuorelProperty>> records;
 
-    // Makes a new main screen and presents it over the root screen.
+    // Makes a new main screen and presents it over the root screen, unless a screen is
+    // presented there already.
     void present();
     // The screen last presented, while it lives.
     std::shared_ptr<QuorelVC> screen() const { return screen_.lock(); }

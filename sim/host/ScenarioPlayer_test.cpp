@@ -64,6 +64,7 @@ bool contains(const std::string& text, const std::string& part) {
 
 TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
     const auto log = play(std::string(kStart) + R"(
+        at 2 present
         at 4 tap card "Est"
         at 5 tap card "Nowhere"
         at 5.5 tap view nosuchview
@@ -80,6 +81,7 @@ TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
                           false);
     const char* expected[] = {
         "    0.50  host: presents the main screen with 3 places\n",
+        "    2.00  host: a screen is already presented over the root screen; nothing presented\n",
         "    4.00  user: taps the card of Est\n",
         // The card flashes, then tells the host.
         "    4.06  delegate: openElementDetails Est (id e)\n",

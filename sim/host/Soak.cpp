@@ -113,13 +113,14 @@ class Soak {
         ScenarioHost::Setup setup;
         setup.screen = options.screen;
         host_ = std::make_unique<ScenarioHost>(setup, nullptr);
-        host_->records = std::move(records);
+        records_ = std::move(records);
     }
 
     SoakReport run() {
         auto& host = *host_;
         host.sensors().apply({0, FixEvent{walker_.position(), 5, 0}});
         feed();
+        host.records = records_;
         host.present();
         ++report_.activity.screensPresented;
         const auto steps = static_cast<std::size_t>(std::ceil(options_.seconds / kStep));
@@ -151,6 +152,15 @@ class Soak {
         host.pose = {heading, walker_.pitch()};
     }
 
+    // A new screen; now and then the host has no places for it, which brings the screen's
+    // alert and its buttons into play.
+    void present() {
+        host_->records =
+            walker_.chance(options_.emptyScreenChance) ? decltype(records_){} : records_;
+        host_->present();
+        ++report_.activity.screensPresented;
+    }
+
     // The random things a person does in one second.
     void act() {
         auto& host = *host_;
@@ -164,8 +174,7 @@ class Soak {
         }
         if (presentAt_) {
             if (host.time() >= *presentAt_) {
-                host.present();
-                ++activity.screensPresented;
+                present();
                 presentAt_.reset();
             }
             return;
@@ -179,7 +188,12 @@ class Soak {
             return;
         }
         auto screen = host.screen();
-        if (!screen || !host.screenOnTop()) return;
+        if (!screen || !host.screenOnTop()) {
+            // Left by an alert's "back": the host shows a new screen a little later.
+            if (!host.root()->presentedViewController())
+                presentAt_ = host.time() + walker_.uniform(1, 10);
+            return;
+        }
         if (screen->visibleHint() != 0) {
             if (walker_.chance(0.2)) {
                 host.tapAt({options_.screen.width / 2, options_.screen.height / 2});
@@ -254,7 +268,7 @@ class Soak {
             auto screen = weak.lock();
             if (!screen) continue;
             ++live;
-            const bool shown = screen == current && !presentAt_;
+            const bool shown = screen == current && !screen->isClosed();
             if (!shown) {
                 closedSteps += screen->pendingDelayedSteps();
             } else {
@@ -273,6 +287,7 @@ class Soak {
     std::ostream* progress_;
     Walker walker_;
     std::unique_ptr<ScenarioHost> host_;
+    std::vector<std::shared_ptr<QuorelProperty>> records_;
     SoakReport report_;
     std::optional<double> backgroundUntil_;
     std::optional<double> presentAt_;

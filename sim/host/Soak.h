@@ -61,6 +61,8 @@ struct SoakOptions {
     // The walk turns back towards the start when it leaves this box.
     Coordinate southWest{43.7253, 7.4094};
     Coordinate northEast{43.7499, 7.4387};
+    // How often a new screen gets no places from the host (which brings its alert).
+    double emptyScreenChance = 0.25;
     SoakBounds bounds;
 };
 

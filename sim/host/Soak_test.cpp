@@ -22,6 +22,7 @@ TEST(SoakTest, TenMinutesOfUseKeepEveryCountBounded) {
     SoakOptions options;
     options.seconds = 600;
     options.seed = 3;
+    options.emptyScreenChance = 0.6;
     const auto report = runSoak(options, monacoSample());
     EXPECT_TRUE(report.ok()) << report.violation;
     const auto& a = report.activity;
@@ -33,6 +34,7 @@ TEST(SoakTest, TenMinutesOfUseKeepEveryCountBounded) {
     EXPECT_GT(a.reloadNotifications, 0u);
     EXPECT_GT(a.backgrounds, 0u);
     EXPECT_GE(a.screensPresented, 2u);
+    EXPECT_GT(a.alertsAnswered, 0u);
     EXPECT_GT(a.metresWalked, 200);
     EXPECT_GT(report.peaks.views, 30u);
     EXPECT_EQ(report.peaks.closedScreenSteps, 0u);
