@@ -116,6 +116,11 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
     // The host starts the shared location manager first, so that a position is known before
     // the main screen loads.
     LocationManager::resetSharedInstance();
+    context.notificationCenter().addObserver(
+        this, kAskForLocationNotification, [this](const auto&) {
+            note(std::string("host: told to ask the user for location access (") +
+                 kAskForLocationNotification + ")");
+        });
     LocationManager::sharedInstance()->start();
 
     window_ = std::make_shared<Window>(Rect{{0, 0}, setup.screen});
@@ -128,6 +133,7 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
 
 ScenarioHost::~ScenarioHost() {
     log_ = nullptr;
+    device_.context().notificationCenter().removeObserver(this);
     for (const auto& weak : screens_)
         if (auto screen = weak.lock()) screen->delegate.reset();
     // Screens hold on to the device's services until they are gone: close the one shown and

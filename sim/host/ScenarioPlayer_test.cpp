@@ -132,6 +132,20 @@ TEST_F(ScenarioPlayerTest, AlertsAreLoggedAndTheirButtonsPressedByKeyOrText) {
     EXPECT_FALSE(contains(dump, "backbutton")) << dump;
 }
 
+TEST_F(ScenarioPlayerTest, WithoutLocationServicesTheHostIsToldAndTheScreenSaysSo) {
+    const auto log = play(R"(
+        location-services off
+        at 0 heading 90
+        at 0 pitch 0
+        at 0.5 present
+        at 5 shot no-location
+    )",
+                          false);
+    EXPECT_TRUE(contains(log, "host: told to ask the user for location access (askForLocation)"))
+        << log;
+    EXPECT_TRUE(contains(log, "alert: \"" + localized("BadGPSSignal") + "\"")) << log;
+}
+
 TEST_F(ScenarioPlayerTest, ShotsWritePicturesTreesAndAnIndexInOrder) {
     const auto log = play(std::string(kStart) + R"(
         at 3 shot facing-east "Facing <east> & the card \"Est\""
