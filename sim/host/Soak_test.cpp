@@ -10,11 +10,11 @@
 namespace arquorel::sim {
 namespace {
 
-// Every fourth Monaco place: the whole town, at a quarter of the radar's work.
+// Every eighth Monaco place: the whole town, at an eighth of the radar's work.
 std::vector<std::shared_ptr<QuorelProperty>> monacoSample() {
     const auto file = PlacesFile::fromPath(ARQUOREL_DATA_DIR "/monaco/places.json");
     std::vector<std::shared_ptr<QuorelProperty>> records;
-    for (std::size_t i = 0; i < file.records.size(); i += 4) records.push_back(file.records[i]);
+    for (std::size_t i = 0; i < file.records.size(); i += 8) records.push_back(file.records[i]);
     return records;
 }
 
