@@ -23,9 +23,11 @@ namespace arquorel::sim {
 
 namespace {
 
-// Accelerometer reading of a device held in portrait at `pitch` degrees (0 upright, -90 face up).
-Acceleration gravityAtPitch(double pitch) {
+// Accelerometer reading of a device held upright in portrait, or in landscape turned to the
+// left, tilted by `pitch` degrees (0 upright, -90 face up).
+Acceleration gravityAtPitch(double pitch, bool landscape) {
     const double r = pitch * kDegreesToRadians;
+    if (landscape) return {-std::cos(r), 0, std::sin(r)};
     return {0, -std::cos(r), std::sin(r)};
 }
 
@@ -92,7 +94,12 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
     context.console().startCapture();
     context.device().setMainScreenBounds({{0, 0}, setup.screen});
     context.device().setScreenScale(setup.scale);
-    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
+    // A screen wider than high is a phone held in landscape, turned to the left.
+    const bool landscape = setup.screen.width > setup.screen.height;
+    context.device().setOrientation(landscape ? DeviceOrientation::landscapeLeft
+                                              : DeviceOrientation::portrait);
+    context.device().setInterfaceOrientation(landscape ? InterfaceOrientation::landscapeRight
+                                                       : InterfaceOrientation::portrait);
     Bundle::framework().setLanguage(setup.language);
     auto& camera = camera_.settings();
     switch (setup.camera) {
@@ -273,7 +280,12 @@ bool ScenarioHost::tapAt(Point point) {
 std::string ScenarioHost::missed(const AnnnotationView& card, const std::string& message) const {
     // A card covered by another: name the place the finger would have touched instead.
     const auto b = card.bounds();
-    auto hit = hitTest(*window_, convertToRoot(card, {b.midX(), b.midY()}));
+    const Point centre = convertToRoot(card, {b.midX(), b.midY()});
+    const auto w = window_->bounds();
+    if (centre.x < 0 || centre.y < 0 || centre.x > w.width() || centre.y > w.height())
+        return "the card of " + printable(placeName(card)) + " is off screen, its centre at (" +
+               formatFixed(centre.x, 0) + ", " + formatFixed(centre.y, 0) + ")";
+    auto hit = hitTest(*window_, centre);
     for (auto v = hit; v; v = v->superview()) {
         if (auto other = std::dynamic_pointer_cast<AnnnotationView>(v))
             return "the card of " + printable(placeName(card)) + " lies under the card of " +
@@ -445,7 +457,8 @@ void ScenarioPlayer::feedSensors(double t) {
         host_->pose.heading = heading->degrees;
     }
     if (const auto pitch = plan_->pitchAt(t)) {
-        sensors.apply({0, AccelerationEvent{gravityAtPitch(*pitch)}});
+        const bool landscape = scenario_.screen.width > scenario_.screen.height;
+        sensors.apply({0, AccelerationEvent{gravityAtPitch(*pitch, landscape)}});
         host_->pose.pitch = *pitch;
     }
 }

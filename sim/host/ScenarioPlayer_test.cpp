@@ -146,6 +146,28 @@ TEST_F(ScenarioPlayerTest, WithoutLocationServicesTheHostIsToldAndTheScreenSaysS
     EXPECT_TRUE(contains(log, "alert: \"" + localized("BadGPSSignal") + "\"")) << log;
 }
 
+TEST_F(ScenarioPlayerTest, TheScreenSeesTheTiltAndHeadingHeldInEitherOrientation) {
+    const std::tuple<const char*, double, double> cases[] = {
+        {"375x812", -20, 300}, {"375x812", 15, 10}, {"812x375@1", -20, 300}, {"812x375@1", 15, 10}};
+    for (const auto& [screen, pitch, heading] : cases) {
+        const auto parsed =
+            parseScenario(std::string("places places.json\nscreen ") + screen + kStart +
+                              "at 2 pitch " + std::to_string(pitch) + "\nat 2 heading " +
+                              std::to_string(heading) + "\nat 8 shot s\n",
+                          dir_);
+        ASSERT_TRUE(parsed.scenario) << parsed.error;
+        std::ostringstream log;
+        ScenarioPlayer player(*parsed.scenario, log);
+        ASSERT_EQ(player.load(), "");
+        ASSERT_TRUE(player.play({}));
+        const auto screenVC = player.host().screen();
+        ASSERT_TRUE(screenVC);
+        EXPECT_NEAR(screenVC->arStatus().pitch, pitch, 1) << screen;
+        EXPECT_NEAR(std::remainder(screenVC->arStatus().heading - heading, 360.0), 0, 1) << screen;
+        EXPECT_EQ(player.host().window().bounds().size, parsed.scenario->screen) << screen;
+    }
+}
+
 TEST_F(ScenarioPlayerTest, ShotsWritePicturesTreesAndAnIndexInOrder) {
     const auto log = play(std::string(kStart) + R"(
         at 3 shot facing-east "Facing <east> & the card \"Est\""
