@@ -187,6 +187,7 @@ void ScenarioHost::present() {
     if (setup_.delegate) screen->delegate = std::make_shared<Delegate>(*this);
     screen_ = screen;
     screens_.push_back(screen);
+    reloadsSeen_ = 0;
     note("host: presents the main screen with " + std::to_string(records.size()) + " places");
     root_->present(screen, true);
     device_.runPending();
@@ -380,6 +381,10 @@ void ScenarioHost::look() {
                 note("console: " + printable(line));
             }
         }
+    }
+    if (auto screen = screen_.lock(); screen && screen->reloadCount() != reloadsSeen_) {
+        reloadsSeen_ = screen->reloadCount();
+        note("screen: reload " + std::to_string(reloadsSeen_) + " of the places");
     }
     std::erase_if(alertsSeen_, [](const auto& w) { return w.expired(); });
     for (const auto& controller : window_->presentationStack()) {

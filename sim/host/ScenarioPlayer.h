@@ -104,7 +104,8 @@ class ScenarioHost {
     // Presses a button of the alert on top, named by its key or its text.
     bool pressAlertButton(const std::string& button);
 
-    // Logs what appeared since the last look: alerts and console lines.
+    // Logs what appeared since the last look: alerts, console lines and the main screen's
+    // reloads of its places.
     void look();
     // Writes a line of the log with the current time.
     void note(const std::string& text);
@@ -141,6 +142,7 @@ class ScenarioHost {
     std::vector<std::weak_ptr<QuorelVC>> screens_;
     std::vector<std::weak_ptr<ViewController>> alertsSeen_;
     std::optional<Counters> counters_;
+    int reloadsSeen_ = 0;  // by the screen last presented
     std::shared_ptr<std::size_t> delegateCalls_ = std::make_shared<std::size_t>(0);
 };
 

@@ -81,6 +81,9 @@ TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
                           false);
     const char* expected[] = {
         "    0.50  host: presents the main screen with 3 places\n",
+        // A fresh screen reloads at once and again 0.2 s later.
+        "    0.50  screen: reload 1 of the places\n",
+        "    0.70  screen: reload 2 of the places\n",
         "    2.00  host: a screen is already presented over the root screen; nothing presented\n",
         "    4.00  user: taps the card of Est\n",
         // The card flashes, then tells the host.
@@ -95,6 +98,7 @@ TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
         "   12.00  host: the application goes to the background\n",
         "   13.00  host: the application comes back to the foreground\n",
         "   14.00  host: posts reloadOnBecomeActive\n",
+        "   14.00  screen: reload 3 of the places\n",
         "   15.00  user: taps backbutton\n",
     };
     std::size_t from = 0;
