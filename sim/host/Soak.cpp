@@ -190,8 +190,10 @@ class Soak {
         auto screen = host.screen();
         if (!screen || !host.screenOnTop()) {
             // Left by an alert's "back": the host shows a new screen a little later.
-            if (!host.root()->presentedViewController())
+            if (!host.root()->presentedViewController()) {
+                watchClosed();
                 presentAt_ = host.time() + walker_.uniform(1, 10);
+            }
             return;
         }
         if (screen->visibleHint() != 0) {
@@ -221,14 +223,30 @@ class Soak {
         } else if (roll < kReload) {
             host.postReloadNotification();
             ++activity.reloadNotifications;
+            // Leaving at once sometimes, while the reload's delayed steps wait.
+            if (walker_.chance(0.3)) leave(*screen);
         } else if (roll < kBackground) {
             host.background();
             ++activity.backgrounds;
             backgroundUntil_ = host.time() + walker_.uniform(2, 120);
         } else if (roll < kBack) {
-            if (!host.tapView("backbutton")) screen->back();
-            presentAt_ = host.time() + walker_.uniform(1, 10);
+            leave(*screen);
         }
+    }
+
+    // Back to the host's screen; a new main screen comes a little later.
+    void leave(QuorelVC& screen) {
+        if (!host_->tapView("backbutton")) screen.back();
+        watchClosed();
+        presentAt_ = host_->time() + walker_.uniform(1, 10);
+    }
+
+    // Keeps the screen just left alive a while, to see that none of its delayed steps runs:
+    // no reload, no alert.
+    void watchClosed() {
+        auto screen = host_->screen();
+        if (!screen || closed_) return;
+        closed_ = Closed{screen, screen->reloadCount(), host_->time() + QuorelVC::kAlertDelay + 2};
     }
 
     std::shared_ptr<AnnnotationView> randomCard() {
@@ -281,6 +299,21 @@ class Soak {
         breaks("live main screens", live, bounds.liveScreens);
         peaks.closedScreenSteps = std::max(peaks.closedScreenSteps, closedSteps);
         breaks("delayed steps waiting on closed screens", closedSteps, 0);
+
+        if (closed_) {
+            const auto& screen = *closed_->screen;
+            if (screen.isViewLoaded() && !screen.isClosed() && host.screen().get() != &screen)
+                breaks("closed screens not torn down", 1, 0);
+            breaks("reloads run by a closed screen",
+                   static_cast<std::size_t>(std::max(0, screen.reloadCount() - closed_->reloads)),
+                   0);
+            breaks("alerts shown over a closed screen", screen.presentedViewController() ? 1 : 0,
+                   0);
+            if (host.time() >= closed_->until) {
+                closed_.reset();
+                ++report_.activity.closedScreensWatched;
+            }
+        }
     }
 
     const SoakOptions& options_;
@@ -291,6 +324,12 @@ class Soak {
     SoakReport report_;
     std::optional<double> backgroundUntil_;
     std::optional<double> presentAt_;
+    struct Closed {
+        std::shared_ptr<QuorelVC> screen;
+        int reloads = 0;
+        double until = 0;
+    };
+    std::optional<Closed> closed_;
 };
 
 }  // namespace
@@ -323,7 +362,8 @@ void printSoakReport(const SoakOptions& options, const SoakReport& report, std::
         << a.delegateCalls << " delegate calls, " << a.swipes << " swipes, "
         << a.reloadNotifications << " reload notifications, " << a.backgrounds
         << " trips to the background, " << a.screensPresented << " screens presented, "
-        << a.alertsAnswered << " alerts answered, " << a.hintTaps << " taps on hints\n";
+        << a.alertsAnswered << " alerts answered, " << a.hintTaps << " taps on hints, "
+        << a.closedScreensWatched << " closed screens watched for 5 s\n";
     if (report.ok()) {
         out << "Every bound held.\n";
     } else {

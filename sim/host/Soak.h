@@ -51,6 +51,8 @@ struct SoakActivity {
     std::size_t screensPresented = 0;
     std::size_t alertsAnswered = 0;
     std::size_t hintTaps = 0;
+    // Screens kept alive after they were left, to see that their delayed steps do nothing.
+    std::size_t closedScreensWatched = 0;
 };
 
 struct SoakOptions {

@@ -35,6 +35,7 @@ TEST(SoakTest, TenMinutesOfUseKeepEveryCountBounded) {
     EXPECT_GT(a.backgrounds, 0u);
     EXPECT_GE(a.screensPresented, 2u);
     EXPECT_GT(a.alertsAnswered, 0u);
+    EXPECT_GT(a.closedScreensWatched, 0u);
     EXPECT_GT(a.metresWalked, 200);
     EXPECT_GT(report.peaks.views, 30u);
     EXPECT_EQ(report.peaks.closedScreenSteps, 0u);
