@@ -627,7 +627,9 @@ void QuorelVC::applyPlaces() {
 
 void QuorelVC::showReloadAlert(const std::string& titleKey, const std::string& messageKey) {
     // Only while this screen is the one the user looks at, and one alert at a time.
-    if (closed_ || !window() || presentedViewController() || appearance() != Appearance::appeared)
+    if (closed_ || !window() || presentedViewController() ||
+        platformContext().application().state() == ApplicationState::background ||
+        appearance() != Appearance::appeared)
         return;
     if (auto navigation = navigationController();
         navigation && navigation->topViewController().get() != this)
@@ -758,21 +760,31 @@ void QuorelVC::annotationViewTapped(const std::shared_ptr<AnnnotationView>& view
 // ---- Radar ---------------------------------------------------------------------------
 
 RadarFeed::Points QuorelVC::makeRadarPoints() const {
+    // Runs on every recalibration frame: the shown views are looked up in a sorted list and
+    // each distinct colour text is parsed once.
+    std::vector<const ARAnnotationView*> shown;
+    for (const auto& sector : presenter()->visibleAnnotationViews())
+        for (const auto& view : sector) shown.push_back(view.get());
+    std::sort(shown.begin(), shown.end());
     RadarFeed::Points points;
     points.reserve(places.size());
-    const auto& sectors = presenter()->visibleAnnotationViews();
     for (const auto& place : places) {
         auto point = ARGeoCoordinate::coordinateWithLocation(place->location());
         const auto& record = place->property;
         if (record) point->unique = record->id;
-        point->color = record && !record->category_color.empty()
-                           ? colorFromHexText(record->category_color, 1.0)
-                           : RadarFeed::kDefaultDotColor;
-        const auto view = place->annotationView();
-        const bool shown = view && std::any_of(sectors.begin(), sectors.end(), [&](const auto& s) {
-                               return std::find(s.begin(), s.end(), view) != s.end();
-                           });
-        point->alpha = shown ? 1.0 : 0.5;
+        if (record && !record->category_color.empty()) {
+            auto colour = dotColours_.find(record->category_color);
+            if (colour == dotColours_.end())
+                colour = dotColours_
+                             .emplace(record->category_color,
+                                      colorFromHexText(record->category_color, 1.0))
+                             .first;
+            point->color = colour->second;
+        } else {
+            point->color = RadarFeed::kDefaultDotColor;
+        }
+        const auto* view = place->annotationViewPointer();
+        point->alpha = view && std::binary_search(shown.begin(), shown.end(), view) ? 1.0 : 0.5;
         points.push_back(std::move(point));
     }
     return points;

@@ -236,6 +236,7 @@ class QuorelVC : public ARViewController,
     std::uint64_t nextStep_ = 0;
     int flyOuts_ = 0;
     std::vector<std::shared_ptr<AnnnotationView>> reusableViews_;  // during a rebuild
+    mutable std::map<std::string, Color> dotColours_;              // by colour text
     std::shared_ptr<Label> attributionLabel_;
     std::uint64_t reloadGeneration_ = 0;
     int reloads_ = 0;

@@ -371,6 +371,13 @@ TEST(QuorelVCTest, ClosingTearsDownAndVoidsDelayedSteps) {
     EXPECT_EQ(stage.alert(), nullptr);  // not on top: no alert
     cover->dismiss(false);
     stage.device.runPending();
+    auto& application = platformContext().application();
+    application.enterBackground();
+    stage.screen->reloadPage();
+    stage.device.advance(3.5);
+    EXPECT_EQ(stage.alert(), nullptr);  // in the background: no alert
+    application.enterForeground();
+    stage.device.runPending();
 
     stage.screen->reloadPage();
     stage.screen->reloadPage();  // the first reload's steps are void
