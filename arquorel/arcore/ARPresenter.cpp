@@ -333,10 +333,15 @@ void ARPresenter::addRemoveAnnotationViews(const ARStatus&, bool relayoutAll) {
         if (sector.empty()) continue;
         sector.back()->isMainAnn = true;
         if (relayoutAll) {
+            // Only while the view still shows that annotation (views may be reused).
             std::weak_ptr<ARAnnotationView> last = sector.back();
-            platformContext().mainLoop().asyncAfter(kMainRemarkDelay, [last] {
-                if (auto v = last.lock()) v->isMainAnn = true;
-            });
+            platformContext().mainLoop().asyncAfter(
+                kMainRemarkDelay, [last, shown = sector.back()->annotationLink()] {
+                    auto v = last.lock();
+                    if (v && !v->annotationLink().owner_before(shown) &&
+                        !shown.owner_before(v->annotationLink()))
+                        v->isMainAnn = true;
+                });
         }
     }
 

@@ -287,6 +287,23 @@ TEST(QuorelVCTest, SwipedPlaceLeavesUntilTheNextReloadAndTapsReachTheHost) {
     }
 }
 
+TEST(QuorelVCTest, QuickReloadsLeaveOneMainCardASector) {
+    Stage stage;
+    stage.present(ring(24, 15));
+    stage.hold(3);
+    stage.screen->reloadPage();
+    stage.device.advance(0.05);
+    stage.screen->reloadPage();  // reuses the cards while the first rebuild's marks are due
+    stage.hold(1);
+    for (const auto& sector : stage.screen->presenter()->visibleAnnotationViews()) {
+        if (sector.empty()) continue;
+        EXPECT_EQ(
+            std::count_if(sector.begin(), sector.end(), [](const auto& v) { return v->isMainAnn; }),
+            1);
+        EXPECT_TRUE(sector.back()->isMainAnn);
+    }
+}
+
 TEST(QuorelVCTest, SwipeDuringAReloadFliesOutButRemovesNothing) {
     Stage stage;
     stage.present();
