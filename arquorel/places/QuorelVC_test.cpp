@@ -243,6 +243,18 @@ TEST(QuorelVCTest, TenRecordsGiveTenCardsAndTenRadarPointsInOrder) {
     EXPECT_FALSE(screen.radarAnimation->isSpinning());
 }
 
+TEST(QuorelVCTest, ARecordWithoutAValidCoordinateIsLeftOutWithALine) {
+    Stage stage;
+    auto records = ring(3);
+    records[1]->lat = 91;
+    stage.present(records);
+    ASSERT_EQ(stage.screen->places.size(), 2u);
+    EXPECT_EQ(stage.screen->tableData.size(), 3u);
+    EXPECT_EQ(stage.consoleLines("Place 1 ").size(), 1u);
+    EXPECT_EQ(stage.consoleLines("Place 1 ")[0],
+              "Place 1 (id \"p1\") left out: lat and lng are not a valid coordinate");
+}
+
 TEST(QuorelVCTest, SwipedPlaceLeavesUntilTheNextReloadAndTapsReachTheHost) {
     Stage stage;
     auto records = ring();
