@@ -301,14 +301,14 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
                 "screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to 4: " +
                 printable(text)};
         } else {
-            s.screen = *size;
-            s.scale = *scale;
+            s.device.screen = *size;
+            s.device.scale = *scale;
         }
     } else if (name == "lang") {
         if (words.accept("en")) {
-            s.language = "en";
+            s.device.language = "en";
         } else if (words.accept("fr")) {
-            s.language = "fr";
+            s.device.language = "fr";
         } else {
             const Token* t = words.peek();
             failure = Failure{"lang must be en or fr: " +
@@ -316,20 +316,20 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
         }
     } else if (name == "camera") {
         if (words.accept("authorized")) {
-            s.camera = ScenarioCamera::authorized;
+            s.device.camera = ScenarioCamera::authorized;
         } else if (words.accept("denied")) {
-            s.camera = ScenarioCamera::denied;
+            s.device.camera = ScenarioCamera::denied;
         } else if (words.accept("undecided")) {
-            s.camera = ScenarioCamera::undecided;
+            s.device.camera = ScenarioCamera::undecided;
         } else if (words.accept("none")) {
-            s.camera = ScenarioCamera::none;
+            s.device.camera = ScenarioCamera::none;
         } else {
             const Token* t = words.peek();
             failure = Failure{"camera must be authorized, denied, undecided or none: " +
                               (t ? printable(t->text) : std::string("(none)"))};
         }
     } else if (name == "location-services" || name == "delegate") {
-        bool& flag = name == "delegate" ? s.delegate : s.locationServices;
+        bool& flag = name == "delegate" ? s.device.delegate : s.device.locationServices;
         if (words.accept("on")) {
             flag = true;
         } else if (words.accept("off")) {

@@ -89,16 +89,23 @@ struct ScenarioEvent {
     ScenarioAction action;
 };
 
-struct Scenario {
-    // Files are taken relative to the scenario file's folder. Empty places: the host has none.
-    std::filesystem::path places;
-    int placesLine = 0;
+// The phone and the host a scenario runs on.
+struct DeviceSetup {
     Size screen{375, 812};
     double scale = 2;
     std::string language = "en";
     ScenarioCamera camera = ScenarioCamera::authorized;
     bool locationServices = true;
     bool delegate = true;
+    // The small print the main screen shows (the places' data attribution).
+    std::string attribution;
+};
+
+struct Scenario {
+    // Files are taken relative to the scenario file's folder. Empty places: the host has none.
+    std::filesystem::path places;
+    int placesLine = 0;
+    DeviceSetup device;
     // In time order (times never go backwards in the file).
     std::vector<ScenarioEvent> events;
 };

@@ -442,13 +442,7 @@ std::string ScenarioPlayer::load() {
                      [](const auto& a, const auto& b) { return a.time < b.time; });
     plan_ = std::make_unique<SensorPlan>(scenario_, walks_);
 
-    ScenarioHost::Setup setup;
-    setup.screen = scenario_.screen;
-    setup.scale = scenario_.scale;
-    setup.language = scenario_.language;
-    setup.camera = scenario_.camera;
-    setup.locationServices = scenario_.locationServices;
-    setup.delegate = scenario_.delegate;
+    ScenarioHost::Setup setup = scenario_.device;
     if (!scenario_.places.empty()) setup.attribution = kOnScreenAttribution;
     host_ = std::make_unique<ScenarioHost>(setup, &log_);
     host_->records = std::move(records);
@@ -462,7 +456,7 @@ void ScenarioPlayer::feedSensors(double t) {
         host_->pose.heading = heading->degrees;
     }
     if (const auto pitch = plan_->pitchAt(t)) {
-        const bool landscape = scenario_.screen.width > scenario_.screen.height;
+        const bool landscape = scenario_.device.screen.width > scenario_.device.screen.height;
         sensors.apply({0, AccelerationEvent{gravityAtPitch(*pitch, landscape)}});
         host_->pose.pitch = *pitch;
     }
@@ -568,7 +562,7 @@ bool ScenarioPlayer::shoot(const scenario::Shot& shot) {
     }
     const auto png = out_ / (shot.name + ".png");
     const auto tree = out_ / (shot.name + ".tree");
-    cairo::CairoCanvas canvas(scenario_.screen, scenario_.scale, Color::black());
+    cairo::CairoCanvas canvas(scenario_.device.screen, scenario_.device.scale, Color::black());
     Renderer().render(host.window(), canvas);
     if (const auto problem = canvas.writePng(png.string())) {
         host.note("shot " + shot.name + ": cannot write " + printable(png.string()) + ": " +
@@ -592,13 +586,13 @@ bool ScenarioPlayer::writeIndex() const {
     html << "<!doctype html>\n<meta charset=utf-8>\n<title>ARQuorel scenario</title>\n"
          << "<style>figure{display:inline-block;margin:8px;vertical-align:top}"
             "figcaption{max-width:"
-         << scenario_.screen.width << "px;font:14px sans-serif}</style>\n"
+         << scenario_.device.screen.width << "px;font:14px sans-serif}</style>\n"
          << "<h1>ARQuorel: a scenario on the simulated phone</h1>\n";
     for (const auto& shot : shots_) {
         html << "<figure><img src=\"" << htmlEscaped(shot.name)
-             << ".png\" width=" << scenario_.screen.width << " alt=\"" << htmlEscaped(shot.name)
-             << "\"><figcaption><b>" << formatFixed(shot.time, 1) << " s</b> "
-             << htmlEscaped(shot.caption) << " <a href=\"" << htmlEscaped(shot.name)
+             << ".png\" width=" << scenario_.device.screen.width << " alt=\""
+             << htmlEscaped(shot.name) << "\"><figcaption><b>" << formatFixed(shot.time, 1)
+             << " s</b> " << htmlEscaped(shot.caption) << " <a href=\"" << htmlEscaped(shot.name)
              << ".tree\">view tree</a></figcaption></figure>\n";
     }
     html << "<p>" << htmlEscaped(kMapDataAttribution) << "</p>\n";

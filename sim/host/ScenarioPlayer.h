@@ -42,16 +42,7 @@ inline constexpr const char* kOnScreenAttribution = "\xC2\xA9 OpenStreetMap cont
 // The simulated phone with the host application on it.
 class ScenarioHost {
   public:
-    struct Setup {
-        Size screen{375, 812};
-        double scale = 2;
-        std::string language = "en";
-        ScenarioCamera camera = ScenarioCamera::authorized;
-        bool locationServices = true;
-        bool delegate = true;
-        // The small print the main screen shows (the places' data attribution).
-        std::string attribution;
-    };
+    using Setup = DeviceSetup;
 
     // `log`, when given, receives the host's log lines; it must outlive the host.
     ScenarioHost(const Setup& setup, std::ostream* log);

@@ -168,7 +168,7 @@ TEST_F(ScenarioPlayerTest, TheScreenSeesTheTiltAndHeadingHeldInEitherOrientation
         ASSERT_TRUE(screenVC);
         EXPECT_NEAR(screenVC->arStatus().pitch, pitch, 1) << screen;
         EXPECT_NEAR(std::remainder(screenVC->arStatus().heading - heading, 360.0), 0, 1) << screen;
-        EXPECT_EQ(player.host().window().bounds().size, parsed.scenario->screen) << screen;
+        EXPECT_EQ(player.host().window().bounds().size, parsed.scenario->device.screen) << screen;
     }
 }
 

@@ -10,10 +10,10 @@ using namespace scenario;
 // What one parsed line gives, as a short text, so that a table can hold it.
 std::string summary(const Scenario& s) {
     std::ostringstream out;
-    out << "places=" << s.places.generic_string() << " screen=" << s.screen.width << "x"
-        << s.screen.height << "@" << s.scale << " lang=" << s.language
-        << " camera=" << static_cast<int>(s.camera) << " ls=" << s.locationServices
-        << " delegate=" << s.delegate;
+    out << "places=" << s.places.generic_string() << " screen=" << s.device.screen.width << "x"
+        << s.device.screen.height << "@" << s.device.scale << " lang=" << s.device.language
+        << " camera=" << static_cast<int>(s.device.camera) << " ls=" << s.device.locationServices
+        << " delegate=" << s.device.delegate;
     for (const auto& e : s.events) {
         out << " | " << e.time << " " << describeAction(e.action);
         std::visit(
