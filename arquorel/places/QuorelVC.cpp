@@ -690,6 +690,7 @@ std::optional<std::vector<std::shared_ptr<ARAnnotationView>>> QuorelVC::viewsDra
 }
 
 void QuorelVC::swipeHandle(ARAnnotationView& view, SwipeDirection direction) {
+    if (direction == SwipeDirection::down) return;  // cards leave left, right or up
     radarFeed_->reset();
     view.disableMove = true;
     const Rect screen = platformContext().device().mainScreenBounds();
