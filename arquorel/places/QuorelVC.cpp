@@ -352,13 +352,11 @@ void QuorelVC::viewWillAppear(bool animated) {
     context.application().setIdleTimerDisabled(true);
     if (auto navigation = navigationController()) navigation->setNavigationBarHidden(true);
 
-    // The hints run until the user has dismissed them once: a fresh install starts with hint 2
-    // (and a screen coming back keeps the hint it showed).
+    // The hints run until the user has dismissed them once: a fresh install keeps hint 2, which
+    // loading faded in, and a screen coming back keeps the hint it showed.
     if (context.userDefaults().contains(kFirstTimeQuorelHintKey)) {
         help1View->setAlpha(0);
         help2View->setAlpha(0);
-    } else if (visibleHint() == 0) {
-        help2View->setAlpha(1);
     }
     backbutton->setHidden(false);
     attributionLabel_->setText(attribution);
