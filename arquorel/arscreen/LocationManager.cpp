@@ -188,7 +188,6 @@ void LocationManager::didUpdateHeading(LocationService&, const HeadingReading& h
 void LocationManager::updateHeading(double heading) {
     auto self = shared_from_this();
     latestHeading_ = heading;
-    prune();
     // A snapshot: a subscriber may subscribe or unsubscribe others while it is called; one
     // that was removed meanwhile is not called any more.
     std::vector<std::pair<std::uint64_t, HeadingCallback>> calls;
@@ -200,15 +199,13 @@ void LocationManager::updateHeading(double heading) {
 
 HeadingSubscription LocationManager::addHeadingCallback(HeadingCallback callback) {
     if (!callback) return {};
-    return HeadingSubscription(weak_from_this(), subscribe(nullptr, {}, std::move(callback)));
+    return HeadingSubscription(weak_from_this(), subscribe(std::move(callback)));
 }
 
-std::uint64_t LocationManager::subscribe(const void* ownerKey, std::weak_ptr<const void> owner,
-                                         HeadingCallback callback) {
-    prune();
+std::uint64_t LocationManager::subscribe(HeadingCallback callback) {
     if (latestHeading_) callback(latestHeading_);
     const std::uint64_t id = nextId_++;
-    subscribers_.push_back({id, ownerKey, std::move(owner), std::move(callback)});
+    subscribers_.push_back({id, std::move(callback)});
     return id;
 }
 
@@ -216,26 +213,9 @@ void LocationManager::unsubscribe(std::uint64_t id) {
     std::erase_if(subscribers_, [id](const Subscriber& s) { return s.id == id; });
 }
 
-void LocationManager::removeHeadingCallbacks(const void* owner) {
-    if (!owner) return;
-    std::erase_if(subscribers_, [owner](const Subscriber& s) { return s.ownerKey == owner; });
-}
-
 bool LocationManager::subscribed(std::uint64_t id) const {
-    return std::any_of(subscribers_.begin(), subscribers_.end(), [id](const Subscriber& s) {
-        return s.id == id && !(s.ownerKey && s.owner.expired());
-    });
-}
-
-void LocationManager::prune() {
-    std::erase_if(subscribers_,
-                  [](const Subscriber& s) { return s.ownerKey && s.owner.expired(); });
-}
-
-std::size_t LocationManager::headingCallbackCount() const {
-    return static_cast<std::size_t>(
-        std::count_if(subscribers_.begin(), subscribers_.end(),
-                      [](const Subscriber& s) { return !(s.ownerKey && s.owner.expired()); }));
+    return std::any_of(subscribers_.begin(), subscribers_.end(),
+                       [id](const Subscriber& s) { return s.id == id; });
 }
 
 void LocationManager::buttonClicked() {

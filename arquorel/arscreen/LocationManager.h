@@ -4,16 +4,15 @@
 // permission, tells the host through the "askForLocation" notification when location access
 // is off or refused, finds the country by reverse geocoding and hands headings to subscribers.
 //
-// Subscriptions end: a subscription returned as a HeadingSubscription lasts as long as that
-// object; one bound to an owner ends when the owner is gone, and an owner holds one at most
-// (subscribing again replaces it), so a reused cell or a closed screen leaves nothing behind.
+// Every heading subscription is a HeadingSubscription token that the subscriber keeps: it lasts
+// as long as the token, so a screen or a cell may hold several, and one that goes (a closed
+// screen, a cell given another place) leaves nothing behind. Nothing is ever replaced silently.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "arquorel/platform/sensors/Location.h"
@@ -78,15 +77,11 @@ class LocationManager final : public LocationServiceDelegate,
     std::optional<double> latestHeading() const { return latestHeading_; }
     const std::string& country() const { return country_; }
 
-    // Subscribes to heading changes; called at once when a heading is already known.
+    // Subscribes to heading changes while the returned token lives; called at once when a
+    // heading is already known.
     HeadingSubscription addHeadingCallback(HeadingCallback callback);
-    // Subscribes `owner` (held weakly): `callback(owner, heading)` runs while the owner lives,
-    // and replaces the owner's previous subscription.
-    template <class Owner, class Callback>
-    void addHeadingCallback(const std::shared_ptr<Owner>& owner, Callback callback);
-    void removeHeadingCallbacks(const void* owner);
-    // Live subscriptions (those of owners that are gone are not counted).
-    std::size_t headingCallbackCount() const;
+    // Live subscriptions.
+    std::size_t headingCallbackCount() const { return subscribers_.size(); }
 
     // Opens this application's page in the platform settings, when that address can be
     // opened, and writes "Settings opened: true" (or false) when the platform reports back.
@@ -110,8 +105,6 @@ class LocationManager final : public LocationServiceDelegate,
 
     struct Subscriber {
         std::uint64_t id;
-        const void* ownerKey;  // null for token subscriptions
-        std::weak_ptr<const void> owner;
         HeadingCallback callback;
     };
 
@@ -119,11 +112,9 @@ class LocationManager final : public LocationServiceDelegate,
     void postAskForLocation(double delay) const;
     void updateLocation(const Location& location);
     void updateHeading(double heading);
-    std::uint64_t subscribe(const void* ownerKey, std::weak_ptr<const void> owner,
-                            HeadingCallback callback);
+    std::uint64_t subscribe(HeadingCallback callback);
     void unsubscribe(std::uint64_t id);
     bool subscribed(std::uint64_t id) const;
-    void prune();
     static void warnOnce(bool& warned, const char* line);
 
     friend class HeadingSubscription;
@@ -139,18 +130,5 @@ class LocationManager final : public LocationServiceDelegate,
     bool warnedLocation_ = false;
     bool warnedHeading_ = false;
 };
-
-template <class Owner, class Callback>
-void LocationManager::addHeadingCallback(const std::shared_ptr<Owner>& owner, Callback callback) {
-    static_assert(std::is_invocable_v<Callback&, Owner&, std::optional<double>>,
-                  "the callback takes (Owner&, std::optional<double>)");
-    if (!owner) return;
-    removeHeadingCallbacks(owner.get());
-    std::weak_ptr<Owner> weak = owner;
-    subscribe(owner.get(), std::weak_ptr<const void>(owner),
-              [weak, callback = std::move(callback)](std::optional<double> heading) mutable {
-                  if (auto o = weak.lock()) callback(*o, heading);
-              });
-}
 
 }  // namespace arquorel

@@ -150,33 +150,35 @@ TEST_F(LocationManagerTest, SubscribersGetTheTrueHeadingElseTheMagneticOne) {
     EXPECT_EQ(console().size(), 1u);
 }
 
-struct Screen {};
-
-TEST_F(LocationManagerTest, SubscriptionsEndWithTheirTokenOrOwnerAndDoNotPileUp) {
+TEST_F(LocationManagerTest, SubscriptionsLastAsLongAsTheirTokens) {
     manager().start();
     std::vector<std::string> calls;
     auto first = manager().addHeadingCallback([&](auto) { calls.push_back("first"); });
-    auto screen = std::make_shared<Screen>();
     // Before any heading nobody is called; after one, a new subscriber is called at once.
-    manager().addHeadingCallback(screen, [&](Screen&, auto) { calls.push_back("screen"); });
     EXPECT_TRUE(calls.empty());
     heading(10);
-    EXPECT_EQ(calls, (std::vector<std::string>{"first", "screen"}));
+    EXPECT_EQ(calls, std::vector<std::string>{"first"});
     auto late = manager().addHeadingCallback([&](auto) { calls.push_back("late"); });
     EXPECT_EQ(calls.back(), "late");
 
-    // A reused cell subscribes again: its subscription is replaced, not added.
-    manager().addHeadingCallback(screen, [&](Screen&, auto) { calls.push_back("screen again"); });
-    EXPECT_EQ(manager().headingCallbackCount(), 3u);
+    // One subscriber holding two tokens (a details screen's header and its map) gets both.
+    std::vector<HeadingSubscription> screen;
+    screen.push_back(manager().addHeadingCallback([&](auto) { calls.push_back("header"); }));
+    screen.push_back(manager().addHeadingCallback([&](auto) { calls.push_back("map"); }));
+    EXPECT_EQ(manager().headingCallbackCount(), 4u);
     calls.clear();
     heading(20);
-    EXPECT_EQ(calls, (std::vector<std::string>{"first", "late", "screen again"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"first", "late", "header", "map"}));
 
-    // Gone: the token cancelled, the moved-from token harmless, the owner released.
+    // A cell given another place replaces its token: the old subscription ends with it.
+    screen[0] = manager().addHeadingCallback([&](auto) { calls.push_back("header again"); });
+    EXPECT_EQ(manager().headingCallbackCount(), 4u);
+
+    // Gone: the token cancelled, the moved-from token harmless, the screen's tokens dropped.
     first.cancel();
     HeadingSubscription moved = std::move(late);
     late.cancel();
-    screen.reset();
+    screen.clear();
     EXPECT_EQ(manager().headingCallbackCount(), 1u);
     calls.clear();
     heading(30);
