@@ -48,7 +48,9 @@ void LogoLoader::load(const std::string& address,
             completion(nullptr);
             return;
         }
-        completion(Image::fromSvg(address, std::string(result.bytes.begin(), result.bytes.end())));
+        const std::string_view bytes(reinterpret_cast<const char*>(result.bytes.data()),
+                                     result.bytes.size());
+        completion(Image::fromBytes(address, bytes));
     });
 }
 

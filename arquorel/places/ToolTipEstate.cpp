@@ -125,8 +125,10 @@ void ToolTipEstate::bindProperty() {
     squareMeterLabel->setText(p.squareMeters);
     pieceLabel->setText(p.pieces);
 
-    if (auto type = typeImages().find(nameLabel->text()); type != typeImages().end())
-        typeImageView->setImage(Bundle::framework().image(type->second));
+    // Cards are reused across places: a name without a type image clears the previous one.
+    const auto type = typeImages().find(nameLabel->text());
+    typeImageView->setImage(type != typeImages().end() ? Bundle::framework().image(type->second)
+                                                       : nullptr);
 
     if (contentView) {
         if (p.category_color.empty()) {
@@ -143,43 +145,38 @@ void ToolTipEstate::bindProperty() {
 
 void ToolTipEstate::bindIcon(const QuorelProperty& p) {
     if (!p.logo.empty()) platformContext().console().writeLine(p.logo);
-    // Only http and https addresses are fetched; anything else falls back to the category icon.
-    if (!p.logo.empty() && !checkLoadableAddress(p.logo)) {
-        iconIv->setHidden(false);
-        iconIv->setBackgroundColor(Color::white().withAlpha(0.3));
-        iconIv->layer().cornerRadius = 3;
-        iconIv->setClipsToBounds(true);
-        // The previous place's icon must not stand in for this place's logo.
-        if (logoShown_ != p.logo) {
-            iconIv->setImage(nullptr);
-            logoShown_.clear();
-        }
-        std::weak_ptr<ToolTipEstate> weak =
-            std::static_pointer_cast<ToolTipEstate>(shared_from_this());
-        const std::weak_ptr<QuorelProperty> record = property_;
-        const std::string address = p.logo;
-        LogoLoader::shared().load(address, [weak, record, address](auto image) {
-            auto self = weak.lock();
-            // A late answer for a card that shows another place (or logo) by now is dropped.
-            if (!self || !self->property_ || self->property_ != record.lock() ||
-                self->property_->logo != address || !image)
-                return;
-            self->iconIv->setImage(std::move(image));
-            self->logoShown_ = address;
-        });
-        return;
-    }
+    // Only http and https addresses are fetched; anything else keeps the category icon.
+    const bool fetchLogo = !p.logo.empty() && !checkLoadableAddress(p.logo);
+    if (fetchLogo && logoShown_ == p.logo) return;  // the same logo is already shown
+    // The category icon: shown at once, and kept when the logo does not load or decode.
     logoShown_.clear();
     iconIv->setBackgroundColor(Color::clear());
-    auto icon = Bundle::framework().image("villa" + std::to_string(p.category_id));
-    if (icon) {
+    if (auto icon = Bundle::framework().image("villa" + std::to_string(p.category_id))) {
         iconIv->setHidden(false);
         iconIv->layer().cornerRadius = 3;
         iconIv->setClipsToBounds(true);
         iconIv->setImage(std::move(icon));
     } else {
+        iconIv->setImage(nullptr);
         iconIv->setHidden(true);
     }
+    if (!fetchLogo) return;
+    std::weak_ptr<ToolTipEstate> weak = std::static_pointer_cast<ToolTipEstate>(shared_from_this());
+    const std::weak_ptr<QuorelProperty> record = property_;
+    const std::string address = p.logo;
+    LogoLoader::shared().load(address, [weak, record, address](auto image) {
+        auto self = weak.lock();
+        // A late answer for a card that shows another place (or logo) by now is dropped.
+        if (!self || !self->property_ || self->property_ != record.lock() ||
+            self->property_->logo != address || !image)
+            return;
+        self->iconIv->setHidden(false);
+        self->iconIv->setBackgroundColor(Color::white().withAlpha(0.3));
+        self->iconIv->layer().cornerRadius = 3;
+        self->iconIv->setClipsToBounds(true);
+        self->iconIv->setImage(std::move(image));
+        self->logoShown_ = address;
+    });
 }
 
 void ToolTipEstate::layoutSubviews() {

@@ -5,6 +5,8 @@
 #include <optional>
 #include <sstream>
 
+#include "arquorel/platform/runtime/PlatformContext.h"
+
 namespace arquorel {
 
 namespace {
@@ -67,6 +69,26 @@ std::shared_ptr<const Image> Image::fromSvg(std::string name, std::string svg) {
     const auto w = length(attribute(tag, "width")), h = length(attribute(tag, "height"));
     if (w && h) size = {*w, *h};
     return std::make_shared<Image>(std::move(name), size, std::move(svg));
+}
+
+std::shared_ptr<const Image> Image::fromRaster(std::string name, RasterPixels pixels) {
+    if (pixels.width <= 0 || pixels.height <= 0 || pixels.width > kMaxRasterSide ||
+        pixels.height > kMaxRasterSide ||
+        pixels.rgba.size() != std::size_t(pixels.width) * std::size_t(pixels.height) * 4)
+        return nullptr;
+    auto image = std::make_shared<Image>(
+        std::move(name), Size{double(pixels.width), double(pixels.height)}, std::string());
+    image->raster_ = std::make_shared<const RasterPixels>(std::move(pixels));
+    return image;
+}
+
+std::shared_ptr<const Image> Image::fromBytes(std::string name, std::string_view bytes) {
+    if (auto svg = fromSvg(name, std::string(bytes))) return svg;
+    const auto& decoder = platformContext().imageDecoder;
+    if (!decoder) return nullptr;
+    auto pixels = decoder(bytes);
+    if (!pixels) return nullptr;
+    return fromRaster(std::move(name), std::move(*pixels));
 }
 
 std::shared_ptr<const Image> Image::fromFile(std::string name, const std::filesystem::path& path) {

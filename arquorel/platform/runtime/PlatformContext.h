@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string_view>
 
 #include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/device/Device.h"
+#include "arquorel/platform/resources/Image.h"
 #include "arquorel/platform/runtime/Clock.h"
 #include "arquorel/platform/runtime/Console.h"
 #include "arquorel/platform/runtime/MainLoop.h"
@@ -64,6 +67,10 @@ class PlatformContext {
     const std::shared_ptr<CameraService>& cameraService() const { return camera_; }
     // Installs a camera service; none restores the device without cameras.
     void setCameraService(std::shared_ptr<CameraService> service);
+
+    // Decodes raster image bytes (PNG, JPEG...); none when they are not a picture it reads.
+    // Without a decoder only SVG images can be made from bytes.
+    std::function<std::optional<RasterPixels>(std::string_view bytes)> imageDecoder;
 
     // The loader for bytes behind addresses (logos); one that loads nothing until a backend
     // installs its own. nullptr restores that one.

@@ -130,6 +130,60 @@ SvgCache& svgCache() {
     return cache;
 }
 
+// Cairo surfaces (premultiplied ARGB) of raster images, kept while their Image lives.
+class RasterCache {
+  public:
+    ~RasterCache() {
+        for (auto& [key, entry] : entries_) cairo_surface_destroy(entry.surface);
+    }
+    cairo_surface_t* surface(const std::shared_ptr<const Image>& image) {
+        auto it = entries_.find(image.get());
+        if (it != entries_.end() && it->second.image.lock() == image) return it->second.surface;
+        if (entries_.size() > 64) prune();
+        const RasterPixels& pixels = *image->raster();
+        cairo_surface_t* surface =
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels.width, pixels.height);
+        cairo_surface_flush(surface);
+        unsigned char* data = cairo_image_surface_get_data(surface);
+        const int stride = cairo_image_surface_get_stride(surface);
+        for (int y = 0; y < pixels.height; ++y) {
+            const std::uint8_t* from = pixels.rgba.data() + std::size_t(y) * pixels.width * 4;
+            auto* to = reinterpret_cast<std::uint32_t*>(data + std::size_t(y) * stride);
+            for (int x = 0; x < pixels.width; ++x, from += 4) {
+                const std::uint32_t a = from[3];
+                const auto pre = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+                to[x] = a << 24 | pre(from[0]) << 16 | pre(from[1]) << 8 | pre(from[2]);
+            }
+        }
+        cairo_surface_mark_dirty(surface);
+        if (it != entries_.end()) cairo_surface_destroy(it->second.surface);
+        entries_[image.get()] = {image, surface};
+        return surface;
+    }
+
+  private:
+    struct Entry {
+        std::weak_ptr<const Image> image;
+        cairo_surface_t* surface = nullptr;
+    };
+    void prune() {
+        for (auto it = entries_.begin(); it != entries_.end();) {
+            if (it->second.image.expired()) {
+                cairo_surface_destroy(it->second.surface);
+                it = entries_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    std::map<const Image*, Entry> entries_;
+};
+
+RasterCache& rasterCache() {
+    static RasterCache cache;
+    return cache;
+}
+
 // Blurs an A8 image in place with three box passes in each direction (close to a Gaussian of
 // standard deviation `sigma` pixels). Each pass keeps running sums, so the cost does not grow
 // with the radius; the vertical pass walks rows to stay in cache.
@@ -454,9 +508,32 @@ void CairoCanvas::drawImage(const std::shared_ptr<const Image>& image, const Rec
     if (impl_->skip() || !image || !finite(dest.origin) || !(dest.width() > 0) ||
         !(dest.height() > 0) || !std::isfinite(dest.width()) || !std::isfinite(dest.height()))
         return;
+    cairo_t* cr = impl_->cr;
+    if (image->raster()) {
+        const RasterPixels& pixels = *image->raster();
+        cairo_save(cr);
+        cairo_rectangle(cr, dest.x(), dest.y(), dest.width(), dest.height());
+        cairo_clip(cr);
+        cairo_translate(cr, dest.x(), dest.y());
+        cairo_scale(cr, dest.width() / pixels.width, dest.height() / pixels.height);
+        cairo_set_source_surface(cr, rasterCache().surface(image), 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        if (tint) {
+            // The picture's coverage, painted in the tint colour.
+            cairo_push_group(cr);
+            cairo_paint(cr);
+            cairo_pattern_t* coverage = cairo_pop_group(cr);
+            impl_->setColor(*tint);
+            cairo_mask(cr, coverage);
+            cairo_pattern_destroy(coverage);
+        } else {
+            cairo_paint_with_alpha(cr, impl_->state().alpha);
+        }
+        cairo_restore(cr);
+        return;
+    }
     RsvgHandle* handle = svgCache().handle(image);
     if (!handle) return;
-    cairo_t* cr = impl_->cr;
     const RsvgRectangle viewport{dest.x(), dest.y(), dest.width(), dest.height()};
     const bool direct = !tint && impl_->state().alpha >= 1;
     if (!direct) {
