@@ -46,10 +46,16 @@ void RadarFeed::locationChanged(const Location& latest) {
     } else {
         center_->geoLocation = latest;
     }
+    placesChanged();
+}
+
+void RadarFeed::placesChanged() {
     updates_ = 0;
     rebuildPoints();
+    // Before the first fix the radar shows nothing: there is no centre to place dots around.
+    if (!center_ || !center_->geoLocation) return;
     radar_->points = points_;
-    calibrate(latest);
+    calibrate(*center_->geoLocation);
     radar_->updatePoints(center_);
 }
 

@@ -3,7 +3,8 @@
 // coordinate, recalibrated (distances and bearings measured again, dots redrawn, no rotation)
 // on each of the first `reloadCount` updates after a reset, then frozen: from then on the
 // points stay and only the radar turns with the compass, by the angle turned since it froze.
-// A location fix, a swipe, a reload location or the screen disappearing resets it.
+// A location fix, a swipe, a reload of the places, a reload location or the screen
+// disappearing resets it.
 //
 // The owner supplies the points through `PointsBuilder` (new coordinates for its places, with
 // their colours and alphas), calls update() once per display frame while it has places, and
@@ -45,6 +46,9 @@ class RadarFeed {
     void centerOn(const Location& location) {
         center_ = ARGeoCoordinate::coordinateWithLocation(location);
     }
+    // The places changed (a reload): new points, calibrated at once around the centre when
+    // there is one, and recalibration starts over.
+    void placesChanged();
     // Starts recalibrating again on the next update.
     void reset() { updates_ = 0; }
     // Replaces the points by new ones from the builder.

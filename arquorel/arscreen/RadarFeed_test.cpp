@@ -73,6 +73,54 @@ TEST_F(RadarFeedTest, RecalibratesOnFiftyUpdatesAfterAResetThenTurnsWithTheCompa
     EXPECT_TRUE(feed_.radar()->transform().isIdentity());
 }
 
+// Where a dot appears on screen: its place in the dots view, turned with the whole radar about
+// the radar's centre. 0 is straight up, clockwise positive, in degrees.
+double onScreen(const RadarView& radar, const RadarDot& dot) {
+    const Transform& t = radar.transform();
+    const double x = dot.rect.x() - 45, y = dot.rect.y() - 45;
+    return std::atan2(t.a * x + t.c * y, -(t.b * x + t.d * y)) * kRadiansToDegrees;
+}
+
+// Once frozen, the dots stay where the last calibration drew them and only the radar turns:
+// a place due north, looked at after turning east, is to the left, never behind.
+TEST_F(RadarFeedTest, FrozenDotsStayPutAndOnlyTheRadarTurns) {
+    places_ = {along(0, 100), along(90, 200)};
+    feed_.locationChanged(kCasino);
+    feed_.headingChanged(reading(0, 0));
+    for (int frame = 0; frame <= 50; ++frame) feed_.update(0);
+    const auto frozen = feed_.radar()->dotsView()->dots();
+    for (const double facing : {90.0, 180.0, 300.0}) {
+        feed_.headingChanged(reading(facing, facing));
+        feed_.update(0);
+        const auto dots = feed_.radar()->dotsView()->dots();
+        EXPECT_EQ(dots, frozen) << facing;
+        ASSERT_EQ(dots.size(), 2u);
+        for (std::size_t i = 0; i < dots.size(); ++i)
+            EXPECT_NEAR(angleDifference(onScreen(*feed_.radar(), dots[i]),
+                                        bearing(kCasino, places_[i]) - facing),
+                        0, 1)
+                << "facing " << facing << ", place " << i;
+    }
+}
+
+// New places (a reload) show at once, recalibrated around the same centre; before the first
+// fix there is nothing to show.
+TEST_F(RadarFeedTest, NewPlacesShowAtOnce) {
+    feed_.placesChanged();
+    EXPECT_TRUE(feed_.radar()->dotsView()->dots().empty());
+    feed_.locationChanged(kCasino);
+    for (int frame = 0; frame <= 50; ++frame) feed_.update(0);
+    ASSERT_TRUE(feed_.frozenAngle());
+    places_ = {along(0, 30)};
+    feed_.placesChanged();
+    EXPECT_EQ(feed_.updateCount(), 0);
+    EXPECT_EQ(feed_.radar()->dotsView()->dots().size(), 1u);
+    EXPECT_NEAR(feed_.radar()->farthest, 30, 0.01);
+    places_.clear();
+    feed_.placesChanged();
+    EXPECT_TRUE(feed_.radar()->dotsView()->dots().empty());
+}
+
 TEST_F(RadarFeedTest, DotsPointWhereTheCardsAreAtTheTrueHeading) {
     feed_.locationChanged(kCasino);
     // Without a true heading, the magnetic one; a reading of invalid accuracy changes nothing.

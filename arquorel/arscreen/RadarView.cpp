@@ -25,7 +25,9 @@ RadarView::RadarView()
 void RadarView::updatePoints(const std::shared_ptr<ARGeoCoordinate>& center) {
     dotsView_->points = points;
     dotsView_->farthest = farthest;
-    dotsView_->centerCoord = center;
+    // A copy: the caller's centre keeps turning with the compass, while the dots stay where
+    // this calibration put them and only the whole radar turns (rotateView).
+    dotsView_->centerCoord = center ? std::make_shared<ARGeoCoordinate>(*center) : nullptr;
     dotsView_->layoutIfNeeded();
 }
 

@@ -20,7 +20,7 @@ class RadarView : public View {
     static std::shared_ptr<RadarView> create();
     RadarView();
 
-    // Hands points, farthest and the centre to the dots view and has it redrawn.
+    // Hands points, farthest and (a copy of) the centre to the dots view and has it redrawn.
     void updatePoints(const std::shared_ptr<ARGeoCoordinate>& center);
     // Replaces the radar's rotation by `radians` (clockwise on screen); a value that is not a
     // finite number leaves the rotation as it is.

@@ -549,9 +549,8 @@ void QuorelVC::reloadPlaces() {
     ++reloads_;
     ++reloadGeneration_;  // the delayed steps of an earlier reload are void from now on
     if (radarV && radarV->hasSuperview() && !radarV->isHidden()) radarAnimation->setHidden(false);
-    const auto& manager = *LocationManager::sharedInstance();
-    placeRequest.country = manager.country();
-    if (const auto& latest = manager.latestLocation()) {
+    placeRequest.country = LocationManager::sharedInstance()->country();
+    if (const auto latest = currentLocation(trackingManager().userLocation())) {
         placeRequest.lat = latest->coordinate.latitude;
         placeRequest.lng = latest->coordinate.longitude;
     } else {
@@ -615,7 +614,8 @@ void QuorelVC::applyPlaces() {
             reusableViews_.push_back(std::move(card));
     setAnnotations(AnnotationList(places.begin(), places.end()));
     reusableViews_.clear();
-    const auto& latest = LocationManager::sharedInstance()->latestLocation();
+    radarFeed_->placesChanged();
+    const auto latest = currentLocation(trackingManager().userLocation());
     if (!latest) return;
     auto& tracking = trackingManager();
     tracking.setUserLocation(latest);
@@ -794,16 +794,23 @@ void QuorelVC::updateRadar(ARController&, double inclination) {
     radarFeed_->update(inclination);
 }
 
+std::optional<Location> QuorelVC::currentLocation(const std::optional<Location>& fix) {
+    const auto& shared = LocationManager::sharedInstance()->latestLocation();
+    if (!shared || (fix && fix->timestamp > shared->timestamp)) return fix;
+    return shared;
+}
+
 void QuorelVC::didUpdateLocation(ARTrackingManager&, const Location& fix) {
     const double age = platformContext().now() - fix.timestamp;
     if (!(age < kMaximumFixAge) || !(fix.horizontalAccuracy <= kMaximumFixError)) return;
-    // The shared manager's position; the accepted fix when it has none yet.
-    const Location latest = LocationManager::sharedInstance()->latestLocation().value_or(fix);
+    const Location latest = *currentLocation(fix);
     radarFeed_->locationChanged(latest);
-    if (lastLocation && distance(*lastLocation, latest) > kUserLocationReloadDistance)
-        reload(ReloadType::userLocationChanged);
+    const bool moved =
+        lastLocation && distance(*lastLocation, latest) > kUserLocationReloadDistance;
+    // The status first: the reload measures the distances from it.
     mutableArStatus().userLocation = latest;
     lastLocation = latest;
+    if (moved) reload(ReloadType::userLocationChanged);
     if (auto navigation = navigationController()) navigation->setNavigationBarHidden(true);
 }
 
@@ -813,7 +820,7 @@ void QuorelVC::didUpdateHeading(ARTrackingManager&, const HeadingReading& headin
 
 void QuorelVC::didUpdateReloadLocation(ARTrackingManager&, const Location& location) {
     radarFeed_->reset();
-    const Location latest = LocationManager::sharedInstance()->latestLocation().value_or(location);
+    const Location latest = *currentLocation(location);
     mutableArStatus().userLocation = latest;
     lastLocation = latest;
     const auto source = dataSource();

@@ -216,6 +216,9 @@ class QuorelVC : public ARViewController,
     void buildRadarViews();
     void styleCameraAccessButton();
     RadarFeed::Points makeRadarPoints() const;
+    // The user's position now: the newer (by timestamp) of the shared location manager's and
+    // `fix`, so that whichever of the two receivers gets a fix first, the screen uses it.
+    static std::optional<Location> currentLocation(const std::optional<Location>& fix);
     void showReloadAlert(const std::string& titleKey, const std::string& messageKey);
     // Leaves the screen the way the back button does (without stopping the accelerometer
     // and without animation when `fromList`).
