@@ -213,6 +213,12 @@ void ARViewController::displayTimerTick() {
         tracking.setDebugHeading(debugHeadingForSliderValue(h));
         tracking.setDebugPitch(p);
         tracking.setFilteredPitch(p);
+        sliderOverrides_ = true;
+    } else if (sliderOverrides_) {
+        // Sliders switched off: the sensors drive heading and pitch again.
+        tracking.setDebugHeading(std::nullopt);
+        tracking.setDebugPitch(std::nullopt);
+        sliderOverrides_ = false;
     }
     tracking.filterPitch();
     tracking.filterHeading();
@@ -291,11 +297,26 @@ void ARViewController::layoutSteps() {
     const Rect bounds = root->bounds();
     cameraView_->setFrame(bounds);
     cameraView_->imageview()->setFrame(cameraView_->frame());
+    // A rotation lays the screen out again: the picture turns with the field of view and the
+    // cards instead of waiting for the screen to appear again.
+    cameraView_->setVideoOrientation(platformContext().device().interfaceOrientation());
+    // A new size (the phone turned): each card's resting point keeps its place relative to the
+    // middle of the screen and its share of the height, and the cards are placed again once
+    // the new field of view is known.
+    const Size before = presenter_ ? presenter_->frame().size : Size{};
+    const bool resized = presenter_ && !isEmpty(presenter_->frame()) && before != bounds.size;
+    if (resized) {
+        for (const auto& view : presenter_->annotationViews()) {
+            view->arZeroPoint.x += (bounds.width() - before.width) / 2;
+            view->arZeroPoint.y *= bounds.height() / before.height;
+        }
+    }
     if (presenter_) presenter_->setFrame(bounds);
     // The close button keeps to the top-right corner.
     if (closeButton_) closeButton_->setFrame({bounds.width() - 45, 5, 40, 40});
     layoutDebugSliders();
     calculateFovAndScale();
+    if (resized) reload(ReloadType::headingChanged);
 }
 
 void ARViewController::setCloseButtonImage(std::shared_ptr<const Image> image) {
@@ -434,7 +455,9 @@ void ARViewController::didFailToFindLocationAfter(ARTrackingManager&, double ela
     if (onDidFailToFindLocation) onDidFailToFindLocation(elapsedSeconds, lastLocation.has_value());
 }
 
-void ARViewController::logText(const std::string&) {}
+void ARViewController::logText(const std::string& text) {
+    if (debugLabel_) debugLabel_->setText(text);
+}
 
 std::optional<CameraView::Error> ARViewController::isAllHardwareAvailable() {
     return CameraView::createCaptureSession(kMediaTypeVideo, CaptureDevicePosition::back).error;

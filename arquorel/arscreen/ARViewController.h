@@ -210,6 +210,7 @@ class ARViewController : public ViewController,
     std::shared_ptr<const Image> closeButtonImage_;
     std::shared_ptr<Button> closeButton_;
     std::shared_ptr<Label> debugLabel_;
+    bool sliderOverrides_ = false;  // the last frame took heading and pitch from the sliders
     std::shared_ptr<Button> debugMapButton_;
     std::shared_ptr<Slider> debugHeadingSlider_;
     std::shared_ptr<Slider> debugPitchSlider_;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "arquorel/platform/camera/PreviewLayer.h"
 #include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Button.h"
@@ -327,13 +328,68 @@ TEST(ARViewControllerScreen, SlidersDriveTheFrameStepAndTheLabelShowsIt) {
     EXPECT_EQ(s.ar->arStatus().pitch, -20);
     EXPECT_NEAR(s.ar->arStatus().heading, 350, 1e-3);
     EXPECT_EQ(s.ar->debugLabel()->text(), "Heading: 350(350) -- Pitch: -20.000");
-    // Without the options the label keeps its text and the sensors rule again.
+    // Sliders switched off at run time: the label keeps its text and the sensors rule again.
     s.ar->uiOptions = {};
-    s.ar->trackingManager().setDebugHeading(std::nullopt);
-    s.ar->trackingManager().setDebugPitch(std::nullopt);
-    s.settle(3);
+    s.settle(3, 40);
     EXPECT_EQ(s.ar->debugLabel()->text(), "Heading: 350(350) -- Pitch: -20.000");
-    EXPECT_NEAR(angleDifference(s.ar->arStatus().heading, 0), 0, 1e-3);
+    EXPECT_FALSE(s.ar->trackingManager().debugHeading() || s.ar->trackingManager().debugPitch());
+    EXPECT_NEAR(angleDifference(s.ar->arStatus().heading, 40), 0, 1e-3);
+    EXPECT_NEAR(s.ar->arStatus().pitch, 0, 1e-3);
+    // The tracking manager's log lines go to the label when there is one.
+    s.ar->logText("fix accepted");
+    EXPECT_EQ(s.ar->debugLabel()->text(), "fix accepted");
+    Stage plain;
+    plain.present();
+    plain.ar->logText("nowhere to show it");  // no label: nothing happens
+    EXPECT_EQ(plain.ar->debugLabel(), nullptr);
+}
+
+// Turning the phone lays the screen out again: the picture, the field of view and the cards
+// all follow the new orientation at once, and back.
+TEST(ARViewControllerScreen, RotatingThePhoneTurnsThePictureWithTheFieldOfView) {
+    Stage s;
+    s.present();
+    s.makeReady();
+    s.ar->setAnnotations({place(kUser.latitude + 0.0005, kUser.longitude)});
+    s.settle();
+    const auto orientation = [&] {
+        return s.ar->cameraView()->videoPreviewLayer()->connection()->videoOrientation();
+    };
+    ASSERT_EQ(orientation(), VideoOrientation::portrait);
+    s.ar->view()->setNeedsLayout();
+    s.window->layoutIfNeededRecursively();
+    const double portraitFov = s.ar->arStatus().hFov;
+    // Where the card rests: points off the middle of the screen, and its share of the height.
+    const auto card = [&] {
+        const auto& view = dynamic_cast<ARAnnotationView&>(*s.presenter->subviews().at(0));
+        const Rect screen = s.ar->view()->bounds();
+        return Point{view.arZeroPoint.x - screen.width() / 2, view.arZeroPoint.y / screen.height()};
+    };
+    const Point ahead = card();
+    struct Case {
+        InterfaceOrientation turn;
+        VideoOrientation picture;
+        bool landscape;
+    };
+    for (const Case& c :
+         {Case{InterfaceOrientation::landscapeLeft, VideoOrientation::landscapeLeft, true},
+          Case{InterfaceOrientation::landscapeRight, VideoOrientation::landscapeRight, true},
+          Case{InterfaceOrientation::portrait, VideoOrientation::portrait, false}}) {
+        ASSERT_TRUE(s.window->rotate(c.turn));
+        s.settle(1);
+        EXPECT_EQ(orientation(), c.picture);
+        const Rect screen = s.ar->view()->bounds();
+        EXPECT_EQ(screen.width() > screen.height(), c.landscape);
+        EXPECT_EQ(s.ar->arStatus().hFov > portraitFov + 1, c.landscape);
+        EXPECT_EQ(s.ar->cameraView()->frame(), screen);
+        EXPECT_EQ(s.presenter->frame(), screen);
+        // The card keeps its place from the middle and its share of the height.
+        ASSERT_EQ(s.presenter->subviews().size(), 1u);
+        EXPECT_NEAR(card().x, ahead.x, 1e-9);
+        EXPECT_NEAR(card().y, ahead.y, 1e-9);
+        const Rect shown = s.presenter->subviews()[0]->frame();
+        EXPECT_TRUE(shown.minX() < screen.width() / 2 && shown.maxX() > screen.width() / 2);
+    }
 }
 
 TEST(ARViewControllerScreen, CloseButtonDebugMapAndDebugSquare) {
