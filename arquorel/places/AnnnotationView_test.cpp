@@ -92,11 +92,25 @@ TEST_F(AnnnotationViewTest, TapFlashesTicksThenTellsTheDelegate) {
     ASSERT_EQ(screen->taps.size(), 1u);
     EXPECT_NEAR(screen->taps[0] - app.hapticEvents()[0].time, kTapDelegateDelay, 1e-6);
 
+    // The card is reused for another place within the delay: the tap was not about that one.
+    view->tapedWithPopup();
+    auto other = Place::create(std::make_shared<QuorelProperty>());
+    view->setAnnotation(other);
+    device.advance(0.1);
+    EXPECT_EQ(screen->taps.size(), 1u);
+    // Reused for the same place again (a reload): the tap still counts.
+    auto same = view->annotation();
+    view->tapedWithPopup();
+    view->setAnnotation(nullptr);
+    view->setAnnotation(same);
+    device.advance(0.1);
+    EXPECT_EQ(screen->taps.size(), 2u);
+
     view->tapedWithPopup();  // the view goes before the delayed call
     view->removeFromSuperview();
     view.reset();
     device.advance(0.1);
-    EXPECT_EQ(screen->taps.size(), 1u);
+    EXPECT_EQ(screen->taps.size(), 2u);
 }
 
 TEST_F(AnnnotationViewTest, DelegateHeldWeakly) {

@@ -19,7 +19,9 @@
 #include "arquorel/platform/ui/Button.h"
 #include "arquorel/platform/ui/ImageView.h"
 #include "arquorel/platform/ui/Label.h"
+#include "arquorel/platform/ui/LayoutRegistry.h"
 #include "arquorel/platform/ui/NavigationController.h"
+#include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimCamera.h"
@@ -141,6 +143,7 @@ TEST(QuorelVCTest, HintsRunTwoThenOneThenNoneAndStoreTheKeyOnlyAtTheEnd) {
     stage.device.advance(0.2);
     EXPECT_EQ(screen.visibleHint(), 0);
     EXPECT_FALSE(screen.radarV->isHidden());
+    EXPECT_TRUE(screen.radarAnimation->isHidden());  // places are there: no searching sweep
     EXPECT_TRUE(defaults.boolForKey(kFirstTimeQuorelHintKey));
 
     stage.finger.tapAt({180, 500});  // no hint left: nothing changes
@@ -150,9 +153,30 @@ TEST(QuorelVCTest, HintsRunTwoThenOneThenNoneAndStoreTheKeyOnlyAtTheEnd) {
     Stage again(/*hintsSeen=*/true);
     again.present();
     EXPECT_EQ(again.screen->visibleHint(), 0);
+
+    // Without places the sweep goes on searching once the hints are dismissed.
+    Stage empty(/*hintsSeen=*/false);
+    empty.present({});
+    empty.screen->closeHelp();
+    empty.screen->closeHelp();
+    empty.device.advance(0.2);
+    EXPECT_FALSE(empty.screen->radarAnimation->isHidden());
 }
 
 TEST(QuorelVCTest, CameraRefusalOffersTheAllowAccessButtonOnceTheHintsAreDone) {
+    // A camera allowed (before or at the prompt) never brings the button, hints seen or not.
+    for (const bool hintsSeen : {true, false})
+        for (const auto status :
+             {CameraAuthorizationStatus::authorized, CameraAuthorizationStatus::notDetermined}) {
+            Stage stage(hintsSeen);
+            stage.camera.settings().authorization = status;
+            stage.camera.settings().promptAnswer = true;
+            stage.present();
+            stage.device.advance(1.5);
+            stage.screen->viewDidAppear(false);  // appearing again changes nothing
+            EXPECT_FALSE(stage.screen->doWeNeedCameraAccessButton);
+            EXPECT_TRUE(stage.screen->allovCameraAccessButton->isHidden());
+        }
     for (const bool hintsSeen : {true, false}) {
         SCOPED_TRACE(hintsSeen ? "hints seen" : "fresh install");
         Stage stage(hintsSeen);
@@ -313,13 +337,16 @@ TEST(QuorelVCTest, QuickReloadsLeaveOneMainCardASector) {
     stage.device.advance(0.05);
     stage.screen->reloadPage();  // reuses the cards while the first rebuild's marks are due
     stage.hold(1);
+    int shown = 0;
     for (const auto& sector : stage.screen->presenter()->visibleAnnotationViews()) {
         if (sector.empty()) continue;
+        ++shown;
         EXPECT_EQ(
             std::count_if(sector.begin(), sector.end(), [](const auto& v) { return v->isMainAnn; }),
             1);
         EXPECT_TRUE(sector.back()->isMainAnn);
     }
+    EXPECT_GE(shown, 4);  // the ring's places fill most sectors
 }
 
 TEST(QuorelVCTest, SwipeDuringAReloadFliesOutButRemovesNothing) {
@@ -367,23 +394,118 @@ TEST(QuorelVCTest, LocationFixesMoveTheRadarAndReloadPastFiveMetres) {
         const char* name;
         double metres;
         double age;
+        double accuracy;
         bool reload;
         bool accepted;
     };
     for (const Case& c :
-         {Case{"5 m", 5.0 - 1e-7, 0, false, true}, Case{"5.1 m", 5.1, 0, true, true},
-          Case{"60 s old", 500, 60, false, false}}) {
+         {Case{"5 m", 5.0 - 1e-7, 0, 5, false, true}, Case{"5.1 m", 5.1, 0, 5, true, true},
+          Case{"49.9 s old", 500, 49.9, 5, true, true}, Case{"60 s old", 500, 60, 5, false, false},
+          Case{"accuracy 100 m", 50, 0, 100, true, true},
+          Case{"accuracy 100.1 m", 50, 0, 100.1, false, false}}) {
         SCOPED_TRACE(c.name);
         const double now = stage.device.now();
         screen.lastLocation = Location(kUser, 0, 5, 5, now);
         for (int i = 0; i < 60; ++i) screen.updateRadar(screen, 0);
-        manager->setLatestLocation(east(c.metres, now));
+        manager->setLatestLocation(east(c.metres, now - c.age));
         presenter->reloads.clear();
-        screen.didUpdateLocation(screen.trackingManager(), east(c.metres, now - c.age));
+        Location fix = east(c.metres, now - c.age);
+        fix.horizontalAccuracy = c.accuracy;
+        screen.didUpdateLocation(screen.trackingManager(), fix);
         EXPECT_EQ(presenter->reloads.size(), c.reload ? 1u : 0u);
         EXPECT_EQ(screen.radarFeed().updateCount() == 0, c.accepted);
         EXPECT_EQ(screen.lastLocation->coordinate.longitude != kUser.longitude, c.accepted);
     }
+}
+
+// The place `metres` due north of the user at `time`.
+Location north(double metres, double time) {
+    return Location(Coordinate{kUser.latitude + metres / 111'132.0, kUser.longitude}, 0, 5, 5,
+                    time);
+}
+
+// Whichever of the shared location manager and the tracking manager takes a fix first, the
+// cards and the radar measure from the newest position, and stay right while the user stands.
+TEST(QuorelVCTest, CardsAndRadarMeasureFromTheNewestFix) {
+    Stage stage;
+    stage.present(ring(1));  // Place 0, about 40 m north
+    stage.hold(3);
+    auto& screen = *stage.screen;
+    auto& manager = *LocationManager::sharedInstance();
+    const auto place = screen.places.at(0)->location();
+    struct Case {
+        const char* name;
+        double sharedMetres, sharedAge;  // the shared manager's position
+        double fixMetres, fixAge;        // the fix the tracking manager accepted
+        double expected;                 // where the user is: metres north
+    };
+    for (const Case& c :
+         {Case{"the fix first", 0, 5, 25, 0, 25}, Case{"both have it", 32, 0, 32, 0, 32},
+          Case{"the shared one is newer", 15, 0, 35, 1, 15}}) {
+        SCOPED_TRACE(c.name);
+        const double now = stage.device.now();
+        manager.setLatestLocation(north(c.sharedMetres, now - c.sharedAge));
+        screen.didUpdateLocation(screen.trackingManager(), north(c.fixMetres, now - c.fixAge));
+        stage.device.advance(2);  // standing still: no more fixes
+        const Location user = north(c.expected, 0);
+        const auto card = stage.card("Place 0");
+        ASSERT_NE(card, nullptr);
+        EXPECT_EQ(card->card()->distanceLabel->text(), distanceText(distance(user, place)));
+        EXPECT_NEAR(screen.places[0]->distanceFromUser(), distance(user, place), 0.01);
+        ASSERT_TRUE(screen.centerCoordinate() && screen.centerCoordinate()->geoLocation);
+        EXPECT_NEAR(distance(*screen.centerCoordinate()->geoLocation, user), 0, 0.01);
+        EXPECT_NEAR(screen.radarV->points.at(0)->radialDistance, distance(user, place), 0.01);
+    }
+}
+
+// A reload with other places shows them on the radar at once, not at the next fix.
+TEST(QuorelVCTest, TheRadarShowsTheNewPlacesOfAReloadAtOnce) {
+    Stage stage;
+    stage.present(ring(10));
+    stage.hold(3);  // calibrated and frozen
+    auto& screen = *stage.screen;
+    ASSERT_TRUE(screen.radarFeed().frozenAngle());
+    ASSERT_EQ(screen.radarV->dotsView()->dots().size(), 10u);
+    screen.serverPlaces = ring(3);
+    screen.reloadPage();
+    EXPECT_EQ(screen.radarV->dotsView()->dots().size(), 3u);
+    EXPECT_EQ(screen.radarFeed().updateCount(), 0);
+    screen.serverPlaces.clear();
+    screen.reloadPage();
+    EXPECT_TRUE(screen.radarV->dotsView()->dots().empty());
+}
+
+// The details screen as far as the main screen sees it.
+class FakeDetails : public ViewController, public PlaceDetailsScreen {
+  public:
+    std::shared_ptr<QuorelProperty> place;
+    void setPlace(const std::shared_ptr<QuorelProperty>& p) override { place = p; }
+};
+
+// A tap goes to the host's delegate and nowhere else; without a delegate it opens the details.
+TEST(QuorelVCTest, ATapGoesToTheHostOrElseToTheDetailsScreen) {
+    auto& storyboard = LayoutRegistry::shared().defineStoryboard(kMainStoryboard);
+    auto before = storyboard.screenBuilder(kPlaceVCIdentifier);
+    storyboard.addScreen(kPlaceVCIdentifier, [] { return std::make_shared<FakeDetails>(); });
+    for (const bool withDelegate : {true, false}) {
+        SCOPED_TRACE(withDelegate ? "host delegate" : "no delegate");
+        Stage stage;
+        stage.present(ring(), withDelegate);
+        stage.hold(3);
+        auto card = stage.card("Place 0");
+        ASSERT_NE(card, nullptr);
+        ASSERT_TRUE(stage.finger.tap(*card));
+        stage.device.advance(1);
+        auto details =
+            std::dynamic_pointer_cast<FakeDetails>(stage.screen->presentedViewController());
+        EXPECT_EQ(stage.host->opened.size(), withDelegate ? 1u : 0u);
+        EXPECT_EQ(details != nullptr, !withDelegate);
+        if (details) {
+            EXPECT_EQ(details->place->name, "Place 0");
+            EXPECT_EQ(details->modalPresentationStyle(), ModalPresentationStyle::overFullScreen);
+        }
+    }
+    storyboard.addScreen(kPlaceVCIdentifier, std::move(before));
 }
 
 TEST(QuorelVCTest, ClosingTearsDownAndVoidsDelayedSteps) {

@@ -6,8 +6,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "arquorel/places/DistanceText.h"
 #include "arquorel/places/QuorelVC.h"
+#include "arquorel/places/ToolTipEstate.h"
 #include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/sensors/Geodesy.h"
 #include "sim/host/SimCli.h"
 
 namespace arquorel::sim {
@@ -170,6 +173,57 @@ TEST_F(ScenarioPlayerTest, TheScreenSeesTheTiltAndHeadingHeldInEitherOrientation
         EXPECT_NEAR(std::remainder(screenVC->arStatus().heading - heading, 360.0), 0, 1) << screen;
         EXPECT_EQ(player.host().window().bounds().size, parsed.scenario->device.screen) << screen;
     }
+}
+
+// The cards measure from where the user is now: after a fix 82 m east the card of "Est" (60 m
+// east of the start) says 22 m and keeps saying it while the user stands; after a walk 100 m
+// east along a track the user is at its end and "Est" is 40 m behind.
+TEST_F(ScenarioPlayerTest, TheCardsMeasureFromTheLastFixAndTheEndOfAWalk) {
+    std::ofstream(dir_ / "east.gpx") << R"(<?xml version="1.0"?>
+<gpx version="1.1" xmlns="http://www.topografix.com/GPX/1/1"><trk><trkseg>
+<trkpt lat="43.7393682" lon="7.4272085"/><trkpt lat="43.7393682" lon="7.4284517"/>
+</trkseg></trk></gpx>)";
+    const auto parsed = parseScenario(std::string("places places.json") + kStart + R"(
+        at 4 fix 43.7393682 7.4282279
+        at 20 heading 270
+        at 22 walk east.gpx
+        at 120 heading 270
+    )",
+                                      dir_);
+    ASSERT_TRUE(parsed.scenario) << parsed.error;
+    std::ostringstream log;
+    ScenarioPlayer player(*parsed.scenario, log);
+    ASSERT_EQ(player.load(), "");
+    const Location est(43.7393682, 7.42795);
+    const auto check = [&](double untilTime, const Location& user) {
+        const auto screen = player.host().screen();
+        ASSERT_TRUE(screen && screen->lastLocation);
+        EXPECT_NEAR(distance(*screen->lastLocation, user), 0, 0.5) << untilTime;
+        const auto cards = player.host().cardsNamed("Est");
+        ASSERT_FALSE(cards.empty());
+        EXPECT_EQ(cards[0]->card()->distanceLabel->text(), distanceText(distance(user, est)))
+            << untilTime;
+    };
+    ASSERT_TRUE(player.play({}));
+    check(120, Location(43.7393682, 7.4284517));
+    // The same scenario cut short after standing still for 15 s at the second fix.
+    const auto standing = parseScenario(std::string("places places.json") + kStart + R"(
+        at 4 fix 43.7393682 7.4282279
+        at 20 heading 270
+    )",
+                                        dir_);
+    ASSERT_TRUE(standing.scenario) << standing.error;
+    ScenarioPlayer still(*standing.scenario, log);
+    ASSERT_EQ(still.load(), "");
+    ASSERT_TRUE(still.play({}));
+    const auto screen = still.host().screen();
+    ASSERT_TRUE(screen && screen->lastLocation);
+    const Location second(43.7393682, 7.4282279);
+    EXPECT_NEAR(distance(*screen->lastLocation, second), 0, 0.01);
+    const auto cards = still.host().cardsNamed("Est");
+    ASSERT_FALSE(cards.empty());
+    EXPECT_EQ(cards[0]->card()->distanceLabel->text(), distanceText(distance(second, est)));
+    EXPECT_EQ(distanceText(distance(second, est)), distanceText(22));
 }
 
 TEST_F(ScenarioPlayerTest, ShotsWritePicturesTreesAndAnIndexInOrder) {

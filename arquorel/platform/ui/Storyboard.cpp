@@ -13,6 +13,10 @@ void say(const std::string& line) {
 }  // namespace
 
 void Storyboard::addScreen(const std::string& identifier, ScreenBuilder builder) {
+    if (!builder) {
+        screens_.erase(identifier);
+        return;
+    }
     screens_[identifier] = std::move(builder);
 }
 

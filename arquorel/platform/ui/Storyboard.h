@@ -43,9 +43,14 @@ class Storyboard : public std::enable_shared_from_this<Storyboard> {
     explicit Storyboard(std::string name) : name_(std::move(name)) {}
     const std::string& name() const { return name_; }
 
-    // Adds (or replaces) the screen of that identifier.
+    // Adds (or replaces) the screen of that identifier; an empty builder removes it.
     void addScreen(const std::string& identifier, ScreenBuilder builder);
     bool hasScreen(const std::string& identifier) const { return screens_.count(identifier) > 0; }
+    // The builder of that screen; empty when there is none.
+    ScreenBuilder screenBuilder(const std::string& identifier) const {
+        const auto it = screens_.find(identifier);
+        return it != screens_.end() ? it->second : ScreenBuilder{};
+    }
     void setInitialScreen(std::string identifier) { initial_ = std::move(identifier); }
     // Adds (or replaces) the segue `identifier` from the screen `source` to `destination`.
     void addSegue(const std::string& source, const std::string& identifier, std::string destination,
