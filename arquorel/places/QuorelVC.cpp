@@ -805,11 +805,13 @@ void QuorelVC::didUpdateLocation(ARTrackingManager&, const Location& fix) {
     if (!(age < kMaximumFixAge) || !(fix.horizontalAccuracy <= kMaximumFixError)) return;
     const Location latest = *currentLocation(fix);
     radarFeed_->locationChanged(latest);
+    // lastLocation is where the cards were last measured from: a walk of small steps adds up
+    // to a reload every few metres instead of never moving 5 m from the fix before.
     const bool moved =
         lastLocation && distance(*lastLocation, latest) > kUserLocationReloadDistance;
     // The status first: the reload measures the distances from it.
     mutableArStatus().userLocation = latest;
-    lastLocation = latest;
+    if (!lastLocation || moved) lastLocation = latest;
     if (moved) reload(ReloadType::userLocationChanged);
     if (auto navigation = navigationController()) navigation->setNavigationBarHidden(true);
 }

@@ -406,6 +406,7 @@ TEST(QuorelVCTest, LocationFixesMoveTheRadarAndReloadPastFiveMetres) {
         SCOPED_TRACE(c.name);
         const double now = stage.device.now();
         screen.lastLocation = Location(kUser, 0, 5, 5, now);
+        screen.mutableArStatus().userLocation = screen.lastLocation;
         for (int i = 0; i < 60; ++i) screen.updateRadar(screen, 0);
         manager->setLatestLocation(east(c.metres, now - c.age));
         presenter->reloads.clear();
@@ -414,7 +415,9 @@ TEST(QuorelVCTest, LocationFixesMoveTheRadarAndReloadPastFiveMetres) {
         screen.didUpdateLocation(screen.trackingManager(), fix);
         EXPECT_EQ(presenter->reloads.size(), c.reload ? 1u : 0u);
         EXPECT_EQ(screen.radarFeed().updateCount() == 0, c.accepted);
-        EXPECT_EQ(screen.lastLocation->coordinate.longitude != kUser.longitude, c.accepted);
+        EXPECT_EQ(screen.arStatus().userLocation->coordinate.longitude != kUser.longitude,
+                  c.accepted);
+        EXPECT_EQ(screen.lastLocation->coordinate.longitude != kUser.longitude, c.reload);
     }
 }
 
