@@ -486,11 +486,22 @@ TEST_F(PresenterTest, OutsideChangesToTheSectorsAndViewsGoneBeforeTheirFadeEnds)
     presenter->reload(more, ReloadType::annotationsChanged);
     more[5]->setDistanceFromUser(1);
     presenter->reload(more, ReloadType::swipe);
+    std::weak_ptr<ARAnnotationView> pushed = more[4]->annotationView();
+    ASSERT_FALSE(more[4]->active());
+    EXPECT_EQ(pushed.lock()->superview().get(), presenter.get());  // still fading
     presenter->clear();
+    EXPECT_TRUE(presenter->subviews().empty());
     more.clear();
     list.clear();
     view.reset();
-    device.advance(0.3);
+    EXPECT_TRUE(pushed.expired());  // the pending fade does not hold it
+    // Places loaded before that fade ends are all shown, during and after it.
+    device.advance(0.1);
+    auto next = annotations(2, 10);
+    presenter->reload(next, ReloadType::annotationsChanged);
+    device.advance(0.2);
+    EXPECT_EQ(presenter->subviews(), (std::vector<std::shared_ptr<View>>{
+                                         next[1]->annotationView(), next[0]->annotationView()}));
 }
 
 TEST_F(PresenterTest, AFramePlacesEachViewByItsAnnotationNow) {

@@ -90,7 +90,9 @@ TEST(TouchDriverTest, GestureArena) {
         {all, hold, "press began, press ended"},              // held still: a long press
         {swipes, swipeLeft, "left ended"},                    // the right swipe and the tap fail
         {swipes, drag({300, 200}, {150, 200}, 2.0, 10), ""},  // too slow for a swipe
-        {all, tap({50, 40}), "button 1, button 64"},          // the pad's tap recogniser stays out
+        {swipes, drag({300, 250}, {240, 150}, 0.2, 4), ""},   // mostly up: neither side
+        {swipes, drag({200, 250}, {260, 150}, 0.2, 4), ""},
+        {all, tap({50, 40}), "button 1, button 64"},  // the pad's tap recogniser stays out
         {all, drag({50, 40}, {150, 40}, 0.2, 4), "button 1, button 256, " + pan},  // cancelled
         {{}, drag({50, 40}, {50, 290}, 0.2, 4), "button 1, button 128"},           // lifted outside
         {offTap, tap({200, 200}), ""},  // a disabled recogniser takes no part

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,46 @@ TEST(AlertControllerTest, TheAlertAndActionSheetViewsOfferTheirActionsAsButtons)
         EXPECT_EQ(s.window->topViewController(), s.root);
     }
     EXPECT_EQ(picked, (std::vector<std::string>{"Maps.me", "Maps.me"}));
+}
+
+// One or two buttons sit side by side in an alert, three or more are stacked; every one is
+// shown inside the alert and a tap on it picks its action.
+TEST(AlertControllerTest, AlertButtonsSitSideBySideUpToTwoAndStackedBeyond) {
+    const struct {
+        std::size_t actions;
+        std::size_t rows, columns;
+    } cases[] = {{1, 1, 1}, {2, 1, 2}, {3, 3, 1}, {4, 4, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.actions);
+        for (std::size_t tapped = 0; tapped < c.actions; ++tapped) {
+            Screen s;
+            std::vector<std::string> picked;
+            auto alert = AlertController::create("SelectMaps", "");
+            for (std::size_t i = 0; i < c.actions; ++i)
+                alert->addAction({"app" + std::to_string(i), AlertActionStyle::defaultStyle,
+                                  [&](const AlertAction& a) { picked.push_back(a.title); }});
+            s.root->present(alert, true);
+            s.device.advance(0.3);
+            sim::TouchDriver finger(s.device);
+            std::set<double> rows, columns;
+            for (std::size_t i = 0; i < c.actions; ++i) {
+                auto button = finger.find("alert.app" + std::to_string(i));
+                ASSERT_TRUE(button) << i;
+                const auto box = button->superview()->bounds();
+                const auto frame = button->frame();
+                EXPECT_TRUE(frame.minX() >= box.minX() && frame.maxX() <= box.maxX() &&
+                            frame.minY() >= box.minY() && frame.maxY() <= box.maxY())
+                    << i;
+                rows.insert(frame.minY());
+                columns.insert(frame.minX());
+            }
+            EXPECT_EQ(rows.size(), c.rows);
+            EXPECT_EQ(columns.size(), c.columns);
+            EXPECT_TRUE(finger.tap("alert.app" + std::to_string(tapped)));
+            s.device.advance(0.3);
+            EXPECT_EQ(picked, std::vector<std::string>{"app" + std::to_string(tapped)});
+        }
+    }
 }
 
 }  // namespace

@@ -57,5 +57,30 @@ TEST(SliderTest, ValueStaysInItsRangeAndFollowsTheThumbThroughTransforms) {
     EXPECT_EQ(slider->descriptionEntries(), (Entries{{"value", "180 in -180...180"}}));
 }
 
+// Wherever the finger grabs the thumb, the thumb stays under it: holding still changes
+// nothing, and moving d points moves the thumb d points (up to the track's end).
+TEST(SliderTest, AThumbGrabbedOffCentreMovesWithTheFinger) {
+    const struct {
+        double grab;  // from the thumb's centre
+        double move;
+        double thumbMoves;
+    } cases[] = {
+        {-20, 0, 0}, {12, 0, 0}, {12, 30, 30}, {-20, -50, -50}, {20, 150, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.grab);
+        sim::SimPlatform device;
+        auto window = std::make_shared<Window>(Rect{0, 0, 300, 400});
+        auto slider = std::make_shared<Slider>(Rect{0, 185, 228, 30});  // track 14..214
+        slider->setMaximumValue(200);
+        slider->setValue(100);
+        window->addSubview(slider);
+        const double centre = slider->thumbRect().midX();
+        sim::TouchDriver finger(device, window);
+        finger.drag({centre + c.grab, 200}, {centre + c.grab + c.move, 200}, 0.2, 2);
+        EXPECT_DOUBLE_EQ(slider->thumbRect().midX() - centre, c.thumbMoves) << c.move;
+    }
+}
+
 }  // namespace
 }  // namespace arquorel

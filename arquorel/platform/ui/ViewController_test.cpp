@@ -169,6 +169,17 @@ TEST(ViewControllerTest, LifecycleOrder) {
          },
          "C didLoad, A willDisappear, C willAppear, C didLayout, A didDisappear, C didAppear, "
          "0 ms, C willDisappear, A willAppear, C didDisappear, A didAppear, 0 ms"},
+        {"popping a stack that holds only its root keeps the root on screen",
+         [](Stage& s) {
+             auto nav = std::make_shared<NavigationController>(s.a);
+             s.show(nav);
+             EXPECT_EQ(nav->popViewController(true), nullptr);
+             EXPECT_TRUE(nav->popToRootViewController(true).empty());
+             s.wait(0.3);
+             EXPECT_EQ(nav->viewControllers(), std::vector<std::shared_ptr<ViewController>>{s.a});
+             EXPECT_TRUE(isInWindow(*s.a->view()));
+         },
+         "300 ms"},
         {"a presented navigation stack forwards its appearance to its top screen",
          [](Stage& s) {
              s.show(s.a);

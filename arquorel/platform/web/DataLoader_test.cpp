@@ -112,5 +112,33 @@ TEST_F(DataLoaderTest, CachingLoadsEachAddressOnceAndSharesTheTransferUnderWay) 
     EXPECT_EQ(kindOf(arrived_.back().error), Kind::tooLarge);
 }
 
+// A body of exactly the cap loads, from the wire and then from the cache; one byte more fails
+// both times.
+TEST_F(DataLoaderTest, ABodyOfExactlyTheCapLoadsAgainFromTheCache) {
+    const struct {
+        const char* name;
+        std::size_t size;
+        bool loads;
+    } cases[] = {{"cap.png", DataLoader::kDefaultMaxBytes, true},
+                 {"over.png", DataLoader::kDefaultMaxBytes + 1, false}};
+    CachingDataLoader cache(sim_);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(root_ / "logos" / c.name) << std::string(c.size, 'z');
+        arrived_.clear();
+        for (int i = 0; i < 2; ++i) {
+            load(cache, std::string("https://logos/") + c.name);
+            device_.advance(1);
+        }
+        ASSERT_EQ(arrived_.size(), 2u);
+        for (const auto& r : arrived_) {
+            EXPECT_EQ(r.ok(), c.loads);
+            EXPECT_EQ(r.bytes.size(), c.loads ? c.size : 0u);
+            EXPECT_EQ(kindOf(r.error), c.loads ? std::nullopt : std::optional(Kind::tooLarge));
+        }
+    }
+    EXPECT_EQ(cache.transfersStarted(), 2u);  // the second of each came from the cache
+}
+
 }  // namespace
 }  // namespace arquorel
