@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "sim/host/CliArgs.h"
+#include "sim/host/MapCommands.h"
 #include "sim/host/PlacesCommand.h"
 #include "sim/host/ScenarioPlayer.h"
 #include "sim/host/ScreenCommand.h"
@@ -40,6 +41,10 @@ const Command kCommands[] = {
     {"soak", kSoakSynopsis,
      "hours of random use of the main screen, checked for growing counts; prints the peaks",
      runSoakCommand},
+    {"mappack", kMapPackSynopsis,
+     "make a map pack (drawing features, walking graph) from an OSM extract", runMapPackCommand},
+    {"route", kRouteSynopsis, "the walking route between two positions over a map pack, as GeoJSON",
+     runRouteCommand},
 };
 
 void printUsage(std::ostream& out) {

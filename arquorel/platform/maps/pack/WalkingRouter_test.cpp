@@ -1,0 +1,136 @@
+#include "arquorel/platform/maps/pack/WalkingRouter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <queue>
+#include <random>
+
+#include "arquorel/platform/sensors/Geodesy.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+// The shortest walk between two nodes, by a plain Dijkstra over the segments: the answer the
+// router must match, computed without it.
+double dijkstra(const WalkGraph& g, std::uint32_t from, std::uint32_t to) {
+    std::vector<std::vector<std::pair<std::uint32_t, double>>> next(g.nodes.size());
+    for (const auto& [a, b] : g.segments) {
+        const double d = geodesicDistance(g.nodes[a], g.nodes[b]);
+        next[a].emplace_back(b, d);
+        next[b].emplace_back(a, d);
+    }
+    std::vector<double> best(g.nodes.size(), INFINITY);
+    using Item = std::pair<double, std::uint32_t>;
+    std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
+    best[from] = 0;
+    queue.emplace(0, from);
+    while (!queue.empty()) {
+        const auto [d, u] = queue.top();
+        queue.pop();
+        if (d > best[u]) continue;
+        if (u == to) return d;
+        for (const auto& [v, w] : next[u])
+            if (d + w < best[v]) queue.emplace(best[v] = d + w, v);
+    }
+    return INFINITY;
+}
+
+double polylineLength(const std::vector<Coordinate>& line) {
+    double total = 0;
+    for (std::size_t i = 1; i < line.size(); ++i) total += geodesicDistance(line[i - 1], line[i]);
+    return total;
+}
+
+// A grid of streets 100 m apart (5 x 5 crossings) with one block's street missing, and a
+// separate path far away that joins nothing.
+std::shared_ptr<const MapPack> grid() {
+    WalkGraph g;
+    const double dLat = 100 / 111'132.0, dLng = 100 / 80'400.0;
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c) g.nodes.push_back({43.73 + r * dLat, 7.42 + c * dLng});
+    for (int r = 0; r < 5; ++r)
+        for (int c = 0; c < 5; ++c) {
+            const std::uint32_t i = r * 5 + c;
+            if (c < 4 && !(r == 2 && c == 1)) g.segments.emplace_back(i, i + 1);
+            if (r < 4) g.segments.emplace_back(i, i + 5);
+        }
+    g.nodes.push_back({43.745, 7.44});
+    g.nodes.push_back({43.745, 7.441});
+    g.segments.emplace_back(25, 26);
+    return std::make_shared<MapPack>(MapBox{{43.72, 7.41}, {43.75, 7.45}},
+                                     std::vector<MapFeature>{}, std::move(g));
+}
+
+TEST(WalkingRouterTest, RoutesAreTheShortestWalkBetweenNodes) {
+    const auto pack = grid();
+    const WalkingRouter router(pack);
+    const auto& nodes = pack->graph().nodes;
+    std::mt19937 random(7);
+    for (int k = 0; k < 40; ++k) {
+        const std::uint32_t a = random() % 25, b = random() % 25;
+        const auto route = router.route(nodes[a], nodes[b]);
+        ASSERT_TRUE(route) << a << " to " << b;
+        EXPECT_NEAR(route->distance, dijkstra(pack->graph(), a, b), 1e-6) << a << " to " << b;
+        EXPECT_NEAR(polylineLength(route->polyline), route->distance, 1e-6);
+        EXPECT_EQ(route->polyline.front(), nodes[a]);
+        EXPECT_EQ(route->polyline.back(), nodes[b]);
+        EXPECT_NEAR(route->expectedTravelTime, route->distance / 1.4, 1e-9);
+    }
+}
+
+TEST(WalkingRouterTest, EndsSnapToTheNearestStreet) {
+    const auto pack = grid();
+    const WalkingRouter router(pack);
+    const auto& nodes = pack->graph().nodes;
+    const double dLat = 100 / 111'132.0;
+    // 20 m north of the middle of the first street: snapped onto it, 50 m from each corner.
+    const Coordinate off{nodes[0].latitude + 0.2 * dLat,
+                         (nodes[0].longitude + nodes[1].longitude) / 2};
+    const auto route = router.route(off, nodes[4]);
+    ASSERT_TRUE(route);
+    EXPECT_NEAR(route->distance, 350, 1);
+    EXPECT_NEAR(route->polyline.front().latitude, nodes[0].latitude, 1e-9);
+    // Both ends on one street: straight along it.
+    const Coordinate a{nodes[0].latitude, nodes[0].longitude + 0.0001},
+        b{nodes[0].latitude, nodes[0].longitude + 0.0006};
+    const auto along = router.route(a, b);
+    ASSERT_TRUE(along);
+    EXPECT_NEAR(along->distance, geodesicDistance(a, b), 1e-6);
+}
+
+TEST(WalkingRouterTest, NoRouteOutsideTheAreaFarFromStreetsOrAcrossAGap) {
+    const auto pack = grid();
+    const WalkingRouter router(pack);
+    const auto& nodes = pack->graph().nodes;
+    const struct {
+        const char* name;
+        Coordinate from, to;
+    } cases[] = {
+        {"outside the area", {48.8566, 2.3522}, nodes[0]},
+        {"500 m from any way", {43.74, 7.43}, nodes[0]},
+        {"a path that joins nothing", nodes[25], nodes[0]},
+        {"not a coordinate", {NAN, 7.42}, nodes[0]},
+    };
+    for (const auto& c : cases) EXPECT_FALSE(router.route(c.from, c.to)) << c.name;
+}
+
+TEST(WalkingRouterTest, DirectionsAnswerOnTheMainLoop) {
+    sim::SimPlatform device;
+    const auto pack = grid();
+    PackDirections directions(std::make_shared<WalkingRouter>(pack));
+    std::vector<DirectionsResponse> answers;
+    const auto& nodes = pack->graph().nodes;
+    directions.calculate({nodes[0], nodes[24]}, [&](const auto& r) { answers.push_back(r); });
+    directions.calculate({nodes[0], nodes[25]}, [&](const auto& r) { answers.push_back(r); });
+    EXPECT_TRUE(answers.empty());
+    device.runPending();
+    ASSERT_EQ(answers.size(), 2u);
+    ASSERT_EQ(answers[0].routes.size(), 1u);
+    EXPECT_NEAR(answers[0].routes[0].distance, 800, 1);
+    EXPECT_TRUE(answers[1].routes.empty() && !answers[1].error);
+}
+
+}  // namespace
+}  // namespace arquorel

@@ -1,0 +1,72 @@
+// Map packs and walking routes on the bundled Monaco extract: making the pack from the
+// extract, reading it, a walk across Monaco (Place du Casino to the Rock), and the features of
+// a street-level view found through the index.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "arquorel/platform/maps/pack/WalkingRouter.h"
+#include "sim/mappack/MapPackMaker.h"
+
+namespace {
+
+using namespace arquorel;
+
+const std::string kExtract = std::string(ARQUOREL_DATA_DIR) + "/monaco/monaco-latest.osm.pbf";
+constexpr Coordinate kCasino{43.7393682, 7.4272085};
+constexpr Coordinate kRock{43.7314, 7.4199};  // Place du Palais
+
+const std::string& packBytes() {
+    static const std::string bytes = sim::makeMapPack(kExtract).pack->write();
+    return bytes;
+}
+
+void BM_MakeMonacoPack(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(sim::makeMapPack(kExtract).pack);
+}
+BENCHMARK(BM_MakeMonacoPack)->Unit(benchmark::kMillisecond);
+
+void BM_ReadMonacoPack(benchmark::State& state) {
+    const std::string& bytes = packBytes();
+    for (auto _ : state) benchmark::DoNotOptimize(MapPack::read(bytes).pack);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+BENCHMARK(BM_ReadMonacoPack)->Unit(benchmark::kMillisecond);
+
+void BM_RouteCasinoToTheRock(benchmark::State& state) {
+    const WalkingRouter router(MapPack::read(packBytes()).pack);
+    double metres = 0;
+    for (auto _ : state) {
+        const auto route = router.route(kCasino, kRock);
+        metres = route ? route->distance : 0;
+        benchmark::DoNotOptimize(metres);
+    }
+    state.counters["metres"] = metres;
+}
+BENCHMARK(BM_RouteCasinoToTheRock)->Unit(benchmark::kMicrosecond);
+
+void BM_RouterSetUp(benchmark::State& state) {
+    const auto pack = MapPack::read(packBytes()).pack;
+    for (auto _ : state) benchmark::DoNotOptimize(std::make_unique<WalkingRouter>(pack));
+}
+BENCHMARK(BM_RouterSetUp)->Unit(benchmark::kMillisecond);
+
+void BM_FeaturesOfAStreetView(benchmark::State& state) {
+    const auto pack = MapPack::read(packBytes()).pack;
+    // About 375 x 300 points at street level: 300 m by 240 m around the Casino.
+    const MapBox view{{kCasino.latitude - 0.00108, kCasino.longitude - 0.00187},
+                      {kCasino.latitude + 0.00108, kCasino.longitude + 0.00187}};
+    std::size_t found = 0;
+    for (auto _ : state) {
+        found = pack->featuresIn(view).size();
+        benchmark::DoNotOptimize(found);
+    }
+    state.counters["features"] = static_cast<double>(found);
+}
+BENCHMARK(BM_FeaturesOfAStreetView)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,92 @@
+#include "sim/host/MapCommands.h"
+
+#include <fstream>
+
+#include "arquorel/platform/maps/pack/WalkingRouter.h"
+#include "sim/host/CliArgs.h"
+#include "sim/mappack/MapPackMaker.h"
+
+namespace arquorel::sim {
+
+std::string geoJsonLineString(const MapRoute& route) {
+    std::string text = R"({"type":"LineString","coordinates":[)";
+    for (std::size_t i = 0; i < route.polyline.size(); ++i) {
+        if (i > 0) text += ',';
+        text += '[' + formatFixed(route.polyline[i].longitude, 7) + ',' +
+                formatFixed(route.polyline[i].latitude, 7) + ']';
+    }
+    return text + "]}";
+}
+
+int runMapPackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CommandUsage command("mappack", kMapPackSynopsis, err);
+    if (command.helpAsked(
+            args,
+            "Reads an OpenStreetMap extract (.osm.pbf, .osm, .osm.bz2) and writes the map pack\n"
+            "the component reads: streets and footways by class, buildings, water, coastline\n"
+            "and parks for drawing, and the graph of the walkable ways for routes.\n",
+            out))
+        return kExitOk;
+    std::string error;
+    const auto flags = Flags::parse(args, {{"osm"}, {"out"}}, error);
+    if (!flags) return command.fail(error);
+    const auto osm = CommandUsage::required(*flags, "osm", "FILE.osm.pbf", error);
+    const auto file = osm ? CommandUsage::required(*flags, "out", "FILE", error) : std::nullopt;
+    if (!osm || !file) return command.fail(error);
+    const MadePack made = makeMapPack(*osm);
+    if (!made.pack) {
+        err << "arquorel-sim mappack: " << made.error << "\n";
+        return kExitUsage;
+    }
+    const std::string bytes = made.pack->write();
+    std::ofstream to(*file, std::ios::binary);
+    if (!(to << bytes) || !to.flush()) {
+        err << "arquorel-sim mappack: cannot write " << *file << "\n";
+        return kExitUsage;
+    }
+    out << *file << ": " << bytes.size() << " bytes, " << made.stats.features << " features of "
+        << made.stats.ways << " ways, walking graph of " << made.stats.nodes << " nodes and "
+        << made.stats.segments << " segments\n"
+        << "Map data \xC2\xA9 OpenStreetMap contributors, ODbL 1.0\n";
+    return kExitOk;
+}
+
+int runRouteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CommandUsage command("route", kRouteSynopsis, err);
+    if (command.helpAsked(args,
+                          "Prints the walking route between two positions over a map pack: its\n"
+                          "length in metres, the walking time at 1.4 m/s and the route as a\n"
+                          "GeoJSON LineString.\n",
+                          out))
+        return kExitOk;
+    std::string error;
+    const auto flags = Flags::parse(args, {{"pack"}, {"from"}, {"to"}}, error);
+    if (!flags) return command.fail(error);
+    const auto path = CommandUsage::required(*flags, "pack", "FILE", error);
+    if (!path) return command.fail(error);
+    std::optional<Coordinate> ends[2];
+    const char* names[2] = {"from", "to"};
+    for (int i = 0; i < 2; ++i) {
+        const auto text = CommandUsage::required(*flags, names[i], "LAT,LNG", error);
+        if (text) ends[i] = parseLatLng(*text, error);
+        if (!ends[i]) return command.fail("--" + std::string(names[i]) + ": " + error);
+    }
+    const auto read = MapPack::readFile(*path);
+    if (!read.pack) {
+        err << "arquorel-sim route: " << read.error << "\n";
+        return kExitUsage;
+    }
+    const WalkingRouter router(read.pack);
+    const auto route = router.route(*ends[0], *ends[1]);
+    if (!route) {
+        out << "no walking route between the two positions (outside the pack's area, far from "
+               "any walkable way, or not joined by one)\n";
+        return 1;
+    }
+    out << "length: " << formatFixed(route->distance, 1) << " m\n"
+        << "walking time: " << formatFixed(route->expectedTravelTime / 60, 1) << " min at 1.4 m/s\n"
+        << geoJsonLineString(*route) << "\n";
+    return kExitOk;
+}
+
+}  // namespace arquorel::sim

@@ -1,0 +1,23 @@
+#pragma once
+// arquorel-sim mappack: an OpenStreetMap extract made into a map pack.
+// arquorel-sim route: a walking route over a map pack, as GeoJSON.
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "arquorel/platform/maps/Directions.h"
+
+namespace arquorel::sim {
+
+inline constexpr std::string_view kMapPackSynopsis = "mappack --osm FILE.osm.pbf --out FILE";
+inline constexpr std::string_view kRouteSynopsis = "route --pack FILE --from LAT,LNG --to LAT,LNG";
+
+int runMapPackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runRouteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// A route's polyline as a GeoJSON LineString (longitude before latitude, 7 decimals).
+std::string geoJsonLineString(const MapRoute& route);
+
+}  // namespace arquorel::sim
