@@ -35,7 +35,9 @@ TEST(MapPackMakerTest, WalkableWays) {
         {{{"highway", "path"}, {"access", "private"}, {"foot", "unknown"}}, false},
         {{{"highway", "primary"}, {"access", "destination"}}, true},
     };
-    for (const auto& [tags, walkable] : cases) {
+    for (const auto& c : cases) {
+        const Tags& tags = c.first;
+        const bool walkable = c.second;
         const auto tag = [&tags](const char* key) -> const char* {
             const auto it = tags.find(key);
             return it == tags.end() ? nullptr : it->second.c_str();
