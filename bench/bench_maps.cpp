@@ -7,7 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
+#include "arquorel/platform/maps/MapView.h"
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
+#include "sim/device/SimPlatform.h"
 #include "sim/mappack/MapPackMaker.h"
 
 namespace {
@@ -66,6 +71,48 @@ void BM_FeaturesOfAStreetView(benchmark::State& state) {
     state.counters["features"] = static_cast<double>(found);
 }
 BENCHMARK(BM_FeaturesOfAStreetView)->Unit(benchmark::kMicrosecond);
+
+// A 375 x 300 map at street level around the Casino, turned 45 degrees, with the route to the
+// Rock on it: what the details screen shows.
+struct StreetMap {
+    sim::SimPlatform device;
+    std::shared_ptr<MapView> map = std::make_shared<MapView>(Rect{0, 0, 375, 300});
+    StreetMap() {
+        const auto pack = MapPack::read(packBytes()).pack;
+        device.context().mapData = pack;
+        map->setCamera({kCasino, 600, 45});
+        map->showsUserLocation = true;
+        map->setUserLocation(Location(kCasino.latitude, kCasino.longitude));
+        map->addOverlay(
+            std::make_shared<MapPolyline>(WalkingRouter(pack).route(kCasino, kRock)->polyline));
+        map->layoutIfNeeded();
+    }
+};
+
+void BM_MapDisplayList(benchmark::State& state) {
+    StreetMap street;
+    std::size_t steps = 0;
+    for (auto _ : state) {
+        DisplayList list;
+        Renderer().render(*street.map, list);
+        steps = list.steps().size();
+        benchmark::DoNotOptimize(steps);
+    }
+    state.counters["features"] = static_cast<double>(street.map->featuresDrawn());
+}
+BENCHMARK(BM_MapDisplayList)->Unit(benchmark::kMicrosecond);
+
+void BM_MapPicture(benchmark::State& state) {
+    StreetMap street;
+    DisplayList list;
+    Renderer().render(*street.map, list);
+    for (auto _ : state) {
+        cairo::CairoCanvas canvas({375, 300}, 2, Color::white());
+        list.replay(canvas);
+        benchmark::DoNotOptimize(canvas.pixelWidth());
+    }
+}
+BENCHMARK(BM_MapPicture)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,12 @@
 #include "sim/host/MapCommands.h"
 
 #include <fstream>
+#include <sstream>
+
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
+#include "arquorel/platform/maps/MapView.h"
+#include "sim/device/SimPlatform.h"
 
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
 #include "sim/host/CliArgs.h"
@@ -86,6 +92,80 @@ int runRouteCommand(const std::vector<std::string>& args, std::ostream& out, std
     out << "length: " << formatFixed(route->distance, 1) << " m\n"
         << "walking time: " << formatFixed(route->expectedTravelTime / 60, 1) << " min at 1.4 m/s\n"
         << geoJsonLineString(*route) << "\n";
+    return kExitOk;
+}
+
+int runMapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CommandUsage command("map", kMapSynopsis, err);
+    if (command.helpAsked(args,
+                          "Draws the map of a pack around LAT,LNG into a PNG at scale 2: the map\n"
+                          "turned to HEADING (default 0, north up), seen from ALTITUDE metres\n"
+                          "(default 600), with the walking route to --to drawn on it and the\n"
+                          "user's position. SIZE defaults to 375x300 points.\n",
+                          out))
+        return kExitOk;
+    std::string error;
+    const auto flags = Flags::parse(
+        args, {{"pack"}, {"at"}, {"to"}, {"heading"}, {"altitude"}, {"size"}, {"png"}}, error);
+    if (!flags) return command.fail(error);
+    const auto path = CommandUsage::required(*flags, "pack", "FILE", error);
+    const auto png = path ? CommandUsage::required(*flags, "png", "OUT", error) : std::nullopt;
+    const auto at = png ? requiredPosition(*flags, error) : std::nullopt;
+    if (!path || !png || !at) return command.fail(error);
+    std::optional<Coordinate> to;
+    if (const auto text = flags->value("to")) {
+        to = parseLatLng(*text, error);
+        if (!to) return command.fail("--to: " + error);
+    }
+    double heading = 0, altitude = 600;
+    for (const auto& [name, value] :
+         {std::pair{"heading", &heading}, std::pair{"altitude", &altitude}})
+        if (const auto text = flags->value(name)) {
+            const auto number = parseNumber(*text);
+            if (!number) return command.fail("--" + std::string(name) + ": not a number: " + *text);
+            *value = *number;
+        }
+    Size size{375, 300};
+    if (const auto text = flags->value("size")) {
+        double w = 0, h = 0;
+        char x = 0;
+        std::istringstream in(*text);
+        if (!(in >> w >> x >> h) || x != 'x' || !(w >= 50 && w <= 4000 && h >= 50 && h <= 4000))
+            return command.fail("--size: WxH with sides from 50 to 4000 points: " + *text);
+        size = {w, h};
+    }
+    const auto read = MapPack::readFile(*path);
+    if (!read.pack) {
+        err << "arquorel-sim map: " << read.error << "\n";
+        return kExitUsage;
+    }
+    SimPlatform device;
+    device.context().mapData = read.pack;
+    auto map = std::make_shared<MapView>(Rect{{0, 0}, size});
+    map->showsUserLocation = true;
+    map->setUserLocation(Location(at->latitude, at->longitude));
+    map->setCamera({*at, altitude, heading});
+    if (to) {
+        const WalkingRouter router(read.pack);
+        if (const auto route = router.route(*at, *to)) {
+            map->addOverlay(std::make_shared<MapPolyline>(route->polyline));
+            out << "route: " << formatFixed(route->distance, 1) << " m\n";
+        } else {
+            out << "no walking route to " << formatFixed(to->latitude, 7) << ","
+                << formatFixed(to->longitude, 7) << "\n";
+        }
+        auto pin = std::make_shared<MapAnnotation>();
+        pin->coordinate = *to;
+        map->addAnnotation(pin);
+    }
+    map->layoutIfNeeded();
+    cairo::CairoCanvas canvas(size, 2, Color::white());
+    Renderer().render(*map, canvas);
+    if (const auto problem = canvas.writePng(*png)) {
+        err << "arquorel-sim map: " << *problem << "\n";
+        return kExitUsage;
+    }
+    out << *png << ": " << map->featuresDrawn() << " features drawn\n";
     return kExitOk;
 }
 

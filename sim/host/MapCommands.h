@@ -13,9 +13,13 @@ namespace arquorel::sim {
 
 inline constexpr std::string_view kMapPackSynopsis = "mappack --osm FILE.osm.pbf --out FILE";
 inline constexpr std::string_view kRouteSynopsis = "route --pack FILE --from LAT,LNG --to LAT,LNG";
+inline constexpr std::string_view kMapSynopsis =
+    "map --pack FILE --at LAT,LNG [--to LAT,LNG] [--heading DEG] [--altitude M] "
+    "[--size WxH] --png OUT";
 
 int runMapPackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runRouteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int runMapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // A route's polyline as a GeoJSON LineString (longitude before latitude, 7 decimals).
 std::string geoJsonLineString(const MapRoute& route);

@@ -45,6 +45,8 @@ const Command kCommands[] = {
      "make a map pack (drawing features, walking graph) from an OSM extract", runMapPackCommand},
     {"route", kRouteSynopsis, "the walking route between two positions over a map pack, as GeoJSON",
      runRouteCommand},
+    {"map", kMapSynopsis, "the map of a pack around a position, with a walking route, as a picture",
+     runMapCommand},
 };
 
 void printUsage(std::ostream& out) {

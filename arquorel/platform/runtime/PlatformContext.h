@@ -26,6 +26,7 @@ class DataLoader;
 class Geocoder;
 class LocationService;
 class MotionService;
+class MapData;
 class TextEngine;
 
 class PlatformContext {
@@ -71,6 +72,9 @@ class PlatformContext {
     // Decodes raster image bytes (PNG, JPEG...); none when they are not a picture it reads.
     // Without a decoder only SVG images can be made from bytes.
     std::function<std::optional<RasterPixels>(std::string_view bytes)> imageDecoder;
+
+    // What map views draw (a map pack); none: maps show their background only.
+    std::shared_ptr<const MapData> mapData;
 
     // The loader for bytes behind addresses (logos); one that loads nothing until a backend
     // installs its own. nullptr restores that one.

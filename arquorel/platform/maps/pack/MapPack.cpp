@@ -142,6 +142,11 @@ std::vector<std::uint32_t> MapPack::featuresIn(const MapBox& box) const {
     return found;
 }
 
+void MapPack::visitFeatures(const MapBox& box,
+                            const std::function<void(const MapFeature&)>& visit) const {
+    for (const std::uint32_t i : featuresIn(box)) visit(features_[i]);
+}
+
 std::string MapPack::write() const {
     std::string out(kMagic, sizeof kMagic);
     putU32(out, kVersion);

@@ -18,38 +18,10 @@
 #include <string_view>
 #include <vector>
 
+#include "arquorel/platform/maps/MapFeatures.h"
 #include "arquorel/platform/sensors/Location.h"
 
 namespace arquorel {
-
-enum class MapFeatureKind : std::uint8_t {
-    majorRoad = 0,  // motorway, trunk, primary
-    road,           // secondary, tertiary
-    minorRoad,      // residential, unclassified, living street, service...
-    footway,        // footway, path, pedestrian, steps, cycleway, track, corridor
-    building,
-    water,
-    coastline,
-    park,
-};
-inline constexpr int kMapFeatureKinds = 8;
-
-struct MapBox {
-    Coordinate southWest;
-    Coordinate northEast;
-    bool contains(const Coordinate& c) const {
-        return c.latitude >= southWest.latitude && c.latitude <= northEast.latitude &&
-               c.longitude >= southWest.longitude && c.longitude <= northEast.longitude;
-    }
-    friend bool operator==(const MapBox&, const MapBox&) = default;
-};
-
-struct MapFeature {
-    MapFeatureKind kind = MapFeatureKind::minorRoad;
-    bool area = false;  // a closed ring to fill; else a line
-    std::vector<Coordinate> points;
-    friend bool operator==(const MapFeature&, const MapFeature&) = default;
-};
 
 // The walking graph: points and the segments between them (walkable both ways).
 struct WalkGraph {
@@ -58,7 +30,7 @@ struct WalkGraph {
     friend bool operator==(const WalkGraph&, const WalkGraph&) = default;
 };
 
-class MapPack {
+class MapPack final : public MapData {
   public:
     static constexpr std::uint32_t kVersion = 1;
     // The largest counts a pack may declare (a hostile header must not make the reader
@@ -76,7 +48,7 @@ class MapPack {
     static ReadResult readFile(const std::string& path);
 
     MapPack(MapBox box, std::vector<MapFeature> features, WalkGraph graph);
-    ~MapPack();
+    ~MapPack() override;
     MapPack(const MapPack&) = delete;
     MapPack& operator=(const MapPack&) = delete;
 
@@ -89,6 +61,8 @@ class MapPack {
 
     // Indexes of the features whose bounding boxes meet `box`, in pack order.
     std::vector<std::uint32_t> featuresIn(const MapBox& box) const;
+    void visitFeatures(const MapBox& box,
+                       const std::function<void(const MapFeature&)>& visit) const override;
 
   private:
     struct Index;

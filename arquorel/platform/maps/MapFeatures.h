@@ -1,0 +1,51 @@
+#pragma once
+// What a map draws of an area: streets and footways by class, buildings, water, coastline and
+// parks, as lines and filled rings of coordinates. A MapData answers which features meet a
+// box; the platform context holds the one the map views draw from.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "arquorel/platform/sensors/Location.h"
+
+namespace arquorel {
+
+enum class MapFeatureKind : std::uint8_t {
+    majorRoad = 0,  // motorway, trunk, primary
+    road,           // secondary, tertiary
+    minorRoad,      // residential, unclassified, living street, service...
+    footway,        // footway, path, pedestrian, steps, cycleway, track, corridor
+    building,
+    water,
+    coastline,
+    park,
+};
+inline constexpr int kMapFeatureKinds = 8;
+
+struct MapBox {
+    Coordinate southWest;
+    Coordinate northEast;
+    bool contains(const Coordinate& c) const {
+        return c.latitude >= southWest.latitude && c.latitude <= northEast.latitude &&
+               c.longitude >= southWest.longitude && c.longitude <= northEast.longitude;
+    }
+    friend bool operator==(const MapBox&, const MapBox&) = default;
+};
+
+struct MapFeature {
+    MapFeatureKind kind = MapFeatureKind::minorRoad;
+    bool area = false;  // a closed ring to fill; else a line
+    std::vector<Coordinate> points;
+    friend bool operator==(const MapFeature&, const MapFeature&) = default;
+};
+
+class MapData {
+  public:
+    virtual ~MapData() = default;
+    // Calls `visit` with every feature meeting `box`, in the data's order.
+    virtual void visitFeatures(const MapBox& box,
+                               const std::function<void(const MapFeature&)>& visit) const = 0;
+};
+
+}  // namespace arquorel
