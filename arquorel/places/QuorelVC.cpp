@@ -84,7 +84,7 @@ QuorelVC::QuorelVC()
       motionManager_(platformContext().makeMotionService()) {}
 
 QuorelVC::~QuorelVC() {
-    platformContext().notificationCenter().removeObserver(this);
+    if (auto center = reloadCenter_.lock()) center->removeObserver(this);
 }
 
 std::shared_ptr<QuorelVC> QuorelVC::me() {
@@ -344,6 +344,7 @@ void QuorelVC::viewWillAppear(bool animated) {
         lastLocation = latest;
     }
     auto& notifications = context.notificationCenter();
+    reloadCenter_ = context.weakNotificationCenter();
     notifications.removeObserver(this, kReloadOnBecomeActive);
     const auto weak = std::weak_ptr<QuorelVC>(me());
     notifications.addObserver(this, kReloadOnBecomeActive, [weak](const Notification&) {

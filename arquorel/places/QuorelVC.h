@@ -247,6 +247,8 @@ class QuorelVC : public ARViewController,
     std::uint64_t reloadGeneration_ = 0;
     int reloads_ = 0;
     bool closed_ = false;
+    // Where the reload observer was added; held weakly, as the screen may outlive the context.
+    std::weak_ptr<NotificationCenter> reloadCenter_;
 };
 
 }  // namespace arquorel
