@@ -1,17 +1,12 @@
 #include "sim/host/ScenarioPlayer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 
-#include "arquorel/arcore/ARStatus.h"
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
-#include "arquorel/platform/drawing/Renderer.h"
-#include "arquorel/platform/drawing/ViewTreeDump.h"
-#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/HitTest.h"
