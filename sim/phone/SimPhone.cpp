@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "arquorel/arcore/ARStatus.h"
 #include "arquorel/arscreen/LocationManager.h"
@@ -21,6 +22,18 @@ namespace arquorel::sim {
 
 namespace {
 
+std::string number(double value) {
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+// A finite heading brought into [0, 360).
+double wrapped(double degrees) {
+    const double d = std::fmod(degrees, 360.0);
+    return d < 0 ? d + 360 : d;
+}
+
 bool centreOnScreen(const View& view, Size screen) {
     const auto b = view.bounds();
     const Point c = convertToRoot(view, {b.midX(), b.midY()});
@@ -33,10 +46,26 @@ double distanceOf(const AnnnotationView& card) {
     return a ? a->distanceFromUser() : INFINITY;
 }
 
+SimPhoneSetup checked(SimPhoneSetup setup, std::vector<std::string>& problems) {
+    const auto within = [](double v, double low, double high) { return v >= low && v <= high; };
+    if (!within(setup.screen.width, 100, 10000) || !within(setup.screen.height, 100, 10000)) {
+        problems.push_back("SimPhone: the screen must be 100 to 10000 points each way: " +
+                           number(setup.screen.width) + " x " + number(setup.screen.height) +
+                           "; 375 x 812 is used");
+        setup.screen = SimPhoneSetup{}.screen;
+    }
+    if (!within(setup.scale, 1, 4)) {
+        problems.push_back("SimPhone: the screen scale must be 1 to 4: " + number(setup.scale) +
+                           "; 2 is used");
+        setup.scale = SimPhoneSetup{}.scale;
+    }
+    return setup;
+}
+
 }  // namespace
 
 SimPhone::SimPhone(SimPhoneSetup setup)
-    : setup_(std::move(setup)),
+    : setup_(checked(std::move(setup), setupProblems_)),
       device_(setup_.settingsFile),
       camera_(device_.context()),
       finger_(device_) {
@@ -52,6 +81,7 @@ SimPhone::SimPhone(SimPhoneSetup setup)
     sensors_.settings().locationServicesEnabled = setup_.locationServices;
     // The shared location manager of an earlier device listens to sensors that are gone.
     LocationManager::resetSharedInstance();
+    for (const auto& problem : setupProblems_) device_.context().console().writeLine(problem);
 }
 
 SimPhone::~SimPhone() {
@@ -68,31 +98,51 @@ Acceleration SimPhone::gravityAt(double pitch, bool landscape) {
     return {0, -std::cos(r), std::sin(r)};
 }
 
-void SimPhone::setPose(double lat, double lng, double heading, double pitch) {
-    setPosition(lat, lng);
-    pose_ = {heading, pitch};
-    feedReadings();
-    readingsFlow();
+bool SimPhone::accept(const char* what, double value, double low, double high) {
+    if (value >= low && value <= high) return true;
+    device_.context().console().writeLine(std::string("SimPhone: ") + what + " must be in [" +
+                                          number(low) + ", " + number(high) +
+                                          "]: " + number(value) + "; nothing changed");
+    return false;
 }
 
-void SimPhone::setPosition(double lat, double lng, double accuracy) {
+bool SimPhone::setPose(double lat, double lng, double heading, double pitch) {
+    if (!accept("the heading", heading, -1e9, 1e9) || !accept("the pitch", pitch, -90, 90) ||
+        !setPosition(lat, lng))
+        return false;
+    pose_ = {wrapped(heading), pitch};
+    feedReadings();
+    readingsFlow();
+    return true;
+}
+
+bool SimPhone::setPosition(double lat, double lng, double accuracy) {
+    if (!accept("the latitude", lat, -90, 90) || !accept("the longitude", lng, -180, 180) ||
+        !accept("the accuracy", accuracy, 0, 1e6))
+        return false;
     position_ = FixEvent{Coordinate{lat, lng}, accuracy, 0};
     readingsSinceFix_ = 0;
     sensors_.apply({0, *position_});
     readingsFlow();
+    return true;
 }
 
-void SimPhone::setHeading(double heading, double accuracy) {
-    pose_.heading = heading;
+bool SimPhone::setHeading(double heading, double accuracy) {
+    if (!accept("the heading", heading, -1e9, 1e9) || !accept("the accuracy", accuracy, -1e9, 1e9))
+        return false;
+    pose_.heading = wrapped(heading);
     headingAccuracy_ = accuracy;
-    sensors_.apply({0, HeadingEvent{heading, heading, accuracy}});
+    sensors_.apply({0, HeadingEvent{pose_.heading, pose_.heading, accuracy}});
     readingsFlow();
+    return true;
 }
 
-void SimPhone::setPitch(double pitch) {
+bool SimPhone::setPitch(double pitch) {
+    if (!accept("the pitch", pitch, -90, 90)) return false;
     pose_.pitch = pitch;
     sensors_.apply({0, AccelerationEvent{gravityAt(pitch, landscape())}});
     readingsFlow();
+    return true;
 }
 
 void SimPhone::feedReadings() {

@@ -37,7 +37,8 @@ class Window;
 namespace arquorel::sim {
 
 struct SimPhoneSetup {
-    // The screen in points; wider than high: the phone is held in landscape, turned left.
+    // The screen in points (100 to 10000 each way); wider than high: the phone is held in
+    // landscape, turned left. Scale 1 to 4. Other values give a console line and the defaults.
     Size screen{375, 812};
     double scale = 2;
     // The language of the texts; empty follows the device's preferred languages.
@@ -74,13 +75,15 @@ class SimPhone {
     // Where the user stands and how the phone is held: a position fix at (lat, lng) now, the
     // compass at `heading` degrees from true north and the phone tilted by `pitch` degrees
     // (0 upright, negative towards the ground, -90 to 90). The camera picture follows.
-    void setPose(double lat, double lng, double heading, double pitch);
+    // Headings are taken modulo 360; another value out of range (or not a number) changes
+    // nothing and gives a console line naming it. The result says whether it was taken.
+    bool setPose(double lat, double lng, double heading, double pitch);
     // A fix, `accuracy` metres, now (and again every second with steady readings), without
     // changing the heading or the tilt.
-    void setPosition(double lat, double lng, double accuracy = 5);
+    bool setPosition(double lat, double lng, double accuracy = 5);
     // The compass from now on; a negative accuracy makes its readings invalid.
-    void setHeading(double heading, double accuracy = 5);
-    void setPitch(double pitch);
+    bool setHeading(double heading, double accuracy = 5);
+    bool setPitch(double pitch);
     CameraPose pose() const { return pose_; }
     // The accelerometer's sample for a phone tilted by `pitch` degrees.
     static Acceleration gravityAt(double pitch, bool landscape);
@@ -120,9 +123,12 @@ class SimPhone {
     TouchResult tapView(const std::string& identifier) { return finger_.tap(identifier); }
 
   private:
+    // Whether `value` lies in [low, high]; a console line naming it if not.
+    bool accept(const char* what, double value, double low, double high);
     void feedReadings();
     void readingsFlow();
 
+    std::vector<std::string> setupProblems_;
     SimPhoneSetup setup_;
     SimPlatform device_;
     SimSensors sensors_;

@@ -110,6 +110,44 @@ TEST(SimPhoneTest, DrawsTheWindowIntoAPicture) {
     EXPECT_TRUE(phone.writePng("/nonexistent-folder/x.png").has_value());
 }
 
+TEST(SimPhoneTest, RefusesAPoseOutOfRangeWithALineAndKeepsTheLastOne) {
+    SimPhone phone;
+    auto& console = phone.context().console();
+    console.startCapture();
+    ASSERT_TRUE(phone.setPose(kCasinoSquareLat, kCasinoSquareLng, 108, 10));
+    const struct {
+        double lat, lng, heading, pitch;
+        const char* line;
+    } cases[] = {
+        {95, 7, 0, 0, "SimPhone: the latitude must be in [-90, 90]: 95; nothing changed"},
+        {43, -181, 0, 0, "SimPhone: the longitude must be in [-180, 180]: -181; nothing changed"},
+        {43, NAN, 0, 0, "SimPhone: the longitude must be in [-180, 180]: nan; nothing changed"},
+        {43, 7, INFINITY, 0,
+         "SimPhone: the heading must be in [-1e+09, 1e+09]: inf; nothing changed"},
+        {43, 7, 0, -91, "SimPhone: the pitch must be in [-90, 90]: -91; nothing changed"},
+    };
+    for (const auto& c : cases) {
+        console.clear();
+        EXPECT_FALSE(phone.setPose(c.lat, c.lng, c.heading, c.pitch));
+        EXPECT_EQ(console.lines(), std::vector<std::string>{c.line});
+    }
+    EXPECT_EQ(phone.pose().heading, 108);
+    EXPECT_EQ(phone.pose().pitch, 10);
+    EXPECT_TRUE(phone.setPose(kCasinoSquareLat, kCasinoSquareLng, -90, 0));  // modulo 360
+    EXPECT_EQ(phone.pose().heading, 270);
+    EXPECT_TRUE(phone.setHeading(725));
+    EXPECT_EQ(phone.pose().heading, 5);
+
+    // A screen too small or a scale out of range: one line, and the defaults.
+    SimPhoneSetup setup;
+    setup.screen = {50, 812};
+    setup.scale = 0;
+    SimPhone odd(setup);
+    EXPECT_EQ(odd.setup().screen, (Size{375, 812}));
+    EXPECT_EQ(odd.setup().scale, 2);
+    EXPECT_EQ(odd.context().device().screenScale(), 2);
+}
+
 TEST(SimPhoneTest, ScreensAndWindowsMayOutliveThePhone) {
     // A host that keeps its screen in a global or declares its window before the phone: the
     // device goes first, the screen and the window after it in either order.
