@@ -28,6 +28,7 @@ std::shared_ptr<ARTrackingManager> ARTrackingManager::create() {
 
 ARTrackingManager::ARTrackingManager()
     : context_(&platformContext()),
+      notifications_(context_->weakNotificationCenter()),
       locationManage_(context_->makeLocationService()),
       motionManager_(context_->makeMotionService()) {
     reloadDistanceFilter_ = 200;
@@ -48,7 +49,7 @@ ARTrackingManager::ARTrackingManager()
 ARTrackingManager::~ARTrackingManager() {
     resetState();
     stopSensors();
-    context_->notificationCenter().removeObserver(this);
+    if (auto notifications = notifications_.lock()) notifications->removeObserver(this);
     if (locationManage_->delegate() == this) locationManage_->setDelegate(nullptr);
 }
 

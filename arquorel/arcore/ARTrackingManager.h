@@ -18,6 +18,7 @@
 namespace arquorel {
 
 class ARTrackingManager;
+class NotificationCenter;
 class PlatformContext;
 class Timer;
 
@@ -163,6 +164,8 @@ class ARTrackingManager : public LocationServiceDelegate,
     std::shared_ptr<Timer> scheduleTimer(double interval, void (ARTrackingManager::*action)());
 
     PlatformContext* context_;
+    // The centre its observer was added to; the manager may outlive the context.
+    std::weak_ptr<NotificationCenter> notifications_;
 
     std::optional<double> reloadDistanceFilter_;
     std::optional<double> userDistanceFilter_;

@@ -72,7 +72,7 @@ void ARViewController::initialize() {
 
     // The handlers hold the controller weakly; the destructor removes them.
     auto& center = platformContext().notificationCenter();
-    observedCenter_ = &center;
+    observedCenter_ = platformContext().weakNotificationCenter();
     const std::weak_ptr<ARViewController> weak = me;
     using Handler = void (ARViewController::*)(const Notification&);
     const auto observe = [&](const char* name, Handler handler) {
@@ -86,8 +86,8 @@ void ARViewController::initialize() {
 }
 
 void ARViewController::removeObservers() {
-    if (observedCenter_) observedCenter_->removeObserver(this);
-    observedCenter_ = nullptr;
+    if (auto center = observedCenter_.lock()) center->removeObserver(this);
+    observedCenter_.reset();
 }
 
 void ARViewController::setPresenter(std::shared_ptr<ARPresenter> presenter) {

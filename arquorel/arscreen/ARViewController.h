@@ -205,7 +205,8 @@ class ARViewController : public ViewController,
     std::unique_ptr<DisplayLink> displayTimer_;
     bool didLayoutSubviews_ = false;
     std::optional<ReloadType> pendingReload_;
-    NotificationCenter* observedCenter_ = nullptr;
+    // Held weakly: a controller kept after its platform context is gone has nothing to remove.
+    std::weak_ptr<NotificationCenter> observedCenter_;
     std::shared_ptr<CameraView> cameraView_;
     std::shared_ptr<const Image> closeButtonImage_;
     std::shared_ptr<Button> closeButton_;

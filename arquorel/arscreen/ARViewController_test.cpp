@@ -446,6 +446,35 @@ TEST(ARViewControllerScreen, FieldOfViewFromTheCameraOrTheScreen) {
     EXPECT_NEAR(ar->arStatus().vPixelsPerDegree, 600 / 58.0, 1e-9);
 }
 
+TEST(ARViewControllerTest, TeardownInAnyOrderAfterTheDeviceIsGone) {
+    // A host that keeps the screen in a global, or declares its window before the device: the
+    // device goes first, then the screen and the window in either order.
+    for (const bool controllerFirst : {true, false}) {
+        SCOPED_TRACE(controllerFirst);
+        std::shared_ptr<Window> window;
+        std::shared_ptr<LoggedController> ar;
+        {
+            Stage s;
+            s.makeReady();
+            s.present();
+            s.settle(1);
+            ASSERT_TRUE(s.ar->isDisplayTimerRunning());
+            window = s.window;
+            ar = s.ar;
+        }
+        if (controllerFirst) ar.reset();
+        window.reset();
+        ar.reset();
+        // A later device starts clean: nobody observes its notifications.
+        sim::SimPlatform next;
+        auto& center = platformContext().notificationCenter();
+        for (const char* name : {kApplicationDidEnterBackground, kApplicationWillEnterForeground,
+                                 kNotificationLocationSet, kDeviceOrientationDidChange})
+            EXPECT_EQ(center.observerCount(name), 0u) << name;
+        center.post(kApplicationDidEnterBackground);
+    }
+}
+
 TEST(ARViewControllerRules, DebugSliderHeading) {
     const std::pair<double, double> headings[] = {
         {-10, 350}, {-180, 180}, {0, 0}, {180, 180}, {1, 1}, {359.5, 359.5}, {-0.25, 359.75}};

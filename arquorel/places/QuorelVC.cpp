@@ -84,7 +84,7 @@ QuorelVC::QuorelVC()
       motionManager_(platformContext().makeMotionService()) {}
 
 QuorelVC::~QuorelVC() {
-    platformContext().notificationCenter().removeObserver(this);
+    if (auto center = reloadCenter_.lock()) center->removeObserver(this);
 }
 
 std::shared_ptr<QuorelVC> QuorelVC::me() {
@@ -344,6 +344,7 @@ void QuorelVC::viewWillAppear(bool animated) {
         lastLocation = latest;
     }
     auto& notifications = context.notificationCenter();
+    reloadCenter_ = context.weakNotificationCenter();
     notifications.removeObserver(this, kReloadOnBecomeActive);
     const auto weak = std::weak_ptr<QuorelVC>(me());
     notifications.addObserver(this, kReloadOnBecomeActive, [weak](const Notification&) {
@@ -354,7 +355,7 @@ void QuorelVC::viewWillAppear(bool animated) {
 
     // The hints run until the user has dismissed them once: a fresh install keeps hint 2, which
     // loading faded in, and a screen coming back keeps the hint it showed.
-    if (context.userDefaults().contains(kFirstTimeQuorelHintKey)) {
+    if (hintsDone()) {
         help1View->setAlpha(0);
         help2View->setAlpha(0);
     }
@@ -374,7 +375,7 @@ void QuorelVC::viewWillAppear(bool animated) {
                 // Refused after the hints were done: offer the button now rather than at the
                 // next appearance.
                 if (self->appearance() == Appearance::appeared && self->visibleHint() == 0 &&
-                    platformContext().userDefaults().contains(kFirstTimeQuorelHintKey))
+                    self->hintsDone())
                     self->allovCameraAccessButton->setHidden(false);
             });
         });
@@ -393,8 +394,7 @@ void QuorelVC::viewDidAppear(bool animated) {
     auto& context = platformContext();
     context.application().setStatusBarStyle(StatusBarStyle::lightContent);
     if (auto navigation = navigationController()) navigation->setNavigationBarHidden(true, true);
-    if (context.userDefaults().contains(kFirstTimeQuorelHintKey) && doWeNeedCameraAccessButton)
-        allovCameraAccessButton->setHidden(false);
+    if (hintsDone() && doWeNeedCameraAccessButton) allovCameraAccessButton->setHidden(false);
 }
 
 bool QuorelVC::isClosing() const {
@@ -470,6 +470,11 @@ int QuorelVC::visibleHint() const {
     if (help2View && help2View->alpha() == 1) return 2;
     if (help1View && help1View->alpha() == 1) return 1;
     return 0;
+}
+
+bool QuorelVC::hintsDone() const {
+    return !showsFirstUseHints ||
+           platformContext().userDefaults().contains(kFirstTimeQuorelHintKey);
 }
 
 void QuorelVC::dismissHint() {

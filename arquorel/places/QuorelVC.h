@@ -96,6 +96,10 @@ class QuorelVC : public ARViewController,
     std::shared_ptr<QuorelVCDelegate> delegate;
     // A line of small print at the bottom (the places' data attribution); empty: none.
     std::string attribution;
+    // False: the screen opens without the first-use hints, as once the user has dismissed
+    // them ("firstTimeQuorelHint" in the user defaults), and stores nothing. Read as the
+    // screen appears.
+    bool showsFirstUseHints = true;
 
     // ---- State ----
     bool isViewPresented = true;
@@ -204,6 +208,8 @@ class QuorelVC : public ARViewController,
     bool isClosed() const { return closed_; }
     // The hint on screen: 2, 1, or 0 for none.
     int visibleHint() const;
+    // Whether the hints are done with: skipped by the host or dismissed once by the user.
+    bool hintsDone() const;
 
   protected:
     QuorelVC();
@@ -244,6 +250,8 @@ class QuorelVC : public ARViewController,
     std::uint64_t reloadGeneration_ = 0;
     int reloads_ = 0;
     bool closed_ = false;
+    // Where the reload observer was added; held weakly, as the screen may outlive the context.
+    std::weak_ptr<NotificationCenter> reloadCenter_;
 };
 
 }  // namespace arquorel

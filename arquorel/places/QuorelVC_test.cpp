@@ -177,14 +177,22 @@ TEST(QuorelVCTest, CameraRefusalOffersTheAllowAccessButtonOnceTheHintsAreDone) {
             EXPECT_FALSE(stage.screen->doWeNeedCameraAccessButton);
             EXPECT_TRUE(stage.screen->allovCameraAccessButton->isHidden());
         }
-    for (const bool hintsSeen : {true, false}) {
-        SCOPED_TRACE(hintsSeen ? "hints seen" : "fresh install");
-        Stage stage(hintsSeen);
+    // Hints dismissed before (the stored key), skipped by the host, or a fresh install.
+    enum class Hints { seen, skipped, fresh };
+    for (const Hints hints : {Hints::seen, Hints::skipped, Hints::fresh}) {
+        SCOPED_TRACE(static_cast<int>(hints));
+        const bool hintsSeen = hints != Hints::fresh;
+        Stage stage(hints == Hints::seen);
+        stage.screen->showsFirstUseHints = hints != Hints::skipped;
         stage.camera.settings().authorization = CameraAuthorizationStatus::notDetermined;
         stage.camera.settings().promptAnswer = false;
         stage.present();
         stage.device.advance(1.5);
         auto& screen = *stage.screen;
+        EXPECT_EQ(screen.visibleHint(), hintsSeen ? 0 : 2);
+        // Skipping stores nothing: a later screen that shows hints still runs them.
+        EXPECT_EQ(platformContext().userDefaults().contains(kFirstTimeQuorelHintKey),
+                  hints == Hints::seen);
         EXPECT_TRUE(screen.doWeNeedCameraAccessButton);
         EXPECT_EQ(screen.allovCameraAccessButton->isHidden(), !hintsSeen);
         EXPECT_EQ(screen.allovCameraAccessButton->currentTitle(), "Allow camera access");

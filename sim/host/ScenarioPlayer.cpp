@@ -1,17 +1,12 @@
 #include "sim/host/ScenarioPlayer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 
-#include "arquorel/arcore/ARStatus.h"
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
-#include "arquorel/platform/drawing/Renderer.h"
-#include "arquorel/platform/drawing/ViewTreeDump.h"
-#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/HitTest.h"
@@ -23,12 +18,14 @@ namespace arquorel::sim {
 
 namespace {
 
-// Accelerometer reading of a device held upright in portrait, or in landscape turned to the
-// left, tilted by `pitch` degrees (0 upright, -90 face up).
-Acceleration gravityAtPitch(double pitch, bool landscape) {
-    const double r = pitch * kDegreesToRadians;
-    if (landscape) return {-std::cos(r), 0, std::sin(r)};
-    return {0, -std::cos(r), std::sin(r)};
+SimPhoneSetup phoneSetup(const DeviceSetup& setup) {
+    SimPhoneSetup phone;
+    phone.screen = setup.screen;
+    phone.scale = setup.scale;
+    phone.language = setup.language;
+    phone.locationServices = setup.locationServices;
+    phone.steadyReadings = false;
+    return phone;
 }
 
 // The time at the start of a log line, right-aligned: "   12.35  ".
@@ -88,20 +85,11 @@ class ScenarioHost::Delegate : public QuorelVCDelegate {
 };
 
 ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
-    : log_(log), camera_(device_.context()), finger_(device_), setup_(setup) {
-    auto& context = device_.context();
-    start_ = device_.now();
+    : log_(log), setup_(setup), phone_(phoneSetup(setup)) {
+    auto& context = phone_.context();
+    start_ = phone_.device().now();
     context.console().startCapture();
-    context.device().setMainScreenBounds({{0, 0}, setup.screen});
-    context.device().setScreenScale(setup.scale);
-    // A screen wider than high is a phone held in landscape, turned to the left.
-    const bool landscape = setup.screen.width > setup.screen.height;
-    context.device().setOrientation(landscape ? DeviceOrientation::landscapeLeft
-                                              : DeviceOrientation::portrait);
-    context.device().setInterfaceOrientation(landscape ? InterfaceOrientation::landscapeRight
-                                                       : InterfaceOrientation::portrait);
-    Bundle::framework().setLanguage(setup.language);
-    auto& camera = camera_.settings();
+    auto& camera = phone_.camera().settings();
     switch (setup.camera) {
         case ScenarioCamera::authorized:
             camera.authorization = CameraAuthorizationStatus::authorized;
@@ -117,12 +105,9 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
             camera.cameras = SimCameraSettings::Cameras::none;
             break;
     }
-    camera_.setPoseProvider([this] { return pose; });
-    sensors_.settings().locationServicesEnabled = setup.locationServices;
 
     // The host starts the shared location manager first, so that a position is known before
     // the main screen loads.
-    LocationManager::resetSharedInstance();
     context.notificationCenter().addObserver(
         this, kAskForLocationNotification, [this](const auto&) {
             note(std::string("host: told to ask the user for location access (") +
@@ -130,32 +115,27 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
         });
     LocationManager::sharedInstance()->start();
 
-    window_ = std::make_shared<Window>(Rect{{0, 0}, setup.screen});
     root_ = std::make_shared<ViewController>();
-    window_->setRootViewController(root_);
-    window_->makeKeyAndVisible();
-    device_.runPending();
+    phone_.show(root_);
     look();
 }
 
 ScenarioHost::~ScenarioHost() {
     log_ = nullptr;
-    device_.context().notificationCenter().removeObserver(this);
+    phone_.device().context().notificationCenter().removeObserver(this);
     for (const auto& weak : screens_)
         if (auto screen = weak.lock()) screen->delegate.reset();
     // Screens hold on to the device's services until they are gone: close the one shown and
     // let its transition and delayed steps end while the device still runs.
     if (root_->presentedViewController()) root_->dismiss(false);
-    device_.advance(QuorelVC::kAlertDelay + 1);
-    window_.reset();
+    phone_.advance(QuorelVC::kAlertDelay + 1);
+    phone_.closeWindow();
     root_.reset();
-    device_.runPending();
-    LocationManager::resetSharedInstance();
-    Bundle::framework().setLanguage({});
+    phone_.runPending();
 }
 
 double ScenarioHost::time() const {
-    return device_.now() - start_;
+    return phone_.now() - start_;
 }
 
 void ScenarioHost::note(const std::string& text) {
@@ -190,90 +170,56 @@ void ScenarioHost::present() {
     reloadsSeen_ = 0;
     note("host: presents the main screen with " + std::to_string(records.size()) + " places");
     root_->present(screen, true);
-    device_.runPending();
+    phone_.device().runPending();
     look();
 }
 
 bool ScenarioHost::screenOnTop() const {
     auto screen = screen_.lock();
-    return screen && window_->topViewController() == screen;
+    return screen && phone_.window()->topViewController() == screen;
 }
 
 void ScenarioHost::background() {
     note("host: the application goes to the background");
-    device_.context().application().enterBackground();
-    device_.runPending();
+    phone_.device().context().application().enterBackground();
+    phone_.device().runPending();
     look();
 }
 
 void ScenarioHost::foreground() {
     note("host: the application comes back to the foreground");
-    device_.context().application().enterForeground();
-    device_.runPending();
+    phone_.device().context().application().enterForeground();
+    phone_.device().runPending();
     look();
 }
 
 void ScenarioHost::postReloadNotification() {
     note(std::string("host: posts ") + kReloadOnBecomeActive);
-    device_.context().notificationCenter().post(kReloadOnBecomeActive);
-    device_.runPending();
+    phone_.device().context().notificationCenter().post(kReloadOnBecomeActive);
+    phone_.device().runPending();
     look();
 }
 
 std::string ScenarioHost::placeName(const AnnnotationView& card) {
-    const auto place = std::dynamic_pointer_cast<Place>(card.annotation());
-    return place && place->property ? place->property->name : std::string();
+    return SimPhone::placeName(card);
 }
-
-namespace {
-
-bool centreOnScreen(const View& view, Size screen) {
-    const auto b = view.bounds();
-    const Point c = convertToRoot(view, {b.midX(), b.midY()});
-    return c.x >= 0 && c.y >= 0 && c.x <= screen.width && c.y <= screen.height &&
-           !view.isHidden() && view.alpha() > 0.01;
-}
-
-double distanceOf(const AnnnotationView& card) {
-    const auto a = card.annotation();
-    return a ? a->distanceFromUser() : INFINITY;
-}
-
-}  // namespace
 
 std::vector<std::shared_ptr<AnnnotationView>> ScenarioHost::cardsNamed(
     const std::string& name) const {
-    std::vector<std::shared_ptr<AnnnotationView>> cards;
-    auto screen = screen_.lock();
-    if (!screen || !screen->presenter()) return cards;
-    for (const auto& child : screen->presenter()->subviews())
-        if (auto card = std::dynamic_pointer_cast<AnnnotationView>(child);
-            card && placeName(*card) == name)
-            cards.push_back(card);
-    const Size size = window_->bounds().size;
-    std::stable_sort(cards.begin(), cards.end(), [&](const auto& a, const auto& b) {
-        const bool sa = centreOnScreen(*a, size), sb = centreOnScreen(*b, size);
-        if (sa != sb) return sa;
-        return distanceOf(*a) < distanceOf(*b);
-    });
-    return cards;
+    const auto screen = screen_.lock();
+    if (!screen) return {};
+    return phone_.cardsNamed(name, screen.get());
 }
 
 std::vector<std::shared_ptr<AnnnotationView>> ScenarioHost::cardsOnScreen() const {
-    std::vector<std::shared_ptr<AnnnotationView>> cards;
-    auto screen = screen_.lock();
-    if (!screen || !screen->presenter() || !isInWindow(*screen->presenter())) return cards;
-    const Size size = window_->bounds().size;
-    for (const auto& child : screen->presenter()->subviews())
-        if (auto card = std::dynamic_pointer_cast<AnnnotationView>(child);
-            card && centreOnScreen(*card, size))
-            cards.push_back(card);
-    return cards;
+    const auto screen = screen_.lock();
+    if (!screen) return {};
+    return phone_.cardsOnScreen(screen.get());
 }
 
 bool ScenarioHost::tapAt(Point point) {
     note("user: taps at (" + formatFixed(point.x, 0) + ", " + formatFixed(point.y, 0) + ")");
-    finger_.tapAt(point);
+    phone_.finger().tapAt(point);
     look();
     return true;
 }
@@ -282,11 +228,11 @@ std::string ScenarioHost::missed(const AnnnotationView& card, const std::string&
     // A card covered by another: name the place the finger would have touched instead.
     const auto b = card.bounds();
     const Point centre = convertToRoot(card, {b.midX(), b.midY()});
-    const auto w = window_->bounds();
+    const auto w = phone_.window()->bounds();
     if (centre.x < 0 || centre.y < 0 || centre.x > w.width() || centre.y > w.height())
         return "the card of " + printable(placeName(card)) + " is off screen, its centre at (" +
                formatFixed(centre.x, 0) + ", " + formatFixed(centre.y, 0) + ")";
-    auto hit = hitTest(*window_, centre);
+    auto hit = hitTest(*phone_.window(), centre);
     for (auto v = hit; v; v = v->superview()) {
         if (auto other = std::dynamic_pointer_cast<AnnnotationView>(v))
             return "the card of " + printable(placeName(card)) + " lies under the card of " +
@@ -296,14 +242,14 @@ std::string ScenarioHost::missed(const AnnnotationView& card, const std::string&
 }
 
 bool ScenarioHost::tap(AnnnotationView& card) {
-    const auto result = finger_.tap(card);
+    const auto result = phone_.finger().tap(card);
     if (!result) note("user: the tap missed: " + missed(card, result.message));
     look();
     return result.ok;
 }
 
 bool ScenarioHost::swipe(AnnnotationView& card, SwipeDirection direction) {
-    const auto result = finger_.swipe(card, direction);
+    const auto result = phone_.finger().swipe(card, direction);
     if (!result) note("user: the swipe missed: " + missed(card, result.message));
     look();
     return result.ok;
@@ -334,14 +280,14 @@ bool ScenarioHost::swipeCard(SwipeDirection direction, const std::string& name) 
 
 bool ScenarioHost::tapView(const std::string& identifier) {
     note("user: taps " + printable(identifier));
-    const auto result = finger_.tap(identifier);
+    const auto result = phone_.finger().tap(identifier);
     if (!result) note("user: the tap missed: " + result.message);
     look();
     return result.ok;
 }
 
 bool ScenarioHost::pressAlertButton(const std::string& button) {
-    auto alert = std::dynamic_pointer_cast<AlertController>(window_->topViewController());
+    auto alert = std::dynamic_pointer_cast<AlertController>(phone_.window()->topViewController());
     note("user: presses \"" + printable(button) + "\" on the alert");
     if (!alert) {
         note("user: no alert is shown");
@@ -351,7 +297,7 @@ bool ScenarioHost::pressAlertButton(const std::string& button) {
     for (const auto& action : alert->actions()) {
         if (action.title == button || action.title == text) {
             const bool picked = alert->pickAction(action.title);
-            device_.runPending();
+            phone_.device().runPending();
             look();
             return picked;
         }
@@ -363,7 +309,7 @@ bool ScenarioHost::pressAlertButton(const std::string& button) {
 }
 
 void ScenarioHost::look() {
-    auto& console = device_.context().console();
+    auto& console = phone_.device().context().console();
     if (!console.lines().empty()) {
         const auto lines = console.lines();
         console.clear();
@@ -387,7 +333,7 @@ void ScenarioHost::look() {
         note("screen: reload " + std::to_string(reloadsSeen_) + " of the places");
     }
     std::erase_if(alertsSeen_, [](const auto& w) { return w.expired(); });
-    for (const auto& controller : window_->presentationStack()) {
+    for (const auto& controller : phone_.window()->presentationStack()) {
         auto alert = std::dynamic_pointer_cast<AlertController>(controller);
         if (!alert) continue;
         const bool seen = std::any_of(alertsSeen_.begin(), alertsSeen_.end(),
@@ -403,7 +349,7 @@ void ScenarioHost::look() {
 }
 
 void ScenarioHost::advance(double seconds) {
-    device_.advance(seconds);
+    phone_.device().advance(seconds);
     look();
 }
 
@@ -450,16 +396,10 @@ std::string ScenarioPlayer::load() {
 }
 
 void ScenarioPlayer::feedSensors(double t) {
-    auto& sensors = host_->sensors();
-    if (const auto heading = plan_->headingAt(t)) {
-        sensors.apply({0, HeadingEvent{heading->degrees, heading->degrees, heading->accuracy}});
-        host_->pose.heading = heading->degrees;
-    }
-    if (const auto pitch = plan_->pitchAt(t)) {
-        const bool landscape = scenario_.device.screen.width > scenario_.device.screen.height;
-        sensors.apply({0, AccelerationEvent{gravityAtPitch(*pitch, landscape)}});
-        host_->pose.pitch = *pitch;
-    }
+    auto& phone = host_->phone();
+    if (const auto heading = plan_->headingAt(t))
+        phone.setHeading(heading->degrees, heading->accuracy);
+    if (const auto pitch = plan_->pitchAt(t)) phone.setPitch(*pitch);
 }
 
 bool ScenarioPlayer::play(const std::filesystem::path& out) {
@@ -562,15 +502,13 @@ bool ScenarioPlayer::shoot(const scenario::Shot& shot) {
     }
     const auto png = out_ / (shot.name + ".png");
     const auto tree = out_ / (shot.name + ".tree");
-    cairo::CairoCanvas canvas(scenario_.device.screen, scenario_.device.scale, Color::black());
-    Renderer().render(host.window(), canvas);
-    if (const auto problem = canvas.writePng(png.string())) {
+    if (const auto problem = host.phone().writePng(png)) {
         host.note("shot " + shot.name + ": cannot write " + printable(png.string()) + ": " +
                   *problem);
         return false;
     }
     std::ofstream dump(tree, std::ios::binary);
-    dump << dumpViewTree(host.window());
+    dump << host.phone().viewTree();
     if (!dump) {
         host.note("shot " + shot.name + ": cannot write " + printable(tree.string()));
         return false;

@@ -2,10 +2,10 @@
 // Plays a scenario on a simulated phone: a host application that embeds the main screen, a
 // person's hand that holds, turns, tilts and touches the phone, and a log of what the host saw.
 //
-// ScenarioHost is the device and the host: a window with a root screen that presents the main
-// screen modally, the shared location manager started before it, a delegate that logs the
-// places the user opens, and the touches and application events a person causes. It logs, with
-// the virtual time, the delegate calls, the alerts that appear and the console lines.
+// ScenarioHost is the host on the simulated phone (SimPhone): a window with a root screen that
+// presents the main screen modally, the shared location manager started before it, a delegate that
+// logs the places the user opens, and the touches and application events a person causes. It logs,
+// with the virtual time, the delegate calls, the alerts that appear and the console lines.
 // ScenarioPlayer feeds it the sensor readings and actions of a Scenario at their times and
 // writes a picture and a view tree at each shot, and an index.html of the shots at the end.
 
@@ -21,12 +21,9 @@
 #include "arquorel/places/AnnnotationView.h"
 #include "arquorel/places/QuorelProperty.h"
 #include "arquorel/platform/ui/Window.h"
-#include "sim/device/SensorScript.h"
-#include "sim/device/SimCamera.h"
-#include "sim/device/SimPlatform.h"
-#include "sim/device/TouchDriver.h"
 #include "sim/host/Scenario.h"
 #include "sim/host/SensorPlan.h"
+#include "sim/phone/SimPhone.h"
 
 namespace arquorel {
 class QuorelVC;
@@ -50,15 +47,14 @@ class ScenarioHost {
     ScenarioHost(const ScenarioHost&) = delete;
     ScenarioHost& operator=(const ScenarioHost&) = delete;
 
-    SimPlatform& device() { return device_; }
-    SimSensors& sensors() { return sensors_; }
-    SimCamera& camera() { return camera_; }
-    Window& window() { return *window_; }
+    SimPhone& phone() { return phone_; }
+    SimPlatform& device() { return phone_.device(); }
+    SimSensors& sensors() { return phone_.sensors(); }
+    SimCamera& camera() { return phone_.camera(); }
+    Window& window() { return *phone_.window(); }
     const std::shared_ptr<ViewController>& root() const { return root_; }
     // Seconds since the host started.
     double time() const;
-    // Where the camera looks, for its picture.
-    CameraPose pose;
 
     // The host's places, handed to every screen it presents.
     std::vector<std::shared_ptr<QuorelProperty>> records;
@@ -121,13 +117,10 @@ class ScenarioHost {
     };
 
     std::ostream* log_;
-    SimPlatform device_;
-    SimSensors sensors_;
-    SimCamera camera_;
-    TouchDriver finger_;
     Setup setup_;
+    // Readings come from the player, at its own times.
+    SimPhone phone_;
     double start_ = 0;
-    std::shared_ptr<Window> window_;
     std::shared_ptr<ViewController> root_;
     std::weak_ptr<QuorelVC> screen_;
     std::vector<std::weak_ptr<QuorelVC>> screens_;
@@ -146,7 +139,7 @@ struct ScenarioShot {
 
 class ScenarioPlayer {
   public:
-    static constexpr double kSensorPeriod = 0.05;
+    static constexpr double kSensorPeriod = SimPhone::kReadingPeriod;
 
     // `log` receives the host's log lines.
     ScenarioPlayer(Scenario scenario, std::ostream& log);

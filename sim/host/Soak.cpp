@@ -40,11 +40,6 @@ std::size_t countViews(const View& view) {
     return n;
 }
 
-Acceleration gravityAtPitch(double pitch) {
-    const double r = pitch * kDegreesToRadians;
-    return {0, -std::cos(r), std::sin(r)};
-}
-
 double wrap(double degrees) {
     double d = std::fmod(degrees, 360.0);
     return d < 0 ? d + 360 : d;
@@ -147,9 +142,8 @@ class Soak {
     void feed() {
         auto& host = *host_;
         const double heading = walker_.heading();
-        host.sensors().apply({0, HeadingEvent{heading, heading, 5}});
-        host.sensors().apply({0, AccelerationEvent{gravityAtPitch(walker_.pitch())}});
-        host.pose = {heading, walker_.pitch()};
+        host.phone().setHeading(heading);
+        host.phone().setPitch(walker_.pitch());
     }
 
     // A new screen; now and then the host has no places for it, which brings the screen's

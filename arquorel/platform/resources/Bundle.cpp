@@ -35,30 +35,49 @@ std::string primarySubtag(const std::string& tag) {
 
 }  // namespace
 
-fs::path Bundle::locateResources() {
-    if (const char* env = std::getenv("ARQUOREL_RESOURCES_DIR"); env && *env) return env;
+std::vector<fs::path> Bundle::resourceFolders() {
+    if (const char* env = std::getenv("ARQUOREL_RESOURCES_DIR"); env && *env) return {env};
+    std::vector<fs::path> folders;
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec) {
-        const fs::path installed = exe.parent_path().parent_path() / "share/arquorel/resources";
-        if (isDirectory(installed)) return installed;
+    if (!ec) folders.push_back(exe.parent_path().parent_path() / "share/arquorel/resources");
+    if (arquorelResourcesFolder) {
+        if (const char* linked = arquorelResourcesFolder(); linked && *linked)
+            folders.emplace_back(linked);
     }
-#ifdef ARQUOREL_SOURCE_RESOURCES_DIR
-    if (isDirectory(ARQUOREL_SOURCE_RESOURCES_DIR)) return ARQUOREL_SOURCE_RESOURCES_DIR;
-#endif
-#ifdef ARQUOREL_INSTALL_RESOURCES_DIR
-    return ARQUOREL_INSTALL_RESOURCES_DIR;
-#else
-    return "resources";
-#endif
+    return folders;
+}
+
+fs::path Bundle::locateResources() {
+    for (const auto& folder : resourceFolders())
+        if (isDirectory(folder)) return folder;
+    return {};
 }
 
 Bundle& Bundle::framework() {
-    static Bundle bundle(locateResources());
+    static Bundle bundle(locateResources(), resourceFolders());
     return bundle;
 }
 
-Bundle::Bundle(fs::path root) : root_(std::move(root)) {}
+Bundle::Bundle(fs::path root, std::vector<fs::path> searched)
+    : root_(std::move(root)), searched_(std::move(searched)) {
+    if (searched_.empty() && !root_.empty()) searched_.push_back(root_);
+}
+
+bool Bundle::rootExists() const {
+    if (rootExists_) return *rootExists_;
+    rootExists_ = !root_.empty() && isDirectory(root_);
+    if (!*rootExists_) {
+        std::string looked;
+        for (const auto& folder : searched_)
+            looked += (looked.empty() ? "" : ", ") + folder.string();
+        if (looked.empty()) looked = "nowhere: no folder is known";
+        platformContext().console().writeLine(
+            "Bundle: no resources folder; looked in " + looked +
+            " (set ARQUOREL_RESOURCES_DIR); texts show their keys and images are missing");
+    }
+    return *rootExists_;
+}
 
 std::vector<std::string> Bundle::languages() const {
     if (languages_) return *languages_;
@@ -86,6 +105,7 @@ std::string Bundle::language() const {
 const Bundle::Table& Bundle::table(const std::string& language) const {
     if (auto it = tables_.find(language); it != tables_.end()) return it->second;
     Table& table = tables_[language];
+    if (!rootExists()) return table;
     auto& console = platformContext().console();
     if (!isPlainName(language)) {
         console.writeLine("Bundle: no string table for language \"" + language + "\"");
@@ -156,7 +176,7 @@ const std::map<std::string, std::string>& Bundle::imageAliases() const {
 std::shared_ptr<const Image> Bundle::image(const std::string& name) const {
     if (auto it = images_.find(name); it != images_.end()) return it->second;
     std::shared_ptr<const Image> image;
-    if (isPlainName(name)) {
+    if (isPlainName(name) && rootExists()) {
         image = Image::fromFile(name, root_ / "images" / (name + ".svg"));
         const auto& aliases = imageAliases();
         if (auto alias = aliases.find(name); !image && alias != aliases.end()) {

@@ -3,7 +3,8 @@
 // under strings/<language>.json) and images (SVG files under images/<name>.svg).
 //
 // A missing text shows its key; a missing image gives none. A string table that is missing or
-// not a JSON object of texts gives one console line when it is first needed, and its keys.
+// not a JSON object of texts gives one console line when it is first needed, and its keys; a
+// missing resources folder gives one console line naming where it was looked for instead.
 
 #include <filesystem>
 #include <map>
@@ -20,12 +21,18 @@ class Bundle {
   public:
     // The framework's own bundle, rooted at locateResources().
     static Bundle& framework();
-    // Where the resources are: $ARQUOREL_RESOURCES_DIR when set; else share/arquorel/resources
-    // under the running program's install prefix; else the source tree's arquorel/resources
-    // (build tree); else the data folder of the configured install prefix.
+    // The folders that may hold the framework's resources, in the order they are tried:
+    // only $ARQUOREL_RESOURCES_DIR when it is set; else share/arquorel/resources under the
+    // running program's prefix (a program installed beside the framework), then the folder the
+    // program was linked with: the build tree's resources, or those of the installed package,
+    // wherever its prefix was when the host was configured (arquorelResourcesFolder()).
+    static std::vector<std::filesystem::path> resourceFolders();
+    // The first of resourceFolders() that is a folder; empty when none is.
     static std::filesystem::path locateResources();
 
-    explicit Bundle(std::filesystem::path root);
+    // `searched` names the folders tried for `root`, for the console line that a missing root
+    // gives (once, at the first lookup); by default `root` itself.
+    explicit Bundle(std::filesystem::path root, std::vector<std::filesystem::path> searched = {});
     Bundle(const Bundle&) = delete;
     Bundle& operator=(const Bundle&) = delete;
 
@@ -56,8 +63,12 @@ class Bundle {
     using Table = std::map<std::string, std::string, std::less<>>;
     const Table& table(const std::string& language) const;
     const std::map<std::string, std::string>& imageAliases() const;
+    // False, after one console line naming the folders searched, when the root is no folder.
+    bool rootExists() const;
 
     std::filesystem::path root_;
+    std::vector<std::filesystem::path> searched_;
+    mutable std::optional<bool> rootExists_;
     std::string language_;
     mutable std::map<std::string, Table> tables_;
     mutable std::map<std::string, std::shared_ptr<const Image>> images_;
@@ -69,3 +80,9 @@ class Bundle {
 std::string localized(const std::string& key);
 
 }  // namespace arquorel
+
+// The resources folder a program was linked with. CMake compiles a definition into every
+// executable and shared library that links arquorel::platform: from the build tree, the source
+// tree's resources; from the installed package, its share/arquorel/resources. Programs linked
+// without it (no CMake) find the resources through the other folders of resourceFolders().
+extern "C" __attribute__((weak)) const char* arquorelResourcesFolder();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -126,6 +127,50 @@ TEST(BundleTest, BrokenTablesGiveOneLineAndTheKeys) {
             table("en", "has values that are not texts for \"retry\"; those"),
             table("fr", "is not valid JSON; texts"), table("de", "is not a JSON object; texts"),
             table("it", "is missing; texts"), "Bundle: no string table for language \"../en\""}));
+}
+
+TEST(BundleTest, AMissingFolderGivesOneLineNamingWhereItLooked) {
+    sim::SimPlatform device;
+    auto& console = platformContext().console();
+    const struct {
+        fs::path root;
+        std::vector<fs::path> searched;
+        std::string looked;
+    } cases[] = {
+        {"/nonexistent/a", {"/nonexistent/a", "/nonexistent/b"}, "/nonexistent/a, /nonexistent/b"},
+        {"/nonexistent/c", {}, "/nonexistent/c"},
+        {"", {}, "nowhere: no folder is known"},
+    };
+    for (const auto& c : cases) {
+        console.startCapture();
+        Bundle bundle(c.root, c.searched);
+        EXPECT_EQ(bundle.localizedString("back"), "back");
+        EXPECT_EQ(bundle.localizedString("retry", "fr"), "retry");
+        EXPECT_EQ(bundle.image("back"), nullptr);
+        EXPECT_EQ(console.lines(),
+                  std::vector<std::string>{"Bundle: no resources folder; looked in " + c.looked +
+                                           " (set ARQUOREL_RESOURCES_DIR); texts show their "
+                                           "keys and images are missing"});
+    }
+}
+
+TEST(BundleTest, ResourceFoldersAreTheEnvironmentsElseTheProgramsAndTheLinkedOnes) {
+    const char* before = std::getenv("ARQUOREL_RESOURCES_DIR");
+    const std::string saved = before ? before : "";
+    ::setenv("ARQUOREL_RESOURCES_DIR", "/elsewhere/resources", 1);
+    EXPECT_EQ(Bundle::resourceFolders(), std::vector<fs::path>{"/elsewhere/resources"});
+    EXPECT_EQ(Bundle::locateResources(), fs::path());
+    ::unsetenv("ARQUOREL_RESOURCES_DIR");
+    // This test program is linked with the build's resources folder; the folder beside the
+    // program comes first but does not exist in a build tree.
+    const auto folders = Bundle::resourceFolders();
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(folders[0].filename(), "resources");
+    ASSERT_NE(arquorelResourcesFolder, nullptr);
+    EXPECT_EQ(folders[1], fs::path(arquorelResourcesFolder()));
+    EXPECT_EQ(Bundle::locateResources(), folders[1]);
+    EXPECT_TRUE(fs::is_regular_file(folders[1] / "strings" / "en.json"));
+    if (before) ::setenv("ARQUOREL_RESOURCES_DIR", saved.c_str(), 1);
 }
 
 TEST(BundleTest, ImagesByName) {

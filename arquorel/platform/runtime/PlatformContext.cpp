@@ -92,8 +92,8 @@ PlatformContext::PlatformContext(const Clock& clock, std::filesystem::path setti
       mainLoop_(clock_),
       backgroundQueue_(mainLoop_),
       defaults_(std::move(settingsFile), console_),
-      device_(notifications_),
-      application_(notifications_, mainLoop_, console_) {}
+      device_(*notifications_),
+      application_(*notifications_, mainLoop_, console_) {}
 
 std::shared_ptr<LocationService> PlatformContext::makeLocationService() {
     if (locationServiceFactory) {

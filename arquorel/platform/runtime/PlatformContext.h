@@ -42,7 +42,10 @@ class PlatformContext {
     double now() const { return clock_.now(); }
     MainLoop& mainLoop() { return mainLoop_; }
     OperationQueue& backgroundQueue() { return backgroundQueue_; }
-    NotificationCenter& notificationCenter() { return notifications_; }
+    NotificationCenter& notificationCenter() { return *notifications_; }
+    // The notification centre for objects that may outlive this context (screens kept by a
+    // host): they remove their observers through it only while it still exists.
+    std::weak_ptr<NotificationCenter> weakNotificationCenter() const { return notifications_; }
     Console& console() { return console_; }
     UserDefaults& userDefaults() { return defaults_; }
     Device& device() { return device_; }
@@ -85,7 +88,7 @@ class PlatformContext {
     const Clock& clock_;
     MainLoop mainLoop_;
     OperationQueue backgroundQueue_;
-    NotificationCenter notifications_;
+    std::shared_ptr<NotificationCenter> notifications_ = std::make_shared<NotificationCenter>();
     Console console_;
     UserDefaults defaults_;
     Device device_;

@@ -1,0 +1,176 @@
+#include "sim/phone/SimPhone.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/places/PlacesFile.h"
+#include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/runtime/NotificationCenter.h"
+#include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/ui/Window.h"
+
+namespace arquorel::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kCasinoSquareLat = 43.7393682;
+constexpr double kCasinoSquareLng = 7.4272085;
+
+struct Taps : QuorelVCDelegate {
+    std::vector<std::string> opened;
+    void openElementDetails(const std::shared_ptr<QuorelProperty>& place) override {
+        opened.push_back(place ? place->name : "?");
+    }
+};
+
+// The host's steps: the shared location manager started, the main screen with the Monaco
+// places presented over a root screen, the phone facing the Casino.
+std::shared_ptr<QuorelVC> presentMainScreen(SimPhone& phone, const std::shared_ptr<Taps>& taps) {
+    phone.setPose(kCasinoSquareLat, kCasinoSquareLng, 108, 0);
+    LocationManager::sharedInstance()->start();
+    auto root = std::make_shared<ViewController>();
+    phone.show(root);
+    auto screen = QuorelVC::make();
+    screen->serverPlaces = PlacesFile::fromPath(ARQUOREL_DATA_DIR "/monaco/places.json").records;
+    screen->showsFirstUseHints = false;
+    screen->delegate = taps;
+    root->present(screen, false);
+    phone.advance(3);
+    return screen;
+}
+
+double angleBetween(double a, double b) {
+    const double d = std::fmod(std::fabs(a - b), 360.0);
+    return d > 180 ? 360 - d : d;
+}
+
+TEST(SimPhoneTest, ThePoseKeepsItsReadingsFlowingUnlessTheDriverFeedsThem) {
+    // Steady readings bring the screen round to the pose; readings only when the pose changes
+    // leave the filtered heading where the one reading given before presenting left it.
+    for (const bool steady : {true, false}) {
+        SCOPED_TRACE(steady);
+        SimPhoneSetup setup;
+        setup.steadyReadings = steady;
+        SimPhone phone(setup);
+        const auto taps = std::make_shared<Taps>();
+        const auto screen = presentMainScreen(phone, taps);
+        EXPECT_EQ(angleBetween(screen->arStatus().heading, 108) < 1, steady)
+            << screen->arStatus().heading;
+        EXPECT_EQ(phone.mainScreen(), screen);
+        EXPECT_EQ(phone.pose().heading, 108);
+        phone.setPitch(-30);
+        EXPECT_EQ(phone.camera().pose().pitch, -30);  // the picture follows the pose
+    }
+}
+
+TEST(SimPhoneTest, TapsTheCardOfANamedPlaceOnScreen) {
+    SimPhone phone;
+    const auto taps = std::make_shared<Taps>();
+    presentMainScreen(phone, taps);
+    const auto cards = phone.cardsNamed("Casino de Monte Carlo");
+    ASSERT_FALSE(cards.empty());
+    EXPECT_EQ(SimPhone::placeName(*cards.front()), "Casino de Monte Carlo");
+    const auto onScreen = phone.cardsOnScreen();
+    EXPECT_NE(std::find(onScreen.begin(), onScreen.end(), cards.front()), onScreen.end());
+
+    const auto tapped = phone.tapCard("Casino de Monte Carlo");
+    EXPECT_TRUE(tapped) << tapped.message;
+    phone.advance(0.5);
+    EXPECT_EQ(taps->opened, std::vector<std::string>{"Casino de Monte Carlo"});
+
+    const auto missing = phone.tapCard("Nowhere at all");
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.message, "no card shows \"Nowhere at all\"");
+    EXPECT_TRUE(phone.tapView("backbutton"));
+}
+
+TEST(SimPhoneTest, DrawsTheWindowIntoAPicture) {
+    const fs::path file =
+        fs::temp_directory_path() /
+        ("arquorel-phone-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         ".png");
+    SimPhone phone;
+    EXPECT_EQ(phone.writePng(file), std::optional<std::string>("no window is shown"));
+    EXPECT_TRUE(phone.viewTree().empty());
+    const auto taps = std::make_shared<Taps>();
+    presentMainScreen(phone, taps);
+    EXPECT_EQ(phone.writePng(file), std::nullopt);
+    std::ifstream png(file, std::ios::binary);
+    char magic[4] = {};
+    png.read(magic, 4);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+    EXPECT_NE(fs::file_size(file), 0u);
+    fs::remove(file);
+    EXPECT_NE(phone.viewTree().find("#backbutton"), std::string::npos);
+    EXPECT_TRUE(phone.writePng("/nonexistent-folder/x.png").has_value());
+}
+
+TEST(SimPhoneTest, RefusesAPoseOutOfRangeWithALineAndKeepsTheLastOne) {
+    SimPhone phone;
+    auto& console = phone.context().console();
+    console.startCapture();
+    ASSERT_TRUE(phone.setPose(kCasinoSquareLat, kCasinoSquareLng, 108, 10));
+    const struct {
+        double lat, lng, heading, pitch;
+        const char* line;
+    } cases[] = {
+        {95, 7, 0, 0, "SimPhone: the latitude must be in [-90, 90]: 95; nothing changed"},
+        {43, -181, 0, 0, "SimPhone: the longitude must be in [-180, 180]: -181; nothing changed"},
+        {43, NAN, 0, 0, "SimPhone: the longitude must be in [-180, 180]: nan; nothing changed"},
+        {43, 7, INFINITY, 0,
+         "SimPhone: the heading must be in [-1e+09, 1e+09]: inf; nothing changed"},
+        {43, 7, 0, -91, "SimPhone: the pitch must be in [-90, 90]: -91; nothing changed"},
+    };
+    for (const auto& c : cases) {
+        console.clear();
+        EXPECT_FALSE(phone.setPose(c.lat, c.lng, c.heading, c.pitch));
+        EXPECT_EQ(console.lines(), std::vector<std::string>{c.line});
+    }
+    EXPECT_EQ(phone.pose().heading, 108);
+    EXPECT_EQ(phone.pose().pitch, 10);
+    EXPECT_TRUE(phone.setPose(kCasinoSquareLat, kCasinoSquareLng, -90, 0));  // modulo 360
+    EXPECT_EQ(phone.pose().heading, 270);
+    EXPECT_TRUE(phone.setHeading(725));
+    EXPECT_EQ(phone.pose().heading, 5);
+
+    // A screen too small or a scale out of range: one line, and the defaults.
+    SimPhoneSetup setup;
+    setup.screen = {50, 812};
+    setup.scale = 0;
+    SimPhone odd(setup);
+    EXPECT_EQ(odd.setup().screen, (Size{375, 812}));
+    EXPECT_EQ(odd.setup().scale, 2);
+    EXPECT_EQ(odd.context().device().screenScale(), 2);
+}
+
+TEST(SimPhoneTest, ScreensAndWindowsMayOutliveThePhone) {
+    // A host that keeps its screen in a global or declares its window before the phone: the
+    // device goes first, the screen and the window after it in either order.
+    for (const bool screenFirst : {true, false}) {
+        SCOPED_TRACE(screenFirst);
+        std::shared_ptr<Window> window;
+        std::shared_ptr<QuorelVC> screen;
+        const auto taps = std::make_shared<Taps>();
+        {
+            SimPhone phone;
+            screen = presentMainScreen(phone, taps);
+            window = phone.window();
+            phone.tapCard("Casino de Monte Carlo");
+        }
+        if (screenFirst) screen.reset();
+        window.reset();
+        screen.reset();
+        SimPhone next;
+        EXPECT_EQ(next.context().notificationCenter().observerCount(kReloadOnBecomeActive), 0u);
+        next.context().notificationCenter().post(kReloadOnBecomeActive);
+        next.advance(1);
+    }
+}
+
+}  // namespace
+}  // namespace arquorel::sim
