@@ -20,6 +20,8 @@ constexpr double kTopMargin = 12;
 constexpr double kBottomMargin = 12;
 constexpr double kGap = 6;
 constexpr double kFadeWidth = 15;
+constexpr double kButtonsWidth = 84;  // favourite and share, with the margin
+constexpr double kButtonsHeight = 28;
 
 LayerGradient fade(const Color& color) {
     LayerGradient g;
@@ -81,6 +83,7 @@ ArPlaceCell::ArPlaceCell() : TableViewCell(kArPlaceCellIdentifier) {
     }
 
     distanceView = std::make_shared<View>();
+    distanceView->setIdentifier("distanceView");
     distanceView->setBackgroundColor(kDistanceBackground);
     distanceView->layer().cornerRadius = 11;
     content->addSubview(distanceView);
@@ -238,8 +241,10 @@ double ArPlaceCell::titleHeight(double width) const {
 
 double ArPlaceCell::heightForWidth(double width) const {
     const double tags = collectionView->tagCount() ? kTagsHeight + kGap : 0;
-    return kTopMargin + titleHeight(width) + kGap + tags + timeHeight + locationHeight +
-           kBottomMargin;
+    const double content =
+        kTopMargin + titleHeight(width) + kGap + tags + timeHeight + locationHeight + kBottomMargin;
+    // Room for the distance row and the buttons below it.
+    return std::max(content, kTopMargin + 22 + kGap + kButtonsHeight + kBottomMargin);
 }
 
 void ArPlaceCell::layoutSubviews() {
@@ -259,21 +264,24 @@ void ArPlaceCell::layoutSubviews() {
     shadow2->setFrame({tagsView->bounds().width() - kFadeWidth, 0, kFadeWidth, kTagsHeight});
     shadow2->setTransform(Transform::rotation(std::numbers::pi));
     if (hasTags) y += kTagsHeight + kGap;
-    timeLabel->setFrame({kSideMargin, y, textWidth + kRightColumn / 2, timeHeight});
+    // The hours and address rows end before the buttons.
+    const double rowWidth = std::max(1.0, w - kSideMargin - kButtonsWidth);
+    timeLabel->setFrame({kSideMargin, y, rowWidth, timeHeight});
     timeLabel->setHidden(timeHeight == 0);
     y += timeHeight;
-    locationLabel->setFrame({kSideMargin, y, w - 2 * kSideMargin - 40, locationHeight});
+    locationLabel->setFrame({kSideMargin, y, rowWidth, locationHeight});
     locationLabel->setHidden(locationHeight == 0);
 
-    // Right column: distance on its pill, the arrow below, the buttons at the bottom.
+    // Right column: the distance on its pill with the arrow beside it, the buttons below.
     const double right = w - kSideMargin;
+    const double arrowSize = 24;
     const Size text = distanceLabel->sizeThatFits({0, 0});
-    const double pillWidth = std::min(kRightColumn - 10, std::max(44.0, text.width));
-    distanceLabel->setFrame({right - pillWidth, kTopMargin, pillWidth, 22});
+    const double pillWidth = std::min(kRightColumn - arrowSize - 14, std::max(44.0, text.width));
+    distanceLabel->setFrame({right - arrowSize - 6 - pillWidth, kTopMargin, pillWidth, 22});
     distanceView->setFrame(distanceLabel->frame());
     const Transform turn = dirArrow->transform();
     dirArrow->setTransform({});
-    dirArrow->setFrame({right - pillWidth / 2 - 14, kTopMargin + 28, 28, 28});
+    dirArrow->setFrame({right - arrowSize, kTopMargin - 1, arrowSize, arrowSize});
     dirArrow->setTransform(turn);
     const double h = bounds().height();
     shareButton->setFrame({right - 28, h - kBottomMargin - 28, 28, 28});

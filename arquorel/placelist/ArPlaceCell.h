@@ -43,7 +43,7 @@ class ArPlaceCell : public TableViewCell {
     static constexpr double kLocationRowHeight = 22;
     static constexpr double kTagsHeight = 24;
     static constexpr double kSideMargin = 15;
-    static constexpr double kRightColumn = 96;
+    static constexpr double kRightColumn = 124;
     static constexpr double kTagExtraSpace = 8;
     static constexpr double kTagFontSize = 11;
 

@@ -83,16 +83,20 @@ void PointsVC::loadView() {
     testView->addSubview(topView);
     backButton = std::make_shared<Button>();
     backButton->setIdentifier("backButton");
-    backButton->setImage(bundle.image("back"));
-    backButton->setImageTintColor(kTitleColor);
+    backButton->setImage(bundle.image("list_back"));
     backButton->addAction(ControlEvent::touchUpInside, [this](Control&) { backClicked(); });
     topView->addSubview(backButton);
+    // The hint label slides out from under the hint button; it is cut off at the button.
+    hintClip_ = std::make_shared<View>();
+    hintClip_->setClipsToBounds(true);
+    hintClip_->setUserInteractionEnabled(false);
+    topView->addSubview(hintClip_);
     hintLabel = makeLabel("hintLabel", Font::system(13), kTitleColor, TextAlignment::left);
     hintLabel->setNumberOfLines(2);
-    topView->addSubview(hintLabel);
+    hintClip_->addSubview(hintLabel);
     hintButton = std::make_shared<Button>();
     hintButton->setIdentifier("hintButton");
-    hintButton->setImage(bundle.image("hint_look"));
+    hintButton->setImage(bundle.image("hint_raise"));
     hintButton->setBackgroundColor(Color::white());
     hintButton->addAction(ControlEvent::touchUpInside, [this](Control&) { hintPressed(); });
     topView->addSubview(hintButton);
@@ -196,11 +200,14 @@ void PointsVC::layoutScreen() {
     if (!isViewLoaded()) return;
     const Rect b = view()->bounds();
     const double top = topInset();
-    const double header = top + kHeaderHeight;
+    // The header grows with the hint button, which sits lower on tall screens.
+    const double header = top + std::max(kHeaderHeight, hintButtonTopConst + 50);
     topView->setFrame({0, 0, b.width(), header});
     backButton->setFrame({8, top + 6, 44, 44});
     hintButton->setFrame({b.width() - 52, top + hintButtonTopConst - 8 + 6, 44, 44});
-    hintLabel->setFrame({hintLabelConst, top + 6, std::max(0.0, b.width() - 60 - 60), 44});
+    const Rect button = hintButton->frame();
+    hintClip_->setFrame({0, button.minY(), button.minX(), button.height()});
+    hintLabel->setFrame({hintLabelConst, 0, std::max(0.0, b.width() - 60 - 60), button.height()});
     // The table reaches the bottom edge; on phones with a home indicator its last row stays
     // above the indicator.
     tableView->setFrame({0, header, b.width(), std::max(0.0, b.height() - header)});

@@ -138,6 +138,7 @@ class PointsVC : public BaseVC,
     void setHintTexts();
     double topInset() const;
 
+    std::shared_ptr<View> hintClip_;
     std::shared_ptr<MotionService> motionManager_;
     std::unique_ptr<OperationQueue> queue_;
     HeadingSubscription movedAwaySubscription_;
