@@ -76,6 +76,11 @@ void PointsVC::loadView() {
     tableView->setEstimatedRowHeight(110);
     testView->addSubview(tableView);
 
+    emptyLabel = makeLabel("emptyLabel", Font::system(17), Color{0.42, 0.42, 0.45, 1},
+                           TextAlignment::center);
+    emptyLabel->setHidden(true);
+    testView->addSubview(emptyLabel);
+
     topView = std::make_shared<View>();
     topView->setIdentifier("topView");
     topView->setBackgroundColor(Color::white());
@@ -164,11 +169,13 @@ void PointsVC::setHintTexts() {
     pointHintDescription2->setText(localized("pointHintDescription2"));
     keepItStrightLabel->setText(localized("keepitStright"));
     hintLabel->setText(localized("keepitStright"));
+    emptyLabel->setText(localized("pointsListEmpty"));
 }
 
 void PointsVC::viewWillAppear(bool animated) {
     BaseVC::viewWillAppear(animated);
     tableView->reloadData();
+    emptyLabel->setHidden(!tableData.empty());
     isPlaceVCShowed = false;
     if (auto nav = navigationController()) nav->setNavigationBarHidden(true, animated);
     layoutScreen();
@@ -215,6 +222,7 @@ void PointsVC::layoutScreen() {
     inset.bottom = -botomTableViewConst;
     tableView->setContentInset(inset);
 
+    emptyLabel->setFrame({kHintCardMargin, header + 80, b.width() - 2 * kHintCardMargin, 60});
     hintView->setFrame(b);
     const double width = b.width() - 2 * kHintCardMargin;
     double y = std::max(top + 60, b.height() * 0.28);

@@ -81,6 +81,8 @@ class PointsVC : public BaseVC,
     std::shared_ptr<Label> pointHintDescription2;
     std::shared_ptr<Label> keepItStrightLabel;
     std::shared_ptr<Button> closeHintButtonView;
+    // Shown instead of rows when the list has no places.
+    std::shared_ptr<Label> emptyLabel;
     const std::shared_ptr<MotionService>& motionManager() const { return motionManager_; }
 
     // ---- PointsListScreen ----

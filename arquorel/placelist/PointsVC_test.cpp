@@ -142,6 +142,7 @@ TEST(PointsVCTest, RaisingThePhoneClosesAListWithPlacesAndOnlyThenReportsIt) {
         stage.show(c.places);
         ASSERT_TRUE(stage.list->isRaiseToCloseRunning());
         EXPECT_EQ(stage.list->motionManager()->accelerometerUpdateInterval(), 1.0);
+        EXPECT_EQ(stage.list->emptyLabel->isHidden(), c.places > 0);
         if (c.covered) {
             auto over = std::make_shared<ViewController>();
             over->setModalPresentationStyle(ModalPresentationStyle::overFullScreen);
