@@ -220,6 +220,29 @@ TEST(PointsVCTest, RowsOpenTheRecordOfTheirRowEvenOffScreen) {
               stage.list->tableView->createdCellCount() + 1u);  // one per cell, one for the list
 }
 
+TEST(PointsVCTest, ShareButtonPassesTheTextAndAddressOfItsRowsPlace) {
+    Stage stage;
+    auto records = places(3);
+    records[1]->shareText = "Come to Place 1";
+    records[1]->shareurl = "https://example.org/p1";
+    stage.list->tableData = records;
+    stage.root->present(stage.list, false);
+    stage.device.runPending();
+    stage.list->closeHintButton();
+    auto cell = std::dynamic_pointer_cast<ArPlaceCell>(stage.list->tableView->cellForRow(1));
+    ASSERT_NE(cell, nullptr);
+    EXPECT_TRUE(std::dynamic_pointer_cast<ArPlaceCell>(stage.list->tableView->cellForRow(0))
+                    ->shareButton->isHidden());  // nothing to share
+    platformContext().console().clear();
+    ASSERT_TRUE(stage.finger.tap(*cell->shareButton));
+    ASSERT_EQ(stage.list->sharedItems().size(), 2u);
+    EXPECT_EQ(std::any_cast<std::string>(stage.list->sharedItems()[0]), "Come to Place 1");
+    EXPECT_EQ(std::any_cast<std::string>(stage.list->sharedItems()[1]), "https://example.org/p1");
+    EXPECT_EQ(platformContext().console().lines(),
+              (std::vector<std::string>{"Share: Come to Place 1 https://example.org/p1"}));
+    EXPECT_EQ(stage.list->tableView->selectedRow(), std::nullopt);  // the button's tap only
+}
+
 TEST(PointsVCTest, HeaderShadowDeepensWithScrollingUpToFullBlack) {
     Stage stage;
     stage.show(40);
