@@ -194,7 +194,12 @@ void ArPlaceCell::updateHeading(std::optional<double> heading) {
         return;
     }
     const Location target(place->lat, place->lng);
-    distanceLabel->setText(cellDistanceText(distance(*location, target)));
+    std::string text = cellDistanceText(distance(*location, target));
+    // The pill is sized to the text: only a new text needs a layout.
+    if (text != distanceLabel->text()) {
+        distanceLabel->setText(std::move(text));
+        setNeedsLayout();
+    }
     distanceLabel->setHidden(false);
     distanceView->setHidden(false);
     dirArrow->setHidden(false);
@@ -202,7 +207,6 @@ void ArPlaceCell::updateHeading(std::optional<double> heading) {
         const double angle = 360 - *heading + LocationManager::bearingBetween(*location, target);
         dirArrow->setTransform(Transform::rotation(angle * std::numbers::pi / 180));
     }
-    setNeedsLayout();
 }
 
 std::vector<std::any> ArPlaceCell::shareItems() const {
