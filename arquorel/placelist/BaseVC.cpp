@@ -16,7 +16,7 @@ constexpr Color kNavigationTint{62.0 / 255, 62.0 / 255, 68.0 / 255, 1};
 
 void BaseVC::viewDidLoad() {
     ViewController::viewDidLoad();
-    backItemTitle_ = kBackItemTitle;
+    loaded_ = true;
     tint_ = kNavigationTint;
     titleColor_ = kNavigationTint;
 }

@@ -3,7 +3,7 @@
 // appearing and 0.2 s after (animated over 0.5 s, as the system may have shown it meanwhile),
 // and gives the navigation bar a back item with a single-space title in the screens' colours.
 
-#include <string>
+#include <string_view>
 
 #include "arquorel/platform/geometry/Color.h"
 #include "arquorel/platform/ui/ViewController.h"
@@ -22,7 +22,7 @@ class BaseVC : public ViewController {
     bool isHomeIndicatorHidden() const { return homeIndicatorHidden_; }
 
     // What the navigation bar shows for this screen.
-    const std::string& backItemTitle() const { return backItemTitle_; }
+    std::string_view backItemTitle() const { return loaded_ ? kBackItemTitle : ""; }
     const Color& navigationTintColor() const { return tint_; }
     const Color& navigationTitleColor() const { return titleColor_; }
 
@@ -35,7 +35,7 @@ class BaseVC : public ViewController {
   private:
     int homeIndicatorUpdates_ = 0;
     bool homeIndicatorHidden_ = false;
-    std::string backItemTitle_;
+    bool loaded_ = false;
     Color tint_ = Color::black();
     Color titleColor_ = Color::black();
 };
