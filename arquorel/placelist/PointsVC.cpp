@@ -63,6 +63,12 @@ double PointsVC::topInset() const {
 
 void PointsVC::loadView() {
     auto& bundle = Bundle::framework();
+    // The views may outlive the screen (a window still showing them): actions hold it weakly.
+    const auto act = [weak = std::weak_ptr<PointsVC>(me())](void (PointsVC::*action)()) {
+        return [weak, action](Control&) {
+            if (auto self = weak.lock()) ((*self).*action)();
+        };
+    };
     testView = std::make_shared<View>(platformContext().device().mainScreenBounds());
     testView->setIdentifier("testView");
     testView->setBackgroundColor(Color::white());
@@ -89,7 +95,7 @@ void PointsVC::loadView() {
     backButton = std::make_shared<Button>();
     backButton->setIdentifier("backButton");
     backButton->setImage(bundle.image("list_back"));
-    backButton->addAction(ControlEvent::touchUpInside, [this](Control&) { backClicked(); });
+    backButton->addAction(ControlEvent::touchUpInside, act(&PointsVC::backClicked));
     topView->addSubview(backButton);
     // The hint label slides out from under the hint button; it is cut off at the button.
     hintClip_ = std::make_shared<View>();
@@ -103,7 +109,7 @@ void PointsVC::loadView() {
     hintButton->setIdentifier("hintButton");
     hintButton->setImage(bundle.image("hint_raise"));
     hintButton->setBackgroundColor(Color::white());
-    hintButton->addAction(ControlEvent::touchUpInside, [this](Control&) { hintPressed(); });
+    hintButton->addAction(ControlEvent::touchUpInside, act(&PointsVC::hintPressed));
     topView->addSubview(hintButton);
 
     hintView = std::make_shared<View>();
@@ -124,12 +130,13 @@ void PointsVC::loadView() {
     closeHintButtonView = std::make_shared<Button>();
     closeHintButtonView->setIdentifier("closeHintButton");
     closeHintButtonView->setImage(bundle.image("ovin_close"));
-    closeHintButtonView->addAction(ControlEvent::touchUpInside,
-                                   [this](Control&) { closeHintButton(); });
+    closeHintButtonView->addAction(ControlEvent::touchUpInside, act(&PointsVC::closeHintButton));
     hintView->addSubview(closeHintButtonView);
-    helpTap = std::make_shared<TapGestureRecognizer>([this](GestureRecognizer& r) {
-        if (r.state() == GestureState::ended) dismissViewWithGesture();
-    });
+    helpTap = std::make_shared<TapGestureRecognizer>(
+        [weak = std::weak_ptr<PointsVC>(me())](GestureRecognizer& r) {
+            auto self = weak.lock();
+            if (self && r.state() == GestureState::ended) self->dismissViewWithGesture();
+        });
     hintView->addGestureRecognizer(helpTap);
 }
 
