@@ -146,8 +146,9 @@ void LocationManager::didUpdateLocations(LocationService&, const std::vector<Loc
     auto self = shared_from_this();  // subscribers may drop the shared instance
     if (!latestLocation_) return updateLocation(location);
     if (!((location.timestamp - latestLocation_->timestamp) * 1000 > kMinimumFixIntervalMs)) return;
-    if (latestHeading_) updateHeading(*latestHeading_);
+    // The new location is stored first, so subscribers told of the heading measure from it.
     updateLocation(location);
+    if (latestHeading_) updateHeading(*latestHeading_);
 }
 
 void LocationManager::updateLocation(const Location& location) {

@@ -99,7 +99,11 @@ TEST_F(LocationManagerTest, StartAndCheckFollowThePermissions) {
 TEST_F(LocationManagerTest, AcceptsFixesMoreThan100MillisecondsNewerAndResendsTheHeading) {
     manager().start();
     std::vector<double> heard;
-    auto subscription = manager().addHeadingCallback([&](auto h) { heard.push_back(*h); });
+    std::vector<double> fixTimes;  // the latest fix's time as each subscriber call sees it
+    auto subscription = manager().addHeadingCallback([&](auto h) {
+        heard.push_back(*h);
+        if (const auto& latest = manager().latestLocation()) fixTimes.push_back(latest->timestamp);
+    });
     heading(42);
     manager().didUpdateLocations(service(), {});  // ignored
     EXPECT_FALSE(manager().latestLocation());
@@ -110,12 +114,17 @@ TEST_F(LocationManagerTest, AcceptsFixesMoreThan100MillisecondsNewerAndResendsTh
     for (const auto& [dt, accepted] : fixes) {
         const auto before = manager().latestLocation();
         heard.clear();
+        fixTimes.clear();
         fix(dt, {kCasino.latitude + dt, kCasino.longitude});
         ASSERT_TRUE(manager().latestLocation()) << dt;
         EXPECT_EQ(manager().latestLocation()->timestamp, accepted ? t0 + dt : before->timestamp)
             << dt;
         // An accepted fix after the first re-sends the known heading to the subscribers.
         EXPECT_EQ(heard, accepted && dt > 0 ? std::vector{42.0} : std::vector<double>{}) << dt;
+        // ... after storing the new fix, so that distances measured then are current.
+        if (accepted && dt > 0) {
+            EXPECT_EQ(fixTimes, std::vector{t0 + dt}) << dt;
+        }
     }
 
     // Broken fixes are dropped with one console line, and do not stop later good ones.

@@ -1,5 +1,6 @@
 #include "sim/host/Scenario.h"
 
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -221,7 +222,41 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
     if (name == "background") return Background{};
     if (name == "foreground") return Foreground{};
     if (name == "reload-notification") return ReloadNotification{};
+    if (name == "open") {
+        if (!words.accept("list")) {
+            failure = Failure{"open needs what to open: open list"};
+            return std::nullopt;
+        }
+        return OpenList{};
+    }
+    if (name == "raise") return Raise{};
+    if (name == "scroll") {
+        if (!words.accept("list")) {
+            failure = Failure{"scroll needs what to scroll: scroll list DY"};
+            return std::nullopt;
+        }
+        const auto dy =
+            words.number("scroll list", "a number of points", -1e6, 1e6, false, failure);
+        if (!dy) return std::nullopt;
+        return ScrollList{*dy};
+    }
     if (name == "tap") {
+        if (words.accept("row")) {
+            const Token* t = words.peek();
+            if (t && t->quoted) {
+                words.take();
+                return TapRow{std::nullopt, t->text};
+            }
+            const auto row = words.number("tap row", "a row number from 0 or a quoted name", 0, 1e6,
+                                          false, failure);
+            if (!row) return std::nullopt;
+            if (*row != std::floor(*row)) {
+                failure =
+                    Failure{"tap row must be a whole row number from 0: " + shortNumber(*row)};
+                return std::nullopt;
+            }
+            return TapRow{static_cast<int>(*row), {}};
+        }
         if (words.accept("card")) {
             const auto card = words.text("tap card needs the place's name", failure);
             if (!card) return std::nullopt;
@@ -328,6 +363,16 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
             failure = Failure{"camera must be authorized, denied, undecided or none: " +
                               (t ? printable(t->text) : std::string("(none)"))};
         }
+    } else if (name == "units") {
+        if (words.accept("metric")) {
+            s.device.imperial = false;
+        } else if (words.accept("imperial")) {
+            s.device.imperial = true;
+        } else {
+            const Token* t = words.peek();
+            failure = Failure{"units must be metric or imperial: " +
+                              (t ? printable(t->text) : std::string("(none)"))};
+        }
     } else if (name == "location-services" || name == "delegate") {
         bool& flag = name == "delegate" ? s.device.delegate : s.device.locationServices;
         if (words.accept("on")) {
@@ -392,7 +437,8 @@ ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& 
             words.take();
             if (!parseSetup(words, name, folder, s, failure)) {
                 if (name == "fix" || name == "heading" || name == "pitch" || name == "walk" ||
-                    name == "shot" || name == "tap" || name == "swipe" || name == "present")
+                    name == "shot" || name == "tap" || name == "swipe" || name == "present" ||
+                    name == "open" || name == "raise" || name == "scroll")
                     return fail(name + " needs a time: at T " + name + " ...");
                 return fail("unknown command: " + printable(first->text));
             }
@@ -433,6 +479,10 @@ std::string describeAction(const ScenarioAction& action) {
         std::string operator()(const TapView&) const { return "tap view"; }
         std::string operator()(const SwipeCard&) const { return "swipe"; }
         std::string operator()(const AlertButton&) const { return "alert"; }
+        std::string operator()(const OpenList&) const { return "open list"; }
+        std::string operator()(const Raise&) const { return "raise"; }
+        std::string operator()(const ScrollList&) const { return "scroll list"; }
+        std::string operator()(const TapRow&) const { return "tap row"; }
         std::string operator()(const Shot&) const { return "shot"; }
     };
     return std::visit(Name{}, action);

@@ -1,7 +1,7 @@
 #pragma once
 // A scenario: what a person does with the simulated phone, as a text file of one command a
 // line, played by ScenarioPlayer. Setup commands (places, screen, lang, camera,
-// location-services, delegate) describe the device and the host; timed commands ("at T ...")
+// location-services, delegate, units) describe the device and the host; timed commands ("at T ...")
 // happen at T seconds of virtual time after the start. '#' starts a comment outside quotes;
 // texts with spaces are quoted ("Casino de Monte-Carlo", with \" and \\ inside).
 
@@ -71,6 +71,19 @@ struct SwipeCard {
 struct AlertButton {
     std::string button;
 };
+// The main screen opens its places list ("pointTable").
+struct OpenList {};
+// The phone is raised upright from now on (pitch 0), which closes the list.
+struct Raise {};
+// A finger scrolls the list's content by `dy` points (positive: further down the list).
+struct ScrollList {
+    double dy = 0;
+};
+// A tap on a row of the list, by its number from 0 or by its place's name.
+struct TapRow {
+    std::optional<int> row;
+    std::string name;
+};
 struct Shot {
     std::string name;  // letters, digits, '-' and '_': the file names NAME.png and NAME.tree
     std::string caption;
@@ -81,7 +94,8 @@ using ScenarioAction =
     std::variant<scenario::Fix, scenario::Heading, scenario::Turn, scenario::Pitch, scenario::Walk,
                  scenario::Present, scenario::Background, scenario::Foreground,
                  scenario::ReloadNotification, scenario::TapPoint, scenario::TapCard,
-                 scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::Shot>;
+                 scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::OpenList,
+                 scenario::Raise, scenario::ScrollList, scenario::TapRow, scenario::Shot>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start
@@ -97,6 +111,8 @@ struct DeviceSetup {
     ScenarioCamera camera = ScenarioCamera::authorized;
     bool locationServices = true;
     bool delegate = true;
+    // Distances in feet and miles (the setting "isMyleType" stored).
+    bool imperial = false;
     // The small print the main screen shows (the places' data attribution).
     std::string attribution;
 };

@@ -4,12 +4,15 @@
 #include <fstream>
 
 #include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/places/DistanceText.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/HitTest.h"
+#include "arquorel/platform/ui/LayoutRegistry.h"
+#include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "sim/device/GpxReader.h"
 #include "sim/host/CliArgs.h"
@@ -89,6 +92,9 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
     auto& context = phone_.context();
     start_ = phone_.device().now();
     context.console().startCapture();
+    if (setup.imperial) context.userDefaults().set(kImperialUnitsKey, true);
+    rereadUnitSetting();
+    registerPlaceListLayouts();
     auto& camera = phone_.camera().settings();
     switch (setup.camera) {
         case ScenarioCamera::authorized:
@@ -161,7 +167,12 @@ void ScenarioHost::present() {
         note("host: a screen is already presented over the root screen; nothing presented");
         return;
     }
-    auto screen = QuorelVC::make();
+    // Made from the layout, as a host does, so that its segues (the list) lead somewhere.
+    auto screen =
+        std::dynamic_pointer_cast<QuorelVC>(LayoutRegistry::shared()
+                                                .storyboard(kMainStoryboard)
+                                                ->instantiateViewController(kQuorelVCIdentifier));
+    if (!screen) return;
     screen->serverPlaces = records;
     screen->attribution = setup_.attribution;
     if (setup_.delegate) screen->delegate = std::make_shared<Delegate>(*this);
@@ -306,6 +317,84 @@ bool ScenarioHost::pressAlertButton(const std::string& button) {
     for (const auto& action : alert->actions()) buttons += " [" + printable(action.title) + "]";
     note("user: the alert has no button \"" + printable(button) + "\":" + buttons);
     return false;
+}
+
+void ScenarioHost::openList() {
+    auto screen = screen_.lock();
+    if (!screen || !screenOnTop()) {
+        note("user: cannot open the list: the main screen is not on top");
+        return;
+    }
+    note("user: opens the list");
+    screen->openPointsList();
+    phone_.device().runPending();
+    if (auto shown = list())
+        note("screen: the list shows " + std::to_string(shown->tableData.size()) + " places");
+    look();
+}
+
+std::shared_ptr<PointsVC> ScenarioHost::list() const {
+    return std::dynamic_pointer_cast<PointsVC>(phone_.window()->topViewController());
+}
+
+bool ScenarioHost::scrollList(double dy) {
+    constexpr double kStrokeSeconds = 0.06;
+    const auto shown = list();
+    if (!shown) {
+        note("user: no list is shown to scroll");
+        return false;
+    }
+    const auto& table = shown->tableView;
+    const double before = table->contentOffset().y;
+    note("user: scrolls the list by " + formatFixed(dy, 0) + " points");
+    // Quick strokes of at most 80 % of the table's height, through its middle.
+    const Rect frame = table->frame();
+    const double stroke = std::max(20.0, frame.height() * 0.8);
+    const double x = frame.midX();
+    double left = dy;
+    while (std::fabs(left) > 0.5) {
+        const double step = std::clamp(left, -stroke, stroke);
+        const double y = frame.midY();
+        phone_.finger().drag({x, y + step / 2}, {x, y - step / 2}, kStrokeSeconds, 3);
+        left -= step;
+    }
+    note("screen: the list's offset went from " + formatFixed(before, 0) + " to " +
+         formatFixed(table->contentOffset().y, 0) + " points");
+    look();
+    return true;
+}
+
+bool ScenarioHost::tapRow(std::optional<int> row, const std::string& name) {
+    const auto shown = list();
+    const std::string what = row ? "row " + std::to_string(*row) : "row " + printable(name);
+    if (!shown) {
+        note("user: no list is shown to tap " + what);
+        return false;
+    }
+    if (!row) {
+        const auto& data = shown->tableData;
+        const auto it = std::find_if(data.begin(), data.end(),
+                                     [&](const auto& p) { return p && p->name == name; });
+        if (it == data.end()) {
+            note("user: the list has no row " + printable(name));
+            return false;
+        }
+        row = static_cast<int>(it - data.begin());
+    }
+    if (*row >= shown->tableView->numberOfRows()) {
+        note("user: the list has no row " + std::to_string(*row) + " (it has " +
+             std::to_string(shown->tableView->numberOfRows()) + ")");
+        return false;
+    }
+    shown->tableView->scrollToRow(*row);
+    phone_.device().runPending();
+    const auto cell = shown->tableView->cellForRow(*row);
+    note("user: taps " + what);
+    const auto result =
+        cell ? phone_.finger().tap(*cell->contentView()) : TouchResult{false, "the row is not on screen"};
+    if (!result) note("user: the tap missed: " + result.message);
+    look();
+    return result.ok;
 }
 
 void ScenarioHost::look() {
@@ -484,6 +573,15 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
                 host.swipeCard(a.direction, a.name);
             } else if constexpr (std::is_same_v<A, AlertButton>) {
                 host.pressAlertButton(a.button);
+            } else if constexpr (std::is_same_v<A, OpenList>) {
+                host.openList();
+            } else if constexpr (std::is_same_v<A, ScrollList>) {
+                host.scrollList(a.dy);
+            } else if constexpr (std::is_same_v<A, TapRow>) {
+                host.tapRow(a.row, a.name);
+            } else if constexpr (std::is_same_v<A, Raise>) {
+                host.note("user: raises the phone upright");
+                feedSensors(host.time());
             } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
                                  std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
                 // The sensor plan gives their readings; take the first one now.

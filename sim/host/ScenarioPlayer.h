@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "arquorel/placelist/PointsVC.h"
 #include "arquorel/places/AnnnotationView.h"
 #include "arquorel/places/QuorelProperty.h"
 #include "arquorel/platform/ui/Window.h"
@@ -90,6 +91,15 @@ class ScenarioHost {
     bool tap(AnnnotationView& card);
     // Presses a button of the alert on top, named by its key or its text.
     bool pressAlertButton(const std::string& button);
+
+    // The places list: opened from the main screen, the one on top of the window.
+    void openList();
+    std::shared_ptr<PointsVC> list() const;
+    // A finger drags the list's content `dy` points up (positive) or down.
+    bool scrollList(double dy);
+    // A tap on a row, by number or by its place's name (the first row of that name); the list
+    // is first scrolled so that the row is on screen.
+    bool tapRow(std::optional<int> row, const std::string& name);
 
     // Logs what appeared since the last look: alerts, console lines and the main screen's
     // reloads of its places.

@@ -113,6 +113,51 @@ TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
     EXPECT_FALSE(contains(log, "delegate: openElementDetails Ouest")) << log;
 }
 
+TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
+    const auto log = play(R"(
+        units imperial
+        at 0 fix 43.7393682 7.4272085
+        at 0 heading 90
+        at 0 pitch -50
+        at 0.5 scroll list 10
+        at 0.5 open list
+        at 1 present
+        at 1.5 open list
+        at 2 tap view hintView
+        at 2.5 scroll list 100
+        at 3 tap row 1
+        at 3.5 tap row "Ouest"
+        at 4 tap row "Nowhere"
+        at 4.5 tap row 7
+        at 5 raise
+        at 6 tap row 0
+    )",
+                          false);
+    const char* expected[] = {
+        "    0.50  user: no list is shown to scroll\n",
+        "    0.50  user: cannot open the list: the main screen is not on top\n",
+        "    1.50  user: opens the list\n",
+        "    1.50  screen: the list shows 3 places\n",
+        // Three rows fit on screen: nothing to scroll.
+        "    2.50  user: scrolls the list by 100 points\n",
+        "    2.56  screen: the list's offset went from 0 to 0 points\n",
+        "    3.00  user: taps row 1\n",
+        "    3.05  console: Storyboard 'Storyboard' has no screen with identifier 'PlaceVC'\n",
+        "    3.50  user: taps row Ouest\n",
+        "    3.55  console: Storyboard 'Storyboard' has no screen with identifier 'PlaceVC'\n",
+        "    4.00  user: the list has no row Nowhere\n",
+        "    4.50  user: the list has no row 7 (it has 3)\n",
+        "    5.00  user: raises the phone upright\n",
+        "    6.00  user: no list is shown to tap row 0\n",
+    };
+    std::size_t from = 0;
+    for (const char* line : expected) {
+        const auto at = log.find(line, from);
+        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+        if (at != std::string::npos) from = at;
+    }
+}
+
 TEST_F(ScenarioPlayerTest, AlertsAreLoggedAndTheirButtonsPressedByKeyOrText) {
     // Without places the screen says so after 3 seconds.
     fs::remove(dir_ / "places.json");

@@ -14,6 +14,7 @@ std::string summary(const Scenario& s) {
         << s.device.screen.height << "@" << s.device.scale << " lang=" << s.device.language
         << " camera=" << static_cast<int>(s.device.camera) << " ls=" << s.device.locationServices
         << " delegate=" << s.device.delegate;
+    if (s.device.imperial) out << " units=imperial";
     for (const auto& e : s.events) {
         out << " | " << e.time << " " << describeAction(e.action);
         std::visit(
@@ -35,6 +36,13 @@ std::string summary(const Scenario& s) {
                 if constexpr (std::is_same_v<A, SwipeCard>)
                     out << " " << static_cast<int>(a.direction) << " [" << a.name << "]";
                 if constexpr (std::is_same_v<A, AlertButton>) out << " [" << a.button << "]";
+                if constexpr (std::is_same_v<A, ScrollList>) out << " " << a.dy;
+                if constexpr (std::is_same_v<A, TapRow>) {
+                    if (a.row)
+                        out << " " << *a.row;
+                    else
+                        out << " [" << a.name << "]";
+                }
                 if constexpr (std::is_same_v<A, Shot>)
                     out << " " << a.name << " [" << a.caption << "]";
             },
@@ -81,6 +89,11 @@ TEST(ScenarioTest, GoodLines) {
         {"at 1 swipe right card \"A B\"\nat 1 swipe up card C",
          std::string(kDefaults) + " | 1 swipe 1 [A B] | 1 swipe 4 [C]"},
         {"at 9 alert \"retry\"", std::string(kDefaults) + " | 9 alert [retry]"},
+        {"units imperial", std::string(kDefaults) + " units=imperial"},
+        {"units metric", kDefaults},
+        {"at 1 open list\nat 2 scroll list -120.5\nat 3 tap row 0\nat 3 tap row \"12\"\nat 4 raise",
+         std::string(kDefaults) +
+             " | 1 open list | 2 scroll list -120.5 | 3 tap row 0 | 3 tap row [12] | 4 raise"},
         {"at 9 shot hint-2\nat 9 shot casino_1 \"Facing the Casino\"",
          std::string(kDefaults) + " | 9 shot hint-2 [] | 9 shot casino_1 [Facing the Casino]"},
     };
@@ -143,6 +156,20 @@ TEST(ScenarioTest, BadLinesNameTheLineAndTheProblem) {
         {"delegate yes", "line 1: delegate must be on or off: yes"},
         {"lang en\n# again\nlang fr", "line 3: lang was already given on line 1"},
         {"places", "line 1: places needs a file"},
+        {"units feet", "line 1: units must be metric or imperial: feet"},
+        {"units metric\nunits imperial", "line 2: units was already given on line 1"},
+        {"at 0 open", "line 1: open needs what to open: open list"},
+        {"at 0 open card", "line 1: open needs what to open: open list"},
+        {"raise", "line 1: raise needs a time: at T raise ..."},
+        {"at 0 raise now", "line 1: unexpected text at the end of the line: now"},
+        {"at 0 scroll 10", "line 1: scroll needs what to scroll: scroll list DY"},
+        {"at 0 scroll list",
+         "line 1: scroll list is missing: a number of points in [-1e+06, 1e+06]"},
+        {"at 0 tap row 1.5", "line 1: tap row must be a whole row number from 0: 1.5"},
+        {"at 0 tap row -1",
+         "line 1: tap row must be a row number from 0 or a quoted name in [0, 1e+06]: -1"},
+        {"at 0 tap row Casino",
+         "line 1: tap row must be a row number from 0 or a quoted name in [0, 1e+06]: Casino"},
         {"at 0 present\x01", "line 1: unknown command: present\xEF\xBF\xBD"},
     };
     for (const auto& [text, message] : cases) {

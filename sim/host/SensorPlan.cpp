@@ -96,6 +96,8 @@ SensorPlan::SensorPlan(const Scenario& scenario,
         } else {
             if (const auto* p = std::get_if<Pitch>(&e.action))
                 pitch_.emplace_back(e.time, p->degrees);
+            else if (std::holds_alternative<Raise>(e.action))
+                pitch_.emplace_back(e.time, 0.0);  // upright
             continue;
         }
         compass_.push_back(c);

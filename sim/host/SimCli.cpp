@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "sim/host/CliArgs.h"
+#include "sim/host/ListCommand.h"
 #include "sim/host/MapCommands.h"
 #include "sim/host/PlacesCommand.h"
 #include "sim/host/ScenarioPlayer.h"
@@ -33,6 +34,8 @@ const Command kCommands[] = {
      runViewCommand},
     {"screen", kScreenSynopsis, "the AR screen for one pose as a picture (PNG), with its view tree",
      runScreenCommand},
+    {"list", kListSynopsis, "the places list for a position and heading as a picture (PNG)",
+     runListCommand},
     {"walk", kWalkSynopsis, "walk a GPX track facing the way of travel; reloads as the user moves",
      runWalkCommand},
     {"run", kRunSynopsis,

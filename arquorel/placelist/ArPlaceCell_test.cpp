@@ -1,0 +1,224 @@
+#include "arquorel/placelist/ArPlaceCell.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "arquorel/places/CategoryColor.h"
+#include "arquorel/places/DistanceText.h"
+#include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/sensors/Geodesy.h"
+#include "sim/device/SensorScript.h"
+#include "sim/device/SimLocationService.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+constexpr Coordinate kUser{43.7393682, 7.4272085};
+
+// A place `metres` from the user on the course `bearing` (degrees).
+std::shared_ptr<QuorelProperty> placeAt(double metres, double bearing, std::string name = "P") {
+    auto r = std::make_shared<QuorelProperty>();
+    r->id = name;
+    r->name = std::move(name);
+    const double b = bearing * std::numbers::pi / 180;
+    r->lat = kUser.latitude + metres * std::cos(b) / 111'200;
+    r->lng = kUser.longitude +
+             metres * std::sin(b) / (111'200 * std::cos(43.74 * std::numbers::pi / 180));
+    return r;
+}
+
+struct CellStage {
+    sim::SimPlatform device;
+    sim::SimSensors sensors;
+    CellStage() {
+        LocationManager::resetSharedInstance();
+        manager().start();
+        Bundle::framework().setLanguage("en");
+        rereadUnitSetting();
+        device.estimateTextMetrics();
+    }
+    ~CellStage() {
+        LocationManager::resetSharedInstance();
+        Bundle::framework().setLanguage("");
+        rereadUnitSetting();
+    }
+    LocationManager& manager() { return *LocationManager::sharedInstance(); }
+    void heading(double degrees) {
+        static_cast<sim::SimLocationService*>(manager().manager())
+            ->deliverHeading({degrees, degrees, 5, device.now()});
+    }
+    void locate() { manager().setLatestLocation(Location(kUser, 0, 5, 5, device.now())); }
+    std::shared_ptr<ArPlaceCell> configured(std::shared_ptr<QuorelProperty> place) {
+        auto cell = std::make_shared<ArPlaceCell>();
+        cell->place = std::move(place);
+        cell->configure();
+        return cell;
+    }
+};
+
+TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
+    CellStage stage;
+    struct Case {
+        const char* name;
+        std::string parent, category, color, hours, street, city, shareText;
+        std::vector<std::string> tags;
+        Color tagColor;
+        double timeHeight, locationHeight;
+        bool shareHidden;
+    };
+    const Case cases[] = {
+        {"everything",
+         "Église",
+         "Geschäft",
+         "#17A2B8",
+         "Mo-Su 09:00-18:00",
+         "Rue Grimaldi",
+         "Monaco",
+         "Look",
+         {"ÉGLISE  ", "GESCHÄFT  "},
+         colorFromHexText("#17A2B8"),
+         25,
+         22,
+         false},
+        {"a city without a street shows no address",
+         "",
+         "Café",
+         "",
+         "",
+         "",
+         "Monaco",
+         "",
+         {"CAFÉ  "},
+         kLightGray,
+         0,
+         0,
+         true},
+        {"unparseable colour is black",
+         "Shop",
+         "",
+         "zz",
+         "",
+         "Rue",
+         "",
+         "",
+         {"SHOP  "},
+         Color::black(),
+         0,
+         22,
+         true},
+        {"no category at all", "", "", "#FFFFFF", "", "", "", "", {}, kLightGray, 0, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto place = placeAt(100, 0, "Casino");
+        place->parent_category_title = c.parent;
+        place->category = c.category;
+        place->category_color = c.color;
+        place->opening_hours = c.hours;
+        place->street = c.street;
+        place->city = c.city;
+        place->shareText = c.shareText;
+        auto cell = stage.configured(place);
+        EXPECT_EQ(cell->titlelabel->text(), "Casino");
+        EXPECT_EQ(cell->collectionView->tagTexts(), c.tags);
+        if (!c.tags.empty()) {
+            const auto& style = cell->collectionView->tag(0)->style();
+            EXPECT_EQ(style.backgroundColor, c.tagColor);
+            EXPECT_EQ(style.borderColor, c.tagColor);
+            EXPECT_EQ(style.font, Font::boldSystem(11));
+        }
+        EXPECT_EQ(cell->timeHeight, c.timeHeight);
+        EXPECT_EQ(cell->timeLabel->text(), c.hours.empty() ? "" : c.hours + " ");
+        EXPECT_EQ(cell->locationHeight, c.locationHeight);
+        EXPECT_EQ(cell->locationLabel->text(),
+                  c.street.empty() ? "" : place->displayAddress() + " ");
+        EXPECT_EQ(cell->shareButton->isHidden(), c.shareHidden);
+    }
+}
+
+TEST(ArPlaceCellTest, DistanceTextIsPaddedInEitherUnitSystem) {
+    CellStage stage;
+    struct Case {
+        double metres;
+        bool imperial;
+        const char* text;
+    };
+    const Case cases[] = {
+        {999.4, false, "  999m  "}, {1000, false, "  1km  "},    {1049, false, "  1km  "},
+        {1050, false, "  1.1km  "}, {304.7, true, "  1000ft  "}, {304.8, true, "  0.2mi  "},
+    };
+    for (const auto& c : cases) {
+        if (c.imperial)
+            platformContext().userDefaults().set(kImperialUnitsKey, false);  // presence counts
+        else
+            platformContext().userDefaults().removeObject(kImperialUnitsKey);
+        rereadUnitSetting();
+        EXPECT_EQ(cellDistanceText(c.metres), c.text) << c.metres;
+    }
+    EXPECT_EQ(cellDistanceText(NAN), "");
+}
+
+TEST(ArPlaceCellTest, AReusedCellShowsItsOwnDistanceAtOnceWithOneSubscription) {
+    CellStage stage;
+    // No location yet: distance and arrow hidden, but the cell listens.
+    auto cell = stage.configured(placeAt(100, 90, "East"));
+    EXPECT_TRUE(cell->distanceLabel->isHidden());
+    EXPECT_TRUE(cell->dirArrow->isHidden());
+    EXPECT_EQ(stage.manager().headingCallbackCount(), 1u);
+
+    // A location without any heading: configuring computes the distance and shows the arrow.
+    stage.locate();
+    cell->place = placeAt(2000, 90, "Far east");
+    cell->favoriteButton->setSelected(true);
+    cell->configure();
+    EXPECT_FALSE(cell->distanceLabel->isHidden());
+    EXPECT_FALSE(cell->dirArrow->isHidden());
+    EXPECT_EQ(cell->distanceLabel->text(), "  2km  ");
+    EXPECT_FALSE(cell->favoriteButton->isSelected());
+
+    // Reused for another place: its distance at once, still one subscription.
+    cell->place = placeAt(300, 180, "South");
+    cell->configure();
+    EXPECT_EQ(cell->distanceLabel->text(), "  300m  ");
+    EXPECT_EQ(stage.manager().headingCallbackCount(), 1u);
+
+    // A heading turns the arrow by 360 - heading + bearing (south: 180).
+    struct Turn {
+        double heading, degrees;
+    };
+    for (const Turn t : {Turn{0, 180}, Turn{90, 90}, Turn{270, 270}}) {
+        stage.heading(t.heading);
+        EXPECT_NEAR(std::remainder(
+                        std::atan2(cell->dirArrow->transform().b, cell->dirArrow->transform().a) *
+                                180 / std::numbers::pi -
+                            t.degrees,
+                        360),
+                    0, 0.5)
+            << t.heading;
+    }
+
+    // The location moves: the next heading measures from the new place.
+    stage.manager().setLatestLocation(
+        Location({kUser.latitude - 200 / 111'200.0, kUser.longitude}, 0, 5, 5, stage.device.now()));
+    stage.heading(0);
+    EXPECT_EQ(cell->distanceLabel->text(), "  100m  ");
+
+    // The favourite toggle ticks and flips the button only.
+    cell->removeFromFavorite();
+    EXPECT_TRUE(cell->favoriteButton->isSelected());
+    EXPECT_EQ(cell->hapticTicks(), 1);
+
+    // A cell that is gone leaves no subscription behind.
+    cell.reset();
+    EXPECT_EQ(stage.manager().headingCallbackCount(), 0u);
+}
+
+}  // namespace
+}  // namespace arquorel
