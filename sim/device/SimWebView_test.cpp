@@ -72,7 +72,7 @@ TEST(SimWebViewTest, FailuresTimeoutsAndReplacedLoads) {
     const std::vector<Case> cases = {
         {"nothing behind the address",
          [](Rig& r) { r.view->load({"https://casino.example/missing.html"}); },
-         {"failed notFound"}},
+         {"failed not found"}},
         {"offline",
          [](Rig& r) {
              r.loader->setOffline(true);
@@ -81,20 +81,20 @@ TEST(SimWebViewTest, FailuresTimeoutsAndReplacedLoads) {
          {"failed network"}},
         {"not an http address",
          [](Rig& r) { r.view->load({"ftp://casino.example/index.html"}); },
-         {"failed unsupportedScheme"}},
+         {"failed unsupported scheme"}},
         {"slower than the timeout",
          [](Rig& r) {
              r.loader->setDelay(5);
              r.view->load({"https://casino.example/index.html", {}, 2});
          },
-         {"failed timedOut"}},
+         {"failed timed out"}},
         {"a second load replaces the first",
          [](Rig& r) {
              r.loader->setDelay("https://casino.example/index.html", 1);
              r.view->load({"https://casino.example/index.html"});
              r.view->load({"https://casino.example/missing.html"});
          },
-         {"failed notFound"}},
+         {"failed not found"}},
         {"a stopped load has no outcome",
          [](Rig& r) {
              r.view->load({"https://casino.example/index.html"});

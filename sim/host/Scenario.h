@@ -71,6 +71,15 @@ struct SwipeCard {
 struct AlertButton {
     std::string button;
 };
+// The device's network from now on: a route to the internet and pages that load, or neither.
+struct Network {
+    bool on = true;
+};
+// The host opens the in-app web page screen for an address over the screen on top.
+struct Browse {
+    std::string url;
+    std::string title;
+};
 struct Shot {
     std::string name;  // letters, digits, '-' and '_': the file names NAME.png and NAME.tree
     std::string caption;
@@ -81,7 +90,8 @@ using ScenarioAction =
     std::variant<scenario::Fix, scenario::Heading, scenario::Turn, scenario::Pitch, scenario::Walk,
                  scenario::Present, scenario::Background, scenario::Foreground,
                  scenario::ReloadNotification, scenario::TapPoint, scenario::TapCard,
-                 scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::Shot>;
+                 scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::Network,
+                 scenario::Browse, scenario::Shot>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start
@@ -97,6 +107,11 @@ struct DeviceSetup {
     ScenarioCamera camera = ScenarioCamera::authorized;
     bool locationServices = true;
     bool delegate = true;
+    // The device's network at the start.
+    bool network = true;
+    // The folder the simulated web serves pages from (https://HOST/PATH is DIR/HOST/PATH);
+    // empty: no pages.
+    std::filesystem::path pages;
     // The small print the main screen shows (the places' data attribution).
     std::string attribution;
 };
@@ -105,6 +120,7 @@ struct Scenario {
     // Files are taken relative to the scenario file's folder. Empty places: the host has none.
     std::filesystem::path places;
     int placesLine = 0;
+    int pagesLine = 0;
     DeviceSetup device;
     // In time order (times never go backwards in the file).
     std::vector<ScenarioEvent> events;

@@ -6,6 +6,7 @@
 
 #include "arquorel/arcore/ARStatus.h"
 #include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/placelist/WebViewVC.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
@@ -16,6 +17,7 @@
 #include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/HitTest.h"
 #include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/web/WebView.h"
 #include "sim/device/GpxReader.h"
 #include "sim/host/CliArgs.h"
 
@@ -119,6 +121,12 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
     }
     camera_.setPoseProvider([this] { return pose; });
     sensors_.settings().locationServicesEnabled = setup.locationServices;
+    if (!setup.pages.empty()) {
+        pages_ = std::make_shared<SimDataLoader>(setup.pages);
+        context.setDataLoader(pages_);
+    }
+    device_.reachability().setConnected(setup.network);
+    if (pages_) pages_->setOffline(!setup.network);
 
     // The host starts the shared location manager first, so that a position is known before
     // the main screen loads.
@@ -362,6 +370,30 @@ bool ScenarioHost::pressAlertButton(const std::string& button) {
     return false;
 }
 
+void ScenarioHost::setNetwork(bool on) {
+    note(std::string("device: the network is ") + (on ? "on" : "off"));
+    device_.reachability().setConnected(on);
+    if (pages_) pages_->setOffline(!on);
+    device_.runPending();
+    look();
+}
+
+void ScenarioHost::browse(const std::string& url, const std::string& title) {
+    auto top = window_->topViewController();
+    note("host: opens the web page " + printable(url));
+    if (!top) return;
+    auto web = WebViewVC::create();
+    web->url = url;
+    web->navTitle = title;
+    web->loadViewIfNeeded();
+    web->webView->onFinished = [this](WebView& view) {
+        note("web: loaded " + printable(view.url()));
+    };
+    top->present(web, true);
+    device_.runPending();
+    look();
+}
+
 void ScenarioHost::look() {
     auto& console = device_.context().console();
     if (!console.lines().empty()) {
@@ -416,6 +448,9 @@ ScenarioPlayer::~ScenarioPlayer() = default;
 
 std::string ScenarioPlayer::load() {
     std::vector<std::shared_ptr<QuorelProperty>> records;
+    if (!scenario_.device.pages.empty() && !std::filesystem::is_directory(scenario_.device.pages))
+        return "line " + std::to_string(scenario_.pagesLine) + ": pages: no folder " +
+               printable(scenario_.device.pages.string());
     if (!scenario_.places.empty()) {
         const auto file = PlacesFile::fromPath(scenario_.places);
         const std::string where = "line " + std::to_string(scenario_.placesLine) + ": ";
@@ -544,6 +579,10 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
                 host.swipeCard(a.direction, a.name);
             } else if constexpr (std::is_same_v<A, AlertButton>) {
                 host.pressAlertButton(a.button);
+            } else if constexpr (std::is_same_v<A, Network>) {
+                host.setNetwork(a.on);
+            } else if constexpr (std::is_same_v<A, Browse>) {
+                host.browse(a.url, a.title);
             } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
                                  std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
                 // The sensor plan gives their readings; take the first one now.

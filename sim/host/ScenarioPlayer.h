@@ -23,6 +23,7 @@
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimCamera.h"
+#include "sim/device/SimDataLoader.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/device/TouchDriver.h"
 #include "sim/host/Scenario.h"
@@ -95,6 +96,11 @@ class ScenarioHost {
     // Presses a button of the alert on top, named by its key or its text.
     bool pressAlertButton(const std::string& button);
 
+    // The device's network: a route to the internet and pages that load, or neither.
+    void setNetwork(bool on);
+    // Presents the in-app web page screen for `url` over the screen on top.
+    void browse(const std::string& url, const std::string& title);
+
     // Logs what appeared since the last look: alerts, console lines and the main screen's
     // reloads of its places.
     void look();
@@ -130,6 +136,7 @@ class ScenarioHost {
     std::shared_ptr<Window> window_;
     std::shared_ptr<ViewController> root_;
     std::weak_ptr<QuorelVC> screen_;
+    std::shared_ptr<SimDataLoader> pages_;
     std::vector<std::weak_ptr<QuorelVC>> screens_;
     std::vector<std::weak_ptr<ViewController>> alertsSeen_;
     std::optional<Counters> counters_;

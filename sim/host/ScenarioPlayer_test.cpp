@@ -231,5 +231,40 @@ TEST_F(ScenarioPlayerTest, UnusableFilesAndScenariosStopWithTheLine) {
     EXPECT_EQ(runCli({"run", "--out", "x"}, out, err), 2);
 }
 
+TEST_F(ScenarioPlayerTest, WebPagesFromAFolderAndTheNetworkSwitchedOff) {
+    fs::create_directories(dir_ / "web" / "casino.example");
+    std::ofstream(dir_ / "web" / "casino.example" / "index.html")
+        << "<title>Casino</title><p>Open daily.</p>";
+    const auto log = play(R"(
+        pages web
+        at 0.5 present
+        at 2 browse "https://casino.example/index.html" "Website"
+        at 3 shot page
+        at 3.5 tap view doneButton
+        at 5 network off
+        at 6 browse "https://casino.example/index.html"
+        at 7 shot offline
+        at 8 alert "back"
+        at 9 network on
+        at 10 browse "tel:+37798062121"
+        at 11 alert back
+    )");
+    EXPECT_TRUE(contains(log, "web: loaded https://casino.example/index.html")) << log;
+    EXPECT_TRUE(contains(log, "device: the network is off")) << log;
+    EXPECT_TRUE(contains(log, "No Internet connection")) << log;
+    EXPECT_TRUE(contains(log, "Cannot open this address")) << log;
+    EXPECT_FALSE(contains(log, "no alert is shown")) << log;
+    std::ifstream tree(dir_ / "out" / "page.tree");
+    const std::string dump{std::istreambuf_iterator<char>(tree), {}};
+    EXPECT_TRUE(contains(dump, "Open daily.")) << dump;
+
+    // A pages folder that is not there stops before anything runs.
+    auto parsed = parseScenario("pages nowhere", dir_);
+    ASSERT_TRUE(parsed.scenario);
+    std::ostringstream out;
+    ScenarioPlayer player(*parsed.scenario, out);
+    EXPECT_EQ(player.load().rfind("line 1: pages: no folder ", 0), 0u);
+}
+
 }  // namespace
 }  // namespace arquorel::sim
