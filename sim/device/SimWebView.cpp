@@ -101,8 +101,11 @@ void SimWebView::layoutSubviews() {
     const Size address = addressLabel_->sizeThatFits({width, 0});
     addressLabel_->setFrame({kMargin, y, width, address.height});
     y += address.height + (address.height > 0 ? 12 : 0);
-    // The text takes the rest of the page; lines below the bottom are cut.
-    textLabel_->setFrame({kMargin, y, width, std::max(0.0, bounds().height() - y - kMargin)});
+    // The text starts under the address (a label centres its text, so the frame is only as
+    // high as the text) and lines below the bottom of the page are cut.
+    const double room = std::max(0.0, bounds().height() - y - kMargin);
+    const double needed = textLabel_->sizeThatFits({width, 0}).height;
+    textLabel_->setFrame({kMargin, y, width, std::min(needed, room)});
 }
 
 void SimWebView::describe(ViewDescription& description) const {
