@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,9 +10,12 @@
 #include <vector>
 
 #include "arquorel/placelist/MicrodataCell.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Label.h"
+#include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimPlatform.h"
 
 namespace arquorel {
@@ -103,6 +107,38 @@ TEST(MicrodataTableTest, RowsAreMadeOnceAndShowCaptionAndTags) {
     auto french =
         MicrodataTable::create(placeWith(R"([{"name":"payment","words":["x"]}])"), {0, 0, 320, 0});
     EXPECT_EQ(french->cellForRow(0)->tabsLabel.lock()->text(), "Paiement:");
+    Bundle::framework().setLanguage("");
+}
+
+// The rows drawn: a tag's middle is its background, the row beyond the last tag is white.
+// ARQUOREL_MICRODATA_PICTURE=FILE keeps the picture.
+TEST(MicrodataTableTest, RowsAsDrawn) {
+    sim::SimPlatform device;
+    Bundle::framework().setLanguage("en");
+    auto window = std::make_shared<Window>(Rect{0, 0, 375, 160});
+    window->setBackgroundColor(Color::white());
+    auto table = MicrodataTable::create(
+        placeWith(R"([{"name":"cuisine","words":["italian","pizza","regional"]},)"
+                  R"({"name":"payment","words":["cash","cards","contactless"]},)"
+                  R"({"name":"wheelchair","words":["yes"]}])"),
+        {0, 5, 375, 0});
+    window->addSubview(table);
+    window->layoutIfNeededRecursively();
+    cairo::CairoCanvas canvas({375, 160}, 2);
+    Renderer().render(*window, canvas);
+    const char* out = std::getenv("ARQUOREL_MICRODATA_PICTURE");
+    EXPECT_EQ(canvas.writePng(out ? out : ::testing::TempDir() + "microdata.png"), std::nullopt);
+    const auto cell = table->cellForRow(0);
+    const auto tags = cell->collectionView->subviews();
+    ASSERT_EQ(tags.size(), 3u);
+    const auto origin = cell->collectionView->superview()->frame().origin;
+    const Rect last = tags.back()->frame();
+    const Point inTag{origin.x + last.minX() + 2, 5 + origin.y + last.midY()};
+    const Color drawn = canvas.colorAt(inTag), fill = tags.back()->backgroundColor();
+    for (const auto [a, b] :
+         {std::pair{drawn.red, fill.red}, {drawn.green, fill.green}, {drawn.blue, fill.blue}})
+        EXPECT_NEAR(a, b, 1.0 / 255);  // 8 bits a channel
+    EXPECT_EQ(canvas.colorAt({origin.x + last.maxX() + 6, 5 + last.midY()}), Color::white());
     Bundle::framework().setLanguage("");
 }
 
