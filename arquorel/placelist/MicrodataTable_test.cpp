@@ -135,7 +135,7 @@ TEST(MicrodataTableTest, RowsAsDrawn) {
     const Rect last = tags.back()->frame();
     const Point inTag{origin.x + last.minX() + 2, 5 + origin.y + last.midY()};
     const Color drawn = canvas.colorAt(inTag), fill = tags.back()->backgroundColor();
-    for (const auto [a, b] :
+    for (const auto& [a, b] :
          {std::pair{drawn.red, fill.red}, {drawn.green, fill.green}, {drawn.blue, fill.blue}})
         EXPECT_NEAR(a, b, 1.0 / 255);  // 8 bits a channel
     EXPECT_EQ(canvas.colorAt({origin.x + last.maxX() + 6, 5 + last.midY()}), Color::white());
