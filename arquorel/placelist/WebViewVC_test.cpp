@@ -13,6 +13,7 @@
 #include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/Button.h"
 #include "arquorel/platform/ui/Label.h"
+#include "arquorel/platform/ui/NavigationController.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimDataLoader.h"
 #include "sim/device/SimPlatform.h"
@@ -180,6 +181,23 @@ TEST(WebViewVCTest, RetryLoadsAgainOnceTheCauseIsGone) {
     empty.open();
     EXPECT_TRUE(empty.pick("Retry"));  // the address is still empty: the notice again
     EXPECT_EQ(empty.notice(), kNoConnection);
+}
+
+TEST(WebViewVCTest, LeavingANavigationStackHidesItsBarOnlyWhenAsked) {
+    for (const bool hide : {false, true}) {
+        Stage s(kPage);
+        auto list = std::make_shared<ViewController>();
+        auto navigation = std::make_shared<NavigationController>(list);
+        s.window->setRootViewController(navigation);
+        s.device.runPending();
+        s.web->hideNavigation = hide;
+        navigation->pushViewController(s.web, false);
+        s.device.advance(1);
+        EXPECT_FALSE(navigation->isNavigationBarHidden());
+        navigation->popViewController(false);
+        s.device.advance(1);
+        EXPECT_EQ(navigation->isNavigationBarHidden(), hide);
+    }
 }
 
 TEST(WebViewVCTest, FrenchNotices) {
