@@ -83,12 +83,55 @@ bool isBlock(GumboTag tag) {
     }
 }
 
+// The text with every byte that does not start a well-formed UTF-8 sequence (overlong forms,
+// surrogates and code points past U+10FFFF included) replaced by U+FFFD. The parser decodes
+// the page's bytes, but a numeric character reference past U+10FFFF ("&#x88888889") comes out
+// as bytes that are not UTF-8, so its output is checked once more.
+std::string wellFormedUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+        const unsigned char lead = byte(0);
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+        if (lead < 0x80) {
+            length = 1;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;
+            if (lead == 0xED) high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;
+            if (lead == 0xF4) high = 0x8F;
+        }
+        bool ok = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; ok && k < length; ++k) {
+            const unsigned char c = byte(k);
+            ok = k == 1 ? (c >= low && c <= high) : (c & 0xC0) == 0x80;
+        }
+        if (ok) {
+            out.append(text.substr(i, length));
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
 // Text gathered into paragraphs with runs of white space collapsed to one space.
 class TextSink {
   public:
     explicit TextSink(std::size_t limit) : limit_(limit) {}
 
-    void append(std::string_view text) {
+    void append(std::string_view raw) {
+        const std::string text = wellFormedUtf8(raw);
         for (char c : text) {
             if (full_) return;
             if (isSpace(c)) {

@@ -44,6 +44,11 @@ TEST(HtmlReaderTest, TitleAndParagraphsAsAReaderShowsThem) {
          {"a", "b", "c", "d"}},
         {"empty page", "", "", {}},
         // Control characters and invalid UTF-8 become U+FFFD, as the HTML5 parsing rules say.
+        // A character reference past U+10FFFF, and one of a surrogate.
+        {"numeric references that name no character",
+         "<title>&#x88888889;</title><p>a&#xD800;b</p>",
+         "\uFFFD",
+         {"a\uFFFDb"}},
         {"not HTML at all", "\x01 plain \xff text", "", {"\uFFFD plain \uFFFD text"}},
     };
     for (const auto& c : cases) {
