@@ -298,9 +298,12 @@ void PointsVC::startRaiseToClose() {
     motionManager_->setAccelerometerUpdateInterval(kAccelerometerInterval);
     // The handler holds the list weakly: a list that is gone ignores late samples.
     motionManager_->startAccelerometerUpdates(
-        *queue_, [weak = std::weak_ptr<PointsVC>(me())](const Acceleration& sample) {
-            platformContext().mainLoop().async([weak, sample] {
-                if (auto list = weak.lock()) list->handleAcceleration(sample);
+        *queue_, [weak = std::weak_ptr<PointsVC>(me())](const std::optional<Acceleration>& sample,
+                                                        const std::optional<MotionError>&) {
+            // An error sample carries no reading: nothing to decide on.
+            if (!sample) return;
+            platformContext().mainLoop().async([weak, reading = *sample] {
+                if (auto list = weak.lock()) list->handleAcceleration(reading);
             });
         });
 }

@@ -5,6 +5,7 @@
 #include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/drawing/cairo/CairoBackend.h"
 #include "arquorel/platform/ui/Window.h"
+#include "sim/device/SimWebView.h"
 
 // Fontconfig keeps a few allocations it never frees while it reads font files; they are the
 // library's, not ours, so the leak checker of sanitizer builds leaves them out.
@@ -30,6 +31,9 @@ SimPlatform::SimPlatform(std::filesystem::path settingsFile, double startTime)
     currentlyInstalled = context_.get();
     installPlatformContext(context_.get());
     context_->application().setURLOpener(urlOpener_);
+    context_->setReachability(reachability_);
+    context_->setShareService(shareService_);
+    context_->webViewFactory = [] { return std::make_shared<SimWebView>(); };
 }
 
 SimPlatform::~SimPlatform() {

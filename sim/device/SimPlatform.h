@@ -2,13 +2,16 @@
 // A simulated device: virtual time and a fresh platform context, installed for the lifetime
 // of the object. Tests create one per test; the demo host creates one per run. Its text is
 // measured by the native drawing backend (Pango on the pinned fonts); pictures are drawn with
-// arquorel::cairo::CairoCanvas and arquorel::Renderer.
+// arquorel::cairo::CairoCanvas and arquorel::Renderer. Web views are sim::SimWebView (pages
+// through the installed data loader), reachability and sharing are simulated.
 
 #include <filesystem>
 #include <memory>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimClock.h"
+#include "sim/device/SimReachability.h"
+#include "sim/device/SimShareService.h"
 #include "sim/device/SimURLOpener.h"
 
 namespace arquorel::sim {
@@ -25,6 +28,9 @@ class SimPlatform {
     SimClock& clock() { return clock_; }
     // The other applications of the device: installed URL schemes and opened URLs.
     SimURLOpener& urlOpener() { return *urlOpener_; }
+    // The network's reachability flags (connected at start) and what share sheets shared.
+    SimReachability& reachability() { return *reachability_; }
+    SimShareService& shareService() { return *shareService_; }
     double now() const { return clock_.now(); }
     // Measures text with the estimating engine instead of the pinned fonts: at font size 10
     // every Latin character is 6 points wide and every line 12 points high.
@@ -41,6 +47,8 @@ class SimPlatform {
     SimClock clock_;
     std::unique_ptr<PlatformContext> context_;
     std::shared_ptr<SimURLOpener> urlOpener_ = std::make_shared<SimURLOpener>();
+    std::shared_ptr<SimReachability> reachability_ = std::make_shared<SimReachability>();
+    std::shared_ptr<SimShareService> shareService_ = std::make_shared<SimShareService>();
     PlatformContext* previous_ = nullptr;
 };
 

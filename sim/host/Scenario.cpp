@@ -133,6 +133,22 @@ bool validShotName(const std::string& name) {
     return true;
 }
 
+// "on" or "off" into `flag`; false, with the failure, for anything else.
+bool parseOnOff(Words& words, const std::string& name, bool& flag,
+                std::optional<Failure>& failure) {
+    if (words.accept("on")) {
+        flag = true;
+    } else if (words.accept("off")) {
+        flag = false;
+    } else {
+        const Token* t = words.peek();
+        failure = Failure{
+            name + " must be on or off: " + (t ? printable(t->text) : std::string("(none)"))};
+        return false;
+    }
+    return true;
+}
+
 std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::path& folder,
                                           std::optional<Failure>& failure) {
     using namespace scenario;
@@ -296,6 +312,18 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
         swipe.name = *card;
         return swipe;
     }
+    if (name == "network") {
+        bool on = true;
+        if (!parseOnOff(words, "network", on, failure)) return std::nullopt;
+        return Network{on};
+    }
+    if (name == "browse") {
+        const auto url = words.text("browse needs an address", failure);
+        if (!url) return std::nullopt;
+        Browse browse{*url, {}};
+        if (const Token* title = words.take()) browse.title = title->text;
+        return browse;
+    }
     if (name == "alert") {
         const auto button = words.text("alert needs a button's key or text", failure);
         if (!button) return std::nullopt;
@@ -373,17 +401,14 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
             failure = Failure{"units must be metric or imperial: " +
                               (t ? printable(t->text) : std::string("(none)"))};
         }
-    } else if (name == "location-services" || name == "delegate") {
-        bool& flag = name == "delegate" ? s.device.delegate : s.device.locationServices;
-        if (words.accept("on")) {
-            flag = true;
-        } else if (words.accept("off")) {
-            flag = false;
-        } else {
-            const Token* t = words.peek();
-            failure = Failure{
-                name + " must be on or off: " + (t ? printable(t->text) : std::string("(none)"))};
-        }
+    } else if (name == "location-services" || name == "delegate" || name == "network") {
+        bool& flag = name == "delegate"  ? s.device.delegate
+                     : name == "network" ? s.device.network
+                                         : s.device.locationServices;
+        parseOnOff(words, name, flag, failure);
+    } else if (name == "pages") {
+        const auto folder_ = words.text("pages needs a folder", failure);
+        if (folder_) s.device.pages = folder / *folder_;
     } else {
         return false;
     }
@@ -447,6 +472,7 @@ ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& 
             if (!fresh)
                 return fail(name + " was already given on line " + std::to_string(it->second));
             if (name == "places") s.placesLine = lineNumber;
+            if (name == "pages") s.pagesLine = lineNumber;
         }
         if (const Token* extra = words.take())
             return fail("unexpected text at the end of the line: " + printable(extra->text));
@@ -483,6 +509,8 @@ std::string describeAction(const ScenarioAction& action) {
         std::string operator()(const Raise&) const { return "raise"; }
         std::string operator()(const ScrollList&) const { return "scroll list"; }
         std::string operator()(const TapRow&) const { return "tap row"; }
+        std::string operator()(const Network&) const { return "network"; }
+        std::string operator()(const Browse&) const { return "browse"; }
         std::string operator()(const Shot&) const { return "shot"; }
     };
     return std::visit(Name{}, action);

@@ -84,6 +84,15 @@ struct TapRow {
     std::optional<int> row;
     std::string name;
 };
+// The device's network from now on: a route to the internet and pages that load, or neither.
+struct Network {
+    bool on = true;
+};
+// The host opens the in-app web page screen for an address over the screen on top.
+struct Browse {
+    std::string url;
+    std::string title;
+};
 struct Shot {
     std::string name;  // letters, digits, '-' and '_': the file names NAME.png and NAME.tree
     std::string caption;
@@ -95,7 +104,8 @@ using ScenarioAction =
                  scenario::Present, scenario::Background, scenario::Foreground,
                  scenario::ReloadNotification, scenario::TapPoint, scenario::TapCard,
                  scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::OpenList,
-                 scenario::Raise, scenario::ScrollList, scenario::TapRow, scenario::Shot>;
+                 scenario::Raise, scenario::ScrollList, scenario::TapRow, scenario::Network,
+                 scenario::Browse, scenario::Shot>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start
@@ -113,6 +123,11 @@ struct DeviceSetup {
     bool delegate = true;
     // Distances in feet and miles (the setting "isMyleType" stored).
     bool imperial = false;
+    // The device's network at the start.
+    bool network = true;
+    // The folder the simulated web serves pages from (https://HOST/PATH is DIR/HOST/PATH);
+    // empty: no pages.
+    std::filesystem::path pages;
     // The small print the main screen shows (the places' data attribution).
     std::string attribution;
 };
@@ -121,6 +136,7 @@ struct Scenario {
     // Files are taken relative to the scenario file's folder. Empty places: the host has none.
     std::filesystem::path places;
     int placesLine = 0;
+    int pagesLine = 0;
     DeviceSetup device;
     // In time order (times never go backwards in the file).
     std::vector<ScenarioEvent> events;

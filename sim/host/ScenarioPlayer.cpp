@@ -5,6 +5,7 @@
 
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/places/DistanceText.h"
+#include "arquorel/placelist/WebViewVC.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
@@ -14,6 +15,7 @@
 #include "arquorel/platform/ui/LayoutRegistry.h"
 #include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/web/WebView.h"
 #include "sim/device/GpxReader.h"
 #include "sim/host/CliArgs.h"
 
@@ -111,6 +113,12 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
             camera.cameras = SimCameraSettings::Cameras::none;
             break;
     }
+    if (!setup.pages.empty()) {
+        pages_ = std::make_shared<SimDataLoader>(setup.pages);
+        context.setDataLoader(pages_);
+    }
+    phone_.device().reachability().setConnected(setup.network);
+    if (pages_) pages_->setOffline(!setup.network);
 
     // The host starts the shared location manager first, so that a position is known before
     // the main screen loads.
@@ -397,6 +405,30 @@ bool ScenarioHost::tapRow(std::optional<int> row, const std::string& name) {
     return result.ok;
 }
 
+void ScenarioHost::setNetwork(bool on) {
+    note(std::string("device: the network is ") + (on ? "on" : "off"));
+    phone_.device().reachability().setConnected(on);
+    if (pages_) pages_->setOffline(!on);
+    phone_.device().runPending();
+    look();
+}
+
+void ScenarioHost::browse(const std::string& url, const std::string& title) {
+    auto top = phone_.window()->topViewController();
+    note("host: opens the web page " + printable(url));
+    if (!top) return;
+    auto web = WebViewVC::create();
+    web->url = url;
+    web->navTitle = title;
+    web->loadViewIfNeeded();
+    web->webView->onFinished = [this](WebView& view) {
+        note("web: loaded " + printable(view.url()));
+    };
+    top->present(web, true);
+    phone_.device().runPending();
+    look();
+}
+
 void ScenarioHost::look() {
     auto& console = phone_.device().context().console();
     if (!console.lines().empty()) {
@@ -451,6 +483,9 @@ ScenarioPlayer::~ScenarioPlayer() = default;
 
 std::string ScenarioPlayer::load() {
     std::vector<std::shared_ptr<QuorelProperty>> records;
+    if (!scenario_.device.pages.empty() && !std::filesystem::is_directory(scenario_.device.pages))
+        return "line " + std::to_string(scenario_.pagesLine) + ": pages: no folder " +
+               printable(scenario_.device.pages.string());
     if (!scenario_.places.empty()) {
         const auto file = PlacesFile::fromPath(scenario_.places);
         const std::string where = "line " + std::to_string(scenario_.placesLine) + ": ";
@@ -582,6 +617,10 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
             } else if constexpr (std::is_same_v<A, Raise>) {
                 host.note("user: raises the phone upright");
                 feedSensors(host.time());
+            } else if constexpr (std::is_same_v<A, Network>) {
+                host.setNetwork(a.on);
+            } else if constexpr (std::is_same_v<A, Browse>) {
+                host.browse(a.url, a.title);
             } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
                                  std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
                 // The sensor plan gives their readings; take the first one now.

@@ -22,6 +22,7 @@
 #include "arquorel/places/AnnnotationView.h"
 #include "arquorel/places/QuorelProperty.h"
 #include "arquorel/platform/ui/Window.h"
+#include "sim/device/SimDataLoader.h"
 #include "sim/host/Scenario.h"
 #include "sim/host/SensorPlan.h"
 #include "sim/phone/SimPhone.h"
@@ -100,6 +101,10 @@ class ScenarioHost {
     // A tap on a row, by number or by its place's name (the first row of that name); the list
     // is first scrolled so that the row is on screen.
     bool tapRow(std::optional<int> row, const std::string& name);
+    // The device's network: a route to the internet and pages that load, or neither.
+    void setNetwork(bool on);
+    // Presents the in-app web page screen for `url` over the screen on top.
+    void browse(const std::string& url, const std::string& title);
 
     // Logs what appeared since the last look: alerts, console lines and the main screen's
     // reloads of its places.
@@ -133,6 +138,7 @@ class ScenarioHost {
     double start_ = 0;
     std::shared_ptr<ViewController> root_;
     std::weak_ptr<QuorelVC> screen_;
+    std::shared_ptr<SimDataLoader> pages_;
     std::vector<std::weak_ptr<QuorelVC>> screens_;
     std::vector<std::weak_ptr<ViewController>> alertsSeen_;
     std::optional<Counters> counters_;

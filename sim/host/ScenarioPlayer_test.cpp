@@ -130,7 +130,7 @@ TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
         at 4 tap row "Nowhere"
         at 4.5 tap row 7
         at 5 raise
-        at 6 tap row 0
+        at 7 tap row 0
     )",
                           false);
     const char* expected[] = {
@@ -148,7 +148,8 @@ TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
         "    4.00  user: the list has no row Nowhere\n",
         "    4.50  user: the list has no row 7 (it has 3)\n",
         "    5.00  user: raises the phone upright\n",
-        "    6.00  user: no list is shown to tap row 0\n",
+        // Samples come once a second: the list has closed within two.
+        "    7.00  user: no list is shown to tap row 0\n",
     };
     std::size_t from = 0;
     for (const char* line : expected) {
@@ -331,6 +332,41 @@ TEST_F(ScenarioPlayerTest, UnusableFilesAndScenariosStopWithTheLine) {
         << err.str();
     EXPECT_FALSE(fs::exists(dir_ / "out"));
     EXPECT_EQ(runCli({"run", "--out", "x"}, out, err), 2);
+}
+
+TEST_F(ScenarioPlayerTest, WebPagesFromAFolderAndTheNetworkSwitchedOff) {
+    fs::create_directories(dir_ / "web" / "casino.example");
+    std::ofstream(dir_ / "web" / "casino.example" / "index.html")
+        << "<title>Casino</title><p>Open daily.</p>";
+    const auto log = play(R"(
+        pages web
+        at 0.5 present
+        at 2 browse "https://casino.example/index.html" "Website"
+        at 3 shot page
+        at 3.5 tap view doneButton
+        at 5 network off
+        at 6 browse "https://casino.example/index.html"
+        at 7 shot offline
+        at 8 alert "back"
+        at 9 network on
+        at 10 browse "tel:+37798062121"
+        at 11 alert back
+    )");
+    EXPECT_TRUE(contains(log, "web: loaded https://casino.example/index.html")) << log;
+    EXPECT_TRUE(contains(log, "device: the network is off")) << log;
+    EXPECT_TRUE(contains(log, "No Internet connection")) << log;
+    EXPECT_TRUE(contains(log, "Cannot open this address")) << log;
+    EXPECT_FALSE(contains(log, "no alert is shown")) << log;
+    std::ifstream tree(dir_ / "out" / "page.tree");
+    const std::string dump{std::istreambuf_iterator<char>(tree), {}};
+    EXPECT_TRUE(contains(dump, "Open daily.")) << dump;
+
+    // A pages folder that is not there stops before anything runs.
+    auto parsed = parseScenario("pages nowhere", dir_);
+    ASSERT_TRUE(parsed.scenario);
+    std::ostringstream out;
+    ScenarioPlayer player(*parsed.scenario, out);
+    EXPECT_EQ(player.load().rfind("line 1: pages: no folder ", 0), 0u);
 }
 
 }  // namespace

@@ -187,5 +187,39 @@ TEST(ScenarioTest, NulBytesAndUnreadableFilesAreRefused) {
     EXPECT_EQ(missing.error, "cannot read /nonexistent/arquorel.scenario");
 }
 
+TEST(ScenarioTest, NetworkPagesAndBrowse) {
+    const auto parsed = parseScenario(
+        "network off\npages web\nat 1 network on\nat 2 browse \"https://a.example/p.html\" "
+        "Site\nat 3 browse mailto:x@example.org\nat 4 network off",
+        "base");
+    ASSERT_TRUE(parsed.scenario) << parsed.error;
+    const auto& s = *parsed.scenario;
+    EXPECT_FALSE(s.device.network);
+    EXPECT_EQ(s.device.pages.generic_string(), "base/web");
+    EXPECT_EQ(s.pagesLine, 2);
+    std::vector<std::string> events;
+    for (const auto& e : s.events) {
+        if (const auto* n = std::get_if<Network>(&e.action))
+            events.push_back("network " + std::string(n->on ? "on" : "off"));
+        if (const auto* b = std::get_if<Browse>(&e.action))
+            events.push_back("browse " + b->url + " [" + b->title + "]");
+    }
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"network on", "browse https://a.example/p.html [Site]",
+                                        "browse mailto:x@example.org []", "network off"}));
+    EXPECT_TRUE(parseScenario("", "base").scenario->device.network);
+
+    const std::pair<const char*, const char*> bad[] = {
+        {"network maybe", "line 1: network must be on or off: maybe"},
+        {"at 1 network", "line 1: network must be on or off: (none)"},
+        {"pages", "line 1: pages needs a folder"},
+        {"pages a\npages b", "line 2: pages was already given on line 1"},
+        {"at 1 browse", "line 1: browse needs an address"},
+        {"at 1 browse a b c", "line 1: unexpected text at the end of the line: c"},
+    };
+    for (const auto& [text, message] : bad)
+        EXPECT_EQ(parseScenario(text, "base").error, message) << text;
+}
+
 }  // namespace
 }  // namespace arquorel::sim

@@ -8,6 +8,9 @@
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
 #include "arquorel/platform/web/DataLoader.h"
+#include "arquorel/platform/web/Reachability.h"
+#include "arquorel/platform/web/ShareSheet.h"
+#include "arquorel/platform/web/WebView.h"
 
 namespace arquorel {
 
@@ -79,6 +82,12 @@ class NoCameraService final : public CameraService {
     }
 };
 
+// A device that shares nothing.
+class NoShareService final : public ShareService {
+  public:
+    void share(const ShareRecord&) override {}
+};
+
 PlatformContext* installed = nullptr;
 
 }  // namespace
@@ -141,6 +150,31 @@ DataLoader& PlatformContext::dataLoader() {
 
 void PlatformContext::setDataLoader(std::shared_ptr<DataLoader> loader) {
     dataLoader_ = std::move(loader);
+}
+
+NetworkReachability& PlatformContext::reachability() {
+    if (!reachability_) reachability_ = std::make_shared<SystemReachability>();
+    return *reachability_;
+}
+
+void PlatformContext::setReachability(std::shared_ptr<NetworkReachability> reachability) {
+    reachability_ = std::move(reachability);
+}
+
+ShareService& PlatformContext::shareService() {
+    if (!shareService_) shareService_ = std::make_shared<NoShareService>();
+    return *shareService_;
+}
+
+void PlatformContext::setShareService(std::shared_ptr<ShareService> service) {
+    shareService_ = std::move(service);
+}
+
+std::shared_ptr<WebView> PlatformContext::makeWebView() {
+    if (webViewFactory) {
+        if (auto view = webViewFactory()) return view;
+    }
+    return std::make_shared<UnavailableWebView>();
 }
 
 PlatformContext& platformContext() {

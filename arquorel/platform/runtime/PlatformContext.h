@@ -27,7 +27,10 @@ class Geocoder;
 class LocationService;
 class MotionService;
 class MapData;
+class NetworkReachability;
+class ShareService;
 class TextEngine;
+class WebView;
 
 class PlatformContext {
   public:
@@ -84,6 +87,20 @@ class PlatformContext {
     DataLoader& dataLoader();
     void setDataLoader(std::shared_ptr<DataLoader> loader);
 
+    // Network reachability; the operating system's routing tables until a backend installs
+    // its own. nullptr restores that one.
+    NetworkReachability& reachability();
+    void setReachability(std::shared_ptr<NetworkReachability> reachability);
+
+    // Where share sheets hand their items; nothing is shared until a backend installs a
+    // service. nullptr restores that one.
+    ShareService& shareService();
+    void setShareService(std::shared_ptr<ShareService> service);
+
+    // New web views; without a factory, views that fail every load as unavailable.
+    std::shared_ptr<WebView> makeWebView();
+    std::function<std::shared_ptr<WebView>()> webViewFactory;
+
   private:
     const Clock& clock_;
     MainLoop mainLoop_;
@@ -96,6 +113,8 @@ class PlatformContext {
     std::shared_ptr<TextEngine> textEngine_;
     std::shared_ptr<CameraService> camera_;
     std::shared_ptr<DataLoader> dataLoader_;
+    std::shared_ptr<NetworkReachability> reachability_;
+    std::shared_ptr<ShareService> shareService_;
 };
 
 PlatformContext& platformContext();

@@ -6,8 +6,12 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/web/WebView.h"
 #include "sim/device/SimPlatform.h"
+#include "sim/device/SimWebView.h"
 
 namespace arquorel {
 namespace {
@@ -37,6 +41,9 @@ class LocalServer {
         auto status = [](int code) {
             return [code](const httplib::Request&, httplib::Response& res) { res.status = code; };
         };
+        server_.Get("/page.html", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<title>Harbour</title><p>Boats&nbsp;for hire.</p>", "text/html");
+        });
         server_.Get("/gone", status(404));
         server_.Get("/broken", status(500));
         server_.Get("/to-logo", [](const auto&, auto& res) { res.set_redirect("/logo.png"); });
@@ -98,6 +105,29 @@ TEST(CurlDataLoaderTest, WholeBodiesUpToTheCapOverHttpOnly) {
         EXPECT_EQ(result->error ? std::optional(result->error->kind) : std::nullopt, c.error)
             << c.address << ": " << (result->error ? result->error->message : "loaded");
     }
+}
+
+// The simulated web view reads pages through whichever loader is installed: here over HTTP.
+TEST(CurlDataLoaderTest, TheWebViewShowsAPageServedOverHttp) {
+    sim::SimPlatform device;
+    device.context().setDataLoader(std::make_shared<CurlDataLoader>(CurlDataLoader::Options{
+        .connectTimeout = 2, .totalTimeout = 5, .proxyFromEnvironment = false}));
+    LocalServer server;
+    auto view = platformContext().makeWebView();
+    std::vector<std::string> outcomes;
+    view->onFinished = [&](WebView& v) { outcomes.push_back("finished " + v.url()); };
+    view->onFailed = [&](WebView&, const DataLoadError& e) { outcomes.push_back(e.message); };
+    view->load({server.url("/page.html")});
+    device.runPending();
+    view->load({server.url("/gone")});
+    device.runPending();
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[0], "finished " + server.url("/page.html"));
+    EXPECT_NE(outcomes[1].find("/gone"), std::string::npos) << outcomes[1];
+    const auto& page = static_cast<sim::SimWebView&>(*view).page();
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->title, "Harbour");
+    EXPECT_EQ(page->paragraphs, (std::vector<std::string>{"Boats\u00A0for hire."}));
 }
 
 }  // namespace

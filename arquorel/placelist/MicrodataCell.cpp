@@ -1,0 +1,98 @@
+#include "arquorel/placelist/MicrodataCell.h"
+
+#include <algorithm>
+
+#include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/ui/Font.h"
+#include "arquorel/platform/ui/Label.h"
+#include "arquorel/platform/ui/LayoutConstraint.h"
+
+namespace arquorel {
+
+namespace {
+
+constexpr double kMargin = 16;
+constexpr double kCaptionGap = 8;
+constexpr double kTagSpacing = 4;
+constexpr double kExtraWidth = 8;    // a tag is its text plus this much wide
+constexpr double kExtraHeight = 10;  // and this much high
+constexpr Color kCaptionColor{62.0 / 255, 62.0 / 255, 68.0 / 255, 1};
+constexpr Color kTagBackground{0.52, 0.55, 0.6, 1};
+
+}  // namespace
+
+void layOutWordTags(View& cloud, const std::vector<std::string>& words) {
+    const auto old = cloud.subviews();
+    for (const auto& v : old) v->removeFromSuperview();
+    cloud.setClipsToBounds(true);
+    double x = 0;
+    for (const auto& word : words) {
+        auto tag = std::make_shared<Label>(Rect{}, word);
+        tag->setIdentifier("tag");
+        tag->setFont(Font::system(11));
+        tag->setTextColor(Color::white());
+        tag->setTextAlignment(TextAlignment::center);
+        tag->setBackgroundColor(kTagBackground);
+        tag->layer().cornerRadius = 3;
+        tag->layer().borderWidth = 1;
+        tag->layer().borderColor = Color::clear();
+        tag->setClipsToBounds(true);
+        const Size text = tag->sizeThatFits({0, 0});
+        const double height = text.height + kExtraHeight;
+        tag->setFrame(
+            {x, (cloud.bounds().height() - height) / 2, text.width + kExtraWidth, height});
+        x += text.width + kExtraWidth + kTagSpacing;
+        cloud.addSubview(tag);
+    }
+}
+
+MicrodataCell::MicrodataCell(Rect frame) : View(frame) {
+    setBackgroundColor(Color::white());
+}
+
+std::shared_ptr<MicrodataCell> MicrodataCell::create(double width) {
+    auto cell = std::make_shared<MicrodataCell>(Rect{0, 0, width, kRowHeight});
+    auto caption = std::make_shared<Label>();
+    caption->setIdentifier("tabsLabel");
+    caption->setFont(Font::system(14, FontWeight::bold));
+    caption->setTextColor(kCaptionColor);
+    cell->addSubview(caption);
+    auto tags = std::make_shared<View>();
+    tags->setIdentifier("tagsView");
+    cell->addSubview(tags);
+    cell->collectionView = std::make_shared<View>();
+    cell->collectionView->setIdentifier("tagCloud");
+    cell->collectionView->setUserInteractionEnabled(false);
+    tags->addSubview(cell->collectionView);
+    pinEdges(cell->collectionView);
+    cell->tabsLabel = caption;
+    cell->tagsView = tags;
+    return cell;
+}
+
+void MicrodataCell::configure() {
+    if (auto caption = tabsLabel.lock())
+        caption->setText(data ? Bundle::framework().localizedString(data->name) + ":" : "");
+    setNeedsLayout();
+    layoutIfNeeded();
+}
+
+void MicrodataCell::layoutSubviews() {
+    const auto caption = tabsLabel.lock();
+    const auto tags = tagsView.lock();
+    if (!caption || !tags) return;
+    const Rect b = bounds();
+    // The caption takes what it needs, up to 40 % of the row; the tags take the rest.
+    const double captionWidth =
+        std::min(caption->sizeThatFits({0, 0}).width, std::max(0.0, b.width() * 0.4));
+    caption->setFrame({kMargin, 0, captionWidth, b.height()});
+    const double left = kMargin + captionWidth + kCaptionGap;
+    tags->setFrame({left, 0, std::max(0.0, b.width() - left - kMargin), b.height()});
+    tags->layoutIfNeeded();
+    if (collectionView) {
+        collectionView->setFrame(tags->bounds());
+        layOutWordTags(*collectionView, data ? data->words : std::vector<std::string>{});
+    }
+}
+
+}  // namespace arquorel
