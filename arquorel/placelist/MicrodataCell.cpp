@@ -21,29 +21,14 @@ constexpr Color kTagBackground{0.52, 0.55, 0.6, 1};
 
 }  // namespace
 
-void layOutWordTags(View& cloud, const std::vector<std::string>& words) {
-    const auto old = cloud.subviews();
-    for (const auto& v : old) v->removeFromSuperview();
-    cloud.setClipsToBounds(true);
-    double x = 0;
-    for (const auto& word : words) {
-        auto tag = std::make_shared<Label>(Rect{}, word);
-        tag->setIdentifier("tag");
-        tag->setFont(Font::system(11));
-        tag->setTextColor(Color::white());
-        tag->setTextAlignment(TextAlignment::center);
-        tag->setBackgroundColor(kTagBackground);
-        tag->layer().cornerRadius = 3;
-        tag->layer().borderWidth = 1;
-        tag->layer().borderColor = Color::clear();
-        tag->setClipsToBounds(true);
-        const Size text = tag->sizeThatFits({0, 0});
-        const double height = text.height + kExtraHeight;
-        tag->setFrame(
-            {x, (cloud.bounds().height() - height) / 2, text.width + kExtraWidth, height});
-        x += text.width + kExtraWidth + kTagSpacing;
-        cloud.addSubview(tag);
-    }
+TagStyle microdataTagStyle() {
+    TagStyle style;
+    style.font = Font::system(11);
+    style.textColor = style.selectedTextColor = Color::white();
+    style.backgroundColor = style.selectedBackgroundColor = kTagBackground;
+    style.cornerRadius = style.selectedCornerRadius = 3;
+    style.extraSpace = {kExtraWidth, kExtraHeight};
+    return style;
 }
 
 MicrodataCell::MicrodataCell(Rect frame) : View(frame) {
@@ -60,9 +45,11 @@ std::shared_ptr<MicrodataCell> MicrodataCell::create(double width) {
     auto tags = std::make_shared<View>();
     tags->setIdentifier("tagsView");
     cell->addSubview(tags);
-    cell->collectionView = std::make_shared<View>();
+    cell->collectionView = std::make_shared<TagCloud>();
     cell->collectionView->setIdentifier("tagCloud");
-    cell->collectionView->setUserInteractionEnabled(false);
+    cell->collectionView->setScrollDirection(TagScrollDirection::horizontal);
+    cell->collectionView->setTagSelectionEnabled(false);
+    cell->collectionView->setHorizontalSpacing(kTagSpacing);
     tags->addSubview(cell->collectionView);
     pinEdges(cell->collectionView);
     cell->tabsLabel = caption;
@@ -73,6 +60,11 @@ std::shared_ptr<MicrodataCell> MicrodataCell::create(double width) {
 void MicrodataCell::configure() {
     if (auto caption = tabsLabel.lock())
         caption->setText(data ? Bundle::framework().localizedString(data->name) + ":" : "");
+    if (collectionView) {
+        collectionView->removeAllTags();
+        if (data)
+            for (const auto& word : data->words) collectionView->addTag(word, microdataTagStyle());
+    }
     setNeedsLayout();
     layoutIfNeeded();
 }
@@ -91,7 +83,7 @@ void MicrodataCell::layoutSubviews() {
     tags->layoutIfNeeded();
     if (collectionView) {
         collectionView->setFrame(tags->bounds());
-        layOutWordTags(*collectionView, data ? data->words : std::vector<std::string>{});
+        collectionView->reload();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // One row of the micro-data table: the caption on the left ("Cuisine:") and the fact's words
-// as a row of tags beside it. Made once per row and configured once.
+// as one line of tags beside it, in a tag cloud that scrolls sideways when they do not fit.
+// Made once per row and configured once.
 
 #include <memory>
 #include <optional>
@@ -9,15 +10,15 @@
 
 #include "arquorel/places/MicrodataFact.h"
 #include "arquorel/platform/ui/View.h"
+#include "arquorel/toolkit/TagCloud.h"
 
 namespace arquorel {
 
 class Label;
 
-// The words' tags inside `cloud`: one tag label per word, left to right from the left edge,
-// vertically centred; tags past the right edge are cut (the cloud clips). Kept apart so that
-// the toolkit's tag cloud can take its place.
-void layOutWordTags(View& cloud, const std::vector<std::string>& words);
+// The look of a word's tag: white text on grey, corners of 3 points, 8 points wider and 10
+// higher than its text.
+TagStyle microdataTagStyle();
 
 class MicrodataCell : public View {
   public:
@@ -31,7 +32,7 @@ class MicrodataCell : public View {
 
     std::weak_ptr<View> tagsView;
     std::weak_ptr<Label> tabsLabel;
-    std::shared_ptr<View> collectionView;
+    std::shared_ptr<TagCloud> collectionView;
     std::optional<MicrodataFact> data;
 
     // Fills the caption (the localised name and ":") and the tags from `data`.

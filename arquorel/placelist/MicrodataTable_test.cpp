@@ -28,10 +28,7 @@ QuorelProperty placeWith(const std::string& microData) {
 }
 
 std::vector<std::string> tagTexts(const MicrodataCell& cell) {
-    std::vector<std::string> out;
-    for (const auto& tag : cell.collectionView->subviews())
-        out.push_back(std::static_pointer_cast<Label>(tag)->text());
-    return out;
+    return cell.collectionView->tagTexts();
 }
 
 TEST(MicrodataTableTest, RowsForWellFormedEntriesOnly) {
@@ -93,15 +90,17 @@ TEST(MicrodataTableTest, RowsAreMadeOnceAndShowCaptionAndTags) {
     EXPECT_EQ(first->frame(), (Rect{0, 0, 375, 50}));
     EXPECT_EQ(second->frame(), (Rect{0, 50, 375, 50}));
     // Tags left to right beside the caption, inside the row, white on a filled background.
-    const auto tags = first->collectionView->subviews();
+    std::vector<std::shared_ptr<TagView>> tags;
+    for (std::size_t i = 0; i < first->collectionView->tagCount(); ++i)
+        tags.push_back(first->collectionView->tag(i));
     const auto caption = first->tabsLabel.lock();
     EXPECT_GT(first->tagsView.lock()->frame().minX(), caption->frame().maxX());
     EXPECT_GT(tags[1]->frame().minX(), tags[0]->frame().maxX());
     for (const auto& tag : tags) {
         EXPECT_GE(tag->frame().minY(), 0);
         EXPECT_LE(tag->frame().maxY(), 50);
-        EXPECT_EQ(std::static_pointer_cast<Label>(tag)->textColor(), Color::white());
-        EXPECT_EQ(tag->layer().cornerRadius, 3);
+        EXPECT_EQ(tag->textColor(), Color::white());
+        EXPECT_EQ(tag->style().cornerRadius, 3);
     }
     Bundle::framework().setLanguage("fr");
     auto french =
@@ -129,12 +128,12 @@ TEST(MicrodataTableTest, RowsAsDrawn) {
     const char* out = std::getenv("ARQUOREL_MICRODATA_PICTURE");
     EXPECT_EQ(canvas.writePng(out ? out : ::testing::TempDir() + "microdata.png"), std::nullopt);
     const auto cell = table->cellForRow(0);
-    const auto tags = cell->collectionView->subviews();
-    ASSERT_EQ(tags.size(), 3u);
+    ASSERT_EQ(cell->collectionView->tagCount(), 3u);
+    const auto& lastTag = cell->collectionView->tag(2);
     const auto origin = cell->collectionView->superview()->frame().origin;
-    const Rect last = tags.back()->frame();
+    const Rect last = lastTag->frame();
     const Point inTag{origin.x + last.minX() + 2, 5 + origin.y + last.midY()};
-    const Color drawn = canvas.colorAt(inTag), fill = tags.back()->backgroundColor();
+    const Color drawn = canvas.colorAt(inTag), fill = lastTag->style().backgroundColor;
     for (const auto& [a, b] :
          {std::pair{drawn.red, fill.red}, {drawn.green, fill.green}, {drawn.blue, fill.blue}})
         EXPECT_NEAR(a, b, 1.0 / 255);  // 8 bits a channel

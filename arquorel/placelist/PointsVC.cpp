@@ -12,6 +12,7 @@
 #include "arquorel/platform/ui/NavigationController.h"
 #include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/Window.h"
+#include "arquorel/platform/web/ShareSheet.h"
 
 namespace arquorel {
 
@@ -393,10 +394,17 @@ void PointsVC::scrollViewDidScroll(ScrollView& scrollView) {
 
 void PointsVC::shareWithItems(const std::vector<std::any>& items) {
     sharedItems_ = items;
-    std::string line = "Share:";
-    for (const auto& item : items)
-        if (const auto* text = std::any_cast<std::string>(&item)) line += " " + *text;
-    platformContext().console().writeLine(line);
+    // The place's text, then its address as an address (shared as given: never encoded again).
+    std::vector<ShareItem> sheetItems;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (const auto* text = std::any_cast<std::string>(&items[i]))
+            sheetItems.push_back(text->rfind("http", 0) == 0 && i + 1 == items.size()
+                                     ? ShareItem::url(*text)
+                                     : ShareItem::text(*text));
+    if (sheetItems.empty() || presentedViewController()) return;
+    auto sheet = ShareSheetController::create(std::move(sheetItems));
+    sheet->popoverSourceView = tableView;
+    present(sheet, true);
 }
 
 void PointsVC::forceSelectCellWithCell(ArPlaceCell& cell) {

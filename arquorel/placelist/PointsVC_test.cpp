@@ -15,6 +15,7 @@
 #include "arquorel/platform/ui/LayoutRegistry.h"
 #include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/Window.h"
+#include "arquorel/platform/web/ShareSheet.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimCamera.h"
 #include "sim/device/SimLocationService.h"
@@ -238,8 +239,15 @@ TEST(PointsVCTest, ShareButtonPassesTheTextAndAddressOfItsRowsPlace) {
     ASSERT_EQ(stage.list->sharedItems().size(), 2u);
     EXPECT_EQ(std::any_cast<std::string>(stage.list->sharedItems()[0]), "Come to Place 1");
     EXPECT_EQ(std::any_cast<std::string>(stage.list->sharedItems()[1]), "https://example.org/p1");
-    EXPECT_EQ(platformContext().console().lines(),
-              (std::vector<std::string>{"Share: Come to Place 1 https://example.org/p1"}));
+    // The system's share sheet shows the text and the address.
+    stage.device.advance(1);
+    ASSERT_EQ(stage.device.shareService().shared().size(), 1u);
+    EXPECT_EQ(stage.device.shareService().shared()[0].items,
+              (std::vector<ShareItem>{ShareItem::text("Come to Place 1"),
+                                      ShareItem::url("https://example.org/p1")}));
+    EXPECT_NE(
+        std::dynamic_pointer_cast<ShareSheetController>(stage.list->presentedViewController()),
+        nullptr);
     EXPECT_EQ(stage.list->tableView->selectedRow(), std::nullopt);  // the button's tap only
 }
 
