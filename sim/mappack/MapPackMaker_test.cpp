@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <queue>
 
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
 #include "arquorel/platform/sensors/Geodesy.h"
+#include "sim/mappack/ShortestWalk.h"
 
 namespace arquorel::sim {
 namespace {
@@ -55,28 +55,6 @@ std::uint32_t nearestNode(const WalkGraph& g, const Coordinate& c) {
     return best;
 }
 
-double dijkstra(const WalkGraph& g, std::uint32_t from, std::uint32_t to) {
-    std::vector<std::vector<std::pair<std::uint32_t, double>>> next(g.nodes.size());
-    for (const auto& [a, b] : g.segments) {
-        const double d = geodesicDistance(g.nodes[a], g.nodes[b]);
-        next[a].emplace_back(b, d);
-        next[b].emplace_back(a, d);
-    }
-    std::vector<double> best(g.nodes.size(), INFINITY);
-    using Item = std::pair<double, std::uint32_t>;
-    std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
-    queue.emplace(best[from] = 0, from);
-    while (!queue.empty()) {
-        const auto [d, u] = queue.top();
-        queue.pop();
-        if (u == to) return d;
-        if (d > best[u]) continue;
-        for (const auto& [v, w] : next[u])
-            if (d + w < best[v]) queue.emplace(best[v] = d + w, v);
-    }
-    return INFINITY;
-}
-
 // The bundled extract: every kind of feature, a pack that reads back equal, and the walk from
 // Place du Casino to Place d'Armes as short as an independent search finds it, and no longer
 // than the real walk along the streets.
@@ -100,7 +78,7 @@ TEST(MapPackMakerTest, MonacoPackAndWalk) {
     const WalkingRouter router(read.pack);
     const auto route = router.route(g.nodes[a], g.nodes[b]);
     ASSERT_TRUE(route);
-    EXPECT_NEAR(route->distance, dijkstra(g, a, b), 1e-6);
+    EXPECT_NEAR(route->distance, shortestWalk(g, a, b), 1e-6);
     EXPECT_GT(route->distance, geodesicDistance(casino, armes));
     EXPECT_LT(route->distance, 1464 + 50);  // the real walk's length, nodes a few metres off
 }

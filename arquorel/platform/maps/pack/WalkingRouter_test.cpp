@@ -3,39 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <queue>
 #include <random>
 
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "sim/device/SimPlatform.h"
+#include "sim/mappack/ShortestWalk.h"
 
 namespace arquorel {
 namespace {
-
-// The shortest walk between two nodes, by a plain Dijkstra over the segments: the answer the
-// router must match, computed without it.
-double dijkstra(const WalkGraph& g, std::uint32_t from, std::uint32_t to) {
-    std::vector<std::vector<std::pair<std::uint32_t, double>>> next(g.nodes.size());
-    for (const auto& [a, b] : g.segments) {
-        const double d = geodesicDistance(g.nodes[a], g.nodes[b]);
-        next[a].emplace_back(b, d);
-        next[b].emplace_back(a, d);
-    }
-    std::vector<double> best(g.nodes.size(), INFINITY);
-    using Item = std::pair<double, std::uint32_t>;
-    std::priority_queue<Item, std::vector<Item>, std::greater<>> queue;
-    best[from] = 0;
-    queue.emplace(0, from);
-    while (!queue.empty()) {
-        const auto [d, u] = queue.top();
-        queue.pop();
-        if (d > best[u]) continue;
-        if (u == to) return d;
-        for (const auto& [v, w] : next[u])
-            if (d + w < best[v]) queue.emplace(best[v] = d + w, v);
-    }
-    return INFINITY;
-}
 
 double polylineLength(const std::vector<Coordinate>& line) {
     double total = 0;
@@ -72,7 +47,8 @@ TEST(WalkingRouterTest, RoutesAreTheShortestWalkBetweenNodes) {
         const std::uint32_t a = random() % 25, b = random() % 25;
         const auto route = router.route(nodes[a], nodes[b]);
         ASSERT_TRUE(route) << a << " to " << b;
-        EXPECT_NEAR(route->distance, dijkstra(pack->graph(), a, b), 1e-6) << a << " to " << b;
+        EXPECT_NEAR(route->distance, sim::shortestWalk(pack->graph(), a, b), 1e-6)
+            << a << " to " << b;
         EXPECT_NEAR(polylineLength(route->polyline), route->distance, 1e-6);
         EXPECT_EQ(route->polyline.front(), nodes[a]);
         EXPECT_EQ(route->polyline.back(), nodes[b]);
