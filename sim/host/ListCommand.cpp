@@ -16,65 +16,18 @@ namespace arquorel::sim {
 
 std::optional<ListRequest> parseListRequest(const std::vector<std::string>& args,
                                             std::string& error) {
-    const auto flags = Flags::parse(args,
-                                    {{"places"},
-                                     {"at"},
-                                     {"heading"},
-                                     {"screen"},
-                                     {"lang"},
-                                     {"units"},
-                                     {"png"},
-                                     {"tree", false}},
-                                    error);
-    if (!flags) return std::nullopt;
     ListRequest request;
-    const auto path = CommandUsage::required(*flags, "places", "FILE", error);
-    if (!path) return std::nullopt;
-    request.places = *path;
-    const auto at = requiredPosition(*flags, error);
-    if (!at) return std::nullopt;
-    request.at = *at;
-    const auto headingText = CommandUsage::required(*flags, "heading", "DEG", error);
-    if (!headingText) return std::nullopt;
-    const auto heading = parseNumber(*headingText);
-    if (!heading || *heading < 0 || *heading >= 360) {
-        error = "--heading must be a number of degrees in [0, 360): " + printable(*headingText);
-        return std::nullopt;
-    }
-    request.heading = *heading;
-    if (const auto text = flags->value("screen")) {
-        const auto atSign = text->find('@');
-        const auto size = parseScreenSize(text->substr(0, atSign), error);
-        std::optional<double> scale = 2;
-        if (atSign != std::string::npos) scale = parseNumber(text->substr(atSign + 1));
-        if (!size || !scale || *scale < 1 || *scale > 4) {
-            error =
-                "--screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to "
-                "4: " +
-                printable(*text);
-            return std::nullopt;
-        }
-        request.screen = *size;
-        request.scale = *scale;
-    }
-    if (const auto text = flags->value("lang")) {
-        if (*text != "en" && *text != "fr") {
-            error = "--lang must be en or fr: " + printable(*text);
-            return std::nullopt;
-        }
-        request.language = *text;
-    }
-    if (const auto text = flags->value("units")) {
+    const auto readUnits = [&](const Flags& flags) {
+        const auto text = flags.value("units");
+        if (!text) return true;
         if (*text != "metric" && *text != "imperial") {
             error = "--units must be metric or imperial: " + printable(*text);
-            return std::nullopt;
+            return false;
         }
         request.imperial = *text == "imperial";
-    }
-    const auto png = CommandUsage::required(*flags, "png", "OUT.png", error);
-    if (!png) return std::nullopt;
-    request.png = *png;
-    request.tree = flags->has("tree");
+        return true;
+    };
+    if (!readPictureRequest(args, {{"units"}}, request, error, readUnits)) return std::nullopt;
     return request;
 }
 
