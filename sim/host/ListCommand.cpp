@@ -2,15 +2,12 @@
 
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/places/DistanceText.h"
-#include "arquorel/platform/drawing/Renderer.h"
-#include "arquorel/platform/drawing/ViewTreeDump.h"
-#include "arquorel/platform/drawing/cairo/CairoBackend.h"
-#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "sim/device/SimLocationService.h"
 #include "sim/host/CliArgs.h"
+#include "sim/host/PictureScene.h"
 
 namespace arquorel::sim {
 
@@ -33,14 +30,8 @@ std::optional<ListRequest> parseListRequest(const std::vector<std::string>& args
 
 ListScene::ListScene(const ListRequest& request,
                      std::vector<std::shared_ptr<QuorelProperty>> records) {
-    auto& context = device_.context();
-    context.console().startCapture();
-    cairo::installCairoBackend(context);
-    context.device().setMainScreenBounds({{0, 0}, request.screen});
-    context.device().setScreenScale(request.scale);
-    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
-    Bundle::framework().setLanguage(request.language);
-    if (request.imperial) context.userDefaults().set(kImperialUnitsKey, true);
+    preparePictureDevice(device_, request);
+    if (request.imperial) device_.context().userDefaults().set(kImperialUnitsKey, true);
     rereadUnitSetting();
     registerPlaceListLayouts();
 
@@ -49,15 +40,10 @@ ListScene::ListScene(const ListRequest& request,
     manager->start();
     manager->setLatestLocation(Location(request.at, 0, 5, 5, device_.now()));
 
-    window_ = std::make_shared<Window>(Rect{{0, 0}, request.screen});
-    auto host = std::make_shared<ViewController>();
-    window_->setRootViewController(host);
-    window_->makeKeyAndVisible();
-    device_.runPending();
-
+    window_ = openHostWindow(device_, request.screen);
     list_ = PointsVC::make();
     list_->tableData = std::move(records);
-    host->present(list_, false);
+    window_->rootViewController()->present(list_, false);
     device_.runPending();
     list_->closeHintButton();
     if (auto* service = dynamic_cast<SimLocationService*>(manager->manager()))
@@ -91,21 +77,12 @@ int runListCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (!file) return kExitUsage;
 
     ListScene scene(*request, file->records);
-    auto& context = scene.device().context();
-    cairo::CairoCanvas canvas(request->screen, request->scale, Color::white());
-    Renderer().render(scene.window(), canvas);
-    if (const auto problem = canvas.writePng(request->png)) {
-        err << "arquorel-sim list: cannot write " << printable(request->png) << ": " << *problem
-            << "\n";
+    if (!writePicture("list", scene.window(), *request, Color::white(), out, err))
         return kExitUsage;
-    }
     const auto& table = *scene.list().tableView;
-    out << "Wrote " << request->png << " (" << canvas.pixelWidth() << "x" << canvas.pixelHeight()
-        << " pixels): " << table.numberOfRows() << " rows, " << table.visibleCells().size()
+    out << table.numberOfRows() << " rows, " << table.visibleCells().size()
         << " on screen; heading " << formatFixed(request->heading, 1) << "\xC2\xB0\n";
-    for (const auto& line : context.console().lines()) out << "Console: " << line << "\n";
-    if (request->tree) out << dumpViewTree(scene.window());
-    printDataSource(request->places, out);
+    printPictureNotes(scene.device(), scene.window(), *request, out);
     return kExitOk;
 }
 

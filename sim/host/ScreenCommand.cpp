@@ -3,10 +3,6 @@
 #include <cmath>
 #include <sstream>
 
-#include "arquorel/platform/drawing/Renderer.h"
-#include "arquorel/platform/drawing/ViewTreeDump.h"
-#include "arquorel/platform/drawing/cairo/CairoBackend.h"
-#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Slider.h"
@@ -17,6 +13,7 @@
 #include "sim/device/SimPlatform.h"
 #include "sim/host/ArDemo.h"
 #include "sim/host/CliArgs.h"
+#include "sim/host/PictureScene.h"
 
 namespace arquorel::sim {
 
@@ -90,13 +87,7 @@ std::optional<ScreenRequest> parseScreenRequest(const std::vector<std::string>& 
 ScreenScene::ScreenScene(const ScreenRequest& request,
                          std::vector<std::shared_ptr<QuorelProperty>> records)
     : camera_(device_.context()) {
-    auto& context = device_.context();
-    context.console().startCapture();
-    cairo::installCairoBackend(context);
-    context.device().setMainScreenBounds({{0, 0}, request.screen});
-    context.device().setScreenScale(request.scale);
-    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
-    Bundle::framework().setLanguage(request.language);
+    preparePictureDevice(device_, request);
     switch (request.camera) {
         case CameraChoice::back:
             camera_.settings().cameras = SimCameraSettings::Cameras::backAndFront;
@@ -111,17 +102,12 @@ ScreenScene::ScreenScene(const ScreenRequest& request,
     // The camera sees the world as the user holds the phone.
     camera_.setPoseProvider([pose = CameraPose{request.heading, request.pitch}] { return pose; });
 
-    window_ = std::make_shared<Window>(Rect{{0, 0}, request.screen});
-    auto host = std::make_shared<ViewController>();
-    window_->setRootViewController(host);
-    window_->makeKeyAndVisible();
-    device_.runPending();
-
+    window_ = openHostWindow(device_, request.screen);
     screen_ = ArDemo::make();
     screen_->uiOptions = request.options;
     screen_->attribution = kAttribution;
     screen_->setRecords(std::move(records));
-    host->present(screen_, false);
+    window_->rootViewController()->present(screen_, false);
     device_.runPending();
     if (request.options.simulatorDebugging) {
         // The sliders stand in for the sensors: set them to the pose.
@@ -166,17 +152,9 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (!file) return kExitUsage;
 
     ScreenScene scene(*request, file->records);
-    auto& window = scene.window();
     auto& screen = scene.screen();
-    auto& context = scene.device().context();
-
-    cairo::CairoCanvas canvas(request->screen, request->scale, Color::black());
-    Renderer().render(window, canvas);
-    if (const auto problem = canvas.writePng(request->png)) {
-        err << "arquorel-sim screen: cannot write " << printable(request->png) << ": " << *problem
-            << "\n";
+    if (!writePicture("screen", scene.window(), *request, Color::black(), out, err))
         return kExitUsage;
-    }
 
     const ARStatus& status = screen.arStatus();
     std::size_t onScreen = 0;
@@ -184,14 +162,11 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
     for (const auto& child : screen.presenter()->subviews())
         if (std::dynamic_pointer_cast<DemoCard>(child) && intersects(child->frame(), screenRect))
             ++onScreen;
-    out << "Wrote " << request->png << " (" << canvas.pixelWidth() << "x" << canvas.pixelHeight()
-        << " pixels): " << onScreen << " cards on screen; heading "
-        << formatFixed(status.heading, 1) << "\xC2\xB0, pitch " << formatFixed(status.pitch, 1)
-        << "\xC2\xB0, field of view " << formatFixed(status.hFov, 1) << "\xC2\xB0 x "
-        << formatFixed(status.vFov, 1) << "\xC2\xB0\n";
-    for (const auto& line : context.console().lines()) out << "Console: " << line << "\n";
-    if (request->tree) out << dumpViewTree(window);
-    printDataSource(request->places, out);
+    out << onScreen << " cards on screen; heading " << formatFixed(status.heading, 1)
+        << "\xC2\xB0, pitch " << formatFixed(status.pitch, 1) << "\xC2\xB0, field of view "
+        << formatFixed(status.hFov, 1) << "\xC2\xB0 x " << formatFixed(status.vFov, 1)
+        << "\xC2\xB0\n";
+    printPictureNotes(scene.device(), scene.window(), *request, out);
     return kExitOk;
 }
 
