@@ -1,6 +1,7 @@
 #pragma once
-// Helpers shared by the arquorel-sim commands: flag parsing, the "--at LAT,LNG" position,
-// reading a places file with its problems reported, and aligned text tables.
+// Helpers shared by the arquorel-sim commands: flag parsing, the "--at LAT,LNG" position and
+// the other flags of the picture commands, reading a places file with its problems reported,
+// and aligned text tables.
 
 #include <functional>
 #include <optional>
