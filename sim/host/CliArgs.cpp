@@ -273,4 +273,79 @@ std::optional<Coordinate> requiredPosition(const Flags& flags, std::string& erro
     return parseLatLng(*text, error);
 }
 
+std::optional<double> requiredHeading(const Flags& flags, std::string& error) {
+    const auto text = CommandUsage::required(flags, "heading", "DEG", error);
+    if (!text) return std::nullopt;
+    const auto heading = parseNumber(*text);
+    if (!heading || *heading < 0 || *heading >= 360) {
+        error = "--heading must be a number of degrees in [0, 360): " + printable(*text);
+        return std::nullopt;
+    }
+    return heading;
+}
+
+std::optional<double> requiredPitch(const Flags& flags, std::string& error) {
+    const auto text = CommandUsage::required(flags, "pitch", "DEG", error);
+    if (!text) return std::nullopt;
+    const auto pitch = parseNumber(*text);
+    if (!pitch || *pitch < -90 || *pitch > 90) {
+        error = "--pitch must be a number of degrees in [-90, 90]: " + printable(*text);
+        return std::nullopt;
+    }
+    return pitch;
+}
+
+std::optional<ScreenSetup> parseScreenSetup(const std::string& text) {
+    const auto atSign = text.find('@');
+    std::string sizeError;
+    const auto size = parseScreenSize(text.substr(0, atSign), sizeError);
+    const auto scale = atSign == std::string::npos ? std::optional<double>(2)
+                                                   : parseNumber(text.substr(atSign + 1));
+    if (!size || !scale || *scale < 1 || *scale > 4) return std::nullopt;
+    return ScreenSetup{*size, *scale};
+}
+
+bool readPictureRequest(const std::vector<std::string>& args, std::vector<FlagSpec> ownSpecs,
+                        PictureRequest& request, std::string& error,
+                        const std::function<bool(const Flags&)>& readOwn) {
+    std::vector<FlagSpec> specs = {{"places"}, {"at"},  {"heading"},    {"screen"},
+                                   {"lang"},   {"png"}, {"tree", false}};
+    specs.insert(specs.end(), ownSpecs.begin(), ownSpecs.end());
+    const auto flags = Flags::parse(args, specs, error);
+    if (!flags) return false;
+    const auto path = CommandUsage::required(*flags, "places", "FILE", error);
+    if (!path) return false;
+    request.places = *path;
+    const auto at = requiredPosition(*flags, error);
+    if (!at) return false;
+    request.at = *at;
+    const auto heading = requiredHeading(*flags, error);
+    if (!heading) return false;
+    request.heading = *heading;
+    if (const auto text = flags->value("screen")) {
+        const auto setup = parseScreenSetup(*text);
+        if (!setup) {
+            error =
+                "--screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to 4: " +
+                printable(*text);
+            return false;
+        }
+        request.screen = setup->size;
+        request.scale = setup->scale;
+    }
+    if (const auto text = flags->value("lang")) {
+        if (*text != "en" && *text != "fr") {
+            error = "--lang must be en or fr: " + printable(*text);
+            return false;
+        }
+        request.language = *text;
+    }
+    if (!readOwn(*flags)) return false;
+    const auto png = CommandUsage::required(*flags, "png", "OUT.png", error);
+    if (!png) return false;
+    request.png = *png;
+    request.tree = flags->has("tree");
+    return true;
+}
+
 }  // namespace arquorel::sim

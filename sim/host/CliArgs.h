@@ -1,7 +1,9 @@
 #pragma once
-// Helpers shared by the arquorel-sim commands: flag parsing, the "--at LAT,LNG" position,
-// reading a places file with its problems reported, and aligned text tables.
+// Helpers shared by the arquorel-sim commands: flag parsing, the "--at LAT,LNG" position and
+// the other flags of the picture commands, reading a places file with its problems reported,
+// and aligned text tables.
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -69,8 +71,46 @@ std::optional<Coordinate> requiredPosition(const Flags& flags, std::string& erro
 // A finite number making up the whole text; none otherwise.
 std::optional<double> parseNumber(const std::string& text);
 
+// The compass heading given with "--heading DEG", within [0, 360); none, with `error` set,
+// when missing or malformed.
+std::optional<double> requiredHeading(const Flags& flags, std::string& error);
+
+// The pitch given with "--pitch DEG", within [-90, 90]; none, with `error` set, when missing or
+// malformed.
+std::optional<double> requiredPitch(const Flags& flags, std::string& error);
+
 // "WIDTHxHEIGHT" in points, each from 100 to 10000.
 std::optional<Size> parseScreenSize(const std::string& text, std::string& error);
+
+struct ScreenSetup {
+    Size size;
+    double scale = 2;
+};
+
+// "WIDTHxHEIGHT[@SCALE]": points from 100 to 10000 each way and a scale from 1 to 4, 2 when
+// not given; none when malformed.
+std::optional<ScreenSetup> parseScreenSetup(const std::string& text);
+
+// What a picture of the simulated device is asked for with: the flags --places FILE,
+// --at LAT,LNG, --heading DEG, --screen WxH[@S], --lang en|fr, --png OUT.png and --tree.
+struct PictureRequest {
+    std::string places;
+    Coordinate at;
+    double heading = 0;
+    Size screen{375, 812};
+    double scale = 2;
+    std::string language = "en";
+    std::string png;
+    bool tree = false;
+};
+
+// Parses `args` for the picture flags and a command's `ownSpecs` into `request`. The flags are
+// checked in the order of the usage lines: --places, --at, --heading, --screen, --lang, then
+// the command's own with `readOwn` (false, with `error` set, when one is malformed), then --png.
+// False, with `error` set, at the first flag that is missing or malformed.
+bool readPictureRequest(const std::vector<std::string>& args, std::vector<FlagSpec> ownSpecs,
+                        PictureRequest& request, std::string& error,
+                        const std::function<bool(const Flags&)>& readOwn);
 
 // Loads a places file. A file that cannot be used at all (unreadable, not JSON, not an array)
 // is reported on `err` and gives none; problems of single records stay in the result.

@@ -2,92 +2,36 @@
 
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/places/DistanceText.h"
-#include "arquorel/platform/drawing/Renderer.h"
-#include "arquorel/platform/drawing/ViewTreeDump.h"
-#include "arquorel/platform/drawing/cairo/CairoBackend.h"
-#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "sim/device/SimLocationService.h"
 #include "sim/host/CliArgs.h"
+#include "sim/host/PictureScene.h"
 
 namespace arquorel::sim {
 
 std::optional<ListRequest> parseListRequest(const std::vector<std::string>& args,
                                             std::string& error) {
-    const auto flags = Flags::parse(args,
-                                    {{"places"},
-                                     {"at"},
-                                     {"heading"},
-                                     {"screen"},
-                                     {"lang"},
-                                     {"units"},
-                                     {"png"},
-                                     {"tree", false}},
-                                    error);
-    if (!flags) return std::nullopt;
     ListRequest request;
-    const auto path = CommandUsage::required(*flags, "places", "FILE", error);
-    if (!path) return std::nullopt;
-    request.places = *path;
-    const auto at = requiredPosition(*flags, error);
-    if (!at) return std::nullopt;
-    request.at = *at;
-    const auto headingText = CommandUsage::required(*flags, "heading", "DEG", error);
-    if (!headingText) return std::nullopt;
-    const auto heading = parseNumber(*headingText);
-    if (!heading || *heading < 0 || *heading >= 360) {
-        error = "--heading must be a number of degrees in [0, 360): " + printable(*headingText);
-        return std::nullopt;
-    }
-    request.heading = *heading;
-    if (const auto text = flags->value("screen")) {
-        const auto atSign = text->find('@');
-        const auto size = parseScreenSize(text->substr(0, atSign), error);
-        std::optional<double> scale = 2;
-        if (atSign != std::string::npos) scale = parseNumber(text->substr(atSign + 1));
-        if (!size || !scale || *scale < 1 || *scale > 4) {
-            error =
-                "--screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to "
-                "4: " +
-                printable(*text);
-            return std::nullopt;
-        }
-        request.screen = *size;
-        request.scale = *scale;
-    }
-    if (const auto text = flags->value("lang")) {
-        if (*text != "en" && *text != "fr") {
-            error = "--lang must be en or fr: " + printable(*text);
-            return std::nullopt;
-        }
-        request.language = *text;
-    }
-    if (const auto text = flags->value("units")) {
+    const auto readUnits = [&](const Flags& flags) {
+        const auto text = flags.value("units");
+        if (!text) return true;
         if (*text != "metric" && *text != "imperial") {
             error = "--units must be metric or imperial: " + printable(*text);
-            return std::nullopt;
+            return false;
         }
         request.imperial = *text == "imperial";
-    }
-    const auto png = CommandUsage::required(*flags, "png", "OUT.png", error);
-    if (!png) return std::nullopt;
-    request.png = *png;
-    request.tree = flags->has("tree");
+        return true;
+    };
+    if (!readPictureRequest(args, {{"units"}}, request, error, readUnits)) return std::nullopt;
     return request;
 }
 
 ListScene::ListScene(const ListRequest& request,
                      std::vector<std::shared_ptr<QuorelProperty>> records) {
-    auto& context = device_.context();
-    context.console().startCapture();
-    cairo::installCairoBackend(context);
-    context.device().setMainScreenBounds({{0, 0}, request.screen});
-    context.device().setScreenScale(request.scale);
-    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
-    Bundle::framework().setLanguage(request.language);
-    if (request.imperial) context.userDefaults().set(kImperialUnitsKey, true);
+    preparePictureDevice(device_, request);
+    if (request.imperial) device_.context().userDefaults().set(kImperialUnitsKey, true);
     rereadUnitSetting();
     registerPlaceListLayouts();
 
@@ -96,15 +40,10 @@ ListScene::ListScene(const ListRequest& request,
     manager->start();
     manager->setLatestLocation(Location(request.at, 0, 5, 5, device_.now()));
 
-    window_ = std::make_shared<Window>(Rect{{0, 0}, request.screen});
-    auto host = std::make_shared<ViewController>();
-    window_->setRootViewController(host);
-    window_->makeKeyAndVisible();
-    device_.runPending();
-
+    window_ = openHostWindow(device_, request.screen);
     list_ = PointsVC::make();
     list_->tableData = std::move(records);
-    host->present(list_, false);
+    window_->rootViewController()->present(list_, false);
     device_.runPending();
     list_->closeHintButton();
     if (auto* service = dynamic_cast<SimLocationService*>(manager->manager()))
@@ -138,21 +77,12 @@ int runListCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (!file) return kExitUsage;
 
     ListScene scene(*request, file->records);
-    auto& context = scene.device().context();
-    cairo::CairoCanvas canvas(request->screen, request->scale, Color::white());
-    Renderer().render(scene.window(), canvas);
-    if (const auto problem = canvas.writePng(request->png)) {
-        err << "arquorel-sim list: cannot write " << printable(request->png) << ": " << *problem
-            << "\n";
+    if (!writePicture("list", scene.window(), *request, Color::white(), out, err))
         return kExitUsage;
-    }
     const auto& table = *scene.list().tableView;
-    out << "Wrote " << request->png << " (" << canvas.pixelWidth() << "x" << canvas.pixelHeight()
-        << " pixels): " << table.numberOfRows() << " rows, " << table.visibleCells().size()
+    out << table.numberOfRows() << " rows, " << table.visibleCells().size()
         << " on screen; heading " << formatFixed(request->heading, 1) << "\xC2\xB0\n";
-    for (const auto& line : context.console().lines()) out << "Console: " << line << "\n";
-    if (request->tree) out << dumpViewTree(scene.window());
-    printDataSource(request->places, out);
+    printPictureNotes(scene.device(), scene.window(), *request, out);
     return kExitOk;
 }
 

@@ -18,6 +18,7 @@
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimPlatform.h"
+#include "sim/host/CliArgs.h"
 
 namespace arquorel::sim {
 
@@ -25,16 +26,8 @@ inline constexpr std::string_view kListSynopsis =
     "list --places FILE --at LAT,LNG --heading DEG [--screen WxH[@S]] [--lang en|fr] "
     "[--units metric|imperial] --png OUT.png [--tree]";
 
-struct ListRequest {
-    std::string places;
-    Coordinate at;
-    double heading = 0;
-    Size screen{375, 812};
-    double scale = 2;
-    std::string language = "en";
+struct ListRequest : PictureRequest {
     bool imperial = false;
-    std::string png;
-    bool tree = false;
 };
 
 // The list of a request with the given places, on a simulated device of its own, shown in a

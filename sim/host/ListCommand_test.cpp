@@ -7,45 +7,29 @@
 
 #include "arquorel/platform/drawing/Golden.h"
 #include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "sim/host/CommandTesting.h"
 #include "sim/host/SimCli.h"
 
 namespace arquorel::sim {
 namespace {
 
-std::vector<std::string> line(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"--places",  "p.json", "--at",  "43.7,7.4",
-                                     "--heading", "80",     "--png", "out.png"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
-}
+const std::vector<std::string> kRequired = {"--places",  "p.json", "--at",  "43.7,7.4",
+                                            "--heading", "80",     "--png", "out.png"};
 
 TEST(ListCommandTest, BadFlagsAreNamed) {
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"--screen", "375x812@9"}, "--screen must be WIDTHxHEIGHT[@SCALE]"},
-        {{"--units", "nautical"}, "--units must be metric or imperial: nautical"},
-        {{"--lang", "de"}, "--lang must be en or fr: de"},
-    };
-    for (const auto& [extra, message] : cases) {
-        std::string error;
-        EXPECT_FALSE(parseListRequest(line(extra), error));
-        EXPECT_NE(error.find(message), std::string::npos) << error;
-    }
+    expectRefused(parseListRequest, kRequired,
+                  {
+                      {{"--screen", "375x812@9"}, "--screen must be WIDTHxHEIGHT[@SCALE]"},
+                      {{"--units", "nautical"}, "--units must be metric or imperial: nautical"},
+                      {{"--lang", "de"}, "--lang must be en or fr: de"},
+                  });
     std::string error;
-    const auto request =
-        parseListRequest(line({"--units", "imperial", "--screen", "320x568@1"}), error);
+    const auto request = parseListRequest(
+        withArgs(kRequired, {"--units", "imperial", "--screen", "320x568@1"}), error);
     ASSERT_TRUE(request) << error;
     EXPECT_TRUE(request->imperial);
     EXPECT_EQ(request->screen, (Size{320, 568}));
     EXPECT_EQ(request->scale, 1);
-}
-
-std::shared_ptr<QuorelProperty> record(const std::string& name, double lat, double lng) {
-    auto r = std::make_shared<QuorelProperty>();
-    r->id = name;
-    r->name = name;
-    r->lat = lat;
-    r->lng = lng;
-    return r;
 }
 
 // A narrow phone in French with imperial units: the rows, their tags, hours, addresses,
@@ -53,11 +37,11 @@ std::shared_ptr<QuorelProperty> record(const std::string& name, double lat, doub
 TEST(ListCommandTest, TheListsViewTreeMatchesItsGolden) {
     std::string error;
     auto request = parseListRequest(
-        line({"--lang", "fr", "--units", "imperial", "--screen", "320x568"}), error);
+        withArgs(kRequired, {"--lang", "fr", "--units", "imperial", "--screen", "320x568"}), error);
     ASSERT_TRUE(request) << error;
     request->heading = 90;
     request->at = {43.7393682, 7.4272085};
-    auto church = record("Église Sainte-Dévote", 43.7400, 7.4280);
+    auto church = placeRecord("Église Sainte-Dévote", 43.7400, 7.4280);
     church->parent_category_title = "Culture";
     church->category = "Église";
     church->category_color = "#4E79A7";
@@ -65,10 +49,10 @@ TEST(ListCommandTest, TheListsViewTreeMatchesItsGolden) {
     church->street = "Place Sainte-Dévote";
     church->housenumber = "1";
     church->city = "Monaco";
-    auto shop = record("Geschäft am Hafen", 43.7385, 7.4282);
+    auto shop = placeRecord("Geschäft am Hafen", 43.7385, 7.4282);
     shop->category = "Geschäft";
     shop->city = "Monaco";  // no street: no address row
-    ListScene scene(*request, {church, shop, record("Ouest", 43.7393682, 7.4260)});
+    ListScene scene(*request, {church, shop, placeRecord("Ouest", 43.7393682, 7.4260)});
     const auto check =
         checkGolden(goldenPath(__FILE__, "list_screen"), dumpViewTree(scene.window()));
     EXPECT_TRUE(check.passed) << check.message;

@@ -354,18 +354,13 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
     } else if (name == "screen") {
         const Token* t = words.take();
         const std::string text = t ? t->text : std::string();
-        const auto at = text.find('@');
-        std::string error;
-        const auto size = parseScreenSize(text.substr(0, at), error);
-        const auto scale =
-            at == std::string::npos ? std::optional<double>(2) : parseNumber(text.substr(at + 1));
-        if (!size || !scale || *scale < 1 || *scale > 4) {
+        if (const auto setup = parseScreenSetup(text)) {
+            s.device.screen = setup->size;
+            s.device.scale = setup->scale;
+        } else {
             failure = Failure{
                 "screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to 4: " +
                 printable(text)};
-        } else {
-            s.device.screen = *size;
-            s.device.scale = *scale;
         }
     } else if (name == "lang") {
         if (words.accept("en")) {

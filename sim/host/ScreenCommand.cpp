@@ -3,10 +3,6 @@
 #include <cmath>
 #include <sstream>
 
-#include "arquorel/platform/drawing/Renderer.h"
-#include "arquorel/platform/drawing/ViewTreeDump.h"
-#include "arquorel/platform/drawing/cairo/CairoBackend.h"
-#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Slider.h"
@@ -17,6 +13,7 @@
 #include "sim/device/SimPlatform.h"
 #include "sim/host/ArDemo.h"
 #include "sim/host/CliArgs.h"
+#include "sim/host/PictureScene.h"
 
 namespace arquorel::sim {
 
@@ -31,26 +28,6 @@ constexpr const char* kAttribution = "\xC2\xA9 OpenStreetMap contributors";
 Acceleration gravityAtPitch(double pitch) {
     const double r = pitch * kDegreesToRadians;
     return {0, -std::cos(r), std::sin(r)};
-}
-
-// "WxH" or "WxH@S" with a scale from 1 to 4.
-bool parseScreen(const std::string& text, ScreenRequest& request, std::string& error) {
-    const auto at = text.find('@');
-    const auto size = parseScreenSize(text.substr(0, at), error);
-    if (!size) {
-        error = "--screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to 4: " +
-                printable(text);
-        return false;
-    }
-    request.screen = *size;
-    if (at == std::string::npos) return true;
-    const auto scale = parseNumber(text.substr(at + 1));
-    if (!scale || *scale < 1 || *scale > 4) {
-        error = "--screen scale must be a number from 1 to 4: " + printable(text);
-        return false;
-    }
-    request.scale = *scale;
-    return true;
 }
 
 bool parseOptions(const std::string& text, UiOptions& options, std::string& error) {
@@ -80,83 +57,37 @@ bool parseOptions(const std::string& text, UiOptions& options, std::string& erro
 
 std::optional<ScreenRequest> parseScreenRequest(const std::vector<std::string>& args,
                                                 std::string& error) {
-    const auto flags = Flags::parse(args,
-                                    {{"places"},
-                                     {"at"},
-                                     {"heading"},
-                                     {"pitch"},
-                                     {"screen"},
-                                     {"lang"},
-                                     {"options"},
-                                     {"camera"},
-                                     {"png"},
-                                     {"tree", false}},
-                                    error);
-    if (!flags) return std::nullopt;
     ScreenRequest request;
-    const auto path = CommandUsage::required(*flags, "places", "FILE", error);
-    if (!path) return std::nullopt;
-    request.places = *path;
-    const auto at = requiredPosition(*flags, error);
-    if (!at) return std::nullopt;
-    request.at = *at;
-    const auto headingText = CommandUsage::required(*flags, "heading", "DEG", error);
-    if (!headingText) return std::nullopt;
-    const auto heading = parseNumber(*headingText);
-    if (!heading || *heading < 0 || *heading >= 360) {
-        error = "--heading must be a number of degrees in [0, 360): " + printable(*headingText);
-        return std::nullopt;
-    }
-    request.heading = *heading;
-    const auto pitchText = CommandUsage::required(*flags, "pitch", "DEG", error);
-    if (!pitchText) return std::nullopt;
-    const auto pitch = parseNumber(*pitchText);
-    if (!pitch || *pitch < -90 || *pitch > 90) {
-        error = "--pitch must be a number of degrees in [-90, 90]: " + printable(*pitchText);
-        return std::nullopt;
-    }
-    request.pitch = *pitch;
-    if (const auto text = flags->value("screen"); text && !parseScreen(*text, request, error))
-        return std::nullopt;
-    if (const auto text = flags->value("lang")) {
-        if (*text != "en" && *text != "fr") {
-            error = "--lang must be en or fr: " + printable(*text);
-            return std::nullopt;
+    const auto readOwn = [&](const Flags& flags) {
+        const auto pitch = requiredPitch(flags, error);
+        if (!pitch) return false;
+        request.pitch = *pitch;
+        if (const auto text = flags.value("options");
+            text && !parseOptions(*text, request.options, error))
+            return false;
+        if (const auto text = flags.value("camera")) {
+            if (*text == "back") {
+                request.camera = CameraChoice::back;
+            } else if (*text == "front") {
+                request.camera = CameraChoice::front;
+            } else if (*text == "none") {
+                request.camera = CameraChoice::none;
+            } else {
+                error = "--camera must be back, front or none: " + printable(*text);
+                return false;
+            }
         }
-        request.language = *text;
-    }
-    if (const auto text = flags->value("options");
-        text && !parseOptions(*text, request.options, error))
+        return true;
+    };
+    if (!readPictureRequest(args, {{"pitch"}, {"options"}, {"camera"}}, request, error, readOwn))
         return std::nullopt;
-    if (const auto text = flags->value("camera")) {
-        if (*text == "back") {
-            request.camera = CameraChoice::back;
-        } else if (*text == "front") {
-            request.camera = CameraChoice::front;
-        } else if (*text == "none") {
-            request.camera = CameraChoice::none;
-        } else {
-            error = "--camera must be back, front or none: " + printable(*text);
-            return std::nullopt;
-        }
-    }
-    const auto png = CommandUsage::required(*flags, "png", "OUT.png", error);
-    if (!png) return std::nullopt;
-    request.png = *png;
-    request.tree = flags->has("tree");
     return request;
 }
 
 ScreenScene::ScreenScene(const ScreenRequest& request,
                          std::vector<std::shared_ptr<QuorelProperty>> records)
     : camera_(device_.context()) {
-    auto& context = device_.context();
-    context.console().startCapture();
-    cairo::installCairoBackend(context);
-    context.device().setMainScreenBounds({{0, 0}, request.screen});
-    context.device().setScreenScale(request.scale);
-    context.device().setInterfaceOrientation(InterfaceOrientation::portrait);
-    Bundle::framework().setLanguage(request.language);
+    preparePictureDevice(device_, request);
     switch (request.camera) {
         case CameraChoice::back:
             camera_.settings().cameras = SimCameraSettings::Cameras::backAndFront;
@@ -171,17 +102,12 @@ ScreenScene::ScreenScene(const ScreenRequest& request,
     // The camera sees the world as the user holds the phone.
     camera_.setPoseProvider([pose = CameraPose{request.heading, request.pitch}] { return pose; });
 
-    window_ = std::make_shared<Window>(Rect{{0, 0}, request.screen});
-    auto host = std::make_shared<ViewController>();
-    window_->setRootViewController(host);
-    window_->makeKeyAndVisible();
-    device_.runPending();
-
+    window_ = openHostWindow(device_, request.screen);
     screen_ = ArDemo::make();
     screen_->uiOptions = request.options;
     screen_->attribution = kAttribution;
     screen_->setRecords(std::move(records));
-    host->present(screen_, false);
+    window_->rootViewController()->present(screen_, false);
     device_.runPending();
     if (request.options.simulatorDebugging) {
         // The sliders stand in for the sensors: set them to the pose.
@@ -226,17 +152,9 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (!file) return kExitUsage;
 
     ScreenScene scene(*request, file->records);
-    auto& window = scene.window();
     auto& screen = scene.screen();
-    auto& context = scene.device().context();
-
-    cairo::CairoCanvas canvas(request->screen, request->scale, Color::black());
-    Renderer().render(window, canvas);
-    if (const auto problem = canvas.writePng(request->png)) {
-        err << "arquorel-sim screen: cannot write " << printable(request->png) << ": " << *problem
-            << "\n";
+    if (!writePicture("screen", scene.window(), *request, Color::black(), out, err))
         return kExitUsage;
-    }
 
     const ARStatus& status = screen.arStatus();
     std::size_t onScreen = 0;
@@ -244,14 +162,11 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
     for (const auto& child : screen.presenter()->subviews())
         if (std::dynamic_pointer_cast<DemoCard>(child) && intersects(child->frame(), screenRect))
             ++onScreen;
-    out << "Wrote " << request->png << " (" << canvas.pixelWidth() << "x" << canvas.pixelHeight()
-        << " pixels): " << onScreen << " cards on screen; heading "
-        << formatFixed(status.heading, 1) << "\xC2\xB0, pitch " << formatFixed(status.pitch, 1)
-        << "\xC2\xB0, field of view " << formatFixed(status.hFov, 1) << "\xC2\xB0 x "
-        << formatFixed(status.vFov, 1) << "\xC2\xB0\n";
-    for (const auto& line : context.console().lines()) out << "Console: " << line << "\n";
-    if (request->tree) out << dumpViewTree(window);
-    printDataSource(request->places, out);
+    out << onScreen << " cards on screen; heading " << formatFixed(status.heading, 1)
+        << "\xC2\xB0, pitch " << formatFixed(status.pitch, 1) << "\xC2\xB0, field of view "
+        << formatFixed(status.hFov, 1) << "\xC2\xB0 x " << formatFixed(status.vFov, 1)
+        << "\xC2\xB0\n";
+    printPictureNotes(scene.device(), scene.window(), *request, out);
     return kExitOk;
 }
 

@@ -18,6 +18,7 @@
 #include "sim/device/SimCamera.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/host/ArDemo.h"
+#include "sim/host/CliArgs.h"
 
 namespace arquorel::sim {
 
@@ -28,18 +29,10 @@ inline constexpr std::string_view kScreenSynopsis =
 
 enum class CameraChoice { back, front, none };
 
-struct ScreenRequest {
-    std::string places;
-    Coordinate at;
-    double heading = 0;
+struct ScreenRequest : PictureRequest {
     double pitch = 0;
-    Size screen{375, 812};
-    double scale = 2;
-    std::string language = "en";
     UiOptions options;
     CameraChoice camera = CameraChoice::back;
-    std::string png;
-    bool tree = false;
 };
 
 // The AR screen of a request with the given places, on a simulated device of its own: presented

@@ -8,53 +8,42 @@
 
 #include "arquorel/platform/drawing/Golden.h"
 #include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "sim/host/CommandTesting.h"
 #include "sim/host/SimCli.h"
 
 namespace arquorel::sim {
 namespace {
 
-std::vector<std::string> line(std::vector<std::string> extra) {
-    std::vector<std::string> args = {"--places", "p.json",  "--at", "43.7,7.4", "--heading",
-                                     "80",       "--pitch", "-10",  "--png",    "out.png"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
-}
+const std::vector<std::string> kRequired = {"--places", "p.json",  "--at", "43.7,7.4", "--heading",
+                                            "80",       "--pitch", "-10",  "--png",    "out.png"};
 
 TEST(ScreenCommandTest, BadFlagsAreNamed) {
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"--screen", "375x812@9"}, "--screen scale must be a number from 1 to 4: 375x812@9"},
-        {{"--options", "debugLabel,radar"}, "--options takes debugLabel"},
-        {{"--camera", "side"}, "--camera must be back, front or none: side"},
-        {{"--lang", "de"}, "--lang must be en or fr: de"},
-    };
-    for (const auto& [extra, message] : cases) {
-        std::string error;
-        EXPECT_FALSE(parseScreenRequest(line(extra), error));
-        EXPECT_NE(error.find(message), std::string::npos) << error;
-    }
-}
-
-std::shared_ptr<QuorelProperty> record(const std::string& name, double lat, double lng) {
-    auto r = std::make_shared<QuorelProperty>();
-    r->id = name;
-    r->name = name;
-    r->lat = lat;
-    r->lng = lng;
-    return r;
+    expectRefused(
+        parseScreenRequest, kRequired,
+        {
+            {{"--screen", "375x812@9"},
+             "--screen must be WIDTHxHEIGHT[@SCALE] in points (100 to 10000), scale 1 to 4: "
+             "375x812@9"},
+            {{"--options", "debugLabel,radar"}, "--options takes debugLabel"},
+            {{"--camera", "side"}, "--camera must be back, front or none: side"},
+            {{"--lang", "de"}, "--lang must be en or fr: de"},
+        });
 }
 
 // Facing east with three places ahead and one behind, every debugging aid on.
 TEST(ScreenCommandTest, TheScreensViewTreeMatchesItsGolden) {
     std::string error;
     auto request = parseScreenRequest(
-        line({"--options", "debugLabel,debugSliders,debugMap", "--lang", "fr"}), error);
+        withArgs(kRequired, {"--options", "debugLabel,debugSliders,debugMap", "--lang", "fr"}),
+        error);
     ASSERT_TRUE(request) << error;
     request->heading = 90;
     request->pitch = 0;
     request->at = {43.7393682, 7.4272085};
-    ScreenScene scene(*request,
-                      {record("Est", 43.7393682, 7.4284), record("Nord-est", 43.7400, 7.4280),
-                       record("Sud-est", 43.7385, 7.4282), record("Ouest", 43.7393682, 7.4260)});
+    ScreenScene scene(
+        *request,
+        {placeRecord("Est", 43.7393682, 7.4284), placeRecord("Nord-est", 43.7400, 7.4280),
+         placeRecord("Sud-est", 43.7385, 7.4282), placeRecord("Ouest", 43.7393682, 7.4260)});
     const auto check = checkGolden(goldenPath(__FILE__, "ar_screen"), dumpViewTree(scene.window()));
     EXPECT_TRUE(check.passed) << check.message;
 }

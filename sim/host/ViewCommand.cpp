@@ -46,17 +46,10 @@ int runViewCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (!path) return fail(error);
     const auto at = requiredPosition(*flags, error);
     if (!at) return fail(error);
-    const auto headingText = CommandUsage::required(*flags, "heading", "DEG", error);
-    if (!headingText) return fail(error);
-    const auto heading = parseNumber(*headingText);  // finite, or none
-    if (!heading || *heading < 0 || *heading >= 360)
-        return fail("--heading must be a number of degrees in [0, 360): " +
-                    printable(*headingText));
-    const auto pitchText = CommandUsage::required(*flags, "pitch", "DEG", error);
-    if (!pitchText) return fail(error);
-    const auto pitch = parseNumber(*pitchText);
-    if (!pitch || *pitch < -90 || *pitch > 90)
-        return fail("--pitch must be a number of degrees in [-90, 90]: " + printable(*pitchText));
+    const auto heading = requiredHeading(*flags, error);
+    if (!heading) return fail(error);
+    const auto pitch = requiredPitch(*flags, error);
+    if (!pitch) return fail(error);
     Size screen{375, 812};
     if (const auto screenText = flags->value("screen")) {
         const auto parsed = parseScreenSize(*screenText, error);

@@ -9,6 +9,7 @@
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/host/ArDemo.h"
+#include "sim/host/CommandTesting.h"
 #include "sim/host/SimCli.h"
 
 namespace arquorel::sim {
@@ -16,19 +17,11 @@ namespace {
 
 constexpr double kLat = 43.7393682, kLng = 7.4272085;
 
-std::shared_ptr<QuorelProperty> record(const std::string& name, double lat, double lng) {
-    auto r = std::make_shared<QuorelProperty>();
-    r->name = name;
-    r->lat = lat;
-    r->lng = lng;
-    return r;
-}
-
 TEST(ArDemoTest, CardStraightAheadIsCentredAndMovesWithTheHeading) {
     SimPlatform device;
     SimSensors sensors;
     auto demo = ArDemo::create({375, 812});
-    demo->setRecords({record("East", kLat, kLng + 0.00124)});  // about 100 m due east
+    demo->setRecords({placeRecord("East", kLat, kLng + 0.00124)});  // about 100 m due east
     demo->start();
     SensorScript script;  // facing east, upright, until the filters settle
     script.fix(0.1, {kLat, kLng});

@@ -1,12 +1,28 @@
 #include "arquorel/platform/ui/ScrollView.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace arquorel {
 
 namespace {
 
 constexpr Color kIndicatorColor{0, 0, 0, 0.35};
+
+// Where an indicator starts along its axis and how long it is, for `visible` points of `content`
+// (insets included) scrolled to `position` from the content's start; none when it all fits.
+struct IndicatorSpan {
+    double start = 0;
+    double length = 0;
+};
+
+std::optional<IndicatorSpan> indicatorSpan(double visible, double content, double position) {
+    if (content <= visible || visible <= 0) return std::nullopt;
+    const double track = visible - 2 * ScrollView::kIndicatorInset;
+    const double length = std::max(ScrollView::kMinimumIndicatorLength, track * visible / content);
+    const double share = std::clamp(position / (content - visible), 0.0, 1.0);
+    return IndicatorSpan{ScrollView::kIndicatorInset + share * (track - length), length};
+}
 
 }  // namespace
 
@@ -67,27 +83,23 @@ void ScrollView::placeContent() {
 }
 
 Rect ScrollView::horizontalIndicatorRect() const {
+    if (!dragging_ || !showsHorizontal_) return {};
     const Rect b = bounds();
-    const double content = contentSize_.width + inset_.left + inset_.right;
-    if (!dragging_ || !showsHorizontal_ || content <= b.width() || b.width() <= 0) return {};
-    const double track = b.width() - 2 * kIndicatorInset;
-    const double length = std::max(kMinimumIndicatorLength, track * b.width() / content);
-    const double range = content - b.width();
-    const double share = std::clamp((offset_.x + inset_.left) / range, 0.0, 1.0);
-    return {kIndicatorInset + share * (track - length),
-            b.height() - kIndicatorInset - kIndicatorThickness, length, kIndicatorThickness};
+    const auto span = indicatorSpan(b.width(), contentSize_.width + inset_.left + inset_.right,
+                                    offset_.x + inset_.left);
+    if (!span) return {};
+    return {span->start, b.height() - kIndicatorInset - kIndicatorThickness, span->length,
+            kIndicatorThickness};
 }
 
 Rect ScrollView::verticalIndicatorRect() const {
+    if (!dragging_ || !showsVertical_) return {};
     const Rect b = bounds();
-    const double content = contentSize_.height + inset_.top + inset_.bottom;
-    if (!dragging_ || !showsVertical_ || content <= b.height() || b.height() <= 0) return {};
-    const double track = b.height() - 2 * kIndicatorInset;
-    const double length = std::max(kMinimumIndicatorLength, track * b.height() / content);
-    const double range = content - b.height();
-    const double share = std::clamp((offset_.y + inset_.top) / range, 0.0, 1.0);
-    return {b.width() - kIndicatorInset - kIndicatorThickness,
-            kIndicatorInset + share * (track - length), kIndicatorThickness, length};
+    const auto span = indicatorSpan(b.height(), contentSize_.height + inset_.top + inset_.bottom,
+                                    offset_.y + inset_.top);
+    if (!span) return {};
+    return {b.width() - kIndicatorInset - kIndicatorThickness, span->start, kIndicatorThickness,
+            span->length};
 }
 
 void ScrollView::placeIndicators() {

@@ -102,5 +102,72 @@ TEST(ScrollViewTest, DelegateHearsEveryChangeAndIndicatorsShowOnlyWhileDragging)
     EXPECT_EQ(s.scroll->contentOffset(), (Point{0, 180}));
 }
 
+// Each indicator runs along its edge, as long as the visible share of the content (never
+// shorter than the minimum), and moves from the track's start to its end as the content scrolls.
+TEST(ScrollViewTest, IndicatorsShowTheVisibleShareAndWhereItIs) {
+    struct Last : ScrollViewDelegate {
+        Rect horizontal, vertical;
+        void scrollViewDidScroll(ScrollView& v) override {
+            horizontal = v.horizontalIndicatorRect();
+            vertical = v.verticalIndicatorRect();
+        }
+    };
+    struct Case {
+        const char* name;
+        Size content;
+        Insets inset;
+        Point from, to;
+        Rect horizontal, vertical;  // while the finger is still down
+    };
+    // The scroll view is 200x300; an indicator's track is its edge less 3 points at each end.
+    const Case cases[] = {
+        {"both axes, a third of the content seen",
+         {600, 900},
+         {},
+         {150, 250},
+         {50, 150},
+         {3 + 0.25 * (194 - 194.0 / 3), 294.5, 194.0 / 3, 2.5},
+         {194.5, 3 + (294 - 98) / 6.0, 2.5, 98}},
+        {"a long content gets the shortest indicator",
+         {200, 20000},
+         {},
+         {100, 250},
+         {100, 50},
+         {},
+         {194.5, 3 + 200 / 19700.0 * (294 - 36), 2.5, 36}},
+        {"at the far end the indicator ends at the track's end",
+         {200, 400},
+         {},
+         {100, 290},
+         {100, 10},
+         {},
+         {194.5, 3 + 294 - 220.5, 2.5, 220.5}},
+        {"at the start with an inset the indicator starts at the track's start",
+         {200, 1000},
+         {20, 0, 0, 0},
+         {100, 10},
+         {100, 200},
+         {},
+         {194.5, 3, 2.5, 294 * 300 / 1020.0}},
+    };
+    const auto expectNear = [](Rect actual, Rect expected) {
+        EXPECT_NEAR(actual.x(), expected.x(), 1e-9);
+        EXPECT_NEAR(actual.y(), expected.y(), 1e-9);
+        EXPECT_NEAR(actual.width(), expected.width(), 1e-9);
+        EXPECT_NEAR(actual.height(), expected.height(), 1e-9);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scene s;
+        auto last = std::make_shared<Last>();
+        s.scroll->setDelegate(last);
+        s.scroll->setContentSize(c.content);
+        s.scroll->setContentInset(c.inset);
+        s.finger.drag(c.from, c.to, 0.3, 10);
+        expectNear(last->horizontal, c.horizontal);
+        expectNear(last->vertical, c.vertical);
+    }
+}
+
 }  // namespace
 }  // namespace arquorel

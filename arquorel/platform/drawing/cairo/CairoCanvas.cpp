@@ -86,36 +86,44 @@ double clamp01(double v) {
     return std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0;
 }
 
-// Parsed SVG documents, kept while their Image lives.
-class SvgCache {
+// Native objects made from images, kept while their Image lives and freed with `Release`. An
+// entry whose Image has gone stays until more than `Limit` entries are held.
+template <class Handle, void (*Release)(Handle*), std::size_t Limit>
+class ImageCache {
   public:
-    ~SvgCache() {
-        for (auto& [key, entry] : entries_)
-            if (entry.handle) g_object_unref(entry.handle);
+    ImageCache() = default;
+    ImageCache(const ImageCache&) = delete;
+    ImageCache& operator=(const ImageCache&) = delete;
+    ~ImageCache() {
+        for (auto& [key, entry] : entries_) release(entry.handle);
     }
-    RsvgHandle* handle(const std::shared_ptr<const Image>& image) {
-        auto it = entries_.find(image.get());
+
+    // The object of `image`, made with `make(image)` when it has none yet. A new image at the
+    // address of one that has gone gets an object of its own.
+    template <class Make>
+    Handle* get(const std::shared_ptr<const Image>& image, Make make) {
+        const auto it = entries_.find(image.get());
         if (it != entries_.end() && it->second.image.lock() == image) return it->second.handle;
-        if (entries_.size() > 256) prune();
-        const std::string& svg = image->svg();
-        GError* error = nullptr;
-        RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()),
-                                                       svg.size(), &error);
-        if (error) g_error_free(error);
-        if (it != entries_.end() && it->second.handle) g_object_unref(it->second.handle);
-        entries_[image.get()] = {image, handle};
+        if (entries_.size() > Limit) prune();  // may erase the stale entry `it` points to
+        Handle* handle = make(*image);
+        Entry& entry = entries_[image.get()];
+        release(entry.handle);
+        entry = {image, handle};
         return handle;
     }
 
   private:
     struct Entry {
         std::weak_ptr<const Image> image;
-        RsvgHandle* handle = nullptr;
+        Handle* handle = nullptr;
     };
+    static void release(Handle* handle) {
+        if (handle) Release(handle);
+    }
     void prune() {
         for (auto it = entries_.begin(); it != entries_.end();) {
             if (it->second.image.expired()) {
-                if (it->second.handle) g_object_unref(it->second.handle);
+                release(it->second.handle);
                 it = entries_.erase(it);
             } else {
                 ++it;
@@ -125,63 +133,45 @@ class SvgCache {
     std::map<const Image*, Entry> entries_;
 };
 
-SvgCache& svgCache() {
-    static SvgCache cache;
-    return cache;
+void unrefSvg(RsvgHandle* handle) {
+    g_object_unref(handle);
 }
 
-// Cairo surfaces (premultiplied ARGB) of raster images, kept while their Image lives.
-class RasterCache {
-  public:
-    ~RasterCache() {
-        for (auto& [key, entry] : entries_) cairo_surface_destroy(entry.surface);
-    }
-    cairo_surface_t* surface(const std::shared_ptr<const Image>& image) {
-        auto it = entries_.find(image.get());
-        if (it != entries_.end() && it->second.image.lock() == image) return it->second.surface;
-        if (entries_.size() > 64) prune();
-        const RasterPixels& pixels = *image->raster();
+// Parsed SVG documents; none for a document librsvg cannot read.
+RsvgHandle* svgHandle(const std::shared_ptr<const Image>& image) {
+    static ImageCache<RsvgHandle, unrefSvg, 256> cache;
+    return cache.get(image, [](const Image& from) {
+        const std::string& svg = from.svg();
+        GError* error = nullptr;
+        RsvgHandle* handle = rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()),
+                                                       svg.size(), &error);
+        if (error) g_error_free(error);
+        return handle;
+    });
+}
+
+// Cairo surfaces (premultiplied ARGB) of raster images.
+cairo_surface_t* rasterSurface(const std::shared_ptr<const Image>& image) {
+    static ImageCache<cairo_surface_t, cairo_surface_destroy, 64> cache;
+    return cache.get(image, [](const Image& from) {
+        const RasterPixels& pixels = *from.raster();
         cairo_surface_t* surface =
             cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixels.width, pixels.height);
         cairo_surface_flush(surface);
         unsigned char* data = cairo_image_surface_get_data(surface);
         const int stride = cairo_image_surface_get_stride(surface);
         for (int y = 0; y < pixels.height; ++y) {
-            const std::uint8_t* from = pixels.rgba.data() + std::size_t(y) * pixels.width * 4;
-            auto* to = reinterpret_cast<std::uint32_t*>(data + std::size_t(y) * stride);
-            for (int x = 0; x < pixels.width; ++x, from += 4) {
-                const std::uint32_t a = from[3];
+            const std::uint8_t* in = pixels.rgba.data() + std::size_t(y) * pixels.width * 4;
+            auto* out = reinterpret_cast<std::uint32_t*>(data + std::size_t(y) * stride);
+            for (int x = 0; x < pixels.width; ++x, in += 4) {
+                const std::uint32_t a = in[3];
                 const auto pre = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-                to[x] = a << 24 | pre(from[0]) << 16 | pre(from[1]) << 8 | pre(from[2]);
+                out[x] = a << 24 | pre(in[0]) << 16 | pre(in[1]) << 8 | pre(in[2]);
             }
         }
         cairo_surface_mark_dirty(surface);
-        if (it != entries_.end()) cairo_surface_destroy(it->second.surface);
-        entries_[image.get()] = {image, surface};
         return surface;
-    }
-
-  private:
-    struct Entry {
-        std::weak_ptr<const Image> image;
-        cairo_surface_t* surface = nullptr;
-    };
-    void prune() {
-        for (auto it = entries_.begin(); it != entries_.end();) {
-            if (it->second.image.expired()) {
-                cairo_surface_destroy(it->second.surface);
-                it = entries_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    std::map<const Image*, Entry> entries_;
-};
-
-RasterCache& rasterCache() {
-    static RasterCache cache;
-    return cache;
+    });
 }
 
 // Blurs an A8 image in place with three box passes in each direction (close to a Gaussian of
@@ -516,7 +506,7 @@ void CairoCanvas::drawImage(const std::shared_ptr<const Image>& image, const Rec
         cairo_clip(cr);
         cairo_translate(cr, dest.x(), dest.y());
         cairo_scale(cr, dest.width() / pixels.width, dest.height() / pixels.height);
-        cairo_set_source_surface(cr, rasterCache().surface(image), 0, 0);
+        cairo_set_source_surface(cr, rasterSurface(image), 0, 0);
         cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
         if (tint) {
             // The picture's coverage, painted in the tint colour.
@@ -532,7 +522,7 @@ void CairoCanvas::drawImage(const std::shared_ptr<const Image>& image, const Rec
         cairo_restore(cr);
         return;
     }
-    RsvgHandle* handle = svgCache().handle(image);
+    RsvgHandle* handle = svgHandle(image);
     if (!handle) return;
     const RsvgRectangle viewport{dest.x(), dest.y(), dest.width(), dest.height()};
     const bool direct = !tint && impl_->state().alpha >= 1;
