@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "arquorel/places/DistanceText.h"
 #include "arquorel/places/QuorelVC.h"
 #include "arquorel/places/ToolTipEstate.h"
@@ -24,7 +26,9 @@ class ScenarioPlayerTest : public ::testing::Test {
   protected:
     ScenarioPlayerTest() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::path(::testing::TempDir()) / (std::string("arquorel_scenario_") + info->name());
+        // One folder a test and a process: test runs of other checkouts may run beside this one.
+        dir_ = fs::path(::testing::TempDir()) / (std::string("arquorel_scenario_") + info->name() +
+                                                 "_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         std::ofstream(dir_ / "places.json") << R"([
