@@ -438,13 +438,20 @@ void ARViewController::locationNotification(const Notification& notification) {
     if (it == notification.userInfo.end()) return;
     const Location* picked = std::any_cast<Location>(&it->second);
     if (!picked) return;
-    // The picked position becomes the user's until the next accepted fix: the tracking manager
-    // holds it and the cards are measured from it.
-    if (isValid(picked->coordinate)) {
-        trackingManager_->setUserLocation(*picked);
-        arStatus_.userLocation = trackingManager_->userLocation();
+    if (!isValid(picked->coordinate)) {
+        reload(ReloadType::reloadLocationChanged);
+        return;
     }
+    // The picked position becomes the user's until the next accepted fix: the tracking manager
+    // holds it, the cards are measured from it (so the next fix is a move from there), and the
+    // jump is handled as a change of the reload location, which lets a subclass rebuild its
+    // annotations around it.
+    trackingManager_->setUserLocation(*picked);
+    arStatus_.userLocation = trackingManager_->userLocation();
+    lastLocation = arStatus_.userLocation;
     reload(ReloadType::reloadLocationChanged);
+    if (const auto& user = trackingManager_->userLocation())
+        didUpdateReloadLocation(*trackingManager_, *user);
 }
 
 void ARViewController::appDidEnterBackground(const Notification&) {

@@ -83,13 +83,22 @@ TEST(DebugMapViewControllerTest, AnnotationsBeforeOrAfterLoadingGiveTheSamePinsI
     EXPECT_EQ(before->mapView()->camera().altitude, after->mapView()->camera().altitude);
 }
 
+// Notes the reload locations it is told of.
+class ReloadLocations : public ARViewController {
+  public:
+    std::vector<Coordinate> told;
+    void didUpdateReloadLocation(ARTrackingManager&, const Location& location) override {
+        told.push_back(location.coordinate);
+    }
+};
+
 // The AR screen with three annotations, presented in a window, the user at the Casino.
 struct Stage {
     sim::SimPlatform device;
     sim::SimCamera camera;
     std::shared_ptr<Window> window = std::make_shared<Window>();
     std::shared_ptr<ViewController> host = std::make_shared<ViewController>();
-    std::shared_ptr<ARViewController> ar = ARViewController::make();
+    std::shared_ptr<ReloadLocations> ar = ARViewController::make<ReloadLocations>();
     sim::TouchDriver finger{device, window};
     std::vector<std::pair<double, Location>> posted;
 
@@ -191,6 +200,13 @@ TEST(DebugMapViewControllerTest, APickedPositionMovesTheUserOnlyWhenValid) {
         const Coordinate expected = c.user ? *c.user : Coordinate{43.7393, 7.4279};
         EXPECT_EQ(user->coordinate, expected);
         EXPECT_EQ(s.ar->arStatus().userLocation->coordinate, c.user ? *c.user : before->coordinate);
+        EXPECT_EQ(s.ar->lastLocation.has_value(), c.user.has_value());
+        if (c.user && s.ar->lastLocation) {
+            EXPECT_EQ(s.ar->lastLocation->coordinate, *c.user);
+        }
+        // The jump is a new reload location for the subclass to rebuild around.
+        EXPECT_EQ(s.ar->told,
+                  c.user ? std::vector<Coordinate>{*c.user} : std::vector<Coordinate>{});
     }
 }
 
