@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "arquorel/arscreen/DebugMapViewController.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/DisplayLink.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -65,6 +66,7 @@ ARViewController::~ARViewController() {
 void ARViewController::initialize() {
     if (initialized_) return;
     initialized_ = true;
+    registerDebugMapLayout();
     const std::shared_ptr<ARViewController> me = self();
     setPresenter(ARPresenter::create(std::weak_ptr<ARController>(me)));
     cameraView_->setIdentifier("cameraView");
@@ -433,8 +435,23 @@ void ARViewController::showDebugViewWithColor(const Color& color) {
 
 void ARViewController::locationNotification(const Notification& notification) {
     const auto it = notification.userInfo.find(kLocationUserInfoKey);
-    if (it == notification.userInfo.end() || !std::any_cast<Location>(&it->second)) return;
+    if (it == notification.userInfo.end()) return;
+    const Location* picked = std::any_cast<Location>(&it->second);
+    if (!picked) return;
+    if (!isValid(picked->coordinate)) {
+        reload(ReloadType::reloadLocationChanged);
+        return;
+    }
+    // The picked position becomes the user's until the next accepted fix: the tracking manager
+    // holds it, the cards are measured from it (so the next fix is a move from there), and the
+    // jump is handled as a change of the reload location, which lets a subclass rebuild its
+    // annotations around it.
+    trackingManager_->setUserLocation(*picked);
+    arStatus_.userLocation = trackingManager_->userLocation();
+    lastLocation = arStatus_.userLocation;
     reload(ReloadType::reloadLocationChanged);
+    if (const auto& user = trackingManager_->userLocation())
+        didUpdateReloadLocation(*trackingManager_, *user);
 }
 
 void ARViewController::appDidEnterBackground(const Notification&) {

@@ -4,6 +4,7 @@
 
 #include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/drawing/cairo/CairoBackend.h"
+#include "arquorel/platform/maps/pack/WalkingRouter.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimWebView.h"
 
@@ -34,6 +35,14 @@ SimPlatform::SimPlatform(std::filesystem::path settingsFile, double startTime)
     context_->setReachability(reachability_);
     context_->setShareService(shareService_);
     context_->webViewFactory = [] { return std::make_shared<SimWebView>(); };
+    context_->directionsFactory = [state = directions_] {
+        return std::make_shared<SimDirections>(state);
+    };
+}
+
+void SimPlatform::installMapPack(std::shared_ptr<const MapPack> pack) {
+    directions_->router = pack ? std::make_shared<const WalkingRouter>(pack) : nullptr;
+    context_->mapData = std::move(pack);
 }
 
 SimPlatform::~SimPlatform() {

@@ -3,16 +3,22 @@
 // of the object. Tests create one per test; the demo host creates one per run. Its text is
 // measured by the native drawing backend (Pango on the pinned fonts); pictures are drawn with
 // arquorel::cairo::CairoCanvas and arquorel::Renderer. Web views are sim::SimWebView (pages
-// through the installed data loader), reachability and sharing are simulated.
+// through the installed data loader), reachability, sharing and
+// directions are simulated.
 
 #include <filesystem>
 #include <memory>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimClock.h"
+#include "sim/device/SimDirections.h"
 #include "sim/device/SimReachability.h"
 #include "sim/device/SimShareService.h"
 #include "sim/device/SimURLOpener.h"
+
+namespace arquorel {
+class MapPack;
+}
 
 namespace arquorel::sim {
 
@@ -32,6 +38,12 @@ class SimPlatform {
     SimReachability& reachability() { return *reachability_; }
     SimShareService& shareService() { return *shareService_; }
     double now() const { return clock_.now(); }
+    // How the device's directions service answers (through the installed pack's router by
+    // default) and how many requests it had.
+    SimDirectionsState& directions() { return *directions_; }
+    // Installs a map pack: map views draw it and directions are walked over its graph. None
+    // takes both away.
+    void installMapPack(std::shared_ptr<const MapPack> pack);
     // Measures text with the estimating engine instead of the pinned fonts: at font size 10
     // every Latin character is 6 points wide and every line 12 points high.
     void estimateTextMetrics();
@@ -49,6 +61,7 @@ class SimPlatform {
     std::shared_ptr<SimURLOpener> urlOpener_ = std::make_shared<SimURLOpener>();
     std::shared_ptr<SimReachability> reachability_ = std::make_shared<SimReachability>();
     std::shared_ptr<SimShareService> shareService_ = std::make_shared<SimShareService>();
+    std::shared_ptr<SimDirectionsState> directions_ = std::make_shared<SimDirectionsState>();
     PlatformContext* previous_ = nullptr;
 };
 

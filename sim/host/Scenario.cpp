@@ -289,6 +289,13 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
         if (!y) return std::nullopt;
         return TapPoint{{*x, *y}};
     }
+    if (name == "long-press") {
+        const auto x = words.number("long-press x", "a number of points", 0, 10000, false, failure);
+        if (!x) return std::nullopt;
+        const auto y = words.number("long-press y", "a number of points", 0, 10000, false, failure);
+        if (!y) return std::nullopt;
+        return LongPress{{*x, *y}};
+    }
     if (name == "swipe") {
         SwipeCard swipe;
         if (words.accept("left")) {
@@ -401,6 +408,46 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
                      : name == "network" ? s.device.network
                                          : s.device.locationServices;
         parseOnOff(words, name, flag, failure);
+    } else if (name == "map-pack") {
+        const auto file = words.text("map-pack needs a pack file or an OSM extract", failure);
+        if (file) s.mapPack = folder / *file;
+    } else if (name == "directions") {
+        static const std::pair<const char*, SimDirectionsMode> modes[] = {
+            {"ok", SimDirectionsMode::answer},
+            {"error", SimDirectionsMode::error},
+            {"none", SimDirectionsMode::none},
+            {"offline", SimDirectionsMode::offline}};
+        bool known = false;
+        for (const auto& [word, mode] : modes) {
+            if (words.accept(word)) {
+                s.device.directions = mode;
+                known = true;
+                break;
+            }
+        }
+        if (!known) {
+            const Token* t = words.peek();
+            failure = Failure{"directions must be ok, error, none or offline: " +
+                              (t ? printable(t->text) : std::string("(none)"))};
+        }
+    } else if (name == "options") {
+        const Token* t = words.take();
+        const std::string list = t ? t->text : std::string();
+        std::size_t from = 0;
+        while (!failure) {
+            const std::size_t comma = std::min(list.find(',', from), list.size());
+            const std::string option = list.substr(from, comma - from);
+            if (option == "debugMap") {
+                s.device.debugMap = true;
+            } else if (option == "debugLabel") {
+                s.device.debugLabel = true;
+            } else {
+                failure = Failure{"options takes debugMap and debugLabel, separated by commas: " +
+                                  printable(list.empty() ? std::string("(none)") : list)};
+            }
+            if (comma >= list.size()) break;
+            from = comma + 1;
+        }
     } else if (name == "pages") {
         const auto folder_ = words.text("pages needs a folder", failure);
         if (folder_) s.device.pages = folder / *folder_;
@@ -458,7 +505,7 @@ ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& 
             if (!parseSetup(words, name, folder, s, failure)) {
                 if (name == "fix" || name == "heading" || name == "pitch" || name == "walk" ||
                     name == "shot" || name == "tap" || name == "swipe" || name == "present" ||
-                    name == "open" || name == "raise" || name == "scroll")
+                    name == "open" || name == "raise" || name == "scroll" || name == "long-press")
                     return fail(name + " needs a time: at T " + name + " ...");
                 return fail("unknown command: " + printable(first->text));
             }
@@ -468,6 +515,7 @@ ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& 
                 return fail(name + " was already given on line " + std::to_string(it->second));
             if (name == "places") s.placesLine = lineNumber;
             if (name == "pages") s.pagesLine = lineNumber;
+            if (name == "map-pack") s.mapPackLine = lineNumber;
         }
         if (const Token* extra = words.take())
             return fail("unexpected text at the end of the line: " + printable(extra->text));
@@ -506,6 +554,7 @@ std::string describeAction(const ScenarioAction& action) {
         std::string operator()(const TapRow&) const { return "tap row"; }
         std::string operator()(const Network&) const { return "network"; }
         std::string operator()(const Browse&) const { return "browse"; }
+        std::string operator()(const LongPress&) const { return "long-press"; }
         std::string operator()(const Shot&) const { return "shot"; }
     };
     return std::visit(Name{}, action);

@@ -15,6 +15,7 @@
 #include "arquorel/platform/geometry/Geometry.h"
 #include "arquorel/platform/sensors/Location.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
+#include "sim/device/SimDirections.h"
 
 namespace arquorel::sim {
 
@@ -55,6 +56,10 @@ struct Background {};
 struct Foreground {};
 struct ReloadNotification {};
 struct TapPoint {
+    Point point;
+};
+// A finger held still at a point of the window for a second.
+struct LongPress {
     Point point;
 };
 struct TapCard {
@@ -105,7 +110,7 @@ using ScenarioAction =
                  scenario::ReloadNotification, scenario::TapPoint, scenario::TapCard,
                  scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::OpenList,
                  scenario::Raise, scenario::ScrollList, scenario::TapRow, scenario::Network,
-                 scenario::Browse, scenario::Shot>;
+                 scenario::Browse, scenario::LongPress, scenario::Shot>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start
@@ -130,6 +135,11 @@ struct DeviceSetup {
     std::filesystem::path pages;
     // The small print the main screen shows (the places' data attribution).
     std::string attribution;
+    // How the device's directions service answers.
+    SimDirectionsMode directions = SimDirectionsMode::answer;
+    // Debugging aids of the main screen: the debug map button, the debug label.
+    bool debugMap = false;
+    bool debugLabel = false;
 };
 
 struct Scenario {
@@ -137,6 +147,10 @@ struct Scenario {
     std::filesystem::path places;
     int placesLine = 0;
     int pagesLine = 0;
+    // The map pack maps draw and routes walk over (a pack file, or an OSM extract made into a
+    // pack at load); empty: none.
+    std::filesystem::path mapPack;
+    int mapPackLine = 0;
     DeviceSetup device;
     // In time order (times never go backwards in the file).
     std::vector<ScenarioEvent> events;

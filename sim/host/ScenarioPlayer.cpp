@@ -4,11 +4,12 @@
 #include <fstream>
 
 #include "arquorel/arscreen/LocationManager.h"
-#include "arquorel/places/DistanceText.h"
 #include "arquorel/placelist/WebViewVC.h"
+#include "arquorel/places/DistanceText.h"
 #include "arquorel/places/Place.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/maps/pack/MapPack.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/HitTest.h"
@@ -18,6 +19,7 @@
 #include "arquorel/platform/web/WebView.h"
 #include "sim/device/GpxReader.h"
 #include "sim/host/CliArgs.h"
+#include "sim/mappack/MapPackMaker.h"
 
 namespace arquorel::sim {
 
@@ -117,6 +119,7 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
         pages_ = std::make_shared<SimDataLoader>(setup.pages);
         context.setDataLoader(pages_);
     }
+    phone_.device().directions().mode = setup.directions;
     phone_.device().reachability().setConnected(setup.network);
     if (pages_) pages_->setOffline(!setup.network);
 
@@ -126,6 +129,16 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
         this, kAskForLocationNotification, [this](const auto&) {
             note(std::string("host: told to ask the user for location access (") +
                  kAskForLocationNotification + ")");
+        });
+    context.notificationCenter().addObserver(
+        this, kNotificationLocationSet, [this](const Notification& n) {
+            const auto it = n.userInfo.find(kLocationUserInfoKey);
+            const Location* picked =
+                it == n.userInfo.end() ? nullptr : std::any_cast<Location>(&it->second);
+            if (!picked) return;
+            note(std::string("debug map: posts ") + kNotificationLocationSet + " at " +
+                 formatFixed(picked->coordinate.latitude, 6) + ", " +
+                 formatFixed(picked->coordinate.longitude, 6));
         });
     LocationManager::sharedInstance()->start();
 
@@ -184,6 +197,8 @@ void ScenarioHost::present() {
     screen->serverPlaces = records;
     screen->attribution = setup_.attribution;
     if (setup_.delegate) screen->delegate = std::make_shared<Delegate>(*this);
+    screen->uiOptions.debugMap = setup_.debugMap;
+    screen->uiOptions.debugLabel = setup_.debugLabel;
     screen_ = screen;
     screens_.push_back(screen);
     reloadsSeen_ = 0;
@@ -239,6 +254,14 @@ std::vector<std::shared_ptr<AnnnotationView>> ScenarioHost::cardsOnScreen() cons
 bool ScenarioHost::tapAt(Point point) {
     note("user: taps at (" + formatFixed(point.x, 0) + ", " + formatFixed(point.y, 0) + ")");
     phone_.finger().tapAt(point);
+    look();
+    return true;
+}
+
+bool ScenarioHost::longPressAt(Point point) {
+    note("user: long-presses at (" + formatFixed(point.x, 0) + ", " + formatFixed(point.y, 0) +
+         ")");
+    phone_.finger().longPressAt(point);
     look();
     return true;
 }
@@ -398,8 +421,8 @@ bool ScenarioHost::tapRow(std::optional<int> row, const std::string& name) {
     phone_.device().runPending();
     const auto cell = shown->tableView->cellForRow(*row);
     note("user: taps " + what);
-    const auto result =
-        cell ? phone_.finger().tap(*cell->contentView()) : TouchResult{false, "the row is not on screen"};
+    const auto result = cell ? phone_.finger().tap(*cell->contentView())
+                             : TouchResult{false, "the row is not on screen"};
     if (!result) note("user: the tap missed: " + result.message);
     look();
     return result.ok;
@@ -510,12 +533,30 @@ std::string ScenarioPlayer::load() {
         fixes_.insert(fixes_.end(), fixes.begin(), fixes.end());
     std::stable_sort(fixes_.begin(), fixes_.end(),
                      [](const auto& a, const auto& b) { return a.time < b.time; });
+    std::shared_ptr<const MapPack> pack;
+    if (!scenario_.mapPack.empty()) {
+        const std::string where = "line " + std::to_string(scenario_.mapPackLine) + ": map-pack: ";
+        const std::string path = scenario_.mapPack.string();
+        // An OSM extract is made into a pack here; a pack file is read as the product reads it.
+        const bool extract =
+            path.ends_with(".osm.pbf") || path.ends_with(".osm") || path.ends_with(".osm.bz2");
+        if (extract) {
+            const MadePack made = makeMapPack(path);
+            if (!made.pack) return where + made.error;
+            pack = made.pack;
+        } else {
+            const auto read = MapPack::readFile(path);
+            if (!read.pack) return where + read.error;
+            pack = read.pack;
+        }
+    }
     plan_ = std::make_unique<SensorPlan>(scenario_, walks_);
 
     ScenarioHost::Setup setup = scenario_.device;
     if (!scenario_.places.empty()) setup.attribution = kOnScreenAttribution;
     host_ = std::make_unique<ScenarioHost>(setup, &log_);
     host_->records = std::move(records);
+    if (pack) host_->device().installMapPack(std::move(pack));
     return {};
 }
 
@@ -600,6 +641,8 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
                 host.postReloadNotification();
             } else if constexpr (std::is_same_v<A, TapPoint>) {
                 host.tapAt(a.point);
+            } else if constexpr (std::is_same_v<A, LongPress>) {
+                host.longPressAt(a.point);
             } else if constexpr (std::is_same_v<A, TapCard>) {
                 host.tapCard(a.name);
             } else if constexpr (std::is_same_v<A, TapView>) {

@@ -85,6 +85,8 @@ class ScenarioHost {
 
     // Touches; a touch that misses is logged with what it hit instead.
     bool tapAt(Point point);
+    // A finger held still at a point for a second.
+    bool longPressAt(Point point);
     bool tapCard(const std::string& name);
     bool tapView(const std::string& identifier);
     bool swipeCard(SwipeDirection direction, const std::string& name);

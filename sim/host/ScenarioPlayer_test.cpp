@@ -11,7 +11,9 @@
 #include "arquorel/places/DistanceText.h"
 #include "arquorel/places/QuorelVC.h"
 #include "arquorel/places/ToolTipEstate.h"
+#include "arquorel/platform/maps/pack/MapPack.h"
 #include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "sim/host/SimCli.h"
 
@@ -310,10 +312,14 @@ TEST_F(ScenarioPlayerTest, ShotsWritePicturesTreesAndAnIndexInOrder) {
 TEST_F(ScenarioPlayerTest, UnusableFilesAndScenariosStopWithTheLine) {
     std::ofstream(dir_ / "bad.gpx") << "<gpx><trk><trkseg><trkpt lat=\"99\" lon=\"7\"/>";
     std::ofstream(dir_ / "bad.json") << "{\"not\": \"an array\"}";
+    std::ofstream(dir_ / "bad.osm.pbf") << "not an extract";
     const std::pair<std::string, std::string> cases[] = {
         {"places bad.json\n", "line 1: "},
         {"# the walk\nat 1 walk missing.gpx\n", "line 2: "},
         {"\n\nat 1 walk bad.gpx\n", "line 3: "},
+        {"# maps\nmap-pack missing.pack\n", "line 2: map-pack: "},
+        {"map-pack bad.json\n", "line 1: map-pack: "},
+        {"\nmap-pack bad.osm.pbf\n", "line 2: map-pack: "},
     };
     for (const auto& [text, prefix] : cases) {
         const auto parsed = parseScenario(text, dir_);
@@ -371,6 +377,43 @@ TEST_F(ScenarioPlayerTest, WebPagesFromAFolderAndTheNetworkSwitchedOff) {
     std::ostringstream out;
     ScenarioPlayer player(*parsed.scenario, out);
     EXPECT_EQ(player.load().rfind("line 1: pages: no folder ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace arquorel::sim
+
+namespace arquorel::sim {
+namespace {
+
+TEST_F(ScenarioPlayerTest, TheDebugMapOpensFromTheMainScreenAndALongPressPicksThePosition) {
+    WalkGraph graph;
+    graph.nodes = {{43.739, 7.426}, {43.740, 7.428}};
+    graph.segments = {{0, 1}};
+    std::ofstream(dir_ / "small.pack", std::ios::binary)
+        << MapPack(MapBox{{43.73, 7.42}, {43.75, 7.44}}, {}, graph).write();
+    auto parsed = parseScenario(std::string("places places.json\nmap-pack small.pack\n"
+                                            "directions none\noptions debugMap\n") +
+                                    kStart + "at 3 tap view debugMapButton\n" +
+                                    "at 5 long-press 187.5 406\nat 8 shot after\n",
+                                dir_);
+    ASSERT_TRUE(parsed.scenario) << parsed.error;
+    std::ostringstream log;
+    ScenarioPlayer player(*parsed.scenario, log);
+    ASSERT_EQ(player.load(), "");
+    EXPECT_EQ(player.host().device().directions().mode, SimDirectionsMode::none);
+    ASSERT_TRUE(player.host().device().context().mapData);
+    ASSERT_TRUE(player.play({}));
+    const std::string text = log.str();
+    for (const char* line : {"user: taps debugMapButton", "user: long-presses at (188, 406)",
+                             "6.50  debug map: posts kNotificationLocationSet at 43.7395"})
+        EXPECT_TRUE(contains(text, line)) << line << "\n" << text;
+    // The middle of the map is the middle of the three places, and the main screen now
+    // measures from there.
+    const auto screen = player.host().screen();
+    ASSERT_TRUE(screen && screen->trackingManager().userLocation());
+    const Coordinate user = screen->trackingManager().userLocation()->coordinate;
+    EXPECT_NEAR(user.latitude, (43.7393682 + 43.73982) / 2, 1e-4);
+    EXPECT_NEAR(user.longitude, (7.42621 + 7.42795) / 2, 1e-4);
 }
 
 }  // namespace

@@ -15,6 +15,12 @@ std::string summary(const Scenario& s) {
         << " camera=" << static_cast<int>(s.device.camera) << " ls=" << s.device.locationServices
         << " delegate=" << s.device.delegate;
     if (s.device.imperial) out << " units=imperial";
+    if (!s.mapPack.empty())
+        out << " map-pack=" << s.mapPack.generic_string() << "@" << s.mapPackLine;
+    if (s.device.directions != SimDirectionsMode::answer)
+        out << " directions=" << static_cast<int>(s.device.directions);
+    if (s.device.debugMap) out << " debugMap";
+    if (s.device.debugLabel) out << " debugLabel";
     for (const auto& e : s.events) {
         out << " | " << e.time << " " << describeAction(e.action);
         std::visit(
@@ -29,7 +35,7 @@ std::string summary(const Scenario& s) {
                 if constexpr (std::is_same_v<A, Pitch>) out << " " << a.degrees;
                 if constexpr (std::is_same_v<A, Walk>)
                     out << " " << a.gpx.generic_string() << " " << a.speed;
-                if constexpr (std::is_same_v<A, TapPoint>)
+                if constexpr (std::is_same_v<A, TapPoint> || std::is_same_v<A, LongPress>)
                     out << " " << a.point.x << " " << a.point.y;
                 if constexpr (std::is_same_v<A, TapCard>) out << " [" << a.name << "]";
                 if constexpr (std::is_same_v<A, TapView>) out << " [" << a.identifier << "]";
@@ -96,6 +102,15 @@ TEST(ScenarioTest, GoodLines) {
              " | 1 open list | 2 scroll list -120.5 | 3 tap row 0 | 3 tap row [12] | 4 raise"},
         {"at 9 shot hint-2\nat 9 shot casino_1 \"Facing the Casino\"",
          std::string(kDefaults) + " | 9 shot hint-2 [] | 9 shot casino_1 [Facing the Casino]"},
+        {"# maps\nmap-pack \"monaco latest.osm.pbf\"",
+         std::string(kDefaults) + " map-pack=base/monaco latest.osm.pbf@2"},
+        {"directions ok", kDefaults},
+        {"directions error", std::string(kDefaults) + " directions=1"},
+        {"directions none", std::string(kDefaults) + " directions=2"},
+        {"directions offline", std::string(kDefaults) + " directions=3"},
+        {"options debugMap", std::string(kDefaults) + " debugMap"},
+        {"options debugLabel,debugMap", std::string(kDefaults) + " debugMap debugLabel"},
+        {"at 2 long-press 187.5 0", std::string(kDefaults) + " | 2 long-press 187.5 0"},
     };
     for (const auto& [text, expected] : cases) {
         const auto parsed = parseScenario(text, "base");
@@ -158,6 +173,20 @@ TEST(ScenarioTest, BadLinesNameTheLineAndTheProblem) {
         {"places", "line 1: places needs a file"},
         {"units feet", "line 1: units must be metric or imperial: feet"},
         {"units metric\nunits imperial", "line 2: units was already given on line 1"},
+        {"map-pack", "line 1: map-pack needs a pack file or an OSM extract"},
+        {"map-pack a.pack\nmap-pack b.pack", "line 2: map-pack was already given on line 1"},
+        {"directions", "line 1: directions must be ok, error, none or offline: (none)"},
+        {"directions on", "line 1: directions must be ok, error, none or offline: on"},
+        {"options", "line 1: options takes debugMap and debugLabel, separated by commas: (none)"},
+        {"options debugMap,",
+         "line 1: options takes debugMap and debugLabel, separated by "
+         "commas: debugMap,"},
+        {"options debugSliders",
+         "line 1: options takes debugMap and debugLabel, separated by commas: debugSliders"},
+        {"long-press 1 2", "line 1: long-press needs a time: at T long-press ..."},
+        {"at 0 long-press 10", "line 1: long-press y is missing: a number of points in [0, 10000]"},
+        {"at 0 long-press -1 5",
+         "line 1: long-press x must be a number of points in [0, 10000]: -1"},
         {"at 0 open", "line 1: open needs what to open: open list"},
         {"at 0 open card", "line 1: open needs what to open: open list"},
         {"raise", "line 1: raise needs a time: at T raise ..."},

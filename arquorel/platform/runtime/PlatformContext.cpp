@@ -4,6 +4,7 @@
 #include "arquorel/platform/camera/CaptureSession.h"
 #include "arquorel/platform/camera/PreviewLayer.h"
 #include "arquorel/platform/drawing/TextLayout.h"
+#include "arquorel/platform/maps/Directions.h"
 #include "arquorel/platform/sensors/Geocoder.h"
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
@@ -38,6 +39,16 @@ class NoMotionService final : public MotionService {
     void startAccelerometerUpdates(OperationQueue&, AccelerometerHandler) override {}
     void stopAccelerometerUpdates() override {}
     std::optional<Acceleration> accelerometerData() const override { return std::nullopt; }
+};
+
+// Directions without a service: every request fails.
+class NoDirections final : public Directions {
+  public:
+    void calculate(const DirectionsRequest&, Completion completion) override {
+        platformContext().mainLoop().async([completion = std::move(completion)] {
+            if (completion) completion(DirectionsResponse{{}, "no directions service"});
+        });
+    }
 };
 
 // A geocoder without a network: every request fails.
@@ -132,6 +143,13 @@ std::shared_ptr<Geocoder> PlatformContext::makeGeocoder() {
         if (auto geocoder = geocoderFactory()) return geocoder;
     }
     return std::make_shared<OfflineGeocoder>();
+}
+
+std::shared_ptr<Directions> PlatformContext::makeDirections() {
+    if (directionsFactory) {
+        if (auto directions = directionsFactory()) return directions;
+    }
+    return std::make_shared<NoDirections>();
 }
 
 CameraService& PlatformContext::camera() {

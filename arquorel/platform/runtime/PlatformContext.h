@@ -23,6 +23,7 @@ namespace arquorel {
 
 class CameraService;
 class DataLoader;
+class Directions;
 class Geocoder;
 class LocationService;
 class MotionService;
@@ -81,6 +82,11 @@ class PlatformContext {
 
     // What map views draw (a map pack); none: maps show their background only.
     std::shared_ptr<const MapData> mapData;
+
+    // New directions objects (walking routes); without a factory, ones that answer every
+    // request with an error on the main loop.
+    std::shared_ptr<Directions> makeDirections();
+    std::function<std::shared_ptr<Directions>()> directionsFactory;
 
     // The loader for bytes behind addresses (logos); one that loads nothing until a backend
     // installs its own. nullptr restores that one.
