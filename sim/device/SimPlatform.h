@@ -10,6 +10,8 @@
 
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimClock.h"
+#include "sim/device/SimMailService.h"
+#include "sim/device/SimMapsApplication.h"
 #include "sim/device/SimReachability.h"
 #include "sim/device/SimShareService.h"
 #include "sim/device/SimURLOpener.h"
@@ -31,6 +33,10 @@ class SimPlatform {
     // The network's reachability flags (connected at start) and what share sheets shared.
     SimReachability& reachability() { return *reachability_; }
     SimShareService& shareService() { return *shareService_; }
+    // The system map application's launches.
+    SimMapsApplication& mapsApplication() { return *mapsApplication_; }
+    // The mail account (set up at start), how composers end and the drafts they were given.
+    SimMailService& mailService() { return *mailService_; }
     double now() const { return clock_.now(); }
     // Measures text with the estimating engine instead of the pinned fonts: at font size 10
     // every Latin character is 6 points wide and every line 12 points high.
@@ -49,6 +55,8 @@ class SimPlatform {
     std::shared_ptr<SimURLOpener> urlOpener_ = std::make_shared<SimURLOpener>();
     std::shared_ptr<SimReachability> reachability_ = std::make_shared<SimReachability>();
     std::shared_ptr<SimShareService> shareService_ = std::make_shared<SimShareService>();
+    std::shared_ptr<SimMailService> mailService_;
+    std::shared_ptr<SimMapsApplication> mapsApplication_ = std::make_shared<SimMapsApplication>();
     PlatformContext* previous_ = nullptr;
 };
 
