@@ -5,6 +5,7 @@
 #include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/drawing/cairo/CairoBackend.h"
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
+#include "arquorel/platform/system/native/NativeSystem.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimWebView.h"
 
@@ -34,6 +35,10 @@ SimPlatform::SimPlatform(std::filesystem::path settingsFile, double startTime)
     context_->application().setURLOpener(urlOpener_);
     context_->setReachability(reachability_);
     context_->setShareService(shareService_);
+    native::installNativeSystemServices(*context_);
+    mailService_ = std::make_shared<SimMailService>(context_->mainLoop());
+    context_->setMailService(mailService_);
+    context_->setMapsApplication(mapsApplication_);
     context_->webViewFactory = [] { return std::make_shared<SimWebView>(); };
     context_->directionsFactory = [state = directions_] {
         return std::make_shared<SimDirections>(state);

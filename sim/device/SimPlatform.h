@@ -12,6 +12,8 @@
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimClock.h"
 #include "sim/device/SimDirections.h"
+#include "sim/device/SimMailService.h"
+#include "sim/device/SimMapsApplication.h"
 #include "sim/device/SimReachability.h"
 #include "sim/device/SimShareService.h"
 #include "sim/device/SimURLOpener.h"
@@ -37,6 +39,10 @@ class SimPlatform {
     // The network's reachability flags (connected at start) and what share sheets shared.
     SimReachability& reachability() { return *reachability_; }
     SimShareService& shareService() { return *shareService_; }
+    // The system map application's launches.
+    SimMapsApplication& mapsApplication() { return *mapsApplication_; }
+    // The mail account (set up at start), how composers end and the drafts they were given.
+    SimMailService& mailService() { return *mailService_; }
     double now() const { return clock_.now(); }
     // How the device's directions service answers (through the installed pack's router by
     // default) and how many requests it had.
@@ -62,6 +68,8 @@ class SimPlatform {
     std::shared_ptr<SimReachability> reachability_ = std::make_shared<SimReachability>();
     std::shared_ptr<SimShareService> shareService_ = std::make_shared<SimShareService>();
     std::shared_ptr<SimDirectionsState> directions_ = std::make_shared<SimDirectionsState>();
+    std::shared_ptr<SimMailService> mailService_;
+    std::shared_ptr<SimMapsApplication> mapsApplication_ = std::make_shared<SimMapsApplication>();
     PlatformContext* previous_ = nullptr;
 };
 

@@ -29,6 +29,21 @@ void SimURLOpener::install(const std::string& scheme) {
     schemes_.insert(lower(scheme));
 }
 
+const std::vector<std::string>& SimURLOpener::mapApps() {
+    static const std::vector<std::string> apps{"yandexmaps", "waze", "comgooglemaps", "mapsme"};
+    return apps;
+}
+
+bool SimURLOpener::setInstalledMapApps(const std::vector<std::string>& schemes) {
+    const auto& known = mapApps();
+    for (const auto& scheme : schemes) {
+        if (std::find(known.begin(), known.end(), lower(scheme)) == known.end()) return false;
+    }
+    for (const auto& app : known) schemes_.erase(app);
+    for (const auto& scheme : schemes) schemes_.insert(lower(scheme));
+    return true;
+}
+
 void SimURLOpener::uninstall(const std::string& scheme) {
     schemes_.erase(lower(scheme));
 }

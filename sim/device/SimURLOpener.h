@@ -20,6 +20,12 @@ class SimURLOpener final : public URLOpener {
 
     void install(const std::string& scheme);
     void uninstall(const std::string& scheme);
+    // The map applications a phone may have besides its own maps (none at start):
+    // "yandexmaps", "waze", "comgooglemaps", "mapsme".
+    static const std::vector<std::string>& mapApps();
+    // Exactly these map applications are installed afterwards. False, changing nothing, when
+    // one of them is not one of mapApps().
+    bool setInstalledMapApps(const std::vector<std::string>& schemes);
     const std::set<std::string>& installedSchemes() const { return schemes_; }
 
     // The URLs that were opened, oldest first (URLs that nothing handled are not recorded).

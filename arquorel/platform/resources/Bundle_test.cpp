@@ -57,7 +57,8 @@ TEST(BundleTest, TheShippedTablesHaveEveryKeyInBothLanguages) {
         "quorelDescription2 tapOrSwipe radar allowAccess BadGPSSignal "
         "BadGPSSignalDescription somethingWentWrong checkConnection back retry km m Mi ft "
         "pointHintTitle pointHintDescription1 pointHintDescription2 keepitStright "
-        "callButton routeButton web fb email wikipedia SelectMaps cancel NoEmail ok "
+        "callButton routeButton web fb email wikipedia SelectMaps cancel NoEmail ok SelectPhone "
+        "CallFailed MailFailed "
         "NoInternetConnection NoInternetConnectionDescription cuisine payment wheelchair "
         "operator");
     platformContext().console().startCapture();

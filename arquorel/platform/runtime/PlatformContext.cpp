@@ -5,9 +5,13 @@
 #include "arquorel/platform/camera/PreviewLayer.h"
 #include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/maps/Directions.h"
+#include "arquorel/platform/maps/MapItem.h"
 #include "arquorel/platform/sensors/Geocoder.h"
 #include "arquorel/platform/sensors/LocationService.h"
 #include "arquorel/platform/sensors/MotionService.h"
+#include "arquorel/platform/system/MailService.h"
+#include "arquorel/platform/system/PhoneNumberService.h"
+#include "arquorel/platform/system/URLService.h"
 #include "arquorel/platform/web/DataLoader.h"
 #include "arquorel/platform/web/Reachability.h"
 #include "arquorel/platform/web/ShareSheet.h"
@@ -99,6 +103,42 @@ class NoShareService final : public ShareService {
     void share(const ShareRecord&) override {}
 };
 
+// A device without an address parser: nothing reads.
+class NoURLService final : public URLService {
+  public:
+    URLParseResult parse(std::string_view) const override { return {{}, "no address parser"}; }
+};
+
+// A device without a telephone number reader: no text is a number.
+class NoPhoneNumberService final : public PhoneNumberService {
+  public:
+    PhoneNumberResult read(std::string_view, std::string_view) const override {
+        return {{}, "no telephone number reader"};
+    }
+};
+
+// A device without a map application.
+class NoMapsApplication final : public MapsApplication {
+  public:
+    bool open(const MapsLaunch&) override { return false; }
+};
+
+// A device without a mail account.
+class NoMailService final : public MailService {
+  public:
+    explicit NoMailService(MainLoop& loop) : loop_(loop) {}
+    bool canSendMail() const override { return false; }
+    void compose(const MailDraft&, Completion completion) override {
+        if (!completion) return;
+        loop_.async([completion = std::move(completion)] {
+            completion({MailComposeResult::failed, "no mail account"});
+        });
+    }
+
+  private:
+    MainLoop& loop_;
+};
+
 PlatformContext* installed = nullptr;
 
 }  // namespace
@@ -186,6 +226,42 @@ ShareService& PlatformContext::shareService() {
 
 void PlatformContext::setShareService(std::shared_ptr<ShareService> service) {
     shareService_ = std::move(service);
+}
+
+URLService& PlatformContext::urlService() {
+    if (!urlService_) urlService_ = std::make_shared<NoURLService>();
+    return *urlService_;
+}
+
+void PlatformContext::setURLService(std::shared_ptr<URLService> service) {
+    urlService_ = std::move(service);
+}
+
+PhoneNumberService& PlatformContext::phoneNumberService() {
+    if (!phoneNumberService_) phoneNumberService_ = std::make_shared<NoPhoneNumberService>();
+    return *phoneNumberService_;
+}
+
+void PlatformContext::setPhoneNumberService(std::shared_ptr<PhoneNumberService> service) {
+    phoneNumberService_ = std::move(service);
+}
+
+MapsApplication& PlatformContext::mapsApplication() {
+    if (!mapsApplication_) mapsApplication_ = std::make_shared<NoMapsApplication>();
+    return *mapsApplication_;
+}
+
+void PlatformContext::setMapsApplication(std::shared_ptr<MapsApplication> application) {
+    mapsApplication_ = std::move(application);
+}
+
+MailService& PlatformContext::mailService() {
+    if (!mailService_) mailService_ = std::make_shared<NoMailService>(mainLoop_);
+    return *mailService_;
+}
+
+void PlatformContext::setMailService(std::shared_ptr<MailService> service) {
+    mailService_ = std::move(service);
 }
 
 std::shared_ptr<WebView> PlatformContext::makeWebView() {

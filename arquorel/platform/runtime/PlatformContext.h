@@ -27,10 +27,14 @@ class Directions;
 class Geocoder;
 class LocationService;
 class MotionService;
+class MailService;
 class MapData;
+class MapsApplication;
 class NetworkReachability;
+class PhoneNumberService;
 class ShareService;
 class TextEngine;
+class URLService;
 class WebView;
 
 class PlatformContext {
@@ -103,6 +107,26 @@ class PlatformContext {
     ShareService& shareService();
     void setShareService(std::shared_ptr<ShareService> service);
 
+    // Reading addresses; without an installed parser every text fails to read ("no address
+    // parser"). nullptr restores that one.
+    URLService& urlService();
+    void setURLService(std::shared_ptr<URLService> service);
+
+    // Reading telephone numbers; without an installed reader no text is a valid number.
+    // nullptr restores that one.
+    PhoneNumberService& phoneNumberService();
+    void setPhoneNumberService(std::shared_ptr<PhoneNumberService> service);
+
+    // The system map application; without an installed one nothing opens. nullptr restores
+    // that one.
+    MapsApplication& mapsApplication();
+    void setMapsApplication(std::shared_ptr<MapsApplication> application);
+
+    // Mail composition; without an installed service the device cannot send mail. nullptr
+    // restores that one.
+    MailService& mailService();
+    void setMailService(std::shared_ptr<MailService> service);
+
     // New web views; without a factory, views that fail every load as unavailable.
     std::shared_ptr<WebView> makeWebView();
     std::function<std::shared_ptr<WebView>()> webViewFactory;
@@ -121,6 +145,10 @@ class PlatformContext {
     std::shared_ptr<DataLoader> dataLoader_;
     std::shared_ptr<NetworkReachability> reachability_;
     std::shared_ptr<ShareService> shareService_;
+    std::shared_ptr<URLService> urlService_;
+    std::shared_ptr<PhoneNumberService> phoneNumberService_;
+    std::shared_ptr<MailService> mailService_;
+    std::shared_ptr<MapsApplication> mapsApplication_;
 };
 
 PlatformContext& platformContext();
