@@ -79,6 +79,7 @@ TEST(MapPackTest, DamagedPacksAreRefusedWithTheProblem) {
         {"a changed byte", flipped, "checksum"},
         {"too many features", patched(good, featureCount, 0x7FFFFFFF), "more than the pack holds"},
         {"segment to nowhere", patched(good, firstSegment, 99), "names node 99"},
+        {"segment one past the last node", patched(good, firstSegment, 3), "names node 3"},
         {"off the globe", patched(good, 12, static_cast<std::uint32_t>(950'000'000)),
          "not a coordinate"},
     };
