@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "arquorel/placelist/PlaceVC.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/Console.h"
 #include "arquorel/platform/runtime/MainLoop.h"
@@ -42,6 +43,7 @@ void registerPlaceListLayouts() {
     storyboard.addScreen(kPointsVCIdentifier, [] { return PointsVC::make(); });
     storyboard.addSegue(kPointsVCIdentifier, kFromTablePlaceSegue, kPlaceVCIdentifier,
                         SegueKind::presentOverFullScreen);
+    registerPlaceDetailsLayout();
 }
 
 std::shared_ptr<PointsVC> PointsVC::make() {
@@ -381,6 +383,10 @@ void PointsVC::openPlace(const std::shared_ptr<QuorelProperty>& record) {
     screen->setModalPresentationStyle(ModalPresentationStyle::overFullScreen);
     if (auto details = std::dynamic_pointer_cast<PlaceDetailsScreen>(screen))
         details->setPlace(record);
+    if (auto details = std::dynamic_pointer_cast<PlaceVC>(screen)) {
+        details->fromPointsVC = true;
+        details->delegate = me();
+    }
     present(screen, true);
 }
 

@@ -58,4 +58,8 @@ std::size_t LogoLoader::transfersStarted() const {
     return loader_->transfersStarted();
 }
 
+void LogoLoader::emptyCache() {
+    loader_->clear();
+}
+
 }  // namespace arquorel

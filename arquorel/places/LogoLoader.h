@@ -25,6 +25,9 @@ class LogoLoader {
     void load(const std::string& address,
               std::function<void(std::shared_ptr<const Image>)> completion);
     std::size_t transfersStarted() const;
+    // Lets the kept logos go (they are fetched again when next asked for); transfers under way
+    // still answer.
+    void emptyCache();
 
   private:
     LogoLoader();

@@ -169,4 +169,17 @@ int runMapCommand(const std::vector<std::string>& args, std::ostream& out, std::
     return kExitOk;
 }
 
+std::shared_ptr<const MapPack> loadMapPackOrExtract(const std::string& path, std::string& error) {
+    const bool extract =
+        path.ends_with(".osm.pbf") || path.ends_with(".osm") || path.ends_with(".osm.bz2");
+    if (extract) {
+        MadePack made = makeMapPack(path);
+        if (!made.pack) error = made.error;
+        return made.pack;
+    }
+    auto read = MapPack::readFile(path);
+    if (!read.pack) error = read.error;
+    return read.pack;
+}
+
 }  // namespace arquorel::sim

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "arquorel/platform/maps/Directions.h"
+#include "arquorel/platform/maps/pack/MapPack.h"
 
 namespace arquorel::sim {
 
@@ -20,6 +21,10 @@ inline constexpr std::string_view kMapSynopsis =
 int runMapPackCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runRouteCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runMapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// A map pack from a file: an OSM extract (.osm.pbf, .osm, .osm.bz2) is made into a pack here, any
+// other file is read as the product reads a pack. None, with `error` set, when it cannot be.
+std::shared_ptr<const MapPack> loadMapPackOrExtract(const std::string& path, std::string& error);
 
 // A route's polyline as a GeoJSON LineString (longitude before latitude, 7 decimals).
 std::string geoJsonLineString(const MapRoute& route);

@@ -19,6 +19,7 @@
 #include "arquorel/platform/web/WebView.h"
 #include "sim/device/GpxReader.h"
 #include "sim/host/CliArgs.h"
+#include "sim/host/MapCommands.h"
 #include "sim/mappack/MapPackMaker.h"
 
 namespace arquorel::sim {
@@ -536,19 +537,9 @@ std::string ScenarioPlayer::load() {
     std::shared_ptr<const MapPack> pack;
     if (!scenario_.mapPack.empty()) {
         const std::string where = "line " + std::to_string(scenario_.mapPackLine) + ": map-pack: ";
-        const std::string path = scenario_.mapPack.string();
-        // An OSM extract is made into a pack here; a pack file is read as the product reads it.
-        const bool extract =
-            path.ends_with(".osm.pbf") || path.ends_with(".osm") || path.ends_with(".osm.bz2");
-        if (extract) {
-            const MadePack made = makeMapPack(path);
-            if (!made.pack) return where + made.error;
-            pack = made.pack;
-        } else {
-            const auto read = MapPack::readFile(path);
-            if (!read.pack) return where + read.error;
-            pack = read.pack;
-        }
+        std::string error;
+        pack = loadMapPackOrExtract(scenario_.mapPack.string(), error);
+        if (!pack) return where + error;
     }
     plan_ = std::make_unique<SensorPlan>(scenario_, walks_);
 

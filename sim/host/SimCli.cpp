@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "sim/host/CliArgs.h"
+#include "sim/host/DetailsCommand.h"
 #include "sim/host/ListCommand.h"
 #include "sim/host/MapCommands.h"
 #include "sim/host/PlacesCommand.h"
@@ -36,6 +37,8 @@ const Command kCommands[] = {
      runScreenCommand},
     {"list", kListSynopsis, "the places list for a position and heading as a picture (PNG)",
      runListCommand},
+    {"details", kDetailsSynopsis, "the details screen of one place as a picture (PNG)",
+     runDetailsCommand},
     {"walk", kWalkSynopsis, "walk a GPX track facing the way of travel; reloads as the user moves",
      runWalkCommand},
     {"run", kRunSynopsis,
