@@ -87,7 +87,8 @@ std::shared_ptr<PlaceVC> PlaceVC::make() {
 }
 
 PlaceVC::~PlaceVC() {
-    if (auto centre = notifications_.lock(); centre && siriToken_) centre->removeObserver(siriToken_);
+    if (auto centre = notifications_.lock(); centre && siriToken_)
+        centre->removeObserver(siriToken_);
 }
 
 std::shared_ptr<PlaceVC> PlaceVC::me() {
@@ -218,8 +219,8 @@ void PlaceVC::loadView() {
         &PlaceVC::openEmail);
     row(websiteRow, webLabel, websitelabel, "websiteRow", "webLabel", "websitelabel",
         &PlaceVC::openLink);
-    row(facebookRow, facebookLabel, facebooklabel, "facebookRow", "facebookLabel",
-        "facebooklabel", &PlaceVC::openLink2);
+    row(facebookRow, facebookLabel, facebooklabel, "facebookRow", "facebookLabel", "facebooklabel",
+        &PlaceVC::openLink2);
     row(wikipediaRow, wikipediaCaption, wikipediaLabel, "wikipediaRow", "wikipediaCaption",
         "wikipediaLabel", &PlaceVC::openWiki);
 
@@ -414,9 +415,8 @@ void PlaceVC::updateButtons() {
     const std::optional<Coordinate> user =
         location ? std::optional(location->coordinate) : std::nullopt;
     routeButton->setHidden(!routePlan(*place, user, context.urlService(), context.application()));
-    const auto choices =
-        phoneChoices(place->phone, LocationManager::sharedInstance()->country(),
-                     context.phoneNumberService());
+    const auto choices = phoneChoices(place->phone, LocationManager::sharedInstance()->country(),
+                                      context.phoneNumberService());
     phoneNumbers.clear();
     for (const auto& c : choices) phoneNumbers.push_back(c.e164);
     phoneButton->setHidden(phoneNumbers.empty());
@@ -461,8 +461,8 @@ MapCamera PlaceVC::makeCamera() const {
         const double altitude = std::max(kMinimumAltitude, kAltitudePerMetre * d);
         return MapCamera::lookingAt(location->coordinate, location->coordinate, altitude);
     }
-    if (location) return MapCamera::lookingAt(location->coordinate, location->coordinate,
-                                              kPlaceAltitude);
+    if (location)
+        return MapCamera::lookingAt(location->coordinate, location->coordinate, kPlaceAltitude);
     return MapCamera::lookingAt(target, target, kPlaceAltitude);
 }
 
@@ -495,30 +495,29 @@ void PlaceVC::requestRoute() {
 
     directions_ = platformContext().makeDirections();
     ++directionsRequests_;
-    directions_->calculate(
-        {location->coordinate, target},
-        [weak = std::weak_ptr<PlaceVC>(me())](const DirectionsResponse& response) {
-            auto self = weak.lock();
-            if (!self || self->left_) return;
-            auto& console = platformContext().console();
-            if (response.error) {
-                console.writeLine("Error: " + *response.error);
-                return;
-            }
-            // No route between the two points: the two pins stay, without a line.
-            if (response.routes.empty() || response.routes.front().polyline.size() < 2) {
-                console.writeLine("No walking route to " + self->place->displayTitle());
-                return;
-            }
-            auto line = std::make_shared<MapPolyline>(response.routes.front().polyline);
-            self->mapp->addOverlay(line, OverlayLevel::aboveRoads);
-            const MapBox box = line->boundingBox();
-            const Coordinate centre{(box.southWest.latitude + box.northEast.latitude) / 2,
-                                    (box.southWest.longitude + box.northEast.longitude) / 2};
-            self->mapp->setRegion({centre, box.northEast.latitude - box.southWest.latitude,
-                                   box.northEast.longitude - box.southWest.longitude},
-                                  true);
-        });
+    directions_->calculate({location->coordinate, target}, [weak = std::weak_ptr<PlaceVC>(me())](
+                                                               const DirectionsResponse& response) {
+        auto self = weak.lock();
+        if (!self || self->left_) return;
+        auto& console = platformContext().console();
+        if (response.error) {
+            console.writeLine("Error: " + *response.error);
+            return;
+        }
+        // No route between the two points: the two pins stay, without a line.
+        if (response.routes.empty() || response.routes.front().polyline.size() < 2) {
+            console.writeLine("No walking route to " + self->place->displayTitle());
+            return;
+        }
+        auto line = std::make_shared<MapPolyline>(response.routes.front().polyline);
+        self->mapp->addOverlay(line, OverlayLevel::aboveRoads);
+        const MapBox box = line->boundingBox();
+        const Coordinate centre{(box.southWest.latitude + box.northEast.latitude) / 2,
+                                (box.southWest.longitude + box.northEast.longitude) / 2};
+        self->mapp->setRegion({centre, box.northEast.latitude - box.southWest.latitude,
+                               box.northEast.longitude - box.southWest.longitude},
+                              true);
+    });
 }
 
 std::optional<PolylineRenderer> PlaceVC::rendererForOverlay(MapView&, const MapPolyline&) {
@@ -564,8 +563,8 @@ double PlaceVC::layoutHeader(double w, double y) {
     const double textX = kMargin + (iconSize > 0 ? iconSize + 12 : 0);
     const double textWidth = std::max(1.0, w - textX - kMargin);
     const double titleHeight = titlelabel->sizeThatFits({textWidth, 0}).height;
-    titlelabel->setFrame({textX, y + std::max(0.0, (iconSize - titleHeight) / 2), textWidth,
-                          titleHeight});
+    titlelabel->setFrame(
+        {textX, y + std::max(0.0, (iconSize - titleHeight) / 2), textWidth, titleHeight});
     y += std::max(iconSize + 2, titleHeight) + 12;
     if (!tagsView->isHidden()) {
         tagsView->setFrame({kMargin, y, w - 2 * kMargin, kTagsHeight});
@@ -577,8 +576,7 @@ double PlaceVC::layoutHeader(double w, double y) {
     for (const auto& l : {timeLabel, adressLabel}) {
         const bool shown = !l->text().empty();
         l->setHidden(!shown);
-        const double h =
-            shown ? std::max(kRowHeight, l->sizeThatFits({rowWidth, 0}).height) : 0;
+        const double h = shown ? std::max(kRowHeight, l->sizeThatFits({rowWidth, 0}).height) : 0;
         l->setFrame({kMargin, y, rowWidth, h});
         if (shown) y += h + 4;
     }
@@ -589,8 +587,8 @@ double PlaceVC::layoutContent(double w, double y) {
     // The distance pill sits on the header's lower edge, right-aligned.
     const Size text = distanceLabel->sizeThatFits({0, 0});
     const double pillWidth = text.width + 34 + 8;
-    distansBackView->setFrame({w - kMargin - pillWidth, y - kPillHeight / 2, pillWidth,
-                               kPillHeight});
+    distansBackView->setFrame(
+        {w - kMargin - pillWidth, y - kPillHeight / 2, pillWidth, kPillHeight});
     distanceLabel->setFrame({6, 0, text.width, kPillHeight});
     const Transform turn = dirArrowSmall->transform();
     dirArrowSmall->setTransform({});

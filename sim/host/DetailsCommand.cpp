@@ -101,7 +101,8 @@ int runDetailsCommand(const std::vector<std::string>& args, std::ostream& out, s
         return kExitUsage;
     const auto& screen = scene.details();
     out << screen.place->displayTitle() << ": distance"
-        << (screen.distanceLabel->isHidden() ? std::string(" unknown") : screen.distanceLabel->text())
+        << (screen.distanceLabel->isHidden() ? std::string(" unknown")
+                                             : screen.distanceLabel->text())
         << ", route " << (screen.mapp->overlayCount() ? "drawn" : "none")
         << (screen.isConnected() ? "" : " (offline: the large arrow)") << "\n";
     printPictureNotes(scene.device(), scene.window(), *request, out);
