@@ -131,10 +131,11 @@ TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
         at 1.5 open list
         at 2 tap view hintView
         at 2.5 scroll list 100
-        at 3 tap row 1
-        at 3.5 tap row "Ouest"
-        at 4 tap row "Nowhere"
-        at 4.5 tap row 7
+        at 3 tap row "Nowhere"
+        at 3.5 tap row 7
+        at 4 tap row "Ouest"
+        at 4.3 tap row 1
+        at 4.5 tap view backButton
         at 5 raise
         at 7 tap row 0
     )",
@@ -147,12 +148,12 @@ TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
         // Three rows fit on screen: nothing to scroll.
         "    2.50  user: scrolls the list by 100 points\n",
         "    2.56  screen: the list's offset went from 0 to 0 points\n",
-        "    3.00  user: taps row 1\n",
-        "    3.05  console: Storyboard 'Storyboard' has no screen with identifier 'PlaceVC'\n",
-        "    3.50  user: taps row Ouest\n",
-        "    3.55  console: Storyboard 'Storyboard' has no screen with identifier 'PlaceVC'\n",
-        "    4.00  user: the list has no row Nowhere\n",
-        "    4.50  user: the list has no row 7 (it has 3)\n",
+        "    3.00  user: the list has no row Nowhere\n",
+        "    3.50  user: the list has no row 7 (it has 3)\n",
+        // A row opens the details screen over the list, and back returns to the list.
+        "    4.00  user: taps row Ouest\n",
+        "    4.30  user: no list is shown to tap row 1\n",
+        "    4.50  user: taps backButton\n",
         "    5.00  user: raises the phone upright\n",
         // Samples come once a second: the list has closed within two.
         "    7.00  user: no list is shown to tap row 0\n",
