@@ -197,6 +197,7 @@ void PlaceVC::loadView() {
     favoriteButton->setImage(bundle.image("favorite_selected"), ControlState::selected);
     favoriteButton->setBackgroundColor(Color::white());
     favoriteButton->layer().cornerRadius = 10;
+    favoriteButton->addAction(ControlEvent::touchUpInside, act(&PlaceVC::favoriteClicked));
     scrollView->addSubview(favoriteButton);
 
     // Contact rows: a caption over the value, the whole row a button.
@@ -264,6 +265,7 @@ void PlaceVC::viewDidLoad() {
     facebookLabel->setText(localized("fb"));
     emaillLabel->setText(localized("email"));
     wikipediaCaption->setText(localized("wikipedia"));
+    selectionFeedbackGenerator_.prepare();
     notifications_ = context.weakNotificationCenter();
     siriToken_ = context.notificationCenter().addObserver(
         this, kFromSiriNotification, [weak = std::weak_ptr<PlaceVC>(self)](const auto&) {
@@ -720,6 +722,11 @@ void PlaceVC::back() {
         list->startRaiseToClose();
     }
     dismiss(true);
+}
+
+void PlaceVC::favoriteClicked() {
+    selectionFeedbackGenerator_.selectionChanged();
+    favoriteButton->setSelected(!favoriteButton->isSelected());
 }
 
 void PlaceVC::fromSiri() {

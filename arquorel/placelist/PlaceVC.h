@@ -21,6 +21,7 @@
 #include "arquorel/placelist/BaseVC.h"
 #include "arquorel/places/QuorelProperty.h"
 #include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/maps/Directions.h"
 #include "arquorel/platform/maps/MapView.h"
 #include "arquorel/platform/runtime/NotificationCenter.h"
@@ -131,6 +132,9 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     void openWiki();
     void share();
     void fromSiri();
+    // The favourite button marks the place for as long as the screen shows it, with a
+    // selection tick (the system keeps no favourites).
+    void favoriteClicked();
 
     // One heading report: the distance text and the arrows; then the map follows.
     void updateHeading(std::optional<double> heading);
@@ -171,6 +175,7 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     bool left_ = false;
     int directionsRequests_ = 0;
     std::shared_ptr<Directions> directions_;
+    SelectionFeedbackGenerator selectionFeedbackGenerator_;
     HeadingSubscription distanceSubscription_;
     HeadingSubscription mapSubscription_;
     NotificationCenter::Token siriToken_ = 0;

@@ -328,6 +328,9 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     Stage stage;
     auto& s = stage.open();
     sim::TouchDriver finger(stage.device);
+    EXPECT_FALSE(s.favoriteButton->isSelected());
+    ASSERT_TRUE(finger.tap(*s.favoriteButton));
+    EXPECT_TRUE(s.favoriteButton->isSelected());
     ASSERT_TRUE(finger.tap(*s.mapClickButton));
     EXPECT_TRUE(s.isMapEnlarged());
     EXPECT_FALSE(s.nameForTopLabel->isHidden());
