@@ -46,18 +46,14 @@ DetailsScene::DetailsScene(const DetailsRequest& request, std::shared_ptr<Quorel
     device_.reachability().setConnected(!request.offline);
     if (request.offline) device_.directions().mode = SimDirectionsMode::offline;
 
-    LocationManager::resetSharedInstance();
-    const auto& manager = LocationManager::sharedInstance();
-    manager->start();
-    manager->setLatestLocation(Location(request.at, 0, 5, 5, device_.now()));
+    locateUser(device_, request);
 
     window_ = openHostWindow(device_, request.screen);
     details_ = PlaceVC::make();
     details_->place = std::move(record);
     window_->rootViewController()->present(details_, false);
     device_.runPending();
-    if (auto* service = dynamic_cast<SimLocationService*>(manager->manager()))
-        service->deliverHeading({request.heading, request.heading, 5, device_.now()});
+    reportHeading(device_, request);
     device_.advance(1);
 }
 

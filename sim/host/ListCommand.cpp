@@ -35,10 +35,7 @@ ListScene::ListScene(const ListRequest& request,
     rereadUnitSetting();
     registerPlaceListLayouts();
 
-    LocationManager::resetSharedInstance();
-    const auto& manager = LocationManager::sharedInstance();
-    manager->start();
-    manager->setLatestLocation(Location(request.at, 0, 5, 5, device_.now()));
+    locateUser(device_, request);
 
     window_ = openHostWindow(device_, request.screen);
     list_ = PointsVC::make();
@@ -46,8 +43,7 @@ ListScene::ListScene(const ListRequest& request,
     window_->rootViewController()->present(list_, false);
     device_.runPending();
     list_->closeHintButton();
-    if (auto* service = dynamic_cast<SimLocationService*>(manager->manager()))
-        service->deliverHeading({request.heading, request.heading, 5, device_.now()});
+    reportHeading(device_, request);
     device_.advance(1);
 }
 

@@ -1,5 +1,6 @@
 #include "sim/host/PictureScene.h"
 
+#include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/drawing/ViewTreeDump.h"
 #include "arquorel/platform/drawing/cairo/CairoBackend.h"
@@ -7,6 +8,7 @@
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/ViewController.h"
+#include "sim/device/SimLocationService.h"
 
 namespace arquorel::sim {
 
@@ -47,6 +49,19 @@ void printPictureNotes(SimPlatform& device, const Window& window, const PictureR
     for (const auto& line : device.context().console().lines()) out << "Console: " << line << "\n";
     if (request.tree) out << dumpViewTree(window);
     printDataSource(request.places, out);
+}
+
+void locateUser(SimPlatform& device, const PictureRequest& request) {
+    LocationManager::resetSharedInstance();
+    const auto& manager = LocationManager::sharedInstance();
+    manager->start();
+    manager->setLatestLocation(Location(request.at, 0, 5, 5, device.now()));
+}
+
+void reportHeading(SimPlatform& device, const PictureRequest& request) {
+    if (auto* service =
+            dynamic_cast<SimLocationService*>(LocationManager::sharedInstance()->manager()))
+        service->deliverHeading({request.heading, request.heading, 5, device.now()});
 }
 
 }  // namespace arquorel::sim

@@ -17,6 +17,11 @@ namespace arquorel::sim {
 // main screen of the request's size and scale, and the request's language.
 void preparePictureDevice(SimPlatform& device, const PictureRequest& request);
 
+// A fresh shared location manager, started, with the request's position as its latest.
+void locateUser(SimPlatform& device, const PictureRequest& request);
+// Reports the request's compass heading to the shared location manager (and its subscribers).
+void reportHeading(SimPlatform& device, const PictureRequest& request);
+
 // A shown key window over a screen of `size`, its root a plain view controller on which the
 // caller presents its screen.
 std::shared_ptr<Window> openHostWindow(SimPlatform& device, Size size);
