@@ -40,7 +40,7 @@ constexpr double kMargin = 16;
 constexpr double kBarHeight = 44;
 constexpr double kIconSize = 44;
 constexpr double kLogoSize = 55;
-constexpr double kTagsHeight = 26;
+constexpr double kTagsHeight = 30;
 constexpr double kRowHeight = 22;
 constexpr double kPillHeight = 36;
 constexpr double kButtonHeight = 44;
@@ -113,11 +113,12 @@ void PlaceVC::loadView() {
     scrollView->setIdentifier("scrollView");
     scrollView->setShowsHorizontalScrollIndicator(false);
     root->addSubview(scrollView);
+    const auto& content = scrollView->contentView();
 
     // Header: colour, icon or logo, name, tags, hours and address.
     ttopView = std::make_shared<View>();
     ttopView->setIdentifier("ttopView");
-    scrollView->addSubview(ttopView);
+    content->addSubview(ttopView);
     iconIv = std::make_shared<ImageView>();
     iconIv->setIdentifier("iconIv");
     iconIv->setContentMode(ContentMode::scaleAspectFit);
@@ -153,7 +154,7 @@ void PlaceVC::loadView() {
     distansBackView->layer().shadowOpacity = 0.15;
     distansBackView->layer().shadowRadius = 4;
     distansBackView->layer().shadowOffset = {0, 2};
-    scrollView->addSubview(distansBackView);
+    content->addSubview(distansBackView);
     distanceLabel = makeLabel("distanceLabel", Font::boldSystem(15), kTitleColor);
     distansBackView->addSubview(distanceLabel);
     dirArrowSmall = std::make_shared<ImageView>(Rect{}, bundle.image("arrow"));
@@ -167,7 +168,7 @@ void PlaceVC::loadView() {
     mapHolderView->setBackgroundColor(Color{0.9, 0.91, 0.93, 1});
     mapHolderView->layer().cornerRadius = 12;
     mapHolderView->setClipsToBounds(true);
-    scrollView->addSubview(mapHolderView);
+    content->addSubview(mapHolderView);
     mapp->setIdentifier("mapp");
     dirArrow = std::make_shared<ImageView>(Rect{}, bundle.image("arrow"));
     dirArrow->setIdentifier("dirArrow");
@@ -190,7 +191,7 @@ void PlaceVC::loadView() {
         b->setImageTintColor(Color::white());
         b->setTitleFont(Font::boldSystem(16));
         b->layer().cornerRadius = 10;
-        scrollView->addSubview(b);
+        content->addSubview(b);
     }
     favoriteButton = makeButton("favoriteButton");
     favoriteButton->setImage(bundle.image("favorite"));
@@ -198,7 +199,7 @@ void PlaceVC::loadView() {
     favoriteButton->setBackgroundColor(Color::white());
     favoriteButton->layer().cornerRadius = 10;
     favoriteButton->addAction(ControlEvent::touchUpInside, act(&PlaceVC::favoriteClicked));
-    scrollView->addSubview(favoriteButton);
+    content->addSubview(favoriteButton);
 
     // Contact rows: a caption over the value, the whole row a button.
     const auto row = [&](std::shared_ptr<Button>& button, std::shared_ptr<Label>& caption,
@@ -214,7 +215,7 @@ void PlaceVC::loadView() {
             l->setUserInteractionEnabled(false);
             button->addSubview(l);
         }
-        scrollView->addSubview(button);
+        content->addSubview(button);
     };
     row(emailRow, emaillLabel, emailLabel, "emailRow", "emaillLabel", "emailLabel",
         &PlaceVC::openEmail);
@@ -276,6 +277,14 @@ void PlaceVC::viewDidLoad() {
     headerColor_ =
         place->category_color.empty() ? kLightGray : colorFromHexText(place->category_color, 1.0);
     ttopView->setBackgroundColor(headerColor_);
+    // White reads on the category colours; on a light header (no colour) the text is dark.
+    const double luminance =
+        0.2126 * headerColor_.red + 0.7152 * headerColor_.green + 0.0722 * headerColor_.blue;
+    lightHeader_ = luminance > 0.6;
+    const Color ink = lightHeader_ ? kTitleColor : Color::white();
+    for (const auto& l : {titlelabel, nameForTopLabel}) l->setTextColor(ink);
+    for (const auto& l : {timeLabel, adressLabel}) l->setTextColor(ink);
+    shareButton->setImageTintColor(ink);
     navbarBgView->setBackgroundColor(headerColor_);
     dirArrow->setTintColor(headerColor_);
     dirArrowSmall->setTintColor(headerColor_);
@@ -300,7 +309,7 @@ void PlaceVC::viewDidLoad() {
 
     mixroTableview = MicrodataTable::create(*place);
     mixroTableview->setIdentifier("mixroTableview");
-    scrollView->addSubview(mixroTableview);
+    scrollView->contentView()->addSubview(mixroTableview);
     fillContactRows();
 
     // The distance follows every heading report, also when the position only comes later.
@@ -317,6 +326,7 @@ void PlaceVC::viewDidLoad() {
     updateButtons();
     favoriteButton->setSelected(false);
     shareButton->setEnabled(!shareItems(*place, context.urlService()).empty());
+    shareButton->setAlpha(shareButton->isEnabled() ? 1 : 0.35);
     fillTitle();
     mapSubscription_ = manager->addHeadingCallback(
         [weak = std::weak_ptr<PlaceVC>(self)](std::optional<double> heading) {
@@ -352,7 +362,7 @@ void PlaceVC::fillTitle() {
     nameForTopLabel->setText(place->displayTitle());
     if (auto icon = bundle.image("cat_" + std::to_string(place->category_id))) {
         iconIv->setImage(std::move(icon));
-        iconIv->setTintColor(Color::white());
+        iconIv->setTintColor(lightHeader_ ? kTitleColor : Color::white());
         iconIv->setHidden(false);
         nameForTopLabel->setText(place->displayTitle() + " ");
     } else {
@@ -366,15 +376,19 @@ void PlaceVC::fillTitle() {
     } else {
         std::string hours = place->opening_hours;
         std::replace(hours.begin(), hours.end(), ';', ',');
-        timeLabel->setText(hours + " ", bundle.image("clock_icon_white"), {14, 14},
+        timeLabel->setText(hours + " ",
+                           bundle.image(lightHeader_ ? "clock_icon" : "clock_icon_white"), {14, 14},
                            ImagePosition::left);
     }
-    const std::string address = place->displayAddress();
+    // Without a house number the address starts with a space; the row shows it trimmed.
+    std::string address = place->displayAddress();
+    address.erase(0, address.find_first_not_of(' '));
+    address.erase(address.find_last_not_of(' ') + 1);
     if (address.empty())
         adressLabel->setText({});
     else
-        adressLabel->setText(address + " ", bundle.image("addr_white"), {13, 17},
-                             ImagePosition::left);
+        adressLabel->setText(address + " ", bundle.image(lightHeader_ ? "addr" : "addr_white"),
+                             {13, 17}, ImagePosition::left);
     rebuildTags();
 }
 
@@ -399,9 +413,10 @@ void PlaceVC::rebuildTags() {
     collectionView->removeAllTags();
     TagStyle style;
     style.font = Font::boldSystem(12);
-    style.textColor = style.selectedTextColor = Color::white();
+    const Color ink = lightHeader_ ? kTitleColor : Color::white();
+    style.textColor = style.selectedTextColor = ink;
     style.backgroundColor = style.selectedBackgroundColor = headerColor_;
-    style.borderColor = style.selectedBorderColor = Color::white().withAlpha(0.6);
+    style.borderColor = style.selectedBorderColor = ink.withAlpha(0.6);
     style.borderWidth = style.selectedBorderWidth = 1;
     style.cornerRadius = style.selectedCornerRadius = 4;
     style.extraSpace = {8, 14};
@@ -492,6 +507,7 @@ void PlaceVC::requestRoute() {
     }
     auto start = std::make_shared<MapAnnotation>();
     start->coordinate = location->coordinate;
+    start_ = start;
     mapp->addAnnotations({start, destination});
     mapp->showAnnotations(mapp->annotations(), true);
 
@@ -538,11 +554,19 @@ std::shared_ptr<MapAnnotationView> PlaceVC::viewForAnnotation(
     auto view = map.dequeueReusableAnnotationView("demo");
     if (!view) view = std::make_shared<MapAnnotationView>(annotation, "demo");
     view->canShowCallout = true;
-    view->setFrame({0, 0, 16, 16});
-    view->setBackgroundColor(headerColor_);
-    view->layer().cornerRadius = 8;
-    view->layer().borderWidth = 3;
-    view->layer().borderColor = Color::white();
+    view->setImage(nullptr);
+    view->setBackgroundColor(Color::clear());
+    view->layer().borderWidth = 0;
+    if (annotation == start_.lock()) {
+        // The walk's start lies under the user's own dot: a small mark that the dot covers.
+        view->setFrame({0, 0, 8, 8});
+        view->setBackgroundColor(headerColor_);
+        view->layer().cornerRadius = 4;
+    } else {
+        view->setFrame({0, 0, 30, 30});
+        view->setImage(Bundle::framework().image("2"));
+        view->setTintColor(headerColor_);
+    }
     return view;
 }
 

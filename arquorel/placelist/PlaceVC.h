@@ -170,11 +170,13 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
 
     Color headerColor_ = kLightGray;
     bool enlarged_ = false;
+    bool lightHeader_ = false;
     bool connected_ = true;
     bool hasLogo_ = false;
     bool left_ = false;
     int directionsRequests_ = 0;
     std::shared_ptr<Directions> directions_;
+    std::weak_ptr<MapAnnotation> start_;  // the walk's start pin
     SelectionFeedbackGenerator selectionFeedbackGenerator_;
     HeadingSubscription distanceSubscription_;
     HeadingSubscription mapSubscription_;
