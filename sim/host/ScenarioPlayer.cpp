@@ -456,6 +456,7 @@ void ScenarioHost::browse(const std::string& url, const std::string& title) {
     web->webView->onFinished = [this](WebView& view) {
         note("web: loaded " + printable(view.url()));
     };
+    screensSeen_.push_back(web);  // logged above
     top->present(web, true);
     phone_.device().runPending();
     look();
@@ -641,16 +642,21 @@ void ScenarioHost::look() {
         for (const auto& action : alert->actions()) text += " [" + printable(action.title) + "]";
         note(text);
     }
-    std::erase_if(detailsSeen_, [](const auto& w) { return w.expired(); });
+    // Details screens and web pages, once each.
+    std::erase_if(screensSeen_, [](const auto& w) { return w.expired(); });
     for (const auto& controller : phone_.window()->presentationStack()) {
-        auto shown = std::dynamic_pointer_cast<PlaceVC>(controller);
-        if (!shown || !shown->place) continue;
-        const bool seen = std::any_of(detailsSeen_.begin(), detailsSeen_.end(),
-                                      [&](const auto& w) { return w.lock() == shown; });
+        const auto shown = std::dynamic_pointer_cast<PlaceVC>(controller);
+        const auto page = std::dynamic_pointer_cast<WebViewVC>(controller);
+        if ((!shown || !shown->place) && !page) continue;
+        const bool seen = std::any_of(screensSeen_.begin(), screensSeen_.end(),
+                                      [&](const auto& w) { return w.lock() == controller; });
         if (seen) continue;
-        detailsSeen_.push_back(shown);
-        note("screen: the details of " + printable(shown->place->name) + " (id " +
-             printable(shown->place->id) + ")");
+        screensSeen_.push_back(controller);
+        if (shown)
+            note("screen: the details of " + printable(shown->place->name) + " (id " +
+                 printable(shown->place->id) + ")");
+        else
+            note("screen: the web page " + printable(page->url));
     }
     auto& device = phone_.device();
     const auto& urls = device.urlOpener().openedURLs();

@@ -128,8 +128,8 @@ class ScenarioHost {
     // top, or the cancel button of a share sheet.
     bool pressSheetButton(const std::string& button);
 
-    // Logs what appeared since the last look: alerts, details screens, console lines, the main
-    // screen's reloads of its places, and what was handed to the device (links opened, the
+    // Logs what appeared since the last look: alerts, details and web page screens, console lines,
+    // the main screen's reloads of its places, and what was handed to the device (links opened, the
     // system map application's launches, share sheets' items, mail drafts).
     void look();
     // Writes a line of the log with the current time.
@@ -166,7 +166,7 @@ class ScenarioHost {
     std::shared_ptr<SimDataLoader> pages_;
     std::vector<std::weak_ptr<QuorelVC>> screens_;
     std::vector<std::weak_ptr<ViewController>> alertsSeen_;
-    std::vector<std::weak_ptr<ViewController>> detailsSeen_;
+    std::vector<std::weak_ptr<ViewController>> screensSeen_;
     // What the device had been handed at the last look.
     std::size_t urlsSeen_ = 0, launchesSeen_ = 0, sharesSeen_ = 0, draftsSeen_ = 0;
     std::optional<Counters> counters_;
