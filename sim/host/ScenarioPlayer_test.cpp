@@ -324,6 +324,7 @@ TEST_F(ScenarioPlayerTest, UnusableFilesAndScenariosStopWithTheLine) {
         {"# maps\nmap-pack missing.pack\n", "line 2: map-pack: "},
         {"map-pack bad.json\n", "line 1: map-pack: "},
         {"\nmap-pack bad.osm.pbf\n", "line 2: map-pack: "},
+        {"places places.json bad.json\n", "line 1: bad.json: "},
     };
     for (const auto& [text, prefix] : cases) {
         const auto parsed = parseScenario(text, dir_);
@@ -515,6 +516,16 @@ TEST_F(ScenarioPlayerTest, DetailsOpenFromTheListAndTheMapEnlargesWhereTapped) {
     EXPECT_TRUE(details->fromPointsVC);
     EXPECT_EQ(details->place->name, "Ouest");
     EXPECT_TRUE(details->isMapEnlarged()) << text;
+
+    // A second places file adds its records after the first's.
+    std::ofstream(dir_ / "more.json")
+        << R"([{"id": "s", "name": "Sud", "lat": 43.739, "lng": 7.4272}])";
+    const auto two = parseScenario("places places.json more.json\nat 1 open details Sud", dir_);
+    ASSERT_TRUE(two.scenario) << two.error;
+    ScenarioPlayer both(*two.scenario, log);
+    ASSERT_EQ(both.load(), "");
+    ASSERT_EQ(both.host().records.size(), 4u);
+    EXPECT_EQ(both.host().records[3]->id, "s");
 
     // A place that is not among the host's stops the scenario before it runs.
     const auto unknown = parseScenario("places places.json\n\nat 1 open details \"Nowhere\"", dir_);
