@@ -340,18 +340,23 @@ bool ScenarioHost::pressAlertButton(const std::string& button) {
         note("user: no alert is shown");
         return false;
     }
+    return pickButton(*alert, button, "alert");
+}
+
+bool ScenarioHost::pickButton(AlertController& alert, const std::string& button, const char* what) {
     const std::string text = localized(button);
-    for (const auto& action : alert->actions()) {
+    for (const auto& action : alert.actions()) {
         if (action.title == button || action.title == text) {
-            const bool picked = alert->pickAction(action.title);
+            const bool picked = alert.pickAction(action.title);
             phone_.device().runPending();
             look();
             return picked;
         }
     }
     std::string buttons;
-    for (const auto& action : alert->actions()) buttons += " [" + printable(action.title) + "]";
-    note("user: the alert has no button \"" + printable(button) + "\":" + buttons);
+    for (const auto& action : alert.actions()) buttons += " [" + printable(action.title) + "]";
+    note(std::string("user: the ") + what + " has no button \"" + printable(button) +
+         "\":" + buttons);
     return false;
 }
 
@@ -377,7 +382,9 @@ void ScenarioHost::scrollBy(ScrollView& scroll, double dy) {
     constexpr double kStrokeSeconds = 0.06;
     // Quick strokes of at most 80 % of the view's height, through its middle.
     const Rect frame = scroll.frame();
-    const Point middle = convertToRoot(*scroll.superview(), {frame.midX(), frame.midY()});
+    const auto parent = scroll.superview();
+    const Point middle = parent ? convertToRoot(*parent, {frame.midX(), frame.midY()})
+                                : Point{frame.midX(), frame.midY()};
     const double stroke = std::max(20.0, frame.height() * 0.8);
     double left = dy;
     while (std::fabs(left) > 0.5) {
@@ -589,19 +596,7 @@ bool ScenarioHost::pressSheetButton(const std::string& button) {
         note("user: no action sheet or alert is shown");
         return false;
     }
-    const std::string text = localized(button);
-    for (const auto& action : sheet->actions()) {
-        if (action.title == button || action.title == text) {
-            const bool picked = sheet->pickAction(action.title);
-            phone_.device().runPending();
-            look();
-            return picked;
-        }
-    }
-    std::string buttons;
-    for (const auto& action : sheet->actions()) buttons += " [" + printable(action.title) + "]";
-    note("user: the sheet has no button \"" + printable(button) + "\":" + buttons);
-    return false;
+    return pickButton(*sheet, button, "sheet");
 }
 
 void ScenarioHost::look() {

@@ -29,8 +29,9 @@
 #include "sim/phone/SimPhone.h"
 
 namespace arquorel {
+class AlertController;
 class QuorelVC;
-}
+}  // namespace arquorel
 
 namespace arquorel::sim {
 
@@ -144,6 +145,9 @@ class ScenarioHost {
 
   private:
     class Delegate;
+    // Presses the button with that title or localisation key of `alert` (an "alert" or a
+    // "sheet" in the log).
+    bool pickButton(AlertController& alert, const std::string& button, const char* what);
     // A finger drags the content of `scroll` by `dy` points in strokes through its middle.
     void scrollBy(ScrollView& scroll, double dy);
     // Why a touch aimed at a card missed it.

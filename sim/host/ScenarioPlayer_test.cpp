@@ -497,6 +497,7 @@ TEST_F(ScenarioPlayerTest, DetailsOpenFromTheListAndTheMapEnlargesWhereTapped) {
         at 2.5 tap view hintView
         at 3 open details "Ouest"
         at 4 scroll details 40
+        at 4.5 tap map 20 5000
         at 5 tap map 20 20
     )",
                                       dir_);
@@ -509,7 +510,8 @@ TEST_F(ScenarioPlayerTest, DetailsOpenFromTheListAndTheMapEnlargesWhereTapped) {
     for (const char* line :
          {"    1.80  user: no map is shown to tap at (10, 10)\n",
           "    3.00  user: opens the details of Ouest from the list\n",
-          "screen: the details of Ouest (id o)\n", "    4.00  user: scrolls the details by 40"})
+          "screen: the details of Ouest (id o)\n", "    4.00  user: scrolls the details by 40",
+          "    4.50  user: the tap missed: the point is not on the map"})
         EXPECT_TRUE(contains(text, line)) << line << "\n" << text;
     const auto details = player.host().details();
     ASSERT_TRUE(details);
