@@ -96,9 +96,13 @@ int runDetailsCommand(const std::vector<std::string>& args, std::ostream& out, s
     if (!writePicture("details", scene.window(), *request, Color::white(), out, err))
         return kExitUsage;
     const auto& screen = scene.details();
-    out << screen.place->displayTitle() << ": distance"
-        << (screen.distanceLabel->isHidden() ? std::string(" unknown")
-                                             : screen.distanceLabel->text())
+    // The pill pads its text with spaces.
+    std::string distance = screen.distanceLabel->text();
+    distance.erase(0, distance.find_first_not_of(' '));
+    distance.erase(distance.find_last_not_of(' ') + 1);
+    out << screen.place->displayTitle() << ": distance "
+        << (screen.distanceLabel->isHidden() || distance.empty() ? std::string("unknown")
+                                                                 : distance)
         << ", route " << (screen.mapp->overlayCount() ? "drawn" : "none")
         << (screen.isConnected() ? "" : " (offline: the large arrow)") << "\n";
     printPictureNotes(scene.device(), scene.window(), *request, out);

@@ -1,10 +1,12 @@
 #include "sim/host/Scenario.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
 #include <sstream>
 
+#include "sim/device/SimURLOpener.h"
 #include "sim/host/CliArgs.h"
 
 namespace arquorel::sim {
@@ -149,6 +151,39 @@ bool parseOnOff(Words& words, const std::string& name, bool& flag,
     return true;
 }
 
+// A comma-separated list of map applications, or "none".
+std::optional<std::vector<std::string>> parseMapApps(Words& words,
+                                                     std::optional<Failure>& failure) {
+    const auto& known = SimURLOpener::mapApps();
+    std::string names;
+    for (const auto& k : known) names += (names.empty() ? "" : ", ") + k;
+    const std::string expected = "apps takes " + names + " separated by commas, or none";
+    const Token* t = words.take();
+    if (!t || t->quoted || t->text.empty()) {
+        failure = Failure{expected + ": " + (t ? printable(t->text) : std::string("(none)"))};
+        return std::nullopt;
+    }
+    if (t->text == "none") return std::vector<std::string>{};
+    std::vector<std::string> apps;
+    std::string unknown;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t comma = std::min(t->text.find(',', from), t->text.size());
+        const std::string app = t->text.substr(from, comma - from);
+        if (std::find(known.begin(), known.end(), app) == known.end())
+            unknown += (unknown.empty() ? "" : ", ") + printable(app.empty() ? "(empty)" : app);
+        else if (std::find(apps.begin(), apps.end(), app) == apps.end())
+            apps.push_back(app);
+        if (comma >= t->text.size()) break;
+        from = comma + 1;
+    }
+    if (!unknown.empty()) {
+        failure = Failure{"apps: unknown map application " + unknown + " (" + expected + ")"};
+        return std::nullopt;
+    }
+    return apps;
+}
+
 std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::path& folder,
                                           std::optional<Failure>& failure) {
     using namespace scenario;
@@ -239,21 +274,26 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
     if (name == "foreground") return Foreground{};
     if (name == "reload-notification") return ReloadNotification{};
     if (name == "open") {
-        if (!words.accept("list")) {
-            failure = Failure{"open needs what to open: open list"};
-            return std::nullopt;
+        if (words.accept("list")) return OpenList{};
+        if (words.accept("details")) {
+            const auto place = words.text("open details needs the place's name", failure);
+            if (!place) return std::nullopt;
+            return OpenDetails{*place};
         }
-        return OpenList{};
+        failure = Failure{"open needs what to open: open list or open details \"NAME\""};
+        return std::nullopt;
     }
     if (name == "raise") return Raise{};
     if (name == "scroll") {
-        if (!words.accept("list")) {
-            failure = Failure{"scroll needs what to scroll: scroll list DY"};
+        const bool details = words.accept("details");
+        if (!details && !words.accept("list")) {
+            failure = Failure{"scroll needs what to scroll: scroll list DY or scroll details DY"};
             return std::nullopt;
         }
-        const auto dy =
-            words.number("scroll list", "a number of points", -1e6, 1e6, false, failure);
+        const auto dy = words.number(details ? "scroll details" : "scroll list",
+                                     "a number of points", -1e6, 1e6, false, failure);
         if (!dy) return std::nullopt;
+        if (details) return ScrollDetails{*dy};
         return ScrollList{*dy};
     }
     if (name == "tap") {
@@ -282,6 +322,15 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
             const auto id = words.text("tap view needs a view identifier", failure);
             if (!id) return std::nullopt;
             return TapView{*id};
+        }
+        if (words.accept("map")) {
+            const auto x =
+                words.number("tap map x", "a number of points", 0, 10000, false, failure);
+            if (!x) return std::nullopt;
+            const auto y =
+                words.number("tap map y", "a number of points", 0, 10000, false, failure);
+            if (!y) return std::nullopt;
+            return TapMap{{*x, *y}};
         }
         const auto x = words.number("tap x", "a number of points", 0, 10000, false, failure);
         if (!x) return std::nullopt;
@@ -324,6 +373,21 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
         if (!parseOnOff(words, "network", on, failure)) return std::nullopt;
         return Network{on};
     }
+    if (name == "mail") {
+        bool on = true;
+        if (!parseOnOff(words, "mail", on, failure)) return std::nullopt;
+        return Mail{on};
+    }
+    if (name == "apps") {
+        auto apps = parseMapApps(words, failure);
+        if (!apps) return std::nullopt;
+        return MapApps{std::move(*apps)};
+    }
+    if (name == "sheet") {
+        const auto button = words.text("sheet needs a button's title", failure);
+        if (!button) return std::nullopt;
+        return SheetButton{*button};
+    }
     if (name == "browse") {
         const auto url = words.text("browse needs an address", failure);
         if (!url) return std::nullopt;
@@ -357,7 +421,17 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
                 Scenario& s, std::optional<Failure>& failure) {
     if (name == "places") {
         const auto file = words.text("places needs a file", failure);
-        if (file) s.places = folder / *file;
+        if (file) s.places.push_back(folder / *file);
+        // More files add their records after the first's.
+        while (file && !words.done()) {
+            const auto more = words.text("places needs a file", failure);
+            if (!more) break;
+            s.places.push_back(folder / *more);
+        }
+    } else if (name == "apps") {
+        if (auto apps = parseMapApps(words, failure)) s.device.mapApps = std::move(*apps);
+    } else if (name == "mail") {
+        parseOnOff(words, name, s.device.mail, failure);
     } else if (name == "screen") {
         const Token* t = words.take();
         const std::string text = t ? t->text : std::string();
@@ -505,7 +579,8 @@ ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& 
             if (!parseSetup(words, name, folder, s, failure)) {
                 if (name == "fix" || name == "heading" || name == "pitch" || name == "walk" ||
                     name == "shot" || name == "tap" || name == "swipe" || name == "present" ||
-                    name == "open" || name == "raise" || name == "scroll" || name == "long-press")
+                    name == "open" || name == "raise" || name == "scroll" || name == "long-press" ||
+                    name == "sheet")
                     return fail(name + " needs a time: at T " + name + " ...");
                 return fail("unknown command: " + printable(first->text));
             }
@@ -555,6 +630,12 @@ std::string describeAction(const ScenarioAction& action) {
         std::string operator()(const Network&) const { return "network"; }
         std::string operator()(const Browse&) const { return "browse"; }
         std::string operator()(const LongPress&) const { return "long-press"; }
+        std::string operator()(const MapApps&) const { return "apps"; }
+        std::string operator()(const Mail&) const { return "mail"; }
+        std::string operator()(const OpenDetails&) const { return "open details"; }
+        std::string operator()(const SheetButton&) const { return "sheet"; }
+        std::string operator()(const TapMap&) const { return "tap map"; }
+        std::string operator()(const ScrollDetails&) const { return "scroll details"; }
         std::string operator()(const Shot&) const { return "shot"; }
     };
     return std::visit(Name{}, action);

@@ -1,9 +1,9 @@
 #pragma once
 // A scenario: what a person does with the simulated phone, as a text file of one command a
 // line, played by ScenarioPlayer. Setup commands (places, screen, lang, camera,
-// location-services, delegate, units) describe the device and the host; timed commands ("at T ...")
-// happen at T seconds of virtual time after the start. '#' starts a comment outside quotes;
-// texts with spaces are quoted ("Casino de Monte-Carlo", with \" and \\ inside).
+// location-services, delegate, units, apps, mail...) describe the device and the host; timed
+// commands ("at T ...") happen at T seconds of virtual time after the start. '#' starts a comment
+// outside quotes; texts with spaces are quoted ("Casino de Monte-Carlo", with \" and \\ inside).
 
 #include <filesystem>
 #include <optional>
@@ -98,6 +98,32 @@ struct Browse {
     std::string url;
     std::string title;
 };
+// The map applications installed from now on (schemes of SimURLOpener::mapApps(); empty: none).
+struct MapApps {
+    std::vector<std::string> schemes;
+};
+// Whether the device has a mail account from now on.
+struct Mail {
+    bool on = true;
+};
+// Opens the details screen of the place of that name: a row tap while the list is shown, else
+// a tap on the place's card.
+struct OpenDetails {
+    std::string name;
+};
+// Presses the button with that title (or localisation key) of the action sheet or alert on top.
+struct SheetButton {
+    std::string button;
+};
+// A tap at a point of the map on top: the details screen's map holder or the debug map, in
+// that view's own coordinates.
+struct TapMap {
+    Point point;
+};
+// A finger scrolls the details screen's content by `dy` points (positive: further down).
+struct ScrollDetails {
+    double dy = 0;
+};
 struct Shot {
     std::string name;  // letters, digits, '-' and '_': the file names NAME.png and NAME.tree
     std::string caption;
@@ -110,7 +136,9 @@ using ScenarioAction =
                  scenario::ReloadNotification, scenario::TapPoint, scenario::TapCard,
                  scenario::TapView, scenario::SwipeCard, scenario::AlertButton, scenario::OpenList,
                  scenario::Raise, scenario::ScrollList, scenario::TapRow, scenario::Network,
-                 scenario::Browse, scenario::LongPress, scenario::Shot>;
+                 scenario::Browse, scenario::LongPress, scenario::MapApps, scenario::Mail,
+                 scenario::OpenDetails, scenario::SheetButton, scenario::TapMap,
+                 scenario::ScrollDetails, scenario::Shot>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start
@@ -140,11 +168,16 @@ struct DeviceSetup {
     // Debugging aids of the main screen: the debug map button, the debug label.
     bool debugMap = false;
     bool debugLabel = false;
+    // The map applications installed besides the system's own (SimURLOpener::mapApps()).
+    std::vector<std::string> mapApps;
+    // Whether a mail account is set up.
+    bool mail = true;
 };
 
 struct Scenario {
-    // Files are taken relative to the scenario file's folder. Empty places: the host has none.
-    std::filesystem::path places;
+    // Files are taken relative to the scenario file's folder. The host's places are the records
+    // of every places file in order; none: the host has none.
+    std::vector<std::filesystem::path> places;
     int placesLine = 0;
     int pagesLine = 0;
     // The map pack maps draw and routes walk over (a pack file, or an OSM extract made into a

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "arquorel/arscreen/DebugMapViewController.h"
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/placelist/WebViewVC.h"
 #include "arquorel/places/DistanceText.h"
@@ -16,6 +17,7 @@
 #include "arquorel/platform/ui/LayoutRegistry.h"
 #include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/web/ShareSheet.h"
 #include "arquorel/platform/web/WebView.h"
 #include "sim/device/GpxReader.h"
 #include "sim/host/CliArgs.h"
@@ -121,6 +123,8 @@ ScenarioHost::ScenarioHost(const Setup& setup, std::ostream* log)
         context.setDataLoader(pages_);
     }
     phone_.device().directions().mode = setup.directions;
+    phone_.device().urlOpener().setInstalledMapApps(setup.mapApps);
+    phone_.device().mailService().setAccount(setup.mail);
     phone_.device().reachability().setConnected(setup.network);
     if (pages_) pages_->setOffline(!setup.network);
 
@@ -336,18 +340,23 @@ bool ScenarioHost::pressAlertButton(const std::string& button) {
         note("user: no alert is shown");
         return false;
     }
+    return pickButton(*alert, button, "alert");
+}
+
+bool ScenarioHost::pickButton(AlertController& alert, const std::string& button, const char* what) {
     const std::string text = localized(button);
-    for (const auto& action : alert->actions()) {
+    for (const auto& action : alert.actions()) {
         if (action.title == button || action.title == text) {
-            const bool picked = alert->pickAction(action.title);
+            const bool picked = alert.pickAction(action.title);
             phone_.device().runPending();
             look();
             return picked;
         }
     }
     std::string buttons;
-    for (const auto& action : alert->actions()) buttons += " [" + printable(action.title) + "]";
-    note("user: the alert has no button \"" + printable(button) + "\":" + buttons);
+    for (const auto& action : alert.actions()) buttons += " [" + printable(action.title) + "]";
+    note(std::string("user: the ") + what + " has no button \"" + printable(button) +
+         "\":" + buttons);
     return false;
 }
 
@@ -369,8 +378,24 @@ std::shared_ptr<PointsVC> ScenarioHost::list() const {
     return std::dynamic_pointer_cast<PointsVC>(phone_.window()->topViewController());
 }
 
-bool ScenarioHost::scrollList(double dy) {
+void ScenarioHost::scrollBy(ScrollView& scroll, double dy) {
     constexpr double kStrokeSeconds = 0.06;
+    // Quick strokes of at most 80 % of the view's height, through its middle.
+    const Rect frame = scroll.frame();
+    const auto parent = scroll.superview();
+    const Point middle = parent ? convertToRoot(*parent, {frame.midX(), frame.midY()})
+                                : Point{frame.midX(), frame.midY()};
+    const double stroke = std::max(20.0, frame.height() * 0.8);
+    double left = dy;
+    while (std::fabs(left) > 0.5) {
+        const double step = std::clamp(left, -stroke, stroke);
+        phone_.finger().drag({middle.x, middle.y + step / 2}, {middle.x, middle.y - step / 2},
+                             kStrokeSeconds, 3);
+        left -= step;
+    }
+}
+
+bool ScenarioHost::scrollList(double dy) {
     const auto shown = list();
     if (!shown) {
         note("user: no list is shown to scroll");
@@ -379,17 +404,7 @@ bool ScenarioHost::scrollList(double dy) {
     const auto& table = shown->tableView;
     const double before = table->contentOffset().y;
     note("user: scrolls the list by " + formatFixed(dy, 0) + " points");
-    // Quick strokes of at most 80 % of the table's height, through its middle.
-    const Rect frame = table->frame();
-    const double stroke = std::max(20.0, frame.height() * 0.8);
-    const double x = frame.midX();
-    double left = dy;
-    while (std::fabs(left) > 0.5) {
-        const double step = std::clamp(left, -stroke, stroke);
-        const double y = frame.midY();
-        phone_.finger().drag({x, y + step / 2}, {x, y - step / 2}, kStrokeSeconds, 3);
-        left -= step;
-    }
+    scrollBy(*table, dy);
     note("screen: the list's offset went from " + formatFixed(before, 0) + " to " +
          formatFixed(table->contentOffset().y, 0) + " points");
     look();
@@ -448,9 +463,140 @@ void ScenarioHost::browse(const std::string& url, const std::string& title) {
     web->webView->onFinished = [this](WebView& view) {
         note("web: loaded " + printable(view.url()));
     };
+    screensSeen_.push_back(web);  // logged above
     top->present(web, true);
     phone_.device().runPending();
     look();
+}
+
+void ScenarioHost::setMapApps(const std::vector<std::string>& schemes) {
+    std::string names;
+    for (const auto& scheme : schemes) names += (names.empty() ? "" : ", ") + scheme;
+    note("device: the installed map applications are " + (names.empty() ? "none" : names));
+    phone_.device().urlOpener().setInstalledMapApps(schemes);
+}
+
+void ScenarioHost::setMail(bool on) {
+    note(std::string("device: the mail account is ") + (on ? "set up" : "gone"));
+    phone_.device().mailService().setAccount(on);
+}
+
+bool ScenarioHost::openDetails(const std::string& name) {
+    if (auto shown = list()) {
+        const auto& data = shown->tableData;
+        const auto it = std::find_if(data.begin(), data.end(),
+                                     [&](const auto& p) { return p && p->name == name; });
+        note("user: opens the details of " + printable(name) + " from the list");
+        if (it == data.end()) {
+            note("user: the list has no row " + printable(name));
+            return false;
+        }
+        shown->selectRow(static_cast<int>(it - data.begin()));
+        phone_.device().runPending();
+        look();
+        return true;
+    }
+    auto screen = screen_.lock();
+    note("user: opens the details of " + printable(name));
+    if (!screen || !screenOnTop()) {
+        note("user: cannot open details: neither the list nor the main screen is on top");
+        return false;
+    }
+    // The card on screen when there is one, else the place's own card, shown or not: the
+    // screen reads only the place from it.
+    std::shared_ptr<AnnnotationView> card;
+    if (const auto cards = cardsNamed(name); !cards.empty()) card = cards.front();
+    if (!card) {
+        for (const auto& place : screen->places) {
+            if (!place || !place->property || place->property->name != name) continue;
+            card = std::dynamic_pointer_cast<AnnnotationView>(place->annotationView());
+            if (!card) {
+                card = AnnnotationView::create();
+                card->setAnnotation(place);
+            }
+            break;
+        }
+    }
+    if (!card) {
+        note("user: the main screen has no place " + printable(name));
+        return false;
+    }
+    screen->annotationViewTapped(card);
+    phone_.device().runPending();
+    look();
+    return true;
+}
+
+std::shared_ptr<PlaceVC> ScenarioHost::details() const {
+    return std::dynamic_pointer_cast<PlaceVC>(phone_.window()->topViewController());
+}
+
+bool ScenarioHost::scrollDetails(double dy) {
+    const auto shown = details();
+    if (!shown || !shown->scrollView) {
+        note("user: no details screen is shown to scroll");
+        return false;
+    }
+    const auto& scroll = shown->scrollView;
+    const double before = scroll->contentOffset().y;
+    note("user: scrolls the details by " + formatFixed(dy, 0) + " points");
+    scrollBy(*scroll, dy);
+    phone_.device().runPending();
+    note("screen: the details' offset went from " + formatFixed(before, 0) + " to " +
+         formatFixed(scroll->contentOffset().y, 0) + " points");
+    look();
+    return true;
+}
+
+bool ScenarioHost::tapMap(Point point) {
+    const std::string where = "(" + formatFixed(point.x, 0) + ", " + formatFixed(point.y, 0) + ")";
+    std::shared_ptr<View> map;
+    const auto top = phone_.window()->topViewController();
+    if (const auto shown = std::dynamic_pointer_cast<PlaceVC>(top))
+        map = shown->mapHolderView;
+    else if (const auto debug = std::dynamic_pointer_cast<DebugMapViewController>(top))
+        map = debug->mapView();
+    if (!map || !map->superview()) {
+        note("user: no map is shown to tap at " + where);
+        return false;
+    }
+    const Point at = convertToRoot(*map, point);
+    note("user: taps the map at " + where + ", (" + formatFixed(at.x, 0) + ", " +
+         formatFixed(at.y, 0) + ") in the window");
+    const auto hit = hitTest(*phone_.window(), at);
+    bool onMap = false;
+    for (auto v = hit; v && !onMap; v = v->superview()) onMap = v == map;
+    if (!onMap) {
+        note("user: the tap missed: the point is not on the map" +
+             (hit && !hit->identifier().empty() ? ", it would hit '" + hit->identifier() + "'"
+                                                : std::string()));
+        return false;
+    }
+    phone_.finger().tapAt(at);
+    look();
+    return true;
+}
+
+bool ScenarioHost::pressSheetButton(const std::string& button) {
+    const auto top = phone_.window()->topViewController();
+    note("user: presses \"" + printable(button) + "\" on the sheet");
+    if (const auto share = std::dynamic_pointer_cast<ShareSheetController>(top)) {
+        // The share sheet's one button.
+        if (button != "Cancel" && button != "cancel" && button != localized("cancel")) {
+            note("user: the share sheet has no button \"" + printable(button) + "\": [Cancel]");
+            return false;
+        }
+        const bool cancelled = share->cancel();
+        phone_.device().runPending();
+        look();
+        return cancelled;
+    }
+    const auto sheet = std::dynamic_pointer_cast<AlertController>(top);
+    if (!sheet) {
+        note("user: no action sheet or alert is shown");
+        return false;
+    }
+    return pickButton(*sheet, button, "sheet");
 }
 
 void ScenarioHost::look() {
@@ -491,6 +637,67 @@ void ScenarioHost::look() {
         for (const auto& action : alert->actions()) text += " [" + printable(action.title) + "]";
         note(text);
     }
+    // Details screens and web pages, once each.
+    std::erase_if(screensSeen_, [](const auto& w) { return w.expired(); });
+    for (const auto& controller : phone_.window()->presentationStack()) {
+        const auto shown = std::dynamic_pointer_cast<PlaceVC>(controller);
+        const auto page = std::dynamic_pointer_cast<WebViewVC>(controller);
+        if ((!shown || !shown->place) && !page) continue;
+        const bool seen = std::any_of(screensSeen_.begin(), screensSeen_.end(),
+                                      [&](const auto& w) { return w.lock() == controller; });
+        if (seen) continue;
+        screensSeen_.push_back(controller);
+        if (shown)
+            note("screen: the details of " + printable(shown->place->name) + " (id " +
+                 printable(shown->place->id) + ")");
+        else
+            note("screen: the web page " + printable(page->url));
+    }
+    auto& device = phone_.device();
+    const auto& urls = device.urlOpener().openedURLs();
+    for (; urlsSeen_ < urls.size(); ++urlsSeen_)
+        note("device: opens " + printable(urls[urlsSeen_]));
+    const auto& launches = device.mapsApplication().launches();
+    for (; launchesSeen_ < launches.size(); ++launchesSeen_) {
+        std::string text = "device: the system map application opens";
+        const auto& launch = launches[launchesSeen_];
+        if (launch.directionsMode)
+            text += *launch.directionsMode == DirectionsMode::walking   ? " a walking route"
+                    : *launch.directionsMode == DirectionsMode::driving ? " a driving route"
+                                                                        : " a transit route";
+        const char* joint = " from ";
+        for (const auto& item : launch.items) {
+            text += joint;
+            joint = " to ";
+            if (item.isCurrentLocation) {
+                text += "the current location";
+                continue;
+            }
+            text += (item.name.empty() ? std::string("a point") : printable(item.name)) + " (" +
+                    formatFixed(item.coordinate.latitude, 6) + ", " +
+                    formatFixed(item.coordinate.longitude, 6) + ")";
+        }
+        note(text);
+    }
+    const auto& shares = device.shareService().shared();
+    for (; sharesSeen_ < shares.size(); ++sharesSeen_) {
+        std::string text = "device: the share sheet offers";
+        const char* joint = " ";
+        for (const auto& item : shares[sharesSeen_].items) {
+            text += joint;
+            joint = " and ";
+            text += std::string(item.kind == ShareItem::Kind::url ? "the address" : "the text") +
+                    " \"" + printable(item.value) + "\"";
+        }
+        note(text);
+    }
+    const auto& drafts = device.mailService().drafts();
+    for (; draftsSeen_ < drafts.size(); ++draftsSeen_) {
+        std::string to;
+        for (const auto& r : drafts[draftsSeen_].recipients)
+            to += (to.empty() ? "" : ", ") + printable(r);
+        note("device: a mail to " + to + " is being written");
+    }
 }
 
 void ScenarioHost::advance(double seconds) {
@@ -510,13 +717,24 @@ std::string ScenarioPlayer::load() {
     if (!scenario_.device.pages.empty() && !std::filesystem::is_directory(scenario_.device.pages))
         return "line " + std::to_string(scenario_.pagesLine) + ": pages: no folder " +
                printable(scenario_.device.pages.string());
-    if (!scenario_.places.empty()) {
-        const auto file = PlacesFile::fromPath(scenario_.places);
-        const std::string where = "line " + std::to_string(scenario_.placesLine) + ": ";
+    for (const auto& path : scenario_.places) {
+        const auto file = PlacesFile::fromPath(path);
+        std::string where = "line " + std::to_string(scenario_.placesLine) + ": ";
+        if (scenario_.places.size() > 1) where += printable(path.filename().string()) + ": ";
         if (file.error) return where + file.error->message;
         for (const auto& problem : file.problems)
             log_ << where << "places: " << printable(problem.text()) << "\n";
-        records = file.records;
+        records.insert(records.end(), file.records.begin(), file.records.end());
+    }
+    // A place to open must be one of the host's.
+    for (const auto& event : scenario_.events) {
+        const auto* open = std::get_if<scenario::OpenDetails>(&event.action);
+        if (!open) continue;
+        const bool known = std::any_of(records.begin(), records.end(),
+                                       [&](const auto& r) { return r && r->name == open->name; });
+        if (!known)
+            return "line " + std::to_string(event.line) + ": open details: no place is named " +
+                   printable(open->name);
     }
     for (std::size_t i = 0; i < scenario_.events.size(); ++i) {
         const auto& event = scenario_.events[i];
@@ -655,6 +873,18 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
                 host.setNetwork(a.on);
             } else if constexpr (std::is_same_v<A, Browse>) {
                 host.browse(a.url, a.title);
+            } else if constexpr (std::is_same_v<A, MapApps>) {
+                host.setMapApps(a.schemes);
+            } else if constexpr (std::is_same_v<A, Mail>) {
+                host.setMail(a.on);
+            } else if constexpr (std::is_same_v<A, OpenDetails>) {
+                host.openDetails(a.name);
+            } else if constexpr (std::is_same_v<A, SheetButton>) {
+                host.pressSheetButton(a.button);
+            } else if constexpr (std::is_same_v<A, TapMap>) {
+                host.tapMap(a.point);
+            } else if constexpr (std::is_same_v<A, ScrollDetails>) {
+                host.scrollDetails(a.dy);
             } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
                                  std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
                 // The sensor plan gives their readings; take the first one now.

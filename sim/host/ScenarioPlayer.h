@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "arquorel/placelist/PlaceVC.h"
 #include "arquorel/placelist/PointsVC.h"
 #include "arquorel/places/AnnnotationView.h"
 #include "arquorel/places/QuorelProperty.h"
@@ -28,8 +29,9 @@
 #include "sim/phone/SimPhone.h"
 
 namespace arquorel {
+class AlertController;
 class QuorelVC;
-}
+}  // namespace arquorel
 
 namespace arquorel::sim {
 
@@ -107,9 +109,29 @@ class ScenarioHost {
     void setNetwork(bool on);
     // Presents the in-app web page screen for `url` over the screen on top.
     void browse(const std::string& url, const std::string& title);
+    // Exactly these map applications are installed from now on (none when empty).
+    void setMapApps(const std::vector<std::string>& schemes);
+    // Whether the device has a mail account from now on.
+    void setMail(bool on);
 
-    // Logs what appeared since the last look: alerts, console lines and the main screen's
-    // reloads of its places.
+    // The details screen of the place of that name: with the list on top as a tap on its first
+    // row of that name, else as a tap on the place's card of the main screen on top (its
+    // delegate gets the place, or without one the screen presents the details).
+    bool openDetails(const std::string& name);
+    // The details screen on top, if any.
+    std::shared_ptr<PlaceVC> details() const;
+    // A finger scrolls the details screen's content by `dy` points (positive: further down).
+    bool scrollDetails(double dy);
+    // A tap at a point of the details screen's map holder or of the debug map, in that view's
+    // coordinates; refused (and logged) when another view would take the touch.
+    bool tapMap(Point point);
+    // Presses the button with that title or localisation key of the action sheet or alert on
+    // top, or the cancel button of a share sheet.
+    bool pressSheetButton(const std::string& button);
+
+    // Logs what appeared since the last look: alerts, details and web page screens, console lines,
+    // the main screen's reloads of its places, and what was handed to the device (links opened, the
+    // system map application's launches, share sheets' items, mail drafts).
     void look();
     // Writes a line of the log with the current time.
     void note(const std::string& text);
@@ -123,6 +145,11 @@ class ScenarioHost {
 
   private:
     class Delegate;
+    // Presses the button with that title or localisation key of `alert` (an "alert" or a
+    // "sheet" in the log).
+    bool pickButton(AlertController& alert, const std::string& button, const char* what);
+    // A finger drags the content of `scroll` by `dy` points in strokes through its middle.
+    void scrollBy(ScrollView& scroll, double dy);
     // Why a touch aimed at a card missed it.
     std::string missed(const AnnnotationView& card, const std::string& message) const;
     struct Counters {
@@ -143,6 +170,9 @@ class ScenarioHost {
     std::shared_ptr<SimDataLoader> pages_;
     std::vector<std::weak_ptr<QuorelVC>> screens_;
     std::vector<std::weak_ptr<ViewController>> alertsSeen_;
+    std::vector<std::weak_ptr<ViewController>> screensSeen_;
+    // What the device had been handed at the last look.
+    std::size_t urlsSeen_ = 0, launchesSeen_ = 0, sharesSeen_ = 0, draftsSeen_ = 0;
     std::optional<Counters> counters_;
     int reloadsSeen_ = 0;  // by the screen last presented
     std::shared_ptr<std::size_t> delegateCalls_ = std::make_shared<std::size_t>(0);

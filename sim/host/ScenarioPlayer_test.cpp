@@ -131,13 +131,14 @@ TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
         at 1.5 open list
         at 2 tap view hintView
         at 2.5 scroll list 100
-        at 3 tap row "Nowhere"
-        at 3.5 tap row 7
+        at 3 tap row 1
+        at 3.5 tap view backButton
         at 4 tap row "Ouest"
-        at 4.3 tap row 1
         at 4.5 tap view backButton
-        at 5 raise
-        at 7 tap row 0
+        at 5 tap row "Nowhere"
+        at 5.5 tap row 7
+        at 6 raise
+        at 8 tap row 0
     )",
                           false);
     const char* expected[] = {
@@ -148,15 +149,17 @@ TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
         // Three rows fit on screen: nothing to scroll.
         "    2.50  user: scrolls the list by 100 points\n",
         "    2.56  screen: the list's offset went from 0 to 0 points\n",
-        "    3.00  user: the list has no row Nowhere\n",
-        "    3.50  user: the list has no row 7 (it has 3)\n",
-        // A row opens the details screen over the list, and back returns to the list.
+        "    3.00  user: taps row 1\n",
+        // Without a host delegate for the list, a row opens the details screen.
+        "    3.05  screen: the details of Nord (id n)\n",
+        "    3.50  user: taps backButton\n",
         "    4.00  user: taps row Ouest\n",
-        "    4.30  user: no list is shown to tap row 1\n",
-        "    4.50  user: taps backButton\n",
-        "    5.00  user: raises the phone upright\n",
+        "    4.05  screen: the details of Ouest (id o)\n",
+        "    5.00  user: the list has no row Nowhere\n",
+        "    5.50  user: the list has no row 7 (it has 3)\n",
+        "    6.00  user: raises the phone upright\n",
         // Samples come once a second: the list has closed within two.
-        "    7.00  user: no list is shown to tap row 0\n",
+        "    8.00  user: no list is shown to tap row 0\n",
     };
     std::size_t from = 0;
     for (const char* line : expected) {
@@ -321,6 +324,7 @@ TEST_F(ScenarioPlayerTest, UnusableFilesAndScenariosStopWithTheLine) {
         {"# maps\nmap-pack missing.pack\n", "line 2: map-pack: "},
         {"map-pack bad.json\n", "line 1: map-pack: "},
         {"\nmap-pack bad.osm.pbf\n", "line 2: map-pack: "},
+        {"places places.json bad.json\n", "line 1: bad.json: "},
     };
     for (const auto& [text, prefix] : cases) {
         const auto parsed = parseScenario(text, dir_);
@@ -415,6 +419,121 @@ TEST_F(ScenarioPlayerTest, TheDebugMapOpensFromTheMainScreenAndALongPressPicksTh
     const Coordinate user = screen->trackingManager().userLocation()->coordinate;
     EXPECT_NEAR(user.latitude, (43.7393682 + 43.73982) / 2, 1e-4);
     EXPECT_NEAR(user.longitude, (7.42621 + 7.42795) / 2, 1e-4);
+}
+
+}  // namespace
+}  // namespace arquorel::sim
+
+namespace arquorel::sim {
+namespace {
+
+// The details screen's hand-offs driven from a scenario: the installed map applications decide
+// between the route sheet and the system map application, the sheet's buttons pick a number or
+// an application, the mail account decides between the composer and the notice.
+TEST_F(ScenarioPlayerTest, DetailsCommandsDriveTheHandOffs) {
+    std::ofstream(dir_ / "places.json") << R"([
+        {"id": "e", "name": "Est", "lat": 43.7393682, "lng": 7.42795,
+         "phone": "+377 98 06 21 21; +377 98 06 20 00", "email": " desk@casino.example ",
+         "shareText": "Est", "shareurl": "https://casino.example/est"},
+        {"id": "o", "name": "Ouest", "lat": 43.7393682, "lng": 7.42621}
+    ])";
+    const auto log =
+        play(std::string("delegate off\napps comgooglemaps,waze\nmail off\n") + kStart + R"(
+        at 2 open details "Est"
+        at 3 tap view routeButton
+        at 3.5 sheet "Waze"
+        at 4.5 apps none
+        at 5 tap view routeButton
+        at 6 tap view phoneButton
+        at 6.5 sheet "+377 98 06 20 00"
+        at 7.5 tap view emailRow
+        at 8 sheet "ok"
+        at 8.5 mail on
+        at 9 tap view emailRow
+        at 10 tap view shareButton
+        at 10.5 sheet "Share"
+        at 11 sheet "Cancel"
+        at 12 sheet "Cancel"
+        at 12.5 tap map 10 10
+    )",
+             false);
+    const std::string expected[] = {
+        "    2.00  user: opens the details of Est\n",
+        "  screen: the details of Est (id e)\n",
+        "  alert: \"Open the route in\" buttons: [Apple Maps] [Waze] [Google Maps] [Cancel]\n",
+        "    3.50  user: presses \"Waze\" on the sheet\n",
+        "  device: opens waze://",
+        "    4.50  device: the installed map applications are none\n",
+        "  device: the system map application opens a walking route from the current location "
+        "to Est (43.739368, 7.427950)\n",
+        "  alert: \"Call which number?\" buttons: [+377 98 06 21 21] [+377 98 06 20 00] [Cancel]\n",
+        "  device: opens tel:+37798062000\n",
+        "  alert: \"\" \"" + localized("NoEmail") + "\" buttons: [",
+        "    8.50  device: the mail account is set up\n",
+        "  device: a mail to desk@casino.example is being written\n",
+        "  device: the share sheet offers the text \"Est\" and the address "
+        "\"https://casino.example/est\"\n",
+        "   10.50  user: the share sheet has no button \"Share\": [Cancel]\n",
+        "   12.00  user: no action sheet or alert is shown\n",
+        "   12.50  user: taps the map at (10, 10)",
+    };
+    std::size_t from = 0;
+    for (const auto& line : expected) {
+        const auto at = log.find(line, from);
+        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+        if (at != std::string::npos) from = at;
+    }
+    // Waze alone was opened by a link, the first number was not called.
+    EXPECT_FALSE(contains(log, "opens comgooglemaps:")) << log;
+    EXPECT_FALSE(contains(log, "tel:+37798062121")) << log;
+}
+
+TEST_F(ScenarioPlayerTest, DetailsOpenFromTheListAndTheMapEnlargesWhereTapped) {
+    const auto parsed = parseScenario(std::string("places places.json\ndelegate off\n") + kStart +
+                                          R"(
+        at 1.8 tap map 10 10
+        at 2 pitch -50
+        at 2 open list
+        at 2.5 tap view hintView
+        at 3 open details "Ouest"
+        at 4 scroll details 40
+        at 4.5 tap map 20 5000
+        at 5 tap map 20 20
+    )",
+                                      dir_);
+    ASSERT_TRUE(parsed.scenario) << parsed.error;
+    std::ostringstream log;
+    ScenarioPlayer player(*parsed.scenario, log);
+    ASSERT_EQ(player.load(), "");
+    ASSERT_TRUE(player.play({}));
+    const std::string text = log.str();
+    for (const char* line :
+         {"    1.80  user: no map is shown to tap at (10, 10)\n",
+          "    3.00  user: opens the details of Ouest from the list\n",
+          "screen: the details of Ouest (id o)\n", "    4.00  user: scrolls the details by 40",
+          "    4.50  user: the tap missed: the point is not on the map"})
+        EXPECT_TRUE(contains(text, line)) << line << "\n" << text;
+    const auto details = player.host().details();
+    ASSERT_TRUE(details);
+    EXPECT_TRUE(details->fromPointsVC);
+    EXPECT_EQ(details->place->name, "Ouest");
+    EXPECT_TRUE(details->isMapEnlarged()) << text;
+
+    // A second places file adds its records after the first's.
+    std::ofstream(dir_ / "more.json")
+        << R"([{"id": "s", "name": "Sud", "lat": 43.739, "lng": 7.4272}])";
+    const auto two = parseScenario("places places.json more.json\nat 1 open details Sud", dir_);
+    ASSERT_TRUE(two.scenario) << two.error;
+    ScenarioPlayer both(*two.scenario, log);
+    ASSERT_EQ(both.load(), "");
+    ASSERT_EQ(both.host().records.size(), 4u);
+    EXPECT_EQ(both.host().records[3]->id, "s");
+
+    // A place that is not among the host's stops the scenario before it runs.
+    const auto unknown = parseScenario("places places.json\n\nat 1 open details \"Nowhere\"", dir_);
+    ASSERT_TRUE(unknown.scenario) << unknown.error;
+    ScenarioPlayer stopped(*unknown.scenario, log);
+    EXPECT_EQ(stopped.load(), "line 3: open details: no place is named Nowhere");
 }
 
 }  // namespace

@@ -10,8 +10,11 @@ using namespace scenario;
 // What one parsed line gives, as a short text, so that a table can hold it.
 std::string summary(const Scenario& s) {
     std::ostringstream out;
-    out << "places=" << s.places.generic_string() << " screen=" << s.device.screen.width << "x"
-        << s.device.screen.height << "@" << s.device.scale << " lang=" << s.device.language
+    out << "places=";
+    for (std::size_t i = 0; i < s.places.size(); ++i)
+        out << (i ? "," : "") << s.places[i].generic_string();
+    out << " screen=" << s.device.screen.width << "x" << s.device.screen.height << "@"
+        << s.device.scale << " lang=" << s.device.language
         << " camera=" << static_cast<int>(s.device.camera) << " ls=" << s.device.locationServices
         << " delegate=" << s.device.delegate;
     if (s.device.imperial) out << " units=imperial";
@@ -21,6 +24,11 @@ std::string summary(const Scenario& s) {
         out << " directions=" << static_cast<int>(s.device.directions);
     if (s.device.debugMap) out << " debugMap";
     if (s.device.debugLabel) out << " debugLabel";
+    if (!s.device.mapApps.empty()) {
+        out << " apps=";
+        for (const auto& app : s.device.mapApps) out << app << ";";
+    }
+    if (!s.device.mail) out << " mail=off";
     for (const auto& e : s.events) {
         out << " | " << e.time << " " << describeAction(e.action);
         std::visit(
@@ -35,14 +43,24 @@ std::string summary(const Scenario& s) {
                 if constexpr (std::is_same_v<A, Pitch>) out << " " << a.degrees;
                 if constexpr (std::is_same_v<A, Walk>)
                     out << " " << a.gpx.generic_string() << " " << a.speed;
-                if constexpr (std::is_same_v<A, TapPoint> || std::is_same_v<A, LongPress>)
+                if constexpr (std::is_same_v<A, TapPoint> || std::is_same_v<A, LongPress> ||
+                              std::is_same_v<A, TapMap>)
                     out << " " << a.point.x << " " << a.point.y;
                 if constexpr (std::is_same_v<A, TapCard>) out << " [" << a.name << "]";
                 if constexpr (std::is_same_v<A, TapView>) out << " [" << a.identifier << "]";
                 if constexpr (std::is_same_v<A, SwipeCard>)
                     out << " " << static_cast<int>(a.direction) << " [" << a.name << "]";
                 if constexpr (std::is_same_v<A, AlertButton>) out << " [" << a.button << "]";
-                if constexpr (std::is_same_v<A, ScrollList>) out << " " << a.dy;
+                if constexpr (std::is_same_v<A, ScrollList> || std::is_same_v<A, ScrollDetails>)
+                    out << " " << a.dy;
+                if constexpr (std::is_same_v<A, OpenDetails>) out << " [" << a.name << "]";
+                if constexpr (std::is_same_v<A, SheetButton>) out << " [" << a.button << "]";
+                if constexpr (std::is_same_v<A, MapApps>) {
+                    out << " [";
+                    for (const auto& app : a.schemes) out << app << ";";
+                    out << "]";
+                }
+                if constexpr (std::is_same_v<A, Mail>) out << " " << (a.on ? "on" : "off");
                 if constexpr (std::is_same_v<A, TapRow>) {
                     if (a.row)
                         out << " " << *a.row;
@@ -111,6 +129,26 @@ TEST(ScenarioTest, GoodLines) {
         {"options debugMap", std::string(kDefaults) + " debugMap"},
         {"options debugLabel,debugMap", std::string(kDefaults) + " debugMap debugLabel"},
         {"at 2 long-press 187.5 0", std::string(kDefaults) + " | 2 long-press 187.5 0"},
+        {"places a.json \"b c.json\"",
+         "places=base/a.json,base/b c.json screen=375x812@2 lang=en camera=0 ls=1 delegate=1"},
+        {"apps waze", std::string(kDefaults) + " apps=waze;"},
+        {"apps mapsme,yandexmaps,comgooglemaps,waze,mapsme",
+         std::string(kDefaults) + " apps=mapsme;yandexmaps;comgooglemaps;waze;"},
+        {"apps none", kDefaults},
+        {"mail off", std::string(kDefaults) + " mail=off"},
+        {"mail on", kDefaults},
+        {"at 1 apps none\nat 2 apps waze,comgooglemaps\nat 3 mail off\nat 4 mail on",
+         std::string(kDefaults) +
+             " | 1 apps [] | 2 apps [waze;comgooglemaps;] | 3 mail off | 4 mail on"},
+        {"at 1 open details \"Caf\xC3\xA9 de Paris\"\nat 1 open details Casino",
+         std::string(kDefaults) +
+             " | 1 open details [Caf\xC3\xA9 de Paris] | 1 open details [Casino]"},
+        {"at 2 sheet \"Google Maps\"\nat 3 sheet cancel",
+         std::string(kDefaults) + " | 2 sheet [Google Maps] | 3 sheet [cancel]"},
+        {"at 4 tap map 171.5 110\nat 5 tap map 0 0",
+         std::string(kDefaults) + " | 4 tap map 171.5 110 | 5 tap map 0 0"},
+        {"at 6 scroll details 300\nat 7 scroll details -40.5",
+         std::string(kDefaults) + " | 6 scroll details 300 | 7 scroll details -40.5"},
     };
     for (const auto& [text, expected] : cases) {
         const auto parsed = parseScenario(text, "base");
@@ -200,6 +238,32 @@ TEST(ScenarioTest, BadLinesNameTheLineAndTheProblem) {
         {"at 0 tap row Casino",
          "line 1: tap row must be a row number from 0 or a quoted name in [0, 1e+06]: Casino"},
         {"at 0 present\x01", "line 1: unknown command: present\xEF\xBF\xBD"},
+        {"apps",
+         "line 1: apps takes yandexmaps, waze, comgooglemaps, mapsme separated by commas, "
+         "or none: (none)"},
+        {"apps \"waze\"", "line 1: apps takes yandexmaps, waze"},
+        {"apps waze,citymapper,,google",
+         "line 1: apps: unknown map application citymapper, (empty), google (apps takes "
+         "yandexmaps, waze, comgooglemaps, mapsme separated by commas, or none)"},
+        {"apps none,waze", "line 1: apps: unknown map application none"},
+        {"apps waze\napps none", "line 2: apps was already given on line 1"},
+        {"at 1 apps Waze", "line 1: apps: unknown map application Waze"},
+        {"at 1 apps waze mapsme", "line 1: unexpected text at the end of the line: mapsme"},
+        {"mail maybe", "line 1: mail must be on or off: maybe"},
+        {"at 1 mail", "line 1: mail must be on or off: (none)"},
+        {"at 1 open details", "line 1: open details needs the place's name"},
+        {"at 1 open details \"\"", "line 1: open details needs the place's name"},
+        {"at 1 open details A B", "line 1: unexpected text at the end of the line: B"},
+        {"at 1 open Casino", "line 1: open needs what to open: open list or open details \"NAME\""},
+        {"at 1 sheet", "line 1: sheet needs a button's title"},
+        {"sheet cancel", "line 1: sheet needs a time: at T sheet ..."},
+        {"at 1 tap map 10", "line 1: tap map y is missing: a number of points in [0, 10000]"},
+        {"at 1 tap map -1 10", "line 1: tap map x must be a number of points in [0, 10000]: -1"},
+        {"at 1 tap map x y", "line 1: tap map x must be a number of points in [0, 10000]: x"},
+        {"at 1 scroll details",
+         "line 1: scroll details is missing: a number of points in [-1e+06, 1e+06]"},
+        {"at 1 scroll map 10",
+         "line 1: scroll needs what to scroll: scroll list DY or scroll details DY"},
     };
     for (const auto& [text, message] : cases) {
         const auto parsed = parseScenario(text, "base");
