@@ -709,10 +709,35 @@ void PlaceVC::largeMap() {
     scrollView->setScrollEnabled(false);
     view()->setNeedsLayout();
     view()->layoutIfNeeded();
+    fitWalk();
     View::animate(kEnlargeAnimation, [this] {
         backButton->setTransform(Transform::rotation(-std::numbers::pi / 2));
         scrollView->setContentOffset({0, mapHolderView->frame().minY()});
     });
+}
+
+void PlaceVC::fitWalk() {
+    // The enlarged map opens north up on the whole walk: both pins and the route, with a margin.
+    std::vector<Coordinate> points;
+    for (const auto& a : mapp->annotations()) points.push_back(a->coordinate);
+    if (route_) points.insert(points.end(), route_->points.begin(), route_->points.end());
+    if (points.size() < 2) return;
+    MapBox box{points.front(), points.front()};
+    for (const auto& c : points) {
+        box.southWest = {std::min(box.southWest.latitude, c.latitude),
+                         std::min(box.southWest.longitude, c.longitude)};
+        box.northEast = {std::max(box.northEast.latitude, c.latitude),
+                         std::max(box.northEast.longitude, c.longitude)};
+    }
+    MapCamera upright = mapp->camera();
+    upright.heading = 0;
+    mapp->setCamera(upright);
+    constexpr double kMargin = 1.3;
+    mapp->setRegion({{(box.southWest.latitude + box.northEast.latitude) / 2,
+                      (box.southWest.longitude + box.northEast.longitude) / 2},
+                     (box.northEast.latitude - box.southWest.latitude) * kMargin,
+                     (box.northEast.longitude - box.southWest.longitude) * kMargin},
+                    true);
 }
 
 void PlaceVC::back() {

@@ -161,6 +161,7 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     void loadLogo();
     void rebuildTags();
     void requestRoute();
+    void fitWalk();
     void updateButtons();
     void present(std::shared_ptr<ViewController> screen);
     void openWebPage(const std::string& address);
@@ -177,6 +178,7 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     int directionsRequests_ = 0;
     std::shared_ptr<Directions> directions_;
     std::weak_ptr<MapAnnotation> start_;  // the walk's start pin
+    std::shared_ptr<MapPolyline> route_;  // the walking route, once it came
     SelectionFeedbackGenerator selectionFeedbackGenerator_;
     HeadingSubscription distanceSubscription_;
     HeadingSubscription mapSubscription_;

@@ -331,6 +331,7 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_FALSE(s.favoriteButton->isSelected());
     ASSERT_TRUE(finger.tap(*s.favoriteButton));
     EXPECT_TRUE(s.favoriteButton->isSelected());
+    stage.heading(120);
     ASSERT_TRUE(finger.tap(*s.mapClickButton));
     EXPECT_TRUE(s.isMapEnlarged());
     EXPECT_FALSE(s.nameForTopLabel->isHidden());
@@ -339,6 +340,15 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_TRUE(s.mapp->isUserInteractionEnabled());
     EXPECT_EQ(s.mapHolderView->frame().height(), s.scrollView->bounds().height());
     EXPECT_EQ(s.mapheight, PlaceVC::kMapHeight);
+    // It opens north up on the whole walk.
+    EXPECT_EQ(s.mapp->camera().heading, 0);
+    ASSERT_EQ(s.mapp->annotations().size(), 2u);
+    for (const auto& pin : s.mapp->annotations()) {
+        const Point p = s.mapp->convert(pin->coordinate);
+        EXPECT_TRUE(p.x > 0 && p.y > 0 && p.x < s.mapp->bounds().width() &&
+                    p.y < s.mapp->bounds().height())
+            << p.x << "," << p.y;
+    }
 
     s.back();
     stage.device.advance(1);
