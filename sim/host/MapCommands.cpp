@@ -29,8 +29,10 @@ int runMapPackCommand(const std::vector<std::string>& args, std::ostream& out, s
     if (command.helpAsked(
             args,
             "Reads an OpenStreetMap extract (.osm.pbf, .osm, .osm.bz2) and writes the map pack\n"
-            "the component reads: streets and footways by class, buildings, water, coastline\n"
-            "and parks for drawing, and the graph of the walkable ways for routes.\n",
+            "the component reads: streets and footways by class, buildings, water, coastline,\n"
+            "the sea (closed along the extract's box) and parks for drawing, and the graph of\n"
+            "the walkable ways for routes. Coastlines that cannot be closed into sea are listed\n"
+            "and drawn as lines only.\n",
             out))
         return kExitOk;
     std::string error;
@@ -50,10 +52,14 @@ int runMapPackCommand(const std::vector<std::string>& args, std::ostream& out, s
         err << "arquorel-sim mappack: cannot write " << *file << "\n";
         return kExitUsage;
     }
-    out << *file << ": " << bytes.size() << " bytes, " << made.stats.features << " features of "
-        << made.stats.ways << " ways, walking graph of " << made.stats.nodes << " nodes and "
-        << made.stats.segments << " segments\n"
-        << "Map data \xC2\xA9 OpenStreetMap contributors, ODbL 1.0\n";
+    const MapPackStats& stats = made.stats;
+    out << *file << ": " << bytes.size() << " bytes, " << stats.features << " features of "
+        << stats.ways << " ways, walking graph of " << stats.nodes << " nodes and "
+        << stats.segments << " segments\n"
+        << "sea: " << stats.seas << (stats.seas == 1 ? " area, " : " areas, ") << stats.islands
+        << (stats.islands == 1 ? " island" : " islands") << " from the coastline\n";
+    for (const auto& problem : stats.coastProblems) out << "  " << problem << "\n";
+    out << "Map data \xC2\xA9 OpenStreetMap contributors, ODbL 1.0\n";
     return kExitOk;
 }
 

@@ -12,6 +12,8 @@
 #include <osmium/osm/way.hpp>
 #include <osmium/visitor.hpp>
 
+#include "sim/mappack/SeaAreas.h"
+
 namespace arquorel::sim {
 
 namespace {
@@ -58,6 +60,7 @@ std::optional<std::pair<MapFeatureKind, bool>> featureOf(const osmium::Way& way)
 class Collector : public osmium::handler::Handler {
   public:
     std::vector<MapFeature> features;
+    std::vector<CoastWay> coasts;
     WalkGraph graph;
     std::size_t ways = 0;
 
@@ -76,6 +79,8 @@ class Collector : public osmium::handler::Handler {
         }
         if (points.size() < 2) return;
         if (kind) features.push_back({kind->first, kind->second && points.size() >= 4, points});
+        if (kind && kind->first == MapFeatureKind::coastline)
+            coasts.push_back({way.id(), ids.front(), ids.back(), points});
         if (!walkable) return;
         std::uint32_t previous = 0;
         for (std::size_t i = 0; i < points.size(); ++i) {
@@ -138,8 +143,16 @@ MadePack makeMapPack(const std::string& path) {
                 for (const auto& p : f.points) grow(p);
             for (const auto& n : collector.graph.nodes) grow(n);
         }
-        made.stats = {collector.ways, collector.features.size(), collector.graph.nodes.size(),
-                      collector.graph.segments.size()};
+        SeaAreas sea = makeSeaAreas(collector.coasts, box);
+        for (auto& ring : sea.rings)
+            collector.features.push_back({MapFeatureKind::sea, true, std::move(ring)});
+        made.stats = {collector.ways,
+                      collector.features.size(),
+                      collector.graph.nodes.size(),
+                      collector.graph.segments.size(),
+                      sea.seas,
+                      sea.islands,
+                      std::move(sea.problems)};
         made.pack = std::make_shared<MapPack>(box, std::move(collector.features),
                                               std::move(collector.graph));
     } catch (const std::exception& e) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "arquorel/platform/maps/pack/MapPack.h"
 
@@ -18,10 +19,13 @@ namespace arquorel::sim {
 bool isWalkable(const std::function<const char*(const char*)>& tag);
 
 struct MapPackStats {
-    std::size_t ways = 0;      // ways read
-    std::size_t features = 0;  // features kept for drawing
-    std::size_t nodes = 0;     // walking graph nodes
-    std::size_t segments = 0;  // walking graph segments
+    std::size_t ways = 0;                    // ways read
+    std::size_t features = 0;                // features kept for drawing
+    std::size_t nodes = 0;                   // walking graph nodes
+    std::size_t segments = 0;                // walking graph segments
+    std::size_t seas = 0;                    // areas of sea made from the coastline
+    std::size_t islands = 0;                 // islands cut out of them
+    std::vector<std::string> coastProblems;  // coastlines drawn as lines only, and why
 };
 
 struct MadePack {
@@ -32,6 +36,8 @@ struct MadePack {
 
 // Reads the extract at `path`. Ways whose nodes are missing from the extract keep the part
 // that is there; multipolygon relations are not read (their outer ways that are closed are).
+// The coastline is drawn as lines and also made into the sea's areas (see SeaAreas.h), closed
+// along the area's box: the extract's own box, or else the box of everything kept.
 MadePack makeMapPack(const std::string& path);
 
 }  // namespace arquorel::sim

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "arquorel/platform/drawing/Path.h"
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "sim/mappack/ShortestWalk.h"
@@ -81,6 +82,41 @@ TEST(MapPackMakerTest, MonacoPackAndWalk) {
     EXPECT_NEAR(route->distance, shortestWalk(g, a, b), 1e-6);
     EXPECT_GT(route->distance, geodesicDistance(casino, armes));
     EXPECT_LT(route->distance, 1464 + 50);  // the real walk's length, nodes a few metres off
+}
+
+// The bundled extract's coast closes into one sea with the breakwater island cut out: the
+// harbours and the open sea are filled as the map fills them, the town and the land beyond the
+// extract's eastern end are not.
+TEST(MapPackMakerTest, MonacoSea) {
+    const MadePack made = makeMapPack(kExtract);
+    ASSERT_TRUE(made.pack) << made.error;
+    EXPECT_EQ(made.stats.seas, 1u);
+    EXPECT_EQ(made.stats.islands, 1u);
+    EXPECT_TRUE(made.stats.coastProblems.empty()) << made.stats.coastProblems.front();
+    Path sea;
+    for (const auto& f : made.pack->features()) {
+        if (f.kind != MapFeatureKind::sea) continue;
+        EXPECT_TRUE(f.area);
+        sea.moveTo({f.points[0].longitude, f.points[0].latitude});
+        for (const auto& p : f.points) sea.lineTo({p.longitude, p.latitude});
+        sea.close();
+    }
+    const std::pair<const char*, Coordinate> water[] = {
+        {"Port Hercule", {43.7350, 7.4255}},
+        {"the port of Fontvieille", {43.7297, 7.4205}},
+        {"off the Rock", {43.7300, 7.4300}},
+        {"off Larvotto", {43.7400, 7.4400}},
+    };
+    const std::pair<const char*, Coordinate> land[] = {
+        {"the Casino", {43.7393682, 7.4272085}},
+        {"Place du Palais", {43.7314, 7.4199}},
+        {"Place d'Armes", {43.7326105, 7.4178860}},
+        {"behind the beach east of the border", {43.7505, 7.4400}},
+    };
+    for (const auto& [name, c] : water)
+        EXPECT_TRUE(sea.contains({c.longitude, c.latitude})) << name;
+    for (const auto& [name, c] : land)
+        EXPECT_FALSE(sea.contains({c.longitude, c.latitude})) << name;
 }
 
 TEST(MapPackMakerTest, FilesThatAreNoExtractGiveAMessage) {

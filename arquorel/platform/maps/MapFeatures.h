@@ -1,6 +1,6 @@
 #pragma once
-// What a map draws of an area: streets and footways by class, buildings, water, coastline and
-// parks, as lines and filled rings of coordinates. A MapData answers which features meet a
+// What a map draws of an area: streets and footways by class, buildings, water, coastline, the
+// sea and parks, as lines and filled rings of coordinates. A MapData answers which features meet a
 // box; the platform context holds the one the map views draw from.
 
 #include <cstdint>
@@ -20,8 +20,11 @@ enum class MapFeatureKind : std::uint8_t {
     water,
     coastline,
     park,
+    // The sea's rings, filled together under the non-zero rule: the sea's run clockwise (north
+    // up) and islands' counter-clockwise, so that an island is cut out of the sea around it.
+    sea,
 };
-inline constexpr int kMapFeatureKinds = 8;
+inline constexpr int kMapFeatureKinds = 9;
 
 struct MapBox {
     Coordinate southWest;

@@ -38,12 +38,12 @@ constexpr Color rgb(int r, int g, int b) {
 }
 constexpr Color kNone{0, 0, 0, 0};
 
-// The map's look, by kind; drawn in this order, so that roads lie over parks and water and
-// footways over roads.
+// The map's look, by kind; drawn in this order, so that the sea lies under everything, roads
+// over parks and water, and footways over roads.
 constexpr std::array<MapFeatureKind, kMapFeatureKinds> kDrawOrder = {
-    MapFeatureKind::park,      MapFeatureKind::water,     MapFeatureKind::coastline,
-    MapFeatureKind::building,  MapFeatureKind::minorRoad, MapFeatureKind::road,
-    MapFeatureKind::majorRoad, MapFeatureKind::footway};
+    MapFeatureKind::sea,       MapFeatureKind::park,      MapFeatureKind::water,
+    MapFeatureKind::coastline, MapFeatureKind::building,  MapFeatureKind::minorRoad,
+    MapFeatureKind::road,      MapFeatureKind::majorRoad, MapFeatureKind::footway};
 
 KindStyle styleOf(MapFeatureKind kind, MapType type) {
     const bool hybrid = type == MapType::hybrid;
@@ -51,6 +51,7 @@ KindStyle styleOf(MapFeatureKind kind, MapType type) {
         case MapFeatureKind::park:
             return {hybrid ? rgb(74, 102, 64) : rgb(200, 230, 176), kNone, 0, 0, 0};
         case MapFeatureKind::water:
+        case MapFeatureKind::sea:
             return {hybrid ? rgb(40, 70, 96) : rgb(170, 211, 223), kNone, 0, 0, 0};
         case MapFeatureKind::coastline:
             return {kNone, hybrid ? rgb(90, 130, 150) : rgb(127, 180, 200), 2, 1, 3};

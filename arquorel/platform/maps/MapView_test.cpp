@@ -164,5 +164,63 @@ TEST_F(MapViewTest, DrawsTheDataInViewThenTheRouteThenTheUser) {
     EXPECT_FALSE(map->subviews().front()->isHidden());  // the data's attribution
 }
 
+// Every feature, whatever the box.
+class AllData : public MapData {
+  public:
+    std::vector<MapFeature> features;
+    void visitFeatures(const MapBox&,
+                       const std::function<void(const MapFeature&)>& visit) const override {
+        for (const auto& f : features) visit(f);
+    }
+};
+
+TEST_F(MapViewTest, TheSeaLiesUnderEverythingWithItsIslandsLeftOut) {
+    // The sea clockwise round the view, an island 100 m east of the centre counter-clockwise,
+    // and a park on the island listed before them.
+    const double d = 0.01, h = 0.0003;
+    const Coordinate c = kCasino, island{c.latitude, c.longitude + 0.00125};
+    const auto at = [](const Coordinate& o, double north, double east) {
+        return Coordinate{o.latitude + north, o.longitude + east};
+    };
+    auto data = std::make_shared<AllData>();
+    data->features = {
+        {MapFeatureKind::park,
+         true,
+         {at(island, 0, 0), at(island, h / 2, 0), at(island, h / 2, h / 2), at(island, 0, 0)}},
+        {MapFeatureKind::sea,
+         true,
+         {at(c, d, -d), at(c, d, d), at(c, -d, d), at(c, -d, -d), at(c, d, -d)}},
+        {MapFeatureKind::sea,
+         true,
+         {at(island, -h, -h), at(island, -h, h), at(island, h, h), at(island, h, -h),
+          at(island, -h, -h)}},
+    };
+    device.context().mapData = data;
+    for (const double heading : {0.0, 135.0}) {
+        map->setCamera({kCasino, 600, heading});
+        for (const MapType type : {MapType::standard, MapType::hybrid}) {
+            map->mapType = type;
+            DisplayList list;
+            map->draw(list);
+            std::vector<const step::Fill*> fills;
+            for (const auto& s : list.steps())
+                if (const auto* fill = std::get_if<step::Fill>(&s)) fills.push_back(fill);
+            ASSERT_GE(fills.size(), 3u);
+            // The background, then the sea in the water's colour, then the park over it.
+            const step::Fill& sea = *fills[1];
+            const Color water = type == MapType::hybrid
+                                    ? Color{40 / 255.0, 70 / 255.0, 96 / 255.0, 1}
+                                    : Color{170 / 255.0, 211 / 255.0, 223 / 255.0, 1};
+            EXPECT_NEAR(sea.color.red, water.red, 1e-9) << heading;
+            EXPECT_NEAR(sea.color.blue, water.blue, 1e-9) << heading;
+            EXPECT_TRUE(sea.path.contains(map->convert(kCasino))) << heading;
+            EXPECT_TRUE(sea.path.contains(map->convert(at(island, 2 * h, 0)))) << heading;
+            EXPECT_FALSE(sea.path.contains(map->convert(island))) << heading;
+            EXPECT_FALSE(sea.path.contains(map->convert(at(island, h / 2, -h / 2)))) << heading;
+            EXPECT_TRUE(fills[2]->path.contains(map->convert(at(island, h / 3, h / 6)))) << heading;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace arquorel

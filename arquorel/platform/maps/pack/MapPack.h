@@ -1,8 +1,8 @@
 #pragma once
 // A map pack: what a map of one area needs, read from a compact binary file made by the pack
 // maker from an OpenStreetMap extract. It holds the features drawn on the map (streets and
-// footways by class, buildings, water, coastline, parks) and the walking graph (the points of
-// the walkable ways and the segments between them). Features in a box are found through an
+// footways by class, buildings, water, coastline, the sea, parks) and the walking graph (the points
+// of the walkable ways and the segments between them). Features in a box are found through an
 // R-tree, never by scanning them all.
 //
 // The file: "AQMAPPK" and a zero byte, a version (32-bit), the area's box, the features, the

@@ -16,6 +16,9 @@ MapPack sample() {
         {MapFeatureKind::water,
          true,
          {{43.7300, 7.4200}, {43.7310, 7.4200}, {43.7310, 7.4210}, {43.7300, 7.4200}}},
+        {MapFeatureKind::sea,
+         true,
+         {{43.7250, 7.4100}, {43.7250, 7.4200}, {43.7210, 7.4200}, {43.7250, 7.4100}}},
     };
     WalkGraph graph{{{43.7390, 7.4270}, {43.7395, 7.4275}, {43.7399, 7.4276}}, {{0, 1}, {1, 2}}};
     return MapPack({{43.72, 7.40}, {43.76, 7.45}}, std::move(features), std::move(graph));
@@ -51,10 +54,10 @@ TEST(MapPackTest, FeaturesInABoxComeFromTheIndex) {
         MapBox box;
         std::vector<std::uint32_t> found;
     } cases[] = {
-        {{{43.7385, 7.4265}, {43.7402, 7.4285}}, {0, 1}},     // the square by the footway
-        {{{43.7392, 7.4272}, {43.7393, 7.4273}}, {0}},        // inside the footway's box
-        {{{43.7000, 7.3000}, {43.7100, 7.3100}}, {}},         // elsewhere
-        {{{43.7000, 7.4000}, {43.8000, 7.5000}}, {0, 1, 2}},  // everything
+        {{{43.7385, 7.4265}, {43.7402, 7.4285}}, {0, 1}},        // the square by the footway
+        {{{43.7392, 7.4272}, {43.7393, 7.4273}}, {0}},           // inside the footway's box
+        {{{43.7000, 7.3000}, {43.7100, 7.3100}}, {}},            // elsewhere
+        {{{43.7000, 7.4000}, {43.8000, 7.5000}}, {0, 1, 2, 3}},  // everything
     };
     for (const auto& c : cases) EXPECT_EQ(pack.featuresIn(c.box), c.found);
 }
@@ -78,6 +81,9 @@ TEST(MapPackTest, DamagedPacksAreRefusedWithTheProblem) {
         {"header only", good.substr(0, 12), "truncated"},
         {"a changed byte", flipped, "checksum"},
         {"too many features", patched(good, featureCount, 0x7FFFFFFF), "more than the pack holds"},
+        // The first feature's kind byte one past the last kind (its area byte and count kept).
+        {"unknown kind", patched(good, featureCount + 4, 0x00020000 | kMapFeatureKinds),
+         "unknown kind 9"},
         {"segment to nowhere", patched(good, firstSegment, 99), "names node 99"},
         {"segment one past the last node", patched(good, firstSegment, 3), "names node 3"},
         {"off the globe", patched(good, 12, static_cast<std::uint32_t>(950'000'000)),
