@@ -1,67 +1,140 @@
-// Smoke test of the browser build: the start page, Start, and the main screen facing the
-// Casino from Place du Casino in Monaco, with a fake camera and overridden sensors. Checks that
-// the view tree holds the Casino's card, that no page or console error came, and writes
-// screenshots to build/web-shots/.
+// The browser build in the distribution's Chromium (headless, fake camera, sensors overridden
+// through the DevTools protocol), at Place du Casino in Monaco:
+//   - Start on the start page shows the main screen; the time to the first frame with the
+//     Casino's card is measured;
+//   - facing the Casino upright, the cards and their frames equal the native main screen's in
+//     the same pose (tests/web/casino.scenario on build/debug/arquorel-sim, when it is built);
+//   - turning the compass moves the cards, a new position changes the distances;
+//   - a tap on the Casino's card reaches the page; the back button returns to the start page;
+//   - no page error and no console error.
+// Screenshots and view trees go to build/web-shots/ with an index.html.
 //
-//   ./run web build && (cd tests/web && npm ci && node smoke.mjs)
-import { mkdir, writeFile } from 'node:fs/promises';
+//   ./run web test        (or: ./run web build; cd tests/web && npm ci && node smoke.mjs)
+import { execFileSync } from 'node:child_process';
+import { existsSync } from 'node:fs';
+import { mkdir, readFile, writeFile } from 'node:fs/promises';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { launch } from './browser.mjs';
 import { serve } from './server.mjs';
+import { cards, compareCards, windowFrame } from './viewtree.mjs';
 
-const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+const here = dirname(fileURLToPath(import.meta.url));
+const root = join(here, '..', '..');
 const site = join(root, 'build', 'web');
-const shots = join(root, 'build', 'web-shots');
+const out = join(root, 'build', 'web-shots');
 const casino = { latitude: 43.7393682, longitude: 7.4272085 };
+const casinoName = 'Casino de Monte Carlo';
 
-function fail(message) {
-  console.error('FAIL: ' + message);
-  process.exitCode = 1;
+let failures = 0;
+function check(ok, message) {
+  if (ok) {
+    console.log('ok: ' + message);
+  } else {
+    console.error('FAIL: ' + message);
+    failures += 1;
+  }
 }
 
-await mkdir(shots, { recursive: true });
+const shots = [];
+async function shot(page, name, caption) {
+  await page.screenshot({ path: join(out, name + '.png') });
+  const tree = await page.evaluate(() => window.arquorelViewTree());
+  await writeFile(join(out, name + '.tree'), tree);
+  shots.push({ name, caption });
+  return tree;
+}
+
+function card(tree, name) {
+  return cards(tree).find((c) => c.name === name);
+}
+
+await mkdir(out, { recursive: true });
 const server = await serve(site);
 const browser = await launch();
 const { page, sensors } = browser;
-const timings = {};
+const figures = {};
 try {
   await sensors.enable();
   await sensors.pose(108, 0);
   await sensors.position(casino.latitude, casino.longitude);
   await page.goto(server.url);
-  await page.screenshot({ path: join(shots, 'start.png') });
+  await page.selectOption('#details', 'host');
+  await shot(page, 'start', 'The start page');
 
   const started = Date.now();
   await page.click('#startButton');
-  // The first frame with cards: the Casino's card in the view tree.
-  await page.waitForFunction(() => window.arquorelViewTree().includes('Casino de Monte'),
-    null, { timeout: 20000, polling: 50 });
-  timings.startToCasinoCard = Date.now() - started;
-  await page.waitForTimeout(3000);  // the sensor filters settle, the pictures of the cards load
-  const tree = await page.evaluate(() => window.arquorelViewTree());
-  await writeFile(join(shots, 'casino.tree'), tree);
-  await page.screenshot({ path: join(shots, 'casino.png') });
-  if (!tree.includes('Casino de Monte')) fail('the view tree has no card of the Casino');
+  await page.waitForFunction((name) => window.arquorelViewTree().includes(name), casinoName,
+    { timeout: 20000, polling: 20 });
+  figures.startToCasinoCardMs = Date.now() - started;
+  await page.waitForTimeout(4000);  // the sensor filters settle, the cards' pictures load
+  const facing = await shot(page, 'casino', 'Place du Casino, facing the Casino (heading 108), upright');
+  check(card(facing, casinoName), 'the Casino\'s card is on the main screen');
 
-  await sensors.pose(225, -10);  // the harbour, tilted down
+  const sim = join(root, 'build', 'debug', 'arquorel-sim');
+  if (existsSync(sim)) {
+    execFileSync(sim, ['run', '--scenario', join(here, 'casino.scenario'), '--out',
+      join(root, 'build', 'web-native')], { stdio: 'ignore' });
+    const native = await readFile(join(root, 'build', 'web-native', 'casino.tree'), 'utf8');
+    const { worst, problems } = compareCards(native, facing);
+    figures.largestFrameDifferenceToNative = worst;
+    check(problems.length === 0 && cards(native).length > 0,
+      `the same ${cards(native).length} cards as the native screen, frames within 2 points` +
+      (problems.length ? ': ' + problems.slice(0, 5).join('; ') : ''));
+  } else {
+    console.log('skipped: the comparison with the native screen (build/debug/arquorel-sim is not built)');
+  }
+
+  await sensors.pose(225, -10);
   await page.waitForTimeout(2500);
-  await page.screenshot({ path: join(shots, 'harbour.png') });
-  await writeFile(join(shots, 'harbour.tree'), await page.evaluate(() => window.arquorelViewTree()));
+  const harbour = await shot(page, 'harbour', 'Facing the harbour (heading 225), tilted down 10 degrees');
+  const before = card(facing, casinoName).frame, after = card(harbour, casinoName);
+  check(!after || Math.abs(after.frame[0] - before[0]) > 100, 'turning the compass moves the cards');
+
+  await sensors.pose(108, 0);
+  await sensors.position(43.7393682, 7.4259585);  // 100 m west: no reload, new distances
+  await page.waitForTimeout(3000);
+  const moved = await shot(page, 'moved', '100 m further west, facing east again');
+  const distances = new Map(cards(facing).map((c) => [c.name, c.distance]));
+  const both = cards(moved).filter((c) => distances.has(c.name));
+  const changed = both.filter((c) => c.distance !== distances.get(c.name));
+  check(both.length > 0 && changed.length >= both.length / 2,
+    `a new position changes the distances (${changed.length} of the ${both.length} places ` +
+    'shown before and after)');
+
+  await sensors.position(casino.latitude, casino.longitude);
+  await page.waitForTimeout(3000);
+  const back = await page.evaluate(() => window.arquorelViewTree());
+  const target = cards(back)
+    .filter((c) => c.name === casinoName && !c.hidden)[0];
+  if (target) {
+    const [x, y, w, h] = target.frame;
+    await page.touchscreen.tap(x + w / 2, y + h / 2);
+    await page.waitForTimeout(500);
+    const toast = await page.textContent('#toast');
+    check(toast === casinoName, `a tap on the Casino's card reaches the page (${toast})`);
+  } else {
+    check(false, 'the Casino\'s card to tap');
+  }
+
+  const button = windowFrame(back, /Button #backbutton/);
+  await page.touchscreen.tap(button.x + button.width / 2, button.y + button.height / 2);
+  await page.waitForSelector('#start', { state: 'visible', timeout: 5000 });
+  await shot(page, 'closed', 'The back button: the start page again');
+  check(await page.isHidden('#screen'), 'the back button returns to the start page');
 } catch (error) {
-  fail(error.message);
-  await page.screenshot({ path: join(shots, 'failure.png') }).catch(() => {});
+  check(false, error.message);
+  await page.screenshot({ path: join(out, 'failure.png') }).catch(() => {});
 } finally {
-  for (const p of browser.problems) fail(p);
+  for (const p of browser.problems) check(false, p);
   await browser.close();
   await server.close();
 }
-console.log(JSON.stringify(timings));
-await writeFile(join(shots, 'index.html'), `<!doctype html><meta charset=utf-8>
+await writeFile(join(out, 'index.html'), `<!doctype html><meta charset=utf-8>
 <title>ARQuorel in Chromium</title><h1>The browser build in Chromium (headless, fake camera)</h1>
 <p>Places: data &copy; OpenStreetMap contributors, ODbL 1.0.</p>
-<figure><img src="start.png" width=375><figcaption>The start page</figcaption></figure>
-<figure><img src="casino.png" width=375><figcaption>Place du Casino, facing the Casino (heading 108), upright</figcaption></figure>
-<figure><img src="harbour.png" width=375><figcaption>Facing the harbour (heading 225), tilted down 10 degrees</figcaption></figure>
+${shots.map((s) => `<figure><img src="${s.name}.png" width=375><figcaption>${s.caption}</figcaption></figure>`).join('\n')}
 `);
-if (!process.exitCode) console.log('ok: the Casino card is on the main screen; shots in ' + shots);
+console.log(JSON.stringify(figures));
+console.log(failures ? `${failures} check(s) failed` : 'all checks passed; shots in ' + out);
+process.exitCode = failures ? 1 : 0;

@@ -25,9 +25,9 @@ enum class BrowserCameraState {
 
 class BrowserCamera : public CameraService, public std::enable_shared_from_this<BrowserCamera> {
   public:
-    // Horizontal field of view of a phone's main camera held in landscape, in degrees (browsers
-    // do not report it).
-    static constexpr float kFieldOfView = 63;
+    // Degrees across the long side of the picture. Browsers do not report it; 60 is a phone's
+    // main camera (and the simulated device's), so cards spread as in the native pictures.
+    static constexpr float kFieldOfView = 60;
 
     std::vector<std::shared_ptr<CaptureDevice>> devices(const std::vector<CaptureDeviceType>& types,
                                                         const std::string& mediaType,
