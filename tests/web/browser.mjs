@@ -35,16 +35,18 @@ export function attitude(heading, pitch) {
   return times(about('z', alpha), about('x', beta));
 }
 
-export async function launch({ width = 375, height = 812, scale = 2, permissions } = {}) {
+// `refuse`: the browser answers every permission prompt with no (and grants nothing).
+export async function launch({ width = 375, height = 812, scale = 2, refuse = false } = {}) {
   const profile = await mkdtemp(join(tmpdir(), 'arquorel-chromium-'));
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: '/usr/bin/chromium',
-    args: flags,
+    args: refuse ? flags.filter((f) => f !== '--use-fake-ui-for-media-stream')
+      .concat('--deny-permission-prompts') : flags,
     viewport: { width, height },
     deviceScaleFactor: scale,
     isMobile: true,
     hasTouch: true,
-    permissions: permissions || ['geolocation', 'camera', 'accelerometer', 'gyroscope',
+    permissions: refuse ? [] : ['geolocation', 'camera', 'accelerometer', 'gyroscope',
       'magnetometer'],
   });
   const page = context.pages()[0] || (await context.newPage());

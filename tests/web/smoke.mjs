@@ -51,6 +51,8 @@ function card(tree, name) {
 
 await mkdir(out, { recursive: true });
 const server = await serve(site);
+const server2 = await serve(site);
+const server2Url = () => server2.url;
 const browser = await launch();
 const { page, sensors } = browser;
 const figures = {};
@@ -130,6 +132,28 @@ try {
   await browser.close();
   await server.close();
 }
+// Everything refused: no camera picture (the camera button instead) and, without a position,
+// the weak-GPS alert.
+const refusing = await launch({ refuse: true });
+try {
+  await refusing.page.goto(server2Url());
+  await refusing.page.click('#startButton');
+  await refusing.page.waitForFunction(() => window.arquorelViewTree().includes('Weak GPS signal'),
+    null, { timeout: 30000, polling: 100 });
+  await refusing.page.waitForTimeout(500);
+  const refused = await shot(refusing.page, 'refused',
+    'Camera and position refused: the camera button and the weak-GPS alert');
+  check(/Button #allovCameraAccessButton (?!.* hidden)/.test(refused),
+    'a refused camera shows the camera access button');
+  check(refused.includes('Weak GPS signal'), 'no position shows the weak-GPS alert');
+} catch (error) {
+  check(false, error.message);
+} finally {
+  for (const p of refusing.problems) check(false, p);
+  await refusing.close();
+  await server2.close();
+}
+
 await writeFile(join(out, 'index.html'), `<!doctype html><meta charset=utf-8>
 <title>ARQuorel in Chromium</title><h1>The browser build in Chromium (headless, fake camera)</h1>
 <p>Places: data &copy; OpenStreetMap contributors, ODbL 1.0.</p>
