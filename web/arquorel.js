@@ -88,6 +88,18 @@ class MainScreen extends EventTarget {
     return this.module.UTF8ToString(this.module._arq_host_view_tree());
   }
 
+  // Figures for tests: frames drawn, the mean time of a frame's work in milliseconds (the
+  // main loop, layout, drawing and the canvas replay) and the module's memory in bytes.
+  stats() {
+    if (!this.module) return null;
+    const arq = this.module.arq;
+    return {
+      frames: arq.frameCount,
+      meanFrameMs: arq.frameCount ? arq.frameMs / arq.frameCount : 0,
+      memoryBytes: this.module.HEAPU8.length,
+    };
+  }
+
   // Closes the screen and stops the camera and the sensors.
   destroy() {
     if (!this.module) return;

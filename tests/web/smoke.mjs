@@ -5,7 +5,8 @@
 //   - facing the Casino upright, the cards and their frames equal the native main screen's in
 //     the same pose (tests/web/casino.scenario on build/debug/arquorel-sim, when it is built);
 //   - turning the compass moves the cards, a new position changes the distances;
-//   - a tap on the Casino's card reaches the page; the back button returns to the start page;
+//   - a tap on the Casino's card reaches the page; the back button returns to the start page,
+//     and a second start works as the first;
 //   - no page error and no console error.
 // Screenshots and view trees go to build/web-shots/ with an index.html.
 //
@@ -124,6 +125,16 @@ try {
   await page.waitForSelector('#start', { state: 'visible', timeout: 5000 });
   await shot(page, 'closed', 'The back button: the start page again');
   check(await page.isHidden('#screen'), 'the back button returns to the start page');
+
+  // A second start on the same page: the sensors and the camera come back.
+  await page.click('#startButton');
+  await page.waitForFunction((name) => window.arquorelViewTree().includes(name), casinoName,
+    { timeout: 20000, polling: 50 });
+  await page.waitForTimeout(3000);
+  const again = await shot(page, 'again', 'Start again: the main screen with its sensors');
+  const second = card(again, casinoName);
+  check(second && Math.abs(second.frame[0] - card(facing, casinoName).frame[0]) < 2,
+    'a second start shows the Casino where the first did');
 } catch (error) {
   check(false, error.message);
   await page.screenshot({ path: join(out, 'failure.png') }).catch(() => {});

@@ -22,7 +22,10 @@ var ARQ = (Module['arq'] = {
   fontMetrics: new Map(),
   settingsKey: 'arquorel.defaults',
   pointerId: null,
+  // What the platform asked for; detach() stops the listeners, attach() starts them again.
+  wanted: { position: false, heading: false, motion: false },
   frameCount: 0,
+  frameMs: 0,  // time spent in the frames (main loop, layout, drawing), for the page's figures
   onFrame: null,
 
   // --- The page -------------------------------------------------------------------------
@@ -54,11 +57,18 @@ var ARQ = (Module['arq'] = {
     ARQ.on(document, 'visibilitychange', () => Module._arq_visible(document.hidden ? 0 : 1));
     ARQ.resize();
     ARQ.running = true;
+    ARQ.frameCount = 0;
+    ARQ.frameMs = 0;
+    ARQ.watchPosition(ARQ.wanted.position);
+    ARQ.watchHeading(ARQ.wanted.heading);
+    ARQ.watchMotion(ARQ.wanted.motion);
     const frame = () => {
       if (!ARQ.running) return;
       ARQ.frameRequest = requestAnimationFrame(frame);
+      const start = performance.now();
       Module._arq_tick();
       Module._arq_host_frame();
+      ARQ.frameMs += performance.now() - start;
       ++ARQ.frameCount;
       if (ARQ.onFrame) ARQ.onFrame(ARQ.frameCount);
     };
@@ -69,9 +79,7 @@ var ARQ = (Module['arq'] = {
   detach() {
     ARQ.running = false;
     cancelAnimationFrame(ARQ.frameRequest);
-    ARQ.watchPosition(false);
-    ARQ.watchHeading(false);
-    ARQ.watchMotion(false);
+    ARQ.stopPositionWatch();
     ARQ.showCamera(false);
     for (const l of ARQ.listeners) l.target.removeEventListener(l.type, l.handler);
     ARQ.listeners = [];
@@ -383,14 +391,20 @@ var ARQ = (Module['arq'] = {
   },
 
   watchPosition(on) {
-    if (!navigator.geolocation) return;
+    ARQ.wanted.position = on;
+    if (!navigator.geolocation || !ARQ.running) return;
     if (on && ARQ.watchId === null) {
       ARQ.watchId = navigator.geolocation.watchPosition(ARQ.fix, ARQ.positionError,
         { enableHighAccuracy: true, maximumAge: 0 });
-    } else if (!on && ARQ.watchId !== null) {
-      navigator.geolocation.clearWatch(ARQ.watchId);
-      ARQ.watchId = null;
+    } else if (!on) {
+      ARQ.stopPositionWatch();
     }
+  },
+
+  stopPositionWatch() {
+    if (ARQ.watchId === null) return;
+    navigator.geolocation.clearWatch(ARQ.watchId);
+    ARQ.watchId = null;
   },
 
   orientation(e) {
@@ -403,9 +417,10 @@ var ARQ = (Module['arq'] = {
   },
 
   watchHeading(on) {
+    ARQ.wanted.heading = on;
     ARQ.off('deviceorientationabsolute');
     ARQ.off('deviceorientation');
-    if (!on) return;
+    if (!on || !ARQ.running) return;
     // The absolute event where the browser has it; else the plain one, which carries the
     // compass heading on some browsers and is absolute on others.
     ARQ.on(window, 'ondeviceorientationabsolute' in window ? 'deviceorientationabsolute'
@@ -418,8 +433,9 @@ var ARQ = (Module['arq'] = {
   },
 
   watchMotion(on) {
+    ARQ.wanted.motion = on;
     ARQ.off('devicemotion');
-    if (on) ARQ.on(window, 'devicemotion', ARQ.motion);
+    if (on && ARQ.running) ARQ.on(window, 'devicemotion', ARQ.motion);
   },
 
   // --- Data, links, sharing, settings ---------------------------------------------------
