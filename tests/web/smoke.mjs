@@ -120,6 +120,22 @@ try {
     check(false, 'the Casino\'s card to tap');
   }
 
+  // Held in landscape: the window and the screens take the new size.
+  await page.setViewportSize({ width: 812, height: 375 });
+  await page.waitForTimeout(1500);
+  const wide = await shot(page, 'landscape',
+    'The page made wide (812 x 375), the sensors still reporting an upright phone in portrait');
+  check(wide.startsWith('Window (0.0, 0.0, 812.0, 375.0)') &&
+    /\n {2}\[0\] View \(0\.0, 0\.0, 812\.0, 375\.0\)/.test(wide),
+    'turned to landscape, the window and the main screen take the new size');
+  await page.setViewportSize({ width: 375, height: 812 });
+  await page.waitForTimeout(1500);
+
+  // The settings the screen keeps (the country of the position among them) are in local storage.
+  const kept = await page.evaluate(() => localStorage.getItem('arquorel.defaults') || '');
+  check(kept.includes('"country"') && kept.includes('MC'),
+    `the user defaults are kept in local storage (${kept.slice(0, 80)})`);
+
   const button = windowFrame(back, /Button #backbutton/);
   await page.touchscreen.tap(button.x + button.width / 2, button.y + button.height / 2);
   await page.waitForSelector('#start', { state: 'visible', timeout: 5000 });
