@@ -130,12 +130,16 @@ export async function createMainScreen(element, options = {}) {
   const language = text(options.language || 'en');
   const attribution = text(options.attribution === undefined
     ? '\u00A9 OpenStreetMap contributors, ODbL 1.0' : options.attribution);
+  let problem = 'the places could not be read';
+  const noteProblem = (e) => { problem = e.detail.message; };
+  screen.addEventListener('error', noteProblem);
   const taken = module._arq_host_start(placesText, options.units === 'imperial' ? 1 : 0,
     language, attribution, options.hints ? 1 : 0, options.details === 'builtin' ? 0 : 1);
   for (const p of [placesText, language, attribution]) module._free(p);
+  screen.removeEventListener('error', noteProblem);
   if (taken < 0) {
     screen.destroy();
-    throw new Error('ARQuorel: the places could not be read (see the console)');
+    throw new Error('The places cannot be shown: ' + problem);
   }
   screen.placeCount = taken;
   return screen;

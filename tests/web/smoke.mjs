@@ -164,6 +164,18 @@ try {
 const refusing = await launch({ refuse: true });
 try {
   await refusing.page.goto(server2Url());
+  // A places file that is not JSON: a message on the start page, which stays.
+  await refusing.page.check('input[value=file]');
+  await refusing.page.setInputFiles('#placesFile',
+    { name: 'broken.json', mimeType: 'application/json', buffer: Buffer.from('[{"name": ') });
+  await refusing.page.click('#startButton');
+  await refusing.page.waitForFunction(() => document.getElementById('message').textContent !== '',
+    null, { timeout: 20000 });
+  const message = await refusing.page.textContent('#message');
+  check(await refusing.page.isVisible('#start') && /places cannot be shown: .*line 1/.test(message),
+    `a broken places file is refused on the start page (${message})`);
+
+  await refusing.page.check('input[value=bundled]');
   await refusing.page.click('#startButton');
   await refusing.page.waitForFunction(() => window.arquorelViewTree().includes('Weak GPS signal'),
     null, { timeout: 30000, polling: 100 });

@@ -193,6 +193,8 @@ EMSCRIPTEN_KEEPALIVE void arq_motion(double x, double y, double z) {
 }
 
 EMSCRIPTEN_KEEPALIVE void arq_camera_state(int state) {
+    if (state < 0 || state > static_cast<int>(arquorel::browser::BrowserCameraState::unreadable))
+        return;
     BrowserPlatform::instance().camera().setState(
         static_cast<arquorel::browser::BrowserCameraState>(state));
 }
@@ -202,6 +204,8 @@ EMSCRIPTEN_KEEPALIVE void arq_camera_state(int state) {
 EMSCRIPTEN_KEEPALIVE void arq_fetched(int id, const unsigned char* bytes, int length, int errorKind,
                                       const char* message) {
     arquorel::DataLoadResult result;
+    if (errorKind > static_cast<int>(arquorel::DataLoadError::Kind::unavailable))
+        errorKind = static_cast<int>(arquorel::DataLoadError::Kind::network);
     if (errorKind >= 0) {
         result = arquorel::DataLoadResult::failure(
             static_cast<arquorel::DataLoadError::Kind>(errorKind), message ? message : "");
