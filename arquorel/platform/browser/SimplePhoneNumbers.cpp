@@ -1,6 +1,7 @@
 #include "arquorel/platform/browser/SimplePhoneNumbers.h"
 
 #include <cctype>
+#include <initializer_list>
 #include <string>
 
 namespace arquorel::browser {
@@ -36,6 +37,14 @@ const Plan* planOfRegion(std::string_view region) {
     return nullptr;
 }
 
+// Joins the pieces of a message (appended one by one: g++ 12 at -O3 warns wrongly with
+// -Wrestrict about "literal" + std::string temporaries).
+std::string join(std::initializer_list<std::string_view> pieces) {
+    std::string out;
+    for (auto piece : pieces) out.append(piece);
+    return out;
+}
+
 PhoneNumberResult failure(std::string message) {
     return {std::nullopt, std::move(message)};
 }
@@ -44,14 +53,14 @@ PhoneNumberResult checked(const Plan* plan, const std::string& callingCode,
                           const std::string& national, std::string_view text) {
     const int digits = static_cast<int>(national.size());
     if (plan && (digits < plan->minDigits || digits > plan->maxDigits))
-        return failure("\"" + std::string(text) + "\" has " + std::to_string(digits) +
-                       " digits after the calling code " + callingCode + ", not a number of " +
-                       plan->region);
+        return failure(
+            join({"\"", text, "\" has ", std::to_string(digits), " digits after the calling code ",
+                  callingCode, ", not a number of ", plan->region}));
     const int total = static_cast<int>(callingCode.size()) + digits;
     if (!plan && (total < 8 || total > 15))
-        return failure("\"" + std::string(text) + "\" is too " + (total < 8 ? "short" : "long") +
-                       " for a telephone number");
-    return {PhoneNumber{"+" + callingCode + national, plan ? plan->region : ""}, {}};
+        return failure(join(
+            {"\"", text, "\" is too ", total < 8 ? "short" : "long", " for a telephone number"}));
+    return {PhoneNumber{join({"+", callingCode, national}), plan ? plan->region : ""}, {}};
 }
 
 }  // namespace
@@ -71,11 +80,11 @@ PhoneNumberResult readPhoneNumberSimply(std::string_view text, std::string_view 
         } else if (text.substr(i, 2) == "\xC2\xA0") {  // no-break space
             ++i;
         } else {
-            return failure("\"" + std::string(text) + "\" is not a telephone number: '" +
-                           std::string(1, c) + "' at " + std::to_string(i));
+            return failure(join({"\"", text, "\" is not a telephone number: '", std::string(1, c),
+                                 "' at ", std::to_string(i)}));
         }
     }
-    if (digits.empty()) return failure("\"" + std::string(text) + "\" has no digits");
+    if (digits.empty()) return failure(join({"\"", text, "\" has no digits"}));
     if (!plus && digits.rfind("00", 0) == 0) {
         plus = true;
         digits.erase(0, 2);
@@ -95,8 +104,7 @@ PhoneNumberResult readPhoneNumberSimply(std::string_view text, std::string_view 
     }
     const Plan* plan = planOfRegion(defaultRegion);
     if (!plan)
-        return failure("\"" + std::string(text) +
-                       "\" has no calling code and the region is unknown");
+        return failure(join({"\"", text, "\" has no calling code and the region is unknown"}));
     std::string national = digits;
     const std::string trunk = plan->trunkPrefix;
     if (!trunk.empty() && national.rfind(trunk, 0) == 0 &&

@@ -17,8 +17,15 @@ bool inGrammar(char c) {
 }
 
 URLParseResult failure(std::string_view text, std::size_t offset, const std::string& why) {
-    return {std::nullopt, "\"" + std::string(text) + "\" is not an address: " + why + " at " +
-                              std::to_string(offset)};
+    // Appended piece by piece: g++ 12 at -O3 warns wrongly (-Wrestrict) about "literal" +
+    // std::string temporaries.
+    std::string message = "\"";
+    message.append(text);
+    message += "\" is not an address: ";
+    message += why;
+    message += " at ";
+    message += std::to_string(offset);
+    return {std::nullopt, message};
 }
 
 }  // namespace
@@ -36,7 +43,7 @@ URLParseResult splitUriReference(std::string_view text) {
                            b == ' '    ? std::string("a space")
                            : b < 0x20  ? std::string("a control character")
                            : b >= 0x80 ? std::string("a character outside ASCII")
-                                       : "'" + std::string(1, c) + "'");
+                                       : std::string{'\'', c, '\''});
         }
     }
     URLParts parts;
