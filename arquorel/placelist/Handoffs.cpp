@@ -1,12 +1,12 @@
 #include "arquorel/placelist/Handoffs.h"
 
 #include <algorithm>
-#include <charconv>
 #include <set>
 
 #include "arquorel/places/QuorelProperty.h"
 #include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/system/DecimalText.h"
 #include "arquorel/platform/system/PercentEncoding.h"
 #include "arquorel/platform/system/PhoneNumberService.h"
 #include "arquorel/platform/system/URLService.h"
@@ -58,13 +58,8 @@ std::shared_ptr<AlertController> withOkButton(std::shared_ptr<AlertController> a
 }  // namespace
 
 std::string linkNumber(double value) {
-    char buffer[400];
-    auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-    std::string text(buffer, written.ptr);
-    if (text.find_first_of("eE") != std::string::npos) {
-        written = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-        text.assign(buffer, written.ptr);
-    }
+    std::string text = shortestDecimal(value);
+    if (text.find_first_of("eE") != std::string::npos) text = shortestFixedDecimal(value);
     const bool isNumber = !text.empty() && (isDigit(text.back()));
     if (isNumber && text.find('.') == std::string::npos) text += ".0";
     return text;

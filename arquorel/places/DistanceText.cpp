@@ -1,12 +1,12 @@
 #include "arquorel/places/DistanceText.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/system/DecimalText.h"
 
 namespace arquorel {
 namespace {
@@ -18,9 +18,7 @@ constexpr double kFeetPerMetre = 3.28084;
 std::optional<bool> imperialSetting;
 
 std::string shortestText(double v) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, v);
-    return std::string(text, result.ptr);
+    return shortestDecimal(v);
 }
 
 }  // namespace

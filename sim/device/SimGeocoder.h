@@ -1,9 +1,8 @@
 #pragma once
-// A simulated reverse geocoder. It answers the ISO country code of a position from a small
-// table of country areas (simple polygons around Monaco, Liechtenstein, France, Italy,
-// Switzerland, Austria, Germany and the United States) after a delay, and can be told to fail
-// or to be offline. Installed into a platform context for the lifetime of the object, so that
-// every geocoder the product makes is a simulated one.
+// A simulated reverse geocoder. It answers the ISO country code of a position from the
+// platform's offline table of country areas (platform/sensors/CountryAreas.h) after a delay, and
+// can be told to fail or to be offline. Installed into a platform context for the lifetime of the
+// object, so that every geocoder the product makes is a simulated one.
 
 #include <memory>
 #include <optional>

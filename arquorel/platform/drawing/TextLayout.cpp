@@ -11,8 +11,12 @@ const std::string kEllipsis = "\u2026";
 struct Glyph {
     std::string bytes;
     char32_t code;
-    double width;  // in ems
+    double width;  // in points
 };
+
+// Widths are compared with this much room, so that sums of widths that land a rounding step
+// beyond the limit still fit.
+constexpr double kFitTolerance = 1e-9;
 
 // Decodes UTF-8; a byte that starts no valid sequence becomes U+FFFD.
 std::vector<std::pair<std::string, char32_t>> decode(std::string_view text) {
@@ -85,9 +89,10 @@ std::string trimLeft(std::string s) {
     return s.substr(std::min(s.find_first_not_of(' '), s.size()));
 }
 
-// Cuts a run to `limit` ems with an ellipsis at the head, middle or tail (or none for clip).
-std::string truncate(const Run& run, double limit, LineBreakMode mode) {
-    const double ellipsis = mode == LineBreakMode::clip ? 0 : emWidth(0x2026);
+// Cuts a run to `limit` points with an ellipsis (`ellipsisWidth` wide) at the head, middle or
+// tail (or none for clip).
+std::string truncate(const Run& run, double limit, LineBreakMode mode, double ellipsisWidth) {
+    const double ellipsis = mode == LineBreakMode::clip ? 0 : ellipsisWidth;
     const double room = limit - ellipsis;
     std::size_t head = 0, tail = run.size();
     double used = 0;
@@ -98,7 +103,7 @@ std::string truncate(const Run& run, double limit, LineBreakMode mode) {
     if (mode == LineBreakMode::truncateMiddle) {
         bool front = true;
         for (;;) {
-            if (front && head < tail && used + run[head].width <= room / 2 + 1e-9) {
+            if (front && head < tail && used + run[head].width <= room / 2 + kFitTolerance) {
                 used += run[head++].width;
             } else if (!front && tail > head && used + run[tail - 1].width <= room) {
                 used += run[--tail].width;
@@ -110,7 +115,8 @@ std::string truncate(const Run& run, double limit, LineBreakMode mode) {
         }
         return trimRight(join(run, 0, head)) + kEllipsis + trimLeft(join(run, tail, run.size()));
     }
-    while (head < run.size() && used + run[head].width <= room + 1e-9) used += run[head++].width;
+    while (head < run.size() && used + run[head].width <= room + kFitTolerance)
+        used += run[head++].width;
     if (mode == LineBreakMode::clip) return join(run, 0, head);
     return trimRight(join(run, 0, head)) + kEllipsis;
 }
@@ -124,7 +130,7 @@ std::vector<std::pair<std::size_t, std::size_t>> wrap(const Run& run, double lim
     while (begin < run.size()) {
         std::size_t end = begin;
         double used = 0;
-        while (end < run.size() && (end == begin || used + run[end].width <= limit + 1e-9))
+        while (end < run.size() && (end == begin || used + run[end].width <= limit + kFitTolerance))
             used += run[end++].width;
         if (end < run.size() && atWords) {
             std::size_t space = end;
@@ -151,12 +157,11 @@ TextLayout::TextLayout(std::string text, TextStyle style, double maxWidth, Size 
       truncated_(truncated),
       rightToLeft_(rightToLeft) {}
 
-std::shared_ptr<const TextLayout> EstimatingTextEngine::layout(std::string_view text,
-                                                               const TextStyle& style,
-                                                               double maxWidth) {
+std::shared_ptr<const TextLayout> layoutWithMetrics(std::string_view text, const TextStyle& style,
+                                                    double maxWidth, const TextMetrics& metrics) {
     const double em = std::isfinite(style.fontSize) && style.fontSize > 0 ? style.fontSize : 0;
     const bool wraps = std::isfinite(maxWidth) && maxWidth > 0 && em > 0;
-    const double limit = wraps ? maxWidth / em : kUnlimitedWidth;
+    const double limit = wraps ? maxWidth : kUnlimitedWidth;
 
     std::vector<Run> paragraphs(1);
     bool rightToLeft = false, directionKnown = false;
@@ -169,8 +174,10 @@ std::shared_ptr<const TextLayout> EstimatingTextEngine::layout(std::string_view 
             rightToLeft = isRightToLeftChar(code);
             directionKnown = true;
         }
-        paragraphs.back().push_back({bytes, code, emWidth(code)});
+        const double advance = metrics.advance(code, bytes);
+        paragraphs.back().push_back({bytes, code, advance});
     }
+    const double ellipsis = metrics.advance(0x2026, kEllipsis);
 
     const LineBreakMode mode = style.lineBreak;
     const bool truncating = mode != LineBreakMode::wordWrap && mode != LineBreakMode::charWrap;
@@ -183,8 +190,8 @@ std::shared_ptr<const TextLayout> EstimatingTextEngine::layout(std::string_view 
             break;
         }
         if (!wraps || (truncating && maxLines == 1)) {
-            const bool fits = width(run, 0, run.size()) <= limit + 1e-9;
-            texts.push_back(fits ? join(run, 0, run.size()) : truncate(run, limit, mode));
+            const bool fits = width(run, 0, run.size()) <= limit + kFitTolerance;
+            texts.push_back(fits ? join(run, 0, run.size()) : truncate(run, limit, mode, ellipsis));
             truncated |= !fits;
             continue;
         }
@@ -197,7 +204,8 @@ std::shared_ptr<const TextLayout> EstimatingTextEngine::layout(std::string_view 
                 texts.push_back(
                     truncating
                         ? truncate(rest, limit,
-                                   mode == LineBreakMode::clip ? mode : LineBreakMode::truncateTail)
+                                   mode == LineBreakMode::clip ? mode : LineBreakMode::truncateTail,
+                                   ellipsis)
                         : join(run, spans[i].first, spans[i].second));
                 truncated = true;
                 break;
@@ -206,15 +214,19 @@ std::shared_ptr<const TextLayout> EstimatingTextEngine::layout(std::string_view 
         }
     }
 
-    const double lineHeight = em * 1.2;
+    const double lineHeight = metrics.lineHeight;
     Size size{0, lineHeight * static_cast<double>(texts.size())};
     std::vector<TextLine> lines;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         double w = 0;
-        for (auto& [bytes, code] : decode(texts[i])) w += emWidth(code) * em;
+        if (metrics.lineWidth) {
+            w = metrics.lineWidth(texts[i]);
+        } else {
+            for (auto& [bytes, code] : decode(texts[i])) w += metrics.advance(code, bytes);
+        }
         size.width = std::max(size.width, w);
         lines.push_back({texts[i], Rect{0, lineHeight * double(i), w, lineHeight},
-                         lineHeight * double(i) + em * 0.95});
+                         lineHeight * double(i) + metrics.ascent});
     }
     const double boxWidth = wraps ? maxWidth : size.width;
     TextAlignment align = style.alignment;
@@ -229,6 +241,17 @@ std::shared_ptr<const TextLayout> EstimatingTextEngine::layout(std::string_view 
     return std::make_shared<TextLayout>(std::string(text), style,
                                         wraps ? maxWidth : kUnlimitedWidth, size, std::move(lines),
                                         truncated, rightToLeft);
+}
+
+std::shared_ptr<const TextLayout> EstimatingTextEngine::layout(std::string_view text,
+                                                               const TextStyle& style,
+                                                               double maxWidth) {
+    const double em = std::isfinite(style.fontSize) && style.fontSize > 0 ? style.fontSize : 0;
+    TextMetrics metrics;
+    metrics.advance = [em](char32_t code, std::string_view) { return emWidth(code) * em; };
+    metrics.lineHeight = em * 1.2;
+    metrics.ascent = em * 0.95;
+    return layoutWithMetrics(text, style, maxWidth, metrics);
 }
 
 }  // namespace arquorel

@@ -7,6 +7,7 @@
 // estimating engine (every character half an em wide, lines 1.2 em high), so measuring code
 // works everywhere; the Cairo backend installs a Pango engine with pinned fonts.
 
+#include <functional>
 #include <limits>
 #include <memory>
 #include <string>
@@ -85,6 +86,23 @@ class TextEngine {
     virtual std::shared_ptr<const TextLayout> layout(std::string_view text, const TextStyle& style,
                                                      double maxWidth = kUnlimitedWidth) = 0;
 };
+
+// What a text engine knows of a font for the shared line-breaking rules of layoutWithMetrics:
+// the advance of each character in points, optionally the width of a whole line (with kerning
+// and shaping; otherwise the sum of its advances), the line height and the baseline's depth
+// below the top of a line.
+struct TextMetrics {
+    std::function<double(char32_t code, std::string_view utf8)> advance;
+    std::function<double(std::string_view line)> lineWidth;
+    double lineHeight = 0;
+    double ascent = 0;
+};
+
+// Lays text out by the rules every engine shares (paragraphs at newlines, greedy wrapping at
+// spaces or characters, line limits, truncation with an ellipsis at the head, middle or tail,
+// alignment, the direction of the first strong character) on the given metrics.
+std::shared_ptr<const TextLayout> layoutWithMetrics(std::string_view text, const TextStyle& style,
+                                                    double maxWidth, const TextMetrics& metrics);
 
 // The engine used without a drawing backend: a monospace estimate that wraps and truncates by
 // the same rules as a real engine. Good for sizes, not for pictures.

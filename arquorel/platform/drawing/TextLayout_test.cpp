@@ -86,5 +86,54 @@ TEST(EstimatingTextEngineTest, IsTheContextDefaultUntilAnotherIsInstalled) {
     EXPECT_EQ(context.textEngine().layout("x", {})->size().height, 17 * 1.2);
 }
 
+// A proportional font: 'W' 20 points wide, every other character 5; lines 10 high.
+TEST(LayoutWithMetricsTest, BreaksAndMeasuresOnTheFontsOwnWidths) {
+    TextMetrics metrics;
+    metrics.advance = [](char32_t c, std::string_view) { return c == 'W' ? 20.0 : 5.0; };
+    metrics.lineHeight = 10;
+    metrics.ascent = 8;
+    struct Case {
+        std::string text;
+        double maxWidth;
+        int maxLines;
+        LineBreakMode mode;
+        std::vector<std::string> lines;
+        double width;
+    };
+    const Case cases[] = {
+        {"WW ii", 30, 0, LineBreakMode::wordWrap, {"W", "W", "ii"}, 20},
+        {"ii ii ii", 30, 0, LineBreakMode::wordWrap, {"ii ii", "ii"}, 25},
+        {"WWWW", 50, 1, LineBreakMode::truncateTail, {"WW\u2026"}, 45},
+        {"iiWW", 32, 1, LineBreakMode::truncateHead, {"\u2026W"}, 25},
+        {"WWii", kUnlimitedWidth, 1, LineBreakMode::truncateTail, {"WWii"}, 50},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TextStyle style;
+        style.fontSize = 10;
+        style.maxLines = c.maxLines;
+        style.lineBreak = c.mode;
+        const auto layout = layoutWithMetrics(c.text, style, c.maxWidth, metrics);
+        std::vector<std::string> texts;
+        for (const auto& line : layout->lines()) texts.push_back(line.text);
+        EXPECT_EQ(texts, c.lines);
+        EXPECT_EQ(layout->size().width, c.width);
+        EXPECT_EQ(layout->size().height, 10.0 * double(c.lines.size()));
+        EXPECT_EQ(layout->lines().back().baseline, 10.0 * double(c.lines.size() - 1) + 8);
+    }
+
+    // A whole-line measure (kerning) decides the frames; breaking still goes by advances.
+    metrics.lineWidth = [](std::string_view line) { return double(line.size()) * 4; };
+    TextStyle centred;
+    centred.fontSize = 10;
+    centred.maxLines = 0;
+    centred.lineBreak = LineBreakMode::wordWrap;
+    centred.alignment = TextAlignment::center;
+    const auto layout = layoutWithMetrics("ii ii ii", centred, 30, metrics);
+    ASSERT_EQ(layout->lines().size(), 2u);
+    EXPECT_EQ(layout->lines()[0].frame, (Rect{(30 - 20) / 2.0, 0, 20, 10}));
+    EXPECT_EQ(layout->lines()[1].frame, (Rect{(30 - 8) / 2.0, 10, 8, 10}));
+}
+
 }  // namespace
 }  // namespace arquorel

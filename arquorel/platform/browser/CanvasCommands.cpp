@@ -1,0 +1,258 @@
+#include "arquorel/platform/browser/CanvasCommands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace arquorel::browser {
+
+namespace {
+
+const char* cssWeight(FontWeight weight) {
+    switch (weight) {
+        case FontWeight::regular:
+            return "400";
+        case FontWeight::medium:
+            return "500";
+        case FontWeight::semibold:
+            return "600";
+        case FontWeight::bold:
+            return "700";
+    }
+    return "400";
+}
+
+double channel(double v) {
+    return std::isfinite(v) ? std::round(std::clamp(v, 0.0, 1.0) * 255) : 0;
+}
+
+double finite(double v) {
+    return std::isfinite(v) ? v : 0;
+}
+
+}  // namespace
+
+std::string cssFont(const TextStyle& style) {
+    const double size = std::isfinite(style.fontSize) && style.fontSize > 0 ? style.fontSize : 0;
+    char px[32];
+    std::snprintf(px, sizeof px, "%.4gpx", size);
+    std::string family;
+    for (char c : style.fontFamily)
+        if (c != '"' && c != '\\' && c != ';') family += c;
+    return std::string(style.italic ? "italic " : "") + cssWeight(style.weight) + " " + px + " \"" +
+           family + "\"";
+}
+
+void CanvasCommands::put(const Color& c) {
+    put(channel(c.red));
+    put(channel(c.green));
+    put(channel(c.blue));
+    put(std::isfinite(c.alpha) ? std::clamp(c.alpha, 0.0, 1.0) : 0);
+}
+
+void CanvasCommands::put(const Path& path) {
+    put(path.fillRule() == FillRule::evenOdd ? 1 : 0);
+    put(static_cast<double>(path.elements().size()));
+    for (const auto& e : path.elements()) {
+        using K = PathElement::Kind;
+        switch (e.kind) {
+            case K::moveTo:
+            case K::lineTo:
+                put(static_cast<int>(e.kind == K::moveTo ? PathOp::moveTo : PathOp::lineTo));
+                put(finite(e.points[0].x));
+                put(finite(e.points[0].y));
+                break;
+            case K::quadTo:
+                put(static_cast<int>(PathOp::quadTo));
+                for (int i = 0; i < 2; ++i) {
+                    put(finite(e.points[i].x));
+                    put(finite(e.points[i].y));
+                }
+                break;
+            case K::curveTo:
+                put(static_cast<int>(PathOp::curveTo));
+                for (int i = 0; i < 3; ++i) {
+                    put(finite(e.points[i].x));
+                    put(finite(e.points[i].y));
+                }
+                break;
+            case K::arc:
+                put(static_cast<int>(PathOp::arc));
+                put(finite(e.points[0].x));
+                put(finite(e.points[0].y));
+                put(std::max(0.0, finite(e.radius)));
+                put(finite(e.startAngle));
+                put(finite(e.endAngle));
+                put(e.clockwise ? 1 : 0);
+                break;
+            case K::rect:
+                put(static_cast<int>(PathOp::rect));
+                put(finite(e.points[0].x));
+                put(finite(e.points[0].y));
+                put(finite(e.size.width));
+                put(finite(e.size.height));
+                break;
+            case K::close:
+                put(static_cast<int>(PathOp::close));
+                break;
+        }
+    }
+}
+
+void CanvasCommands::putStops(const Gradient& gradient) {
+    put(static_cast<double>(gradient.stops.size()));
+    for (const auto& stop : gradient.stops) {
+        put(std::clamp(finite(stop.location), 0.0, 1.0));
+        put(stop.color);
+    }
+}
+
+int CanvasCommands::text(std::string s) {
+    texts_.push_back(std::move(s));
+    return static_cast<int>(texts_.size() - 1);
+}
+
+int CanvasCommands::imageId(const std::shared_ptr<const Image>& image) {
+    auto it = images_.find(image.get());
+    if (it != images_.end() && it->second.image.lock() == image) return it->second.id;
+    // A new image, or another one at the address of one that is gone.
+    const int id = nextImageId_++;
+    images_[image.get()] = {image, id};
+    op(CanvasOp::defineImage);
+    put(id);
+    put(text(image->svg()));
+    put(finite(image->size().width));
+    put(finite(image->size().height));
+    return id;
+}
+
+void CanvasCommands::save() {
+    op(CanvasOp::save);
+}
+
+void CanvasCommands::restore() {
+    op(CanvasOp::restore);
+}
+
+void CanvasCommands::concat(const Transform& t) {
+    op(CanvasOp::concat);
+    for (double v : {t.a, t.b, t.c, t.d, t.tx, t.ty}) put(finite(v));
+}
+
+void CanvasCommands::multiplyAlpha(double alpha) {
+    op(CanvasOp::alpha);
+    put(std::isfinite(alpha) ? std::clamp(alpha, 0.0, 1.0) : 0);
+}
+
+void CanvasCommands::clip(const Path& path) {
+    op(CanvasOp::clip);
+    put(path);
+}
+
+void CanvasCommands::fill(const Path& path, const Color& color) {
+    op(CanvasOp::fill);
+    put(path);
+    put(color);
+}
+
+void CanvasCommands::stroke(const Path& path, const Color& color, const StrokeStyle& style) {
+    op(CanvasOp::stroke);
+    put(path);
+    put(color);
+    put(std::max(0.0, finite(style.width)));
+    put(static_cast<int>(style.cap));
+    put(static_cast<int>(style.join));
+    put(static_cast<double>(style.dashes.size()));
+    for (double d : style.dashes) put(std::max(0.0, finite(d)));
+    put(finite(style.dashPhase));
+}
+
+void CanvasCommands::fillGradient(const Path& area, const Gradient& gradient) {
+    if (gradient.kind == Gradient::Kind::linear) {
+        op(CanvasOp::linear);
+        put(area);
+        putStops(gradient);
+        for (double v : {gradient.start.x, gradient.start.y, gradient.end.x, gradient.end.y})
+            put(finite(v));
+    } else {
+        op(CanvasOp::conic);
+        put(area);
+        putStops(gradient);
+        for (double v : {gradient.center.x, gradient.center.y, gradient.startAngle}) put(finite(v));
+    }
+}
+
+void CanvasCommands::drawShadow(const Path& shape, const Shadow& shadow) {
+    op(CanvasOp::shadow);
+    put(shape);
+    put(shadow.color);
+    put(finite(shadow.offset.width));
+    put(finite(shadow.offset.height));
+    put(std::max(0.0, finite(shadow.radius)));
+}
+
+void CanvasCommands::drawImage(const std::shared_ptr<const Image>& image, const Rect& dest,
+                               std::optional<Color> tint) {
+    // Raster images have no SVG text; the browser backend draws only SVG images.
+    if (!image || image->svg().empty()) return;
+    const int id = imageId(image);
+    op(CanvasOp::image);
+    put(id);
+    for (double v : {dest.origin.x, dest.origin.y, dest.size.width, dest.size.height})
+        put(finite(v));
+    put(tint ? 1 : 0);
+    put(tint.value_or(Color::clear()));
+}
+
+void CanvasCommands::drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) {
+    if (!layout || layout->lines().empty()) return;
+    op(CanvasOp::text);
+    put(text(cssFont(layout->style())));
+    put(layout->style().color);
+    put(static_cast<double>(layout->lines().size()));
+    for (const auto& line : layout->lines()) {
+        put(text(line.text));
+        put(finite(origin.x + line.frame.origin.x));
+        put(finite(origin.y + line.baseline));
+    }
+}
+
+void CanvasCommands::clearRect(const Rect& rect) {
+    op(CanvasOp::clearRect);
+    for (double v : {rect.origin.x, rect.origin.y, rect.size.width, rect.size.height})
+        put(finite(v));
+}
+
+std::string CanvasCommands::joinedTexts() const {
+    std::string out;
+    for (std::size_t i = 0; i < texts_.size(); ++i) {
+        if (i) out += '\0';
+        for (char c : texts_[i]) {
+            if (c == '\0')
+                out += "\xEF\xBF\xBD";
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+void CanvasCommands::clear() {
+    numbers_.clear();
+    texts_.clear();
+    for (auto it = images_.begin(); it != images_.end();) {
+        if (it->second.image.expired()) {
+            op(CanvasOp::forgetImage);
+            put(it->second.id);
+            it = images_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CanvasCommands::forgetImages() {
+    images_.clear();
+}
+
+}  // namespace arquorel::browser

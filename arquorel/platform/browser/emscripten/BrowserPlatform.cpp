@@ -1,0 +1,218 @@
+#include "arquorel/platform/browser/emscripten/BrowserPlatform.h"
+
+#include <emscripten.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "arquorel/platform/browser/SensorMath.h"
+#include "arquorel/platform/browser/SimplePhoneNumbers.h"
+#include "arquorel/platform/browser/emscripten/BrowserCamera.h"
+#include "arquorel/platform/browser/emscripten/BrowserSensors.h"
+#include "arquorel/platform/browser/emscripten/BrowserServices.h"
+#include "arquorel/platform/browser/emscripten/CanvasTextEngine.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/ui/Touch.h"
+#include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/ui/Window.h"
+
+EM_JS(void, arq_js_replay, (const double* numbers, int count, const char* texts, int textsLength),
+      { ARQ.replay(HEAPF64.subarray(numbers >> 3, (numbers >> 3) + count), texts, textsLength); });
+EM_JS(void, arq_js_save_settings, (const char* text), { ARQ.saveSettings(UTF8ToString(text)); });
+
+namespace arquorel::browser {
+
+namespace {
+// Ticks between two looks at the settings file (about half a second of frames).
+constexpr int kTicksPerSettingsSync = 30;
+}  // namespace
+
+BrowserPlatform& BrowserPlatform::instance() {
+    static BrowserPlatform* platform = new BrowserPlatform();  // lives as long as the page
+    return *platform;
+}
+
+BrowserPlatform::BrowserPlatform()
+    : context_(std::make_unique<PlatformContext>(clock_, kSettingsFile)),
+      sensors_(std::make_shared<BrowserSensors>()),
+      camera_(std::make_shared<BrowserCamera>()),
+      dataLoader_(std::make_shared<BrowserDataLoader>()) {
+    installPlatformContext(context_.get());
+    auto& c = *context_;
+    c.locationServiceFactory = [sensors = sensors_] { return sensors->makeLocationService(); };
+    c.motionServiceFactory = [sensors = sensors_] { return sensors->makeMotionService(); };
+    c.geocoderFactory = [] { return std::make_shared<OfflineGeocoder>(); };
+    c.setTextEngine(std::make_shared<CanvasTextEngine>());
+    c.setCameraService(camera_);
+    c.setDataLoader(dataLoader_);
+    c.setReachability(std::make_shared<BrowserReachability>());
+    c.setShareService(std::make_shared<BrowserShareService>());
+    c.setURLService(std::make_shared<BrowserURLService>());
+    c.setPhoneNumberService(std::make_shared<SimplePhoneNumberService>());
+    c.application().setURLOpener(std::make_shared<BrowserURLOpener>());
+    c.device().setInterfaceIdiom(InterfaceIdiom::phone);
+    c.device().setSystemVersion("web");
+    c.device().setMachineIdentifier("browser");
+    std::ifstream saved(kSettingsFile);
+    savedSettings_.assign(std::istreambuf_iterator<char>(saved), {});
+}
+
+void BrowserPlatform::tick() {
+    auto& loop = context_->mainLoop();
+    loop.runDue();
+    Window::layoutAllWindows();
+    camera_->sessionChanged();
+    if (++ticksSinceSync_ >= kTicksPerSettingsSync) syncSettings();
+    if (!visible_) return;
+    commands_.clear();
+    const double scale = context_->device().screenScale();
+    commands_.concat(Transform::scale(scale, scale));
+    if (auto window = Window::keyWindow()) Renderer().render(*window, commands_);
+    const std::string texts = commands_.joinedTexts();
+    arq_js_replay(commands_.numbers().data(), static_cast<int>(commands_.numbers().size()),
+                  texts.data(), static_cast<int>(texts.size()));
+}
+
+void BrowserPlatform::syncSettings() {
+    ticksSinceSync_ = 0;
+    std::ifstream file(kSettingsFile);
+    std::string text((std::istreambuf_iterator<char>(file)), {});
+    if (text == savedSettings_) return;
+    savedSettings_ = text;
+    arq_js_save_settings(text.c_str());
+}
+
+void BrowserPlatform::resize(double width, double height, double scale, double angle) {
+    if (!(width > 0) || !(height > 0)) return;
+    auto& device = context_->device();
+    const auto orientation = orientationFromScreenAngle(angle);
+    device.setScreenScale(scale >= 1 && scale <= 4 ? scale : 2);
+    device.setMainScreenBounds({{0, 0}, {width, height}});
+    device.setInterfaceOrientation(orientation.interface);
+    device.setOrientation(orientation.device);
+    if (auto window = Window::keyWindow()) {
+        window->setFrame({{0, 0}, {width, height}});
+        for (const auto& c : window->presentationStack()) {
+            if (auto v = c->viewIfLoaded()) {
+                v->setFrame(window->bounds());
+                v->setNeedsLayout();
+            }
+        }
+        window->layoutIfNeededRecursively();
+    }
+}
+
+void BrowserPlatform::setVisible(bool visible) {
+    if (visible == visible_) return;
+    visible_ = visible;
+    if (visible)
+        context_->application().enterForeground();
+    else
+        context_->application().enterBackground();
+}
+
+void BrowserPlatform::touch(int phase, double x, double y) {
+    auto window = Window::keyWindow();
+    if (!window) return;
+    const auto p = static_cast<TouchPhase>(phase);
+    if (p == TouchPhase::began) {
+        if (touching_) window->sendTouch(TouchPhase::cancelled, {x, y});
+        touching_ = true;
+    } else if (!touching_) {
+        return;
+    }
+    window->sendTouch(p, {x, y});
+    if (p == TouchPhase::ended || p == TouchPhase::cancelled) touching_ = false;
+}
+
+}  // namespace arquorel::browser
+
+// --- Entry points for the page (browser.js) -------------------------------------------------
+
+using arquorel::browser::BrowserPlatform;
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void arq_tick() {
+    BrowserPlatform::instance().tick();
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_resize(double width, double height, double scale, double angle) {
+    BrowserPlatform::instance().resize(width, height, scale, angle);
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_visible(int visible) {
+    BrowserPlatform::instance().setVisible(visible != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_touch(int phase, double x, double y) {
+    BrowserPlatform::instance().touch(phase, x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_images_lost() {
+    BrowserPlatform::instance().commands().forgetImages();
+}
+
+// state: 0 unknown, 1 granted, 2 denied; available: the page has geolocation.
+EMSCRIPTEN_KEEPALIVE void arq_location_permission(int state, int available) {
+    using arquorel::AuthorizationStatus;
+    auto& sensors = BrowserPlatform::instance().sensors();
+    sensors.setGeolocationAvailable(available != 0);
+    sensors.setAuthorization(state == 1   ? AuthorizationStatus::authorizedWhenInUse
+                             : state == 2 ? AuthorizationStatus::denied
+                                          : AuthorizationStatus::notDetermined);
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_location(double lat, double lng, double accuracy, double altitude,
+                                       double altitudeAccuracy, double timestampSeconds) {
+    arquorel::Location fix({lat, lng}, altitude, accuracy, altitudeAccuracy, timestampSeconds);
+    BrowserPlatform::instance().sensors().deliverFix(fix);
+}
+
+// The browser's orientation angles (absolute), or a compass heading it offers itself
+// (compassHeading >= 0, with its accuracy in degrees).
+EMSCRIPTEN_KEEPALIVE void arq_orientation(double alpha, double beta, double gamma,
+                                          double compassHeading, double compassAccuracy) {
+    auto& platform = BrowserPlatform::instance();
+    std::optional<double> heading;
+    double accuracy = 10;
+    if (compassHeading >= 0 && compassHeading < 360) {
+        heading = compassHeading;
+        if (compassAccuracy >= 0) accuracy = compassAccuracy;
+    } else {
+        heading = arquorel::browser::headingFromOrientation(alpha, beta, gamma);
+    }
+    if (!heading) return;
+    platform.sensors().deliverHeading({*heading, *heading, accuracy, platform.context().now()});
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_motion(double x, double y, double z) {
+    if (const auto sample = arquorel::browser::accelerationFromMotion(x, y, z))
+        BrowserPlatform::instance().sensors().deliverAcceleration(*sample);
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_camera_state(int state) {
+    if (state < 0 || state > static_cast<int>(arquorel::browser::BrowserCameraState::unreadable))
+        return;
+    BrowserPlatform::instance().camera().setState(
+        static_cast<arquorel::browser::BrowserCameraState>(state));
+}
+
+// The outcome of a fetch: bytes (owned by the caller), or an error kind (DataLoadError::Kind)
+// and message when `errorKind` >= 0.
+EMSCRIPTEN_KEEPALIVE void arq_fetched(int id, const unsigned char* bytes, int length, int errorKind,
+                                      const char* message) {
+    arquorel::DataLoadResult result;
+    if (errorKind > static_cast<int>(arquorel::DataLoadError::Kind::unavailable))
+        errorKind = static_cast<int>(arquorel::DataLoadError::Kind::network);
+    if (errorKind >= 0) {
+        result = arquorel::DataLoadResult::failure(
+            static_cast<arquorel::DataLoadError::Kind>(errorKind), message ? message : "");
+    } else {
+        result.bytes.assign(bytes, bytes + (length > 0 ? length : 0));
+    }
+    BrowserPlatform::instance().dataLoader().finish(id, std::move(result));
+}
+
+}  // extern "C"

@@ -1,0 +1,67 @@
+#pragma once
+// The browser device: the real clock, a platform context with the browser's services
+// installed (platform/browser/emscripten), and one turn of the main loop per animation frame
+// of the page, after which the key window is drawn into the page's canvas. The page's script
+// (browser.js) calls the exported entry points below; product code sees only the platform's
+// interfaces.
+//
+// One instance a page, made by the first call of instance() and installed for good.
+
+#include <memory>
+#include <string>
+
+#include "arquorel/platform/browser/CanvasCommands.h"
+#include "arquorel/platform/runtime/Clock.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+
+namespace arquorel::browser {
+
+class BrowserSensors;
+class BrowserCamera;
+class BrowserDataLoader;
+
+class BrowserPlatform {
+  public:
+    // Where the user defaults live in the module's file system; the page fills it from its
+    // local storage before the platform is made and keeps it there after every change.
+    static constexpr const char* kSettingsFile = "/settings/defaults.json";
+
+    static BrowserPlatform& instance();
+    BrowserPlatform(const BrowserPlatform&) = delete;
+    BrowserPlatform& operator=(const BrowserPlatform&) = delete;
+
+    PlatformContext& context() { return *context_; }
+    BrowserSensors& sensors() { return *sensors_; }
+    BrowserCamera& camera() { return *camera_; }
+    BrowserDataLoader& dataLoader() { return *dataLoader_; }
+
+    // One animation frame: runs the work that is due, lays the windows out and draws the key
+    // window (when the page shows it).
+    void tick();
+    // The page's drawing area in CSS pixels, its device pixel ratio and the screen's angle.
+    void resize(double width, double height, double scale, double angle);
+    // The page was hidden (another tab, the phone locked) or shown again.
+    void setVisible(bool visible);
+    // Touches of the page's primary pointer, in CSS pixels from the drawing area's corner.
+    void touch(int phase, double x, double y);
+
+    // Draw commands of the last frame (for the replay and for tests of the page).
+    CanvasCommands& commands() { return commands_; }
+
+  private:
+    BrowserPlatform();
+    void syncSettings();
+
+    SystemClock clock_;
+    std::unique_ptr<PlatformContext> context_;
+    std::shared_ptr<BrowserSensors> sensors_;
+    std::shared_ptr<BrowserCamera> camera_;
+    std::shared_ptr<BrowserDataLoader> dataLoader_;
+    CanvasCommands commands_;
+    std::string savedSettings_;
+    int ticksSinceSync_ = 0;
+    bool visible_ = true;
+    bool touching_ = false;
+};
+
+}  // namespace arquorel::browser

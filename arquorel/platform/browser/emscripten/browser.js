@@ -1,0 +1,520 @@
+// The browser side of the platform backend, placed before the module's own code (--pre-js):
+// the canvas that replays the frame's drawing commands, text measurement, the camera's video,
+// the sensors, fetch, links and sharing, and the user defaults in local storage. The C++ side
+// calls these through EM_JS functions; the page's module (arquorel.js) calls attach().
+'use strict';
+
+var ARQ = (Module['arq'] = {
+  container: null,
+  canvas: null,
+  ctx: null,
+  video: null,
+  target: null,
+  images: new Map(),
+  running: false,
+  frameRequest: 0,
+  stream: null,
+  streamPromise: null,
+  watchId: null,
+  listeners: [],
+  textDecoder: new TextDecoder('utf-8'),
+  measureCtx: null,
+  fontMetrics: new Map(),
+  settingsKey: 'arquorel.defaults',
+  pointerId: null,
+  // What the platform asked for; detach() stops the listeners, attach() starts them again.
+  wanted: { position: false, heading: false, motion: false },
+  frameCount: 0,
+  frameMs: 0,  // time spent in the frames (main loop, layout, drawing), for the page's figures
+  onFrame: null,
+
+  // --- The page -------------------------------------------------------------------------
+
+  // Puts the video and the canvas into `container` and starts the frames. `target` receives
+  // the screen's events.
+  attach(container, target) {
+    ARQ.container = container;
+    ARQ.target = target;
+    if (getComputedStyle(container).position === 'static') container.style.position = 'relative';
+    const video = document.createElement('video');
+    video.setAttribute('playsinline', '');
+    video.setAttribute('autoplay', '');
+    video.muted = true;
+    video.style.cssText =
+      'position:absolute;inset:0;width:100%;height:100%;object-fit:cover;background:#000';
+    const canvas = document.createElement('canvas');
+    canvas.style.cssText =
+      'position:absolute;inset:0;width:100%;height:100%;touch-action:none;user-select:none';
+    container.append(video, canvas);
+    ARQ.video = video;
+    ARQ.canvas = canvas;
+    ARQ.ctx = canvas.getContext('2d');
+    for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'])
+      canvas.addEventListener(type, ARQ.pointer);
+    ARQ.resizeObserver = new ResizeObserver(() => ARQ.resize());
+    ARQ.resizeObserver.observe(container);
+    ARQ.on(window, 'orientationchange', () => ARQ.resize());
+    ARQ.on(document, 'visibilitychange', () => Module._arq_visible(document.hidden ? 0 : 1));
+    ARQ.resize();
+    ARQ.running = true;
+    ARQ.frameCount = 0;
+    ARQ.frameMs = 0;
+    ARQ.watchPosition(ARQ.wanted.position);
+    ARQ.watchHeading(ARQ.wanted.heading);
+    ARQ.watchMotion(ARQ.wanted.motion);
+    const frame = () => {
+      if (!ARQ.running) return;
+      ARQ.frameRequest = requestAnimationFrame(frame);
+      const start = performance.now();
+      Module._arq_tick();
+      Module._arq_host_frame();
+      ARQ.frameMs += performance.now() - start;
+      ++ARQ.frameCount;
+      if (ARQ.onFrame) ARQ.onFrame(ARQ.frameCount);
+    };
+    ARQ.frameRequest = requestAnimationFrame(frame);
+  },
+
+  // Stops the frames and the sensors and takes the elements away.
+  detach() {
+    ARQ.running = false;
+    cancelAnimationFrame(ARQ.frameRequest);
+    ARQ.stopPositionWatch();
+    ARQ.showCamera(false);
+    for (const l of ARQ.listeners) l.target.removeEventListener(l.type, l.handler);
+    ARQ.listeners = [];
+    if (ARQ.resizeObserver) ARQ.resizeObserver.disconnect();
+    if (ARQ.video) ARQ.video.remove();
+    if (ARQ.canvas) ARQ.canvas.remove();
+    ARQ.video = ARQ.canvas = ARQ.ctx = ARQ.container = null;
+  },
+
+  on(target, type, handler) {
+    target.addEventListener(type, handler);
+    ARQ.listeners.push({ target, type, handler });
+  },
+
+  off(type) {
+    ARQ.listeners = ARQ.listeners.filter((l) => {
+      if (l.type !== type) return true;
+      l.target.removeEventListener(l.type, l.handler);
+      return false;
+    });
+  },
+
+  resize() {
+    if (!ARQ.container) return;
+    const width = ARQ.container.clientWidth;
+    const height = ARQ.container.clientHeight;
+    const scale = Math.min(4, Math.max(1, window.devicePixelRatio || 1));
+    ARQ.canvas.width = Math.round(width * scale);
+    ARQ.canvas.height = Math.round(height * scale);
+    const angle = (screen.orientation && screen.orientation.angle) || window.orientation || 0;
+    Module._arq_resize(width, height, scale, angle);
+  },
+
+  dispatch(name, detail) {
+    if (ARQ.target) ARQ.target.dispatchEvent(new CustomEvent(name, { detail }));
+  },
+
+  // One finger: the first pointer down, until it is lifted.
+  pointer(e) {
+    const phases = { pointerdown: 0, pointermove: 1, pointerup: 2, pointercancel: 3 };
+    const phase = phases[e.type];
+    if (phase === 0) {
+      if (ARQ.pointerId !== null) return;
+      ARQ.pointerId = e.pointerId;
+      ARQ.canvas.setPointerCapture(e.pointerId);
+    } else if (e.pointerId !== ARQ.pointerId) {
+      return;
+    }
+    if (phase >= 2) ARQ.pointerId = null;
+    const box = ARQ.canvas.getBoundingClientRect();
+    Module._arq_touch(phase, e.clientX - box.left, e.clientY - box.top);
+    e.preventDefault();
+  },
+
+  // --- Drawing --------------------------------------------------------------------------
+
+  color(n, i) {
+    return 'rgba(' + n[i] + ',' + n[i + 1] + ',' + n[i + 2] + ',' + n[i + 3] + ')';
+  },
+
+  // Builds the path at n[i] on the context; returns the index after it and keeps its fill
+  // rule in ARQ.rule.
+  path(ctx, n, i) {
+    const rule = n[i] ? 'evenodd' : 'nonzero';
+    const count = n[i + 1];
+    i += 2;
+    ctx.beginPath();
+    for (let k = 0; k < count; ++k) {
+      switch (n[i++]) {
+        case 1: ctx.moveTo(n[i], n[i + 1]); i += 2; break;
+        case 2: ctx.lineTo(n[i], n[i + 1]); i += 2; break;
+        case 3: ctx.quadraticCurveTo(n[i], n[i + 1], n[i + 2], n[i + 3]); i += 4; break;
+        case 4: ctx.bezierCurveTo(n[i], n[i + 1], n[i + 2], n[i + 3], n[i + 4], n[i + 5]); i += 6; break;
+        case 5: ctx.arc(n[i], n[i + 1], n[i + 2], n[i + 3], n[i + 4], !n[i + 5]); i += 6; break;
+        case 6: ctx.rect(n[i], n[i + 1], n[i + 2], n[i + 3]); i += 4; break;
+        case 7: ctx.closePath(); break;
+      }
+    }
+    ARQ.rule = rule;
+    return i;
+  },
+
+  stops(gradient, n, i) {
+    const count = n[i++];
+    for (let k = 0; k < count; ++k, i += 5) gradient.addColorStop(n[i], ARQ.color(n, i + 1));
+    return i;
+  },
+
+  replay(n, textsPtr, textsLength) {
+    const ctx = ARQ.ctx;
+    if (!ctx) return;
+    const texts = ARQ.textDecoder.decode(HEAPU8.subarray(textsPtr, textsPtr + textsLength)).split('\0');
+    ctx.setTransform(1, 0, 0, 1, 0, 0);
+    ctx.globalAlpha = 1;
+    ctx.clearRect(0, 0, ARQ.canvas.width, ARQ.canvas.height);
+    let depth = 0;
+    let i = 0;
+    let rule;
+    while (i < n.length) {
+      switch (n[i++]) {
+        case 1: ctx.save(); ++depth; break;
+        case 2: if (depth > 0) { ctx.restore(); --depth; } break;
+        case 3: ctx.transform(n[i], n[i + 1], n[i + 2], n[i + 3], n[i + 4], n[i + 5]); i += 6; break;
+        case 4: ctx.globalAlpha *= n[i++]; break;
+        case 5: i = ARQ.path(ctx, n, i); rule = ARQ.rule; ctx.clip(rule); break;
+        case 6: i = ARQ.path(ctx, n, i); rule = ARQ.rule; ctx.fillStyle = ARQ.color(n, i); ctx.fill(rule); i += 4; break;
+        case 7: {
+          i = ARQ.path(ctx, n, i); rule = ARQ.rule;
+          ctx.strokeStyle = ARQ.color(n, i);
+          ctx.lineWidth = n[i + 4];
+          ctx.lineCap = ['butt', 'round', 'square'][n[i + 5]];
+          ctx.lineJoin = ['miter', 'round', 'bevel'][n[i + 6]];
+          const dashes = Array.from(n.subarray(i + 8, i + 8 + n[i + 7]));
+          i += 8 + dashes.length;
+          ctx.setLineDash(dashes);
+          ctx.lineDashOffset = n[i++];
+          ctx.stroke();
+          ctx.setLineDash([]);
+          break;
+        }
+        case 8: {
+          i = ARQ.path(ctx, n, i); rule = ARQ.rule;
+          const at = i + 1 + 5 * n[i];
+          const gradient = ctx.createLinearGradient(n[at], n[at + 1], n[at + 2], n[at + 3]);
+          ARQ.stops(gradient, n, i);
+          ctx.fillStyle = gradient;
+          ctx.fill(rule);
+          i = at + 4;
+          break;
+        }
+        case 9: {
+          i = ARQ.path(ctx, n, i); rule = ARQ.rule;
+          const at = i + 1 + 5 * n[i];
+          const gradient = ctx.createConicGradient(n[at + 2], n[at], n[at + 1]);
+          ARQ.stops(gradient, n, i);
+          ctx.fillStyle = gradient;
+          ctx.fill(rule);
+          i = at + 3;
+          break;
+        }
+        case 10: {
+          // Only the shadow: the shape is drawn far away and its shadow thrown back in place.
+          const away = 100000;
+          const m = ctx.getTransform();
+          ctx.save();
+          ctx.translate(-away, 0);
+          i = ARQ.path(ctx, n, i); rule = ARQ.rule;
+          const dx = n[i + 4] + away, dy = n[i + 5];
+          ctx.shadowColor = ARQ.color(n, i);
+          ctx.shadowOffsetX = m.a * dx + m.c * dy;
+          ctx.shadowOffsetY = m.b * dx + m.d * dy;
+          ctx.shadowBlur = n[i + 6] * Math.sqrt(Math.abs(m.a * m.d - m.b * m.c));
+          ctx.fillStyle = '#000';
+          ctx.fill(rule);
+          ctx.restore();
+          i += 7;
+          break;
+        }
+        case 11: {
+          const image = ARQ.images.get(n[i]);
+          const x = n[i + 1], y = n[i + 2], w = n[i + 3], h = n[i + 4];
+          if (image && image.ready && w > 0 && h > 0) {
+            if (n[i + 5]) ARQ.drawTinted(ctx, image, x, y, w, h, ARQ.color(n, i + 6));
+            else ctx.drawImage(image.element, x, y, w, h);
+          }
+          i += 10;
+          break;
+        }
+        case 12: {
+          ctx.font = texts[n[i]];
+          ctx.fillStyle = ARQ.color(n, i + 1);
+          ctx.textBaseline = 'alphabetic';
+          ctx.textAlign = 'left';
+          const lines = n[i + 5];
+          i += 6;
+          for (let k = 0; k < lines; ++k, i += 3) ctx.fillText(texts[n[i]], n[i + 1], n[i + 2]);
+          break;
+        }
+        case 13: ctx.clearRect(n[i], n[i + 1], n[i + 2], n[i + 3]); i += 4; break;
+        case 14: ARQ.defineImage(n[i], texts[n[i + 1]], n[i + 2], n[i + 3]); i += 4; break;
+        case 15: ARQ.images.delete(n[i++]); break;
+        default: console.error('arquorel: unknown drawing step ' + n[i - 1]); return;
+      }
+    }
+    while (depth-- > 0) ctx.restore();
+  },
+
+  // An SVG image, decoded by the browser; drawn from the frame after it is ready.
+  defineImage(id, svg, width, height) {
+    const element = new Image(width || undefined, height || undefined);
+    const entry = { element, ready: false, tinted: new Map() };
+    const url = URL.createObjectURL(new Blob([svg], { type: 'image/svg+xml' }));
+    element.onload = () => { entry.ready = true; URL.revokeObjectURL(url); };
+    element.onerror = () => URL.revokeObjectURL(url);
+    element.src = url;
+    ARQ.images.set(id, entry);
+  },
+
+  // The image's shape filled with one colour, at the size it is drawn in device pixels.
+  drawTinted(ctx, image, x, y, w, h, color) {
+    const m = ctx.getTransform();
+    const scale = Math.max(1, Math.hypot(m.a, m.b));
+    const pw = Math.max(1, Math.round(w * scale)), ph = Math.max(1, Math.round(h * scale));
+    const key = color + ' ' + pw + 'x' + ph;
+    let tinted = image.tinted.get(key);
+    if (!tinted) {
+      tinted = document.createElement('canvas');
+      tinted.width = pw;
+      tinted.height = ph;
+      const t = tinted.getContext('2d');
+      t.drawImage(image.element, 0, 0, pw, ph);
+      t.globalCompositeOperation = 'source-in';
+      t.fillStyle = color;
+      t.fillRect(0, 0, pw, ph);
+      if (image.tinted.size > 16) image.tinted.clear();
+      image.tinted.set(key, tinted);
+    }
+    ctx.drawImage(tinted, x, y, w, h);
+  },
+
+  // --- Text -----------------------------------------------------------------------------
+
+  measuring(font) {
+    if (!ARQ.measureCtx) ARQ.measureCtx = document.createElement('canvas').getContext('2d');
+    ARQ.measureCtx.font = font;
+    return ARQ.measureCtx;
+  },
+
+  textWidth(font, text) {
+    return ARQ.measuring(font).measureText(text).width;
+  },
+
+  metricsOf(font) {
+    let m = ARQ.fontMetrics.get(font);
+    if (!m) {
+      const t = ARQ.measuring(font).measureText('Hg');
+      const size = parseFloat(/([\d.]+)px/.exec(font)[1]) || 0;
+      m = {
+        ascent: t.fontBoundingBoxAscent !== undefined ? t.fontBoundingBoxAscent : size * 0.928,
+        descent: t.fontBoundingBoxDescent !== undefined ? t.fontBoundingBoxDescent : size * 0.236,
+      };
+      ARQ.fontMetrics.set(font, m);
+    }
+    return m;
+  },
+
+  fontAscent(font) { return ARQ.metricsOf(font).ascent; },
+  fontDescent(font) { return ARQ.metricsOf(font).descent; },
+
+  // --- Camera ---------------------------------------------------------------------------
+
+  // Asks for the back camera once; the answer goes to the platform (BrowserCameraState).
+  askCamera() {
+    if (ARQ.streamPromise) return ARQ.streamPromise;
+    if (!navigator.mediaDevices || !navigator.mediaDevices.getUserMedia) {
+      Module._arq_camera_state(3);
+      return (ARQ.streamPromise = Promise.resolve(null));
+    }
+    ARQ.streamPromise = navigator.mediaDevices
+      .getUserMedia({ video: { facingMode: { ideal: 'environment' } }, audio: false })
+      .then((stream) => {
+        ARQ.stream = stream;
+        Module._arq_camera_state(1);
+        return stream;
+      })
+      .catch((error) => {
+        const name = error && error.name;
+        const state = name === 'NotAllowedError' || name === 'SecurityError' ? 2
+          : name === 'NotFoundError' || name === 'OverconstrainedError' ? 3 : 4;
+        Module._arq_camera_state(state);
+        ARQ.streamPromise = state === 4 ? null : ARQ.streamPromise;
+        return null;
+      });
+    return ARQ.streamPromise;
+  },
+
+  showCamera(on) {
+    if (!on) {
+      if (ARQ.stream) for (const track of ARQ.stream.getTracks()) track.stop();
+      ARQ.stream = null;
+      ARQ.streamPromise = null;
+      if (ARQ.video) ARQ.video.srcObject = null;
+      return;
+    }
+    ARQ.askCamera().then((stream) => {
+      if (stream && ARQ.video && ARQ.stream === stream) {
+        ARQ.video.srcObject = stream;
+        ARQ.video.play().catch(() => {});
+      }
+    });
+  },
+
+  // --- Position, compass, motion ----------------------------------------------------------
+
+  fix(position) {
+    const c = position.coords;
+    Module._arq_location(c.latitude, c.longitude, c.accuracy, c.altitude || 0,
+      c.altitudeAccuracy === null || c.altitudeAccuracy === undefined ? -1 : c.altitudeAccuracy,
+      position.timestamp / 1000);
+  },
+
+  positionError(error) {
+    if (error && error.code === 1) Module._arq_location_permission(2, 1);
+  },
+
+  requestPosition() {
+    navigator.geolocation.getCurrentPosition(ARQ.fix, ARQ.positionError,
+      { enableHighAccuracy: true, maximumAge: 0, timeout: 60000 });
+  },
+
+  watchPosition(on) {
+    ARQ.wanted.position = on;
+    if (!navigator.geolocation || !ARQ.running) return;
+    if (on && ARQ.watchId === null) {
+      ARQ.watchId = navigator.geolocation.watchPosition(ARQ.fix, ARQ.positionError,
+        { enableHighAccuracy: true, maximumAge: 0 });
+    } else if (!on) {
+      ARQ.stopPositionWatch();
+    }
+  },
+
+  stopPositionWatch() {
+    if (ARQ.watchId === null) return;
+    navigator.geolocation.clearWatch(ARQ.watchId);
+    ARQ.watchId = null;
+  },
+
+  orientation(e) {
+    if (typeof e.webkitCompassHeading === 'number') {
+      const accuracy = typeof e.webkitCompassAccuracy === 'number' ? e.webkitCompassAccuracy : -1;
+      Module._arq_orientation(0, 0, 0, e.webkitCompassHeading, accuracy);
+    } else if ((e.type === 'deviceorientationabsolute' || e.absolute) && e.alpha !== null) {
+      Module._arq_orientation(e.alpha, e.beta, e.gamma, -1, -1);
+    }
+  },
+
+  watchHeading(on) {
+    ARQ.wanted.heading = on;
+    ARQ.off('deviceorientationabsolute');
+    ARQ.off('deviceorientation');
+    if (!on || !ARQ.running) return;
+    // The absolute event where the browser has it; else the plain one, which carries the
+    // compass heading on some browsers and is absolute on others.
+    ARQ.on(window, 'ondeviceorientationabsolute' in window ? 'deviceorientationabsolute'
+      : 'deviceorientation', ARQ.orientation);
+  },
+
+  motion(e) {
+    const a = e.accelerationIncludingGravity;
+    if (a && a.x !== null && a.y !== null && a.z !== null) Module._arq_motion(a.x, a.y, a.z);
+  },
+
+  watchMotion(on) {
+    ARQ.wanted.motion = on;
+    ARQ.off('devicemotion');
+    if (on && ARQ.running) ARQ.on(window, 'devicemotion', ARQ.motion);
+  },
+
+  // --- Data, links, sharing, settings ---------------------------------------------------
+
+  cString(text) {
+    const length = lengthBytesUTF8(text) + 1;
+    const pointer = _malloc(length);
+    stringToUTF8(text, pointer, length);
+    return pointer;
+  },
+
+  fetchBytes(id, address, maxBytes) {
+    const fail = (kind, message) => {
+      const text = ARQ.cString(message);
+      Module._arq_fetched(id, 0, 0, kind, text);
+      _free(text);
+    };
+    fetch(address, { mode: 'cors', credentials: 'omit', redirect: 'follow' })
+      .then(async (response) => {
+        if (!response.ok) {
+          fail(response.status === 404 ? 3 : 4, address + ': HTTP status ' + response.status);
+          return;
+        }
+        const declared = Number(response.headers.get('content-length'));
+        if (declared > maxBytes) {
+          fail(2, address + ': ' + declared + ' bytes, more than ' + maxBytes);
+          return;
+        }
+        const bytes = new Uint8Array(await response.arrayBuffer());
+        if (bytes.length > maxBytes) {
+          fail(2, address + ': ' + bytes.length + ' bytes, more than ' + maxBytes);
+          return;
+        }
+        const pointer = _malloc(Math.max(1, bytes.length));
+        HEAPU8.set(bytes, pointer);
+        Module._arq_fetched(id, pointer, bytes.length, -1, 0);
+        _free(pointer);
+      })
+      .catch((error) => fail(6, address + ': ' + (error && error.message ? error.message : error)));
+  },
+
+  openLink(url) {
+    const a = document.createElement('a');
+    a.href = url;
+    if (/^https?:/i.test(url)) {
+      a.target = '_blank';
+      a.rel = 'noopener';
+    }
+    document.body.append(a);
+    a.click();
+    a.remove();
+    return true;
+  },
+
+  share(text, url) {
+    const data = {};
+    if (text) data.text = text;
+    if (url) data.url = url;
+    if (navigator.share) navigator.share(data).catch(() => {});
+    else if (navigator.clipboard) navigator.clipboard.writeText(url || text).catch(() => {});
+  },
+
+  saveSettings(text) {
+    try {
+      localStorage.setItem(ARQ.settingsKey, text);
+    } catch (e) {
+      console.warn('arquorel: the settings cannot be kept: ' + e);
+    }
+  },
+});
+
+// The user defaults come from local storage before the platform reads them.
+Module['preRun'] = [].concat(Module['preRun'] || [], () => {
+  FS.mkdir('/settings');
+  let text = null;
+  try {
+    text = localStorage.getItem(ARQ.settingsKey);
+  } catch (e) {
+    text = null;
+  }
+  if (text) FS.writeFile('/settings/defaults.json', text);
+});

@@ -1,0 +1,50 @@
+# The browser build (Emscripten): the web host on the browser backend, linked into an ES module
+# (arquorel-core.js and .wasm) with the framework's resources packed beside it, and the page
+# around it (web/): the start page, the embedding module arquorel.js, the bundled fonts and the
+# Monaco places. Everything lands in ARQUOREL_WEB_SITE, the folder that is served.
+set(ARQUOREL_WEB_SITE "${CMAKE_CURRENT_BINARY_DIR}/site" CACHE PATH "Folder of the built page")
+
+# Emscripten's optimiser runs on node and needs the distribution's JavaScript modules.
+set(ARQUOREL_NODE_PATH "/usr/share/nodejs" CACHE PATH "node's module path for Emscripten")
+set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK
+    "${CMAKE_COMMAND} -E env NODE_PATH=${ARQUOREL_NODE_PATH}")
+
+add_executable(arquorel-web web/WebHost.cpp)
+target_link_libraries(arquorel-web PRIVATE arquorel_browser arquorel_placelist arquorel_places
+    arquorel_arscreen)
+set(pre_js ${CMAKE_CURRENT_SOURCE_DIR}/arquorel/platform/browser/emscripten/browser.js)
+set_target_properties(arquorel-web PROPERTIES
+    OUTPUT_NAME arquorel-core
+    SUFFIX .js
+    RUNTIME_OUTPUT_DIRECTORY ${ARQUOREL_WEB_SITE}
+    LINK_DEPENDS "${pre_js}")
+target_link_options(arquorel-web PRIVATE
+    "SHELL:-s MODULARIZE=1"
+    "SHELL:-s EXPORT_ES6=1"
+    "SHELL:-s EXPORT_NAME=createArquorelCore"
+    "SHELL:-s ENVIRONMENT=web"
+    "SHELL:-s ALLOW_MEMORY_GROWTH=1"
+    "SHELL:-s EXPORTED_FUNCTIONS=_main,_malloc,_free"
+    "SHELL:-s EXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8"
+    "SHELL:--pre-js ${pre_js}"
+    "SHELL:--preload-file ${CMAKE_CURRENT_SOURCE_DIR}/arquorel/resources@/arquorel/resources")
+
+# The page: its own files, the fonts the native pictures use (as web fonts) and the places.
+set(web_fonts DejaVuSans.ttf DejaVuSans-Bold.ttf DejaVuSans-Oblique.ttf DejaVuSans-BoldOblique.ttf)
+set(web_copies)
+foreach(file index.html start.js style.css arquorel.js)
+    list(APPEND web_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
+        ${CMAKE_CURRENT_SOURCE_DIR}/web/${file} ${ARQUOREL_WEB_SITE}/${file})
+endforeach()
+foreach(font IN LISTS web_fonts)
+    list(APPEND web_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
+        /usr/share/fonts/truetype/dejavu/${font} ${ARQUOREL_WEB_SITE}/fonts/${font})
+endforeach()
+add_custom_target(web-site ALL
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ARQUOREL_WEB_SITE}/fonts ${ARQUOREL_WEB_SITE}/data
+    ${web_copies}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+        ${CMAKE_CURRENT_SOURCE_DIR}/data/monaco/places.json ${ARQUOREL_WEB_SITE}/data/monaco-places.json
+    COMMENT "The page, its fonts and the Monaco places in ${ARQUOREL_WEB_SITE}"
+    VERBATIM)
+add_dependencies(arquorel-web web-site)

@@ -1,0 +1,41 @@
+// A small static server for the built page (build/web), started by the browser tests
+// themselves on a free local port.
+import { createServer } from 'node:http';
+import { readFile } from 'node:fs/promises';
+import { extname, join, normalize } from 'node:path';
+
+const types = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.mjs': 'text/javascript; charset=utf-8',
+  '.css': 'text/css; charset=utf-8',
+  '.json': 'application/json',
+  '.wasm': 'application/wasm',
+  '.data': 'application/octet-stream',
+  '.ttf': 'font/ttf',
+  '.svg': 'image/svg+xml',
+};
+
+export function serve(root) {
+  const server = createServer(async (request, response) => {
+    const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    const file = normalize(join(root, path.endsWith('/') ? path + 'index.html' : path));
+    if (!file.startsWith(normalize(root))) {
+      response.writeHead(403).end();
+      return;
+    }
+    try {
+      const body = await readFile(file);
+      response.writeHead(200, { 'content-type': types[extname(file)] || 'application/octet-stream' });
+      response.end(body);
+    } catch (e) {
+      response.writeHead(404).end('not found');
+    }
+  });
+  return new Promise((resolve) => {
+    server.listen(0, '127.0.0.1', () => resolve({
+      url: `http://127.0.0.1:${server.address().port}/`,
+      close: () => new Promise((done) => server.close(done)),
+    }));
+  });
+}

@@ -1,0 +1,147 @@
+// The web host: the page's side of the main screen. It loads the places the page hands in,
+// presents the main screen in a window over the whole drawing area, tells the page which place
+// the user opened and when the screen closed, and gives tests the window's view tree.
+#include <emscripten.h>
+
+#include <memory>
+#include <string>
+
+#include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/places/PlacesFile.h"
+#include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/browser/emscripten/BrowserPlatform.h"
+#include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/runtime/Console.h"
+#include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/ui/Window.h"
+
+EM_JS(void, arq_js_event, (const char* name, const char* detail),
+      { ARQ.dispatch(UTF8ToString(name), JSON.parse(UTF8ToString(detail))); });
+
+namespace {
+
+using arquorel::browser::BrowserPlatform;
+
+std::string jsonText(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string number(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7f", v);
+    return text;
+}
+
+struct Host : arquorel::QuorelVCDelegate {
+    void openElementDetails(const std::shared_ptr<arquorel::QuorelProperty>& place) override {
+        const std::string detail =
+            "{\"id\":" + jsonText(place->id) + ",\"name\":" + jsonText(place->name) +
+            ",\"lat\":" + number(place->lat) + ",\"lng\":" + number(place->lng) + "}";
+        arq_js_event("openElementDetails", detail.c_str());
+    }
+};
+
+struct Session {
+    std::shared_ptr<arquorel::Window> window;
+    std::shared_ptr<arquorel::QuorelVC> screen;
+    bool shown = false;  // the main screen was on screen at least once
+};
+
+Session& session() {
+    static Session s;
+    return s;
+}
+
+}  // namespace
+
+extern "C" {
+
+// Shows the main screen with the places of `placesJson` (a places JSON array). With `delegate`,
+// taps on places reach the page as events; without, the built-in details screen opens. Returns
+// the number of places taken (-1: none could be read); the problems of records left out go to
+// the console.
+EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, const char* language,
+                                        const char* attribution, int hints, int delegate) {
+    auto& platform = BrowserPlatform::instance();
+    auto& context = platform.context();
+    auto& s = session();
+    const auto loaded = arquorel::PlacesFile::fromText(placesJson ? placesJson : "");
+    if (loaded.error) {
+        context.console().writeLine("places: " + loaded.error->message);
+        arq_js_event("error", ("{\"message\":" + jsonText(loaded.error->message) + "}").c_str());
+        return -1;
+    }
+    for (const auto& problem : loaded.problems) context.console().writeLine(problem.text());
+
+    if (imperial)
+        context.userDefaults().set("isMyleType", true);
+    else
+        context.userDefaults().removeObject("isMyleType");
+    arquorel::Bundle::framework().setLanguage(language ? language : "");
+
+    // The position must be known before the screen loads: the location manager starts first.
+    arquorel::LocationManager::sharedInstance()->start();
+    s.window = std::make_shared<arquorel::Window>(context.device().mainScreenBounds());
+    auto root = std::make_shared<arquorel::ViewController>();
+    s.window->setRootViewController(root);
+    s.window->makeKeyAndVisible();
+    s.screen = arquorel::QuorelVC::make();
+    s.screen->serverPlaces = loaded.records;
+    if (delegate) s.screen->delegate = std::make_shared<Host>();
+    s.screen->attribution = attribution ? attribution : "";
+    s.screen->showsFirstUseHints = hints != 0;
+    s.shown = false;
+    root->present(s.screen, true);
+    return static_cast<int>(loaded.records.size());
+}
+
+// Called every frame after the platform's tick: notices that the user closed the screen.
+EMSCRIPTEN_KEEPALIVE void arq_host_frame() {
+    auto& s = session();
+    if (!s.window || !s.screen) return;
+    const auto stack = s.window->presentationStack();
+    const bool onScreen = stack.size() > 1;
+    if (onScreen) {
+        s.shown = true;
+        return;
+    }
+    if (!s.shown) return;
+    s.screen.reset();
+    s.window.reset();
+    arq_js_event("close", "{}");
+}
+
+// Closes the screen from the page (its own back button, leaving the page).
+EMSCRIPTEN_KEEPALIVE void arq_host_close() {
+    auto& s = session();
+    s.screen.reset();
+    s.window.reset();
+}
+
+// The window's view tree, as the native dump writes it; empty without a screen.
+EMSCRIPTEN_KEEPALIVE const char* arq_host_view_tree() {
+    static std::string tree;
+    tree = session().window ? arquorel::dumpViewTree(*session().window) : std::string();
+    return tree.c_str();
+}
+
+}  // extern "C"
+
+int main() {
+    BrowserPlatform::instance();
+    return 0;
+}

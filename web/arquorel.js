@@ -1,0 +1,146 @@
+// ARQuorel for web pages: the main screen of places in augmented reality, in a page element.
+//
+//   import { requestSensorPermissions, createMainScreen } from './arquorel.js';
+//   button.onclick = async () => {
+//     await requestSensorPermissions();            // inside the click: some browsers ask here
+//     const screen = await createMainScreen(element, { places, units: 'metric', language: 'en' });
+//     screen.addEventListener('openElementDetails', (e) => console.log(e.detail.name));
+//     screen.addEventListener('close', () => screen.destroy());
+//   };
+//
+// `places` is an array of place records (or its JSON text), as the native component takes
+// them. Options: units ('metric' or 'imperial'), language ('en', 'fr'), attribution (the
+// places' data attribution, shown at the bottom of the screen), details ('host': taps on a
+// place reach the host as 'openElementDetails' events; 'builtin': the component's own details
+// screen opens), hints (the first-use hints). One screen at a time per page.
+import createArquorelCore from './arquorel-core.js';
+
+const here = new URL('.', import.meta.url);
+const fonts = [
+  ['DejaVuSans.ttf', 'normal', '400'],
+  ['DejaVuSans-Bold.ttf', 'normal', '700'],
+  ['DejaVuSans-Oblique.ttf', 'italic', '400'],
+  ['DejaVuSans-BoldOblique.ttf', 'italic', '700'],
+];
+let fontsLoaded = null;
+let corePromise = null;
+let current = null;
+
+// The bundled fonts as web fonts, so that text measures as in the native pictures.
+function loadFonts() {
+  if (!fontsLoaded) {
+    fontsLoaded = Promise.all(fonts.map(([file, style, weight]) => {
+      const face = new FontFace('DejaVu Sans', `url(${new URL('fonts/' + file, here)})`,
+        { style, weight });
+      document.fonts.add(face);
+      return face.load();
+    }));
+  }
+  return fontsLoaded;
+}
+
+function core() {
+  if (!corePromise) {
+    corePromise = createArquorelCore({
+      locateFile: (path) => new URL(path, here).href,
+      print: (text) => console.log('arquorel: ' + text),
+      printErr: (text) => console.warn('arquorel: ' + text),
+    });
+  }
+  return corePromise;
+}
+
+// Asks for the compass and motion where the browser wants a user's gesture for it (call it
+// first thing in the click handler that starts the screen). Resolves to 'granted', 'denied'
+// or 'not-needed'.
+export async function requestSensorPermissions() {
+  const asks = [];
+  for (const type of [window.DeviceOrientationEvent, window.DeviceMotionEvent]) {
+    if (type && typeof type.requestPermission === 'function') asks.push(type.requestPermission());
+  }
+  if (!asks.length) return 'not-needed';
+  try {
+    const answers = await Promise.all(asks);
+    return answers.every((a) => a === 'granted') ? 'granted' : 'denied';
+  } catch (e) {
+    return 'denied';
+  }
+}
+
+async function permissionState(name) {
+  try {
+    return (await navigator.permissions.query({ name })).state;
+  } catch (e) {
+    return 'prompt';
+  }
+}
+
+class MainScreen extends EventTarget {
+  constructor(element, module) {
+    super();
+    this.element = element;
+    this.module = module;
+  }
+
+  // The window's view tree, as the native view-tree dump writes it.
+  viewTree() {
+    if (!this.module) return '';
+    return this.module.UTF8ToString(this.module._arq_host_view_tree());
+  }
+
+  // Figures for tests: frames drawn, the mean time of a frame's work in milliseconds (the
+  // main loop, layout, drawing and the canvas replay) and the module's memory in bytes.
+  stats() {
+    if (!this.module) return null;
+    const arq = this.module.arq;
+    return {
+      frames: arq.frameCount,
+      meanFrameMs: arq.frameCount ? arq.frameMs / arq.frameCount : 0,
+      memoryBytes: this.module.HEAPU8.length,
+    };
+  }
+
+  // Closes the screen and stops the camera and the sensors.
+  destroy() {
+    if (!this.module) return;
+    this.module._arq_host_close();
+    this.module.arq.detach();
+    this.module = null;
+    if (current === this) current = null;
+  }
+}
+
+export async function createMainScreen(element, options = {}) {
+  if (current) current.destroy();
+  const places = typeof options.places === 'string' ? options.places
+    : JSON.stringify(options.places || []);
+  const [module] = await Promise.all([core(), loadFonts()]);
+  const screen = new MainScreen(element, module);
+  current = screen;
+
+  const geolocation = 'geolocation' in navigator;
+  const location = await permissionState('geolocation');
+  module._arq_location_permission(location === 'granted' ? 1 : location === 'denied' ? 2 : 0,
+    geolocation ? 1 : 0);
+  if ((await permissionState('camera')) === 'denied') module._arq_camera_state(2);
+
+  module.arq.attach(element, screen);
+  const text = (s) => module.arq.cString(s);
+  const placesText = text(places);
+  const language = text(options.language || 'en');
+  const attribution = text(options.attribution === undefined
+    ? '\u00A9 OpenStreetMap contributors, ODbL 1.0' : options.attribution);
+  let problem = 'the places could not be read';
+  const noteProblem = (e) => { problem = e.detail.message; };
+  screen.addEventListener('error', noteProblem);
+  const taken = module._arq_host_start(placesText, options.units === 'imperial' ? 1 : 0,
+    language, attribution, options.hints ? 1 : 0, options.details === 'builtin' ? 0 : 1);
+  for (const p of [placesText, language, attribution]) module._free(p);
+  screen.removeEventListener('error', noteProblem);
+  if (taken < 0) {
+    screen.destroy();
+    throw new Error('The places cannot be shown: ' + problem);
+  }
+  screen.placeCount = taken;
+  return screen;
+}
