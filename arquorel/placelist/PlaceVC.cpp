@@ -732,11 +732,11 @@ void PlaceVC::fitWalk() {
     MapCamera upright = mapp->camera();
     upright.heading = 0;
     mapp->setCamera(upright);
-    constexpr double kMargin = 1.3;
+    constexpr double kWalkMargin = 1.3;
     mapp->setRegion({{(box.southWest.latitude + box.northEast.latitude) / 2,
                       (box.southWest.longitude + box.northEast.longitude) / 2},
-                     (box.northEast.latitude - box.southWest.latitude) * kMargin,
-                     (box.northEast.longitude - box.southWest.longitude) * kMargin},
+                     (box.northEast.latitude - box.southWest.latitude) * kWalkMargin,
+                     (box.northEast.longitude - box.southWest.longitude) * kWalkMargin},
                     true);
 }
 
