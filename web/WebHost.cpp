@@ -7,12 +7,15 @@
 #include <string>
 
 #include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/placelist/PointsVC.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
 #include "arquorel/platform/browser/emscripten/BrowserPlatform.h"
 #include "arquorel/platform/drawing/ViewTreeDump.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/Console.h"
+#include "arquorel/platform/ui/LayoutRegistry.h"
+#include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "arquorel/platform/ui/Window.h"
 
@@ -59,6 +62,7 @@ struct Session {
     std::shared_ptr<arquorel::Window> window;
     std::shared_ptr<arquorel::QuorelVC> screen;
     bool shown = false;  // the main screen was on screen at least once
+    int depth = 0;       // screens over the main screen when the page was last told
 };
 
 Session& session() {
@@ -71,11 +75,13 @@ Session& session() {
 extern "C" {
 
 // Shows the main screen with the places of `placesJson` (a places JSON array). With `delegate`,
-// taps on places reach the page as events; without, the built-in details screen opens. Returns
+// taps on places reach the page as events; without, the built-in details screen opens.
+// `debugMap`: a long press shows the debugging map of the places. Returns
 // the number of places taken (-1: none could be read); the problems of records left out go to
 // the console.
 EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, const char* language,
-                                        const char* attribution, int hints, int delegate) {
+                                        const char* attribution, int hints, int delegate,
+                                        int debugMap) {
     auto& platform = BrowserPlatform::instance();
     auto& context = platform.context();
     auto& s = session();
@@ -92,6 +98,9 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     else
         context.userDefaults().removeObject("isMyleType");
     arquorel::Bundle::framework().setLanguage(language ? language : "");
+    // The list and the details screen (with its map, web page and hand-offs) come from the
+    // layouts the main screen's buttons and taps lead to.
+    arquorel::registerPlaceListLayouts();
 
     // The position must be known before the screen loads: the location manager starts first.
     arquorel::LocationManager::sharedInstance()->start();
@@ -99,12 +108,19 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     auto root = std::make_shared<arquorel::ViewController>();
     s.window->setRootViewController(root);
     s.window->makeKeyAndVisible();
-    s.screen = arquorel::QuorelVC::make();
+    // Made from the layout, so that its segue to the list leads somewhere.
+    s.screen = std::dynamic_pointer_cast<arquorel::QuorelVC>(
+        arquorel::LayoutRegistry::shared()
+            .storyboard(arquorel::kMainStoryboard)
+            ->instantiateViewController(arquorel::kQuorelVCIdentifier));
+    if (!s.screen) s.screen = arquorel::QuorelVC::make();
     s.screen->serverPlaces = loaded.records;
     if (delegate) s.screen->delegate = std::make_shared<Host>();
     s.screen->attribution = attribution ? attribution : "";
     s.screen->showsFirstUseHints = hints != 0;
+    s.screen->uiOptions.debugMap = debugMap != 0;
     s.shown = false;
+    s.depth = 0;
     root->present(s.screen, true);
     return static_cast<int>(loaded.records.size());
 }
@@ -117,12 +133,28 @@ EMSCRIPTEN_KEEPALIVE void arq_host_frame() {
     const bool onScreen = stack.size() > 1;
     if (onScreen) {
         s.shown = true;
+        // The page hears when the list, the details or a notice covers the main screen, and
+        // when it is the top screen again (a host shows its own controls only over it).
+        const int depth = static_cast<int>(stack.size()) - 2;
+        if (depth != s.depth) {
+            s.depth = depth;
+            arq_js_event("screenchange", depth == 0 ? "{\"top\":\"main\"}" : "{\"top\":\"other\"}");
+        }
         return;
     }
     if (!s.shown) return;
     s.screen.reset();
     s.window.reset();
     arq_js_event("close", "{}");
+}
+
+// Opens the places list over the main screen (the host's list button); false when the main
+// screen is not the top screen.
+EMSCRIPTEN_KEEPALIVE int arq_host_open_list() {
+    auto& s = session();
+    if (!s.window || !s.screen || s.window->topViewController() != s.screen) return 0;
+    s.screen->openPointsList();
+    return 1;
 }
 
 // Closes the screen from the page (its own back button, leaving the page).

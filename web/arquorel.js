@@ -12,7 +12,11 @@
 // them. Options: units ('metric' or 'imperial'), language ('en', 'fr'), attribution (the
 // places' data attribution, shown at the bottom of the screen), details ('host': taps on a
 // place reach the host as 'openElementDetails' events; 'builtin': the component's own details
-// screen opens), hints (the first-use hints). One screen at a time per page.
+// screen opens, with its map, walking route, web page screen and hand-offs), debugMap (a long
+// press shows a map of the places, for developers), hints (the first-use hints), mapPack (the address of the map pack that the
+// details screen's map and walking route come from; 'monaco.pack' beside this module by
+// default, null for none: maps then show their background only). One screen at a time per
+// page.
 import createArquorelCore from './arquorel-core.js';
 
 const here = new URL('.', import.meta.url);
@@ -25,6 +29,35 @@ const fonts = [
 let fontsLoaded = null;
 let corePromise = null;
 let current = null;
+const packs = new Map();  // address -> the promise of its bytes (null when it could not load)
+let installedPack = null;
+
+function fetchPack(address) {
+  if (!packs.has(address)) {
+    packs.set(address, fetch(address)
+      .then((response) => {
+        if (!response.ok) throw new Error('HTTP status ' + response.status);
+        return response.arrayBuffer();
+      })
+      .then((buffer) => new Uint8Array(buffer))
+      .catch((error) => {
+        console.warn(`arquorel: no map pack from ${address} (${error.message || error}): ` +
+          'maps show no streets');
+        packs.delete(address);  // a later screen tries again
+        return null;
+      }));
+  }
+  return packs.get(address);
+}
+
+// Hands the pack's bytes to the platform once; a pack it cannot read is said on the console.
+function installPack(module, address, bytes) {
+  if (!bytes || installedPack === address) return;
+  const pointer = module._malloc(Math.max(1, bytes.length));
+  module.HEAPU8.set(bytes, pointer);
+  if (module._arq_map_pack(pointer, bytes.length)) installedPack = address;
+  module._free(pointer);
+}
 
 // The bundled fonts as web fonts, so that text measures as in the native pictures.
 function loadFonts() {
@@ -100,6 +133,13 @@ class MainScreen extends EventTarget {
     };
   }
 
+  // Opens the places list over the main screen (a host's list button). False when the main
+  // screen is not the top screen (the list, the details or a notice is over it); a
+  // 'screenchange' event ({ top: 'main' | 'other' }) says when that changes.
+  openList() {
+    return !!this.module && this.module._arq_host_open_list() === 1;
+  }
+
   // Closes the screen and stops the camera and the sensors.
   destroy() {
     if (!this.module) return;
@@ -114,7 +154,11 @@ export async function createMainScreen(element, options = {}) {
   if (current) current.destroy();
   const places = typeof options.places === 'string' ? options.places
     : JSON.stringify(options.places || []);
-  const [module] = await Promise.all([core(), loadFonts()]);
+  const packAddress = options.mapPack === undefined ? new URL('monaco.pack', here).href
+    : options.mapPack ? new URL(options.mapPack, location.href).href : null;
+  const [module, , pack] = await Promise.all([core(), loadFonts(),
+    packAddress ? fetchPack(packAddress) : null]);
+  if (packAddress) installPack(module, packAddress, pack);
   const screen = new MainScreen(element, module);
   current = screen;
 
@@ -134,7 +178,8 @@ export async function createMainScreen(element, options = {}) {
   const noteProblem = (e) => { problem = e.detail.message; };
   screen.addEventListener('error', noteProblem);
   const taken = module._arq_host_start(placesText, options.units === 'imperial' ? 1 : 0,
-    language, attribution, options.hints ? 1 : 0, options.details === 'builtin' ? 0 : 1);
+    language, attribution, options.hints ? 1 : 0, options.details === 'builtin' ? 0 : 1,
+    options.debugMap ? 1 : 0);
   for (const p of [placesText, language, attribution]) module._free(p);
   screen.removeEventListener('error', noteProblem);
   if (taken < 0) {

@@ -1,5 +1,5 @@
 // The start page: which places, units and language; Start shows the main screen over the whole
-// page, and its back button comes back here.
+// page, with a list button of the page's own, and the screen's back button comes back here.
 import { createMainScreen, requestSensorPermissions } from './arquorel.js';
 
 const $ = (id) => document.getElementById(id);
@@ -33,6 +33,7 @@ function toast(text) {
 function backToStart() {
   if (screen) screen.destroy();
   screen = null;
+  $('listButton').hidden = true;
   $('screen').hidden = true;
   $('start').hidden = false;
 }
@@ -54,11 +55,17 @@ $('options').addEventListener('submit', async (event) => {
     });
     screen.addEventListener('openElementDetails', (e) => toast(e.detail.name));
     screen.addEventListener('close', backToStart);
+    // The list button only over the main screen itself.
+    screen.addEventListener('screenchange', (e) => { $('listButton').hidden = e.detail.top !== 'main'; });
+    $('listButton').textContent = $('language').value === 'fr' ? '\u2630 Liste' : '\u2630 List';
+    $('listButton').hidden = false;
   } catch (error) {
     backToStart();
     $('message').textContent = error.message;
   }
 });
+
+$('listButton').addEventListener('click', () => { if (screen) screen.openList(); });
 
 // The browser's back button leaves the main screen too.
 window.addEventListener('popstate', () => { if (screen) backToStart(); });

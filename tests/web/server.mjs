@@ -1,5 +1,5 @@
-// A small static server for the built page (build/web), started by the browser tests
-// themselves on a free local port.
+// A small static server for the built page (build/web) and the tests' own pages, started by
+// the browser tests themselves on a free local port.
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
@@ -16,9 +16,15 @@ const types = {
   '.svg': 'image/svg+xml',
 };
 
-export function serve(root) {
+// `pages`: extra pages by path ('/page.html': its HTML), served before the folder's files.
+export function serve(root, pages = {}) {
   const server = createServer(async (request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    if (Object.hasOwn(pages, path)) {
+      response.writeHead(200, { 'content-type': 'text/html; charset=utf-8' });
+      response.end(pages[path]);
+      return;
+    }
     const file = normalize(join(root, path.endsWith('/') ? path + 'index.html' : path));
     if (!file.startsWith(normalize(root))) {
       response.writeHead(403).end();

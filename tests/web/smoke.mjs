@@ -7,6 +7,12 @@
 //   - turning the compass moves the cards, a new position changes the distances;
 //   - a tap on the Casino's card reaches the page; the back button returns to the start page,
 //     and a second start works as the first;
+//   - with the built-in details: the list button opens the list with its rows, raising the
+//     phone closes it; a tap on the Casino's card opens its details with the title, the map
+//     with the walking route (from the map pack) and the contact rows; a tap enlarges the map;
+//     the web site row shows the page (served by the test) in the in-page frame with its
+//     "open in the browser" button, which opens it in a new tab; the frame leaves with the
+//     screen; the mail row opens a mailto: link; back returns to the main screen;
 //   - no page error and no console error.
 // Screenshots and view trees go to build/web-shots/ with an index.html.
 //
@@ -53,6 +59,10 @@ function card(tree, name) {
 await mkdir(out, { recursive: true });
 const server = await serve(site);
 const server2 = await serve(site);
+// The Casino's web site for the web page screen: a page of the test's own (another origin).
+const sitePage = '<!doctype html><title>Casino test page</title><h1>The Casino, served by the test</h1>';
+const pages = await serve(join(here, 'no-files'), { '/casino.html': sitePage });
+const casinoPage = pages.url + 'casino.html';
 const server2Url = () => server2.url;
 const browser = await launch();
 const { page, sensors } = browser;
@@ -151,6 +161,8 @@ try {
   const second = card(again, casinoName);
   check(second && Math.abs(second.frame[0] - card(facing, casinoName).frame[0]) < 2,
     'a second start shows the Casino where the first did');
+
+  await builtinScreens(again);
 } catch (error) {
   check(false, error.message);
   await page.screenshot({ path: join(out, 'failure.png') }).catch(() => {});
@@ -158,6 +170,149 @@ try {
   for (const p of browser.problems) check(false, p);
   await browser.close();
   await server.close();
+  await pages.close();
+}
+
+// Waits until the view tree matches `test` (a function of the tree); returns the tree.
+async function treeWhere(test, what, timeout = 10000) {
+  const until = Date.now() + timeout;
+  for (;;) {
+    const tree = await page.evaluate(() => window.arquorelViewTree());
+    if (test(tree)) return tree;
+    if (Date.now() > until) throw new Error('timed out waiting for ' + what);
+    await page.waitForTimeout(100);
+  }
+}
+
+async function tapView(tree, pattern) {
+  const f = windowFrame(tree, pattern);
+  if (!f) throw new Error('no view ' + pattern + ' to tap');
+  await page.touchscreen.tap(f.x + f.width / 2, f.y + f.height / 2);
+}
+
+// The screens behind the main screen, with "A tap on a place" opening the details.
+async function builtinScreens(mainTree) {
+  await tapView(mainTree, /Button #backbutton/);
+  await page.waitForSelector('#start', { state: 'visible', timeout: 5000 });
+  // The Monaco places, the Casino's web site on the test's page server.
+  const places = JSON.parse(await readFile(join(root, 'data', 'monaco', 'places.json'), 'utf8'));
+  const record = places.find((p) => p.name === casinoName);
+  record.link = casinoPage;
+  await page.check('input[value=file]');
+  await page.setInputFiles('#placesFile', { name: 'monaco.json', mimeType: 'application/json',
+    buffer: Buffer.from(JSON.stringify(places)) });
+  await page.selectOption('#details', 'builtin');
+  // Tilted down to read: the list stays open while the phone is not upright.
+  await sensors.pose(108, -50);
+  await page.click('#startButton');
+  await page.waitForFunction((name) => window.arquorelViewTree().includes(name), casinoName,
+    { timeout: 20000, polling: 50 });
+  await page.waitForTimeout(1500);
+
+  await page.click('#listButton');
+  await treeWhere((t) => /ArPlaceCell/.test(t), 'the list');
+  await page.waitForTimeout(800);
+  const rows = (await shot(page, 'list', 'The list button (the page\'s own): the places list, phone tilted down to read'))
+    .match(/\[\d+\] ArPlaceCell/g) || [];
+  check(rows.length >= 5, `the list button opens the list with its rows (${rows.length} on screen)`);
+  check(await page.isHidden('#listButton'), 'the list button leaves with the main screen');
+  await sensors.pose(108, 0);  // raised upright: the list closes itself
+  await treeWhere((t) => !/ArPlaceCell/.test(t), 'the list to close');
+  // Overridden sensors fire only when their readings change (a phone's stream all the time):
+  // the main screen, listening again, gets a reading.
+  await page.waitForTimeout(500);
+  await sensors.pose(108.5, 0);
+  await page.waitForTimeout(200);
+  await sensors.pose(108, 0);
+  await page.waitForTimeout(2000);
+  check(await page.isVisible('#listButton'), 'raising the phone closes the list; the list button is back');
+
+  // A tap on the Casino's card: the details screen.
+  const facing = await page.evaluate(() => window.arquorelViewTree());
+  const target = cards(facing).filter((c) => c.name === casinoName && !c.hidden)[0];
+  if (!target) throw new Error('no Casino card to tap');
+  await page.touchscreen.tap(target.frame[0] + target.frame[2] / 2, target.frame[1] + target.frame[3] / 2);
+  const details = await treeWhere((t) => /MapView #mapp .* overlays="1"/.test(t),
+    'the details screen with the walking route', 15000);
+  await page.waitForTimeout(1200);  // the presentation settles
+  await shot(page, 'details', 'A tap on the Casino\'s card (built-in details): header, the walk on the map from the map pack, the contact rows');
+  check(new RegExp(`Label #titlelabel .* text="${casinoName}"`).test(details),
+    'the details screen shows the Casino\'s title');
+  check(/MapView #mapp .* overlays="1"/.test(details), 'the map shows the walking route');
+  check(['emailRow', 'websiteRow', 'wikipediaRow'].every((r) =>
+    new RegExp(`Button #${r} \\(0\\.0, \\d`).test(details)), 'the mail, web site and encyclopedia rows');
+
+  // A tap on the map enlarges it; back makes it small again.
+  const small = windowFrame(details, /MapView #mapp/);
+  await tapView(details, /View #mapHolderView/);
+  const large = await treeWhere((t) => {
+    const f = windowFrame(t, /MapView #mapp/);
+    return f && f.height > small.height + 100;
+  }, 'the map to grow');
+  await page.waitForTimeout(800);
+  await shot(page, 'details-map', 'A tap on the map enlarges it (the route on the streets of the pack)');
+  check(true, 'a tap on the map enlarges it');
+  await tapView(large, /Button #backButton/);
+  const shrunk = await treeWhere((t) => {
+    const f = windowFrame(t, /MapView #mapp/);
+    return f && Math.abs(f.height - small.height) < 1;
+  }, 'the map to shrink');
+
+  // The web site row: the page in the in-page frame, with the open-in-the-browser button.
+  await tapView(shrunk, /Button #websiteRow/);
+  await treeWhere((t) => /Button #doneButton/.test(t), 'the web page screen');
+  const frame = await (async () => {
+    const until = Date.now() + 10000;
+    for (;;) {
+      const f = page.frames().find((x) => x.url() === casinoPage);
+      if (f) return f;
+      if (Date.now() > until) throw new Error('no frame of ' + casinoPage);
+      await page.waitForTimeout(100);
+    }
+  })();
+  const heading = await frame.textContent('h1', { timeout: 5000 });
+  check(heading === 'The Casino, served by the test', `the web page screen shows the page in a frame (${heading})`);
+  const sandbox = await page.getAttribute('iframe', 'sandbox');
+  check(sandbox === 'allow-scripts allow-popups allow-same-origin', `the frame is sandboxed (${sandbox})`);
+  const open = page.locator('.arquorel-open-in-browser');
+  check(await open.isVisible(), 'the web page screen has its open-in-the-browser button');
+  await page.waitForTimeout(1000);
+  const webTree = await shot(page, 'web-page', 'The web site row: the page in a frame over the screen, with "Open in the browser"');
+  const box = await page.locator('.arquorel-webview').boundingBox();
+  const wv = windowFrame(webTree, /WebView #webView|View #webView/);
+  check(box && wv && Math.abs(box.y - wv.y) < 2 && Math.abs(box.height - wv.height) < 2,
+    'the frame lies where the web view is');
+  const [tab] = await Promise.all([page.context().waitForEvent('page', { timeout: 5000 }), open.click()]);
+  check(tab.url() === casinoPage, `"Open in the browser" opens the page in a new tab (${tab.url()})`);
+  await tab.close();
+  await tapView(webTree, /Button #doneButton/);
+  const afterWeb = await treeWhere((t) => !/Button #doneButton/.test(t), 'the web page screen to close');
+  await page.waitForTimeout(600);
+  check(await page.locator('iframe').count() === 0, 'the frame leaves with the web page screen');
+
+  // The mail row: a mailto: link with the place's address.
+  await page.evaluate(() => {
+    window.arquorelLinks = [];
+    const click = HTMLAnchorElement.prototype.click;
+    HTMLAnchorElement.prototype.click = function () {
+      if (/^(mailto|tel):/.test(this.href)) window.arquorelLinks.push(this.href);
+      else click.call(this);
+    };
+  });
+  await tapView(afterWeb, /Button #emailRow/);
+  await page.waitForTimeout(500);
+  const links = await page.evaluate(() => window.arquorelLinks);
+  check(links.length === 1 && links[0] === 'mailto:vip@montecarlocasinos.com',
+    `the mail row opens a mailto: link (${links.join(', ')})`);
+  const noNotice = await page.evaluate(() => window.arquorelViewTree());
+  check(!/AlertController|No mail/i.test(noNotice), 'no mail notice: the browser can send mail');
+
+  // Back to the main screen.
+  await tapView(noNotice, /Button #backButton/);
+  const main = await treeWhere((t) => !/View #placeView/.test(t) && t.includes(casinoName), 'the main screen');
+  await page.waitForTimeout(1000);
+  await shot(page, 'details-closed', 'Back from the details: the main screen again');
+  check(cards(main).length > 0 && await page.isVisible('#listButton'), 'back returns to the main screen');
 }
 // Everything refused: no camera picture (the camera button instead) and, without a position,
 // the weak-GPS alert.

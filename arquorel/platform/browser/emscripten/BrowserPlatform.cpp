@@ -11,8 +11,11 @@
 #include "arquorel/platform/browser/emscripten/BrowserCamera.h"
 #include "arquorel/platform/browser/emscripten/BrowserSensors.h"
 #include "arquorel/platform/browser/emscripten/BrowserServices.h"
+#include "arquorel/platform/browser/emscripten/BrowserWebView.h"
 #include "arquorel/platform/browser/emscripten/CanvasTextEngine.h"
 #include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/maps/pack/MapPack.h"
+#include "arquorel/platform/maps/pack/WalkingRouter.h"
 #include "arquorel/platform/ui/Touch.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "arquorel/platform/ui/Window.h"
@@ -51,6 +54,11 @@ BrowserPlatform::BrowserPlatform()
     c.setURLService(std::make_shared<BrowserURLService>());
     c.setPhoneNumberService(std::make_shared<SimplePhoneNumberService>());
     c.application().setURLOpener(std::make_shared<BrowserURLOpener>());
+    c.setMailService(std::make_shared<BrowserMailService>());
+    c.setMapsApplication(std::make_shared<BrowserMapsApplication>());
+    c.webViewFactory = [] { return std::make_shared<BrowserWebView>(); };
+    // PNG and JPEG bytes were decoded by the page when they arrived (arq_image_decoded).
+    c.imageDecoder = [this](std::string_view bytes) { return rasters_.find(bytes); };
     c.device().setInterfaceIdiom(InterfaceIdiom::phone);
     c.device().setSystemVersion("web");
     c.device().setMachineIdentifier("browser");
@@ -62,6 +70,7 @@ void BrowserPlatform::tick() {
     auto& loop = context_->mainLoop();
     loop.runDue();
     Window::layoutAllWindows();
+    BrowserWebView::placeAll();
     camera_->sessionChanged();
     if (++ticksSinceSync_ >= kTicksPerSettingsSync) syncSettings();
     if (!visible_) return;
@@ -72,6 +81,18 @@ void BrowserPlatform::tick() {
     const std::string texts = commands_.joinedTexts();
     arq_js_replay(commands_.numbers().data(), static_cast<int>(commands_.numbers().size()),
                   texts.data(), static_cast<int>(texts.size()));
+}
+
+bool BrowserPlatform::installMapPack(std::string_view bytes) {
+    auto read = MapPack::read(bytes);
+    if (!read.pack) {
+        context_->console().writeLine("map pack: " + read.error);
+        return false;
+    }
+    auto router = std::make_shared<const WalkingRouter>(read.pack);
+    context_->mapData = std::move(read.pack);
+    context_->directionsFactory = [router] { return std::make_shared<PackDirections>(router); };
+    return true;
 }
 
 void BrowserPlatform::syncSettings() {
@@ -197,6 +218,30 @@ EMSCRIPTEN_KEEPALIVE void arq_camera_state(int state) {
         return;
     BrowserPlatform::instance().camera().setState(
         static_cast<arquorel::browser::BrowserCameraState>(state));
+}
+
+// A map pack's bytes (owned by the caller). Returns 1 when it was installed.
+EMSCRIPTEN_KEEPALIVE int arq_map_pack(const char* bytes, int length) {
+    if (!bytes || length <= 0) return 0;
+    return BrowserPlatform::instance().installMapPack(
+               std::string_view(bytes, static_cast<std::size_t>(length)))
+               ? 1
+               : 0;
+}
+
+// The page decoded the image `bytes` into straight RGBA pixels of width × height (both owned
+// by the caller); they are kept for the image decoder.
+EMSCRIPTEN_KEEPALIVE void arq_image_decoded(const char* bytes, int length, int width, int height,
+                                            const unsigned char* rgba) {
+    if (!bytes || length <= 0 || !rgba || width <= 0 || height <= 0 ||
+        width > arquorel::Image::kMaxRasterSide || height > arquorel::Image::kMaxRasterSide)
+        return;
+    arquorel::RasterPixels pixels;
+    pixels.width = width;
+    pixels.height = height;
+    pixels.rgba.assign(rgba, rgba + static_cast<std::size_t>(width) * height * 4);
+    BrowserPlatform::instance().rasters().put(
+        std::string_view(bytes, static_cast<std::size_t>(length)), std::move(pixels));
 }
 
 // The outcome of a fetch: bytes (owned by the caller), or an error kind (DataLoadError::Kind)

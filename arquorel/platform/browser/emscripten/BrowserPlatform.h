@@ -9,8 +9,10 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "arquorel/platform/browser/CanvasCommands.h"
+#include "arquorel/platform/browser/RasterCache.h"
 #include "arquorel/platform/runtime/Clock.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 
@@ -45,6 +47,13 @@ class BrowserPlatform {
     // Touches of the page's primary pointer, in CSS pixels from the drawing area's corner.
     void touch(int phase, double x, double y);
 
+    // Reads a map pack and installs it: what maps draw and the walking routes they show. A
+    // pack that cannot be read leaves the maps as they were (its problem goes to the console);
+    // false then.
+    bool installMapPack(std::string_view bytes);
+    // Pixels the page decoded from raster image bytes, for the image decoder.
+    RasterCache& rasters() { return rasters_; }
+
     // Draw commands of the last frame (for the replay and for tests of the page).
     CanvasCommands& commands() { return commands_; }
 
@@ -58,6 +67,7 @@ class BrowserPlatform {
     std::shared_ptr<BrowserCamera> camera_;
     std::shared_ptr<BrowserDataLoader> dataLoader_;
     CanvasCommands commands_;
+    RasterCache rasters_;
     std::string savedSettings_;
     int ticksSinceSync_ = 0;
     bool visible_ = true;

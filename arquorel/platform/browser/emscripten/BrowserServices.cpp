@@ -2,7 +2,9 @@
 
 #include <emscripten.h>
 
+#include "arquorel/platform/browser/BrowserLinks.h"
 #include "arquorel/platform/browser/UriReference.h"
+#include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/CountryAreas.h"
 
@@ -18,8 +20,8 @@ EM_JS(int, arq_js_url_accepted, (const char* text), {
     }
 });
 EM_JS(int, arq_js_open, (const char* url), { return ARQ.openLink(UTF8ToString(url)) ? 1 : 0; });
-EM_JS(void, arq_js_share, (const char* text, const char* url),
-      { ARQ.share(UTF8ToString(text), UTF8ToString(url)); });
+EM_JS(void, arq_js_share, (const char* text, const char* url, const char* copiedNotice),
+      { ARQ.share(UTF8ToString(text), UTF8ToString(url), UTF8ToString(copiedNotice)); });
 
 namespace arquorel::browser {
 
@@ -90,7 +92,26 @@ void BrowserShareService::share(const ShareRecord& record) {
             text += item.value;
         }
     }
-    arq_js_share(text.c_str(), url.c_str());
+    std::string notice = localized("CopiedToClipboard");
+    if (notice.empty() || notice == "CopiedToClipboard") notice = "Copied to the clipboard";
+    arq_js_share(text.c_str(), url.c_str(), notice.c_str());
+}
+
+// --- Mail and the map -----------------------------------------------------------------------
+
+void BrowserMailService::compose(const MailDraft& draft, Completion completion) {
+    const std::string url = mailtoURL(draft);
+    MailComposeOutcome outcome{MailComposeResult::saved, {}};
+    if (draft.recipients.empty() || !arq_js_open(url.c_str()))
+        outcome = {MailComposeResult::failed, "the browser could not open " + url};
+    platformContext().mainLoop().async([completion = std::move(completion), outcome] {
+        if (completion) completion(outcome);
+    });
+}
+
+bool BrowserMapsApplication::open(const MapsLaunch& launch) {
+    const std::string url = webMapURL(launch);
+    return !url.empty() && arq_js_open(url.c_str());
 }
 
 // --- Country --------------------------------------------------------------------------------

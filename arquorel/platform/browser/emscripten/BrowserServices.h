@@ -2,15 +2,19 @@
 // The browser's answers to the platform's smaller services: data through fetch (http and
 // https only, the loader's size cap), reachability from the browser's online state, addresses
 // read with the browser's URL parser, other applications opened as real links (tel:, mailto:,
-// map applications) and sharing through the Web Share interface where the browser has it, and
-// the country of a position from the offline table of country areas.
+// map applications), mail drafts as mailto: links, the system map as the OpenStreetMap web
+// map, sharing through the Web Share interface where the browser has it (else the address or
+// text goes to the clipboard, with a notice), and the country of a position from the offline
+// table of country areas.
 
 #include <cstdint>
 #include <map>
 #include <memory>
 
 #include "arquorel/platform/device/URLOpener.h"
+#include "arquorel/platform/maps/MapItem.h"
 #include "arquorel/platform/sensors/Geocoder.h"
+#include "arquorel/platform/system/MailService.h"
 #include "arquorel/platform/system/URLService.h"
 #include "arquorel/platform/web/DataLoader.h"
 #include "arquorel/platform/web/Reachability.h"
@@ -52,6 +56,19 @@ class BrowserURLOpener final : public URLOpener {
 class BrowserShareService final : public ShareService {
   public:
     void share(const ShareRecord& record) override;
+};
+
+// The page cannot tell whether the user sent the mail: a draft handed to the mail application
+// completes as saved, one the browser refused as failed.
+class BrowserMailService final : public MailService {
+  public:
+    bool canSendMail() const override { return true; }
+    void compose(const MailDraft& draft, Completion completion) override;
+};
+
+class BrowserMapsApplication final : public MapsApplication {
+  public:
+    bool open(const MapsLaunch& launch) override;
 };
 
 class OfflineGeocoder final : public Geocoder,

@@ -1,6 +1,7 @@
 // The browser side of the platform backend, placed before the module's own code (--pre-js):
 // the canvas that replays the frame's drawing commands, text measurement, the camera's video,
-// the sensors, fetch, links and sharing, and the user defaults in local storage. The C++ side
+// the sensors, fetch (with the decoding of PNG and JPEG images), the web view's frames, links
+// and sharing, and the user defaults in local storage. The C++ side
 // calls these through EM_JS functions; the page's module (arquorel.js) calls attach().
 'use strict';
 
@@ -27,6 +28,7 @@ var ARQ = (Module['arq'] = {
   frameCount: 0,
   frameMs: 0,  // time spent in the frames (main loop, layout, drawing), for the page's figures
   onFrame: null,
+  webViews: new Map(),  // id -> { box, frame, button, url }
 
   // --- The page -------------------------------------------------------------------------
 
@@ -84,6 +86,7 @@ var ARQ = (Module['arq'] = {
     for (const l of ARQ.listeners) l.target.removeEventListener(l.type, l.handler);
     ARQ.listeners = [];
     if (ARQ.resizeObserver) ARQ.resizeObserver.disconnect();
+    for (const id of [...ARQ.webViews.keys()]) ARQ.webViewRemove(id);
     if (ARQ.video) ARQ.video.remove();
     if (ARQ.canvas) ARQ.canvas.remove();
     ARQ.video = ARQ.canvas = ARQ.ctx = ARQ.container = null;
@@ -469,12 +472,139 @@ var ARQ = (Module['arq'] = {
           fail(2, address + ': ' + bytes.length + ' bytes, more than ' + maxBytes);
           return;
         }
+        await ARQ.decodeRaster(bytes);
         const pointer = _malloc(Math.max(1, bytes.length));
         HEAPU8.set(bytes, pointer);
         Module._arq_fetched(id, pointer, bytes.length, -1, 0);
         _free(pointer);
       })
       .catch((error) => fail(6, address + ': ' + (error && error.message ? error.message : error)));
+  },
+
+  // PNG and JPEG bytes decoded by the browser into straight RGBA pixels, handed to the
+  // platform before the bytes themselves, so that its image decoder finds them. Anything the
+  // browser cannot decode is left to the platform (which refuses it with its own message).
+  async decodeRaster(bytes) {
+    const png = bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 && bytes[2] === 0x4e &&
+      bytes[3] === 0x47;
+    const jpeg = bytes.length > 3 && bytes[0] === 0xff && bytes[1] === 0xd8 && bytes[2] === 0xff;
+    if ((!png && !jpeg) || typeof createImageBitmap !== 'function') return;
+    let bitmap = null;
+    try {
+      bitmap = await createImageBitmap(new Blob([bytes]), { premultiplyAlpha: 'none' });
+      const w = bitmap.width, h = bitmap.height;
+      if (!w || !h || w > 4096 || h > 4096) return;
+      const canvas = typeof OffscreenCanvas === 'function' ? new OffscreenCanvas(w, h)
+        : Object.assign(document.createElement('canvas'), { width: w, height: h });
+      const context = canvas.getContext('2d');
+      context.drawImage(bitmap, 0, 0);
+      const rgba = context.getImageData(0, 0, w, h).data;
+      const source = _malloc(bytes.length);
+      const pixels = _malloc(rgba.length);
+      HEAPU8.set(bytes, source);
+      HEAPU8.set(rgba, pixels);
+      Module._arq_image_decoded(source, bytes.length, w, h, pixels);
+      _free(source);
+      _free(pixels);
+    } catch (e) {
+      // Not a picture the browser reads: the platform says so when it is asked for it.
+    } finally {
+      if (bitmap) bitmap.close();
+    }
+  },
+
+  // --- The web view's frame -------------------------------------------------------------
+
+  // A box over the canvas holding the frame and the "open in the browser" button.
+  webViewCreate(id, openLabel) {
+    const box = document.createElement('div');
+    box.className = 'arquorel-webview';
+    box.style.cssText = 'position:absolute;display:none;overflow:hidden;pointer-events:none';
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'arquorel-open-in-browser';
+    button.textContent = openLabel + ' \u2197';
+    button.style.cssText = 'position:absolute;right:12px;bottom:12px;z-index:1;' +
+      'pointer-events:auto;font:600 15px "DejaVu Sans",sans-serif;color:#fff;' +
+      'background:rgba(0,122,255,0.94);border:0;border-radius:20px;padding:10px 16px;' +
+      'box-shadow:0 2px 8px rgba(0,0,0,0.3);cursor:pointer';
+    const view = { box, frame: null, button, url: '' };
+    button.addEventListener('click', () => {
+      if (view.url) window.open(view.url, '_blank', 'noopener');
+    });
+    box.append(button);
+    ARQ.webViews.set(id, view);
+    if (ARQ.container) ARQ.container.append(box);
+  },
+
+  // A new frame for each load (so that only its own load event counts). Pages of this page's
+  // own origin get no same-origin right: with scripts as well they could reach the page.
+  webViewLoad(id, url, token) {
+    const view = ARQ.webViews.get(id);
+    if (!view) return;
+    let address;
+    try {
+      address = new URL(url);
+    } catch (e) {
+      return;  // the platform times the load out
+    }
+    if (address.protocol !== 'http:' && address.protocol !== 'https:') return;
+    view.url = address.href;
+    if (view.frame) view.frame.remove();
+    const frame = document.createElement('iframe');
+    const sandbox = ['allow-scripts', 'allow-popups'];
+    if (address.origin !== location.origin) sandbox.push('allow-same-origin');
+    frame.setAttribute('sandbox', sandbox.join(' '));
+    frame.setAttribute('referrerpolicy', 'no-referrer');
+    frame.setAttribute('allow', '');
+    frame.style.cssText = 'position:absolute;inset:0;width:100%;height:100%;border:0;' +
+      'background:#fff;pointer-events:auto';
+    frame.addEventListener('load', () => {
+      if (view.frame === frame) Module._arq_webview_loaded(id, token);
+    });
+    frame.src = address.href;
+    view.frame = frame;
+    view.box.prepend(frame);
+    if (!view.box.isConnected && ARQ.container) ARQ.container.append(view.box);
+  },
+
+  webViewPlace(id, x, y, w, h, showFrame, showButton) {
+    const view = ARQ.webViews.get(id);
+    if (!view) return;
+    const style = view.box.style;
+    style.display = showFrame || showButton ? 'block' : 'none';
+    style.left = x + 'px';
+    style.top = y + 'px';
+    style.width = w + 'px';
+    style.height = h + 'px';
+    if (view.frame) view.frame.style.visibility = showFrame ? 'visible' : 'hidden';
+    view.button.style.display = showButton ? 'block' : 'none';
+  },
+
+  webViewRemove(id) {
+    const view = ARQ.webViews.get(id);
+    if (!view) return;
+    view.box.remove();
+    ARQ.webViews.delete(id);
+  },
+
+  // A short line over the screen (the share's clipboard fallback).
+  notice(text) {
+    if (!ARQ.container) return;
+    let n = ARQ.noticeElement;
+    if (!n) {
+      n = ARQ.noticeElement = document.createElement('div');
+      n.className = 'arquorel-notice';
+      n.setAttribute('role', 'status');
+      n.style.cssText = 'position:absolute;left:50%;bottom:96px;transform:translateX(-50%);' +
+        'z-index:2;max-width:80%;padding:10px 16px;border-radius:18px;pointer-events:none;' +
+        'font:15px "DejaVu Sans",sans-serif;color:#fff;background:rgba(0,0,0,0.78);' +
+        'text-align:center';
+    }
+    n.textContent = text;
+    ARQ.container.append(n);
+    clearTimeout(ARQ.noticeTimer);
+    ARQ.noticeTimer = setTimeout(() => n.remove(), 2500);
   },
 
   openLink(url) {
@@ -490,12 +620,20 @@ var ARQ = (Module['arq'] = {
     return true;
   },
 
-  share(text, url) {
+  // The Web Share sheet where the browser has one; else the address (or the text) goes to the
+  // clipboard and a notice says so.
+  share(text, url, copiedNotice) {
     const data = {};
     if (text) data.text = text;
     if (url) data.url = url;
-    if (navigator.share) navigator.share(data).catch(() => {});
-    else if (navigator.clipboard) navigator.clipboard.writeText(url || text).catch(() => {});
+    if (navigator.share && (!navigator.canShare || navigator.canShare(data))) {
+      navigator.share(data).catch(() => {});
+      return;
+    }
+    const copied = [text, url].filter((s) => s).join('\n');
+    if (!copied || !navigator.clipboard) return;
+    navigator.clipboard.writeText(copied).then(() => ARQ.notice(copiedNotice),
+      (e) => console.warn('arquorel: nothing copied: ' + e));
   },
 
   saveSettings(text) {
