@@ -16,13 +16,16 @@ const types = {
   '.svg': 'image/svg+xml',
 };
 
-// `pages`: extra pages by path ('/page.html': its HTML), served before the folder's files.
+// `pages`: extra files by path, served before the folder's: HTML text, or { type, body }.
 export function serve(root, pages = {}) {
   const server = createServer(async (request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
     if (Object.hasOwn(pages, path)) {
-      response.writeHead(200, { 'content-type': 'text/html; charset=utf-8' });
-      response.end(pages[path]);
+      const page = typeof pages[path] === 'string'
+        ? { type: 'text/html; charset=utf-8', body: pages[path] } : pages[path];
+      // The logos are fetched from the page's origin: this server allows it.
+      response.writeHead(200, { 'content-type': page.type, 'access-control-allow-origin': '*' });
+      response.end(page.body);
       return;
     }
     const file = normalize(join(root, path.endsWith('/') ? path + 'index.html' : path));

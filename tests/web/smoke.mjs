@@ -61,8 +61,10 @@ const server = await serve(site);
 const server2 = await serve(site);
 // The Casino's web site for the web page screen: a page of the test's own (another origin).
 const sitePage = '<!doctype html><title>Casino test page</title><h1>The Casino, served by the test</h1>';
-const pages = await serve(join(here, 'no-files'), { '/casino.html': sitePage });
+const pagesServed = { '/casino.html': sitePage };
+const pages = await serve(join(here, 'no-files'), pagesServed);
 const casinoPage = pages.url + 'casino.html';
+const casinoLogo = pages.url + 'logo.png';
 const server2Url = () => server2.url;
 const browser = await launch();
 const { page, sensors } = browser;
@@ -184,6 +186,14 @@ async function treeWhere(test, what, timeout = 10000) {
   }
 }
 
+// Overridden sensors fire only when their readings change, a phone's compass all the time: a
+// screen that starts listening (the main screen again, the details' map) gets its readings.
+async function nudgeCompass() {
+  await sensors.pose(108.5, 0);
+  await page.waitForTimeout(200);
+  await sensors.pose(108, 0);
+}
+
 async function tapView(tree, pattern) {
   const f = windowFrame(tree, pattern);
   if (!f) throw new Error('no view ' + pattern + ' to tap');
@@ -198,6 +208,20 @@ async function builtinScreens(mainTree) {
   const places = JSON.parse(await readFile(join(root, 'data', 'monaco', 'places.json'), 'utf8'));
   const record = places.find((p) => p.name === casinoName);
   record.link = casinoPage;
+  // A PNG logo (made by the browser: red above, blue below), decoded by the browser.
+  const png = await page.evaluate(() => {
+    const c = document.createElement('canvas');
+    c.width = 64;
+    c.height = 64;
+    const g = c.getContext('2d');
+    g.fillStyle = '#d0021b';
+    g.fillRect(0, 0, 64, 32);
+    g.fillStyle = '#1040d0';
+    g.fillRect(0, 32, 64, 32);
+    return c.toDataURL('image/png').split(',')[1];
+  });
+  pagesServed['/logo.png'] = { type: 'image/png', body: Buffer.from(png, 'base64') };
+  record.logo = casinoLogo;
   await page.check('input[value=file]');
   await page.setInputFiles('#placesFile', { name: 'monaco.json', mimeType: 'application/json',
     buffer: Buffer.from(JSON.stringify(places)) });
@@ -212,18 +236,14 @@ async function builtinScreens(mainTree) {
   await page.click('#listButton');
   await treeWhere((t) => /ArPlaceCell/.test(t), 'the list');
   await page.waitForTimeout(800);
-  const rows = (await shot(page, 'list', 'The list button (the page\'s own): the places list, phone tilted down to read'))
+  const rows = (await shot(page, 'list', 'The list button (the page\'s own): the places list with its hint, phone tilted down to read'))
     .match(/\[\d+\] ArPlaceCell/g) || [];
   check(rows.length >= 5, `the list button opens the list with its rows (${rows.length} on screen)`);
   check(await page.isHidden('#listButton'), 'the list button leaves with the main screen');
   await sensors.pose(108, 0);  // raised upright: the list closes itself
   await treeWhere((t) => !/ArPlaceCell/.test(t), 'the list to close');
-  // Overridden sensors fire only when their readings change (a phone's stream all the time):
-  // the main screen, listening again, gets a reading.
   await page.waitForTimeout(500);
-  await sensors.pose(108.5, 0);
-  await page.waitForTimeout(200);
-  await sensors.pose(108, 0);
+  await nudgeCompass();
   await page.waitForTimeout(2000);
   check(await page.isVisible('#listButton'), 'raising the phone closes the list; the list button is back');
 
@@ -234,11 +254,25 @@ async function builtinScreens(mainTree) {
   await page.touchscreen.tap(target.frame[0] + target.frame[2] / 2, target.frame[1] + target.frame[3] / 2);
   const details = await treeWhere((t) => /MapView #mapp .* overlays="1"/.test(t),
     'the details screen with the walking route', 15000);
+  await nudgeCompass();  // the map follows the compass around the user
   await page.waitForTimeout(1200);  // the presentation settles
-  await shot(page, 'details', 'A tap on the Casino\'s card (built-in details): header, the walk on the map from the map pack, the contact rows');
+  await shot(page, 'details', 'A tap on the Casino\'s card (built-in details): header with a PNG logo, the walk on the map from the map pack, the contact rows');
   check(new RegExp(`Label #titlelabel .* text="${casinoName}"`).test(details),
     'the details screen shows the Casino\'s title');
   check(/MapView #mapp .* overlays="1"/.test(details), 'the map shows the walking route');
+  const logo = await treeWhere((t) => /ImageView #iconIv .*image="([^"]*)"/.exec(t)?.[1] === casinoLogo,
+    'the PNG logo', 5000).catch(() => '');
+  const logoBox = windowFrame(logo || details, /ImageView #iconIv/);
+  const logoPixels = logo ? await page.evaluate(({ x, y, width, height }) => {
+    const canvas = document.querySelector('#screen canvas');
+    const s = canvas.width / canvas.clientWidth;
+    const g = canvas.getContext('2d');
+    const at = (px, py) => Array.from(g.getImageData(Math.round(px * s), Math.round(py * s), 1, 1).data);
+    return [at(x + width / 2, y + height / 4), at(x + width / 2, y + (3 * height) / 4)];
+  }, logoBox) : [];
+  check(logoPixels.length === 2 && logoPixels[0][0] > 180 && logoPixels[0][2] < 60 &&
+    logoPixels[1][2] > 180 && logoPixels[1][0] < 60,
+  `the PNG logo, decoded by the browser, shows in the header (${JSON.stringify(logoPixels)})`);
   check(['emailRow', 'websiteRow', 'wikipediaRow'].every((r) =>
     new RegExp(`Button #${r} \\(0\\.0, \\d`).test(details)), 'the mail, web site and encyclopedia rows');
 

@@ -118,6 +118,14 @@ int CanvasCommands::imageId(const std::shared_ptr<const Image>& image) {
     // A new image, or another one at the address of one that is gone.
     const int id = nextImageId_++;
     images_[image.get()] = {image, id};
+    if (const auto& raster = image->raster()) {
+        op(CanvasOp::defineRaster);
+        put(id);
+        put(raster->width);
+        put(raster->height);
+        put(static_cast<double>(reinterpret_cast<std::uintptr_t>(raster->rgba.data())));
+        return id;
+    }
     op(CanvasOp::defineImage);
     put(id);
     put(text(image->svg()));
@@ -193,8 +201,13 @@ void CanvasCommands::drawShadow(const Path& shape, const Shadow& shadow) {
 
 void CanvasCommands::drawImage(const std::shared_ptr<const Image>& image, const Rect& dest,
                                std::optional<Color> tint) {
-    // Raster images have no SVG text; the browser backend draws only SVG images.
-    if (!image || image->svg().empty()) return;
+    if (!image) return;
+    const auto& raster = image->raster();
+    const bool drawable =
+        raster ? raster->width > 0 && raster->height > 0 &&
+                     raster->rgba.size() == std::size_t(raster->width) * raster->height * 4
+               : !image->svg().empty();
+    if (!drawable) return;
     const int id = imageId(image);
     op(CanvasOp::image);
     put(id);

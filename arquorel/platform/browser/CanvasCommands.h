@@ -3,7 +3,8 @@
 // Canvas 2D context to replay in one pass (platform/browser/emscripten/browser.js). Each step
 // is an operation code followed by its operands; paths are their fill rule, element count and
 // elements; colours are red, green, blue (0 to 255) and alpha (0 to 1). Images are sent once,
-// as SVG text in the table, under a number that later frames reuse while the image lives.
+// as SVG text in the table or as the address of their decoded pixels, under a number that
+// later frames reuse while the image lives.
 
 #include <cstdint>
 #include <map>
@@ -18,19 +19,21 @@ namespace arquorel::browser {
 enum class CanvasOp : int {
     save = 1,
     restore,
-    concat,       // a b c d tx ty
-    alpha,        // factor
-    clip,         // path
-    fill,         // path colour
-    stroke,       // path colour width cap join dashCount dashes... phase
-    linear,       // path stopCount (location colour)... x0 y0 x1 y1
-    conic,        // path stopCount (location colour)... cx cy startAngle
-    shadow,       // path colour dx dy radius
-    image,        // imageId x y w h hasTint colour
-    text,         // font(text index) colour lineCount (text index, x, y)...
-    clearRect,    // x y w h: the area becomes transparent (what lies under the canvas shows)
-    defineImage,  // imageId svg(text index) width height
-    forgetImage,  // imageId: the image is gone
+    concat,        // a b c d tx ty
+    alpha,         // factor
+    clip,          // path
+    fill,          // path colour
+    stroke,        // path colour width cap join dashCount dashes... phase
+    linear,        // path stopCount (location colour)... x0 y0 x1 y1
+    conic,         // path stopCount (location colour)... cx cy startAngle
+    shadow,        // path colour dx dy radius
+    image,         // imageId x y w h hasTint colour
+    text,          // font(text index) colour lineCount (text index, x, y)...
+    clearRect,     // x y w h: the area becomes transparent (what lies under the canvas shows)
+    defineImage,   // imageId svg(text index) width height
+    forgetImage,   // imageId: the image is gone
+    defineRaster,  // imageId width height address: straight RGBA rows at that memory address,
+                   // read during this replay (the image lives while it is drawn)
 };
 
 enum class PathOp : int { moveTo = 1, lineTo, quadTo, curveTo, arc, rect, close };

@@ -159,5 +159,44 @@ TEST(CanvasCommandsTest, ImagesAreSentOnceAndForgottenWhenGone) {
     EXPECT_EQ(c.knownImageCount(), 0u);
 }
 
+TEST(CanvasCommandsTest, RasterImagesAreSentAsTheAddressOfTheirPixels) {
+    CanvasCommands c;
+    auto logo = Image::fromRaster("logo", {2, 1, {255, 0, 0, 255, 0, 0, 255, 128}});
+    ASSERT_TRUE(logo && logo->raster());
+    c.drawImage(logo, {10, 20, 30, 15});
+    c.drawImage(logo, {0, 0, 2, 1});
+    const auto address =
+        static_cast<double>(reinterpret_cast<std::uintptr_t>(logo->raster()->rgba.data()));
+    const std::vector<double> expected = {op(CanvasOp::defineRaster),
+                                          1,
+                                          2,
+                                          1,
+                                          address,
+                                          op(CanvasOp::image),
+                                          1,
+                                          10,
+                                          20,
+                                          30,
+                                          15,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          op(CanvasOp::image),
+                                          1,
+                                          0,
+                                          0,
+                                          2,
+                                          1,
+                                          0,
+                                          0,
+                                          0,
+                                          0,
+                                          0};
+    EXPECT_EQ(c.numbers(), expected);
+    EXPECT_TRUE(c.texts().empty());
+}
+
 }  // namespace
 }  // namespace arquorel::browser

@@ -264,6 +264,7 @@ var ARQ = (Module['arq'] = {
         case 13: ctx.clearRect(n[i], n[i + 1], n[i + 2], n[i + 3]); i += 4; break;
         case 14: ARQ.defineImage(n[i], texts[n[i + 1]], n[i + 2], n[i + 3]); i += 4; break;
         case 15: ARQ.images.delete(n[i++]); break;
+        case 16: ARQ.defineRaster(n[i], n[i + 1], n[i + 2], n[i + 3]); i += 4; break;
         default: console.error('arquorel: unknown drawing step ' + n[i - 1]); return;
       }
     }
@@ -279,6 +280,20 @@ var ARQ = (Module['arq'] = {
     element.onerror = () => URL.revokeObjectURL(url);
     element.src = url;
     ARQ.images.set(id, entry);
+  },
+
+  // Decoded pixels (straight RGBA in the module's memory, valid during this replay) copied
+  // into a canvas of their own, which is then drawn like any image.
+  defineRaster(id, width, height, address) {
+    if (!(width > 0 && height > 0 && width <= 4096 && height <= 4096)) return;
+    const element = document.createElement('canvas');
+    element.width = width;
+    element.height = height;
+    const pixels = new ImageData(
+      new Uint8ClampedArray(HEAPU8.buffer.slice(address, address + width * height * 4)),
+      width, height);
+    element.getContext('2d').putImageData(pixels, 0, 0);
+    ARQ.images.set(id, { element, ready: true, tinted: new Map() });
   },
 
   // The image's shape filled with one colour, at the size it is drawn in device pixels.
