@@ -47,7 +47,7 @@ export async function launch({ width = 375, height = 812, scale = 2, refuse = fa
     isMobile: true,
     hasTouch: true,
     permissions: refuse ? [] : ['geolocation', 'camera', 'accelerometer', 'gyroscope',
-      'magnetometer'],
+      'magnetometer', 'clipboard-read', 'clipboard-write'],
   });
   const page = context.pages()[0] || (await context.newPage());
   const cdp = await context.newCDPSession(page);

@@ -12,7 +12,8 @@
 //     with the walking route (from the map pack) and the contact rows; a tap enlarges the map;
 //     the web site row shows the page (served by the test) in the in-page frame with its
 //     "open in the browser" button, which opens it in a new tab; the frame leaves with the
-//     screen; the mail row opens a mailto: link; back returns to the main screen;
+//     screen; the mail row opens a mailto: link; the share button shares (or copies, with a
+//     notice); back returns to the main screen;
 //   - no page error and no console error.
 // Screenshots and view trees go to build/web-shots/ with an index.html.
 //
@@ -341,8 +342,32 @@ async function builtinScreens(mainTree) {
   const noNotice = await page.evaluate(() => window.arquorelViewTree());
   check(!/AlertController|No mail/i.test(noNotice), 'no mail notice: the browser can send mail');
 
+  // Share: the Web Share sheet where the browser has one, else the clipboard and a notice.
+  const hasShare = await page.evaluate(() => {
+    if (!navigator.share) return false;
+    window.arquorelShared = [];
+    navigator.share = async (data) => { window.arquorelShared.push(data); };
+    return true;
+  });
+  await tapView(noNotice, /Button #shareButton/);
+  await page.waitForTimeout(1000);
+  const osm = 'https://www.openstreetmap.org/node/4416197079';
+  if (hasShare) {
+    const shared = await page.evaluate(() => window.arquorelShared);
+    check(shared.length === 1 && shared[0].url === osm && shared[0].text === casinoName,
+      `the share button hands the text and address to the share sheet (${JSON.stringify(shared)})`);
+  } else {
+    const notice = await page.textContent('.arquorel-notice', { timeout: 2000 }).catch(() => '');
+    const copied = await page.evaluate(() => navigator.clipboard.readText());
+    await shot(page, 'share-copied', 'No share sheet in this browser: the share button copies the text and address and says so; the drawn sheet has closed');
+    check(notice === 'Copied to the clipboard' && copied === `${casinoName}\n${osm}`,
+      `without a share sheet the share button copies to the clipboard with a notice (${notice}: ${JSON.stringify(copied)})`);
+  }
+  const afterShare = await page.evaluate(() => window.arquorelViewTree());
+  check(!/ShareSheet|Cancel/.test(afterShare), 'the sheet drawn in the window closes once the browser took the items');
+
   // Back to the main screen.
-  await tapView(noNotice, /Button #backButton/);
+  await tapView(afterShare, /Button #backButton/);
   const main = await treeWhere((t) => !/View #placeView/.test(t) && t.includes(casinoName), 'the main screen');
   await page.waitForTimeout(1000);
   await shot(page, 'details-closed', 'Back from the details: the main screen again');

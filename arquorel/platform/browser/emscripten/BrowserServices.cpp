@@ -7,6 +7,7 @@
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/CountryAreas.h"
+#include "arquorel/platform/ui/Window.h"
 
 EM_JS(void, arq_js_fetch, (int id, const char* address, double maxBytes),
       { ARQ.fetchBytes(id, UTF8ToString(address), maxBytes); });
@@ -96,6 +97,27 @@ void BrowserShareService::share(const ShareRecord& record) {
     if (notice.empty() || notice == "CopiedToClipboard") notice = "Copied to the clipboard";
     arq_js_share(text.c_str(), url.c_str(), notice.c_str());
 }
+
+}  // namespace arquorel::browser
+
+// The browser's share sheet shared the items (1), the clipboard took them (2), or the user
+// cancelled (0): the share sheet drawn in the window closes with that outcome, as the
+// browser's own sheet stood in for it.
+extern "C" EMSCRIPTEN_KEEPALIVE void arq_share_done(int outcome) {
+    auto window = arquorel::Window::keyWindow();
+    if (!window) return;
+    auto sheet =
+        std::dynamic_pointer_cast<arquorel::ShareSheetController>(window->topViewController());
+    if (!sheet) return;
+    if (outcome == 1)
+        sheet->pick("share");
+    else if (outcome == 2)
+        sheet->pick("copy");
+    else
+        sheet->cancel();
+}
+
+namespace arquorel::browser {
 
 // --- Mail and the map -----------------------------------------------------------------------
 

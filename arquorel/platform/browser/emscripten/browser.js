@@ -612,6 +612,7 @@ var ARQ = (Module['arq'] = {
       n.className = 'arquorel-notice';
       n.setAttribute('role', 'status');
       n.style.cssText = 'position:absolute;left:50%;bottom:96px;transform:translateX(-50%);' +
+        'width:max-content;' +
         'z-index:2;max-width:80%;padding:10px 16px;border-radius:18px;pointer-events:none;' +
         'font:15px "DejaVu Sans",sans-serif;color:#fff;background:rgba(0,0,0,0.78);' +
         'text-align:center';
@@ -635,20 +636,32 @@ var ARQ = (Module['arq'] = {
     return true;
   },
 
-  // The Web Share sheet where the browser has one; else the address (or the text) goes to the
-  // clipboard and a notice says so.
+  // The Web Share sheet where the browser has one (and lets the page use it now); else the
+  // text and address go to the clipboard and a notice says so. The platform hears how it
+  // ended, so that the sheet drawn in the window closes.
   share(text, url, copiedNotice) {
     const data = {};
     if (text) data.text = text;
     if (url) data.url = url;
+    const done = (outcome) => { if (ARQ.running) Module._arq_share_done(outcome); };
+    const copy = () => {
+      const copied = [text, url].filter((s) => s).join('\n');
+      if (!copied || !navigator.clipboard) return done(0);
+      navigator.clipboard.writeText(copied).then(() => {
+        ARQ.notice(copiedNotice);
+        done(2);
+      }, (e) => {
+        console.warn('arquorel: nothing copied: ' + e);
+        done(0);
+      });
+    };
     if (navigator.share && (!navigator.canShare || navigator.canShare(data))) {
-      navigator.share(data).catch(() => {});
+      // Refused (no recent tap, for one): the clipboard instead; cancelled by the user: nothing.
+      navigator.share(data).then(() => done(1),
+        (e) => (e && e.name === 'AbortError' ? done(0) : copy()));
       return;
     }
-    const copied = [text, url].filter((s) => s).join('\n');
-    if (!copied || !navigator.clipboard) return;
-    navigator.clipboard.writeText(copied).then(() => ARQ.notice(copiedNotice),
-      (e) => console.warn('arquorel: nothing copied: ' + e));
+    copy();
   },
 
   saveSettings(text) {
