@@ -76,7 +76,7 @@ extern "C" {
 
 // Shows the main screen with the places of `placesJson` (a places JSON array). With `delegate`,
 // taps on places reach the page as events; without, the built-in details screen opens.
-// `debugMap`: a long press shows the debugging map of the places. Returns
+// `debugMap`: a small "map" button shows the debugging map of the places. Returns
 // the number of places taken (-1: none could be read); the problems of records left out go to
 // the console.
 EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, const char* language,

@@ -12,11 +12,11 @@
 // them. Options: units ('metric' or 'imperial'), language ('en', 'fr'), attribution (the
 // places' data attribution, shown at the bottom of the screen), details ('host': taps on a
 // place reach the host as 'openElementDetails' events; 'builtin': the component's own details
-// screen opens, with its map, walking route, web page screen and hand-offs), debugMap (a long
-// press shows a map of the places, for developers), hints (the first-use hints), mapPack (the address of the map pack that the
-// details screen's map and walking route come from; 'monaco.pack' beside this module by
-// default, null for none: maps then show their background only). One screen at a time per
-// page.
+// screen opens, with its map, walking route, web page screen and hand-offs), hints (the
+// first-use hints), mapPack (the address of the map pack that the details screen's map and
+// walking route come from; 'monaco.pack' beside this module by default, null for none: maps
+// then show their background only), debugMap (a small "map" button in the corner shows a map
+// of the places, for developers). One screen at a time per page.
 import createArquorelCore from './arquorel-core.js';
 
 const here = new URL('.', import.meta.url);

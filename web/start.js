@@ -52,6 +52,7 @@ $('options').addEventListener('submit', async (event) => {
       units: $('units').value,
       language: $('language').value,
       details: $('details').value,
+      debugMap: $('debugMap').checked,
     });
     screen.addEventListener('openElementDetails', (e) => toast(e.detail.name));
     screen.addEventListener('close', backToStart);
