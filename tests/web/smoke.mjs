@@ -368,10 +368,14 @@ async function builtinScreens(mainTree) {
 
   // Back to the main screen.
   await tapView(afterShare, /Button #backButton/);
-  const main = await treeWhere((t) => !/View #placeView/.test(t) && t.includes(casinoName), 'the main screen');
-  await page.waitForTimeout(1000);
-  await shot(page, 'details-closed', 'Back from the details: the main screen again');
-  check(cards(main).length > 0 && await page.isVisible('#listButton'), 'back returns to the main screen');
+  await treeWhere((t) => !/View #placeView/.test(t) && t.includes(casinoName), 'the main screen');
+  await page.waitForTimeout(500);
+  await nudgeCompass();
+  await page.waitForTimeout(2000);
+  const main = await shot(page, 'details-closed', 'Back from the details: the main screen again, facing the Casino');
+  const again = cards(main).find((c) => c.name === casinoName && !c.hidden);
+  check(again && Math.abs(again.frame[0] - target.frame[0]) < 5 && await page.isVisible('#listButton'),
+    `back returns to the main screen, the Casino's card where it was (${again && again.frame})`);
 }
 // Everything refused: no camera picture (the camera button instead) and, without a position,
 // the weak-GPS alert.
