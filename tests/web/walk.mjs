@@ -4,10 +4,11 @@
 // without cards at the end, on a page whose script and WebAssembly module are too large, and
 // when the first frame with cards comes later than the limit after pressing Start
 // (ARQUOREL_START_LIMIT_MS, default 3000: a loaded test machine; the target is 1000, and the
-// figure is printed against it). Prints the figures as one JSON line.
+// figure is printed against it). Prints the figures as one JSON line; the screen at the end is
+// build/web-shots/walk-end.png.
 //
 //   ./run web build; cd tests/web && npm ci && node walk.mjs [SECONDS]
-import { readFile } from 'node:fs/promises';
+import { mkdir, readFile } from 'node:fs/promises';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { limits, pageSizes, sizeLines, sizeProblems, startToCards } from './bench-figures.mjs';
@@ -83,6 +84,8 @@ try {
   const elapsedS = (Date.now() - started) / 1000;
   const stats = await page.evaluate(() => window.arquorelStats());
   const tree = await page.evaluate(() => window.arquorelViewTree());
+  await mkdir(join(root, 'build', 'web-shots'), { recursive: true });
+  await page.screenshot({ path: join(root, 'build', 'web-shots', 'walk-end.png') });
   Object.assign(figures, {
     frames: stats.frames - startFrames,
     framesPerSecond: Math.round((stats.frames - startFrames) / elapsedS),
