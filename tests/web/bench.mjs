@@ -78,6 +78,7 @@ try {
     const browser = await atTheCasino(server);
     try {
       starts.push(await startToCards(browser.page));
+      for (const p of browser.problems) fail(p);
     } finally {
       await browser.close();
     }
