@@ -1,6 +1,7 @@
-// The main screen with the Monaco places, held upright near the Casino facing east: a steady
-// frame (engine, radar turning), the engine's part of that frame alone for comparison, a radar
-// recalibration frame, a reload of the 612 places, and drawing the screen.
+// The main screen with the Monaco places, held near the Casino facing east: a steady frame
+// (engine, radar turning), the engine's part of that frame alone for comparison, a radar
+// recalibration frame, a reload of the 612 places, drawing the screen, and a whole frame as the
+// browser page makes it (its figure is set against the page's by tests/web/bench.mjs).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -24,6 +25,16 @@ using namespace arquorel;
 
 constexpr Coordinate kCasino{43.7393682, 7.4272085};
 
+// The phone and how it is held.
+struct Setup {
+    double heading = 80;
+    Acceleration gravity{0, -0.94, -0.34};  // the accelerometer in g: tilted back by 20 degrees
+    double screenScale = 3;
+    // The synthetic camera picture looks this far down: -90 leaves one gradient filling it.
+    double cameraPitch = 0;
+    std::string attribution;
+};
+
 struct MainScreen {
     sim::SimPlatform device;
     sim::SimSensors sensors;
@@ -32,26 +43,30 @@ struct MainScreen {
     std::shared_ptr<ViewController> root = std::make_shared<ViewController>();
     std::shared_ptr<QuorelVC> screen;
 
-    MainScreen() {
+    explicit MainScreen(const Setup& setup = {}) {
+        device.context().device().setScreenScale(setup.screenScale);
         cairo::installCairoBackend(device.context());
         platformContext().console().startCapture();
         platformContext().userDefaults().set(kFirstTimeQuorelHintKey, true);
         LocationManager::resetSharedInstance();
         LocationManager::sharedInstance()->setLatestLocation(
             Location(kCasino, 0, 5, 5, device.now()));
-        camera.setPoseProvider([] { return sim::CameraPose{80, 0}; });
+        camera.setPoseProvider([setup] {
+            return sim::CameraPose{setup.heading, setup.cameraPitch};
+        });
         window->setRootViewController(root);
         window->makeKeyAndVisible();
         device.runPending();
         screen = QuorelVC::make();
         screen->serverPlaces =
             PlacesFile::fromPath(ARQUOREL_DATA_DIR "/monaco/places.json").records;
+        screen->attribution = setup.attribution;
         root->present(screen, false);
         device.runPending();
         sim::SensorScript script;
         script.fix(0.01, kCasino);
         for (double t = 0; t < 4; t += 0.05)
-            script.heading(t, 80, 80).acceleration(t, {0, -0.94, -0.34});
+            script.heading(t, setup.heading, setup.heading).acceleration(t, setup.gravity);
         script.play(sensors);
         device.advance(4);
         platformContext().console().startCapture();  // drop the lines so far
@@ -164,6 +179,41 @@ void BM_MainScreenRasterise(benchmark::State& state) {
     scene.counters(state);
 }
 BENCHMARK(BM_MainScreenRasterise)->Unit(benchmark::kMillisecond);
+
+// A whole frame as the browser page makes it, for tests/web/bench.mjs to set against the page's:
+// at the Casino facing it (heading 108), upright, 375x812 points at 2 pixels a point, the
+// page's attribution line; the sensors keep reporting that pose. The frame's update (a 60th of
+// a second of the main loop: sensors, the display link's tick), layout, the display list, and
+// drawing it into a new picture (the page clears its canvas). The page's camera picture is a
+// video the browser lays under the canvas, outside the frame's work, so the synthetic picture is
+// kept to one gradient here, where the page clears a rectangle.
+void BM_MainScreenDrawnFrame(benchmark::State& state) {
+    Setup setup;
+    setup.heading = 108;
+    setup.gravity = {0, -1, 0};
+    setup.screenScale = 2;
+    setup.cameraPitch = -90;
+    setup.attribution = "\u00A9 OpenStreetMap contributors, ODbL 1.0";
+    MainScreen scene(setup);
+    const Renderer renderer;
+    DisplayList list;
+    const sim::SensorEvent heading{0, sim::HeadingEvent{108, 108, 5}};
+    const sim::SensorEvent gravity{0, sim::AccelerationEvent{setup.gravity}};
+    for (auto _ : state) {
+        scene.sensors.apply(heading);
+        scene.sensors.apply(gravity);
+        scene.device.advance(1.0 / 60);
+        Window::layoutAllWindows();
+        list.clear();
+        renderer.render(*scene.window, list);
+        cairo::CairoCanvas canvas({375, 812}, 2);
+        list.replay(canvas);
+        benchmark::DoNotOptimize(canvas.pixelWidth());
+    }
+    scene.counters(state);
+    state.counters["steps"] = static_cast<double>(list.steps().size());
+}
+BENCHMARK(BM_MainScreenDrawnFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,34 +1,74 @@
 // A minute of the main screen in Chromium with the compass turning and the position walking the
-// Monaco track (data/monaco/walk.gpx, a point a second): no page or console error, and the
-// WebAssembly memory does not grow after the first ten seconds. Prints the frames drawn, the
-// mean time of a frame's work and the memory at 10 s and at the end.
+// Monaco track (data/monaco/walk.gpx, a point a second). Fails on a page or console error, on
+// WebAssembly memory growing after the first ten seconds, on frames stopping, on a screen
+// without cards at the end, on a page whose script and WebAssembly module are too large, and
+// when the first frame with cards comes later than the limit after pressing Start
+// (ARQUOREL_START_LIMIT_MS, default 3000: a loaded test machine; the target is 1000, and the
+// figure is printed against it). Prints the figures as one JSON line; the screen at the end is
+// build/web-shots/walk-end.png.
 //
 //   ./run web build; cd tests/web && npm ci && node walk.mjs [SECONDS]
-import { readFile } from 'node:fs/promises';
+import { mkdir, readFile } from 'node:fs/promises';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { limits, pageSizes, sizeLines, sizeProblems, startToCards } from './bench-figures.mjs';
 import { launch } from './browser.mjs';
 import { serve } from './server.mjs';
+import { cards } from './viewtree.mjs';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+const site = join(root, 'build', 'web');
 const seconds = Number(process.argv[2] || 60);
+const startLimitMs = Number(process.env.ARQUOREL_START_LIMIT_MS || 3000);
+const steadyAfterS = 10;  // the memory may grow while the screen settles, not after
+const minFramesPerSecond = 10;
 const gpx = await readFile(join(root, 'data', 'monaco', 'walk.gpx'), 'utf8');
 const track = [...gpx.matchAll(/<trkpt lat="([-\d.]+)" lon="([-\d.]+)"/g)]
   .map((m) => ({ latitude: Number(m[1]), longitude: Number(m[2]) }));
 
-const server = await serve(join(root, 'build', 'web'));
+const failures = [];
+function fail(message) {
+  console.error('FAIL: ' + message);
+  failures.push(message);
+}
+
+if (!(seconds > steadyAfterS)) {
+  console.error(`usage: node walk.mjs [SECONDS], more than ${steadyAfterS} (the memory check ` +
+    `starts after ${steadyAfterS} s)`);
+  process.exit(2);
+}
+if (track.length < 2) {
+  console.error('walk: data/monaco/walk.gpx has no track');
+  process.exit(2);
+}
+
+const figures = { seconds, trackPoints: track.length };
+const sizes = await pageSizes(site);
+console.log('The page\'s script and WebAssembly module:');
+for (const line of sizeLines(sizes)) console.log(line);
+figures.codeBytes = sizes.bytes;
+figures.codeGzipBytes = sizes.gzipBytes;
+for (const problem of sizeProblems(sizes)) fail(problem);
+
+const server = await serve(site);
 const browser = await launch();
 const { page, sensors } = browser;
-let failed = false;
-const figures = { seconds, trackPoints: track.length };
 try {
   await sensors.enable();
   await sensors.pose(108, 0);
   await sensors.position(track[0].latitude, track[0].longitude);
   await page.goto(server.url);
-  await page.click('#startButton');
-  await page.waitForFunction(() => window.arquorelStats() && window.arquorelStats().frames > 0);
+  await page.selectOption('#details', 'host');
+  figures.startToCardsMs = Math.round(await startToCards(page));
+  const mark = figures.startToCardsMs <= limits.startTargetMs ? 'within' : 'ABOVE';
+  console.log(`From pressing Start to the first frame with cards: ${figures.startToCardsMs} ms ` +
+    `(${mark} the ${limits.startTargetMs} ms target; the test's limit is ${startLimitMs} ms)`);
+  if (figures.startToCardsMs > startLimitMs)
+    fail(`the first frame with cards came ${figures.startToCardsMs} ms after pressing Start, ` +
+      `above the limit of ${startLimitMs} ms`);
+
   const started = Date.now();
+  const startFrames = (await page.evaluate(() => window.arquorelStats())).frames;
   let heading = 108, step = 0;
   while (Date.now() - started < seconds * 1000) {
     heading = (heading + 3) % 360;
@@ -37,27 +77,41 @@ try {
       const p = track[Math.floor(step / 10) % track.length];
       await sensors.position(p.latitude, p.longitude);
     }
-    if (!figures.memoryAt10s && Date.now() - started >= 10000)
+    if (!figures.memoryAt10s && Date.now() - started >= steadyAfterS * 1000)
       figures.memoryAt10s = (await page.evaluate(() => window.arquorelStats())).memoryBytes;
     await page.waitForTimeout(100);
   }
+  const elapsedS = (Date.now() - started) / 1000;
   const stats = await page.evaluate(() => window.arquorelStats());
-  Object.assign(figures, { frames: stats.frames, meanFrameMs: stats.meanFrameMs,
-    memoryAtEnd: stats.memoryBytes });
-  if (figures.memoryAt10s && stats.memoryBytes > figures.memoryAt10s) {
-    console.error('FAIL: the memory grew after the first ten seconds');
-    failed = true;
-  }
+  const tree = await page.evaluate(() => window.arquorelViewTree());
+  await mkdir(join(root, 'build', 'web-shots'), { recursive: true });
+  await page.screenshot({ path: join(root, 'build', 'web-shots', 'walk-end.png') });
+  Object.assign(figures, {
+    frames: stats.frames - startFrames,
+    framesPerSecond: Math.round((stats.frames - startFrames) / elapsedS),
+    meanFrameMs: Number(stats.meanFrameMs.toFixed(2)),
+    memoryAtEnd: stats.memoryBytes,
+    cardsAtEnd: cards(tree).filter((c) => !c.hidden).length,
+  });
+  if (stats.memoryBytes > figures.memoryAt10s)
+    fail(`the WebAssembly memory grew after the first ${steadyAfterS} seconds: ` +
+      `${figures.memoryAt10s} bytes then, ${stats.memoryBytes} bytes at the end`);
+  if (figures.framesPerSecond < minFramesPerSecond)
+    fail(`${figures.frames} frames in ${elapsedS.toFixed(0)} s: the frames stalled ` +
+      `(fewer than ${minFramesPerSecond} a second)`);
+  if (!figures.cardsAtEnd) fail('no card on the main screen at the end of the walk');
 } catch (error) {
-  console.error('FAIL: ' + error.message);
-  failed = true;
+  fail(error.message);
+  await page.screenshot({ path: join(root, 'build', 'walk-failure.png') }).catch(() => {});
 } finally {
-  for (const p of browser.problems) {
-    console.error('FAIL: ' + p);
-    failed = true;
-  }
+  for (const p of browser.problems) fail(p);
   await browser.close();
   await server.close();
 }
 console.log(JSON.stringify(figures));
-process.exitCode = failed ? 1 : 0;
+if (failures.length) {
+  console.error(`walk: ${failures.length} check(s) FAILED`);
+  process.exitCode = 1;
+} else {
+  console.log('walk: all checks passed');
+}

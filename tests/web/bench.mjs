@@ -1,0 +1,161 @@
+// The browser build's figures, printed by ./run bench after the native benchmarks:
+//   - a main-screen frame in Chromium against the native release frame of the same work
+//     (bench_main_screen's BM_MainScreenDrawnFrame, run here): at the Casino facing it
+//     (heading 108), upright, the Monaco places, 375x812 points at 2 pixels a point; the
+//     frame's update, its display list and drawing it (into a Cairo picture natively, onto the
+//     canvas in the page). Fails above twice the native time;
+//   - the page's script and WebAssembly module, plain and gzipped; fails above 3 MB or 1 MB;
+//   - from pressing Start to the first frame with cards, in a new browser each time (nothing
+//     cached), with the bundled Monaco places, against the 1 s target; fails above it.
+//
+//   ./run bench      (or: ./run web build; node tests/web/bench.mjs [BENCH_MAIN_SCREEN])
+import { execFileSync } from 'node:child_process';
+import { existsSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { limits, frameTime, pageSizes, sizeLines, sizeProblems, startToCards } from
+  './bench-figures.mjs';
+import { launch } from './browser.mjs';
+import { serve } from './server.mjs';
+import { cards } from './viewtree.mjs';
+
+const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+const site = join(root, 'build', 'web');
+const native = process.argv[2] || join(root, 'build', 'release', 'bench_main_screen');
+const casino = { latitude: 43.7393682, longitude: 7.4272085 };
+const startRuns = 5;
+const frameRounds = 5;        // the median of these rounds' means
+const framesPerRound = 300;   // five seconds at 60 frames a second
+const settleMs = 4000;        // the sensor filters settle, the cards' pictures load
+
+const failures = [];
+function fail(message) {
+  console.error('FAIL: ' + message);
+  failures.push(message);
+}
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+if (!existsSync(native)) {
+  console.error(`bench: ${native} is not built (cmake --preset release; cmake --build ` +
+    'build/release --target bench_main_screen)');
+  process.exit(2);
+}
+
+// The native frame: Google Benchmark's median of five repetitions, in milliseconds.
+function nativeFrame() {
+  const out = execFileSync(native, ['--benchmark_filter=^BM_MainScreenDrawnFrame$',
+    '--benchmark_repetitions=5', '--benchmark_format=json'], { encoding: 'utf8' });
+  const runs = JSON.parse(out).benchmarks;
+  const row = runs.find((b) => b.aggregate_name === 'median');
+  if (!row) throw new Error(`${native} printed no median of BM_MainScreenDrawnFrame`);
+  const toMs = { ns: 1e-6, us: 1e-3, ms: 1, s: 1000 }[row.time_unit];
+  return { ms: row.real_time * toMs, cpuMs: row.cpu_time * toMs, shown: row.shown,
+    steps: row.steps };
+}
+
+// A browser at the Casino facing it, upright, on the start page with taps reported to it.
+async function atTheCasino(server) {
+  const browser = await launch();
+  await browser.sensors.enable();
+  await browser.sensors.pose(108, 0);
+  await browser.sensors.position(casino.latitude, casino.longitude);
+  await browser.page.goto(server.url);
+  await browser.page.selectOption('#details', 'host');
+  return browser;
+}
+
+const server = await serve(site);
+const results = {};
+try {
+  const sizes = await pageSizes(site);
+  console.log('The page\'s script and WebAssembly module:');
+  for (const line of sizeLines(sizes)) console.log(line);
+  for (const problem of sizeProblems(sizes)) fail(problem);
+  Object.assign(results, { codeBytes: sizes.bytes, codeGzipBytes: sizes.gzipBytes });
+
+  const starts = [];
+  for (let i = 0; i < startRuns; ++i) {
+    const browser = await atTheCasino(server);
+    try {
+      starts.push(await startToCards(browser.page));
+      for (const p of browser.problems) fail(p);
+    } finally {
+      await browser.close();
+    }
+  }
+  results.startToCardsMs = Math.round(median(starts));
+  const within = results.startToCardsMs <= limits.startTargetMs;
+  console.log(`From pressing Start to the first frame with cards (Monaco, ${startRuns} new ` +
+    `browsers): median ${results.startToCardsMs} ms (${starts.map(Math.round).join(', ')}); ` +
+    `${within ? 'within' : 'ABOVE'} the ${limits.startTargetMs} ms target`);
+  if (!within) fail(`the first frame with cards came ${results.startToCardsMs} ms after Start`);
+
+  const browser = await atTheCasino(server);
+  try {
+    const { page } = browser;
+    await startToCards(page);
+    await page.waitForTimeout(settleMs);
+    // Processor times of the renderer's main thread, which a loaded machine does not stretch:
+    // its scripts (the frames, the canvas drawing called from them, the sensor events), the
+    // same steps as the native frame; and all its work (painting, compositing, the camera's
+    // video besides), an upper bound.
+    await browser.cdp.send('Performance.enable', { timeDomain: 'threadTicks' });
+    const metric = async (name) => (await browser.cdp.send('Performance.getMetrics')).metrics
+      .find((m) => m.name === name).value * 1000;
+    const threadTime = () => metric('ThreadTime');
+    const scriptTime = () => metric('ScriptDuration');
+    const frameCount = async () => (await page.evaluate(() => window.arquorelStats())).frames;
+    const rounds = [];
+    for (let i = 0; i < frameRounds; ++i) {
+      const frames = await frameCount();
+      const thread = await threadTime();
+      const script = await scriptTime();
+      const round = await frameTime(page, framesPerRound);
+      const scriptMs = await scriptTime() - script;
+      const threadMs = await threadTime() - thread;
+      const count = await frameCount() - frames;
+      round.threadMs = threadMs / count;
+      round.scriptMs = scriptMs / count;
+      rounds.push(round);
+    }
+    const tree = await page.evaluate(() => window.arquorelViewTree());
+    results.browserFrameMs = median(rounds.map((r) => r.meanMs));
+    results.browserDrawMs = median(rounds.map((r) => r.drawMs));
+    results.browserThreadMs = median(rounds.map((r) => r.threadMs));
+    results.browserScriptMs = median(rounds.map((r) => r.scriptMs));
+    results.browserCards = cards(tree).filter((c) => !c.hidden).length;
+    for (const p of browser.problems) fail(p);
+  } finally {
+    await browser.close();
+  }
+
+  const frame = nativeFrame();
+  Object.assign(results, { nativeFrameMs: frame.ms, nativeCpuMs: frame.cpuMs,
+    nativeShown: frame.shown });
+  results.ratio = results.browserFrameMs / results.nativeFrameMs;
+  results.cpuRatio = results.browserScriptMs / results.nativeCpuMs;
+  const ms = (v) => v.toFixed(2).padStart(6) + ' ms';
+  const verdict = (ratio) => `${ratio.toFixed(2)}x, ${ratio <= limits.frameRatio ? 'within' :
+    'ABOVE'} the limit of ${limits.frameRatio}x`;
+  console.log('A main-screen frame (Monaco places, at the Casino facing it, upright, 375x812@2; ' +
+    `browser: Chromium, median of ${frameRounds} rounds of ${framesPerRound} frames; native: ` +
+    'BM_MainScreenDrawnFrame, median of 5):');
+  console.log(`  elapsed:   browser ${ms(results.browserFrameMs)} (the canvas drawing ` +
+    `${ms(results.browserDrawMs)} of it), native ${ms(frame.ms)}: ${verdict(results.ratio)}`);
+  console.log(`  processor: browser ${ms(results.browserScriptMs)} (the page's scripts a frame; ` +
+    `its whole main thread ${ms(results.browserThreadMs)}), native ${ms(frame.cpuMs)}: ` +
+    verdict(results.cpuRatio));
+  console.log(`  the same screen: ${results.browserCards} cards in the browser, ${frame.shown} ` +
+    `natively (${frame.steps} drawing steps)`);
+  if (results.browserCards !== frame.shown)
+    fail('the browser and the native frames do not show the same number of cards');
+  for (const [what, ratio] of [['elapsed', results.ratio], ['processor', results.cpuRatio]])
+    if (ratio > limits.frameRatio)
+      fail(`a browser frame takes ${ratio.toFixed(2)} times the native frame's ${what} time`);
+} catch (error) {
+  fail(error.message);
+} finally {
+  await server.close();
+}
+console.log(JSON.stringify(results));
+process.exitCode = failures.length ? 1 : 0;
