@@ -722,13 +722,7 @@ void PlaceVC::fitWalk() {
     for (const auto& a : mapp->annotations()) points.push_back(a->coordinate);
     if (route_) points.insert(points.end(), route_->points.begin(), route_->points.end());
     if (points.size() < 2) return;
-    MapBox box{points.front(), points.front()};
-    for (const auto& c : points) {
-        box.southWest = {std::min(box.southWest.latitude, c.latitude),
-                         std::min(box.southWest.longitude, c.longitude)};
-        box.northEast = {std::max(box.northEast.latitude, c.latitude),
-                         std::max(box.northEast.longitude, c.longitude)};
-    }
+    const MapBox box = boxAround(points);
     MapCamera upright = mapp->camera();
     upright.heading = 0;
     mapp->setCamera(upright);

@@ -64,17 +64,6 @@ bool inside(const std::vector<Coordinate>& ring, const Coordinate& p) {
     return in;
 }
 
-MapBox boundsOf(const std::vector<Coordinate>& points) {
-    MapBox box{points.front(), points.front()};
-    for (const auto& p : points) {
-        box.southWest = {std::min(box.southWest.latitude, p.latitude),
-                         std::min(box.southWest.longitude, p.longitude)};
-        box.northEast = {std::max(box.northEast.latitude, p.latitude),
-                         std::max(box.northEast.longitude, p.longitude)};
-    }
-    return box;
-}
-
 bool meet(const MapBox& a, const MapBox& b) {
     return a.southWest.latitude <= b.northEast.latitude &&
            b.southWest.latitude <= a.northEast.latitude &&
@@ -272,7 +261,7 @@ class SeaMaker {
                 forked = forked || startsAt[ways_[j].first].size() > 1 ||
                          endsAt[ways_[j].last].size() > 1;
             }
-            chain.bounds = boundsOf(chain.points);
+            chain.bounds = boxAround(chain.points);
             chains_.push_back(std::move(chain));
             if (forked)
                 drop(chains_.size() - 1,
@@ -410,7 +399,7 @@ class SeaMaker {
         const auto& own = chains_[c].points;
         const Coordinate& from = atStart ? own.front() : own.back();
         if (from == to) return false;
-        const MapBox line = boundsOf({from, to});
+        const MapBox line = boxAround({from, to});
         for (std::size_t k = 0; k < chains_.size(); ++k) {
             const auto& points = chains_[k].points;
             if (!meet(chains_[k].bounds, line)) continue;

@@ -3,6 +3,7 @@
 // sea and parks, as lines and filled rings of coordinates. A MapData answers which features meet a
 // box; the platform context holds the one the map views draw from.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -35,6 +36,19 @@ struct MapBox {
     }
     friend bool operator==(const MapBox&, const MapBox&) = default;
 };
+
+// The smallest box holding every point; an empty box for no points.
+inline MapBox boxAround(const std::vector<Coordinate>& points) {
+    if (points.empty()) return {};
+    MapBox box{points.front(), points.front()};
+    for (const auto& p : points) {
+        box.southWest = {std::min(box.southWest.latitude, p.latitude),
+                         std::min(box.southWest.longitude, p.longitude)};
+        box.northEast = {std::max(box.northEast.latitude, p.latitude),
+                         std::max(box.northEast.longitude, p.longitude)};
+    }
+    return box;
+}
 
 struct MapFeature {
     MapFeatureKind kind = MapFeatureKind::minorRoad;

@@ -85,15 +85,7 @@ MapCamera MapCamera::lookingAt(const Coordinate& center, const Coordinate& eye, 
 }
 
 MapBox MapPolyline::boundingBox() const {
-    if (points.empty()) return {};
-    MapBox box{points[0], points[0]};
-    for (const auto& p : points) {
-        box.southWest = {std::min(box.southWest.latitude, p.latitude),
-                         std::min(box.southWest.longitude, p.longitude)};
-        box.northEast = {std::max(box.northEast.latitude, p.latitude),
-                         std::max(box.northEast.longitude, p.longitude)};
-    }
-    return box;
+    return boxAround(points);
 }
 
 MapAnnotationView::MapAnnotationView(std::shared_ptr<MapAnnotation> annotation,
