@@ -74,7 +74,8 @@ void MicrodataCell::layoutSubviews() {
     const auto tags = tagsView.lock();
     if (!caption || !tags) return;
     const Rect b = bounds();
-    // The caption takes what it needs, up to 60 % of the row (the values are short words); the tags take the rest.
+    // The caption takes what it needs, up to 60 % of the row (the values are short words); the tags
+    // take the rest.
     const double captionWidth =
         std::min(caption->sizeThatFits({0, 0}).width, std::max(0.0, b.width() * 0.6));
     caption->setFrame({kMargin, 0, captionWidth, b.height()});
