@@ -40,6 +40,15 @@ foreach(font IN LISTS web_fonts)
     list(APPEND web_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
         /usr/share/fonts/truetype/dejavu/${font} ${ARQUOREL_WEB_SITE}/fonts/${font})
 endforeach()
+# The page's telephone-number reader: libphonenumber-js's ready bundle with the "min" metadata
+# (every country; 43 KB gzipped), from web/node_modules as web/package-lock.json pins it
+# (`./run web build` installs it with npm ci).
+set(phone_reader ${CMAKE_CURRENT_SOURCE_DIR}/web/node_modules/libphonenumber-js/bundle/libphonenumber-min.js)
+if(NOT EXISTS ${phone_reader})
+    message(FATAL_ERROR "${phone_reader} is missing: run `npm ci` in web/ (./run web build does)")
+endif()
+list(APPEND web_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
+    ${phone_reader} ${ARQUOREL_WEB_SITE}/libphonenumber-min.js)
 add_custom_target(web-site ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${ARQUOREL_WEB_SITE}/fonts ${ARQUOREL_WEB_SITE}/data
     ${web_copies}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/placelist/Handoffs.h"
 #include "arquorel/placelist/PointsVC.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
@@ -14,6 +15,7 @@
 #include "arquorel/platform/drawing/ViewTreeDump.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/Console.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/LayoutRegistry.h"
 #include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/ViewController.h"
@@ -169,6 +171,17 @@ EMSCRIPTEN_KEEPALIVE const char* arq_host_view_tree() {
     static std::string tree;
     tree = session().window ? arquorel::dumpViewTree(*session().window) : std::string();
     return tree.c_str();
+}
+
+// The tel: addresses the details screen's call button dials for a place's phone text read in
+// `region` (one a line; none: no call button), by the platform's telephone-number reader.
+EMSCRIPTEN_KEEPALIVE const char* arq_host_dial_strings(const char* phone, const char* region) {
+    static std::string lines;
+    lines.clear();
+    for (const auto& choice :
+         arquorel::phoneChoices(phone, region, arquorel::platformContext().phoneNumberService()))
+        lines += choice.url + "\n";
+    return lines.c_str();
 }
 
 }  // extern "C"

@@ -17,6 +17,7 @@
 // walking route come from; 'monaco.pack' beside this module by default, null for none: maps
 // then show their background only), debugMap (a small "map" button in the corner shows a map
 // of the places, for developers). One screen at a time per page.
+import './libphonenumber-min.js';  // the global `libphonenumber`: telephone numbers of every country
 import createArquorelCore from './arquorel-core.js';
 
 const here = new URL('.', import.meta.url);
@@ -148,6 +149,19 @@ class MainScreen extends EventTarget {
     this.module = null;
     if (current === this) current = null;
   }
+}
+
+// The tel: addresses a place's call button dials for its phone text (numbers separated by ';',
+// ',' or '/'), read in `region` (ISO 3166 alpha-2) unless written with their country code; an
+// empty array: the place gets no call button.
+export async function dialStrings(phone, region = '') {
+  const module = await core();
+  const phoneText = module.arq.cString(String(phone));
+  const regionText = module.arq.cString(String(region));
+  const lines = module.UTF8ToString(module._arq_host_dial_strings(phoneText, regionText));
+  module._free(phoneText);
+  module._free(regionText);
+  return lines.split('\n').filter((line) => line);
 }
 
 export async function createMainScreen(element, options = {}) {

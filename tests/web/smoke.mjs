@@ -14,6 +14,9 @@
 //     "open in the browser" button, which opens it in a new tab; the frame leaves with the
 //     screen; the mail row opens a mailto: link; the share button shares (or copies, with a
 //     notice); back returns to the main screen;
+//   - the call button dials the Casino's Monaco number; phone texts of Monaco, Russia, the
+//     United States and other countries read in their region give the tel: addresses a call
+//     button dials (none for numbers that are not of the region);
 //   - no page error and no console error.
 // Screenshots and view trees go to build/web-shots/ with an index.html.
 //
@@ -166,6 +169,7 @@ try {
     'a second start shows the Casino where the first did');
 
   await builtinScreens(again);
+  await dialStrings();
 } catch (error) {
   check(false, error.message);
   await page.screenshot({ path: join(out, 'failure.png') }).catch(() => {});
@@ -223,6 +227,7 @@ async function builtinScreens(mainTree) {
   });
   pagesServed['/logo.png'] = { type: 'image/png', body: Buffer.from(png, 'base64') };
   record.logo = casinoLogo;
+  record.phone = '98 06 21 21';  // written as in Monaco: read in the place's country
   await page.check('input[value=file]');
   await page.setInputFiles('#placesFile', { name: 'monaco.json', mimeType: 'application/json',
     buffer: Buffer.from(JSON.stringify(places)) });
@@ -342,6 +347,16 @@ async function builtinScreens(mainTree) {
   const noNotice = await page.evaluate(() => window.arquorelViewTree());
   check(!/AlertController|No mail/i.test(noNotice), 'no mail notice: the browser can send mail');
 
+  // The call button: the Monaco number, written without its country code, dialled in full.
+  const phoneLine = noNotice.split('\n').find((line) => /Button #phoneButton /.test(line));
+  check(phoneLine && !/ hidden/.test(phoneLine),
+    `the details screen has a call button for the Casino's number (${phoneLine})`);
+  await tapView(noNotice, /Button #phoneButton/);
+  await page.waitForTimeout(500);
+  const calls = await page.evaluate(() => window.arquorelLinks.slice(1));
+  check(calls.length === 1 && calls[0] === 'tel:+37798062121',
+    `the call button dials the Casino in Monaco (${calls.join(', ')})`);
+
   // Share: the Web Share sheet where the browser has one, else the clipboard and a notice.
   const hasShare = await page.evaluate(() => {
     if (!navigator.share) return false;
@@ -377,6 +392,38 @@ async function builtinScreens(mainTree) {
   check(again && Math.abs(again.frame[0] - target.frame[0]) < 5 && await page.isVisible('#listButton'),
     `back returns to the main screen, the Casino's card where it was (${again && again.frame})`);
 }
+// Numbers of every country get a call button: what the details screen dials for a phone text
+// read in a region (libphonenumber-js in the page, through the platform's reader). The trunk
+// prefix goes, the leading digits of a number of normal length stay.
+async function dialStrings() {
+  const cases = [
+    ['93 25 00 00', 'MC', ['tel:+37793250000']],
+    ['+377 93 25 00 00', '', ['tel:+37793250000']],
+    ['812 123 45 67', 'RU', ['tel:+78121234567']],
+    ['8 812 123 45 67', 'RU', ['tel:+78121234567']],
+    ['800 555 35 35', 'US', ['tel:+18005553535']],
+    ['1 (800) 555-35-35', 'us', ['tel:+18005553535']],
+    ['021 123 4567', 'ZA', ['tel:+27211234567']],
+    ['020 2222 222', 'KE', ['tel:+254202222222']],
+    ['93 25 00 00; +7 812 123 45 67', 'MC', ['tel:+37793250000', 'tel:+78121234567']],
+    ['93 25 00 00', '', []],  // no country known: only numbers with their country code
+    ['04 93 15 20 00', 'MC', []],  // a French number is not one of Monaco
+    ['12', 'FR', []],
+    ['javascript:alert(1)', 'FR', []],
+  ];
+  const answers = await page.evaluate(async (list) => {
+    const component = await import(new URL('arquorel.js', location.href).href);
+    const out = [];
+    for (const [phone, region] of list) out.push(await component.dialStrings(phone, region));
+    return out;
+  }, cases);
+  cases.forEach(([phone, region, want], i) => {
+    check(JSON.stringify(answers[i]) === JSON.stringify(want),
+      `"${phone}" in ${region || 'no region'}: ${want.length ? 'dials ' + want.join(', ') : 'no call button'}` +
+      ` (${JSON.stringify(answers[i])})`);
+  });
+}
+
 // Everything refused: no camera picture (the camera button instead) and, without a position,
 // the weak-GPS alert.
 const refusing = await launch({ refuse: true });

@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "arquorel/platform/browser/SensorMath.h"
-#include "arquorel/platform/browser/SimplePhoneNumbers.h"
 #include "arquorel/platform/browser/emscripten/BrowserCamera.h"
 #include "arquorel/platform/browser/emscripten/BrowserSensors.h"
 #include "arquorel/platform/browser/emscripten/BrowserServices.h"
@@ -52,7 +51,7 @@ BrowserPlatform::BrowserPlatform()
     c.setReachability(std::make_shared<BrowserReachability>());
     c.setShareService(std::make_shared<BrowserShareService>());
     c.setURLService(std::make_shared<BrowserURLService>());
-    c.setPhoneNumberService(std::make_shared<SimplePhoneNumberService>());
+    c.setPhoneNumberService(std::make_shared<BrowserPhoneNumberService>());
     c.application().setURLOpener(std::make_shared<BrowserURLOpener>());
     c.setMailService(std::make_shared<BrowserMailService>());
     c.setMapsApplication(std::make_shared<BrowserMapsApplication>());

@@ -2,7 +2,10 @@
 
 #include <emscripten.h>
 
+#include <cstdlib>
+
 #include "arquorel/platform/browser/BrowserLinks.h"
+#include "arquorel/platform/browser/PhoneNumberReply.h"
 #include "arquorel/platform/browser/UriReference.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -21,6 +24,14 @@ EM_JS(int, arq_js_url_accepted, (const char* text), {
     }
 });
 EM_JS(int, arq_js_open, (const char* url), { return ARQ.openLink(UTF8ToString(url)) ? 1 : 0; });
+// The page's answer is a string on the module's heap, freed by the caller.
+EM_JS(char*, arq_js_read_phone, (const char* text, const char* region), {
+    const reply = ARQ.readPhone(UTF8ToString(text), UTF8ToString(region));
+    const size = lengthBytesUTF8(reply) + 1;
+    const pointer = _malloc(size);
+    stringToUTF8(reply, pointer, size);
+    return pointer;
+});
 EM_JS(void, arq_js_share, (const char* text, const char* url, const char* copiedNotice),
       { ARQ.share(UTF8ToString(text), UTF8ToString(url), UTF8ToString(copiedNotice)); });
 
@@ -66,6 +77,18 @@ URLParseResult BrowserURLService::parse(std::string_view text) const {
     const std::string whole(text);
     if (!arq_js_url_accepted(whole.c_str()))
         return {std::nullopt, "\"" + whole + "\" is not an address the browser can read"};
+    return result;
+}
+
+// --- Telephone numbers ----------------------------------------------------------------------
+
+PhoneNumberResult BrowserPhoneNumberService::read(std::string_view text,
+                                                  std::string_view defaultRegion) const {
+    if (text.find('\0') != std::string_view::npos) return {std::nullopt, "not a telephone number"};
+    const std::string whole(text), region = phoneReaderRegion(defaultRegion);
+    char* reply = arq_js_read_phone(whole.c_str(), region.c_str());
+    auto result = phoneNumberFromReply(reply ? std::string_view(reply) : std::string_view());
+    std::free(reply);
     return result;
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 // The browser's answers to the platform's smaller services: data through fetch (http and
 // https only, the loader's size cap), reachability from the browser's online state, addresses
-// read with the browser's URL parser, other applications opened as real links (tel:, mailto:,
-// map applications), mail drafts as mailto: links, the system map as the OpenStreetMap web
-// map, sharing through the Web Share interface where the browser has it (else the address or
-// text goes to the clipboard, with a notice), and the country of a position from the offline
-// table of country areas.
+// read with the browser's URL parser, telephone numbers read by the page's libphonenumber-js,
+// other applications opened as real links (tel:, mailto:, map applications), mail drafts as
+// mailto: links, the system map as the OpenStreetMap web map, sharing through the Web Share
+// interface where the browser has it (else the address or text goes to the clipboard, with a
+// notice), and the country of a position from the offline table of country areas.
 
 #include <cstdint>
 #include <map>
@@ -15,6 +15,7 @@
 #include "arquorel/platform/maps/MapItem.h"
 #include "arquorel/platform/sensors/Geocoder.h"
 #include "arquorel/platform/system/MailService.h"
+#include "arquorel/platform/system/PhoneNumberService.h"
 #include "arquorel/platform/system/URLService.h"
 #include "arquorel/platform/web/DataLoader.h"
 #include "arquorel/platform/web/Reachability.h"
@@ -45,6 +46,13 @@ class BrowserReachability final : public NetworkReachability {
 class BrowserURLService final : public URLService {
   public:
     URLParseResult parse(std::string_view text) const override;
+};
+
+// Numbers of every country, read by the page's libphonenumber-js with its metadata of each
+// numbering plan (ARQ.readPhone); `defaultRegion` is an ISO 3166 alpha-2 code in either case.
+class BrowserPhoneNumberService final : public PhoneNumberService {
+  public:
+    PhoneNumberResult read(std::string_view text, std::string_view defaultRegion) const override;
 };
 
 class BrowserURLOpener final : public URLOpener {

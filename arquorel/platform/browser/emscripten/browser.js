@@ -623,6 +623,30 @@ var ARQ = (Module['arq'] = {
     ARQ.noticeTimer = setTimeout(() => n.remove(), 2500);
   },
 
+  // A telephone number read by libphonenumber-js (its "min" metadata: every country's calling
+  // code, trunk prefix, lengths and number pattern), which the page loads as the global
+  // `libphonenumber` before the module. `region` is a capital alpha-2 code or empty. The answer
+  // is one line: "E164 REGION" ("001" for numbers of no country), or "!REASON".
+  readPhone(text, region) {
+    const reader = globalThis.libphonenumber;
+    if (!reader) return '!the page has no telephone-number reader (libphonenumber-min.js)';
+    const reasons = {
+      INVALID_COUNTRY: 'no known country code, and no region to read it in',
+      NOT_A_NUMBER: 'not a telephone number',
+      TOO_SHORT: 'too short for a telephone number',
+      TOO_LONG: 'too long for a telephone number',
+      INVALID_LENGTH: 'not a telephone number of its region\'s length',
+    };
+    let number;
+    try {
+      number = reader.parsePhoneNumberWithError(text, region ? { defaultCountry: region } : {});
+    } catch (e) {
+      return '!' + (reasons[e && e.message] || 'not a telephone number');
+    }
+    if (!number.isValid()) return '!not a valid number of its region';
+    return number.number + ' ' + (number.country || '001');
+  },
+
   openLink(url) {
     const a = document.createElement('a');
     a.href = url;
