@@ -61,6 +61,9 @@ TEST(BrowserLinksTest, MapLaunchesBecomeWebMapAddresses) {
         {{{here}, DirectionsMode::walking}, ""},
         {{{offGlobe}, std::nullopt}, ""},
         {{{}, std::nullopt}, ""},
+        // Negative zero is written as zero; seven decimals (a centimetre) at most.
+        {{{MapItem{false, {-0.0, 0.123456789}, "", {}}}, std::nullopt},
+         "https://www.openstreetmap.org/?mlat=0&mlon=0.1234568#map=18/0/0.1234568"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url);

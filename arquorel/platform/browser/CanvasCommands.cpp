@@ -115,7 +115,12 @@ int CanvasCommands::text(std::string s) {
 int CanvasCommands::imageId(const std::shared_ptr<const Image>& image) {
     auto it = images_.find(image.get());
     if (it != images_.end() && it->second.image.lock() == image) return it->second.id;
-    // A new image, or another one at the address of one that is gone.
+    // A new image, or another one at the address of one that is gone: the replaying side drops
+    // the old one's picture (clear() will not see it again).
+    if (it != images_.end()) {
+        op(CanvasOp::forgetImage);
+        put(it->second.id);
+    }
     const int id = nextImageId_++;
     images_[image.get()] = {image, id};
     if (const auto& raster = image->raster()) {

@@ -90,6 +90,40 @@ TEST(CanvasCommandsTest, EncodesStepsWithTheirOperands) {
     EXPECT_EQ(c.numbers(), expected);
 }
 
+TEST(CanvasCommandsTest, GradientsShadowsAndClearedAreasWithTheirOperands) {
+    CanvasCommands c;
+    const Path box = Path::rect({0, 0, 2, 2});
+    Gradient linear;
+    linear.stops = {{-1, Color{0, 0, 1, 1}}, {0.5, Color{1, 1, 1, 2}}};  // clamped
+    linear.start = {1, 2};
+    linear.end = {3, NAN};
+    c.fillGradient(box, linear);
+    Gradient conic;
+    conic.kind = Gradient::Kind::angle;
+    conic.stops = {{1, Color::black()}};
+    conic.center = {5, 6};
+    conic.startAngle = 0.5;
+    c.fillGradient(box, conic);
+    c.drawShadow(box, Shadow{Color{0, 0, 0, 0.5}, {1, 3}, -2});
+    c.clearRect({7, 8, 9, INFINITY});
+    std::vector<double> expected;
+    const std::vector<double> path = {0, 1, 6, 0, 0, 2, 2};
+    const auto add = [&](std::initializer_list<double> values) {
+        expected.insert(expected.end(), values);
+    };
+    add({op(CanvasOp::linear)});
+    expected.insert(expected.end(), path.begin(), path.end());
+    add({2, 0, 0, 0, 255, 1, 0.5, 255, 255, 255, 1, 1, 2, 3, 0});
+    add({op(CanvasOp::conic)});
+    expected.insert(expected.end(), path.begin(), path.end());
+    add({1, 1, 0, 0, 0, 1, 5, 6, 0.5});
+    add({op(CanvasOp::shadow)});
+    expected.insert(expected.end(), path.begin(), path.end());
+    add({0, 0, 0, 0.5, 1, 3, 0});
+    add({op(CanvasOp::clearRect), 7, 8, 9, 0});
+    EXPECT_EQ(c.numbers(), expected);
+}
+
 TEST(CanvasCommandsTest, TextsGoToTheTableLineByLine) {
     CanvasCommands c;
     TextStyle style;
@@ -110,6 +144,24 @@ TEST(CanvasCommandsTest, TextsGoToTheTableLineByLine) {
     EXPECT_EQ(c.numbers(), expected);
     EXPECT_EQ(c.joinedTexts(), std::string("italic 600 10px \"DejaVu Sans\"") + '\0' + "Casino de" +
                                    '\0' + "Monte-Carlo");
+}
+
+TEST(CanvasCommandsTest, TextsCannotBreakOutOfTheirFontOrTheTable) {
+    TextStyle style;
+    style.fontFamily = "Evil\"; font: 99px \\x";
+    style.fontSize = NAN;
+    EXPECT_EQ(cssFont(style), "400 0px \"Evil font: 99px x\"");
+    style.fontFamily = "DejaVu Sans";
+    style.fontSize = 17;
+    style.weight = FontWeight::bold;
+    EXPECT_EQ(cssFont(style), "700 17px \"DejaVu Sans\"");
+    style.weight = FontWeight::medium;
+    EXPECT_EQ(cssFont(style), "500 17px \"DejaVu Sans\"");
+    // A NUL inside a text would split it in two on the replaying side.
+    CanvasCommands c;
+    c.drawText(EstimatingTextEngine().layout(std::string("a\0b", 3), style), {0, 0});
+    EXPECT_EQ(c.joinedTexts(),
+              std::string("500 17px \"DejaVu Sans\"") + '\0' + "a\xEF\xBF\xBD" + "b");
 }
 
 TEST(CanvasCommandsTest, ImagesAreSentOnceAndForgottenWhenGone) {
@@ -157,6 +209,47 @@ TEST(CanvasCommandsTest, ImagesAreSentOnceAndForgottenWhenGone) {
     c.clear();  // gone: the replaying side is told to drop it
     EXPECT_EQ(c.numbers(), (std::vector<double>{op(CanvasOp::forgetImage), 1}));
     EXPECT_EQ(c.knownImageCount(), 0u);
+}
+
+TEST(CanvasCommandsTest, ANewImageAtTheAddressOfOneGoneIsSentAnew) {
+    // The allocator may place a new image where a freed one lived, within the same frame:
+    // shared pointers with their own lifetimes to one address stand for that.
+    const auto picture = Image::fromSvg("pin", "<svg width=\"4\" height=\"4\"></svg>");
+    ASSERT_TRUE(picture);
+    CanvasCommands c;
+    auto first = std::shared_ptr<const Image>(std::make_shared<int>(1), picture.get());
+    c.drawImage(first, {0, 0, 4, 4});
+    first.reset();
+    const auto second = std::shared_ptr<const Image>(std::make_shared<int>(2), picture.get());
+    c.drawImage(second, {0, 0, 4, 4});
+    // The old picture is dropped on the replaying side, the new one defined under a new number.
+    const std::vector<double> drawnAgain = {op(CanvasOp::forgetImage),
+                                            1,
+                                            op(CanvasOp::defineImage),
+                                            2,
+                                            1,
+                                            4,
+                                            4,
+                                            op(CanvasOp::image),
+                                            2,
+                                            0,
+                                            0,
+                                            4,
+                                            4,
+                                            0,
+                                            0,
+                                            0,
+                                            0,
+                                            0};
+    ASSERT_GE(c.numbers().size(), drawnAgain.size());
+    EXPECT_EQ(std::vector<double>(c.numbers().end() - drawnAgain.size(), c.numbers().end()),
+              drawnAgain);
+    // The replaying side lost its images (a lost context): each is defined again when drawn.
+    c.clear();
+    c.forgetImages();
+    EXPECT_EQ(c.knownImageCount(), 0u);
+    c.drawImage(second, {0, 0, 4, 4});
+    EXPECT_EQ(c.numbers().front(), op(CanvasOp::defineImage));
 }
 
 TEST(CanvasCommandsTest, RasterImagesAreSentAsTheAddressOfTheirPixels) {

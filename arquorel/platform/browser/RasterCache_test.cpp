@@ -50,6 +50,14 @@ TEST(RasterCacheTest, RefusesPixelsThatAreNoPicture) {
         EXPECT_EQ(cache.count(), 0u);
         EXPECT_EQ(cache.bytesHeld(), 0u);
     }
+    // The largest side an image may have, and the budget itself, are still taken.
+    RasterCache roomy(1u << 20);
+    EXPECT_FALSE(roomy.put("wide", pixels(Image::kMaxRasterSide + 1, 1)));
+    EXPECT_FALSE(roomy.put("tall", pixels(1, Image::kMaxRasterSide + 1)));
+    EXPECT_TRUE(roomy.put("widest", pixels(Image::kMaxRasterSide, 1)));
+    RasterCache exact(1 + 4);
+    EXPECT_TRUE(exact.put("x", pixels(1, 1)));
+    EXPECT_EQ(exact.bytesHeld(), 5u);
 }
 
 TEST(RasterCacheTest, TheLeastRecentlyUsedLeaveFirst) {

@@ -25,7 +25,13 @@ TEST(SensorMathTest, HeadingIsWhereTheCameraLooks) {
         {0, 0, -90, 90},    // the same, reached from flat
         {0, 85, 0, 0},      // nearly upright
         {90, 5, 0, 270},    // nearly flat: the top edge (to the west), not the camera
-        {350, 80, 0, 10},   // nearly upright, across north
+        // Nearly flat but tipped back or sideways: the camera looks down behind or beside the
+        // top edge; the heading stays the top edge's instead of jumping by 90 or 180 degrees.
+        {0, -8, 0, 0},
+        {0, 0, 8, 0},
+        {90, -10, 4, 270},
+        {0, -15, 0, 180},  // tipped back enough that the camera looks ahead of the user
+        {350, 80, 0, 10},  // nearly upright, across north
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.alpha << " " << c.beta << " " << c.gamma);
@@ -37,6 +43,7 @@ TEST(SensorMathTest, HeadingIsWhereTheCameraLooks) {
     }
     EXPECT_FALSE(headingFromOrientation(NAN, 90, 0));
     EXPECT_FALSE(headingFromOrientation(0, INFINITY, 0));
+    EXPECT_FALSE(headingFromOrientation(0, 90, NAN));
 }
 
 TEST(SensorMathTest, MotionBecomesGravityInG) {
@@ -51,7 +58,13 @@ TEST(SensorMathTest, MotionBecomesGravityInG) {
     const auto tilted = accelerationFromMotion(0, 9.80665 * std::cos(0.5), 9.80665 * std::sin(0.5));
     ASSERT_TRUE(tilted);
     EXPECT_NEAR(std::atan2(-tilted->z, -tilted->y), 0.5, 1e-12);
+    // In landscape with the left edge up the push is along +x.
+    const auto sideways = accelerationFromMotion(9.80665, 0, 0);
+    ASSERT_TRUE(sideways);
+    EXPECT_DOUBLE_EQ(sideways->x, -1);
     EXPECT_FALSE(accelerationFromMotion(0, NAN, 0));
+    EXPECT_FALSE(accelerationFromMotion(INFINITY, 0, 0));
+    EXPECT_FALSE(accelerationFromMotion(0, 0, NAN));
 }
 
 TEST(SensorMathTest, ScreenAngleGivesBothOrientations) {

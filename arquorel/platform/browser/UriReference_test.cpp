@@ -21,6 +21,12 @@ TEST(UriReferenceTest, SplitsThePartsAsWritten) {
         {"//cdn.mc/logo.svg", {"", "", "cdn.mc", "", "/logo.svg", "", "", true}},
         {"a/b:c?", {"", "", "", "", "a/b:c", "", "", false, true, false}},
         {"", {}},
+        // The last '@' ends the user part; a scheme of characters outside its set is a path.
+        {"https://a@b@x.mc/", {"https", "a@b", "x.mc", "", "/", "", "", true}},
+        {"a_b:c", {"", "", "", "", "a_b:c", "", "", false}},
+        {"x+y.z-w:q", {"x+y.z-w", "", "", "", "q", "", "", false}},
+        {"/p#f?q", {"", "", "", "", "/p", "", "f?q", false, false, true}},
+        {"%41b", {"", "", "", "", "%41b", "", "", false}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -40,6 +46,7 @@ TEST(UriReferenceTest, RefusesCharactersOutsideTheGrammarNamingWhere) {
         {"https://x.mc/\t", "a control character at 13"},
         {"https://x.mc:80a/", "a port that is not a number"},
         {"http://[2001:db8::1/", "an IPv6 host without its ']'"},
+        {"http://[::1]x/", "characters after the IPv6 host"},
     };
     for (const auto& [text, why] : cases) {
         const auto result = splitUriReference(text);
