@@ -24,7 +24,7 @@ TEST(CanvasCommandsTest, EncodesStepsWithTheirOperands) {
     curve.setFillRule(FillRule::evenOdd);
     c.clip(curve);
     StrokeStyle dashed = lineWidth(2);
-    dashed.dashes = {4, 2};
+    dashed.dashes = {4, -2};  // a negative dash would stop the canvas dashing
     dashed.cap = LineCap::round;
     c.stroke(Path::rect({0, 0, 1, NAN}), Color::black(), dashed);
     c.restore();
@@ -84,7 +84,7 @@ TEST(CanvasCommandsTest, EncodesStepsWithTheirOperands) {
                                           0,
                                           2,
                                           4,
-                                          2,
+                                          0,
                                           0,
                                           op(CanvasOp::restore)};
     EXPECT_EQ(c.numbers(), expected);

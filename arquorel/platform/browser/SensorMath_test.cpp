@@ -43,7 +43,7 @@ TEST(SensorMathTest, HeadingIsWhereTheCameraLooks) {
     }
     EXPECT_FALSE(headingFromOrientation(NAN, 90, 0));
     EXPECT_FALSE(headingFromOrientation(0, INFINITY, 0));
-    EXPECT_FALSE(headingFromOrientation(0, 90, NAN));
+    EXPECT_FALSE(headingFromOrientation(90, 0, NAN));
 }
 
 TEST(SensorMathTest, MotionBecomesGravityInG) {

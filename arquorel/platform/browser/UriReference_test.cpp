@@ -24,6 +24,7 @@ TEST(UriReferenceTest, SplitsThePartsAsWritten) {
         // The last '@' ends the user part; a scheme of characters outside its set is a path.
         {"https://a@b@x.mc/", {"https", "a@b", "x.mc", "", "/", "", "", true}},
         {"a_b:c", {"", "", "", "", "a_b:c", "", "", false}},
+        {"1ab:c", {"", "", "", "", "1ab:c", "", "", false}},
         {"x+y.z-w:q", {"x+y.z-w", "", "", "", "q", "", "", false}},
         {"/p#f?q", {"", "", "", "", "/p", "", "f?q", false, false, true}},
         {"%41b", {"", "", "", "", "%41b", "", "", false}},
@@ -44,6 +45,7 @@ TEST(UriReferenceTest, RefusesCharactersOutsideTheGrammarNamingWhere) {
         {"https://x.mc/%4", "a '%' that starts no escape at 13"},
         {"https://x.mc/<b>", "'<' at 13"},
         {"https://x.mc/\t", "a control character at 13"},
+        {"https://x.mc/\x1F", "a control character at 13"},
         {"https://x.mc:80a/", "a port that is not a number"},
         {"http://[2001:db8::1/", "an IPv6 host without its ']'"},
         {"http://[::1]x/", "characters after the IPv6 host"},
