@@ -527,15 +527,21 @@ void PlaceVC::requestRoute() {
             console.writeLine("No walking route to " + self->place->displayTitle());
             return;
         }
-        auto line = std::make_shared<MapPolyline>(response.routes.front().polyline);
-        self->mapp->addOverlay(line, OverlayLevel::aboveRoads);
-        const MapBox box = line->boundingBox();
-        const Coordinate centre{(box.southWest.latitude + box.northEast.latitude) / 2,
-                                (box.southWest.longitude + box.northEast.longitude) / 2};
-        self->mapp->setRegion({centre, box.northEast.latitude - box.southWest.latitude,
-                               box.northEast.longitude - box.southWest.longitude},
-                              true);
+        self->route_ = std::make_shared<MapPolyline>(response.routes.front().polyline);
+        self->mapp->addOverlay(self->route_, OverlayLevel::aboveRoads);
+        // The map shows the whole walk; the enlarged map stays north up.
+        if (const auto region = self->walkRegion()) self->mapp->setRegion(*region, true);
     });
+}
+
+std::optional<MapRegion> PlaceVC::walkRegion() const {
+    std::vector<Coordinate> points;
+    for (const auto& a : mapp->annotations())
+        if (isValid(a->coordinate)) points.push_back(a->coordinate);
+    if (route_) points.insert(points.end(), route_->points.begin(), route_->points.end());
+    if (points.size() < 2) return std::nullopt;
+    // A margin of 15 % on every side keeps the pins whole at the edges.
+    return regionAround(boxAround(points), 1.3);
 }
 
 std::optional<PolylineRenderer> PlaceVC::rendererForOverlay(MapView&, const MapPolyline&) {
@@ -717,21 +723,13 @@ void PlaceVC::largeMap() {
 }
 
 void PlaceVC::fitWalk() {
-    // The enlarged map opens north up on the whole walk: both pins and the route, with a margin.
-    std::vector<Coordinate> points;
-    for (const auto& a : mapp->annotations()) points.push_back(a->coordinate);
-    if (route_) points.insert(points.end(), route_->points.begin(), route_->points.end());
-    if (points.size() < 2) return;
-    const MapBox box = boxAround(points);
+    // The enlarged map opens north up on the whole walk: both pins and the route.
+    const auto region = walkRegion();
+    if (!region) return;
     MapCamera upright = mapp->camera();
     upright.heading = 0;
     mapp->setCamera(upright);
-    constexpr double kWalkMargin = 1.3;
-    mapp->setRegion({{(box.southWest.latitude + box.northEast.latitude) / 2,
-                      (box.southWest.longitude + box.northEast.longitude) / 2},
-                     (box.northEast.latitude - box.southWest.latitude) * kWalkMargin,
-                     (box.northEast.longitude - box.southWest.longitude) * kWalkMargin},
-                    true);
+    mapp->setRegion(*region, true);
 }
 
 void PlaceVC::back() {

@@ -162,6 +162,8 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     void rebuildTags();
     void requestRoute();
     void fitWalk();
+    // The region of both pins and the route, with a margin; none with fewer than two points.
+    std::optional<MapRegion> walkRegion() const;
     void updateButtons();
     void present(std::shared_ptr<ViewController> screen);
     void openWebPage(const std::string& address);

@@ -307,7 +307,64 @@ TEST(PlaceVCTest, DirectionsAnswersDrawTheRouteOrKeepThePins) {
         EXPECT_EQ(lines, c.console);
         const auto renderer = s.rendererForOverlay(*s.mapp, MapPolyline({}));
         ASSERT_TRUE(renderer);
-        EXPECT_EQ(renderer->strokeColor, PlaceVC::kRouteColor);
+        EXPECT_EQ(renderer->strokeColor, (Color{17.0 / 255, 147.0 / 255, 1, 1}));
+        EXPECT_EQ(renderer->lineWidth, 5);
+    }
+}
+
+// The point `north` and `east` metres from the user (flat earth, fine at a few hundred metres).
+Coordinate fromUser(double north, double east) {
+    return {
+        kUser.latitude + north / 110'574.0,
+        kUser.longitude + east / (111'320.0 * std::cos(kUser.latitude * std::numbers::pi / 180))};
+}
+
+// Every point whole on the map (a pin's half width from the edges), and the walk filling at
+// least half of the map's width or height: not zoomed out to a speck either.
+void expectWholeWalk(const MapView& map, const std::vector<Coordinate>& walk) {
+    const double w = map.bounds().width(), h = map.bounds().height();
+    double left = w, right = 0, top = h, bottom = 0;
+    for (const auto& c : walk) {
+        const Point p = map.convert(c);
+        EXPECT_TRUE(p.x >= 15 && p.x <= w - 15 && p.y >= 15 && p.y <= h - 15)
+            << "off the " << w << "x" << h << " map at " << p.x << "," << p.y;
+        left = std::min(left, p.x), right = std::max(right, p.x);
+        top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+    }
+    EXPECT_GT(std::max((right - left) / w, (bottom - top) / h), 0.5);
+}
+
+TEST(PlaceVCTest, BothMapsShowTheWholeWalkWhereverItGoes) {
+    struct Case {
+        const char* name;
+        Coordinate place;
+        Coordinate bend;  // the only path passes here
+    };
+    const Case cases[] = {
+        // 600 m due south, the path a little east of the line: the height limits the fit.
+        {"north-south", fromUser(-600, 0), fromUser(-300, 80)},
+        // 200 m east, the path swinging 450 m north of both pins.
+        {"detour", fromUser(0, 200), fromUser(450, 100)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Stage stage;
+        stage.device.installMapPack(std::make_shared<MapPack>(
+            MapBox{{43.72, 7.41}, {43.76, 7.45}},
+            std::vector<MapFeature>{{MapFeatureKind::footway, false, {kUser, c.bend, c.place}}},
+            WalkGraph{{kUser, c.bend, c.place}, {{0, 1}, {1, 2}}}));
+        auto p = richPlace();
+        p->lat = c.place.latitude;
+        p->lng = c.place.longitude;
+        auto& s = stage.open(p);
+        ASSERT_EQ(s.mapp->overlayCount(), 1u);
+        // Without a compass the compact map keeps the walk's view.
+        expectWholeWalk(*s.mapp, {kUser, c.bend, c.place});
+        s.largeMap();
+        stage.device.advance(1);
+        ASSERT_TRUE(s.isMapEnlarged());
+        EXPECT_EQ(s.mapp->camera().heading, 0);
+        expectWholeWalk(*s.mapp, {kUser, c.bend, c.place});
     }
 }
 
