@@ -21,6 +21,7 @@
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "arquorel/platform/ui/AlertController.h"
+#include "arquorel/platform/ui/HitTest.h"
 #include "arquorel/platform/ui/Window.h"
 #include "arquorel/platform/web/ShareSheet.h"
 #include "sim/device/SensorScript.h"
@@ -397,6 +398,14 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_TRUE(s.mapp->isUserInteractionEnabled());
     EXPECT_EQ(s.mapHolderView->frame().height(), s.scrollView->bounds().height());
     EXPECT_EQ(s.mapheight, PlaceVC::kMapHeight);
+    // The enlarged map follows a dragging finger; the compact one (below) does not.
+    stage.device.advance(1);
+    const auto dragAcross = [&] {
+        const Point centre = convertToRoot(*s.mapp, {s.mapp->bounds().midX(), 200});
+        const Coordinate before = s.mapp->camera().centerCoordinate;
+        finger.drag(centre, {centre.x + 80, centre.y + 60});
+        return !(s.mapp->camera().centerCoordinate == before);
+    };
     // It opens north up on the whole walk.
     EXPECT_EQ(s.mapp->camera().heading, 0);
     ASSERT_EQ(s.mapp->annotations().size(), 2u);
@@ -406,6 +415,7 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
                     p.y < s.mapp->bounds().height())
             << p.x << "," << p.y;
     }
+    EXPECT_TRUE(dragAcross());
 
     s.back();
     stage.device.advance(1);
@@ -415,6 +425,7 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_FALSE(s.mapp->isUserInteractionEnabled());
     EXPECT_EQ(s.mapHolderView->frame().height(), PlaceVC::kMapHeight);
     EXPECT_EQ(stage.root->presentedViewController(), stage.details);
+    EXPECT_FALSE(dragAcross());
 
     const auto subscriptions = LocationManager::sharedInstance()->headingCallbackCount();
     s.back();
