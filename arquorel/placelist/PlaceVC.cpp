@@ -772,10 +772,20 @@ void PlaceVC::favoriteClicked() {
 
 void PlaceVC::fromSiri() {
     if (auto nav = navigationController()) nav->popToRootViewController(false);
-    if (presentingViewController()) {
-        left_ = true;
-        dismiss(false);
-    }
+    if (left_ || !presentingViewController()) return;
+    // A page, sheet or alert shown over the details closes first, then the details. The screen
+    // counts as left only once it is gone: until then back and the hand-offs still work.
+    const auto leave = [weak = std::weak_ptr<PlaceVC>(me())] {
+        auto self = weak.lock();
+        if (!self || self->left_ || !self->presentingViewController()) return;
+        self->dismiss(false, [weak] {
+            if (auto gone = weak.lock()) gone->left_ = true;
+        });
+    };
+    if (presentedViewController())
+        dismiss(false, leave);
+    else
+        leave();
 }
 
 // ---- Hand-offs ----------------------------------------------------------------------

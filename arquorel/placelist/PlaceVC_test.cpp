@@ -436,16 +436,26 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_EQ(LocationManager::sharedInstance()->headingCallbackCount(), subscriptions - 2);
 }
 
-TEST(PlaceVCTest, FromSiriClosesTheScreenAndEndsWithIt) {
-    Stage stage;
-    stage.open();
-    platformContext().notificationCenter().post(kFromSiriNotification);
-    stage.device.advance(1);
-    EXPECT_EQ(stage.root->presentedViewController(), nullptr);
-    std::weak_ptr<PlaceVC> gone = stage.details;
-    stage.details.reset();
-    EXPECT_TRUE(gone.expired());
-    platformContext().notificationCenter().post(kFromSiriNotification);  // nobody listens
+TEST(PlaceVCTest, FromSiriClosesTheScreenAndWhatItShowsAndEndsWithIt) {
+    // Over the details: nothing, the web page, the call choice.
+    for (const int over : {0, 1, 2}) {
+        SCOPED_TRACE(over);
+        Stage stage;
+        auto p = richPlace();
+        p->phone = "+377 98 06 21 21 / +377 98 06 20 00";
+        auto& s = stage.open(p);
+        if (over == 1) s.openLink();
+        if (over == 2) s.phoneClicked();
+        stage.device.advance(1);
+        EXPECT_EQ(s.presentedViewController() != nullptr, over != 0);
+        platformContext().notificationCenter().post(kFromSiriNotification);
+        stage.device.advance(2);
+        EXPECT_EQ(stage.root->presentedViewController(), nullptr);
+        std::weak_ptr<PlaceVC> gone = stage.details;
+        stage.details.reset();
+        EXPECT_TRUE(gone.expired());
+        platformContext().notificationCenter().post(kFromSiriNotification);  // nobody listens
+    }
 
     // A screen without a place leaves at once.
     Stage empty;
