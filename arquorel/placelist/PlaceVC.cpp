@@ -87,8 +87,10 @@ std::shared_ptr<PlaceVC> PlaceVC::make() {
 }
 
 PlaceVC::~PlaceVC() {
-    if (auto centre = notifications_.lock(); centre && siriToken_)
-        centre->removeObserver(siriToken_);
+    if (auto centre = notifications_.lock()) {
+        if (siriToken_) centre->removeObserver(siriToken_);
+        if (countryToken_) centre->removeObserver(countryToken_);
+    }
 }
 
 std::shared_ptr<PlaceVC> PlaceVC::me() {
@@ -272,6 +274,16 @@ void PlaceVC::viewDidLoad() {
         this, kFromSiriNotification, [weak = std::weak_ptr<PlaceVC>(self)](const auto&) {
             if (auto screen = weak.lock()) screen->fromSiri();
         });
+    // The user's country reads the numbers of a place outside the country table: the call
+    // button follows when the country becomes known or changes.
+    countryToken_ = context.notificationCenter().addObserver(
+        this, kCountryChangedNotification, [weak = std::weak_ptr<PlaceVC>(self)](const auto&) {
+            // The enlarged map hides the buttons; closing it recomputes them.
+            auto screen = weak.lock();
+            if (!screen || screen->left_ || screen->enlarged_) return;
+            screen->updateButtons();
+            screen->view()->setNeedsLayout();
+        });
 
     isKMType = !context.userDefaults().contains(kImperialUnitsKey);
     headerColor_ =
@@ -432,8 +444,7 @@ void PlaceVC::updateButtons() {
     const std::optional<Coordinate> user =
         location ? std::optional(location->coordinate) : std::nullopt;
     routeButton->setHidden(!routePlan(*place, user, context.urlService(), context.application()));
-    const auto choices = phoneChoices(place->phone, LocationManager::sharedInstance()->country(),
-                                      context.phoneNumberService());
+    const auto choices = phoneChoicesNow();
     phoneNumbers.clear();
     for (const auto& c : choices) phoneNumbers.push_back(c.e164);
     phoneButton->setHidden(phoneNumbers.empty());
@@ -815,6 +826,13 @@ void PlaceVC::openRoute() {
     present(sheet);
 }
 
+std::vector<PhoneChoice> PlaceVC::phoneChoicesNow() const {
+    // Numbers without a country code are the place's country's, not the user's.
+    const auto region =
+        phoneRegion({place->lat, place->lng}, LocationManager::sharedInstance()->country());
+    return phoneChoices(place->phone, region, platformContext().phoneNumberService());
+}
+
 void PlaceVC::call(const PhoneChoice& choice) {
     placeCall(platformContext().application(), choice, [weak = std::weak_ptr<PlaceVC>(me())] {
         if (auto self = weak.lock()) self->present(makeCallFailedAlert());
@@ -823,8 +841,7 @@ void PlaceVC::call(const PhoneChoice& choice) {
 
 void PlaceVC::phoneClicked() {
     if (!place) return;
-    const auto choices = phoneChoices(place->phone, LocationManager::sharedInstance()->country(),
-                                      platformContext().phoneNumberService());
+    const auto choices = phoneChoicesNow();
     if (choices.empty()) return;
     if (choices.size() == 1) {
         call(choices.front());

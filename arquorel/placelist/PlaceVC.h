@@ -168,6 +168,7 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     void present(std::shared_ptr<ViewController> screen);
     void openWebPage(const std::string& address);
     void call(const PhoneChoice& choice);
+    std::vector<PhoneChoice> phoneChoicesNow() const;
     double layoutHeader(double width, double top);
     double layoutContent(double width, double y);
 
@@ -185,6 +186,7 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     HeadingSubscription distanceSubscription_;
     HeadingSubscription mapSubscription_;
     NotificationCenter::Token siriToken_ = 0;
+    NotificationCenter::Token countryToken_ = 0;
     std::weak_ptr<NotificationCenter> notifications_;
     std::shared_ptr<PlaceVC> me();
 };

@@ -27,6 +27,7 @@
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimDataLoader.h"
 #include "sim/device/SimDirections.h"
+#include "sim/device/SimGeocoder.h"
 #include "sim/device/SimLocationService.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/device/TouchDriver.h"
@@ -508,6 +509,53 @@ TEST(PlaceVCTest, CallsDialOneNumberOfferSeveralAndSayWhenTheyFail) {
     single.device.advance(1);
     ASSERT_NE(single.alert(), nullptr);
     EXPECT_EQ(single.alert()->message(), "This device cannot place the call.");
+}
+
+// A fix from the location service, with the country looked up from it.
+void fixAt(Stage& stage, const Coordinate& c) {
+    auto* service =
+        dynamic_cast<sim::SimLocationService*>(LocationManager::sharedInstance()->manager());
+    ASSERT_NE(service, nullptr);
+    ASSERT_TRUE(service->deliverLocation(Location(c, 0, 5, 5, stage.device.now())));
+    stage.device.advance(1);
+}
+
+TEST(PlaceVCTest, NumbersAreReadInThePlacesCountryWhereverTheUserIs) {
+    constexpr Coordinate kMunich{48.137, 11.575}, kParis{48.857, 2.352};
+    struct Case {
+        std::optional<Coordinate> user;
+        const char* country;
+    };
+    const Case cases[] = {{kUser, "MC"}, {kMunich, "DE"}, {kParis, "FR"}, {std::nullopt, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.country);
+        Stage stage(std::nullopt);
+        sim::SimGeocoder geocoder;
+        if (c.user) fixAt(stage, *c.user);
+        ASSERT_EQ(LocationManager::sharedInstance()->country(), c.country);
+        auto p = richPlace();
+        p->phone = "93 25 00 00";  // a Monaco number written without its country code
+        auto& s = stage.open(p);
+        EXPECT_TRUE(shown(*s.phoneButton));
+        s.phoneClicked();
+        stage.device.advance(1);
+        EXPECT_EQ(stage.device.urlOpener().openedURLs(),
+                  (std::vector<std::string>{"tel:+37793250000"}));
+    }
+
+    // A place beyond the table's countries: its numbers are read in the user's country, and the
+    // call button comes when that country becomes known.
+    Stage stage(std::nullopt);
+    sim::SimGeocoder geocoder;
+    auto p = richPlace();
+    p->lat = 40.4168;  // Madrid
+    p->lng = -3.7038;
+    p->phone = "030 22 70 00";
+    auto& s = stage.open(p);
+    EXPECT_TRUE(s.phoneButton->isHidden());
+    fixAt(stage, kMunich);
+    EXPECT_EQ(s.phoneNumbers, (std::vector<std::string>{"+4930227000"}));
+    EXPECT_TRUE(shown(*s.phoneButton));
 }
 
 TEST(PlaceVCTest, MailComposesToTheCheckedAddressesOrExplains) {
