@@ -481,6 +481,7 @@ TEST(PlaceVCTest, RouteOffersTheInstalledAppsOrOpensTheSystemMaps) {
     s.openRoute();
     stage.device.advance(1);
     EXPECT_EQ(stage.alertTitles(), (std::vector<std::string>{"Apple Maps", "Waze", "Cancel"}));
+    ASSERT_NE(stage.alert(), nullptr);
     ASSERT_TRUE(stage.alert()->pickAction("Waze"));
     stage.device.advance(1);
     EXPECT_EQ(stage.device.urlOpener().openedURLs(),
@@ -496,6 +497,7 @@ TEST(PlaceVCTest, CallsDialOneNumberOfferSeveralAndSayWhenTheyFail) {
     stage.device.advance(1);
     EXPECT_EQ(stage.alertTitles(),
               (std::vector<std::string>{"+377 98 06 21 21", "+377 98 06 20 00", "Cancel"}));
+    ASSERT_NE(stage.alert(), nullptr);
     ASSERT_TRUE(stage.alert()->pickAction("+377 98 06 20 00"));
     stage.device.advance(1);
     EXPECT_EQ(stage.device.urlOpener().openedURLs(),
