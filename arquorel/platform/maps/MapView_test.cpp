@@ -247,6 +247,16 @@ TEST_F(MapGestureTest, ZoomingStopsAtTheStreetsAndAtARegion) {
     window->sendPinch(TouchPhase::moved, inWindow({0, 150}), inWindow({375, 150}));
     window->sendPinch(TouchPhase::ended, inWindow({0, 150}), inWindow({375, 150}));
     EXPECT_EQ(map->camera().altitude, altitude);
+    // A map freed under the fingers: the rest of the pinch reaches nothing.
+    window->addSubview(map);
+    window->sendPinch(TouchPhase::began, inWindow({150, 150}), inWindow({250, 150}));
+    window->sendPinch(TouchPhase::moved, inWindow({100, 150}), inWindow({300, 150}));
+    std::weak_ptr<MapView> gone = map;
+    map->removeFromSuperview();
+    map.reset();
+    EXPECT_TRUE(gone.expired());
+    window->sendPinch(TouchPhase::moved, inWindow({0, 150}), inWindow({375, 150}));
+    window->sendPinch(TouchPhase::ended, inWindow({0, 150}), inWindow({375, 150}));
 }
 
 TEST_F(MapViewTest, DrawsTheDataInViewThenTheRouteThenTheUser) {

@@ -301,7 +301,8 @@ void Window::sendPinch(TouchPhase phase, Point first, Point second) {
         if (!recognizer) return;
         recognizer->reset();
         recognizer->setFingers(first, second);
-        pinch_ = PinchInProgress{view, recognizer, Touch{phase, centre, centre, now, now}};
+        pinch_ = PinchInProgress{view, recognizer->view(), recognizer,
+                                 Touch{phase, centre, centre, now, now}};
         recognizer->touchBegan(pinch_->touch);
         layoutIfNeededRecursively();
         return;
@@ -309,8 +310,15 @@ void Window::sendPinch(TouchPhase phase, Point first, Point second) {
     if (!pinch_) return;
     auto recognizer = pinch_->recognizer;
     auto view = pinch_->view.lock();
-    // The view closed under the fingers: its recogniser hears no more than a cancel.
-    if (!view || windowOf(*view).get() != this) phase = TouchPhase::cancelled;
+    auto owner = pinch_->owner.lock();
+    if (!view || !owner) {
+        // The views are gone: nothing is left to tell.
+        pinch_.reset();
+        recognizer->reset();
+        return;
+    }
+    // The view left the window under the fingers: its recogniser hears no more than a cancel.
+    if (windowOf(*view).get() != this) phase = TouchPhase::cancelled;
     pinch_->touch.phase = phase;
     pinch_->touch.location = centre;
     pinch_->touch.timestamp = now;

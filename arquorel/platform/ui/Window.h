@@ -79,6 +79,7 @@ class Window : public View {
     std::optional<TouchInProgress> touch_;
     struct PinchInProgress {
         std::weak_ptr<View> view;
+        std::weak_ptr<View> owner;  // the view the recogniser is attached to
         std::shared_ptr<PinchGestureRecognizer> recognizer;
         Touch touch;
     };
