@@ -2,7 +2,9 @@
 // The details of one place: a header in the place's category colour with its icon or logo,
 // name, tags, opening hours and address; the distance from the user with an arrow that follows
 // the compass; a small map with the walking route from the user (a large arrow instead while
-// offline) that can be enlarged; route, call and favourite buttons; contact rows for mail, web
+// offline) that can be enlarged, north up on the whole walk, to be dragged, pinched and
+// double-tapped; route, call and favourite buttons (numbers are read in the place's own
+// country); contact rows for mail, web
 // site, social page and encyclopedia article, shown only when the record has a usable value;
 // and the table of the place's micro-data. The buttons and rows hand the user over to other
 // applications (Handoffs.h).
