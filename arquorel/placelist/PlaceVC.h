@@ -4,14 +4,13 @@
 // the compass; a small map with the walking route from the user (a large arrow instead while
 // offline) that can be enlarged, north up on the whole walk, to be dragged, pinched and
 // double-tapped; route, call and favourite buttons (numbers are read in the place's own
-// country); contact rows for mail, web
-// site, social page and encyclopedia article, shown only when the record has a usable value;
-// and the table of the place's micro-data. The buttons and rows hand the user over to other
-// applications (Handoffs.h).
+// country); contact rows for mail, web site, social page and encyclopedia article, shown only
+// when the record has a usable value; and the table of the place's micro-data. The buttons and
+// rows hand the user over to other applications (Handoffs.h).
 //
 // Opened by the main screen or the list (which sets `fromPointsVC` and `delegate`) from the
 // layout "Storyboard" with identifier "PlaceVC". A screen without a place leaves at once. The
-// notification "fromSiri" closes it.
+// notification "fromSiri" closes it, after what it shows over itself.
 
 #include <map>
 #include <memory>
