@@ -163,8 +163,11 @@ void LocationManager::updateLocation(const Location& location) {
                 self->geocoding_ = false;
                 // No answer (or an error) changes nothing; the next accepted fix tries again.
                 if (placemarks.empty()) return;
+                const std::string before = self->country_;
                 if (const auto& code = placemarks.front().isoCountryCode) self->country_ = *code;
                 platformContext().userDefaults().set(kCountryDefaultsKey, self->country_);
+                if (self->country_ != before)
+                    platformContext().notificationCenter().post(kCountryChangedNotification);
             });
     }
     latestLocation_ = location;

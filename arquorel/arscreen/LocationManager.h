@@ -26,6 +26,8 @@ class LocationManager;
 // Posted, without object or user information, when location services are off or this
 // application's access is refused.
 inline constexpr const char* kAskForLocationNotification = "askForLocation";
+// Posted, without object or user information, when the user's country code changes.
+inline constexpr const char* kCountryChangedNotification = "countryChanged";
 // The user-defaults key of the country code.
 inline constexpr const char* kCountryDefaultsKey = "country";
 

@@ -6,6 +6,7 @@
 #include "arquorel/places/QuorelProperty.h"
 #include "arquorel/platform/device/Application.h"
 #include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/sensors/CountryAreas.h"
 #include "arquorel/platform/system/DecimalText.h"
 #include "arquorel/platform/system/PercentEncoding.h"
 #include "arquorel/platform/system/PhoneNumberService.h"
@@ -152,6 +153,12 @@ std::vector<PhoneChoice> phoneChoices(std::string_view phone, std::string_view r
         choices.push_back({std::string(piece), result.number->e164, "tel:" + result.number->e164});
     }
     return choices;
+}
+
+std::string phoneRegion(const Coordinate& place, std::string_view userCountry) {
+    // A number is dialled in the place's country, wherever the user is.
+    if (const CountryArea* area = countryAreaAt(place)) return area->code;
+    return std::string(userCountry);
 }
 
 std::shared_ptr<AlertController> makePhoneChoiceSheet(

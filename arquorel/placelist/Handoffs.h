@@ -72,10 +72,13 @@ struct PhoneChoice {
 };
 
 // The valid numbers of a phone text holding one or several numbers separated by ";", "," or
-// "/", each read with `region` (the user's country) for numbers without a country code; a
-// number given twice counts once. None: no call button. One: call it. Several: a choice.
+// "/", each read with `region` for numbers without a country code; a number given twice counts
+// once. None: no call button. One: call it. Several: a choice.
 std::vector<PhoneChoice> phoneChoices(std::string_view phone, std::string_view region,
                                       const PhoneNumberService& numbers);
+// The country a place's numbers without a country code belong to: the one whose area holds the
+// place (the offline table of country areas), else the user's country (empty when unknown).
+std::string phoneRegion(const Coordinate& place, std::string_view userCountry);
 
 // The choice between several numbers: one button per number and "cancel" (cancel style).
 std::shared_ptr<AlertController> makePhoneChoiceSheet(

@@ -87,8 +87,10 @@ std::shared_ptr<PlaceVC> PlaceVC::make() {
 }
 
 PlaceVC::~PlaceVC() {
-    if (auto centre = notifications_.lock(); centre && siriToken_)
-        centre->removeObserver(siriToken_);
+    if (auto centre = notifications_.lock()) {
+        if (siriToken_) centre->removeObserver(siriToken_);
+        if (countryToken_) centre->removeObserver(countryToken_);
+    }
 }
 
 std::shared_ptr<PlaceVC> PlaceVC::me() {
@@ -272,6 +274,16 @@ void PlaceVC::viewDidLoad() {
         this, kFromSiriNotification, [weak = std::weak_ptr<PlaceVC>(self)](const auto&) {
             if (auto screen = weak.lock()) screen->fromSiri();
         });
+    // The user's country reads the numbers of a place outside the country table: the call
+    // button follows when the country becomes known or changes.
+    countryToken_ = context.notificationCenter().addObserver(
+        this, kCountryChangedNotification, [weak = std::weak_ptr<PlaceVC>(self)](const auto&) {
+            // The enlarged map hides the buttons; closing it recomputes them.
+            auto screen = weak.lock();
+            if (!screen || screen->left_ || screen->enlarged_) return;
+            screen->updateButtons();
+            screen->view()->setNeedsLayout();
+        });
 
     isKMType = !context.userDefaults().contains(kImperialUnitsKey);
     headerColor_ =
@@ -432,8 +444,7 @@ void PlaceVC::updateButtons() {
     const std::optional<Coordinate> user =
         location ? std::optional(location->coordinate) : std::nullopt;
     routeButton->setHidden(!routePlan(*place, user, context.urlService(), context.application()));
-    const auto choices = phoneChoices(place->phone, LocationManager::sharedInstance()->country(),
-                                      context.phoneNumberService());
+    const auto choices = phoneChoicesNow();
     phoneNumbers.clear();
     for (const auto& c : choices) phoneNumbers.push_back(c.e164);
     phoneButton->setHidden(phoneNumbers.empty());
@@ -527,15 +538,21 @@ void PlaceVC::requestRoute() {
             console.writeLine("No walking route to " + self->place->displayTitle());
             return;
         }
-        auto line = std::make_shared<MapPolyline>(response.routes.front().polyline);
-        self->mapp->addOverlay(line, OverlayLevel::aboveRoads);
-        const MapBox box = line->boundingBox();
-        const Coordinate centre{(box.southWest.latitude + box.northEast.latitude) / 2,
-                                (box.southWest.longitude + box.northEast.longitude) / 2};
-        self->mapp->setRegion({centre, box.northEast.latitude - box.southWest.latitude,
-                               box.northEast.longitude - box.southWest.longitude},
-                              true);
+        self->route_ = std::make_shared<MapPolyline>(response.routes.front().polyline);
+        self->mapp->addOverlay(self->route_, OverlayLevel::aboveRoads);
+        // The map shows the whole walk; the enlarged map stays north up.
+        if (const auto region = self->walkRegion()) self->mapp->setRegion(*region, true);
     });
+}
+
+std::optional<MapRegion> PlaceVC::walkRegion() const {
+    std::vector<Coordinate> points;
+    for (const auto& a : mapp->annotations())
+        if (isValid(a->coordinate)) points.push_back(a->coordinate);
+    if (route_) points.insert(points.end(), route_->points.begin(), route_->points.end());
+    if (points.size() < 2) return std::nullopt;
+    // A margin of 15 % on every side keeps the pins whole at the edges.
+    return regionAround(boxAround(points), 1.3);
 }
 
 std::optional<PolylineRenderer> PlaceVC::rendererForOverlay(MapView&, const MapPolyline&) {
@@ -717,21 +734,13 @@ void PlaceVC::largeMap() {
 }
 
 void PlaceVC::fitWalk() {
-    // The enlarged map opens north up on the whole walk: both pins and the route, with a margin.
-    std::vector<Coordinate> points;
-    for (const auto& a : mapp->annotations()) points.push_back(a->coordinate);
-    if (route_) points.insert(points.end(), route_->points.begin(), route_->points.end());
-    if (points.size() < 2) return;
-    const MapBox box = boxAround(points);
+    // The enlarged map opens north up on the whole walk: both pins and the route.
+    const auto region = walkRegion();
+    if (!region) return;
     MapCamera upright = mapp->camera();
     upright.heading = 0;
     mapp->setCamera(upright);
-    constexpr double kWalkMargin = 1.3;
-    mapp->setRegion({{(box.southWest.latitude + box.northEast.latitude) / 2,
-                      (box.southWest.longitude + box.northEast.longitude) / 2},
-                     (box.northEast.latitude - box.southWest.latitude) * kWalkMargin,
-                     (box.northEast.longitude - box.southWest.longitude) * kWalkMargin},
-                    true);
+    mapp->setRegion(*region, true);
 }
 
 void PlaceVC::back() {
@@ -774,10 +783,20 @@ void PlaceVC::favoriteClicked() {
 
 void PlaceVC::fromSiri() {
     if (auto nav = navigationController()) nav->popToRootViewController(false);
-    if (presentingViewController()) {
-        left_ = true;
-        dismiss(false);
-    }
+    if (left_ || !presentingViewController()) return;
+    // A page, sheet or alert shown over the details closes first, then the details. The screen
+    // counts as left only once it is gone: until then back and the hand-offs still work.
+    const auto leave = [weak = std::weak_ptr<PlaceVC>(me())] {
+        auto self = weak.lock();
+        if (!self || self->left_ || !self->presentingViewController()) return;
+        self->dismiss(false, [weak] {
+            if (auto gone = weak.lock()) gone->left_ = true;
+        });
+    };
+    if (presentedViewController())
+        dismiss(false, leave);
+    else
+        leave();
 }
 
 // ---- Hand-offs ----------------------------------------------------------------------
@@ -807,6 +826,13 @@ void PlaceVC::openRoute() {
     present(sheet);
 }
 
+std::vector<PhoneChoice> PlaceVC::phoneChoicesNow() const {
+    // Numbers without a country code are the place's country's, not the user's.
+    const auto region =
+        phoneRegion({place->lat, place->lng}, LocationManager::sharedInstance()->country());
+    return phoneChoices(place->phone, region, platformContext().phoneNumberService());
+}
+
 void PlaceVC::call(const PhoneChoice& choice) {
     placeCall(platformContext().application(), choice, [weak = std::weak_ptr<PlaceVC>(me())] {
         if (auto self = weak.lock()) self->present(makeCallFailedAlert());
@@ -815,8 +841,7 @@ void PlaceVC::call(const PhoneChoice& choice) {
 
 void PlaceVC::phoneClicked() {
     if (!place) return;
-    const auto choices = phoneChoices(place->phone, LocationManager::sharedInstance()->country(),
-                                      platformContext().phoneNumberService());
+    const auto choices = phoneChoicesNow();
     if (choices.empty()) return;
     if (choices.size() == 1) {
         call(choices.front());

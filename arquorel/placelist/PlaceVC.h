@@ -2,14 +2,15 @@
 // The details of one place: a header in the place's category colour with its icon or logo,
 // name, tags, opening hours and address; the distance from the user with an arrow that follows
 // the compass; a small map with the walking route from the user (a large arrow instead while
-// offline) that can be enlarged; route, call and favourite buttons; contact rows for mail, web
-// site, social page and encyclopedia article, shown only when the record has a usable value;
-// and the table of the place's micro-data. The buttons and rows hand the user over to other
-// applications (Handoffs.h).
+// offline) that can be enlarged, north up on the whole walk, to be dragged, pinched and
+// double-tapped; route, call and favourite buttons (numbers are read in the place's own
+// country); contact rows for mail, web site, social page and encyclopedia article, shown only
+// when the record has a usable value; and the table of the place's micro-data. The buttons and
+// rows hand the user over to other applications (Handoffs.h).
 //
 // Opened by the main screen or the list (which sets `fromPointsVC` and `delegate`) from the
 // layout "Storyboard" with identifier "PlaceVC". A screen without a place leaves at once. The
-// notification "fromSiri" closes it.
+// notification "fromSiri" closes it, after what it shows over itself.
 
 #include <map>
 #include <memory>
@@ -162,10 +163,13 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     void rebuildTags();
     void requestRoute();
     void fitWalk();
+    // The region of both pins and the route, with a margin; none with fewer than two points.
+    std::optional<MapRegion> walkRegion() const;
     void updateButtons();
     void present(std::shared_ptr<ViewController> screen);
     void openWebPage(const std::string& address);
     void call(const PhoneChoice& choice);
+    std::vector<PhoneChoice> phoneChoicesNow() const;
     double layoutHeader(double width, double top);
     double layoutContent(double width, double y);
 
@@ -183,6 +187,7 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     HeadingSubscription distanceSubscription_;
     HeadingSubscription mapSubscription_;
     NotificationCenter::Token siriToken_ = 0;
+    NotificationCenter::Token countryToken_ = 0;
     std::weak_ptr<NotificationCenter> notifications_;
     std::shared_ptr<PlaceVC> me();
 };

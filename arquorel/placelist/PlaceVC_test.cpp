@@ -21,11 +21,13 @@
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "arquorel/platform/ui/AlertController.h"
+#include "arquorel/platform/ui/HitTest.h"
 #include "arquorel/platform/ui/Window.h"
 #include "arquorel/platform/web/ShareSheet.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimDataLoader.h"
 #include "sim/device/SimDirections.h"
+#include "sim/device/SimGeocoder.h"
 #include "sim/device/SimLocationService.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/device/TouchDriver.h"
@@ -307,7 +309,64 @@ TEST(PlaceVCTest, DirectionsAnswersDrawTheRouteOrKeepThePins) {
         EXPECT_EQ(lines, c.console);
         const auto renderer = s.rendererForOverlay(*s.mapp, MapPolyline({}));
         ASSERT_TRUE(renderer);
-        EXPECT_EQ(renderer->strokeColor, PlaceVC::kRouteColor);
+        EXPECT_EQ(renderer->strokeColor, (Color{17.0 / 255, 147.0 / 255, 1, 1}));
+        EXPECT_EQ(renderer->lineWidth, 5);
+    }
+}
+
+// The point `north` and `east` metres from the user (flat earth, fine at a few hundred metres).
+Coordinate fromUser(double north, double east) {
+    return {
+        kUser.latitude + north / 110'574.0,
+        kUser.longitude + east / (111'320.0 * std::cos(kUser.latitude * std::numbers::pi / 180))};
+}
+
+// Every point whole on the map (a pin's half width from the edges), and the walk filling at
+// least half of the map's width or height: not zoomed out to a speck either.
+void expectWholeWalk(const MapView& map, const std::vector<Coordinate>& walk) {
+    const double w = map.bounds().width(), h = map.bounds().height();
+    double left = w, right = 0, top = h, bottom = 0;
+    for (const auto& c : walk) {
+        const Point p = map.convert(c);
+        EXPECT_TRUE(p.x >= 15 && p.x <= w - 15 && p.y >= 15 && p.y <= h - 15)
+            << "off the " << w << "x" << h << " map at " << p.x << "," << p.y;
+        left = std::min(left, p.x), right = std::max(right, p.x);
+        top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+    }
+    EXPECT_GT(std::max((right - left) / w, (bottom - top) / h), 0.5);
+}
+
+TEST(PlaceVCTest, BothMapsShowTheWholeWalkWhereverItGoes) {
+    struct Case {
+        const char* name;
+        Coordinate place;
+        Coordinate bend;  // the only path passes here
+    };
+    const Case cases[] = {
+        // 600 m due south, the path a little east of the line: the height limits the fit.
+        {"north-south", fromUser(-600, 0), fromUser(-300, 80)},
+        // 200 m east, the path swinging 450 m north of both pins.
+        {"detour", fromUser(0, 200), fromUser(450, 100)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Stage stage;
+        stage.device.installMapPack(std::make_shared<MapPack>(
+            MapBox{{43.72, 7.41}, {43.76, 7.45}},
+            std::vector<MapFeature>{{MapFeatureKind::footway, false, {kUser, c.bend, c.place}}},
+            WalkGraph{{kUser, c.bend, c.place}, {{0, 1}, {1, 2}}}));
+        auto p = richPlace();
+        p->lat = c.place.latitude;
+        p->lng = c.place.longitude;
+        auto& s = stage.open(p);
+        ASSERT_EQ(s.mapp->overlayCount(), 1u);
+        // Without a compass the compact map keeps the walk's view.
+        expectWholeWalk(*s.mapp, {kUser, c.bend, c.place});
+        s.largeMap();
+        stage.device.advance(1);
+        ASSERT_TRUE(s.isMapEnlarged());
+        EXPECT_EQ(s.mapp->camera().heading, 0);
+        expectWholeWalk(*s.mapp, {kUser, c.bend, c.place});
     }
 }
 
@@ -340,15 +399,17 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_TRUE(s.mapp->isUserInteractionEnabled());
     EXPECT_EQ(s.mapHolderView->frame().height(), s.scrollView->bounds().height());
     EXPECT_EQ(s.mapheight, PlaceVC::kMapHeight);
-    // It opens north up on the whole walk.
+    // The enlarged map follows a dragging finger; the compact one (below) does not.
+    stage.device.advance(1);
+    const auto dragAcross = [&] {
+        const Point centre = convertToRoot(*s.mapp, {s.mapp->bounds().midX(), 200});
+        const Coordinate before = s.mapp->camera().centerCoordinate;
+        finger.drag(centre, {centre.x + 80, centre.y + 60});
+        return !(s.mapp->camera().centerCoordinate == before);
+    };
+    // It opens north up (the whole walk: BothMapsShowTheWholeWalkWhereverItGoes).
     EXPECT_EQ(s.mapp->camera().heading, 0);
-    ASSERT_EQ(s.mapp->annotations().size(), 2u);
-    for (const auto& pin : s.mapp->annotations()) {
-        const Point p = s.mapp->convert(pin->coordinate);
-        EXPECT_TRUE(p.x > 0 && p.y > 0 && p.x < s.mapp->bounds().width() &&
-                    p.y < s.mapp->bounds().height())
-            << p.x << "," << p.y;
-    }
+    EXPECT_TRUE(dragAcross());
 
     s.back();
     stage.device.advance(1);
@@ -358,6 +419,7 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_FALSE(s.mapp->isUserInteractionEnabled());
     EXPECT_EQ(s.mapHolderView->frame().height(), PlaceVC::kMapHeight);
     EXPECT_EQ(stage.root->presentedViewController(), stage.details);
+    EXPECT_FALSE(dragAcross());
 
     const auto subscriptions = LocationManager::sharedInstance()->headingCallbackCount();
     s.back();
@@ -368,16 +430,26 @@ TEST(PlaceVCTest, EnlargeHidesTheButtonsAndBackLeavesInTwoSteps) {
     EXPECT_EQ(LocationManager::sharedInstance()->headingCallbackCount(), subscriptions - 2);
 }
 
-TEST(PlaceVCTest, FromSiriClosesTheScreenAndEndsWithIt) {
-    Stage stage;
-    stage.open();
-    platformContext().notificationCenter().post(kFromSiriNotification);
-    stage.device.advance(1);
-    EXPECT_EQ(stage.root->presentedViewController(), nullptr);
-    std::weak_ptr<PlaceVC> gone = stage.details;
-    stage.details.reset();
-    EXPECT_TRUE(gone.expired());
-    platformContext().notificationCenter().post(kFromSiriNotification);  // nobody listens
+TEST(PlaceVCTest, FromSiriClosesTheScreenAndWhatItShowsAndEndsWithIt) {
+    // Over the details: nothing, the web page, the call choice.
+    for (const int over : {0, 1, 2}) {
+        SCOPED_TRACE(over);
+        Stage stage;
+        auto p = richPlace();
+        p->phone = "+377 98 06 21 21 / +377 98 06 20 00";
+        auto& s = stage.open(p);
+        if (over == 1) s.openLink();
+        if (over == 2) s.phoneClicked();
+        stage.device.advance(1);
+        EXPECT_EQ(s.presentedViewController() != nullptr, over != 0);
+        platformContext().notificationCenter().post(kFromSiriNotification);
+        stage.device.advance(2);
+        EXPECT_EQ(stage.root->presentedViewController(), nullptr);
+        std::weak_ptr<PlaceVC> gone = stage.details;
+        stage.details.reset();
+        EXPECT_TRUE(gone.expired());
+        platformContext().notificationCenter().post(kFromSiriNotification);  // nobody listens
+    }
 
     // A screen without a place leaves at once.
     Stage empty;
@@ -402,6 +474,7 @@ TEST(PlaceVCTest, RouteOffersTheInstalledAppsOrOpensTheSystemMaps) {
     s.openRoute();
     stage.device.advance(1);
     EXPECT_EQ(stage.alertTitles(), (std::vector<std::string>{"Apple Maps", "Waze", "Cancel"}));
+    ASSERT_NE(stage.alert(), nullptr);
     ASSERT_TRUE(stage.alert()->pickAction("Waze"));
     stage.device.advance(1);
     EXPECT_EQ(stage.device.urlOpener().openedURLs(),
@@ -417,6 +490,7 @@ TEST(PlaceVCTest, CallsDialOneNumberOfferSeveralAndSayWhenTheyFail) {
     stage.device.advance(1);
     EXPECT_EQ(stage.alertTitles(),
               (std::vector<std::string>{"+377 98 06 21 21", "+377 98 06 20 00", "Cancel"}));
+    ASSERT_NE(stage.alert(), nullptr);
     ASSERT_TRUE(stage.alert()->pickAction("+377 98 06 20 00"));
     stage.device.advance(1);
     EXPECT_EQ(stage.device.urlOpener().openedURLs(),
@@ -430,6 +504,53 @@ TEST(PlaceVCTest, CallsDialOneNumberOfferSeveralAndSayWhenTheyFail) {
     single.device.advance(1);
     ASSERT_NE(single.alert(), nullptr);
     EXPECT_EQ(single.alert()->message(), "This device cannot place the call.");
+}
+
+// A fix from the location service, with the country looked up from it.
+void fixAt(Stage& stage, const Coordinate& c) {
+    auto* service =
+        dynamic_cast<sim::SimLocationService*>(LocationManager::sharedInstance()->manager());
+    ASSERT_NE(service, nullptr);
+    ASSERT_TRUE(service->deliverLocation(Location(c, 0, 5, 5, stage.device.now())));
+    stage.device.advance(1);
+}
+
+TEST(PlaceVCTest, NumbersAreReadInThePlacesCountryWhereverTheUserIs) {
+    constexpr Coordinate kMunich{48.137, 11.575}, kParis{48.857, 2.352};
+    struct Case {
+        std::optional<Coordinate> user;
+        const char* country;
+    };
+    const Case cases[] = {{kUser, "MC"}, {kMunich, "DE"}, {kParis, "FR"}, {std::nullopt, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.country);
+        Stage stage(std::nullopt);
+        sim::SimGeocoder geocoder;
+        if (c.user) fixAt(stage, *c.user);
+        ASSERT_EQ(LocationManager::sharedInstance()->country(), c.country);
+        auto p = richPlace();
+        p->phone = "93 25 00 00";  // a Monaco number written without its country code
+        auto& s = stage.open(p);
+        EXPECT_TRUE(shown(*s.phoneButton));
+        s.phoneClicked();
+        stage.device.advance(1);
+        EXPECT_EQ(stage.device.urlOpener().openedURLs(),
+                  (std::vector<std::string>{"tel:+37793250000"}));
+    }
+
+    // A place beyond the table's countries: its numbers are read in the user's country, and the
+    // call button comes when that country becomes known.
+    Stage stage(std::nullopt);
+    sim::SimGeocoder geocoder;
+    auto p = richPlace();
+    p->lat = 40.4168;  // Madrid
+    p->lng = -3.7038;
+    p->phone = "030 22 70 00";
+    auto& s = stage.open(p);
+    EXPECT_TRUE(s.phoneButton->isHidden());
+    fixAt(stage, kMunich);
+    EXPECT_EQ(s.phoneNumbers, (std::vector<std::string>{"+4930227000"}));
+    EXPECT_TRUE(shown(*s.phoneButton));
 }
 
 TEST(PlaceVCTest, MailComposesToTheCheckedAddressesOrExplains) {

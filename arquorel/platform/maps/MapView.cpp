@@ -84,6 +84,13 @@ MapCamera MapCamera::lookingAt(const Coordinate& center, const Coordinate& eye, 
     return camera;
 }
 
+MapRegion regionAround(const MapBox& box, double margin) {
+    return {{(box.southWest.latitude + box.northEast.latitude) / 2,
+             (box.southWest.longitude + box.northEast.longitude) / 2},
+            (box.northEast.latitude - box.southWest.latitude) * margin,
+            (box.northEast.longitude - box.southWest.longitude) * margin};
+}
+
 MapBox MapPolyline::boundingBox() const {
     return boxAround(points);
 }
@@ -113,6 +120,22 @@ MapView::MapView(Rect frame) : View(frame) {
     attribution->setBackgroundColor(Color{1, 1, 1, 0.6});
     attribution->setUserInteractionEnabled(false);
     addSubview(attribution);
+    // The gestures reach the map through the view they are attached to, never a raw pointer.
+    const auto onMap = [](auto handler) {
+        return [handler](GestureRecognizer& r) {
+            if (auto map = std::dynamic_pointer_cast<MapView>(r.view())) handler(*map, r);
+        };
+    };
+    addGestureRecognizer(
+        std::make_shared<PanGestureRecognizer>(onMap([](MapView& map, GestureRecognizer& r) {
+            map.panned(static_cast<PanGestureRecognizer&>(r));
+        })));
+    addGestureRecognizer(
+        std::make_shared<PinchGestureRecognizer>(onMap([](MapView& map, GestureRecognizer& r) {
+            map.pinched(static_cast<PinchGestureRecognizer&>(r));
+        })));
+    addGestureRecognizer(std::make_shared<TapGestureRecognizer>(
+        onMap([](MapView& map, GestureRecognizer& r) { map.tapped(r); })));
 }
 
 MapView::~MapView() = default;
@@ -267,13 +290,8 @@ void MapView::showAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>&
         setCamera(centred, animated);
         return;
     }
-    const MapBox box = MapPolyline(points).boundingBox();
     // A margin of a fifth on every side, so that pins at the edge show whole.
-    setRegion({{(box.southWest.latitude + box.northEast.latitude) / 2,
-                (box.southWest.longitude + box.northEast.longitude) / 2},
-               (box.northEast.latitude - box.southWest.latitude) * 1.4,
-               (box.northEast.longitude - box.southWest.longitude) * 1.4},
-              animated);
+    setRegion(regionAround(boxAround(points), 1.4), animated);
 }
 
 void MapView::addOverlay(std::shared_ptr<MapPolyline> overlay, OverlayLevel level) {
@@ -282,6 +300,57 @@ void MapView::addOverlay(std::shared_ptr<MapPolyline> overlay, OverlayLevel leve
 
 void MapView::removeOverlays() {
     overlays_.clear();
+}
+
+// ---- Gestures ----
+
+void MapView::moveUnder(const Coordinate& coordinate, Point point, double altitude) {
+    MapCamera camera = camera_;
+    camera.altitude = std::clamp(altitude, kMinimumAltitude, kMaximumGestureAltitude);
+    setCamera(camera);
+    const Point now = convert(coordinate);
+    camera.centerCoordinate = convert(
+        Point{bounds().width() / 2 + now.x - point.x, bounds().height() / 2 + now.y - point.y});
+    setCamera(camera);
+}
+
+void MapView::panned(const PanGestureRecognizer& pan) {
+    const Point at = pan.locationInView(this);
+    if (pan.state() == GestureState::began) {
+        // The ground where the finger came down follows the finger.
+        const Point t = pan.translation();
+        gestureCamera_ = camera_;
+        gestureAnchor_ = convert(Point{at.x - t.x, at.y - t.y});
+    }
+    if (pan.state() == GestureState::began || pan.state() == GestureState::changed ||
+        pan.state() == GestureState::ended)
+        moveUnder(gestureAnchor_, at, gestureCamera_.altitude);
+}
+
+void MapView::pinched(const PinchGestureRecognizer& pinch) {
+    const Point at = pinch.locationInView(this);
+    if (pinch.state() == GestureState::began) {
+        gestureCamera_ = camera_;
+        const Point t = pinch.translation();
+        gestureAnchor_ = convert(Point{at.x - t.x, at.y - t.y});
+    }
+    if (pinch.state() == GestureState::began || pinch.state() == GestureState::changed ||
+        pinch.state() == GestureState::ended)
+        moveUnder(gestureAnchor_, at, gestureCamera_.altitude / pinch.scale());
+}
+
+void MapView::tapped(const GestureRecognizer& tap) {
+    if (tap.state() != GestureState::ended) return;
+    const double now = platformContext().now();
+    const Point at = tap.locationInView(this);
+    if (lastTap_ && now - lastTap_->first <= kDoubleTapInterval &&
+        std::hypot(at.x - lastTap_->second.x, at.y - lastTap_->second.y) <= kDoubleTapDistance) {
+        lastTap_.reset();
+        // Twice as close, the tapped ground staying under the finger.
+        moveUnder(convert(at), at, camera_.altitude / 2);
+        return;
+    }
+    lastTap_ = {now, at};
 }
 
 // ---- Drawing ----

@@ -15,6 +15,7 @@
 #include "arquorel/platform/geometry/Color.h"
 #include "arquorel/platform/maps/MapFeatures.h"
 #include "arquorel/platform/sensors/Location.h"
+#include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/ImageView.h"
 #include "arquorel/platform/ui/View.h"
 
@@ -27,6 +28,10 @@ struct MapRegion {
     double latitudeDelta = 0;   // degrees from the bottom to the top
     double longitudeDelta = 0;  // degrees from the left to the right
 };
+
+// The region that shows the box, its spans widened by `margin` (1.4: a fifth more on every
+// side) around the box's centre.
+MapRegion regionAround(const MapBox& box, double margin);
 
 struct MapCamera {
     Coordinate centerCoordinate;
@@ -94,12 +99,20 @@ class MapViewDelegate {
     }
 };
 
+// While it takes touches, the map moves under a dragging finger, zooms about the point
+// between two pinching fingers and zooms in twice as close about a double tap; the gestures
+// keep the altitude within [kMinimumAltitude, kMaximumGestureAltitude].
 class MapView : public View {
   public:
     // The ground seen from the bottom to the top of the view is this share of the altitude.
     static constexpr double kGroundPerAltitude = 0.5;
     static constexpr double kMinimumAltitude = 50;
     static constexpr double kMaximumAltitude = 40'000'000;
+    // Gestures stop zooming out at a view of a region about 100 km across.
+    static constexpr double kMaximumGestureAltitude = 200'000;
+    // A second tap within this time and distance of the first is a double tap.
+    static constexpr double kDoubleTapInterval = 0.3;
+    static constexpr double kDoubleTapDistance = 40;
 
     explicit MapView(Rect frame = {});
     ~MapView() override;
@@ -165,6 +178,12 @@ class MapView : public View {
         OverlayLevel level;
     };
     MapBox visibleBox() const;
+    void panned(const PanGestureRecognizer& pan);
+    void pinched(const PinchGestureRecognizer& pinch);
+    void tapped(const GestureRecognizer& tap);
+    // Sets the altitude (within the gestures' bounds) and moves the centre so that
+    // `coordinate` lies under `point`.
+    void moveUnder(const Coordinate& coordinate, Point point, double altitude);
     void drawOverlays(Painter& painter, OverlayLevel level) const;
     std::shared_ptr<MapAnnotationView> makeView(const std::shared_ptr<MapAnnotation>& annotation);
     void placeViews();
@@ -179,6 +198,11 @@ class MapView : public View {
     std::shared_ptr<MapAnnotationView> userView_;  // the delegate's view of the user, if any
     std::vector<Overlay> overlays_;
     mutable std::size_t featuresDrawn_ = 0;
+    // The gesture in progress: the camera and the coordinate under the finger(s) when it began.
+    MapCamera gestureCamera_;
+    Coordinate gestureAnchor_;
+    // The last single tap, for telling a double tap.
+    std::optional<std::pair<double, Point>> lastTap_;
 };
 
 }  // namespace arquorel

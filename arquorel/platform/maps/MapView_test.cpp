@@ -7,6 +7,7 @@
 #include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
+#include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimPlatform.h"
 
 namespace arquorel {
@@ -133,6 +134,129 @@ TEST_F(MapViewTest, PinsSitOnTheirPlacesFitAndAreReused) {
     EXPECT_EQ(pins->made, 3);       // the removed pin's view came back
     map->showAnnotations({again});  // one pin: centred, same scale
     EXPECT_EQ(map->camera().centerCoordinate, again->coordinate);
+}
+
+// A map in a window, touched by one or two fingers in simulated time.
+struct MapGestureTest : MapViewTest {
+    std::shared_ptr<Window> window = std::make_shared<Window>(Rect{0, 0, 375, 812});
+    void SetUp() override {
+        MapViewTest::SetUp();
+        map->setFrame({0, 100, 375, 300});  // window points = map points + (0, 100)
+        window->addSubview(map);
+        map->setCamera({kCasino, 600, 30});  // turned: the gestures work on the turned map
+    }
+    Point inWindow(Point p) const { return {p.x, p.y + 100}; }
+    void drag(Point from, Point to) {
+        window->sendTouch(TouchPhase::began, inWindow(from));
+        for (int i = 1; i <= 5; ++i) {
+            device.advance(0.02);
+            window->sendTouch(TouchPhase::moved, inWindow({from.x + (to.x - from.x) * i / 5,
+                                                           from.y + (to.y - from.y) * i / 5}));
+        }
+        window->sendTouch(TouchPhase::ended, inWindow(to));
+    }
+    void tap(Point at) {
+        window->sendTouch(TouchPhase::began, inWindow(at));
+        device.advance(0.05);
+        window->sendTouch(TouchPhase::ended, inWindow(at));
+    }
+    // Two fingers on either side of `from` spreading (or closing) from `apart` to `to`
+    // points apart while their centre moves to `centre`.
+    void pinch(Point from, double apart, Point centre, double to) {
+        window->sendPinch(TouchPhase::began, inWindow({from.x - apart / 2, from.y}),
+                          inWindow({from.x + apart / 2, from.y}));
+        Point a, b;
+        for (int i = 1; i <= 5; ++i) {
+            device.advance(0.02);
+            const double d = apart + (to - apart) * i / 5;
+            const Point c{from.x + (centre.x - from.x) * i / 5,
+                          from.y + (centre.y - from.y) * i / 5};
+            a = inWindow({c.x - d / 2, c.y});
+            b = inWindow({c.x + d / 2, c.y});
+            window->sendPinch(TouchPhase::moved, a, b);
+        }
+        window->sendPinch(TouchPhase::ended, a, b);
+    }
+    // The ground under `p` follows the fingers to `q`.
+    void expectUnder(const Coordinate& c, Point q) {
+        const Point now = map->convert(c);
+        EXPECT_NEAR(now.x, q.x, 0.5);
+        EXPECT_NEAR(now.y, q.y, 0.5);
+    }
+};
+
+TEST_F(MapGestureTest, TheGroundFollowsADragAPinchAndADoubleTapOnlyWhileTouchesAreTaken) {
+    // Not taking touches: nothing moves.
+    map->setUserInteractionEnabled(false);
+    const MapCamera still = map->camera();
+    drag({100, 100}, {200, 180});
+    pinch({200, 150}, 100, {200, 150}, 300);
+    tap({50, 50});
+    tap({50, 50});
+    EXPECT_EQ(map->camera().centerCoordinate, still.centerCoordinate);
+    EXPECT_EQ(map->camera().altitude, still.altitude);
+
+    map->setUserInteractionEnabled(true);
+    Coordinate ground = map->convert(Point{100, 100});
+    drag({100, 100}, {200, 180});
+    expectUnder(ground, {200, 180});
+    EXPECT_EQ(map->camera().altitude, 600);
+    EXPECT_EQ(map->camera().heading, 30);
+
+    // Spreading to twice the distance: twice as close, about the centre between the fingers.
+    ground = map->convert(Point{200, 150});
+    pinch({200, 150}, 100, {180, 120}, 200);
+    EXPECT_NEAR(map->camera().altitude, 300, 1e-6);
+    expectUnder(ground, {180, 120});
+    // Closing to a third: three times as far.
+    ground = map->convert(Point{150, 200});
+    pinch({150, 200}, 240, {150, 200}, 80);
+    EXPECT_NEAR(map->camera().altitude, 900, 1e-6);
+    expectUnder(ground, {150, 200});
+
+    // A double tap: twice as close, the tapped ground staying put. Taps too far apart in time
+    // or place are single taps.
+    ground = map->convert(Point{300, 250});
+    tap({300, 250});
+    device.advance(0.1);
+    tap({300, 250});
+    EXPECT_NEAR(map->camera().altitude, 450, 1e-6);
+    expectUnder(ground, {300, 250});
+    tap({300, 250});
+    device.advance(1);
+    tap({300, 250});
+    tap({60, 60});
+    EXPECT_NEAR(map->camera().altitude, 450, 1e-6);
+}
+
+TEST_F(MapGestureTest, ZoomingStopsAtTheStreetsAndAtARegion) {
+    for (int i = 0; i < 12; ++i) pinch({187, 150}, 40, {187, 150}, 300);
+    EXPECT_EQ(map->camera().altitude, MapView::kMinimumAltitude);
+    for (int i = 0; i < 12; ++i) {
+        tap({187, 150});
+        tap({187, 150});
+    }
+    EXPECT_EQ(map->camera().altitude, MapView::kMinimumAltitude);
+    for (int i = 0; i < 12; ++i) pinch({187, 150}, 300, {187, 150}, 40);
+    EXPECT_EQ(map->camera().altitude, MapView::kMaximumGestureAltitude);
+    // A pinch whose map left the window under the fingers changes nothing more.
+    window->sendPinch(TouchPhase::began, inWindow({150, 150}), inWindow({250, 150}));
+    window->sendPinch(TouchPhase::moved, inWindow({100, 150}), inWindow({300, 150}));
+    const double altitude = map->camera().altitude;
+    map->removeFromSuperview();
+    window->sendPinch(TouchPhase::moved, inWindow({0, 150}), inWindow({375, 150}));
+    window->sendPinch(TouchPhase::ended, inWindow({0, 150}), inWindow({375, 150}));
+    EXPECT_EQ(map->camera().altitude, altitude);
+    // A map freed under the fingers: the rest of the pinch reaches nothing.
+    window->addSubview(map);
+    window->sendPinch(TouchPhase::began, inWindow({150, 150}), inWindow({250, 150}));
+    window->sendPinch(TouchPhase::moved, inWindow({100, 150}), inWindow({300, 150}));
+    std::weak_ptr<MapView> gone = map;
+    map->removeFromSuperview();
+    map.reset();
+    EXPECT_TRUE(gone.expired());
+    window->sendPinch(TouchPhase::moved, inWindow({0, 150}), inWindow({375, 150}));
+    window->sendPinch(TouchPhase::ended, inWindow({0, 150}), inWindow({375, 150}));
 }
 
 TEST_F(MapViewTest, DrawsTheDataInViewThenTheRouteThenTheUser) {

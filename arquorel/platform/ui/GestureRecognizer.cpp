@@ -1,5 +1,6 @@
 #include "arquorel/platform/ui/GestureRecognizer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
@@ -218,6 +219,44 @@ void PanGestureRecognizer::resetState() {
     velocity_ = {};
     previous_ = {};
     previousTime_ = 0;
+}
+
+// --- Pinch -------------------------------------------------------------------------------
+
+double PinchGestureRecognizer::scale() const {
+    if (state() == GestureState::possible || state() == GestureState::failed) return 1;
+    // Fingers that came down on the same point count as one point apart.
+    return distance_ / std::max(startDistance_, 1.0);
+}
+
+Point PinchGestureRecognizer::translation() const {
+    return {lastTouch().location.x - lastTouch().startLocation.x,
+            lastTouch().location.y - lastTouch().startLocation.y};
+}
+
+void PinchGestureRecognizer::setFingers(Point first, Point second) {
+    distance_ = std::hypot(first.x - second.x, first.y - second.y);
+}
+
+void PinchGestureRecognizer::began(const Touch&) {
+    startDistance_ = distance_;
+}
+
+void PinchGestureRecognizer::moved(const Touch&) {
+    if (state() == GestureState::possible) {
+        if (std::abs(distance_ - startDistance_) > kSlop) setState(GestureState::began);
+    } else {
+        setState(GestureState::changed);
+    }
+}
+
+void PinchGestureRecognizer::ended(const Touch&) {
+    setState(state() == GestureState::possible ? GestureState::failed : GestureState::ended);
+}
+
+void PinchGestureRecognizer::resetState() {
+    startDistance_ = 0;
+    distance_ = 0;
 }
 
 }  // namespace arquorel

@@ -162,4 +162,32 @@ class PanGestureRecognizer : public GestureRecognizer {
     double previousTime_ = 0;
 };
 
+// Two fingers moving apart or together (Window::sendPinch): began once the distance between
+// them has changed by kSlop points, changed on every move after that, ended when they lift.
+// The touch it is given lies between the fingers, so locationInView() is the pinch's centre.
+class PinchGestureRecognizer : public GestureRecognizer {
+  public:
+    using GestureRecognizer::GestureRecognizer;
+    static constexpr double kSlop = 10;
+
+    // The distance between the fingers now over the distance when they came down; 1 before
+    // it began.
+    double scale() const;
+    // How far the point between the fingers has moved since they came down, in window
+    // coordinates.
+    Point translation() const;
+    // Where the two fingers are; the window sets them before each step of the pinch.
+    void setFingers(Point first, Point second);
+
+  protected:
+    void began(const Touch& touch) override;
+    void moved(const Touch& touch) override;
+    void ended(const Touch& touch) override;
+    void resetState() override;
+
+  private:
+    double startDistance_ = 0;
+    double distance_ = 0;
+};
+
 }  // namespace arquorel

@@ -281,6 +281,67 @@ void Window::sendTouch(TouchPhase phase, Point location) {
     layoutIfNeededRecursively();
 }
 
+void Window::sendPinch(TouchPhase phase, Point first, Point second) {
+    auto self = shared_from_this();  // a pinch may close the window's last screen
+    const double now = platformContext().now();
+    const Point centre{(first.x + second.x) / 2, (first.y + second.y) / 2};
+    if (phase == TouchPhase::began) {
+        if (pinch_) sendPinch(TouchPhase::cancelled, first, second);
+        if (touch_) sendTouch(TouchPhase::cancelled, touch_->touch.location);
+        auto view = hitTest(*this, centre);
+        if (!view) return;
+        std::shared_ptr<PinchGestureRecognizer> recognizer;
+        for (auto v = view; v && !recognizer; v = v->superview())
+            for (const auto& r : v->gestureRecognizers())
+                if (auto pinch = std::dynamic_pointer_cast<PinchGestureRecognizer>(r);
+                    pinch && pinch->isEnabled()) {
+                    recognizer = std::move(pinch);
+                    break;
+                }
+        if (!recognizer) return;
+        recognizer->reset();
+        recognizer->setFingers(first, second);
+        pinch_ = PinchInProgress{view, recognizer->view(), recognizer,
+                                 Touch{phase, centre, centre, now, now}};
+        recognizer->touchBegan(pinch_->touch);
+        layoutIfNeededRecursively();
+        return;
+    }
+    if (!pinch_) return;
+    auto recognizer = pinch_->recognizer;
+    auto view = pinch_->view.lock();
+    auto owner = pinch_->owner.lock();
+    if (!view || !owner) {
+        // The views are gone: nothing is left to tell.
+        pinch_.reset();
+        recognizer->reset();
+        return;
+    }
+    // The view left the window under the fingers: its recogniser hears no more than a cancel.
+    if (windowOf(*view).get() != this) phase = TouchPhase::cancelled;
+    pinch_->touch.phase = phase;
+    pinch_->touch.location = centre;
+    pinch_->touch.timestamp = now;
+    const Touch touch = pinch_->touch;
+    if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) pinch_.reset();
+    recognizer->setFingers(first, second);
+    switch (phase) {
+        case TouchPhase::moved:
+            recognizer->touchMoved(touch);
+            break;
+        case TouchPhase::ended:
+            recognizer->touchEnded(touch);
+            break;
+        case TouchPhase::cancelled:
+            recognizer->touchCancelled(touch);
+            break;
+        case TouchPhase::began:
+            break;
+    }
+    if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) recognizer->reset();
+    layoutIfNeededRecursively();
+}
+
 std::shared_ptr<Window> windowOf(const View& view) {
     const View* top = &view;
     while (auto parent = top->superview()) top = parent.get();

@@ -13,6 +13,7 @@
 namespace arquorel {
 
 class GestureRecognizer;
+class PinchGestureRecognizer;
 class ViewController;
 
 class Window : public View {
@@ -50,6 +51,11 @@ class Window : public View {
     // hit-testing; the rest of it goes to that view and to the gesture recognisers on the way
     // from it to the window, which compete: the first to recognise wins, the others fail.
     void sendTouch(TouchPhase phase, Point location);
+    // Two fingers at once, in window coordinates. A pinch that begins cancels the one-finger
+    // touch in progress and picks its view by hit-testing the point between the fingers; the
+    // innermost enabled pinch recogniser on the way from that view to the window follows the
+    // fingers. A pinch whose view has left the window is cancelled.
+    void sendPinch(TouchPhase phase, Point first, Point second);
     // The view that the touch in progress went to (none between touches).
     std::shared_ptr<View> touchedView() const { return touch_ ? touch_->view : nullptr; }
 
@@ -71,6 +77,13 @@ class Window : public View {
     std::shared_ptr<ViewController> root_;
     std::vector<std::weak_ptr<ViewController>> shown_;  // controllers whose views we placed
     std::optional<TouchInProgress> touch_;
+    struct PinchInProgress {
+        std::weak_ptr<View> view;
+        std::weak_ptr<View> owner;  // the view the recogniser is attached to
+        std::shared_ptr<PinchGestureRecognizer> recognizer;
+        Touch touch;
+    };
+    std::optional<PinchInProgress> pinch_;
 };
 
 // The window that holds the view (the view itself when it is a window), if any.
