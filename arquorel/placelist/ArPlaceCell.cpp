@@ -204,7 +204,6 @@ void ArPlaceCell::updateHeading(std::optional<double> heading) {
     }
     distanceLabel->setHidden(false);
     distanceView->setHidden(false);
-    if (!heading) heading = manager->latestHeading();
     dirArrow->setHidden(!heading);
     if (heading) {
         const double angle = 360 - *heading + LocationManager::bearingBetween(*location, target);

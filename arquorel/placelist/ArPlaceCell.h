@@ -70,8 +70,8 @@ class ArPlaceCell : public TableViewCell {
 
     // Fills every view from `place` and subscribes to heading reports.
     void configure();
-    // The distance and arrow for a heading report (none: the latest known heading). The
-    // arrow shows only with a heading: without one it could not point anywhere true.
+    // The distance and arrow for a heading report (none: no heading is known). The arrow
+    // shows only with a heading: without one it could not point anywhere true.
     void updateHeading(std::optional<double> heading);
     // Favourite and share buttons.
     void removeFromFavorite();
