@@ -192,6 +192,21 @@ TEST(PointsVCTest, LeavingStopsTheAccelerometerAndAGoneListIgnoresSamples) {
     EXPECT_FALSE(second.list->isRaiseToCloseRunning());
 }
 
+TEST(PointsVCTest, WithoutAnAccelerometerTheListSaysSoAndStaysOpen) {
+    Stage stage;
+    stage.list->delegate = stage.host;
+    stage.motion().setAccelerometerAvailable(false);
+    platformContext().console().clear();
+    stage.show(3);
+    EXPECT_FALSE(stage.list->isRaiseToCloseRunning());
+    EXPECT_EQ(platformContext().console().lines(),
+              std::vector<std::string>{"Accelerometer is not available"});
+    stage.sample(-1);
+    stage.device.advance(1);
+    EXPECT_TRUE(stage.listShown());
+    EXPECT_TRUE(stage.host->calls.empty());
+}
+
 TEST(PointsVCTest, RowsOpenTheRecordOfTheirRowEvenOffScreen) {
     Stage stage;
     stage.show(40);
