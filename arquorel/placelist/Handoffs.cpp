@@ -262,12 +262,14 @@ std::string withoutCredentials(std::string address) {
     return address;
 }
 
-// A host a browser can look up: a bracketed address, or labels of letters, digits and
-// hyphens, with non-ASCII letters as escapes of their bytes. An escaped space or mark ("%20")
-// is a text that was no address ("see http://...").
+// A host a browser can look up: an IP literal, or labels of letters, digits, hyphens and
+// underscores, with non-ASCII letters as escapes of their bytes. An escaped space or mark
+// ("%20") is a text that was no address ("see http://...").
 bool isHostName(std::string_view host) {
     if (host.empty()) return false;
+    // The parser hands an IPv6 literal over with or without its brackets.
     if (host.front() == '[') return host.back() == ']';
+    if (host.find(':') != std::string_view::npos) return true;
     for (std::size_t i = 0; i < host.size(); ++i) {
         const char c = host[i];
         if (c == '%') {
@@ -276,7 +278,7 @@ bool isHostName(std::string_view host) {
             };
             if (!hex(i + 1) || !hex(i + 2) || host[i + 1] < '8') return false;
             i += 2;
-        } else if (!isAlpha(c) && !isDigit(c) && c != '-' && c != '.') {
+        } else if (!isAlpha(c) && !isDigit(c) && c != '-' && c != '.' && c != '_') {
             return false;
         }
     }

@@ -321,6 +321,8 @@ TEST(HandoffsTest, OnlyHttpAndHttpsLinksAreOpened) {
         // escapes already there kept.
         {"https://x.mc/a b", "https://x.mc/a%20b"},
         {"https://x.mc/a%20b", "https://x.mc/a%20b"},
+        {"http://my_shop.x.mc", "http://my_shop.x.mc"},
+        {"http://[2001:db8::1]/p", "http://[2001:db8::1]/p"},
         {"www.h\xc3\xb4tel.mc/caf\xc3\xa9", "https://www.h%C3%B4tel.mc/caf%C3%A9"},
         {"javascript:alert('a b')", std::nullopt},
         // Credentials are neither shown nor sent.
