@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto url = webLinkURL(text, urls)) {
         FUZZ_CHECK(startsWith(*url, "http://") || startsWith(*url, "https://"));
         const auto parts = urls.parse(*url);
-        FUZZ_CHECK(parts && !parts.url->host.empty());
+        FUZZ_CHECK(parts && !parts.url->host.empty() && parts.url->userInfo.empty());
     }
     if (const auto url = encyclopediaURL(text)) {
         FUZZ_CHECK(startsWith(*url, "https://"));

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <numbers>
 
+#include "arquorel/placelist/Handoffs.h"
 #include "arquorel/places/CategoryColor.h"
 #include "arquorel/places/DistanceText.h"
 #include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "arquorel/toolkit/TextCase.h"
 
@@ -202,19 +204,16 @@ void ArPlaceCell::updateHeading(std::optional<double> heading) {
     }
     distanceLabel->setHidden(false);
     distanceView->setHidden(false);
-    dirArrow->setHidden(false);
+    dirArrow->setHidden(!heading);
     if (heading) {
         const double angle = 360 - *heading + LocationManager::bearingBetween(*location, target);
         dirArrow->setTransform(Transform::rotation(angle * std::numbers::pi / 180));
     }
 }
 
-std::vector<std::any> ArPlaceCell::shareItems() const {
-    std::vector<std::any> items;
-    if (!place) return items;
-    if (!place->shareText.empty()) items.emplace_back(place->shareText);
-    if (!place->shareurl.empty()) items.emplace_back(place->shareurl);
-    return items;
+std::vector<ShareItem> ArPlaceCell::shareItems() const {
+    if (!place) return {};
+    return arquorel::shareItems(*place, platformContext().urlService());
 }
 
 void ArPlaceCell::removeFromFavorite() {

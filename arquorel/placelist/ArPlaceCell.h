@@ -5,7 +5,7 @@
 //
 // The cell holds one heading subscription, replaced at every configure, so a reused cell leaves
 // nothing behind. Distance and arrow are computed at configure and on every heading report:
-// shown whenever the user's location is known, hidden otherwise.
+// the distance whenever the user's location is known, the arrow once a heading is known too.
 
 #include <any>
 #include <memory>
@@ -19,6 +19,7 @@
 #include "arquorel/platform/ui/ImageView.h"
 #include "arquorel/platform/ui/Label.h"
 #include "arquorel/platform/ui/TableViewCell.h"
+#include "arquorel/platform/web/ShareSheet.h"
 #include "arquorel/toolkit/InsetsLabel.h"
 #include "arquorel/toolkit/TagCloud.h"
 
@@ -30,7 +31,7 @@ class ArPlaceCell;
 class ShareDelegate {
   public:
     virtual ~ShareDelegate() = default;
-    virtual void shareWithItems(const std::vector<std::any>& items) = 0;
+    virtual void shareWithItems(const std::vector<ShareItem>& items) = 0;
     virtual void removeeFromFavorite(const std::any& /*item*/, ArPlaceCell& /*cell*/) {}
     virtual void forceSelectCellWithCell(ArPlaceCell& /*cell*/) {}
 };
@@ -69,14 +70,15 @@ class ArPlaceCell : public TableViewCell {
 
     // Fills every view from `place` and subscribes to heading reports.
     void configure();
-    // The distance and arrow for a heading report (none: the arrow keeps its angle).
+    // The distance and arrow for a heading report (none: no heading is known). The arrow
+    // shows only with a heading: without one it could not point anywhere true.
     void updateHeading(std::optional<double> heading);
     // Favourite and share buttons.
     void removeFromFavorite();
     void share();
-    // What the share button passes on: the place's text and its address; empty when the
-    // place has neither.
-    std::vector<std::any> shareItems() const;
+    // What the share button passes on: the details screen's share items for the place
+    // (shareItems() of the hand-offs); the button is hidden when there are none.
+    std::vector<ShareItem> shareItems() const;
     // Selection haptic ticks fired by the favourite toggle.
     int hapticTicks() const { return hapticTicks_; }
     // Whether the cell listens to heading reports now.

@@ -67,9 +67,10 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
     CellStage stage;
     struct Case {
         const char* name;
-        std::string parent, category, color, hours, street, city, shareText;
+        std::string parent, category, color, hours, number, street, city, shareText;
         std::vector<std::string> tags;
         Color tagColor;
+        std::string address;
         double timeHeight, locationHeight;
         bool shareHidden;
     };
@@ -79,11 +80,13 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
          "Geschäft",
          "#17A2B8",
          "Mo-Su 09:00-18:00",
+         "2",
          "Rue Grimaldi",
          "Monaco",
          "Look",
          {"ÉGLISE  ", "GESCHÄFT  "},
          colorFromHexText("#17A2B8"),
+         "2 Rue Grimaldi, Monaco  ",
          25,
          22,
          false},
@@ -93,10 +96,12 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
          "",
          "",
          "",
+         "",
          "Monaco",
          "",
          {"CAFÉ  "},
          kLightGray,
+         "",
          0,
          0,
          true},
@@ -105,15 +110,31 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
          "",
          "zz",
          "",
-         "Rue",
+         "7",
+         "Rue Basse",
          "",
          "",
          {"SHOP  "},
          Color::black(),
+         "7 Rue Basse ",
          0,
          22,
          true},
-        {"no category at all", "", "", "#FFFFFF", "", "", "", "", {}, kLightGray, 0, 0, true},
+        {"no category at all",
+         "",
+         "",
+         "#FFFFFF",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {},
+         kLightGray,
+         "",
+         0,
+         0,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,6 +143,7 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
         place->category = c.category;
         place->category_color = c.color;
         place->opening_hours = c.hours;
+        place->housenumber = c.number;
         place->street = c.street;
         place->city = c.city;
         place->shareText = c.shareText;
@@ -137,8 +159,7 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
         EXPECT_EQ(cell->timeHeight, c.timeHeight);
         EXPECT_EQ(cell->timeLabel->text(), c.hours.empty() ? "" : c.hours + " ");
         EXPECT_EQ(cell->locationHeight, c.locationHeight);
-        EXPECT_EQ(cell->locationLabel->text(),
-                  c.street.empty() ? "" : place->displayAddress() + " ");
+        EXPECT_EQ(cell->locationLabel->text(), c.address);
         EXPECT_EQ(cell->shareButton->isHidden(), c.shareHidden);
     }
 }
@@ -173,13 +194,12 @@ TEST(ArPlaceCellTest, AReusedCellShowsItsOwnDistanceAtOnceWithOneSubscription) {
     EXPECT_TRUE(cell->dirArrow->isHidden());
     EXPECT_EQ(stage.manager().headingCallbackCount(), 1u);
 
-    // A location without any heading: configuring computes the distance and shows the arrow.
+    // A location without any heading: configuring computes the distance at once.
     stage.locate();
     cell->place = placeAt(2000, 90, "Far east");
     cell->favoriteButton->setSelected(true);
     cell->configure();
     EXPECT_FALSE(cell->distanceLabel->isHidden());
-    EXPECT_FALSE(cell->dirArrow->isHidden());
     EXPECT_EQ(cell->distanceLabel->text(), "  2km  ");
     EXPECT_FALSE(cell->favoriteButton->isSelected());
 
@@ -188,21 +208,6 @@ TEST(ArPlaceCellTest, AReusedCellShowsItsOwnDistanceAtOnceWithOneSubscription) {
     cell->configure();
     EXPECT_EQ(cell->distanceLabel->text(), "  300m  ");
     EXPECT_EQ(stage.manager().headingCallbackCount(), 1u);
-
-    // A heading turns the arrow by 360 - heading + bearing (south: 180).
-    struct Turn {
-        double heading, degrees;
-    };
-    for (const Turn t : {Turn{0, 180}, Turn{90, 90}, Turn{270, 270}}) {
-        stage.heading(t.heading);
-        EXPECT_NEAR(std::remainder(
-                        std::atan2(cell->dirArrow->transform().b, cell->dirArrow->transform().a) *
-                                180 / std::numbers::pi -
-                            t.degrees,
-                        360),
-                    0, 0.5)
-            << t.heading;
-    }
 
     // The location moves: the next heading measures from the new place.
     stage.manager().setLatestLocation(
@@ -218,6 +223,50 @@ TEST(ArPlaceCellTest, AReusedCellShowsItsOwnDistanceAtOnceWithOneSubscription) {
     // A cell that is gone leaves no subscription behind.
     cell.reset();
     EXPECT_EQ(stage.manager().headingCallbackCount(), 0u);
+}
+
+// The direction the arrow points to on screen, in degrees clockwise from the top, in [0, 360).
+double arrowDegrees(const ArPlaceCell& cell) {
+    const Transform& t = cell.dirArrow->transform();
+    const double degrees = std::atan2(t.b, t.a) * 180 / std::numbers::pi;
+    return degrees < 0 ? degrees + 360 : degrees;
+}
+
+double angleBetween(double a, double b) {
+    return std::abs(std::remainder(a - b, 360.0));
+}
+
+TEST(ArPlaceCellTest, TheArrowShowsOnlyWithAHeadingAndPointsToThePlace) {
+    CellStage stage;
+    stage.locate();
+    auto cell = stage.configured(placeAt(300, 45, "North-east"));
+    // A position but no compass: the distance, and no arrow that would point nowhere true.
+    EXPECT_FALSE(cell->distanceLabel->isHidden());
+    EXPECT_TRUE(cell->dirArrow->isHidden());
+    // A reading the compass cannot vouch for (accuracy -1) changes nothing.
+    platformContext().console().startCapture();
+    static_cast<sim::SimLocationService*>(stage.manager().manager())
+        ->deliverHeading({90, 90, -1, stage.device.now()});
+    EXPECT_TRUE(cell->dirArrow->isHidden());
+    EXPECT_EQ(platformContext().console().lines().size(), 1u);  // the reading was refused
+
+    // With a heading the arrow points to the place: its bearing less the heading, for places
+    // all around and a phone turned every way.
+    for (const double heading : {0.0, 30.0, 108.0, 250.0}) {
+        stage.heading(heading);
+        for (const double bearing : {0.0, 45.0, 90.0, 160.0, 200.0, 270.0, 330.0}) {
+            cell->place = placeAt(300, bearing, "There");
+            cell->configure();
+            EXPECT_FALSE(cell->dirArrow->isHidden());
+            EXPECT_LT(angleBetween(arrowDegrees(*cell), bearing - heading), 0.5)
+                << "bearing " << bearing << ", heading " << heading;
+        }
+    }
+
+    // A cell configured after a heading is known shows its arrow at once, turned.
+    auto late = stage.configured(placeAt(300, 90, "East"));
+    EXPECT_FALSE(late->dirArrow->isHidden());
+    EXPECT_LT(angleBetween(arrowDegrees(*late), 90 - 250), 0.5);
 }
 
 }  // namespace

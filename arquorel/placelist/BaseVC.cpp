@@ -26,8 +26,9 @@ void BaseVC::viewDidAppear(bool animated) {
     updateHomeIndicator();
     platformContext().mainLoop().asyncAfter(
         kHomeIndicatorDelay, [weak = std::weak_ptr<ViewController>(shared_from_this())] {
+            // A screen that has left in the meantime no longer speaks for the home indicator.
             auto self = std::static_pointer_cast<BaseVC>(weak.lock());
-            if (!self) return;
+            if (!self || !self->window()) return;
             View::animate(kHomeIndicatorAnimation, [&] { self->updateHomeIndicator(); });
         });
 }

@@ -28,12 +28,20 @@ TEST(BaseVCTest, HidesTheHomeIndicatorOnAppearingAndAgainAfterAMoment) {
     device.advance(0.02);
     EXPECT_EQ(screen->homeIndicatorUpdates(), 2);
 
-    // The delayed step of a screen that is gone does nothing.
+    // A screen that leaves before the delayed step: the step asks nothing for it, and holds
+    // it only weakly.
     root->dismiss(false);
     device.runPending();
     root->present(screen, false);
     device.runPending();
+    EXPECT_EQ(screen->homeIndicatorUpdates(), 3);
+    root->dismiss(false);
+    device.runPending();
+    device.advance(1);
+    EXPECT_EQ(screen->homeIndicatorUpdates(), 3);
     std::weak_ptr<BaseVC> weak = screen;
+    root->present(screen, false);
+    device.runPending();
     root->dismiss(false);
     device.runPending();
     screen.reset();

@@ -1,6 +1,7 @@
 #include "arquorel/placelist/Handoffs.h"
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 #include "arquorel/places/QuorelProperty.h"
@@ -253,8 +254,50 @@ std::shared_ptr<AlertController> makeMailFailedAlert(const std::string& reason) 
 
 // ---- Web pages, encyclopedia and share
 
+namespace {
+
+// Drops "user:password@" from an address with an authority ("scheme://"), so that no
+// credentials are shown or sent.
+std::string withoutCredentials(std::string address) {
+    const auto start = address.find("://");
+    if (start == std::string::npos) return address;
+    const auto authority = start + 3;
+    auto end = address.find_first_of("/?#", authority);
+    if (end == std::string::npos) end = address.size();
+    const auto at = address.rfind('@', end - 1);
+    if (at != std::string::npos && at >= authority) address.erase(authority, at + 1 - authority);
+    return address;
+}
+
+// A host a browser can look up: an IP literal, or labels of letters, digits, hyphens and
+// underscores, with non-ASCII letters as escapes of their bytes. An escaped space or mark
+// ("%20") is a text that was no address ("see http://...").
+bool isHostName(std::string_view host) {
+    if (host.empty()) return false;
+    // The parser hands an IPv6 literal over with or without its brackets.
+    if (host.front() == '[') return host.back() == ']';
+    if (host.find(':') != std::string_view::npos) return true;
+    for (std::size_t i = 0; i < host.size(); ++i) {
+        const char c = host[i];
+        if (c == '%') {
+            const auto hex = [&](std::size_t at) {
+                return at < host.size() && std::isxdigit(static_cast<unsigned char>(host[at]));
+            };
+            if (!hex(i + 1) || !hex(i + 2) || host[i + 1] < '8') return false;
+            i += 2;
+        } else if (!isAlpha(c) && !isDigit(c) && c != '-' && c != '.' && c != '_') {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<std::string> webLinkURL(std::string_view text, const URLService& urls) {
-    const auto link = trim(text);
+    // Spaces and non-ASCII letters are written as escapes, as a browser's address bar does.
+    const std::string encoded = percentEncode(trim(text), PercentEncodingSet::addressText);
+    const std::string_view link = encoded;
     if (link.empty()) return std::nullopt;
     // Accepts an http or https address with a host; its scheme is written in lower case.
     auto accept = [&urls](std::string candidate) -> std::optional<std::string> {
@@ -262,9 +305,9 @@ std::optional<std::string> webLinkURL(std::string_view text, const URLService& u
         if (!result) return std::nullopt;
         const URLParts& parts = *result.url;
         if (parts.scheme != "http" && parts.scheme != "https") return std::nullopt;
-        if (!parts.hasAuthority || parts.host.empty()) return std::nullopt;
+        if (!parts.hasAuthority || !isHostName(parts.host)) return std::nullopt;
         std::copy(parts.scheme.begin(), parts.scheme.end(), candidate.begin());
-        return candidate;
+        return withoutCredentials(std::move(candidate));
     };
     const auto first = urls.parse(link);
     // "example.com:8080/x" reads as the scheme "example.com"; a scheme has no dots in
@@ -273,6 +316,8 @@ std::optional<std::string> webLinkURL(std::string_view text, const URLService& u
         return accept(std::string(link));
     }
     if (link.substr(0, 2) == "//") return accept("https:" + std::string(link));
+    // A text that names a scheme of its own but could not be read is no address.
+    if (link.find("://") != std::string_view::npos) return std::nullopt;
     return accept("https://" + std::string(link));
 }
 
@@ -301,12 +346,8 @@ std::optional<std::string> encyclopediaURL(std::string_view text, std::string_vi
 std::vector<ShareItem> shareItems(const QuorelProperty& place, const URLService& urls) {
     std::vector<ShareItem> items;
     if (!trim(place.shareText).empty()) items.push_back(ShareItem::text(place.shareText));
-    const auto address = trim(place.shareurl);
-    if (!address.empty()) {
-        if (auto url = webLinkURL(percentEncode(address, PercentEncodingSet::addressText), urls)) {
-            items.push_back(ShareItem::url(std::move(*url)));
-        }
-    }
+    if (auto url = webLinkURL(place.shareurl, urls))
+        items.push_back(ShareItem::url(std::move(*url)));
     return items;
 }
 

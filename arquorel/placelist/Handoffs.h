@@ -108,8 +108,11 @@ std::shared_ptr<AlertController> makeMailFailedAlert(const std::string& reason);
 
 // The address to open for a web site or social page text: only http and https addresses with
 // a host (scheme in either case); a text without a scheme is read again with "https://" in
-// front. None (row hidden) for anything else: other schemes (javascript:, file:, data:,
-// mailto:...), texts that are no address, texts that merely contain "http".
+// front. Characters that may appear nowhere in an address (spaces, non-ASCII letters) are
+// encoded first; escapes already in it ("%20") and its fragment stay. Credentials
+// ("user:password@") are dropped. None (row hidden) for anything else: other schemes
+// (javascript:, file:, data:, mailto:...), texts that are no address, texts that merely
+// contain "http".
 std::optional<std::string> webLinkURL(std::string_view text, const URLService& urls);
 
 // The encyclopedia's domain; an article's address is https://LANG.DOMAIN/wiki/TITLE.
@@ -121,10 +124,9 @@ inline constexpr const char* kEncyclopediaDomain = "wikipedia.org";
 std::optional<std::string> encyclopediaURL(std::string_view text,
                                            std::string_view domain = kEncyclopediaDomain);
 
-// What the share button shares: the share text (when not empty) and the share address (when
-// it makes an http or https address). The address is read as written: escapes already in it
-// ("%20") and its fragment ("#") stay; only characters that may appear nowhere in an address
-// are encoded. Empty: the share button is disabled.
+// What a share button shares, on the list and on the details screen alike: the share text
+// as text (when not blank, even when it reads like an address) and the share address read by
+// webLinkURL() as an address (when it makes one). Empty: the button is hidden or dimmed.
 std::vector<ShareItem> shareItems(const QuorelProperty& place, const URLService& urls);
 
 }  // namespace arquorel

@@ -316,8 +316,21 @@ TEST(HandoffsTest, OnlyHttpAndHttpsLinksAreOpened) {
         {"javascript:alert('http://x.mc')", std::nullopt},
         {"https://", std::nullopt},
         {"http:/x.mc", std::nullopt},
-        {"https://x.mc/a b", std::nullopt},
         {"", std::nullopt},
+        // Written as an address bar writes it: spaces and non-ASCII letters as escapes, and
+        // escapes already there kept.
+        {"https://x.mc/a b", "https://x.mc/a%20b"},
+        {"https://x.mc/a%20b", "https://x.mc/a%20b"},
+        {"http://my_shop.x.mc", "http://my_shop.x.mc"},
+        {"http://[2001:db8::1]/p", "http://[2001:db8::1]/p"},
+        {"www.h\xc3\xb4tel.mc/caf\xc3\xa9", "https://www.h%C3%B4tel.mc/caf%C3%A9"},
+        {"javascript:alert('a b')", std::nullopt},
+        // Credentials are neither shown nor sent.
+        {"https://user:pw@x.mc/p", "https://x.mc/p"},
+        {"https://a@b@x.mc/p", std::nullopt},
+        {"see%20http://x.mc", std::nullopt},
+        {"https://x.mc\tab.mc", std::nullopt},
+        {"https://x.mc/p?mail=a@b.mc#c@d", "https://x.mc/p?mail=a@b.mc#c@d"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(webLinkURL(c.link, platformContext().urlService()), c.url) << c.link;
@@ -339,6 +352,9 @@ TEST(HandoffsTest, EncyclopediaArticlesNeedALanguageAndATitle) {
         {"en:100%", "https://en.wikipedia.org/wiki/100%25"},
         {"EN:Monaco", std::nullopt},
         {"english:Monaco", std::nullopt},
+        {"engl:Monaco", std::nullopt},
+        {"als:Monaco", "https://als.wikipedia.org/wiki/Monaco"},
+        {"be-tarask:Monaco", "https://be-tarask.wikipedia.org/wiki/Monaco"},
         {"e:Monaco", std::nullopt},
         {"en-:Monaco", std::nullopt},
         {"en-US:Monaco", std::nullopt},

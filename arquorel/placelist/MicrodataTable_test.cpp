@@ -102,6 +102,14 @@ TEST(MicrodataTableTest, RowsAreMadeOnceAndShowCaptionAndTags) {
         EXPECT_EQ(tag->textColor(), Color::white());
         EXPECT_EQ(tag->style().cornerRadius, 3);
     }
+    // A caption too long for its row is cut at 60 % of it: the values keep the rest.
+    auto wordy = MicrodataTable::create(
+        placeWith(R"([{"name":"a_caption_key_long_enough_to_fill_a_whole_row_by_itself",)"
+                  R"("words":["yes"]}])"),
+        {0, 0, 375, 0});
+    const auto wordyCell = wordy->cellForRow(0);
+    EXPECT_LE(wordyCell->tabsLabel.lock()->frame().width(), 375 * 0.6);
+    EXPECT_GE(wordyCell->tagsView.lock()->frame().width(), 375 * 0.4 - 16 - 8 - 16);
     Bundle::framework().setLanguage("fr");
     auto french =
         MicrodataTable::create(placeWith(R"([{"name":"payment","words":["x"]}])"), {0, 0, 320, 0});

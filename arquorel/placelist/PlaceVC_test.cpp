@@ -169,8 +169,10 @@ TEST(PlaceVCTest, LoadFillsTheHeaderRowsAndTable) {
     EXPECT_FALSE(s.routeButton->isHidden());
     EXPECT_FALSE(s.phoneButton->isHidden());
     EXPECT_TRUE(s.shareButton->isEnabled());
-    EXPECT_EQ(platformContext().console().lines(),
-              (std::vector<std::string>{"Unable to find style.json"}));
+    // The missing map style is reported once per process, by whichever screen loads first.
+    auto lines = platformContext().console().lines();
+    std::erase(lines, "Unable to find style.json");
+    EXPECT_EQ(lines, std::vector<std::string>{});
 }
 
 TEST(PlaceVCTest, AMinimalRecordHidesWhatItLacks) {
@@ -473,6 +475,7 @@ TEST(PlaceVCTest, RouteOffersTheInstalledAppsOrOpensTheSystemMaps) {
     stage.device.urlOpener().install("waze");
     s.openRoute();
     stage.device.advance(1);
+    ASSERT_NE(stage.alert(), nullptr);
     EXPECT_EQ(stage.alertTitles(), (std::vector<std::string>{"Apple Maps", "Waze", "Cancel"}));
     ASSERT_NE(stage.alert(), nullptr);
     ASSERT_TRUE(stage.alert()->pickAction("Waze"));
@@ -488,6 +491,7 @@ TEST(PlaceVCTest, CallsDialOneNumberOfferSeveralAndSayWhenTheyFail) {
     auto& s = stage.open(p);
     s.phoneClicked();
     stage.device.advance(1);
+    ASSERT_NE(stage.alert(), nullptr);
     EXPECT_EQ(stage.alertTitles(),
               (std::vector<std::string>{"+377 98 06 21 21", "+377 98 06 20 00", "Cancel"}));
     ASSERT_NE(stage.alert(), nullptr);

@@ -334,7 +334,7 @@ void PointsVC::checkMovedAway() {
     const auto& latest = LocationManager::sharedInstance()->latestLocation();
     if (!latest) return;
     const Location centre(placeRequest->lat, placeRequest->lng);
-    if (distance(centre, *latest) >= reloadDistance) neededUpdateForExplore = true;
+    if (isFarFromSearch(distance(centre, *latest))) neededUpdateForExplore = true;
 }
 
 // ---- Table ---------------------------------------------------------------------------
@@ -398,17 +398,10 @@ void PointsVC::scrollViewDidScroll(ScrollView& scrollView) {
 
 // ---- Share ---------------------------------------------------------------------------
 
-void PointsVC::shareWithItems(const std::vector<std::any>& items) {
+void PointsVC::shareWithItems(const std::vector<ShareItem>& items) {
     sharedItems_ = items;
-    // The place's text, then its address as an address (shared as given: never encoded again).
-    std::vector<ShareItem> sheetItems;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (const auto* text = std::any_cast<std::string>(&items[i]))
-            sheetItems.push_back(text->rfind("http", 0) == 0 && i + 1 == items.size()
-                                     ? ShareItem::url(*text)
-                                     : ShareItem::text(*text));
-    if (sheetItems.empty() || presentedViewController()) return;
-    auto sheet = ShareSheetController::create(std::move(sheetItems));
+    if (items.empty() || presentedViewController()) return;
+    auto sheet = ShareSheetController::create(items);
     sheet->popoverSourceView = tableView;
     present(sheet, true);
 }

@@ -112,8 +112,10 @@ class PointsVC : public BaseVC,
     void stopRaiseToClose();
     // One accelerometer sample, on the main queue.
     void handleAcceleration(const Acceleration& sample);
-    // The moved-away check against placeRequest.
+    // The moved-away check against placeRequest: a new search is due on back once the user
+    // is reloadDistance or more from the search's centre.
     void checkMovedAway();
+    bool isFarFromSearch(double metres) const { return metres >= reloadDistance; }
 
     // ---- Table ----
     int numberOfRows(TableView& table) override;
@@ -123,10 +125,10 @@ class PointsVC : public BaseVC,
     void scrollViewDidScroll(ScrollView& scrollView) override;
 
     // ---- ShareDelegate ----
-    void shareWithItems(const std::vector<std::any>& items) override;
+    void shareWithItems(const std::vector<ShareItem>& items) override;
     void forceSelectCellWithCell(ArPlaceCell& cell) override;
     // The items of the last share, until a share sheet takes them.
-    const std::vector<std::any>& sharedItems() const { return sharedItems_; }
+    const std::vector<ShareItem>& sharedItems() const { return sharedItems_; }
 
     bool isRaiseToCloseRunning() const;
 
@@ -144,7 +146,7 @@ class PointsVC : public BaseVC,
     std::shared_ptr<MotionService> motionManager_;
     std::unique_ptr<OperationQueue> queue_;
     HeadingSubscription movedAwaySubscription_;
-    std::vector<std::any> sharedItems_;
+    std::vector<ShareItem> sharedItems_;
     std::string titleText_;
     bool closing_ = false;
 };

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,10 +15,13 @@
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/NotificationCenter.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/sensors/Geodesy.h"
+#include "arquorel/platform/ui/HitTest.h"
 #include "arquorel/platform/ui/LayoutRegistry.h"
 #include "arquorel/platform/ui/Storyboard.h"
 #include "arquorel/platform/ui/Window.h"
 #include "arquorel/platform/web/ShareSheet.h"
+#include "arquorel/toolkit/TextCase.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimCamera.h"
 #include "sim/device/SimLocationService.h"
@@ -189,6 +194,21 @@ TEST(PointsVCTest, LeavingStopsTheAccelerometerAndAGoneListIgnoresSamples) {
     EXPECT_FALSE(second.list->isRaiseToCloseRunning());
 }
 
+TEST(PointsVCTest, WithoutAnAccelerometerTheListSaysSoAndStaysOpen) {
+    Stage stage;
+    stage.list->delegate = stage.host;
+    stage.motion().setAccelerometerAvailable(false);
+    platformContext().console().clear();
+    stage.show(3);
+    EXPECT_FALSE(stage.list->isRaiseToCloseRunning());
+    EXPECT_EQ(platformContext().console().lines(),
+              std::vector<std::string>{"Accelerometer is not available"});
+    stage.sample(-1);
+    stage.device.advance(1);
+    EXPECT_TRUE(stage.listShown());
+    EXPECT_TRUE(stage.host->calls.empty());
+}
+
 TEST(PointsVCTest, RowsOpenTheRecordOfTheirRowEvenOffScreen) {
     Stage stage;
     stage.show(40);
@@ -247,9 +267,6 @@ TEST(PointsVCTest, ShareButtonPassesTheTextAndAddressOfItsRowsPlace) {
                     ->shareButton->isHidden());  // nothing to share
     platformContext().console().clear();
     ASSERT_TRUE(stage.finger.tap(*cell->shareButton));
-    ASSERT_EQ(stage.list->sharedItems().size(), 2u);
-    EXPECT_EQ(std::any_cast<std::string>(stage.list->sharedItems()[0]), "Come to Place 1");
-    EXPECT_EQ(std::any_cast<std::string>(stage.list->sharedItems()[1]), "https://example.org/p1");
     // The system's share sheet shows the text and the address.
     stage.device.advance(1);
     ASSERT_EQ(stage.device.shareService().shared().size(), 1u);
@@ -260,6 +277,73 @@ TEST(PointsVCTest, ShareButtonPassesTheTextAndAddressOfItsRowsPlace) {
         std::dynamic_pointer_cast<ShareSheetController>(stage.list->presentedViewController()),
         nullptr);
     EXPECT_EQ(stage.list->tableView->selectedRow(), std::nullopt);  // the button's tap only
+}
+
+TEST(PointsVCTest, TheListSharesWhatTheDetailsScreenSharesForTheSameRecord) {
+    using K = ShareItem;
+    struct Case {
+        const char* text;
+        const char* url;
+        std::vector<ShareItem> items;  // none: the list hides its button, the details dim it
+    };
+    const Case cases[] = {
+        {"Come", "https://x.mc/p", {K::text("Come"), K::url("https://x.mc/p")}},
+        {"Come", "javascript:alert(1)", {K::text("Come")}},
+        {"   ", "", {}},
+        {"", "javascript:alert(1)", {}},
+        {"", "x.mc/menu", {K::url("https://x.mc/menu")}},
+        {"", "https://x.mc/a b/caf\xc3\xa9", {K::url("https://x.mc/a%20b/caf%C3%A9")}},
+        {"", "https://x.mc/a%20b#top", {K::url("https://x.mc/a%20b#top")}},
+        {"https://x.mc is worth it", "", {K::text("https://x.mc is worth it")}},
+        {"Come", "https://user:pw@x.mc/p", {K::text("Come"), K::url("https://x.mc/p")}},
+        {"", "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " | " + c.url);
+        Stage stage;
+        auto records = places(2);
+        records[1]->shareText = c.text;
+        records[1]->shareurl = c.url;
+        stage.list->tableData = records;
+        stage.root->present(stage.list, false);
+        stage.device.runPending();
+        stage.list->closeHintButton();
+
+        // The list's row.
+        auto cell = std::dynamic_pointer_cast<ArPlaceCell>(stage.list->tableView->cellForRow(1));
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->shareButton->isHidden(), c.items.empty());
+        std::vector<ShareItem> fromList;
+        if (!c.items.empty()) {
+            ASSERT_TRUE(stage.finger.tap(*cell->shareButton));
+            stage.device.advance(1);
+            auto sheet = std::dynamic_pointer_cast<ShareSheetController>(
+                stage.list->presentedViewController());
+            ASSERT_NE(sheet, nullptr);
+            fromList = sheet->items();
+            sheet->cancel();
+            stage.device.advance(1);
+        }
+
+        // The details screen of the same record, opened from that row.
+        ASSERT_TRUE(stage.finger.tap(*cell->contentView()));
+        stage.device.advance(1);
+        auto details = std::dynamic_pointer_cast<PlaceVC>(stage.list->presentedViewController());
+        ASSERT_NE(details, nullptr);
+        EXPECT_EQ(details->shareButton->isEnabled(), !c.items.empty());
+        EXPECT_EQ(details->shareButton->alpha() < 1, c.items.empty());
+        std::vector<ShareItem> fromDetails;
+        if (!c.items.empty()) {
+            ASSERT_TRUE(stage.finger.tap(*details->shareButton));
+            stage.device.advance(1);
+            auto sheet =
+                std::dynamic_pointer_cast<ShareSheetController>(details->presentedViewController());
+            ASSERT_NE(sheet, nullptr);
+            fromDetails = sheet->items();
+        }
+        EXPECT_EQ(fromList, c.items);
+        EXPECT_EQ(fromDetails, c.items);
+    }
 }
 
 TEST(PointsVCTest, HeaderShadowDeepensWithScrollingUpToFullBlack) {
@@ -277,57 +361,179 @@ TEST(PointsVCTest, HeaderShadowDeepensWithScrollingUpToFullBlack) {
     }
 }
 
-TEST(PointsVCTest, MovingAwayFromTheSearchCentreAsksForANewSearchOnBack) {
-    Stage stage;
-    int searches = 0;
-    platformContext().notificationCenter().addObserver(&searches, kSearchForRadiusNotification,
-                                                       [&](const Notification&) { ++searches; });
+// A search centre due east of the user, `metres` away by the platform's own distance.
+PlaceRequest requestEastAt(double metres) {
     PlaceRequest request;
     request.lat = kUser.latitude;
-    request.lng =
-        kUser.longitude + 200.5 / (111'320 * std::cos(kUser.latitude * std::numbers::pi / 180));
-    stage.list->placeRequest = request;
-    stage.show(3);
-    auto& service =
-        static_cast<sim::SimLocationService&>(*LocationManager::sharedInstance()->manager());
-    service.deliverHeading({10, 10, 5, stage.device.now()});
-    EXPECT_TRUE(stage.list->neededUpdateForExplore);
-    stage.list->backClicked();
-    stage.list->backClicked();
-    EXPECT_EQ(searches, 1);
-    platformContext().notificationCenter().removeObserver(&searches);
+    const double perMetre = 1 / (111'320 * std::cos(kUser.latitude * std::numbers::pi / 180));
+    request.lng = kUser.longitude + metres * perMetre;
+    // Walk the longitude until the distance is the one asked for, to the last bit where the
+    // doubles allow it.
+    const Location user(kUser.latitude, kUser.longitude);
+    for (int i = 0; i < 60; ++i) {
+        const double d = distance(user, Location(request.lat, request.lng));
+        request.lng += (metres - d) * perMetre;
+    }
+    return request;
 }
 
-TEST(PointsVCTest, HintsAndScreenSizeAdjustments) {
+TEST(PointsVCTest, MovingAwayFromTheSearchCentreAsksForANewSearchOnBack) {
+    struct Case {
+        const char* name;
+        std::optional<PlaceRequest> request;
+        bool search;
+    };
+    const Case cases[] = {
+        {"still near the centre", requestEastAt(199.5), false},
+        {"well inside", requestEastAt(20), false},
+        {"past 200 m", requestEastAt(200.5), true},
+        {"far away", requestEastAt(5000), true},
+        {"no search to compare with", std::nullopt, false},
+    };
+    // No coordinate lies at exactly 200.0 m by the platform's distance, so the boundary
+    // itself is checked on the rule: 200 m is far enough, anything less is not.
+    {
+        Stage stage;
+        EXPECT_TRUE(stage.list->isFarFromSearch(200.0));
+        EXPECT_FALSE(stage.list->isFarFromSearch(std::nextafter(200.0, 0.0)));
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Stage stage;
+        int searches = 0;
+        platformContext().notificationCenter().addObserver(
+            &searches, kSearchForRadiusNotification, [&](const Notification&) { ++searches; });
+        stage.list->placeRequest = c.request;
+        stage.show(3);
+        auto& service =
+            static_cast<sim::SimLocationService&>(*LocationManager::sharedInstance()->manager());
+        service.deliverHeading({10, 10, 5, stage.device.now()});
+        stage.list->backClicked();
+        stage.list->backClicked();
+        EXPECT_EQ(searches, c.search ? 1 : 0);  // once, however often back is pressed
+        platformContext().notificationCenter().removeObserver(&searches);
+    }
+}
+
+// The part of the hint label that shows beside the hint button (it is cut off at the button).
+double shownHintWidth(const PointsVC& list) {
+    const Rect label = list.hintLabel->frame();
+    const double clip = list.hintButton->frame().minX();
+    return std::clamp(clip - label.minX(), 0.0, label.width());
+}
+
+TEST(PointsVCTest, TheHintFitsEachScreenAndTheLastRowStaysAboveTheHomeIndicator) {
     struct Case {
         Size screen;
-        double hintFont;
-        double bottomInset;
-        double hintButtonTop;
+        double hintFont;   // smaller on the narrowest phone
+        double indicator;  // the home indicator's strip at the bottom
     };
-    for (const Case c :
-         {Case{{375, 812}, 13, 34, 23}, Case{{320, 568}, 11, 0, 8}, Case{{414, 896}, 13, 34, 23}}) {
-        SCOPED_TRACE(c.screen.width);
+    for (const Case c : {Case{{375, 812}, 13, 34}, Case{{320, 568}, 11, 0},
+                         Case{{414, 896}, 13, 34}, Case{{375, 667}, 13, 0}}) {
+        SCOPED_TRACE(c.screen.height);
         Stage stage(c.screen);
-        stage.show(3);
-        EXPECT_EQ(stage.list->hintLabel->font().size, c.hintFont);
-        EXPECT_EQ(stage.list->tableView->contentInset().bottom, c.bottomInset);
-        EXPECT_EQ(stage.list->hintButtonTopConst, c.hintButtonTop);
-        const Rect button = stage.list->hintButton->frame();
-        const double start =
-            c.screen.width == 414 ? button.minX() + button.width() + 30 : button.minX();
-        EXPECT_EQ(stage.list->hintLabelConst, start);
-        stage.list->hintPressed();
-        EXPECT_EQ(stage.list->hintLabelConst, start < 100 ? button.minX() : 60);
-        stage.list->hintPressed();
-        EXPECT_EQ(stage.list->hintLabelConst, button.minX());
-        EXPECT_EQ(stage.list->pointHintTitle->text(), "Places around you");
+        stage.show(30);
+        auto& list = *stage.list;
+        EXPECT_EQ(list.pointHintTitle->text(), "Places around you");
+        EXPECT_EQ(list.hintLabel->font().size, c.hintFont);
+        // The hint button sits in the header, under the status bar, on every screen.
+        const Rect button = list.hintButton->frame();
+        EXPECT_GE(button.minY(), c.screen.height >= 812 ? 44 : 20);
+        EXPECT_LE(button.maxY(), list.topView->frame().maxY());
+        EXPECT_LE(button.maxX(), c.screen.width);
 
-        EXPECT_FALSE(stage.list->hintView->isHidden());
-        ASSERT_TRUE(stage.finger.tap(*stage.list->hintView));
-        EXPECT_TRUE(stage.list->hintView->isHidden());
-        EXPECT_TRUE(stage.list->hintView->gestureRecognizers().empty());
+        // The reminder is hidden under the button, slides out on a press and back on the next.
+        EXPECT_EQ(shownHintWidth(list), 0);
+        list.hintPressed();
+        EXPECT_GT(shownHintWidth(list), 100);
+        EXPECT_GE(list.hintLabel->frame().minX(), list.backButton->frame().maxX());
+        list.hintPressed();
+        EXPECT_EQ(shownHintWidth(list), 0);
+
+        // The overlay goes with a tap anywhere, and only once.
+        EXPECT_FALSE(list.hintView->isHidden());
+        ASSERT_TRUE(stage.finger.tap(*list.hintView));
+        EXPECT_TRUE(list.hintView->isHidden());
+        EXPECT_TRUE(list.hintView->gestureRecognizers().empty());
+
+        // Scrolled to the end, the last row ends above the home indicator.
+        auto& table = *list.tableView;
+        // Rows are measured as they show, so the end moves until every row has been seen.
+        for (int i = 0; i < 10; ++i) {
+            table.setContentOffset({0, table.contentSize().height + table.contentInset().bottom -
+                                           table.frame().height()});
+            stage.device.advance(0.1);
+        }
+        const auto last = table.cellForRow(29);
+        ASSERT_NE(last, nullptr);
+        const double bottom = convertToRoot(*last, {0, last->bounds().height()}).y;
+        EXPECT_NEAR(bottom, c.screen.height - c.indicator, 0.5);
     }
+}
+
+// Records that differ irregularly, so that no cell is reused for a record of the same shape.
+std::vector<std::shared_ptr<QuorelProperty>> irregularPlaces(int count) {
+    auto out = places(count);
+    unsigned seed = 7;
+    for (auto& r : out) {
+        seed = seed * 1103515245u + 12345u;
+        const unsigned bits = seed >> 16;
+        r->opening_hours = bits & 1 ? "Mo-Su " + std::to_string(bits % 12) + ":00-20:00" : "";
+        r->street = bits & 2 ? "Rue " + std::to_string(bits % 97) : "";
+        r->city = bits & 4 ? "Monaco" : "";
+        r->category = bits & 8 ? "Cat " + std::to_string(bits % 13) : "";
+        r->parent_category_title = bits & 16 ? "Parent" : "";
+        r->shareText = bits & 32 ? "Share " + r->name : "";
+        if (bits & 64) r->name += " with a name long enough to need a second line in its row";
+    }
+    return out;
+}
+
+TEST(PointsVCTest, ReusedCellsShowOnlyTheirOwnRecord) {
+    Stage stage;
+    stage.list->tableData = irregularPlaces(60);
+    stage.root->present(stage.list, false);
+    stage.device.runPending();
+    stage.list->closeHintButton();
+    auto& table = *stage.list->tableView;
+    int checked = 0;
+    const auto checkVisible = [&](double offset) {
+        table.setContentOffset({0, offset});
+        stage.device.advance(0.05);
+        for (const auto& [row, base] : table.visibleCells()) {
+            const auto cell = std::dynamic_pointer_cast<ArPlaceCell>(base);
+            ASSERT_NE(cell, nullptr);
+            const auto& r = *stage.list->tableData[static_cast<std::size_t>(row)];
+            SCOPED_TRACE(r.name);
+            EXPECT_EQ(cell->titlelabel->text(), r.name);
+            EXPECT_EQ(cell->timeLabel->text(),
+                      r.opening_hours.empty() ? "" : r.opening_hours + " ");
+            EXPECT_EQ(cell->timeLabel->isHidden(), r.opening_hours.empty());
+            EXPECT_EQ(cell->locationLabel->text(),
+                      r.street.empty() ? "" : r.displayAddress() + " ");
+            EXPECT_EQ(cell->locationLabel->isHidden(), r.street.empty());
+            std::vector<std::string> tags;
+            for (const auto* t : {&r.parent_category_title, &r.category})
+                if (!t->empty()) tags.push_back(upperCased(*t + "  "));
+            EXPECT_EQ(cell->collectionView->tagTexts(), tags);
+            EXPECT_EQ(cell->shareButton->isHidden(), r.shareText.empty());
+            const Location place(r.lat, r.lng);
+            EXPECT_EQ(cell->distanceLabel->text(),
+                      cellDistanceText(distance(Location(kUser.latitude, kUser.longitude), place)));
+            ++checked;
+        }
+    };
+    // Down in uneven steps, then back up.
+    const double height = table.contentSize().height;
+    double y = 0;
+    for (int i = 0; y < height; ++i) {
+        checkVisible(y);
+        y += 70 + 45 * (i % 4);
+    }
+    for (; y > 0; y -= 130) checkVisible(y);
+    checkVisible(0);
+    EXPECT_GT(checked, 200);
+    EXPECT_LT(table.createdCellCount(), 20);  // cells were reused
 }
 
 }  // namespace

@@ -896,7 +896,8 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
 
 bool ScenarioPlayer::shoot(const scenario::Shot& shot) {
     auto& host = *host_;
-    shots_.push_back({host.time(), shot.name, shot.caption});
+    const auto top = host.window().topViewController();
+    shots_.push_back({host.time(), shot.name, shot.caption, top ? top->typeName() : ""});
     if (out_.empty()) {
         host.note("shot " + shot.name + " (not written)");
         return true;

@@ -183,6 +183,8 @@ struct ScenarioShot {
     double time = 0;
     std::string name;
     std::string caption;
+    // The screen on top of the window when the shot was taken ("PointsVC"; "" for none).
+    std::string top;
 };
 
 class ScenarioPlayer {

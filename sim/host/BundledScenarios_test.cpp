@@ -1,0 +1,104 @@
+// Every scenario bundled with the product plays to its end, and each of its shots shows the
+// screen its caption speaks of: a screen added later that changes where a tap or a raise leads
+// cannot silently turn a demo's pictures into something else.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "sim/host/Scenario.h"
+#include "sim/host/ScenarioPlayer.h"
+
+namespace arquorel::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The screen on top at each shot, in order, then at the end of the scenario.
+struct Expected {
+    std::vector<std::string> shots;
+    std::string end;
+};
+
+const std::map<std::string, Expected>& expectations() {
+    static const std::map<std::string, Expected> table = {
+        {"monaco/debugmap.scenario",
+         {{"QuorelVC", "DebugMapViewController", "QuorelVC", "QuorelVC", "QuorelVC"}, "QuorelVC"}},
+        {"monaco/details.scenario",
+         {{"PlaceVC", "PlaceVC", "AlertController", "PlaceVC", "PlaceVC", "AlertController",
+           "PlaceVC", "AlertController", "ShareSheetController", "WebViewVC", "PlaceVC", "PlaceVC",
+           "DebugMapViewController", "QuorelVC"},
+          "QuorelVC"}},
+        {"monaco/list-empty.scenario", {{"PointsVC", "PointsVC", "QuorelVC"}, "QuorelVC"}},
+        {"monaco/list-small.scenario", {{"PointsVC", "PointsVC", "PointsVC"}, "PointsVC"}},
+        // Rows open the details over the list; back returns to it; the raise closes it.
+        {"monaco/list.scenario",
+         {{"PointsVC", "PointsVC", "PointsVC", "PointsVC", "PointsVC", "PointsVC", "PlaceVC",
+           "PlaceVC", "PointsVC", "QuorelVC"},
+          "QuorelVC"}},
+        // The main screen throughout; its back button leaves the host's own screen.
+        {"monaco/tour.scenario",
+         {{"QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC",
+           "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "ViewController"},
+          "ViewController"}},
+        {"monaco/walk.scenario", {{}, "QuorelVC"}},
+        {"web/web.scenario",
+         {{"WebViewVC", "WebViewVC", "AlertController", "WebViewVC", "AlertController",
+           "AlertController"},
+          "AlertController"}},
+    };
+    return table;
+}
+
+std::vector<std::string> bundledScenarios() {
+    std::vector<std::string> names;
+    for (const char* folder : {"monaco", "web"})
+        for (const auto& entry : fs::directory_iterator(fs::path(ARQUOREL_DATA_DIR) / folder))
+            if (entry.path().extension() == ".scenario")
+                names.push_back(std::string(folder) + "/" + entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class BundledScenariosTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(BundledScenariosTest, EachShotShowsTheScreenItsCaptionSpeaksOf) {
+    const std::string& name = GetParam();
+    auto parsed = readScenarioFile(fs::path(ARQUOREL_DATA_DIR) / name);
+    ASSERT_TRUE(parsed.scenario) << parsed.error;
+    std::ostringstream log;
+    ScenarioPlayer player(*parsed.scenario, log);
+    ASSERT_EQ(player.load(), "");
+    ASSERT_TRUE(player.play({})) << log.str();
+    std::vector<std::string> tops;
+    std::string listed;
+    for (const auto& shot : player.shots()) {
+        tops.push_back(shot.top);
+        listed += "\"" + shot.top + "\", ";
+    }
+    const auto top = player.host().window().topViewController();
+    const std::string end = top ? top->typeName() : "";
+    const auto it = expectations().find(name);
+    ASSERT_TRUE(it != expectations().end())
+        << "a bundled scenario without its screens in this test's table: {\"" << name << "\", {{"
+        << listed << "}, \"" << end << "\"}},";
+    EXPECT_EQ(tops, it->second.shots) << log.str();
+    EXPECT_EQ(end, it->second.end) << log.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Data, BundledScenariosTest, ::testing::ValuesIn(bundledScenarios()),
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                             std::string name = param.param;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace arquorel::sim
