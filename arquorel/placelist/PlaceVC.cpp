@@ -458,9 +458,11 @@ void PlaceVC::updateHeading(std::optional<double> heading) {
     const bool known = location.has_value() && courseStartLocation.has_value();
     distanceLabel->setHidden(!known);
     distansBackView->setHidden(!known);
-    dirArrowSmall->setHidden(!known);
+    // An arrow turned by a heading that is not known would point somewhere at random: the
+    // arrows wait for the compass.
+    dirArrowSmall->setHidden(!known || !heading);
     // The large arrow stands in for the map only while offline.
-    if (!connected_) dirArrow->setHidden(!known);
+    if (!connected_) dirArrow->setHidden(!known || !heading);
     if (!known) {
         distanceLabel->setText({});
         return;

@@ -377,6 +377,12 @@ TEST(PlaceVCTest, OfflineTheLargeArrowStandsInForTheMap) {
     stage.device.reachability().setConnected(false);
     auto& s = stage.open();
     EXPECT_FALSE(s.isConnected());
+    // A position without a compass: the distance shows, no arrow points a random way.
+    EXPECT_FALSE(s.distanceLabel->isHidden());
+    EXPECT_TRUE(s.dirArrow->isHidden());
+    EXPECT_TRUE(s.dirArrowSmall->isHidden());
+    stage.heading(30);
+    EXPECT_FALSE(s.dirArrowSmall->isHidden());
     EXPECT_FALSE(s.dirArrow->isHidden());
     EXPECT_TRUE(s.dirArrow->isDescendantOf(*s.mapHolderView));
     EXPECT_FALSE(s.mapp->hasSuperview());
