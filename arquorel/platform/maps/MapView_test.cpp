@@ -174,6 +174,41 @@ class AllData : public MapData {
     }
 };
 
+// Streets are as wide on the screen as on the ground: zooming out to twice the scale halves
+// them, and on a map of a whole town every street is a thin line, the widest classes widest.
+TEST_F(MapViewTest, StreetsNarrowAsTheMapZoomsOut) {
+    auto data = std::make_shared<AllData>();
+    for (const auto kind : {MapFeatureKind::minorRoad, MapFeatureKind::road,
+                            MapFeatureKind::majorRoad, MapFeatureKind::footway})
+        data->features.push_back({kind, false, {offset(270, 100), offset(90, 100)}});
+    device.context().mapData = data;
+    const auto widths = [&](double metresPerPoint) {
+        map->setCamera({kCasino, metresPerPoint * 300 / MapView::kGroundPerAltitude, 0});
+        EXPECT_NEAR(map->metresPerPoint(), metresPerPoint, 1e-9);
+        DisplayList list;
+        map->draw(list);
+        std::vector<double> out;
+        for (const auto& s : list.steps())
+            if (const auto* stroke = std::get_if<step::Stroke>(&s))
+                out.push_back(stroke->style.width);
+        return out;  // minor road, road, major road, footway
+    };
+    const auto near = widths(1), far = widths(2), town = widths(20);
+    ASSERT_EQ(near.size(), 4u);
+    ASSERT_EQ(far.size(), 4u);
+    ASSERT_EQ(town.size(), 4u);
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_GT(near[k], 3) << k;
+        EXPECT_NEAR(far[k], near[k] / 2, 1e-9) << k;
+        EXPECT_LE(town[k], 2) << k;
+        EXPECT_GE(town[k], 1) << k;  // still seen
+    }
+    EXPECT_LT(near[0], near[1]);
+    EXPECT_LT(near[1], near[2]);
+    EXPECT_LE(town[0], town[1]);
+    EXPECT_LE(town[1], town[2]);
+}
+
 TEST_F(MapViewTest, TheSeaLiesUnderEverythingWithItsIslandsLeftOut) {
     // The sea clockwise round the view, an island 100 m east of the centre counter-clockwise,
     // and a park on the island listed before them.
