@@ -15,7 +15,7 @@ constexpr double kCloseInset = 10;
 constexpr double kCloseTop = 50;  // below the status bar
 // Pins nearer each other than this (points) show as one cluster with their count, so that a
 // town's hundreds of places stay readable until the map is zoomed in on them.
-constexpr double kPinClusterDistance = 36;
+constexpr double kPinClusterDistance = 44;
 }  // namespace
 
 void registerDebugMapLayout() {
