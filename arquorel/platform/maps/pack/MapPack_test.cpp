@@ -104,6 +104,30 @@ TEST(MapPackTest, FeaturesInABoxComeFromTheIndex) {
         {{{43.7000, 7.4000}, {43.8000, 7.5000}}, {0, 1, 2, 3}},  // everything
     };
     for (const auto& c : cases) EXPECT_EQ(pack.featuresIn(c.box), c.found);
+
+    // Many features: exactly those whose boxes meet the asked box, in pack order.
+    std::vector<MapFeature> many;
+    for (int i = 0; i < 400; ++i) {
+        const Coordinate a{43.70 + 0.0013 * ((i * 37) % 50), 7.40 + 0.0011 * ((i * 53) % 40)};
+        many.push_back({MapFeatureKind::building,
+                        false,
+                        {a, {a.latitude + 0.0004 * (i % 3), a.longitude + 0.0006}}});
+    }
+    const MapPack big({{43.70, 7.40}, {43.80, 7.50}}, many, {});
+    for (const MapBox box :
+         {MapBox{{43.71, 7.41}, {43.73, 7.43}}, MapBox{{43.70, 7.40}, {43.8, 7.5}},
+          MapBox{{43.7205, 7.4305}, {43.7206, 7.4306}}}) {
+        std::vector<std::uint32_t> expected;
+        for (std::uint32_t i = 0; i < many.size(); ++i) {
+            const MapBox b = boxAround(many[i].points);
+            if (b.southWest.latitude <= box.northEast.latitude &&
+                box.southWest.latitude <= b.northEast.latitude &&
+                b.southWest.longitude <= box.northEast.longitude &&
+                box.southWest.longitude <= b.northEast.longitude)
+                expected.push_back(i);
+        }
+        EXPECT_EQ(big.featuresIn(box), expected);
+    }
 }
 
 // Every damaged pack is refused with a message naming the problem; none crashes the reader.

@@ -67,6 +67,13 @@ TEST(WalkingRouterTest, EndsSnapToTheNearestStreet) {
     ASSERT_TRUE(route);
     EXPECT_NEAR(route->distance, 350, 1);
     EXPECT_NEAR(route->polyline.front().latitude, nodes[0].latitude, 1e-9);
+    // 50 m beyond the east end of the first street, in line with it: the walk starts at its end.
+    const double dLng = 100 / 80'400.0;
+    const Coordinate beyond{nodes[4].latitude, nodes[4].longitude + 0.5 * dLng};
+    const auto back = router.route(beyond, nodes[0]);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->polyline.front(), nodes[4]);
+    EXPECT_NEAR(back->distance, 400, 1);
     // Both ends on one street: straight along it.
     const Coordinate a{nodes[0].latitude, nodes[0].longitude + 0.0001},
         b{nodes[0].latitude, nodes[0].longitude + 0.0006};
