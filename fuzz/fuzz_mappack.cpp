@@ -24,7 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto again = MapPack::read(read.pack->write());
     FUZZ_CHECK(again.pack && again.pack->graph() == graph &&
                again.pack->features() == read.pack->features());
-    (void)read.pack->featuresIn(read.pack->box());
+    // Every feature found has points (a feature without any is kept but never indexed).
+    for (const auto i : read.pack->featuresIn(read.pack->box()))
+        FUZZ_CHECK(i < read.pack->features().size() && !read.pack->features()[i].points.empty());
     if (graph.nodes.size() >= 2 && graph.nodes.size() < 5000) {
         const WalkingRouter router(read.pack);
         (void)router.route(graph.nodes.front(), graph.nodes.back());

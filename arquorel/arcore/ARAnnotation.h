@@ -27,6 +27,9 @@ class ARAnnotation : public std::enable_shared_from_this<ARAnnotation> {
     const std::optional<std::string>& title() const { return title_; }
     void setTitle(std::optional<std::string> v) { title_ = std::move(v); }
     const Location& location() const { return location_; }
+    // The name a person reads for it (on the debug map's pins): its title, unless a subclass
+    // knows better.
+    virtual std::string displayName() const { return title_.value_or(std::string()); }
 
     // Replaces the location when its coordinate is valid; otherwise keeps the old one.
     virtual bool validateAndSetLocation(const Location& location);

@@ -13,6 +13,9 @@ constexpr const char* kCloseImageName = "ovin_close";
 constexpr double kCloseSize = 40;
 constexpr double kCloseInset = 10;
 constexpr double kCloseTop = 50;  // below the status bar
+// Pins nearer each other than this (points) show as one cluster with their count, so that a
+// town's hundreds of places stay readable until the map is zoomed in on them.
+constexpr double kPinClusterDistance = 44;
 }  // namespace
 
 void registerDebugMapLayout() {
@@ -27,11 +30,10 @@ std::shared_ptr<DebugMapViewController> DebugMapViewController::make() {
 }
 
 std::string DebugMapViewController::pinTitle(const ARAnnotation& annotation) {
-    const std::string& title = annotation.title() ? *annotation.title() : std::string();
     char numbers[96];
     std::snprintf(numbers, sizeof numbers, ", AZ: %.0f, %.0fm", annotation.azimuth(),
                   annotation.distanceFromUser());
-    return title + numbers;
+    return annotation.displayName() + numbers;
 }
 
 void DebugMapViewController::loadView() {
@@ -41,6 +43,8 @@ void DebugMapViewController::loadView() {
 
     auto map = std::make_shared<MapView>(bounds);
     map->setIdentifier("debugMapView");
+    map->calloutsOnTap = true;
+    map->clusterDistance = kPinClusterDistance;
     // The recogniser holds the screen weakly: the view tree must not keep it alive.
     const std::weak_ptr<DebugMapViewController> weak =
         std::static_pointer_cast<DebugMapViewController>(shared_from_this());

@@ -1,6 +1,8 @@
 #pragma once
 // A debugging screen over the AR screen: every annotation as a pin on a map, titled with its
-// name, azimuth and distance, and a long press that picks a position. The picked position is
+// name, azimuth and distance (shown in a callout when the pin is tapped; pins that crowd are
+// shown as clusters with their count, and a tap on one zooms in to them), and a long press
+// that picks a position. The picked position is
 // announced one second after the screen was dismissed with kNotificationLocationSet, which the
 // AR view controller takes as the user's new location. Made from the layout
 // "DebugMapViewController": a map filling the screen, a close control at the top right and a
@@ -49,7 +51,8 @@ class DebugMapViewController : public ViewController, public DebugMapScreen {
     const std::shared_ptr<Button>& closeButton() const { return closeButton_; }
     const std::shared_ptr<LongPressGestureRecognizer>& longPress() const { return longPress_; }
 
-    // "TITLE, AZ: 123, 456m": the title (empty when none), azimuth and distance, rounded.
+    // "NAME, AZ: 123, 456m": the annotation's name (empty when none), azimuth and distance,
+    // rounded.
     static std::string pinTitle(const ARAnnotation& annotation);
 
   private:

@@ -19,6 +19,17 @@ std::shared_ptr<ARAnnotation> annotation(std::optional<std::string> title, doubl
     return a;
 }
 
+// An annotation that knows its name better than its (empty) title, as a place does.
+class Named : public ARAnnotation {
+  public:
+    Named(std::string name, const Location& location)
+        : ARAnnotation(std::string("id"), std::string(), location), name_(std::move(name)) {}
+    std::string displayName() const override { return name_; }
+
+  private:
+    std::string name_;
+};
+
 DebugMapViewController::AnnotationList monaco() {
     return {annotation("Casino", 43.7393, 7.4279, 80.4, 120.6),
             annotation("Musée océanographique", 43.7308, 7.4253, 190, 1012),
@@ -48,6 +59,10 @@ TEST(DebugMapViewControllerTest, PinTitlesNameAzimuthAndDistance) {
         EXPECT_EQ(DebugMapViewController::pinTitle(
                       *annotation(c.title, 43.7, 7.4, c.azimuth, c.distance)),
                   c.expected);
+    Named place("Casino de Monte-Carlo", Location(43.7393, 7.4279));
+    place.setAzimuth(80.4);
+    place.setDistanceFromUser(120.6);
+    EXPECT_EQ(DebugMapViewController::pinTitle(place), "Casino de Monte-Carlo, AZ: 80, 121m");
 }
 
 TEST(DebugMapViewControllerTest, AnnotationsBeforeOrAfterLoadingGiveTheSamePinsInSight) {
@@ -139,6 +154,49 @@ TEST(DebugMapViewControllerTest, TheMapButtonShowsTheAnnotationsAndCloseReturns)
     s.device.advance(2);
     EXPECT_EQ(s.ar->presentedViewController(), nullptr);
     EXPECT_TRUE(s.posted.empty());
+}
+
+// The view of the pin whose title begins with `name`.
+std::shared_ptr<MapAnnotationView> pinNamed(const MapView& map, const std::string& name) {
+    for (const auto& pin : map.annotations())
+        if (pin->title.rfind(name, 0) == 0) return map.viewFor(*pin);
+    return nullptr;
+}
+
+// Twenty places around the Casino crowd into one cluster with their count; the others stand
+// alone. A tap on a pin shows its name, azimuth and distance; a tap on the cluster zooms in
+// until its pins stand apart.
+TEST(DebugMapViewControllerTest, CrowdedPinsClusterAndATappedPinShowsItsName) {
+    Stage s;
+    auto list = monaco();
+    for (int i = 0; i < 20; ++i)
+        list.push_back(std::make_shared<Named>(
+            "Shop " + std::to_string(i),
+            Location(43.7394 + 0.00002 * (i % 5), 7.4279 + 0.00003 * (i / 5))));
+    s.ar->setAnnotations(list);
+    const auto screen = s.openMap();
+    ASSERT_TRUE(screen);
+    const auto map = screen->mapView();
+    ASSERT_EQ(map->annotations().size(), 23u);
+    map->layoutIfNeeded();
+    ASSERT_EQ(map->clusters().size(), 1u);
+    EXPECT_EQ(map->clusters()[0].members.size(), 21u);  // the shops and the Casino
+    EXPECT_EQ(map->clusterView(0)->text(), "21");
+
+    const auto museum = pinNamed(*map, "Musée");
+    ASSERT_TRUE(museum && !museum->isHidden());
+    ASSERT_TRUE(s.finger.tap(*museum));
+    ASSERT_TRUE(map->callout());
+    EXPECT_EQ(map->callout()->text().rfind("Musée océanographique, AZ: ", 0), 0u);
+
+    ASSERT_TRUE(s.finger.tap(*map->clusterView(0)));
+    EXPECT_TRUE(map->clusters().empty());
+    const auto shop = pinNamed(*map, "Shop 0,");
+    ASSERT_TRUE(shop && !shop->isHidden());
+    ASSERT_TRUE(s.finger.tap(*shop));
+    ASSERT_TRUE(map->callout());
+    EXPECT_EQ(map->callout()->text().rfind("Shop 0, AZ: ", 0), 0u) << map->callout()->text();
+    EXPECT_EQ(s.ar->presentedViewController(), screen);  // taps never pick a position
 }
 
 TEST(DebugMapViewControllerTest, ALongPressPostsThePickedPositionOnceASecondLater) {

@@ -20,6 +20,12 @@ std::shared_ptr<Place> Place::create(const std::shared_ptr<QuorelProperty>& prop
     return place;
 }
 
+std::string Place::displayName() const {
+    if (property && !property->name.empty()) return property->name;
+    if (!placeName.empty()) return placeName;
+    return ARAnnotation::displayName();
+}
+
 std::optional<double> Place::verticalPlacementValue(bool mainView) const {
     if (!property) return std::nullopt;
     return mainView ? property->rand_main_poosition : static_cast<double>(property->rand_position);

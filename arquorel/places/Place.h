@@ -25,6 +25,8 @@ class Place : public ARAnnotation {
 
     // The text description of a place is its place name.
     std::string description() const { return placeName; }
+    // The record's name (the title stays empty).
+    std::string displayName() const override;
 
     std::optional<double> verticalPlacementValue(bool mainView) const override;
 

@@ -33,6 +33,9 @@ TEST(PlaceTest, CreatedForValidCoordinatesWithAFixedLocation) {
     EXPECT_EQ(place->location(), Location({43.7391605, 7.428023}, 0, 9, 9, device.now()));
     EXPECT_EQ(place->identifier(), std::optional<std::string>(""));  // empty, not absent
     EXPECT_EQ(place->title(), std::optional<std::string>(""));
+    // Its name is the record's (the debug map's pins show it).
+    record->name = "Casino de Monte-Carlo";
+    EXPECT_EQ(place->displayName(), "Casino de Monte-Carlo");
 
     // 0 is a value (the presenter draws a random one for it), not an absent one.
     EXPECT_EQ(place->verticalPlacementValue(false), 0.0);

@@ -130,6 +130,20 @@ TEST(SeaAreasTest, CoastsBecomeSeaWithTheLandLeftOut) {
          3,
          {},
          {at(5, 2), at(5, 8)}},
+        {"two coasts meeting at one point of the edge, one ending where the next begins",
+         {{1, 2, {at(0, 5), at(5, 10)}}, {3, 4, {at(5, 10), at(10, 5)}}},
+         1,
+         0,
+         0,
+         {at(5, 5), at(5, 1), at(1, 4)},
+         {at(1, 9), at(9, 9)}},
+        {"the same two coasts listed the other way round",
+         {{3, 4, {at(5, 10), at(10, 5)}}, {1, 2, {at(0, 5), at(5, 10)}}},
+         1,
+         0,
+         0,
+         {at(5, 5), at(5, 1), at(1, 4)},
+         {at(1, 9), at(9, 9)}},
         {"two coasts that disagree on where the water is",
          {{1, 2, {at(0, 4), at(4, 0)}}, {3, 4, {at(6, 10), at(10, 6)}}},
          0,
@@ -192,6 +206,32 @@ TEST(SeaAreasTest, CoastsBecomeSeaWithTheLandLeftOut) {
             EXPECT_FALSE(filled(sea, p)) << c.name << ": " << p.longitude << "," << p.latitude;
         for (const auto& ring : sea.rings) EXPECT_EQ(ring.front(), ring.back()) << c.name;
     }
+}
+
+// Far north a degree of longitude is a third of a degree of latitude long. A coast that stops
+// short of the edge, whose way ahead runs into an island, is closed to the side nearest on the
+// ground (east, 760 m, rather than north, 0.01 degrees but 1.1 km): the strip of land north of
+// its end stays land, and the island on that land is not flooded.
+TEST(SeaAreasTest, FarNorthACoastIsClosedToTheSideNearestOnTheGround) {
+    const MapBox box{{70.0, 20.0}, {70.1, 20.3}};
+    const std::vector<Way> ways = {
+        {1, 2, {{70.0, 20.25}, {70.09, 20.28}}},
+        {7,
+         7,
+         {{70.094, 20.2805},
+          {70.094, 20.285},
+          {70.096, 20.285},
+          {70.096, 20.2805},
+          {70.094, 20.2805}}},
+    };
+    const SeaAreas sea = makeSeaAreas(waysOf(ways), box);
+    EXPECT_EQ(sea.seas, 1u);
+    EXPECT_EQ(sea.islands, 0u);
+    EXPECT_TRUE(filled(sea, {70.05, 20.29}));    // east of the coast
+    EXPECT_TRUE(filled(sea, {70.085, 20.295}));  // just south of where it meets the edge
+    EXPECT_FALSE(filled(sea, {70.095, 20.29}));  // the strip north of its end
+    EXPECT_FALSE(filled(sea, {70.095, 20.2825}));
+    EXPECT_FALSE(filled(sea, {70.05, 20.1}));  // west of the coast
 }
 
 TEST(SeaAreasTest, ProblemsNameTheWaysAndTheReason) {

@@ -4,12 +4,14 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <numbers>
 
 #include "arquorel/platform/drawing/Painter.h"
 #include "arquorel/platform/drawing/Path.h"
 #include "arquorel/platform/drawing/ViewDescription.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/Label.h"
 
 namespace arquorel {
@@ -37,6 +39,16 @@ constexpr Color rgb(int r, int g, int b) {
     return {r / 255.0, g / 255.0, b / 255.0, 1};
 }
 constexpr Color kNone{0, 0, 0, 0};
+constexpr Color kPinRed{0.86, 0.2, 0.2, 1};
+constexpr double kCalloutGap = 4;      // points between a callout and its pin
+constexpr double kCalloutInset = 4;    // points kept between a callout and the map's edges
+constexpr double kCalloutPadding = 8;  // points around the callout's text
+constexpr double kClusterSize = 26;    // the smallest cluster's diameter
+
+// The map a recogniser's action works on, if it is still there.
+std::shared_ptr<MapView> mapOf(const std::weak_ptr<View>& weak) {
+    return std::static_pointer_cast<MapView>(weak.lock());
+}
 
 // The map's look, by kind; drawn in this order, so that the sea lies under everything, roads
 // over parks and water, and footways over roads.
@@ -227,10 +239,11 @@ std::shared_ptr<MapAnnotationView> MapView::makeView(
         view = dequeueReusableAnnotationView("pin");
         if (!view) view = std::make_shared<MapAnnotationView>(annotation, "pin");
         view->setFrame({0, 0, 14, 14});
-        view->setBackgroundColor(Color{0.86, 0.2, 0.2, 1});
+        view->setBackgroundColor(kPinRed);
         view->layer().cornerRadius = 7;
         view->layer().borderWidth = 2;
         view->layer().borderColor = Color::white();
+        view->canShowCallout = true;
     }
     view->setAnnotation(annotation);
     return view;
@@ -253,6 +266,7 @@ void MapView::removeAnnotations(const std::vector<std::shared_ptr<MapAnnotation>
     for (const auto& a : annotations) {
         for (std::size_t i = 0; i < annotations_.size(); ++i) {
             if (annotations_[i] != a) continue;
+            if (selected_ == a) deselectAnnotation();
             views_[i]->removeFromSuperview();
             views_[i]->setAnnotation(nullptr);
             reusable_.push_back(views_[i]);
@@ -276,6 +290,179 @@ std::shared_ptr<MapAnnotationView> MapView::viewFor(const MapAnnotation& annotat
     for (std::size_t i = 0; i < annotations_.size(); ++i)
         if (annotations_[i].get() == &annotation) return views_[i];
     return nullptr;
+}
+
+// ---- Callouts ----
+
+void MapView::selectAnnotation(const std::shared_ptr<MapAnnotation>& annotation) {
+    if (!annotation || !viewFor(*annotation)) return;
+    selected_ = annotation;
+    setNeedsLayout();
+}
+
+void MapView::deselectAnnotation() {
+    selected_.reset();
+    setNeedsLayout();
+}
+
+std::shared_ptr<Label> MapView::callout() const {
+    return callout_ && !callout_->isHidden() ? callout_ : nullptr;
+}
+
+void MapView::pinTapped(const std::shared_ptr<MapAnnotation>& annotation) {
+    if (selected_ == annotation)
+        deselectAnnotation();
+    else
+        selectAnnotation(annotation);
+    layoutIfNeeded();
+}
+
+void MapView::placeCallout() {
+    const auto view = selected_ ? viewFor(*selected_) : nullptr;
+    if (!view || view->isHidden() || !view->canShowCallout || selected_->title.empty()) {
+        if (callout_) callout_->setHidden(true);
+        return;
+    }
+    if (!callout_) {
+        callout_ = std::make_shared<Label>();
+        callout_->setIdentifier("mapCallout");
+        callout_->setFont(Font::system(13));
+        callout_->setTextColor(Color::black());
+        callout_->setTextAlignment(TextAlignment::center);
+        callout_->setLineBreakMode(LineBreakMode::truncateTail);
+        callout_->setBackgroundColor(Color::white());
+        callout_->layer().cornerRadius = 8;
+        callout_->layer().shadowOpacity = 0.3;
+        callout_->layer().shadowRadius = 4;
+        callout_->layer().shadowOffset = {0, 2};
+        callout_->setUserInteractionEnabled(true);
+        // A tap on the callout closes it.
+        const std::weak_ptr<View> weak = weak_from_this();
+        callout_->addGestureRecognizer(std::make_shared<TapGestureRecognizer>([weak](auto&) {
+            if (const auto map = mapOf(weak)) {
+                map->deselectAnnotation();
+                map->layoutIfNeeded();
+            }
+        }));
+        addSubview(callout_);
+    }
+    callout_->setText(selected_->title);
+    callout_->setHidden(false);
+    // As wide as its text, at most the map's width; above the pin, or below it near the top.
+    const Rect b = bounds();
+    const double widest = std::max(b.width() - 2 * kCalloutInset, 1.0);
+    const Size text = callout_->sizeThatFits({widest - 2 * kCalloutPadding, 1000});
+    const double w = std::min(text.width + 2 * kCalloutPadding, widest);
+    const double h = text.height + kCalloutPadding;
+    const Rect pin = view->frame();
+    const double x = std::clamp(pin.midX() - w / 2, kCalloutInset, b.width() - kCalloutInset - w);
+    double y = pin.minY() - kCalloutGap - h;
+    if (y < kCalloutInset) y = pin.maxY() + kCalloutGap;
+    callout_->setFrame({x, y, w, h});
+    bringSubviewToFront(*callout_);
+}
+
+// ---- Clusters ----
+
+std::shared_ptr<Label> MapView::clusterView(std::size_t index) const {
+    return index < clusters_.size() ? clusterViews_[index] : nullptr;
+}
+
+void MapView::clusterTapped(std::size_t index) {
+    if (index >= clusters_.size()) return;
+    const auto members = clusters_[index].members;
+    showAnnotations(members, true);
+    layoutIfNeeded();
+}
+
+// Groups the pins on the screen: each pin joins the nearest group whose first pin is within
+// the cluster distance, else starts one. Looking only at neighbouring cells of that size keeps
+// it linear in the number of pins.
+void MapView::groupViews() {
+    clusters_.clear();
+    if (clusterDistance <= 0 && clusterViews_.empty()) return;
+    std::vector<bool> grouped(views_.size());
+    if (clusterDistance > 0) {
+        const double d = clusterDistance, w = bounds().width(), h = bounds().height();
+        struct Group {
+            Point seed;
+            Point sum;
+            std::vector<std::size_t> members;
+        };
+        std::vector<Group> groups;
+        std::map<std::pair<long long, long long>, std::vector<std::size_t>> cells;
+        for (std::size_t i = 0; i < annotations_.size(); ++i) {
+            const Point p = convert(annotations_[i]->coordinate);
+            // Pins well off the screen are left alone.
+            if (!(p.x >= -d && p.x <= w + d && p.y >= -d && p.y <= h + d)) continue;
+            const auto cx = static_cast<long long>(std::floor(p.x / d));
+            const auto cy = static_cast<long long>(std::floor(p.y / d));
+            std::optional<std::size_t> best;
+            double nearest = d;
+            for (long long dx = -1; dx <= 1; ++dx)
+                for (long long dy = -1; dy <= 1; ++dy) {
+                    const auto it = cells.find({cx + dx, cy + dy});
+                    if (it == cells.end()) continue;
+                    for (const std::size_t g : it->second) {
+                        const double away =
+                            std::hypot(p.x - groups[g].seed.x, p.y - groups[g].seed.y);
+                        if (away < nearest) {
+                            nearest = away;
+                            best = g;
+                        }
+                    }
+                }
+            if (best) {
+                Group& g = groups[*best];
+                g.members.push_back(i);
+                g.sum = {g.sum.x + p.x, g.sum.y + p.y};
+            } else {
+                cells[{cx, cy}].push_back(groups.size());
+                groups.push_back({p, p, {i}});
+            }
+        }
+        for (const Group& g : groups) {
+            if (g.members.size() < 2) continue;
+            const double n = static_cast<double>(g.members.size());
+            Cluster cluster{{g.sum.x / n, g.sum.y / n}, {}};
+            for (const std::size_t i : g.members) {
+                cluster.members.push_back(annotations_[i]);
+                grouped[i] = true;
+            }
+            clusters_.push_back(std::move(cluster));
+        }
+    }
+    for (std::size_t i = 0; i < views_.size(); ++i) views_[i]->setHidden(grouped[i]);
+
+    const std::weak_ptr<View> weak = weak_from_this();
+    while (clusterViews_.size() < clusters_.size()) {
+        auto view = std::make_shared<Label>();
+        view->setIdentifier("mapCluster");
+        view->setFont(Font::boldSystem(13));
+        view->setTextColor(Color::white());
+        view->setTextAlignment(TextAlignment::center);
+        view->setBackgroundColor(kPinRed);
+        view->layer().borderWidth = 2;
+        view->layer().borderColor = Color::white();
+        view->setUserInteractionEnabled(true);
+        const std::size_t index = clusterViews_.size();
+        view->addGestureRecognizer(std::make_shared<TapGestureRecognizer>([weak, index](auto&) {
+            if (const auto map = mapOf(weak)) map->clusterTapped(index);
+        }));
+        addSubview(view);
+        clusterViews_.push_back(std::move(view));
+    }
+    for (std::size_t k = 0; k < clusterViews_.size(); ++k) {
+        Label& view = *clusterViews_[k];
+        view.setHidden(k >= clusters_.size());
+        if (k >= clusters_.size()) continue;
+        view.setText(std::to_string(clusters_[k].members.size()));
+        const double size = std::max(kClusterSize, view.sizeThatFits({}).width + 12);
+        const Point c = clusters_[k].center;
+        view.setFrame({c.x - size / 2, c.y - size / 2, size, size});
+        view.layer().cornerRadius = size / 2;
+        bringSubviewToFront(view);
+    }
 }
 
 void MapView::showAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>& annotations,
@@ -462,8 +649,24 @@ void MapView::placeViews() {
         f.origin = {p.x - f.width() / 2, p.y - f.height() / 2};
         view->setFrame(f);
     };
-    for (const auto& view : views_) place(view);
+    for (const auto& view : views_) {
+        place(view);
+        // With callouts on tap, a pin that can show one takes taps (once it is on this map).
+        if (calloutsOnTap && view->canShowCallout && !view->tapsSelect_) {
+            view->tapsSelect_ = true;
+            view->setUserInteractionEnabled(true);
+            const std::weak_ptr<View> weak = weak_from_this();
+            view->addGestureRecognizer(
+                std::make_shared<TapGestureRecognizer>([weak](GestureRecognizer& r) {
+                    const auto map = mapOf(weak);
+                    const auto pin = std::dynamic_pointer_cast<MapAnnotationView>(r.view());
+                    if (map && pin && pin->annotation()) map->pinTapped(pin->annotation());
+                }));
+        }
+    }
     place(userView_);
+    groupViews();
+    placeCallout();
 }
 
 void MapView::describe(ViewDescription& description) const {
@@ -476,6 +679,7 @@ void MapView::describe(ViewDescription& description) const {
     if (mapType == MapType::hybrid) description.add("type", "hybrid");
     if (!overlays_.empty()) description.add("overlays", std::to_string(overlays_.size()));
     if (showsUserLocation && user_) description.add("user", "shown");
+    if (!clusters_.empty()) description.add("clusters", std::to_string(clusters_.size()));
 }
 
 }  // namespace arquorel

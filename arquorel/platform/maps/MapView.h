@@ -17,6 +17,7 @@
 #include "arquorel/platform/sensors/Location.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/ImageView.h"
+#include "arquorel/platform/ui/Label.h"
 #include "arquorel/platform/ui/View.h"
 
 namespace arquorel {
@@ -81,6 +82,8 @@ class MapAnnotationView : public ImageView {
     void describe(ViewDescription& description) const override;
 
   private:
+    friend class MapView;
+    bool tapsSelect_ = false;  // the map's select-on-tap recogniser is attached
     std::shared_ptr<MapAnnotation> annotation_;
     std::string reuseIdentifier_;
 };
@@ -155,6 +158,31 @@ class MapView : public View {
     // The view shown for an annotation, if it is on the map.
     std::shared_ptr<MapAnnotationView> viewFor(const MapAnnotation& annotation) const;
 
+    // ---- Callouts ----
+    // With callouts on tap, a tap on a pin whose view can show a callout selects it (a tap on
+    // the selected pin, or on its callout, deselects it). The selected annotation's title is
+    // shown in a callout above its pin, kept inside the map.
+    bool calloutsOnTap = false;
+    void selectAnnotation(const std::shared_ptr<MapAnnotation>& annotation);
+    void deselectAnnotation();
+    const std::shared_ptr<MapAnnotation>& selectedAnnotation() const { return selected_; }
+    // The callout, while one is shown.
+    std::shared_ptr<Label> callout() const;
+
+    // ---- Clusters ----
+    // Pins nearer each other on the screen than this many points are shown as one round
+    // cluster with their count instead (0, the default: never). A tap on a cluster zooms in to
+    // its pins.
+    double clusterDistance = 0;
+    struct Cluster {
+        Point center;
+        std::vector<std::shared_ptr<MapAnnotation>> members;
+    };
+    // The clusters of the last layout, in the order of their first annotations.
+    const std::vector<Cluster>& clusters() const { return clusters_; }
+    // The view showing cluster `index` of the last layout.
+    std::shared_ptr<Label> clusterView(std::size_t index) const;
+
     void addOverlay(std::shared_ptr<MapPolyline> overlay,
                     OverlayLevel level = OverlayLevel::aboveRoads);
     void removeOverlays();
@@ -187,6 +215,10 @@ class MapView : public View {
     void drawOverlays(Painter& painter, OverlayLevel level) const;
     std::shared_ptr<MapAnnotationView> makeView(const std::shared_ptr<MapAnnotation>& annotation);
     void placeViews();
+    void groupViews();
+    void placeCallout();
+    void pinTapped(const std::shared_ptr<MapAnnotation>& annotation);
+    void clusterTapped(std::size_t index);
     bool subviewsContainUser() const;
 
     MapCamera camera_;
@@ -197,6 +229,10 @@ class MapView : public View {
     std::vector<std::shared_ptr<MapAnnotationView>> reusable_;
     std::shared_ptr<MapAnnotationView> userView_;  // the delegate's view of the user, if any
     std::vector<Overlay> overlays_;
+    std::shared_ptr<MapAnnotation> selected_;
+    std::shared_ptr<Label> callout_;
+    std::vector<Cluster> clusters_;
+    std::vector<std::shared_ptr<Label>> clusterViews_;  // the first clusters_.size() are shown
     mutable std::size_t featuresDrawn_ = 0;
     // The gesture in progress: the camera and the coordinate under the finger(s) when it began.
     MapCamera gestureCamera_;

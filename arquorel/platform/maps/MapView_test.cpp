@@ -9,6 +9,7 @@
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimPlatform.h"
+#include "sim/device/TouchDriver.h"
 
 namespace arquorel {
 namespace {
@@ -259,6 +260,90 @@ TEST_F(MapGestureTest, ZoomingStopsAtTheStreetsAndAtARegion) {
     window->sendPinch(TouchPhase::ended, inWindow({0, 150}), inWindow({375, 150}));
 }
 
+std::shared_ptr<MapAnnotation> pinAt(Coordinate c, std::string title) {
+    auto a = std::make_shared<MapAnnotation>();
+    a->coordinate = c;
+    a->title = std::move(title);
+    return a;
+}
+
+bool inside(const Rect& outer, const Rect& inner) {
+    return inner.minX() >= outer.minX() && inner.maxX() <= outer.maxX() &&
+           inner.minY() >= outer.minY() && inner.maxY() <= outer.maxY();
+}
+
+// Pins that crowd on the screen show as one cluster with their count; a tap on it zooms in
+// until they stand apart. A tap on a pin shows its title above it, inside the map; a second
+// tap hides it.
+TEST_F(MapViewTest, CrowdedPinsClusterAndATappedPinShowsItsTitle) {
+    auto window = std::make_shared<Window>(Rect{0, 0, 375, 300});
+    window->addSubview(map);
+    sim::TouchDriver finger(device, window);
+    map->calloutsOnTap = true;
+    map->clusterDistance = 36;
+    // Three pins within 15 m of the casino (1 m a point here), one 70 m east and one near the
+    // top left corner.
+    const std::vector<std::shared_ptr<MapAnnotation>> pins = {
+        pinAt(offset(0, 5), "North"),
+        pinAt(offset(90, 15), "East"),
+        pinAt(offset(200, 10), "South"),
+        pinAt(offset(90, 70), "Café de Paris, AZ: 80, 121m"),
+        pinAt(offset(330, 165), "A long name that would not fit beside the edge of the map"),
+    };
+    map->addAnnotations(pins);
+    map->layoutIfNeeded();
+    ASSERT_EQ(map->clusters().size(), 1u);
+    EXPECT_EQ(map->clusters()[0].members,
+              (std::vector<std::shared_ptr<MapAnnotation>>{pins[0], pins[1], pins[2]}));
+    const auto cluster = map->clusterView(0);
+    ASSERT_TRUE(cluster && !cluster->isHidden());
+    EXPECT_EQ(cluster->text(), "3");
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(map->viewFor(*pins[i])->isHidden()) << i;
+    for (int i = 3; i < 5; ++i) EXPECT_FALSE(map->viewFor(*pins[i])->isHidden()) << i;
+
+    // A tap on the cluster: its pins stand apart, each shown.
+    ASSERT_TRUE(finger.tap(*cluster));
+    EXPECT_TRUE(map->clusters().empty());
+    for (int i = 0; i < 3; ++i) {
+        const auto view = map->viewFor(*pins[i]);
+        EXPECT_FALSE(view->isHidden()) << i;
+        EXPECT_TRUE(inside(map->bounds(), view->frame())) << i;
+    }
+    EXPECT_FALSE(map->clusterView(0));
+
+    // Back out: a tap on the lone pin shows its title just above it.
+    map->setCamera({kCasino, 600, 0});
+    map->layoutIfNeeded();
+    EXPECT_EQ(map->clusters().size(), 1u);
+    const auto cafe = map->viewFor(*pins[3]);
+    ASSERT_TRUE(finger.tap(*cafe));
+    EXPECT_EQ(map->selectedAnnotation(), pins[3]);
+    auto callout = map->callout();
+    ASSERT_TRUE(callout);
+    EXPECT_EQ(callout->text(), pins[3]->title);
+    EXPECT_LE(callout->frame().maxY(), cafe->frame().minY());
+    EXPECT_NEAR(callout->frame().midX(), cafe->frame().midX(), 1e-9);
+    EXPECT_GE(callout->frame().width(), callout->sizeThatFits({}).width);  // the whole title
+    ASSERT_TRUE(finger.tap(*cafe));
+    EXPECT_FALSE(map->callout());
+    EXPECT_FALSE(map->selectedAnnotation());
+
+    // Near the corner a long title stays inside the map, below the pin when above has no room.
+    ASSERT_TRUE(finger.tap(*map->viewFor(*pins[4])));
+    callout = map->callout();
+    ASSERT_TRUE(callout);
+    EXPECT_TRUE(inside(map->bounds(), callout->frame()));
+    EXPECT_FALSE(intersects(callout->frame(), map->viewFor(*pins[4])->frame()));
+    // Removing the selected pin takes its callout away; a tap on the callout closes it.
+    map->removeAnnotations({pins[4]});
+    map->layoutIfNeeded();
+    EXPECT_FALSE(map->callout());
+    ASSERT_TRUE(finger.tap(*cafe));
+    ASSERT_TRUE(map->callout());
+    ASSERT_TRUE(finger.tap(*map->callout()));
+    EXPECT_FALSE(map->callout());
+}
+
 TEST_F(MapViewTest, DrawsTheDataInViewThenTheRouteThenTheUser) {
     auto pins = std::make_shared<Pins>();
     map->setDelegate(pins);
@@ -297,6 +382,41 @@ class AllData : public MapData {
         for (const auto& f : features) visit(f);
     }
 };
+
+// Streets are as wide on the screen as on the ground: zooming out to twice the scale halves
+// them, and on a map of a whole town every street is a thin line, the widest classes widest.
+TEST_F(MapViewTest, StreetsNarrowAsTheMapZoomsOut) {
+    auto data = std::make_shared<AllData>();
+    for (const auto kind : {MapFeatureKind::minorRoad, MapFeatureKind::road,
+                            MapFeatureKind::majorRoad, MapFeatureKind::footway})
+        data->features.push_back({kind, false, {offset(270, 100), offset(90, 100)}});
+    device.context().mapData = data;
+    const auto widths = [&](double metresPerPoint) {
+        map->setCamera({kCasino, metresPerPoint * 300 / MapView::kGroundPerAltitude, 0});
+        EXPECT_NEAR(map->metresPerPoint(), metresPerPoint, 1e-9);
+        DisplayList list;
+        map->draw(list);
+        std::vector<double> out;
+        for (const auto& s : list.steps())
+            if (const auto* stroke = std::get_if<step::Stroke>(&s))
+                out.push_back(stroke->style.width);
+        return out;  // minor road, road, major road, footway
+    };
+    const auto near = widths(1), far = widths(2), town = widths(20);
+    ASSERT_EQ(near.size(), 4u);
+    ASSERT_EQ(far.size(), 4u);
+    ASSERT_EQ(town.size(), 4u);
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_GT(near[k], 3) << k;
+        EXPECT_NEAR(far[k], near[k] / 2, 1e-9) << k;
+        EXPECT_LE(town[k], 2) << k;
+        EXPECT_GE(town[k], 1) << k;  // still seen
+    }
+    EXPECT_LT(near[0], near[1]);
+    EXPECT_LT(near[1], near[2]);
+    EXPECT_LE(town[0], town[1]);
+    EXPECT_LE(town[1], town[2]);
+}
 
 TEST_F(MapViewTest, TheSeaLiesUnderEverythingWithItsIslandsLeftOut) {
     // The sea clockwise round the view, an island 100 m east of the centre counter-clockwise,

@@ -2,7 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
+
+// The largest single allocation since the last reset: a damaged pack must be refused before
+// the reader reserves what its counts claim.
+namespace {
+std::atomic<std::size_t> largestAllocation{0};
+}  // namespace
+
+void* operator new(std::size_t n) {
+    std::size_t seen = largestAllocation.load();
+    while (n > seen && !largestAllocation.compare_exchange_weak(seen, n)) {
+    }
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace arquorel {
 namespace {
@@ -48,6 +72,26 @@ TEST(MapPackTest, WrittenPacksReadBackWhole) {
     EXPECT_EQ(read.pack->graph(), pack.graph());
 }
 
+// South of the equator and west of Greenwich (negative coordinates), with a feature that has
+// no points: read back whole, and the pointless feature is never found in a box.
+TEST(MapPackTest, PacksAnywhereOnTheGlobeReadBack) {
+    const std::vector<MapFeature> features{
+        {MapFeatureKind::footway, false, {{-22.9519, -43.2105}, {-22.9520, -43.2101}}},
+        {MapFeatureKind::park, true, {}},
+        {MapFeatureKind::road, false, {{-22.9500, -43.2200}, {-22.9490, -43.2190}}},
+    };
+    const WalkGraph graph{{{-22.9519, -43.2105}, {-22.9520, -43.2101}}, {{0, 1}}};
+    const MapPack pack({{-22.96, -43.23}, {-22.94, -43.20}}, features, graph);
+    const auto read = MapPack::read(pack.write());
+    ASSERT_TRUE(read.pack) << read.error;
+    EXPECT_EQ(read.pack->box(), pack.box());
+    EXPECT_EQ(read.pack->features(), features);
+    EXPECT_EQ(read.pack->graph(), graph);
+    EXPECT_EQ(read.pack->featuresIn(read.pack->box()), (std::vector<std::uint32_t>{0, 2}));
+    EXPECT_EQ(read.pack->featuresIn({{-22.9525, -43.2110}, {-22.9515, -43.2100}}),
+              (std::vector<std::uint32_t>{0}));
+}
+
 TEST(MapPackTest, FeaturesInABoxComeFromTheIndex) {
     const MapPack pack = sample();
     const struct {
@@ -60,6 +104,30 @@ TEST(MapPackTest, FeaturesInABoxComeFromTheIndex) {
         {{{43.7000, 7.4000}, {43.8000, 7.5000}}, {0, 1, 2, 3}},  // everything
     };
     for (const auto& c : cases) EXPECT_EQ(pack.featuresIn(c.box), c.found);
+
+    // Many features: exactly those whose boxes meet the asked box, in pack order.
+    std::vector<MapFeature> many;
+    for (int i = 0; i < 400; ++i) {
+        const Coordinate a{43.70 + 0.0013 * ((i * 37) % 50), 7.40 + 0.0011 * ((i * 53) % 40)};
+        many.push_back({MapFeatureKind::building,
+                        false,
+                        {a, {a.latitude + 0.0004 * (i % 3), a.longitude + 0.0006}}});
+    }
+    const MapPack big({{43.70, 7.40}, {43.80, 7.50}}, many, {});
+    for (const MapBox box :
+         {MapBox{{43.71, 7.41}, {43.73, 7.43}}, MapBox{{43.70, 7.40}, {43.8, 7.5}},
+          MapBox{{43.7205, 7.4305}, {43.7206, 7.4306}}}) {
+        std::vector<std::uint32_t> expected;
+        for (std::uint32_t i = 0; i < many.size(); ++i) {
+            const MapBox b = boxAround(many[i].points);
+            if (b.southWest.latitude <= box.northEast.latitude &&
+                box.southWest.latitude <= b.northEast.latitude &&
+                b.southWest.longitude <= box.northEast.longitude &&
+                box.southWest.longitude <= b.northEast.longitude)
+                expected.push_back(i);
+        }
+        EXPECT_EQ(big.featuresIn(box), expected);
+    }
 }
 
 // Every damaged pack is refused with a message naming the problem; none crashes the reader.
@@ -80,7 +148,6 @@ TEST(MapPackTest, DamagedPacksAreRefusedWithTheProblem) {
         {"truncated", good.substr(0, good.size() / 2), "checksum"},
         {"header only", good.substr(0, 12), "truncated"},
         {"a changed byte", flipped, "checksum"},
-        {"too many features", patched(good, featureCount, 0x7FFFFFFF), "more than the pack holds"},
         // The first feature's kind byte one past the last kind (its area byte and count kept).
         {"unknown kind", patched(good, featureCount + 4, 0x00020000 | kMapFeatureKinds),
          "unknown kind 9"},
@@ -97,6 +164,39 @@ TEST(MapPackTest, DamagedPacksAreRefusedWithTheProblem) {
     const auto missing = MapPack::readFile("/nonexistent/monaco.pack");
     EXPECT_FALSE(missing.pack);
     EXPECT_NE(missing.error.find("/nonexistent/monaco.pack"), std::string::npos);
+}
+
+// A small damaged pack (with a valid checksum) whose counts claim far more than its bytes:
+// refused with the count named, before anything of that size is allocated.
+TEST(MapPackTest, CountsBeyondTheBytesLeftAreRefusedBeforeAllocating) {
+    const MapPack one({{43.72, 7.40}, {43.76, 7.45}},
+                      {{MapFeatureKind::footway, false, {{43.7390, 7.4270}, {43.7395, 7.4275}}}},
+                      {{{43.7390, 7.4270}, {43.7395, 7.4275}}, {{0, 1}}});
+    const std::string good = one.write();
+    const std::size_t features = 8 + 4 + 16, points = features + 4 + 2;
+    const std::size_t nodes = points + 4 + 16, segments = nodes + 4 + 16;
+    ASSERT_EQ(segments + 4 + 8 + 4, good.size());
+    const struct {
+        const char* name;
+        std::size_t offset;
+        std::uint32_t count;
+        const char* message;
+    } cases[] = {
+        {"features", features, MapPack::kMaxFeatures, "the number of features (4000000)"},
+        {"a feature's points", points, 57'400'000, "the number of a feature's points"},
+        {"walking nodes", nodes, 1'000'000, "the number of walking nodes"},
+        {"walking segments", segments, 1'000'000, "the number of walking segments"},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = patched(good, c.offset, c.count);
+        largestAllocation = 0;
+        const auto read = MapPack::read(bytes);
+        const std::size_t largest = largestAllocation;
+        EXPECT_FALSE(read.pack) << c.name;
+        EXPECT_NE(read.error.find(c.message), std::string::npos) << c.name << ": " << read.error;
+        EXPECT_NE(read.error.find("more than the pack holds"), std::string::npos) << read.error;
+        EXPECT_LT(largest, 4096u) << c.name;
+    }
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ double polylineLength(const std::vector<Coordinate>& line) {
 
 // A grid of streets 100 m apart (5 x 5 crossings) with one block's street missing, and a
 // separate path far away that joins nothing.
-std::shared_ptr<const MapPack> grid() {
+std::shared_ptr<const MapPack> grid(MapBox box = {{43.72, 7.41}, {43.75, 7.45}}) {
     WalkGraph g;
     const double dLat = 100 / 111'132.0, dLng = 100 / 80'400.0;
     for (int r = 0; r < 5; ++r)
@@ -34,8 +34,7 @@ std::shared_ptr<const MapPack> grid() {
     g.nodes.push_back({43.745, 7.44});
     g.nodes.push_back({43.745, 7.441});
     g.segments.emplace_back(25, 26);
-    return std::make_shared<MapPack>(MapBox{{43.72, 7.41}, {43.75, 7.45}},
-                                     std::vector<MapFeature>{}, std::move(g));
+    return std::make_shared<MapPack>(box, std::vector<MapFeature>{}, std::move(g));
 }
 
 TEST(WalkingRouterTest, RoutesAreTheShortestWalkBetweenNodes) {
@@ -68,12 +67,44 @@ TEST(WalkingRouterTest, EndsSnapToTheNearestStreet) {
     ASSERT_TRUE(route);
     EXPECT_NEAR(route->distance, 350, 1);
     EXPECT_NEAR(route->polyline.front().latitude, nodes[0].latitude, 1e-9);
+    // 50 m beyond the east end of the first street, in line with it: the walk starts at its end.
+    const double dLng = 100 / 80'400.0;
+    const Coordinate beyond{nodes[4].latitude, nodes[4].longitude + 0.5 * dLng};
+    const auto back = router.route(beyond, nodes[0]);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->polyline.front(), nodes[4]);
+    EXPECT_NEAR(back->distance, 400, 1);
     // Both ends on one street: straight along it.
     const Coordinate a{nodes[0].latitude, nodes[0].longitude + 0.0001},
         b{nodes[0].latitude, nodes[0].longitude + 0.0006};
     const auto along = router.route(a, b);
     ASSERT_TRUE(along);
     EXPECT_NEAR(along->distance, geodesicDistance(a, b), 1e-6);
+}
+
+// On a diagonal street far north, where a degree of longitude is half a degree of latitude
+// long, a walk asked from half a metre beside the street starts at the nearest point of it.
+TEST(WalkingRouterTest, TheWalkStartsAtTheNearestPointOfADiagonalStreetFarNorth) {
+    const Coordinate a{60.0, 10.0};
+    const double north = 1 / 111'412.0, east = 1 / 55'800.0;  // degrees a metre at 60 N
+    const Coordinate b{a.latitude + 350 * north, a.longitude + 350 * east};  // 495 m north-east
+    const WalkGraph g{{a, b}, {{0, 1}}};
+    const auto pack = std::make_shared<MapPack>(MapBox{{59.99, 9.99}, {60.01, 10.02}},
+                                                std::vector<MapFeature>{}, g);
+    const WalkingRouter router(pack);
+    // Half a metre and a hundred metres south-east of the street's middle and of a point a
+    // quarter along it: the walk starts at that point of the street.
+    for (const double along : {0.5, 0.25})
+        for (const double away : {0.5, 100.0}) {
+            const Coordinate foot{a.latitude + along * (b.latitude - a.latitude),
+                                  a.longitude + along * (b.longitude - a.longitude)};
+            const Coordinate from{foot.latitude - away * 0.7071 * north,
+                                  foot.longitude + away * 0.7071 * east};
+            const auto route = router.route(from, b);
+            ASSERT_TRUE(route) << along << " " << away;
+            EXPECT_LT(geodesicDistance(route->polyline.front(), foot), 1.5) << along << " " << away;
+            EXPECT_NEAR(route->distance, (1 - along) * geodesicDistance(a, b), 1.5);
+        }
 }
 
 TEST(WalkingRouterTest, NoRouteOutsideTheAreaFarFromStreetsOrAcrossAGap) {
@@ -90,6 +121,17 @@ TEST(WalkingRouterTest, NoRouteOutsideTheAreaFarFromStreetsOrAcrossAGap) {
         {"not a coordinate", {NAN, 7.42}, nodes[0]},
     };
     for (const auto& c : cases) EXPECT_FALSE(router.route(c.from, c.to)) << c.name;
+
+    // The area ends 20 m beyond the outer streets: 10 m south of the southern street is in it,
+    // 100 m south is not, however near the street.
+    const double m = 1 / 111'132.0;
+    const auto tight = grid({{43.73 - 20 * m, 7.42 - 0.0003}, {43.73 + 420 * m, 7.425 + 0.0003}});
+    const WalkingRouter edge(tight);
+    const Coordinate centre = tight->graph().nodes[12];
+    const Coordinate in{43.73 - 10 * m, 7.4225}, out{43.73 - 100 * m, 7.4225};
+    EXPECT_TRUE(edge.route(in, centre) && edge.route(centre, in));
+    EXPECT_FALSE(edge.route(out, centre));
+    EXPECT_FALSE(edge.route(centre, out));
 }
 
 TEST(WalkingRouterTest, DirectionsAnswerOnTheMainLoop) {
