@@ -343,6 +343,9 @@ class TextSink {
     void breakParagraph() {
         pendingSpace_ = false;
         run_ = 0;
+        // A space or a break opportunity is last only where the cap cut off what followed.
+        while (current_.ends_with(' ') || current_.ends_with(kZeroWidthSpace))
+            current_.resize(current_.size() - (current_.back() == ' ' ? 1 : 3));
         if (current_.empty()) return;
         paragraphs_.push_back(std::move(current_));
         current_.clear();

@@ -193,6 +193,18 @@ TEST(HtmlReaderTest, HugeTextIsCutBetweenCharacters) {
     EXPECT_LE(cut.paragraphs[0].size(), kMaxReaderTextBytes);
     EXPECT_GT(cut.paragraphs[0].size(), kMaxReaderTextBytes - 4);
     EXPECT_NE(static_cast<unsigned char>(cut.paragraphs[0].back()), 0xC3);
+    // The cap falls right after a space, or right after a break opportunity in a long word:
+    // the text ends on the last character kept.
+    for (const std::string& text :
+         {repeated("abc ", 20'000), "abcdefghi " + std::string(kMaxReaderTextBytes, 'x')}) {
+        const ReaderPage atBreak = readHtml("<p>" + text);
+        ASSERT_EQ(atBreak.paragraphs.size(), 1u);
+        EXPECT_TRUE(atBreak.truncated);
+        const std::string& kept = atBreak.paragraphs[0];
+        EXPECT_NE(kept.back(), ' ');
+        EXPECT_FALSE(kept.ends_with("\u200B"));
+        EXPECT_GT(kept.size(), kMaxReaderTextBytes - 68);
+    }
 
     // What a reader view lays out: whole paragraphs while they fit, then characters.
     const ReaderPage page{"t", {"ab", "cé", "déf"}, false, false};
