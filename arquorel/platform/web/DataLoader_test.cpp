@@ -101,6 +101,7 @@ TEST(LoadableAddressTest, SchemeHostAndCharactersAreChecked) {
         {"http://[2001:db8::1]:80/x", "http", "2001:db8::1", std::nullopt, ""},
         {"", "", "", Kind::invalidAddress, "empty"},
         {"https:casino.example", "https", "", Kind::invalidAddress, "no \"//\""},
+        {"https:/casino.example/a", "https", "", Kind::invalidAddress, "no \"//\""},
         {"https:///a.png", "https", "", Kind::invalidAddress, "no host"},
         {"https://[2001:db8::1/x", "https", "", Kind::invalidAddress, "no host"},
         {"https://casino.example/\x7f", "https", "casino.example", Kind::invalidAddress,
