@@ -134,12 +134,16 @@ bool isLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// Elements the parser closes by itself when the next one starts (a <p> after a <p>, a <li>
-// after a <li>...): they do not nest, so they are left out of the depth count; counting them
-// would flatten an ordinary page that never closes its paragraphs.
-bool closesItself(std::string_view name) {
-    for (std::string_view n : {"p", "li", "dt", "dd", "option", "optgroup", "tr", "td", "th",
-                               "tbody", "thead", "tfoot", "colgroup", "rb", "rt", "rp", "rtc"})
+// Elements that never hold another of their kind: the parser closes a <p> when the next <p>
+// starts, an <a> at the next <a>, a heading at a heading right inside it, and it ignores a
+// second <body>. Left out of the depth count: counting them would flatten an ordinary page
+// that never closes its paragraphs, list items or links.
+bool doesNotNest(std::string_view name) {
+    for (std::string_view n :
+         {"p",   "li",    "dt",    "dd",     "option",   "optgroup", "tr", "td",
+          "th",  "tbody", "thead", "tfoot",  "colgroup", "rb",       "rt", "rp",
+          "rtc", "a",     "nobr",  "button", "h1",       "h2",       "h3", "h4",
+          "h5",  "h6",    "html",  "head",   "body",     "form"})
         if (name == n) return true;
     return false;
 }
@@ -273,7 +277,7 @@ std::optional<std::string> boundedMarkup(std::string_view html) {
             resume = tag.end;
             if (tag.name == "plaintext") break;  // the rest of the page is text
             // "<div/>" opens a div: only in SVG and MathML does the slash close the element.
-            const bool opens = !isVoid(tag.name) && !closesItself(tag.name) &&
+            const bool opens = !isVoid(tag.name) && !doesNotNest(tag.name) &&
                                !(tag.selfClosing && foreignFrom > 0);
             const bool raw = holdsRawText(tag.name);
             if (raw) resume = rawTextEnd(html, resume, tag.name);
@@ -297,7 +301,7 @@ std::optional<std::string> boundedMarkup(std::string_view html) {
         } else if (next == '/') {
             const Tag tag = readTag(html, i);
             resume = tag.end;
-            if (!isVoid(tag.name) && !closesItself(tag.name) && depth > 0) {
+            if (!isVoid(tag.name) && !doesNotNest(tag.name) && depth > 0) {
                 if (depth > kMaxReaderDepth) replace(i, tag.end, {});
                 if (depth == foreignFrom) foreignFrom = 0;
                 --depth;

@@ -129,15 +129,16 @@ TEST(HtmlReaderTest, NestingDeeperThanTheBoundIsFlattened) {
 // scripts. Such a page is read whole.
 TEST(HtmlReaderTest, OrdinaryPagesAreNotFlattened) {
     const std::string page =
-        "<title>Menu</title><body>" + repeated("<p>dish<br><img src=x>", 600) + "<ul>" +
-        repeated("<li>item", 600) + "</ul><table>" + repeated("<tr><td>1<td>2", 300) +
-        "</table><svg>" + repeated("<path d='M0 0'/>", 600) + "</svg>" +
-        repeated("<!-- a > <div> -->", 600) + repeated("<?x <div ?>", 600) + "<p title='" +
-        repeated("<div>", 600) + "'>" + "<p title=\"" + repeated("<div>", 600) + "\">" +
-        "<script>" + repeated("<div>", 600) + "</script><div><div>end</div></div>";
+        "<title>Menu</title><body>" + repeated("<p><a href=#>dish</a><br><img src=x>", 600) +
+        repeated("<body><a href=#>link<h2>head<h2>", 300) + "<ul>" + repeated("<li>item", 600) +
+        "</ul><table>" + repeated("<tr><td>1<td>2", 300) + "</table><svg>" +
+        repeated("<path d='M0 0'/>", 600) + "</svg>" + repeated("<!-- a > <div> -->", 600) +
+        repeated("<?x <div ?>", 600) + "<p title='" + repeated("<div>", 600) + "'>" +
+        "<p title=\"" + repeated("<div>", 600) + "\">" + "<script>" + repeated("<div>", 600) +
+        "</script><div><div>end</div></div>";
     const ReaderPage read = readHtml(page);
     EXPECT_FALSE(read.flattened);
-    ASSERT_EQ(read.paragraphs.size(), 600u + 600 + 600 + 1);
+    ASSERT_EQ(read.paragraphs.size(), 600u + 300 * 2 + 600 + 600 + 1);
     EXPECT_EQ(read.paragraphs.back(), "end");
 
     // After <plaintext> everything is text, markup included.
