@@ -1,5 +1,5 @@
 // The web page reader on arbitrary bytes: no crash, hang or leak, and no page of the size a
-// loader accepts takes long (./run fuzz gives inputs up to 1 MB a time limit each); the text
+// loader accepts takes long (./run fuzz gives inputs up to 1 MB five seconds each); the text
 // stays within its cap, is valid UTF-8, and has a break opportunity in every kMaxReaderRun
 // characters.
 #include <algorithm>
