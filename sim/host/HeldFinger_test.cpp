@@ -133,6 +133,7 @@ TEST_F(HeldFingerTest, TheListClosesUnderAHeldRow) {
     host.advance(2);
     ASSERT_TRUE(host.screenOnTop()) << log_.str();
     EXPECT_TRUE(list.expired()) << "the closed list is kept alive";
+    EXPECT_EQ(window_->touchedView(), nullptr) << "the window keeps a view of the closed screen";
     const auto calls = host.delegateCalls();
     moveAndLift();
     host.advance(1);
@@ -156,6 +157,7 @@ TEST_F(HeldFingerTest, TheDetailsCloseFromSiriUnderADrag) {
     host.advance(1);
     ASSERT_TRUE(host.screenOnTop()) << log_.str();
     EXPECT_TRUE(details.expired()) << "the closed details screen is kept alive";
+    EXPECT_EQ(window_->touchedView(), nullptr) << "the window keeps a view of the closed screen";
     moveAndLift();
     host.advance(1);
     EXPECT_TRUE(host.screenOnTop());
@@ -175,6 +177,7 @@ TEST_F(HeldFingerTest, TheWebPageIsDismissedUnderAFinger) {
     host.advance(1);
     ASSERT_TRUE(host.screenOnTop()) << log_.str();
     EXPECT_TRUE(web.expired()) << "the dismissed page is kept alive";
+    EXPECT_EQ(window_->touchedView(), nullptr) << "the window keeps a view of the closed screen";
     moveAndLift();
     host.advance(1);
     EXPECT_TRUE(host.screenOnTop());
@@ -196,6 +199,7 @@ TEST_F(HeldFingerTest, TheDebugMapClosesUnderALongPress) {
     host.advance(3);  // long past the press's half second and the map's delayed post
     ASSERT_TRUE(host.screenOnTop()) << log_.str();
     EXPECT_TRUE(map.expired()) << "the closed map is kept alive";
+    EXPECT_EQ(window_->touchedView(), nullptr) << "the window keeps a view of the closed screen";
     moveAndLift();
     host.advance(2);
     EXPECT_EQ(log_.str().find("debug map: posts"), std::string::npos) << log_.str();
@@ -223,6 +227,7 @@ TEST_F(HeldFingerTest, TheMainScreenGoesUnderAHeldCard) {
     host.root()->dismiss(false);
     host.advance(QuorelVC::kAlertDelay + 1);
     EXPECT_TRUE(screen.expired()) << "the dismissed main screen is kept alive";
+    EXPECT_EQ(window_->touchedView(), nullptr) << "the window keeps a view of the closed screen";
     window_->sendTouch(TouchPhase::ended, at_);
     host.advance(1);
     EXPECT_EQ(host.delegateCalls(), calls);
