@@ -126,9 +126,11 @@ TEST_F(HeldFingerTest, TheListClosesUnderAHeldRow) {
     host.advance(1);
     std::weak_ptr<PointsVC> list = host.list();
     ASSERT_FALSE(list.expired());
-    const auto cell = list.lock()->tableView->cellForRow(0);
-    ASSERT_TRUE(cell);
-    ASSERT_TRUE(down(*cell));
+    {
+        const auto cell = list.lock()->tableView->cellForRow(0);
+        ASSERT_TRUE(cell);
+        ASSERT_TRUE(down(*cell));
+    }
     host.phone().setPitch(0);  // raised upright
     host.advance(2);
     ASSERT_TRUE(host.screenOnTop()) << log_.str();
