@@ -111,12 +111,106 @@ TEST(TagCloudTest, RemovingTagsEmptiesTheContentAndSelectionFollowsTheSwitch) {
     EXPECT_EQ(cloud->tag(0)->layer().borderWidth, 2);
     finger.tapAt({100, 10});  // beside the tag: nothing changes
     EXPECT_TRUE(cloud->tag(0)->isSelected());
+    finger.tapAt({10, 10});  // a second tap: back to the plain style
+    EXPECT_FALSE(cloud->tag(0)->isSelected());
+    EXPECT_EQ(cloud->tag(0)->backgroundColor(), Color::black());
+    EXPECT_EQ(cloud->tag(0)->layer().borderWidth, 1);
+    cloud->setTagSelected(0, true);
+    cloud->setTagSelected(5, true);  // no such tag: nothing happens
+    EXPECT_TRUE(cloud->tag(0)->isSelected());
 
     cloud->removeAllTags();
     cloud->reload();
     EXPECT_EQ(cloud->tagCount(), 0u);
     EXPECT_TRUE(cloud->scrollView()->contentView()->subviews().empty());
     EXPECT_EQ(cloud->tagsSize(), (Size{0, 0}));
+}
+
+// Every part of the selected style applies while a tag is selected, and only then.
+TEST(TagCloudTest, SelectedTagsTakeEveryPartOfTheSelectedStyle) {
+    sim::SimPlatform device;
+    TagStyle s = style();
+    s.textColor = Color::black();
+    s.selectedTextColor = Color::white();
+    s.borderColor = Color::black();
+    s.selectedBorderColor = Color::white();
+    s.cornerRadius = 3;
+    s.selectedCornerRadius = 9;
+    TagCloud cloud({0, 0, 200, 40});
+    cloud.addTag("AB", s);
+    const auto& tag = *cloud.tag(0);
+    const auto look = [&] {
+        return std::vector<double>{tag.textColor() == Color::white() ? 1.0 : 0.0,
+                                   tag.layer().borderColor == Color::white() ? 1.0 : 0.0,
+                                   tag.layer().cornerRadius};
+    };
+    EXPECT_EQ(look(), (std::vector<double>{0, 0, 3}));
+    cloud.setTagSelected(0, true);
+    EXPECT_EQ(look(), (std::vector<double>{1, 1, 9}));
+    cloud.setTagSelected(0, false);
+    EXPECT_EQ(look(), (std::vector<double>{0, 0, 3}));
+}
+
+// Changes take effect at the next layout; the height for a width is measured at that width;
+// a tap finds its tag in the scrolled content.
+TEST(TagCloudTest, LayoutFollowsChangesAndTapsFindTagsInScrolledContent) {
+    sim::SimPlatform device;
+    device.estimateTextMetrics();
+    auto window = std::make_shared<Window>(Rect{0, 0, 200, 100});
+    auto cloud = std::make_shared<TagCloud>(Rect{0, 0, 60, 30});
+    window->addSubview(cloud);
+    for (const char* text : {"ABCD", "EF", "GHIJKL"}) cloud->addTag(text, style());
+    cloud->setHorizontalSpacing(5);
+    cloud->setVerticalSpacing(10);
+    window->layoutIfNeeded();
+    EXPECT_EQ(frames(*cloud),
+              (std::vector<Rect>{{0, 0, 32, 20}, {37, 0, 20, 20}, {0, 30, 44, 20}}));
+    EXPECT_EQ(cloud->tagTexts(), (std::vector<std::string>{"ABCD", "EF", "GHIJKL"}));
+    // Measured at the width asked for, not the cloud's own.
+    EXPECT_EQ(cloud->heightForWidth(60), 50);
+    EXPECT_EQ(cloud->heightForWidth(200), 20);
+    EXPECT_EQ(cloud->heightForWidth(20), 80);
+
+    cloud->setHorizontalSpacing(1);
+    window->layoutIfNeeded();
+    EXPECT_EQ(cloud->tag(1)->frame(), (Rect{33, 0, 20, 20}));
+    cloud->setVerticalSpacing(2);
+    window->layoutIfNeeded();
+    EXPECT_EQ(cloud->tag(2)->frame(), (Rect{0, 22, 44, 20}));
+    cloud->setAlignment(TagAlignment::right);
+    window->layoutIfNeeded();
+    EXPECT_EQ(cloud->tag(2)->frame(), (Rect{16, 22, 44, 20}));
+    cloud->setScrollDirection(TagScrollDirection::horizontal);
+    window->layoutIfNeeded();
+    EXPECT_EQ(cloud->tag(2)->frame(), (Rect{54, 5, 44, 20}));
+
+    // Scrolled 30 points sideways, the third tag (54 to 98 in the content) is under x = 40.
+    cloud->scrollView()->setContentOffset({30, 0});
+    sim::TouchDriver finger(device, window);
+    finger.tapAt({40, 15});
+    EXPECT_TRUE(cloud->tag(2)->isSelected());
+    EXPECT_FALSE(cloud->tag(0)->isSelected());
+}
+
+// A finger resting on a tag while the cloud is taken away and freed: the lift selects
+// nothing and reaches no freed cloud.
+TEST(TagCloudTest, ACloudFreedUnderAFingerIsNotReached) {
+    sim::SimPlatform device;
+    device.estimateTextMetrics();
+    auto window = std::make_shared<Window>(Rect{0, 0, 200, 100});
+    auto cloud = std::make_shared<TagCloud>(Rect{0, 0, 200, 40});
+    window->addSubview(cloud);
+    cloud->addTag("AB", style());
+    window->layoutIfNeeded();
+    const auto tag = cloud->tag(0);
+    window->sendTouch(TouchPhase::began, {10, 10});
+    std::weak_ptr<TagCloud> weak = cloud;
+    cloud->removeFromSuperview();
+    cloud.reset();
+    ASSERT_TRUE(weak.expired());
+    window->sendTouch(TouchPhase::ended, {10, 10});
+    EXPECT_FALSE(tag->isSelected());
+    EXPECT_EQ(window->touchedView(), nullptr);
 }
 
 }  // namespace
