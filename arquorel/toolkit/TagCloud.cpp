@@ -39,9 +39,10 @@ Size TagView::tagSize() const {
 TagCloud::TagCloud(Rect frame) : View(frame), scrollView_(std::make_shared<ScrollView>(bounds())) {
     scrollView_->setIdentifier("tagScroll");
     addSubview(scrollView_);
-    tap_ = std::make_shared<TapGestureRecognizer>(
-        [this](GestureRecognizer& recognizer) { handleTap(recognizer); });
-    scrollView_->addGestureRecognizer(tap_);
+    // On the cloud itself, so that the action reaches the cloud through its recogniser; it
+    // still sees every touch on the tags, which lie inside the scroll view.
+    tap_ = std::make_shared<TapGestureRecognizer>(GestureRecognizer::forView(&TagCloud::handleTap));
+    addGestureRecognizer(tap_);
 }
 
 void TagCloud::setScrollDirection(TagScrollDirection direction) {

@@ -28,11 +28,15 @@ void GestureRecognizer::addTarget(Action action) {
 }
 
 std::shared_ptr<View> GestureRecognizer::view() const {
-    return view_ ? view_->weak_from_this().lock() : nullptr;
+    // The handle lives as long as the view object; owning it needs the view's own count,
+    // which is already zero while the view is being destroyed.
+    const auto handle = view_.lock();
+    return handle ? handle->weak_from_this().lock() : nullptr;
 }
 
 Point GestureRecognizer::locationInView(const View* view) const {
-    if (!view) view = view_;
+    const auto attached = this->view();
+    if (!view) view = attached.get();
     if (!view) return touch_.location;
     return touch_.locationIn(*view);
 }
@@ -46,6 +50,9 @@ void GestureRecognizer::setState(GestureState state) {
         state = GestureState::failed;
     state_ = state;
     if (state == GestureState::possible || state == GestureState::failed) return;
+    // Actions act on the view: none once it is gone (a timer or the window may still end the
+    // gesture after the view's screen was freed).
+    if (!view()) return;
     auto keep = shared_from_this();  // an action may detach it
     const auto actions = actions_;
     for (const auto& action : actions) action(*this);

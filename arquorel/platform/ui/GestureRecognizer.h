@@ -8,6 +8,11 @@
 // the first to leave `possible` wins and the others fail (a pan moved past its slop thus beats
 // a tap, and a long press held long enough beats both). After the touch they are reset to
 // possible.
+//
+// A recogniser refers to its view weakly and runs its actions only while that view lives: an
+// action reaches the view through the recogniser (view(), or the forView helper), never
+// through a pointer captured when the recogniser was made. The window cancels a touch whose
+// view has left it, so a screen closing under a finger gets no tap or pan afterwards.
 
 #include <functional>
 #include <memory>
@@ -34,7 +39,7 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
 
     void addTarget(Action action);
     GestureState state() const { return state_; }
-    // The view it is attached to.
+    // The view it is attached to; none once detached or while that view is being destroyed.
     std::shared_ptr<View> view() const;
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled) { enabled_ = enabled; }
@@ -49,6 +54,14 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
     void touchMoved(const Touch& touch);
     void touchEnded(const Touch& touch);
     void touchCancelled(const Touch& touch);
+    // An action running `method` on the attached view when it is a V (nothing otherwise).
+    template <class V>
+    static Action forView(void (V::*method)(GestureRecognizer&)) {
+        return [method](GestureRecognizer& recognizer) {
+            if (auto view = std::dynamic_pointer_cast<V>(recognizer.view()))
+                ((*view).*method)(recognizer);
+        };
+    }
     // Makes it fail (another recogniser won the touch).
     void fail();
     // Back to possible, ready for the next touch.
@@ -56,8 +69,8 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
     // Whether it has left `possible` for a recognising state.
     bool hasRecognized() const;
 
-    // Set by View::addGestureRecognizer.
-    void attach(View* view) { view_ = view; }
+    // Set by View::addGestureRecognizer: a handle that expires with the view.
+    void attach(std::weak_ptr<View> view) { view_ = std::move(view); }
     // Asked before it leaves `possible` for a recognising state; when the answer is false
     // (another recogniser won the touch) it fails instead. Set by the window for one touch.
     void setArenaGate(std::function<bool(GestureRecognizer&)> gate) { gate_ = std::move(gate); }
@@ -72,7 +85,7 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
     const Touch& lastTouch() const { return touch_; }
 
   private:
-    View* view_ = nullptr;
+    std::weak_ptr<View> view_;
     std::vector<Action> actions_;
     std::function<bool(GestureRecognizer&)> gate_;
     GestureState state_ = GestureState::possible;

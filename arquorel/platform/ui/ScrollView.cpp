@@ -41,8 +41,8 @@ ScrollView::ScrollView(Rect frame)
         indicator->setHidden(true);
         addSubview(indicator);
     }
-    pan_ = std::make_shared<PanGestureRecognizer>(
-        [this](GestureRecognizer& recognizer) { handlePan(recognizer); });
+    pan_ =
+        std::make_shared<PanGestureRecognizer>(GestureRecognizer::forView(&ScrollView::handlePan));
     // Cells keep their own touch handling until the pan takes the touch over.
     addGestureRecognizer(pan_);
     placeContent();

@@ -11,8 +11,8 @@ namespace arquorel {
 
 TableView::TableView(Rect frame) : ScrollView(frame) {
     setIdentifier("tableView");
-    tap_ = std::make_shared<TapGestureRecognizer>(
-        [this](GestureRecognizer& recognizer) { handleTap(recognizer); });
+    tap_ =
+        std::make_shared<TapGestureRecognizer>(GestureRecognizer::forView(&TableView::handleTap));
     // Buttons in cells keep their touches; the tap decides afterwards whose the touch was.
     tap_->setCancelsTouchesInView(false);
     addGestureRecognizer(tap_);

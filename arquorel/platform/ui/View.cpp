@@ -51,7 +51,7 @@ View::View(Rect frame) : frame_(frame), boundsSize_(frame.size) {
 View::~View() {
     --liveViews;
     for (auto& child : subviews_) child->superview_ = nullptr;
-    for (auto& r : recognizers_) r->attach(nullptr);
+    for (auto& r : recognizers_) r->attach({});
 }
 
 std::size_t liveViewCount() {
@@ -211,14 +211,14 @@ void View::addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recogn
     if (!recognizer) return;
     if (auto previous = recognizer->view()) previous->removeGestureRecognizer(*recognizer);
     recognizers_.push_back(recognizer);
-    recognizer->attach(this);
+    recognizer->attach(handle_);
 }
 
 void View::removeGestureRecognizer(const GestureRecognizer& recognizer) {
     auto it = std::find_if(recognizers_.begin(), recognizers_.end(),
                            [&](const auto& r) { return r.get() == &recognizer; });
     if (it == recognizers_.end()) return;
-    (*it)->attach(nullptr);
+    (*it)->attach({});
     recognizers_.erase(it);
 }
 

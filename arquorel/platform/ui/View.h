@@ -177,6 +177,9 @@ class View : public std::enable_shared_from_this<View> {
     ViewController* controller_ = nullptr;  // set while this is a controller's view
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
     std::vector<std::shared_ptr<GestureRecognizer>> recognizers_;
+    // Refers to this view without owning it, from construction on (weak_from_this is empty
+    // while a constructor runs): recognisers keep a weak copy, which expires with the view.
+    std::shared_ptr<View> handle_{this, [](View*) {}};
 };
 
 // A rectangle is on screen when it intersects the main screen's bounds.

@@ -36,7 +36,11 @@ Window::Window() : Window(platformContext().device().mainScreenBounds()) {}
 
 Window::Window(Rect frame) : View(frame) {}
 
-Window::~Window() = default;
+Window::~Window() {
+    // A finger still down when the window goes: its recognisers end their gesture as
+    // cancelled (a pan stops dragging) instead of waiting for a lift that never comes.
+    cancelTouch();
+}
 
 void Window::setRootViewController(std::shared_ptr<ViewController> controller) {
     if (controller == root_) return;
@@ -205,6 +209,36 @@ void Window::routeToRecognizers(TouchInProgress& t) {
     }
 }
 
+bool Window::holds(const std::shared_ptr<View>& view) const {
+    return view && windowOf(*view).get() == this;
+}
+
+void Window::dropOrphanedRecognizers(TouchInProgress& t) {
+    std::vector<std::shared_ptr<GestureRecognizer>> gone;
+    std::erase_if(t.arena, [&](const std::shared_ptr<GestureRecognizer>& r) {
+        if (holds(r->view())) return false;
+        gone.push_back(r);
+        return true;
+    });
+    for (const auto& r : gone) {
+        r->touchCancelled(t.touch);
+        r->reset();
+    }
+}
+
+void Window::cancelTouch() {
+    if (!touch_) return;
+    auto finished = std::move(*touch_);
+    touch_.reset();
+    finished.touch.phase = TouchPhase::cancelled;
+    for (const auto& r : finished.arena) {
+        r->touchCancelled(finished.touch);
+        r->reset();
+    }
+    if (auto view = finished.view.lock(); view && !finished.viewCancelled)
+        view->touchesCancelled(finished.touch);
+}
+
 void Window::sendTouch(TouchPhase phase, Point location) {
     auto self = shared_from_this();  // a touch may close the window's last screen
     const double now = platformContext().now();
@@ -228,52 +262,69 @@ void Window::sendTouch(TouchPhase phase, Point location) {
         }
         touch_ = std::move(t);
         // The first recogniser to recognise wins; the others fail, and the view's own touch
-        // handling is cancelled when the winner asks for it.
+        // handling is cancelled when the winner asks for it. Nothing is recognised once the
+        // touched view or the candidate's view has left the window (a long press timer may
+        // fire after the screen closed).
         std::weak_ptr<View> weakSelf = self;
         for (const auto& r : touch_->arena) {
             r->setArenaGate([weakSelf](GestureRecognizer& candidate) {
                 auto window = std::static_pointer_cast<Window>(weakSelf.lock());
                 if (!window || !window->touch_) return false;
                 auto& current = *window->touch_;
+                const auto touched = current.view.lock();
+                if (!window->holds(touched) || !window->holds(candidate.view())) return false;
                 if (current.winner) return current.winner.get() == &candidate;
                 current.winner = candidate.shared_from_this();
                 for (const auto& other : current.arena)
                     if (other.get() != &candidate) other->fail();
                 if (candidate.cancelsTouchesInView() && !current.viewCancelled) {
                     current.viewCancelled = true;
-                    current.view->touchesCancelled(current.touch);
+                    touched->touchesCancelled(current.touch);
                 }
                 return true;
             });
         }
         routeToRecognizers(*touch_);
-        if (touch_ && !touch_->viewCancelled) touch_->view->touchesBegan(touch_->touch);
+        if (touch_ && !touch_->viewCancelled && holds(view)) view->touchesBegan(touch_->touch);
         layoutIfNeededRecursively();
         return;
     }
     if (!touch_) return;
-    touch_->touch.phase = phase;
     touch_->touch.location = location;
     touch_->touch.timestamp = now;
+    // The touched view has left the window (its screen closed, or was freed): the rest of
+    // the touch is cancelled, whatever the finger does.
+    auto view = touch_->view.lock();
+    if (!holds(view)) {
+        cancelTouch();
+        layoutIfNeededRecursively();
+        return;
+    }
+    touch_->touch.phase = phase;
+    dropOrphanedRecognizers(*touch_);
     routeToRecognizers(*touch_);
     if (!touch_) return;
     auto& t = *touch_;
-    if (!t.viewCancelled) {
+    if (!t.viewCancelled && !holds(view)) {
+        // An action closed the view's screen: the view's own handling ends as cancelled.
+        t.viewCancelled = true;
+        view->touchesCancelled(t.touch);
+    } else if (!t.viewCancelled) {
         switch (phase) {
             case TouchPhase::moved:
-                t.view->touchesMoved(t.touch);
+                view->touchesMoved(t.touch);
                 break;
             case TouchPhase::ended:
-                t.view->touchesEnded(t.touch);
+                view->touchesEnded(t.touch);
                 break;
             case TouchPhase::cancelled:
-                t.view->touchesCancelled(t.touch);
+                view->touchesCancelled(t.touch);
                 break;
             case TouchPhase::began:
                 break;
         }
     }
-    if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) {
+    if (touch_ && (phase == TouchPhase::ended || phase == TouchPhase::cancelled)) {
         auto finished = std::move(*touch_);
         touch_.reset();
         for (const auto& r : finished.arena) r->reset();

@@ -49,9 +49,12 @@ class Window : public View {
     // One touch of one finger, in window coordinates. A touch that begins picks its view by
     // hit-testing; the rest of it goes to that view and to the gesture recognisers on the way
     // from it to the window, which compete: the first to recognise wins, the others fail.
+    // The touch does not keep its views: once the touched view has left the window (its screen
+    // closed, or was freed) the rest of the touch is cancelled, and a recogniser whose view
+    // has gone is cancelled and leaves the touch.
     void sendTouch(TouchPhase phase, Point location);
-    // The view that the touch in progress went to (none between touches).
-    std::shared_ptr<View> touchedView() const { return touch_ ? touch_->view : nullptr; }
+    // The view that the touch in progress went to (none between touches, or once it is gone).
+    std::shared_ptr<View> touchedView() const { return touch_ ? touch_->view.lock() : nullptr; }
 
   private:
     friend class Presentation;
@@ -60,13 +63,19 @@ class Window : public View {
     void showControllerViews(const std::vector<std::shared_ptr<ViewController>>& controllers);
 
     struct TouchInProgress {
-        std::shared_ptr<View> view;
+        std::weak_ptr<View> view;
         std::vector<std::shared_ptr<GestureRecognizer>> arena;
         std::shared_ptr<GestureRecognizer> winner;
         bool viewCancelled = false;
         Touch touch;
     };
     void routeToRecognizers(TouchInProgress& t);
+    // Whether the view is still in this window.
+    bool holds(const std::shared_ptr<View>& view) const;
+    // Cancels and drops the recognisers whose view has left the window.
+    void dropOrphanedRecognizers(TouchInProgress& t);
+    // Cancels the touch in progress for its recognisers and its view (when still alive).
+    void cancelTouch();
 
     std::shared_ptr<ViewController> root_;
     std::vector<std::weak_ptr<ViewController>> shown_;  // controllers whose views we placed
