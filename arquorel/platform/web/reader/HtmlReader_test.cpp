@@ -118,6 +118,10 @@ TEST(HtmlReaderTest, NestingDeeperThanTheBoundIsFlattened) {
     const ReaderPage twice = readHtml(tower + tower + "<p>y</p>");
     EXPECT_TRUE(twice.flattened);
     EXPECT_EQ(twice.paragraphs, (std::vector<std::string>{"x", "x", "y"}));
+    // The end tags of what was left out go with it: they close nothing that was kept.
+    const ReaderPage ends = readHtml(repeated("<div>", kMaxReaderDepth + 10) + "x" +
+                                     repeated("</div>", 10) + "y</div>z");
+    EXPECT_EQ(ends.paragraphs, (std::vector<std::string>{"xy", "z"}));
 }
 
 // What an ordinary page has plenty of does not count as depth: elements closed by the next
@@ -128,7 +132,8 @@ TEST(HtmlReaderTest, OrdinaryPagesAreNotFlattened) {
         "<title>Menu</title><body>" + repeated("<p>dish<br><img src=x>", 600) + "<ul>" +
         repeated("<li>item", 600) + "</ul><table>" + repeated("<tr><td>1<td>2", 300) +
         "</table><svg>" + repeated("<path d='M0 0'/>", 600) + "</svg>" +
-        repeated("<!-- <div> -->", 600) + "<p title='" + repeated("<div>", 600) + "'>" +
+        repeated("<!-- a > <div> -->", 600) + repeated("<?x <div ?>", 600) + "<p title='" +
+        repeated("<div>", 600) + "'>" + "<p title=\"" + repeated("<div>", 600) + "\">" +
         "<script>" + repeated("<div>", 600) + "</script><div><div>end</div></div>";
     const ReaderPage read = readHtml(page);
     EXPECT_FALSE(read.flattened);
@@ -155,6 +160,7 @@ TEST(HtmlReaderTest, TagsWithTooManyAttributesLoseThem) {
     const ReaderPage some = readHtml("<p" + few + " title='>x'>kept</p>");
     EXPECT_FALSE(some.flattened);
     EXPECT_EQ(some.paragraphs, (std::vector<std::string>{"kept"}));
+    EXPECT_TRUE(readHtml("<p" + few + " b title='>x'>kept</p>").flattened);
 }
 
 // A line breaker's work on a word grows with the square of its length: a word longer than the
