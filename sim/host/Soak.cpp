@@ -434,13 +434,13 @@ class Soak {
             return;
         }
         // Per second: a tap on a card one time in 25, a swipe one in 70, the list one in 40, a
-        // reload notification one in 120, the debug map one in 200, a web page one in 250, a
-        // trip to the background, a finger held while the screen closes and a new screen each
-        // one in 300.
+        // reload notification one in 120, the debug map and a web page each one in 100, a trip
+        // to the background, a finger held while the screen closes and a new screen each one in
+        // 300.
         const double roll = walker_.uniform(0, 1);
         constexpr double kTap = 0.04, kSwipe = kTap + 1 / 70.0, kList = kSwipe + 1 / 40.0,
-                         kReload = kList + 1 / 120.0, kDebugMap = kReload + 1 / 200.0,
-                         kPage = kDebugMap + 1 / 250.0, kBackground = kPage + 1 / 300.0,
+                         kReload = kList + 1 / 120.0, kDebugMap = kReload + 1 / 100.0,
+                         kPage = kDebugMap + 1 / 100.0, kBackground = kPage + 1 / 300.0,
                          kHold = kBackground + 1 / 300.0, kBack = kHold + 1 / 300.0;
         if (roll < kTap) {
             if (auto card = randomCard()) {
@@ -511,9 +511,13 @@ class Soak {
             opener_ = Opener::row;
             host.tapRow(row, "");
         } else if (roll < kRaise) {
-            raise();
+            // Raising closes a list of places; an empty one is left by its back button.
+            if (list->tableData.empty())
+                host.tapView("backButton");
+            else
+                raise();
         } else if (roll < kBack) {
-            host.tapView("backbutton");
+            host.tapView("backButton");
         } else if (roll < kHold) {
             const auto& shown = list->tableView->visibleCells();
             if (shown.empty()) return;
@@ -566,7 +570,7 @@ class Soak {
         const double roll = walker_.uniform(0, 1);
         constexpr double kScroll = 0.15, kMap = kScroll + 0.05, kRoute = kMap + 0.04,
                          kCall = kRoute + 0.04, kMail = kCall + 0.03, kShare = kMail + 0.04,
-                         kSite = kShare + 0.04, kWiki = kSite + 0.02, kPage = kWiki + 0.005,
+                         kSite = kShare + 0.04, kWiki = kSite + 0.02, kPage = kWiki + 0.01,
                          kBack = kPage + 0.08, kSiri = kBack + 0.01, kHold = kSiri + 0.01;
         if (roll < kScroll) {
             host.scrollDetails(walker_.uniform(-600, 900));
