@@ -267,6 +267,7 @@ class Soak {
         present();
         const auto steps = static_cast<std::size_t>(std::ceil(options_.seconds / kStep));
         for (std::size_t i = 0; i < steps && report_.ok(); ++i) {
+            const auto started = std::chrono::steady_clock::now();
             report_.activity.metresWalked += walker_.step();
             host.sensors().apply({0, FixEvent{walker_.position(), 5, 0}});
             world();
@@ -275,14 +276,21 @@ class Soak {
                 feed();
                 host.advance(kSensorPeriod);
             }
+            const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
+            if (wall.count() > report_.activity.longestSecondWall) {
+                report_.activity.longestSecondWall = wall.count();
+                report_.activity.longestSecondAt = host.time();
+            }
             ++report_.activity.steps;
             check();
             if (progress_ && (i + 1) % 3600 == 0) {
-                const auto& p = report_.peaks;
                 *progress_ << "hour " << (i + 1) / 3600 << ": " << host.screens().size()
-                           << " main screens made, peaks: " << p.views << " views in the window, "
-                           << p.liveViews << " live views, " << p.mainLoopSteps
-                           << " main loop steps\n"
+                           << " main screens made; peaks:";
+                for (const auto& [name, member] : kSoakCountNames)
+                    *progress_ << " " << name << " " << report_.peaks.*member << ";";
+                *progress_ << " the longest second "
+                           << formatFixed(report_.activity.longestSecondWall * 1000, 0)
+                           << " ms wall\n"
                            << std::flush;
             }
         }
@@ -965,7 +973,9 @@ int runSoakCommand(const std::vector<std::string>& args, std::ostream& out, std:
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
     out << "Soak of " << formatFixed(options.seconds / 3600, 2) << " h, seed " << options.seed
         << ", " << file->records.size() << " places, " << formatFixed(wall.count(), 1)
-        << " s wall time" << residentMemory() << "\n";
+        << " s wall time" << residentMemory() << "; the longest virtual second took "
+        << formatFixed(report.activity.longestSecondWall * 1000, 0) << " ms of wall time (at "
+        << formatFixed(report.activity.longestSecondAt, 0) << " s)\n";
     printSoakReport(options, file->records.size(), report, out);
     printDataSource(places, out);
     return report.ok() ? kExitOk : 1;

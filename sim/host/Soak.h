@@ -124,6 +124,10 @@ struct SoakActivity {
     std::size_t compassDrops = 0;
     // Screens that offered no way out: taken off by the host (each also a line in `stuck`).
     std::size_t screensForcedClosed = 0;
+    // The longest wall time one virtual second took (the person's step and the screens' work),
+    // for the command's report only: wall time differs from machine to machine.
+    double longestSecondWall = 0;
+    double longestSecondAt = 0;  // its virtual time
 };
 
 struct SoakOptions {
