@@ -29,7 +29,9 @@ struct Expected {
 const std::map<std::string, Expected>& expectations() {
     static const std::map<std::string, Expected> table = {
         {"monaco/debugmap.scenario",
-         {{"QuorelVC", "DebugMapViewController", "QuorelVC", "QuorelVC", "QuorelVC"}, "QuorelVC"}},
+         {{"QuorelVC", "DebugMapViewController", "DebugMapViewController", "DebugMapViewController",
+           "DebugMapViewController", "QuorelVC", "QuorelVC", "QuorelVC"},
+          "QuorelVC"}},
         {"monaco/details.scenario",
          {{"PlaceVC", "PlaceVC", "AlertController", "PlaceVC", "PlaceVC", "AlertController",
            "PlaceVC", "AlertController", "ShareSheetController", "WebViewVC", "PlaceVC", "PlaceVC",

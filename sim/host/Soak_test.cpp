@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "arquorel/places/PlacesFile.h"
+#include "sim/host/MapCommands.h"
 #include "sim/host/SimCli.h"
 
 namespace arquorel::sim {
@@ -18,42 +19,83 @@ std::vector<std::shared_ptr<QuorelProperty>> monacoSample() {
     return records;
 }
 
-TEST(SoakTest, TenMinutesOfUseKeepEveryCountBounded) {
+SoakOptions monacoOptions() {
     SoakOptions options;
-    options.seconds = 600;
+    options.pages = ARQUOREL_DATA_DIR "/web";
+    std::string error;
+    options.mapPack =
+        loadMapPackOrExtract(ARQUOREL_DATA_DIR "/monaco/monaco-latest.osm.pbf", error);
+    EXPECT_TRUE(options.mapPack) << error;
+    return options;
+}
+
+// An hour of a person's use of every screen holds every bound, and the hour did go through
+// every screen and every step.
+TEST(SoakTest, AnHourThroughEveryScreenKeepsEveryCountBounded) {
+    SoakOptions options = monacoOptions();
+    options.seconds = 3600;
     options.seed = 3;
-    options.emptyScreenChance = 0.6;
     const auto report = runSoak(options, monacoSample());
-    EXPECT_TRUE(report.ok()) << report.violation;
+    std::ostringstream printed;
+    printSoakReport(options, monacoSample().size(), report, printed);
+    EXPECT_TRUE(report.ok()) << printed.str();
+    EXPECT_TRUE(report.stuck.empty()) << printed.str();
     const auto& a = report.activity;
-    EXPECT_EQ(a.steps, 600u);
-    // The run did what a person does, screens closed and new ones came.
-    EXPECT_GT(a.taps, 5u);
-    EXPECT_GT(a.delegateCalls, 0u);
-    EXPECT_GT(a.swipes, 0u);
-    EXPECT_GT(a.reloadNotifications, 0u);
-    EXPECT_GT(a.backgrounds, 0u);
-    EXPECT_GE(a.screensPresented, 2u);
-    EXPECT_GT(a.alertsAnswered, 0u);
-    EXPECT_GT(a.closedScreensWatched, 0u);
-    EXPECT_GT(a.metresWalked, 200);
-    EXPECT_GT(report.peaks.views, 30u);
+    EXPECT_EQ(a.steps, 3600u);
+    const std::pair<const char*, std::size_t> done[] = {
+        {"taps on cards", a.taps},
+        {"swipes", a.swipes},
+        {"reload notifications", a.reloadNotifications},
+        {"trips to the background", a.backgrounds},
+        {"alerts answered", a.alertsAnswered},
+        {"closed screens watched", a.closedScreensWatched},
+        {"lists opened", a.listsOpened},
+        {"list scrolls", a.listScrolls},
+        {"details from rows", a.detailsFromRows},
+        {"details from cards", a.detailsFromCards},
+        {"maps enlarged", a.mapsEnlarged},
+        {"map gestures", a.mapGestures},
+        {"hand-offs", a.handOffs},
+        {"share sheets cancelled", a.sharesCancelled},
+        {"web pages", a.pagesOpened},
+        {"hostile pages", a.hostilePagesOpened},
+        {"debug maps", a.debugMaps},
+        {"rotations", a.rotations},
+        {"fingers held", a.fingersHeld},
+        {"network drops", a.networkDrops},
+        {"compass drops", a.compassDrops},
+    };
+    for (const auto& [what, n] : done) EXPECT_GT(n, 0u) << what << "\n" << printed.str();
+    EXPECT_GT(a.metresWalked, 1000);
     EXPECT_EQ(report.peaks.closedScreenSteps, 0u);
+    // The maps drew their pins and the routes their lines.
+    EXPECT_GT(report.peaks.mapFeatures, 2u);
+    EXPECT_GT(report.peaks.cells, 0u);
 }
 
 TEST(SoakTest, ABrokenBoundStopsTheRunAndIsNamed) {
-    const std::pair<void (*)(SoakBounds&), const char*> cases[] = {
-        {[](SoakBounds& b) { b.views = 10; }, "at 1.0 s: live views "},
-        {[](SoakBounds& b) { b.observers = 0; }, "at 1.0 s: notification observers "},
-        // Loading leaves the reload's 2 s and 3 s steps waiting.
-        {[](SoakBounds& b) { b.pendingSteps = 0; }, "at 1.0 s: delayed steps of the shown screen "},
+    struct Case {
+        void (*tighten)(SoakCounts&);
+        const char* message;
+        bool places = true;
     };
-    for (const auto& [tighten, message] : cases) {
+    const Case cases[] = {
+        {[](SoakCounts& b) { b.views = 10; }, "at 1.0 s: live views in the window "},
+        // With no places the bound is the number given.
+        {[](SoakCounts& b) { b.liveViews = 10; }, "at 1.0 s: live views ", false},
+        {[](SoakCounts& b) { b.observers = 0; }, "at 1.0 s: notification observers "},
+        {[](SoakCounts& b) { b.mainLoopSteps = 0; }, "at 1.0 s: main loop steps waiting "},
+        // Loading leaves the reload's 2 s and 3 s steps waiting.
+        {[](SoakCounts& b) { b.shownScreenSteps = 0; },
+         "at 1.0 s: delayed steps of the shown screen "},
+    };
+    for (const auto& c : cases) {
         SoakOptions options;
         options.seconds = 30;
-        tighten(options.bounds);
-        const auto report = runSoak(options, monacoSample());
-        EXPECT_EQ(report.violation.rfind(message, 0), 0u) << report.violation;
+        c.tighten(options.bounds);
+        const auto report = runSoak(
+            options, c.places ? monacoSample() : std::vector<std::shared_ptr<QuorelProperty>>{});
+        EXPECT_EQ(report.violation.rfind(c.message, 0), 0u) << report.violation;
         EXPECT_EQ(report.activity.steps, 1u);
     }
     std::ostringstream out, err;
@@ -62,6 +104,9 @@ TEST(SoakTest, ABrokenBoundStopsTheRunAndIsNamed) {
               std::string::npos);
     EXPECT_EQ(runCli({"soak", "--seed", "1.5"}, out, err), 2);
     EXPECT_NE(err.str().find("--seed must be a whole number"), std::string::npos);
+    EXPECT_EQ(runCli({"soak", "--without", "hostile-pages,fingers"}, out, err), 2);
+    EXPECT_NE(err.str().find("--without takes hostile-pages and held-fingers: fingers"),
+              std::string::npos);
 }
 
 }  // namespace

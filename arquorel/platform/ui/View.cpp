@@ -1,6 +1,7 @@
 #include "arquorel/platform/ui/View.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "arquorel/platform/drawing/ViewDescription.h"
@@ -8,12 +9,15 @@
 #include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/LayoutConstraint.h"
 #include "arquorel/platform/ui/ViewController.h"
+#include "arquorel/platform/ui/ViewCount.h"
 
 namespace arquorel {
 
 namespace {
 
 constexpr std::size_t kKeptAnimations = 16;
+
+std::atomic<std::size_t> liveViews{0};
 
 // The duration of the innermost View::animate block being run, or none outside blocks.
 std::vector<double>& animationStack() {
@@ -40,11 +44,18 @@ Rect transformedBox(Point centre, Size size, const Transform& t) {
 
 }  // namespace
 
-View::View(Rect frame) : frame_(frame), boundsSize_(frame.size) {}
+View::View(Rect frame) : frame_(frame), boundsSize_(frame.size) {
+    ++liveViews;
+}
 
 View::~View() {
+    --liveViews;
     for (auto& child : subviews_) child->superview_ = nullptr;
     for (auto& r : recognizers_) r->attach({});
+}
+
+std::size_t liveViewCount() {
+    return liveViews.load();
 }
 
 std::shared_ptr<View> View::superview() const {
