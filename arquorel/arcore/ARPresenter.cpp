@@ -468,6 +468,10 @@ void ARPresenter::layoutAnnotationViews(const ARStatus& arStatus, bool relayoutA
     }
     // A rebuild or a fix: the list may change under the pass (the fix re-sorts the sectors),
     // so it works on its own copy and keeps the views alive.
+    // A rebuild draws its random heights afresh from the seed: the layout of a list of places
+    // seen from a position does not depend on how many rebuilds (start-up reloads, a return to
+    // the foreground, the order of the first fix and the camera) happened before.
+    if (relayoutAll) random_.seed(seed_);
     const ViewList keep = relayoutAll ? annotationViews_ : visibleAnnotationsAsArray();
     std::vector<Placed> views;
     views.reserve(keep.size());

@@ -83,8 +83,13 @@ class ARPresenter : public View {
     void stackAnnotationViews();
     void resetStackParameters();
 
-    // The source of the random base heights (150...549) used when a place has none.
-    void seedRandom(std::uint32_t seed) { random_.seed(seed); }
+    // The seed of the random base heights (150...549) used when a place has none. Every full
+    // layout starts again from it, so the same views in the same order get the same heights
+    // however many rebuilds came before.
+    void seedRandom(std::uint32_t seed) {
+        seed_ = seed;
+        random_.seed(seed);
+    }
 
     // The distance scale of a view at `distance` when the farthest shown view is at `farthest`.
     static double distanceScale(double distance, double farthest);
@@ -141,7 +146,8 @@ class ARPresenter : public View {
     ViewList annotationViews_;
     std::vector<ViewList> visibleAnnotationViews_;
     ViewList visibleAnnotationsAsArray_;
-    std::mt19937 random_{20260601u};
+    std::uint32_t seed_ = 20260601u;
+    std::mt19937 random_{seed_};
 };
 
 }  // namespace arquorel

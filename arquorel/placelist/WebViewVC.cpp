@@ -115,15 +115,13 @@ std::shared_ptr<AlertController> WebViewVC::notice() const {
 }
 
 void WebViewVC::loadPage() {
-    if (url.empty()) {
-        showNotice("NoInternetConnection", "NoInternetConnectionDescription", true);
-        return;
-    }
-    if (requested_ == url) return;  // loaded or loading already
+    // Only http and https addresses reach the web view; an empty one is no page either, and no
+    // retry can open it.
     if (checkLoadableAddress(url)) {
         showNotice("CannotOpenAddress", "CannotOpenAddressDescription", false);
         return;
     }
+    if (requested_ == url) return;  // loaded or loading already
     if (!ReachabilityTest::isConnectedToNetwork()) {
         showNotice("NoInternetConnection", "NoInternetConnectionDescription", true);
         return;

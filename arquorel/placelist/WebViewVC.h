@@ -5,11 +5,12 @@
 //
 // Each time the screen is about to appear it loads `url` unless that address is already loaded
 // or loading. What cannot be loaded is said with a notice, never with a blank page:
-// - an empty address, no network route, or a load that failed for lack of a connection: the
-//   no-connection notice with retry and back;
+// - no network route, or a load that failed for lack of a connection: the no-connection notice
+//   with retry and back;
 // - a load that failed otherwise (nothing there, a server error): a page-not-loaded notice with
 //   retry and back;
-// - an address that is not an http or https URL: a cannot-open notice with back only.
+// - an empty address, or one that is not an http or https URL: a cannot-open notice with back
+//   only; such an address never reaches the web view.
 // Retry runs the loading steps again; back leaves the screen.
 
 #include <memory>

@@ -23,7 +23,12 @@ std::string bytes(const std::optional<std::vector<std::uint8_t>>& block) {
 
 std::string problemTexts(const PlacesFile& file) {
     std::string texts;
-    for (const auto& p : file.problems) texts += "\n" + p.text();
+    // Appended piece by piece: g++ 12 at -O3 warns wrongly (-Wrestrict) about "literal" +
+    // std::string temporaries.
+    for (const auto& p : file.problems) {
+        texts += '\n';
+        texts += p.text();
+    }
     return texts;
 }
 
@@ -82,8 +87,12 @@ TEST(PlacesFileTest, UnusableTextsGiveOneErrorAtTheOffendingToken) {
             const bool named =
                 context != std::string::npos && (e->message.compare(context + 2, 3, "in ") == 0 ||
                                                  e->message.compare(context + 2, 6, "after ") == 0);
-            got = (e->kind == ErrorKind::notArray ? "notArray " : "notJson ") + position +
-                  (named ? " " + e->message.substr(context + 2) : "");
+            got = e->kind == ErrorKind::notArray ? "notArray " : "notJson ";
+            got += position;
+            if (named) {
+                got += ' ';
+                got += e->message.substr(context + 2);
+            }
         }
         EXPECT_EQ(got, where) << text.substr(0, 40);
     }

@@ -1,5 +1,9 @@
 #include "arquorel/toolkit/TextCase.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+
 namespace arquorel {
 
 namespace {
@@ -49,44 +53,30 @@ std::size_t decode(std::string_view s, std::size_t i, char32_t& c) {
     return n;
 }
 
+// Code points from `first` to `last`, every `step`-th one, upper-case by adding `offset`.
+struct UpperCaseRun {
+    char32_t first, last;
+    std::uint8_t step;
+    std::int32_t offset;
+};
+
+// The simple upper-case mapping of the Unicode character database, made at build time from the
+// distribution's UnicodeData.txt (cmake/UpperCaseTable.cmake), sorted by first code point.
+constexpr UpperCaseRun kUpperCaseRuns[] = {
+#include "UpperCaseTable.inc"
+};
+
 }  // namespace
 
 char32_t upperCasedCodePoint(char32_t c) {
-    if (c >= U'a' && c <= U'z') return c - 0x20;
-    if (c < 0xB5) return c;
-    if (c == 0xB5) return 0x39C;                               // micro sign
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;  // à..þ except ÷
-    if (c == 0xFF) return 0x178;                               // ÿ
-    if (c == 0x131) return U'I';                               // dotless i
-    if (c == 0x17F) return U'S';                               // long s
-    // Latin Extended-A: pairs of upper then lower case, except the two shifted runs.
-    if (c >= 0x100 && c <= 0x137) return (c & 1) ? c - 1 : c;
-    if (c >= 0x139 && c <= 0x148) return (c & 1) ? c : c - 1;
-    if (c >= 0x14A && c <= 0x177) return (c & 1) ? c - 1 : c;
-    if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c : c - 1;
-    if (c == 0x180) return 0x243;
-    if (c == 0x1DD) return 0x18E;
-    // Latin Extended-B pairs used by Romanian and in pinyin.
-    if (c >= 0x1CD && c <= 0x1DC) return (c & 1) ? c : c - 1;
-    if (c >= 0x1DE && c <= 0x1EF) return (c & 1) ? c - 1 : c;
-    if (c >= 0x1F8 && c <= 0x21F) return (c & 1) ? c - 1 : c;
-    // Greek.
-    if (c == 0x3AC) return 0x386;
-    if (c >= 0x3AD && c <= 0x3AF) return c - 0x25;
-    if (c == 0x3C2) return 0x3A3;  // final sigma
-    if (c >= 0x3B1 && c <= 0x3CB) return c - 0x20;
-    if (c == 0x3CC) return 0x38C;
-    if (c == 0x3CD || c == 0x3CE) return c - 0x3F;
-    // Cyrillic.
-    if (c >= 0x430 && c <= 0x44F) return c - 0x20;
-    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-    if (c >= 0x460 && c <= 0x481) return (c & 1) ? c - 1 : c;
-    if (c >= 0x48A && c <= 0x4BF) return (c & 1) ? c - 1 : c;
-    if (c >= 0x4D0 && c <= 0x52F) return (c & 1) ? c - 1 : c;
-    // Latin Extended Additional (Vietnamese and others).
-    if (c >= 0x1E00 && c <= 0x1E95) return (c & 1) ? c - 1 : c;
-    if (c >= 0x1EA0 && c <= 0x1EFF) return (c & 1) ? c - 1 : c;
-    return c;
+    // The last run starting at or before c.
+    const auto* run =
+        std::upper_bound(std::begin(kUpperCaseRuns), std::end(kUpperCaseRuns), c,
+                         [](char32_t v, const UpperCaseRun& r) { return v < r.first; });
+    if (run == std::begin(kUpperCaseRuns)) return c;
+    --run;
+    if (c > run->last || (c - run->first) % run->step != 0) return c;
+    return static_cast<char32_t>(static_cast<std::int32_t>(c) + run->offset);
 }
 
 std::string upperCased(std::string_view text) {

@@ -88,7 +88,7 @@ void SimWebView::fail(const DataLoadError& error) {
 void SimWebView::show() {
     titleLabel_->setText(page_ ? page_->title : std::string());
     addressLabel_->setText(page_ ? pageUrl_ : std::string());
-    textLabel_->setText(page_ ? page_->text() : std::string());
+    textLabel_->setText(page_ ? page_->text(kMaxReaderShownBytes) : std::string());
     setNeedsLayout();
 }
 

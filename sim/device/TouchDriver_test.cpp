@@ -47,10 +47,16 @@ struct Board {
     std::shared_ptr<R> watch(const std::string& name, Args... args) {
         auto r = std::make_shared<R>(
             [this, name](GestureRecognizer& g) {
-                std::string line = name + " " + stateName(g.state());
+                // Appended piece by piece: g++ 12 at -O3 warns wrongly (-Wrestrict) about
+                // "literal" + std::string temporaries.
+                std::string line = name;
+                line += ' ';
+                line += stateName(g.state());
                 if (auto* pan = dynamic_cast<PanGestureRecognizer*>(&g);
-                    pan && g.state() == GestureState::ended)
-                    line += " " + std::to_string(static_cast<int>(pan->translation().x));
+                    pan && g.state() == GestureState::ended) {
+                    line += ' ';
+                    line += std::to_string(static_cast<int>(pan->translation().x));
+                }
                 log.push_back(line);
             },
             args...);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <sstream>
 
@@ -59,7 +60,8 @@ TEST(ListCommandTest, TheListsViewTreeMatchesItsGolden) {
 }
 
 TEST(ListCommandTest, WritesThePictureAndSaysWhatIsOnScreen) {
-    const auto png = std::filesystem::temp_directory_path() / "arquorel_list_test.png";
+    const auto png = std::filesystem::temp_directory_path() /
+                     ("arquorel_list_test_" + std::to_string(::getpid()) + ".png");
     std::ostringstream out, err;
     const int status = runCli({"list", "--places", ARQUOREL_DATA_DIR "/monaco/places.json", "--at",
                                "43.7393682,7.4272085", "--heading", "80", "--png", png.string()},

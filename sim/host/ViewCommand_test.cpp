@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -54,8 +55,7 @@ class ViewCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
         path = std::filesystem::temp_directory_path() /
-               ("arquorel_view_" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".json");
+               ("arquorel_view_" + std::to_string(::getpid()) + ".json");
         std::ofstream(path) << R"([{"id":"a","name":"Ahead","lat":43.7393682,"lng":7.42845},
                                    {"id":"b","name":"Behind","lat":43.7393682,"lng":7.42597},
                                    {"id":"c","name":"Broken","lat":"x","lng":7.4}])";

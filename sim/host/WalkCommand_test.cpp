@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -40,7 +41,8 @@ TEST(WalkCommandTest, TheMonacoWalkReloadsThePlacesAsTheUserMovesOn) {
 }
 
 TEST(WalkCommandTest, BadInputExitsWithStatusTwo) {
-    const auto gpx = std::filesystem::temp_directory_path() / "arquorel_walk_bad.gpx";
+    const auto gpx = std::filesystem::temp_directory_path() /
+                     ("arquorel_walk_bad_" + std::to_string(::getpid()) + ".gpx");
     std::ofstream(gpx) << "<gpx><trk><trkseg><trkpt lat=\"95\" lon=\"7\"><time>x</time></trkpt>";
     std::ostringstream out, err;
     const std::string places = kMonaco + "places.json";

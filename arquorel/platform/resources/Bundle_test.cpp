@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -18,10 +19,9 @@ namespace fs = std::filesystem;
 
 // A bundle folder of the test's own, removed at the end.
 struct TempBundle {
-    fs::path root =
-        fs::temp_directory_path() /
-        ("arquorel-bundle-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::path root = fs::temp_directory_path() /
+                    ("arquorel-bundle-" + std::to_string(::getpid()) + "-" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
     TempBundle() {
         fs::create_directories(root / "strings");
         fs::create_directories(root / "images");

@@ -86,6 +86,54 @@ TEST_F(DataLoaderTest, OnlyHttpAndHttpsFilesInsideTheFolderAfterTheirDelay) {
     EXPECT_EQ(kindOf(arrived_[3].error), Kind::network);
 }
 
+// Only an http or https address with a host is loaded; the message names the address and what
+// is wrong with it (a long address cut to stay readable).
+TEST(LoadableAddressTest, SchemeHostAndCharactersAreChecked) {
+    const struct {
+        std::string address;
+        std::string scheme, host;
+        std::optional<Kind> error;
+        const char* says;
+    } cases[] = {
+        {"https://casino.example/a.png", "https", "casino.example", std::nullopt, ""},
+        {"HtTp://user:pw@casino.example:8080/a", "http", "casino.example", std::nullopt, ""},
+        {"https://a@b@casino.example/", "https", "casino.example", std::nullopt, ""},
+        {"http://[2001:db8::1]:80/x", "http", "2001:db8::1", std::nullopt, ""},
+        {"", "", "", Kind::invalidAddress, "empty"},
+        {"https:casino.example", "https", "", Kind::invalidAddress, "no \"//\""},
+        {"https:/casino.example/a", "https", "", Kind::invalidAddress, "no \"//\""},
+        {"https:///a.png", "https", "", Kind::invalidAddress, "no host"},
+        {"https://[2001:db8::1/x", "https", "", Kind::invalidAddress, "no host"},
+        {"https://casino.example/\x7f", "https", "casino.example", Kind::invalidAddress,
+         "control character"},
+        {"https://casino.example/\t", "https", "casino.example", Kind::invalidAddress,
+         "white space"},
+        {"ftp://casino.example/", "ftp", "casino.example", Kind::unsupportedScheme, "\"ftp\""},
+        {"h2p+x.y-z://casino.example/", "h2p+x.y-z", "casino.example", Kind::unsupportedScheme,
+         "only http and https"},
+        {"2http://casino.example/", "", "casino.example", Kind::invalidAddress, "no scheme"},
+        {"://casino.example/", "", "casino.example", Kind::invalidAddress, "no scheme"},
+        {"casino.example/a:b", "", "", Kind::invalidAddress, "no scheme"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(addressScheme(c.address), c.scheme) << c.address;
+        EXPECT_EQ(addressHost(c.address), c.host) << c.address;
+        const auto error = checkLoadableAddress(c.address);
+        EXPECT_EQ(kindOf(error), c.error) << c.address;
+        if (error) {
+            EXPECT_NE(error->message.find(c.says), std::string::npos) << error->message;
+            if (!c.address.empty()) {
+                EXPECT_NE(error->message.find(c.address.substr(0, 8)), std::string::npos)
+                    << error->message;
+            }
+        }
+    }
+    const auto longOne = checkLoadableAddress("ftp://" + std::string(5000, 'a'));
+    ASSERT_TRUE(longOne);
+    EXPECT_LT(longOne->message.size(), 300u);
+    EXPECT_NE(longOne->message.find("...\""), std::string::npos);
+}
+
 TEST_F(DataLoaderTest, CachingLoadsEachAddressOnceAndSharesTheTransferUnderWay) {
     sim_->setDelay(0.5);
     sim_->setFailure("https://logos/slow.png", Kind::timedOut);

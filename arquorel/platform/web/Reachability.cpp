@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace arquorel {
@@ -50,10 +51,11 @@ std::uint32_t fromKernelWord(std::uint32_t word) {
 
 class SystemReference final : public ReachabilityReference {
   public:
-    explicit SystemReference(std::uint32_t address) : address_(address) {}
+    SystemReference(std::shared_ptr<const RouteTables> tables, std::uint32_t address)
+        : tables_(std::move(tables)), address_(address) {}
     std::optional<std::uint32_t> flags() const override {
-        const auto v4 = readFile("/proc/net/route");
-        const auto v6 = address_ == 0 ? readFile("/proc/net/ipv6_route") : std::nullopt;
+        const auto v4 = tables_->ipv4 ? tables_->ipv4() : std::nullopt;
+        const auto v6 = address_ == 0 && tables_->ipv6 ? tables_->ipv6() : std::nullopt;
         if (!v4 && !v6) return std::nullopt;
         const bool reaches =
             (v4 && ipv4RoutesReach(*v4, address_)) || (v6 && ipv6HasDefaultRoute(*v6));
@@ -61,6 +63,7 @@ class SystemReference final : public ReachabilityReference {
     }
 
   private:
+    std::shared_ptr<const RouteTables> tables_;
     std::uint32_t address_;
 };
 
@@ -74,7 +77,9 @@ bool ipv4RoutesReach(std::string_view table, std::uint32_t address) {
         const auto f = fieldsOf(line);
         if (f.size() < 8 || isLoopback(f[0])) continue;
         const auto destination = hex32(f[1]), flags = hex32(f[3]), mask = hex32(f[7]);
-        if (!destination || !flags || !mask || !(*flags & kRouteUp)) continue;
+        // Unreachable and prohibit routes are listed up, with the reject flag.
+        if (!destination || !flags || !mask || !(*flags & kRouteUp) || (*flags & kRouteReject))
+            continue;
         const std::uint32_t d = fromKernelWord(*destination), m = fromKernelWord(*mask);
         if ((address & m) == (d & m)) return true;
     }
@@ -94,10 +99,18 @@ bool ipv6HasDefaultRoute(std::string_view table) {
     return false;
 }
 
+RouteTables RouteTables::system() {
+    return {[] { return readFile("/proc/net/route"); },
+            [] { return readFile("/proc/net/ipv6_route"); }};
+}
+
+SystemReachability::SystemReachability(RouteTables tables)
+    : tables_(std::make_shared<const RouteTables>(std::move(tables))) {}
+
 std::unique_ptr<ReachabilityReference> SystemReachability::makeReference(
     const SocketAddressV4& address) {
     if (address.family != 2 || address.length < 16) return nullptr;
-    return std::make_unique<SystemReference>(address.address);
+    return std::make_unique<SystemReference>(tables_, address.address);
 }
 
 }  // namespace arquorel

@@ -8,8 +8,10 @@
 // platformContext().reachability().
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace arquorel {
@@ -50,17 +52,30 @@ class NetworkReachability {
         const SocketAddressV4& address) = 0;
 };
 
-// The answer of the operating system's routing tables (Linux: /proc/net/route and
-// /proc/net/ipv6_route): reachable when a route that is up leads to the address through an
-// interface other than the loopback. For the all-zero address an IPv6 default route counts
-// too. Flags cannot be read where the tables cannot.
-class SystemReachability final : public NetworkReachability {
-  public:
-    std::unique_ptr<ReachabilityReference> makeReference(const SocketAddressV4& address) override;
+// The routing tables as text, each read anew when flags are asked for; a table that cannot be
+// read is none. system() reads Linux's /proc/net/route and /proc/net/ipv6_route.
+struct RouteTables {
+    std::function<std::optional<std::string>()> ipv4;  // the /proc/net/route format
+    std::function<std::optional<std::string>()> ipv6;  // the /proc/net/ipv6_route format
+    static RouteTables system();
 };
 
-// Whether the IPv4 routing table text (the /proc/net/route format) has an up route through a
-// non-loopback interface whose destination covers `address` (host byte order).
+// The answer of the operating system's routing tables: reachable when a route that is up and
+// not a reject route (unreachable, prohibit) leads to the address through an interface other
+// than the loopback. For the all-zero address an IPv6 default route counts too, so that an
+// IPv6-only network is connected. Flags cannot be read where neither table can.
+class SystemReachability final : public NetworkReachability {
+  public:
+    SystemReachability() : SystemReachability(RouteTables::system()) {}
+    explicit SystemReachability(RouteTables tables);
+    std::unique_ptr<ReachabilityReference> makeReference(const SocketAddressV4& address) override;
+
+  private:
+    std::shared_ptr<const RouteTables> tables_;
+};
+
+// Whether the IPv4 routing table text (the /proc/net/route format) has an up, non-reject route
+// through a non-loopback interface whose destination covers `address` (host byte order).
 bool ipv4RoutesReach(std::string_view table, std::uint32_t address);
 // Whether the IPv6 routing table text (the /proc/net/ipv6_route format) has an up, non-reject
 // default route (::/0) through a non-loopback interface.

@@ -15,9 +15,9 @@ namespace {
 
 std::shared_ptr<const Image> rasterOf(Color c) {
     const auto byte = [](double v) { return static_cast<std::uint8_t>(v * 255); };
-    RasterPixels pixels{2, 2, {}};
-    for (int i = 0; i < 4; ++i)
-        pixels.rgba.insert(pixels.rgba.end(), {byte(c.red), byte(c.green), byte(c.blue), 255});
+    const std::uint8_t pixel[] = {byte(c.red), byte(c.green), byte(c.blue), 255};
+    RasterPixels pixels{2, 2, std::vector<std::uint8_t>(16)};
+    for (std::size_t i = 0; i < pixels.rgba.size(); ++i) pixels.rgba[i] = pixel[i % 4];
     return Image::fromRaster("square", pixels);
 }
 
