@@ -52,6 +52,12 @@ TEST(TagCloudTest, LaysTagsOutLeftToRightWithExtraSpaceAndSpacing) {
          60,
          {{0, 0, 32, 20}, {37, 0, 20, 20}, {0, 30, 44, 20}},
          {57, 50}},
+        {"vertical: a line filled exactly keeps its last tag",
+         TagScrollDirection::vertical,
+         TagAlignment::left,
+         57,
+         {{0, 0, 32, 20}, {37, 0, 20, 20}, {0, 30, 44, 20}},
+         {57, 50}},
         {"vertical, centred lines",
          TagScrollDirection::vertical,
          TagAlignment::center,
@@ -111,6 +117,9 @@ TEST(TagCloudTest, RemovingTagsEmptiesTheContentAndSelectionFollowsTheSwitch) {
     EXPECT_EQ(cloud->tag(0)->layer().borderWidth, 2);
     finger.tapAt({100, 10});  // beside the tag: nothing changes
     EXPECT_TRUE(cloud->tag(0)->isSelected());
+    finger.tapAt({10, 10});  // a second tap takes the selection back
+    EXPECT_FALSE(cloud->tag(0)->isSelected());
+    EXPECT_EQ(cloud->tag(0)->backgroundColor(), Color::black());
 
     cloud->removeAllTags();
     cloud->reload();

@@ -143,7 +143,7 @@ constexpr const char* kCutExtract = R"(<?xml version='1.0' encoding='UTF-8'?>
   <way id="15"><nd ref="5"/><nd ref="6"/><nd ref="7"/><nd ref="5"/>
     <tag k="leisure" v="park"/></way>
   <way id="16"><nd ref="5"/><nd ref="6"/><nd ref="7"/><nd ref="5"/>
-    <tag k="natural" v="water"/></way>
+    <tag k="natural" v="water"/><tag k="building" v="no"/></way>
   <way id="17"><nd ref="5"/><nd ref="6"/><nd ref="7"/><tag k="building" v="yes"/></way>
   <way id="18"><nd ref="98"/><nd ref="7"/><tag k="highway" v="footway"/></way>
   <way id="19"><nd ref="6"/><nd ref="7"/><tag k="barrier" v="fence"/></way>
