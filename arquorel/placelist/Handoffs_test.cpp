@@ -313,6 +313,8 @@ TEST(HandoffsTest, OnlyHttpAndHttpsLinksAreOpened) {
         {"data:text/html,<script>alert(1)</script>", std::nullopt},
         {"mailto:a@b.mc", std::nullopt},
         {"ftp://x.mc", std::nullopt},
+        {"file://x.mc/etc/passwd", std::nullopt},
+        {"javascript://x.mc/%0Aalert(1)", std::nullopt},
         {"see http://x.mc", std::nullopt},
         {"javascript:alert('http://x.mc')", std::nullopt},
         {"https://", std::nullopt},

@@ -142,6 +142,7 @@ TEST(PointsVCTest, RaisingThePhoneClosesAListWithPlacesAndOnlyThenReportsIt) {
     };
     const Case cases[] = {
         {"upright closes", 3, -0.9, false, true},
+        {"a list of one place closes too", 1, -0.9, false, true},
         {"exactly -0.7 does not", 3, -0.7, false, false},
         {"an empty list stays and reports nothing", 0, -1, false, false},
         {"a screen over the list keeps it", 3, -1, true, false},

@@ -139,6 +139,12 @@ TEST(WebViewVCTest, NoticesInsteadOfABlankPage) {
          [](Stage&) {},
          {"The page could not be loaded", "The site did not send the page. Try again later.",
           "Retry", "Back"}},
+        // Sent on to an address of another scheme: no retry can open that.
+        {"the site sends the page on to an ftp: address",
+         kPage,
+         [](Stage& s) { s.loader->setFailure(kPage, DataLoadError::Kind::unsupportedScheme); },
+         {"Cannot open this address", "This address is not a web page that can be opened here.",
+          "Back"}},
     };
     for (const auto& c : cases) {
         Stage s(c.url);

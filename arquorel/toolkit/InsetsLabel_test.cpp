@@ -46,6 +46,8 @@ TEST(InsetsLabelTest, ImageSitsBeforeOrAfterTheTextInsideThePadding) {
         }
         EXPECT_EQ(label->label()->frame(), c.textFrame);
         EXPECT_EQ(label->sizeThatFits({0, 0}), c.fits);
+        // Asked to fit a narrower width, the text gives way to the image and the padding.
+        EXPECT_LE(label->sizeThatFits({30, 0}).width, 30);
         EXPECT_EQ(label->text(), "ABC");
     }
 }

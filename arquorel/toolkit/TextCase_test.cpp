@@ -32,6 +32,9 @@ TEST(TextCaseTest, UpperCasesTheLettersOfEveryScriptWithCase) {
         {"𐐨𐑏 𞤢", "𐐀𐐧 𞤀"},  // Deseret, Adlam: four-byte letters
         {"ⓐⓩ ⅰ", "ⒶⓏ Ⅰ"},
         {"12 € ÷ × 日本 🍕", "12 € ÷ × 日本 🍕"},
+        // The last and first code points of each UTF-8 length come back as they were.
+        {"\x7F \xC2\x80 \xDF\xBF \xE0\xA0\x80 \xEF\xBF\xBF \xF0\x90\x80\x80",
+         "\x7F \xC2\x80 \xDF\xBF \xE0\xA0\x80 \xEF\xBF\xBF \xF0\x90\x80\x80"},
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(upperCased(c.in), c.out) << c.in;

@@ -133,7 +133,8 @@ constexpr const char* kCutExtract = R"(<?xml version='1.0' encoding='UTF-8'?>
   <node id="7" lat="-34.6025" lon="-58.3825"/>
   <way id="10"><nd ref="1"/><nd ref="2"/><nd ref="3"/><nd ref="99"/>
     <tag k="highway" v="residential"/></way>
-  <way id="11"><nd ref="2"/><nd ref="4"/><tag k="highway" v="footway"/></way>
+  <way id="11"><nd ref="2"/><nd ref="4"/><nd ref="4"/><tag k="highway" v="footway"/>
+    </way>
   <way id="12"><nd ref="5"/><nd ref="6"/><nd ref="7"/><nd ref="5"/>
     <tag k="building" v="yes"/></way>
   <way id="13"><nd ref="3"/><nd ref="5"/><tag k="highway" v="service"/>
@@ -142,7 +143,7 @@ constexpr const char* kCutExtract = R"(<?xml version='1.0' encoding='UTF-8'?>
   <way id="15"><nd ref="5"/><nd ref="6"/><nd ref="7"/><nd ref="5"/>
     <tag k="leisure" v="park"/></way>
   <way id="16"><nd ref="5"/><nd ref="6"/><nd ref="7"/><nd ref="5"/>
-    <tag k="natural" v="water"/></way>
+    <tag k="natural" v="water"/><tag k="building" v="no"/></way>
   <way id="17"><nd ref="5"/><nd ref="6"/><nd ref="7"/><tag k="building" v="yes"/></way>
   <way id="18"><nd ref="98"/><nd ref="7"/><tag k="highway" v="footway"/></way>
   <way id="19"><nd ref="6"/><nd ref="7"/><tag k="barrier" v="fence"/></way>
@@ -170,7 +171,7 @@ TEST(MapPackMakerTest, AnExtractCutAcrossWaysKeepsWhatIsInside) {
         n7{-34.6025, -58.3825};
     const std::vector<MapFeature> features{
         {MapFeatureKind::minorRoad, false, {n1, n2, n3}},
-        {MapFeatureKind::footway, false, {n2, n4}},
+        {MapFeatureKind::footway, false, {n2, n4, n4}},
         {MapFeatureKind::building, true, {n5, n6, n7, n5}},
         {MapFeatureKind::minorRoad, false, {n3, n5}},
         {MapFeatureKind::majorRoad, false, {n4, n6}},
@@ -189,7 +190,8 @@ TEST(MapPackMakerTest, AnExtractCutAcrossWaysKeepsWhatIsInside) {
         }
     }
     // The street and the footway share node 2; the private road and the motorway are not
-    // walked; the footway whose other node is outside keeps one node and is no walk.
+    // walked; the footway whose other node is outside keeps one node and is no walk; the
+    // footway's node named twice in a row makes no segment from a node to itself.
     const WalkGraph& g = pack.graph();
     ASSERT_EQ(g.nodes.size(), 4u);
     EXPECT_EQ(g.segments,

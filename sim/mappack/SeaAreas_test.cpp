@@ -241,6 +241,21 @@ TEST(SeaAreasTest, ProblemsNameTheWaysAndTheReason) {
     EXPECT_EQ(sea.problems[0],
               "coastline way 100: another coastline begins or ends at the same node, so one of "
               "them runs the wrong way; drawn as a line only");
+    // Two coasts that begin at the same node: one of them runs the wrong way.
+    const SeaAreas fork =
+        makeSeaAreas(waysOf({{1, 2, {at(3, 5), at(0, 5)}}, {1, 3, {at(3, 5), at(6, 5)}}}), kBox);
+    ASSERT_EQ(fork.problems.size(), 2u);
+    for (const auto& problem : fork.problems)
+        EXPECT_NE(problem.find("another coastline begins or ends at the same node"),
+                  std::string::npos)
+            << problem;
+    // The line from a coast's end up to the edge touches another coast's last node.
+    const SeaAreas touching =
+        makeSeaAreas(waysOf({{1, 2, {at(5, 1), at(5, 8)}}, {3, 4, {at(4, 9), at(5, 9)}}}), kBox);
+    ASSERT_FALSE(touching.problems.empty());
+    EXPECT_EQ(touching.problems[0],
+              "coastline way 100: the line from its end to the edge of the map crosses a "
+              "coastline; drawn as a line only");
     // A long chain names its first ways only.
     std::vector<Way> ways;
     for (int i = 0; i < 5; ++i) ways.push_back({i, i + 1, {at(i, 5), at(1 + i, 5)}});

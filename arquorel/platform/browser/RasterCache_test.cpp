@@ -43,6 +43,8 @@ TEST(RasterCacheTest, RefusesPixelsThatAreNoPicture) {
         {"wrong length", "x", shortRows},
         {"wider than an image may be", "x", {Image::kMaxRasterSide + 1, 1, {}}},
         {"larger than the budget", "x", pixels(16, 16)},
+        // The bytes kept as the key count too: 101 + 900 is over.
+        {"with its bytes larger than the budget", std::string(101, 'k'), pixels(15, 15)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -77,6 +79,13 @@ TEST(RasterCacheTest, TheLeastRecentlyUsedLeaveFirst) {
     EXPECT_LE(cache.bytesHeld(), 3u * 401);
     EXPECT_TRUE(cache.find("e"));
     EXPECT_EQ(cache.count(), 2u);
+    // One byte over the budget is over it.
+    RasterCache tight(2 * (1 + 4));
+    ASSERT_TRUE(tight.put("a", pixels(1, 1)));
+    ASSERT_TRUE(tight.put("bb", pixels(1, 1)));
+    EXPECT_FALSE(tight.find("a"));
+    EXPECT_TRUE(tight.find("bb"));
+    EXPECT_EQ(tight.bytesHeld(), 6u);
 }
 
 }  // namespace

@@ -32,6 +32,9 @@ TEST(SensorMathTest, HeadingIsWhereTheCameraLooks) {
         {90, -10, 4, 270},
         {0, -15, 0, 180},  // tipped back enough that the camera looks ahead of the user
         {350, 80, 0, 10},  // nearly upright, across north
+        // A hair west of north: 360 minus a hair rounds to 360, which is north again.
+        {1e-14, 0, 0, 0},
+        {-1e-14, 0, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.alpha << " " << c.beta << " " << c.gamma);

@@ -344,6 +344,22 @@ TEST_F(MapViewTest, CrowdedPinsClusterAndATappedPinShowsItsTitle) {
     EXPECT_FALSE(map->callout());
 }
 
+// Two pins on top of each other are already a crowd: one cluster counting 2, not two pins
+// drawn over each other.
+TEST_F(MapViewTest, TwoCrowdedPinsMakeACluster) {
+    auto window = std::make_shared<Window>(Rect{0, 0, 375, 300});
+    window->addSubview(map);
+    map->clusterDistance = 36;
+    const std::vector<std::shared_ptr<MapAnnotation>> pins = {pinAt(offset(0, 5), "North"),
+                                                              pinAt(offset(180, 5), "South")};
+    map->addAnnotations(pins);
+    map->layoutIfNeeded();
+    ASSERT_EQ(map->clusters().size(), 1u);
+    ASSERT_TRUE(map->clusterView(0));
+    EXPECT_EQ(map->clusterView(0)->text(), "2");
+    for (const auto& pin : pins) EXPECT_TRUE(map->viewFor(*pin)->isHidden()) << pin->title;
+}
+
 TEST_F(MapViewTest, DrawsTheDataInViewThenTheRouteThenTheUser) {
     auto pins = std::make_shared<Pins>();
     map->setDelegate(pins);

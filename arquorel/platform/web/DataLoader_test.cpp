@@ -160,6 +160,29 @@ TEST_F(DataLoaderTest, CachingLoadsEachAddressOnceAndSharesTheTransferUnderWay) 
     EXPECT_EQ(kindOf(arrived_.back().error), Kind::tooLarge);
 }
 
+// A body larger than the whole byte budget is delivered but not kept, and pushes nothing out;
+// no more addresses are kept than the address budget allows, the oldest leaving first.
+TEST_F(DataLoaderTest, TheCacheKeepsWithinItsBudgets) {
+    std::ofstream(root_ / "logos" / "big.png") << std::string(60, 'z');
+    CachingDataLoader bytes(sim_, 50);
+    for (const char* name : {"a.png", "big.png"}) {
+        load(bytes, std::string("https://logos/") + name);
+        device_.advance(1);
+    }
+    ASSERT_EQ(arrived_.size(), 2u);
+    EXPECT_EQ(arrived_[1].bytes.size(), 60u);
+    EXPECT_EQ(bytes.cachedBytes(), 40u);
+    EXPECT_EQ(bytes.cachedAddresses(), 1u);
+
+    CachingDataLoader addresses(sim_, 1000, 2);
+    for (const char* name : {"a.png", "b.png", "c.png", "a.png"}) {
+        load(addresses, std::string("https://logos/") + name);
+        device_.advance(1);
+    }
+    EXPECT_EQ(addresses.cachedAddresses(), 2u);
+    EXPECT_EQ(addresses.transfersStarted(), 4u);  // a had left for c
+}
+
 // A body of exactly the cap loads, from the wire and then from the cache; one byte more fails
 // both times.
 TEST_F(DataLoaderTest, ABodyOfExactlyTheCapLoadsAgainFromTheCache) {

@@ -76,6 +76,7 @@ TEST(ReachabilityTest, Ipv6DefaultRouteMustBeUpNotRejectAndOffTheLoopback) {
         {"reject default", row(zeros, "00", "00200201", "eth0"), false},
         {"down default", row(zeros, "00", "00000002", "eth0"), false},
         {"a /64 only", row("fe80" + std::string(28, '0'), "40", "00000001", "eth0"), false},
+        {"::/96, not ::/0", row(zeros, "60", "00000001", "sit0"), false},
         {"empty", "", false},
     };
     for (const auto& c : cases) EXPECT_EQ(ipv6HasDefaultRoute(c.table), c.expected) << c.name;

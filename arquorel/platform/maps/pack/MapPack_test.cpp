@@ -153,6 +153,8 @@ TEST(MapPackTest, DamagedPacksAreRefusedWithTheProblem) {
          "unknown kind 9"},
         {"segment to nowhere", patched(good, firstSegment, 99), "names node 99"},
         {"segment one past the last node", patched(good, firstSegment, 3), "names node 3"},
+        {"segment ending one past the last node", patched(good, firstSegment + 4, 3),
+         "names node 3"},
         {"off the globe", patched(good, 12, static_cast<std::uint32_t>(950'000'000)),
          "not a coordinate"},
     };

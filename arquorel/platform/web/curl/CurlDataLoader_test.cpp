@@ -46,6 +46,7 @@ class LocalServer {
         });
         server_.Get("/gone", status(404));
         server_.Get("/broken", status(500));
+        server_.Get("/choices", status(300));  // a redirect that names no address
         server_.Get("/to-logo", [](const auto&, auto& res) { res.set_redirect("/logo.png"); });
         server_.Get("/to-file",
                     [](const auto&, auto& res) { res.set_redirect("file:///etc/hosts"); });
@@ -90,6 +91,7 @@ TEST(CurlDataLoaderTest, WholeBodiesUpToTheCapOverHttpOnly) {
         {server.url("/over-cap-chunked"), Kind::tooLarge, 0},
         {server.url("/gone"), Kind::notFound, 0},
         {server.url("/broken"), Kind::httpStatus, 0},
+        {server.url("/choices"), Kind::httpStatus, 0},
         {server.url("/to-file"), Kind::unsupportedScheme, 0},  // a redirect may not leave http
         {"file:///etc/hostname", Kind::unsupportedScheme, 0},
         {"ftp://127.0.0.1/logo.png", Kind::unsupportedScheme, 0},
