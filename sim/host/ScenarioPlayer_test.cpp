@@ -53,6 +53,16 @@ class ScenarioPlayerTest : public ::testing::Test {
         shots_ = player.shots();
         return log.str();
     }
+    // Plays `text` as a whole scenario in this folder, without pictures.
+    std::unique_ptr<ScenarioPlayer> played(const std::string& text, std::ostream& log) {
+        const auto parsed = parseScenario(text, dir_);
+        EXPECT_TRUE(parsed.scenario) << parsed.error;
+        if (!parsed.scenario) return nullptr;
+        auto player = std::make_unique<ScenarioPlayer>(*parsed.scenario, log);
+        EXPECT_EQ(player->load(), "");
+        EXPECT_TRUE(player->play({}));
+        return player;
+    }
 
     fs::path dir_;
     std::vector<ScenarioShot> shots_;
@@ -69,6 +79,17 @@ constexpr const char* kStart = R"(
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
+}
+
+// Each of `lines` occurs in `log`, in this order.
+template <typename Lines>
+void expectInOrder(const std::string& log, const Lines& lines) {
+    std::size_t from = 0;
+    for (const auto& line : lines) {
+        const auto at = log.find(line, from);
+        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+        if (at != std::string::npos) from = at;
+    }
 }
 
 TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
@@ -110,12 +131,7 @@ TEST_F(ScenarioPlayerTest, TheHostSeesTapsAndAlertsAndMissedTouchesAreLogged) {
         "   14.00  screen: reload 3 of the places\n",
         "   15.00  user: taps backbutton\n",
     };
-    std::size_t from = 0;
-    for (const char* line : expected) {
-        const auto at = log.find(line, from);
-        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
-        if (at != std::string::npos) from = at;
-    }
+    expectInOrder(log, expected);
     EXPECT_FALSE(contains(log, "delegate: openElementDetails Ouest")) << log;
 }
 
@@ -161,12 +177,7 @@ TEST_F(ScenarioPlayerTest, TheListOpensScrollsTakesRowTapsAndClosesWhenRaised) {
         // Samples come once a second: the list has closed within two.
         "    8.00  user: no list is shown to tap row 0\n",
     };
-    std::size_t from = 0;
-    for (const char* line : expected) {
-        const auto at = log.find(line, from);
-        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
-        if (at != std::string::npos) from = at;
-    }
+    expectInOrder(log, expected);
 }
 
 TEST_F(ScenarioPlayerTest, AlertsAreLoggedAndTheirButtonsPressedByKeyOrText) {
@@ -210,24 +221,22 @@ TEST_F(ScenarioPlayerTest, WithoutLocationServicesTheHostIsToldAndTheScreenSaysS
 }
 
 TEST_F(ScenarioPlayerTest, TheScreenSeesTheTiltAndHeadingHeldInEitherOrientation) {
-    const std::tuple<const char*, double, double> cases[] = {
-        {"375x812", -20, 300}, {"375x812", 15, 10}, {"812x375@1", -20, 300}, {"812x375@1", 15, 10}};
-    for (const auto& [screen, pitch, heading] : cases) {
-        const auto parsed =
-            parseScenario(std::string("places places.json\nscreen ") + screen + kStart +
-                              "at 2 pitch " + std::to_string(pitch) + "\nat 2 heading " +
-                              std::to_string(heading) + "\nat 8 shot s\n",
-                          dir_);
-        ASSERT_TRUE(parsed.scenario) << parsed.error;
+    const std::tuple<const char*, Size, double, double> cases[] = {
+        {"375x812", {375, 812}, -20, 300},
+        {"375x812", {375, 812}, 15, 10},
+        {"812x375@1", {812, 375}, -20, 300},
+        {"812x375@1", {812, 375}, 15, 10}};
+    for (const auto& [screen, size, pitch, heading] : cases) {
         std::ostringstream log;
-        ScenarioPlayer player(*parsed.scenario, log);
-        ASSERT_EQ(player.load(), "");
-        ASSERT_TRUE(player.play({}));
-        const auto screenVC = player.host().screen();
-        ASSERT_TRUE(screenVC);
-        EXPECT_NEAR(screenVC->arStatus().pitch, pitch, 1) << screen;
-        EXPECT_NEAR(std::remainder(screenVC->arStatus().heading - heading, 360.0), 0, 1) << screen;
-        EXPECT_EQ(player.host().window().bounds().size, parsed.scenario->device.screen) << screen;
+        const auto player = played(std::string("places places.json\nscreen ") + screen + kStart +
+                                       "at 2 pitch " + std::to_string(pitch) + "\nat 2 heading " +
+                                       std::to_string(heading) + "\nat 8 shot s\n",
+                                   log);
+        ASSERT_TRUE(player && player->host().screen());
+        const auto& status = player->host().screen()->arStatus();
+        EXPECT_NEAR(status.pitch, pitch, 1) << screen;
+        EXPECT_NEAR(std::remainder(status.heading - heading, 360.0), 0, 1) << screen;
+        EXPECT_EQ(player->host().window().bounds().size, size) << screen;
     }
 }
 
@@ -241,48 +250,26 @@ TEST_F(ScenarioPlayerTest, TheCardsMeasureFromTheLastFixAndTheEndOfAWalk) {
 <trkpt lat="43.7393682" lon="7.4272085"><time>2026-06-01T10:00:00Z</time></trkpt>
 <trkpt lat="43.7393682" lon="7.4284517"><time>2026-06-01T10:01:11Z</time></trkpt>
 </trkseg></trk></gpx>)";
-    const auto parsed = parseScenario(std::string("places places.json") + kStart + R"(
-        at 4 fix 43.7393682 7.4282279
-        at 20 heading 270
-        at 22 walk east.gpx
-        at 120 heading 270
-    )",
-                                      dir_);
-    ASSERT_TRUE(parsed.scenario) << parsed.error;
-    std::ostringstream log;
-    ScenarioPlayer player(*parsed.scenario, log);
-    ASSERT_EQ(player.load(), "");
     const Location est(43.7393682, 7.42795);
-    ASSERT_TRUE(player.play({}));
-    {
-        const auto screen = player.host().screen();
+    const std::string stand = "at 4 fix 43.7393682 7.4282279\nat 20 heading 270\n";
+    // (events after the start, where the user ends, how near the user and the card must be)
+    const std::tuple<std::string, Location, double, double> cases[] = {
+        {stand, Location(43.7393682, 7.4282279), 0.01, 0.01},
+        {stand + "at 22 walk east.gpx\nat 120 heading 270\n", Location(43.7393682, 7.4284517), 0.5,
+         5}};
+    for (const auto& [events, where, userNear, cardNear] : cases) {
+        std::ostringstream log;
+        const auto player = played(std::string("places places.json") + kStart + events, log);
+        ASSERT_TRUE(player);
+        const auto screen = player->host().screen();
         ASSERT_TRUE(screen && screen->arStatus().userLocation);
-        const Location end(43.7393682, 7.4284517);
-        EXPECT_NEAR(distance(*screen->arStatus().userLocation, end), 0, 0.5);
-        const auto cards = player.host().cardsNamed("Est");
+        EXPECT_NEAR(distance(*screen->arStatus().userLocation, where), 0, userNear) << events;
+        const auto cards = player->host().cardsNamed("Est");
         ASSERT_FALSE(cards.empty());
         const auto place = cards[0]->annotation();
-        EXPECT_NEAR(place->distanceFromUser(), distance(end, est), 5);
+        EXPECT_NEAR(place->distanceFromUser(), distance(where, est), cardNear) << events;
         EXPECT_EQ(cards[0]->card()->distanceLabel->text(), distanceText(place->distanceFromUser()));
     }
-    // The same scenario cut short after standing still for 15 s at the second fix.
-    const auto standing = parseScenario(std::string("places places.json") + kStart + R"(
-        at 4 fix 43.7393682 7.4282279
-        at 20 heading 270
-    )",
-                                        dir_);
-    ASSERT_TRUE(standing.scenario) << standing.error;
-    ScenarioPlayer still(*standing.scenario, log);
-    ASSERT_EQ(still.load(), "");
-    ASSERT_TRUE(still.play({}));
-    const auto screen = still.host().screen();
-    ASSERT_TRUE(screen && screen->arStatus().userLocation);
-    const Location second(43.7393682, 7.4282279);
-    EXPECT_NEAR(distance(*screen->arStatus().userLocation, second), 0, 0.01);
-    const auto cards = still.host().cardsNamed("Est");
-    ASSERT_FALSE(cards.empty());
-    EXPECT_EQ(cards[0]->card()->distanceLabel->text(), distanceText(distance(second, est)));
-    EXPECT_EQ(distanceText(distance(second, est)), distanceText(22));
 }
 
 TEST_F(ScenarioPlayerTest, ShotsWritePicturesTreesAndAnIndexInOrder) {
@@ -384,12 +371,6 @@ TEST_F(ScenarioPlayerTest, WebPagesFromAFolderAndTheNetworkSwitchedOff) {
     EXPECT_EQ(player.load().rfind("line 1: pages: no folder ", 0), 0u);
 }
 
-}  // namespace
-}  // namespace arquorel::sim
-
-namespace arquorel::sim {
-namespace {
-
 TEST_F(ScenarioPlayerTest, TheDebugMapOpensFromTheMainScreenAndALongPressPicksThePosition) {
     WalkGraph graph;
     graph.nodes = {{43.739, 7.426}, {43.740, 7.428}};
@@ -420,12 +401,6 @@ TEST_F(ScenarioPlayerTest, TheDebugMapOpensFromTheMainScreenAndALongPressPicksTh
     EXPECT_NEAR(user.latitude, (43.7393682 + 43.73982) / 2, 1e-4);
     EXPECT_NEAR(user.longitude, (7.42621 + 7.42795) / 2, 1e-4);
 }
-
-}  // namespace
-}  // namespace arquorel::sim
-
-namespace arquorel::sim {
-namespace {
 
 // The details screen's hand-offs driven from a scenario: the installed map applications decide
 // between the route sheet and the system map application, the sheet's buttons pick a number or
@@ -477,20 +452,15 @@ TEST_F(ScenarioPlayerTest, DetailsCommandsDriveTheHandOffs) {
         "   12.00  user: no action sheet or alert is shown\n",
         "   12.50  user: taps the map at (10, 10)",
     };
-    std::size_t from = 0;
-    for (const auto& line : expected) {
-        const auto at = log.find(line, from);
-        EXPECT_NE(at, std::string::npos) << "missing or out of order: " << line << "\n" << log;
-        if (at != std::string::npos) from = at;
-    }
+    expectInOrder(log, expected);
     // Waze alone was opened by a link, the first number was not called.
     EXPECT_FALSE(contains(log, "opens comgooglemaps:")) << log;
     EXPECT_FALSE(contains(log, "tel:+37798062121")) << log;
 }
 
 TEST_F(ScenarioPlayerTest, DetailsOpenFromTheListAndTheMapEnlargesWhereTapped) {
-    const auto parsed = parseScenario(std::string("places places.json\ndelegate off\n") + kStart +
-                                          R"(
+    std::ostringstream log;
+    const auto player = played(std::string("places places.json\ndelegate off\n") + kStart + R"(
         at 1.8 tap map 10 10
         at 2 pitch -50
         at 2 open list
@@ -500,24 +470,19 @@ TEST_F(ScenarioPlayerTest, DetailsOpenFromTheListAndTheMapEnlargesWhereTapped) {
         at 4.5 tap map 20 5000
         at 5 tap map 20 20
     )",
-                                      dir_);
-    ASSERT_TRUE(parsed.scenario) << parsed.error;
-    std::ostringstream log;
-    ScenarioPlayer player(*parsed.scenario, log);
-    ASSERT_EQ(player.load(), "");
-    ASSERT_TRUE(player.play({}));
-    const std::string text = log.str();
-    for (const char* line :
-         {"    1.80  user: no map is shown to tap at (10, 10)\n",
-          "    3.00  user: opens the details of Ouest from the list\n",
-          "screen: the details of Ouest (id o)\n", "    4.00  user: scrolls the details by 40",
-          "    4.50  user: the tap missed: the point is not on the map"})
-        EXPECT_TRUE(contains(text, line)) << line << "\n" << text;
-    const auto details = player.host().details();
+                               log);
+    ASSERT_TRUE(player);
+    const char* expected[] = {"    1.80  user: no map is shown to tap at (10, 10)\n",
+                              "    3.00  user: opens the details of Ouest from the list\n",
+                              "screen: the details of Ouest (id o)\n",
+                              "    4.00  user: scrolls the details by 40",
+                              "    4.50  user: the tap missed: the point is not on the map"};
+    expectInOrder(log.str(), expected);
+    const auto details = player->host().details();
     ASSERT_TRUE(details);
     EXPECT_TRUE(details->fromPointsVC);
     EXPECT_EQ(details->place->name, "Ouest");
-    EXPECT_TRUE(details->isMapEnlarged()) << text;
+    EXPECT_TRUE(details->isMapEnlarged()) << log.str();
 
     // A second places file adds its records after the first's.
     std::ofstream(dir_ / "more.json")
