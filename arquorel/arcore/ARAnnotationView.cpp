@@ -16,7 +16,9 @@ constexpr double kMainScale = 1.5;
 constexpr double kStateAnimationDuration = 0.5;
 }  // namespace
 
-ARAnnotationView::ARAnnotationView(Rect frame) : View(frame) {}
+ARAnnotationView::ARAnnotationView(Rect frame) : View(frame) {
+    setLayerBacked(true);
+}
 
 std::shared_ptr<ARAnnotationView> ARAnnotationView::create(Rect frame) {
     return make<ARAnnotationView>(frame);

@@ -127,6 +127,10 @@ void CameraView::draw(Painter& painter) const {
     videoPreviewLayer_->draw(painter);
 }
 
+std::uint64_t CameraView::liveContentKey() const {
+    return videoPreviewLayer_ ? videoPreviewLayer_->pictureKey() : 0;
+}
+
 void CameraView::describe(ViewDescription& description) const {
     View::describe(description);
     const auto device = inputDevice();

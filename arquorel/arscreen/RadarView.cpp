@@ -16,6 +16,8 @@ RadarView::RadarView()
     : View(Rect(0, 0, kSize, kSize)),
       dotsView_(std::make_shared<DotsView>(Rect(0, 0, kSize, kSize))) {
     setIdentifier("radar");
+    // The disc and its dots are kept as one layer that turns with the compass.
+    setLayerBacked(true);
     dotsView_->setIdentifier("radarDots");
     setBackgroundColor(Color::clear());
     dotsView_->setBackgroundColor(Color::clear());
@@ -23,11 +25,14 @@ RadarView::RadarView()
 }
 
 void RadarView::updatePoints(const std::shared_ptr<ARGeoCoordinate>& center) {
+    // Recalibration hands the same dots over frame after frame; only a change redraws them.
+    const auto before = dotsView_->dots();
     dotsView_->points = points;
     dotsView_->farthest = farthest;
     // A copy: the caller's centre keeps turning with the compass, while the dots stay where
     // this calibration put them and only the whole radar turns (rotateView).
     dotsView_->centerCoord = center ? std::make_shared<ARGeoCoordinate>(*center) : nullptr;
+    if (dotsView_->dots() != before) dotsView_->setNeedsDisplay();
     dotsView_->layoutIfNeeded();
 }
 

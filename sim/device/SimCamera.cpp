@@ -1,5 +1,7 @@
 #include "sim/device/SimCamera.h"
 
+#include <bit>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -115,6 +117,26 @@ class SimPreviewLayer final : public PreviewLayer {
   public:
     SimPreviewLayer(std::shared_ptr<CaptureSession> session, std::weak_ptr<State> state)
         : PreviewLayer(std::move(session)), state_(std::move(state)) {}
+
+    // The pose and orientation the picture shows; 0 while it is black.
+    std::uint64_t pictureKey() const override {
+        auto state = state_.lock();
+        const auto device = cameraDevice();
+        if (!state || !device || !session()->isRunning() ||
+            state->settings.authorization != CameraAuthorizationStatus::authorized)
+            return 0;
+        const CameraPose pose = state->poseProvider ? state->poseProvider() : CameraPose{};
+        const CaptureConnection* link = connection();
+        std::uint64_t key = 1469598103934665603ull;
+        auto mix = [&key](std::uint64_t v) { key = (key ^ v) * 1099511628211ull; };
+        mix(std::bit_cast<std::uint64_t>(pose.heading));
+        mix(std::bit_cast<std::uint64_t>(pose.pitch));
+        mix(static_cast<std::uint64_t>(device->position()));
+        mix(link ? static_cast<std::uint64_t>(link->videoOrientation()) : 0);
+        mix(std::bit_cast<std::uint64_t>(frame().width()));
+        mix(std::bit_cast<std::uint64_t>(frame().height()));
+        return key | 1;
+    }
 
     // The synthetic picture while the session runs with camera access; black otherwise.
     void draw(Painter& painter) const override {

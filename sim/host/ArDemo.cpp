@@ -38,12 +38,21 @@ DemoCard::DemoCard(Rect frame) : ARAnnotationView(frame) {
 void DemoCard::configureCard() {
     ++configureCount;
     auto place = std::dynamic_pointer_cast<Place>(annotation());
-    title = place && place->property ? place->property->displayTitle() : std::string();
+    std::string text = place && place->property ? place->property->displayTitle() : std::string();
+    if (text != title) {
+        title = std::move(text);
+        setNeedsDisplay();
+    }
     refreshCard();
 }
 
 void DemoCard::refreshCard() {
-    if (auto a = annotation()) distanceText = formatDistance(a->distanceFromUser());
+    auto a = annotation();
+    if (!a) return;
+    std::string text = formatDistance(a->distanceFromUser());
+    if (text == distanceText) return;
+    distanceText = std::move(text);
+    setNeedsDisplay();
 }
 
 const DemoCard::Texts& DemoCard::texts() const {

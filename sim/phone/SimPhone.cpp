@@ -68,7 +68,8 @@ SimPhone::SimPhone(SimPhoneSetup setup)
     : setup_(checked(std::move(setup), setupProblems_)),
       device_(setup_.settingsFile),
       camera_(device_.context()),
-      finger_(device_) {
+      finger_(device_),
+      layers_(std::make_unique<LayerStore>(setup_.scale, cairo::makeCairoLayer)) {
     auto& device = device_.context().device();
     device.setMainScreenBounds({{0, 0}, setup_.screen});
     device.setScreenScale(setup_.scale);
@@ -172,6 +173,12 @@ Window& SimPhone::show(std::shared_ptr<ViewController> root) {
 
 void SimPhone::closeWindow() {
     window_.reset();
+    layers_->clear();
+}
+
+bool SimPhone::drawFrame(Painter& painter) {
+    if (!window_) return false;
+    return Renderer().renderFrame(*window_, painter, *layers_);
 }
 
 std::optional<std::string> SimPhone::writePng(const std::filesystem::path& file) const {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/geometry/Geometry.h"
 #include "arquorel/platform/sensors/Readings.h"
 #include "sim/device/SensorScript.h"
@@ -102,6 +103,12 @@ class SimPhone {
 
     // Draws the window into a PNG file at the screen's scale; the problem, or none when written.
     std::optional<std::string> writePng(const std::filesystem::path& file) const;
+    // Draws a frame of the window into `painter` (at the screen's scale) with the phone's
+    // retained layers, as a display does; false when nothing changed since the last frame and
+    // nothing was drawn.
+    bool drawFrame(Painter& painter);
+    // The retained layers: Cairo surfaces at the screen's scale, freed with the window.
+    LayerStore& layers() { return *layers_; }
     // The window's view tree (dumpViewTree), empty without a window.
     std::string viewTree() const;
 
@@ -140,6 +147,7 @@ class SimPhone {
     int readingsSinceFix_ = 0;
     std::shared_ptr<Timer> readings_;
     std::shared_ptr<Window> window_;
+    std::unique_ptr<LayerStore> layers_;
 };
 
 }  // namespace arquorel::sim

@@ -6,13 +6,23 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <map>
 
+#include "arquorel/arcore/ARStatus.h"
+#include "arquorel/arscreen/DotsView.h"
 #include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/arscreen/RadarView.h"
+#include "arquorel/places/AnnnotationView.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/runtime/NotificationCenter.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "arquorel/platform/ui/Window.h"
+#include "sim/device/GpxReader.h"
 
 namespace arquorel::sim {
 namespace {
@@ -107,6 +117,93 @@ TEST(SimPhoneTest, DrawsTheWindowIntoAPicture) {
     fs::remove(file);
     EXPECT_NE(phone.viewTree().find("#backbutton"), std::string::npos);
     EXPECT_TRUE(phone.writePng("/nonexistent-folder/x.png").has_value());
+}
+
+// The texts a view and its subviews show, in tree order, with the radar's dots.
+std::string textsOf(const View& view) {
+    std::string texts;
+    for (const auto& [key, value] : view.descriptionEntries())
+        if (key == "text") texts += value + "|";
+    if (const auto* dots = dynamic_cast<const DotsView*>(&view))
+        for (const RadarDot& dot : dots->dots())
+            texts += std::to_string(dot.rect.x()) + "," + std::to_string(dot.rect.y()) + "," +
+                     std::to_string(dot.rect.width()) + "," + std::to_string(dot.color.red) +
+                     std::to_string(dot.color.alpha) + ";";
+    for (const auto& child : view.subviews()) texts += textsOf(*child);
+    return texts;
+}
+
+TEST(SimPhoneTest, FramesDrawnWithLayersLookAsDrawnDirectly) {
+    // The main screen, then the radar alone; the layers are drawn fresh, then kept while the
+    // phone turns a little and the frame is drawn again from them.
+    SimPhone phone;
+    const auto taps = std::make_shared<Taps>();
+    const auto screen = presentMainScreen(phone, taps);
+    const Size size = phone.setup().screen;
+    const double scale = phone.setup().scale;
+    const auto compare = [&](const View& root, const char* what) {
+        cairo::CairoCanvas direct(size, scale, Color::black());
+        Renderer().render(root, direct);
+        cairo::CairoCanvas layered(size, scale, Color::black());
+        LayerStore layers(scale, cairo::makeCairoLayer);
+        EXPECT_TRUE(Renderer().renderFrame(root, layered, layers));
+        const auto d = cairo::comparePixels(direct, layered);
+        std::cout << what << ": largest channel difference " << d.largest << ", " << d.share * 100
+                  << "% of pixels differ\n";
+        EXPECT_GT(layers.stats().redraws, 0u);
+        return d;
+    };
+    const auto main = compare(*phone.window(), "main screen");
+    // The cards (some larger, some half transparent) are copied on whole device pixels: only
+    // the rounding of compositing them differs.
+    EXPECT_LE(main.largest, 3);
+    // The radar alone, turned with the compass: its layer is resampled, which softens the
+    // edges of the 2-point dots by up to a quarter of a level range on 0.3% of the pixels.
+    screen->radarV->rotateView(0.6);
+    const auto radar = compare(*screen->radarV, "radar");
+    EXPECT_LE(radar.largest, 80);
+    EXPECT_LT(radar.share, 0.005);
+}
+
+TEST(SimPhoneTest, AWalkRedrawsTheLayersOfChangedTextsOnly) {
+    // Along the Monaco walk, a frame every half second: a layer drawn before is drawn again
+    // only when what it shows changed (a distance, the radar's dots, the alpha of a card
+    // becoming or leaving the main one), never for moving.
+    SimPhone phone;
+    const auto taps = std::make_shared<Taps>();
+    presentMainScreen(phone, taps);
+    const auto track = readGpxFile(ARQUOREL_DATA_DIR "/monaco/walk.gpx");
+    ASSERT_TRUE(track.ok()) << track.error;
+    std::map<std::uint64_t, std::pair<std::string, double>> drawn;  // layer: texts, alpha
+    std::vector<std::string> unexpected;
+    int textRedraws = 0;
+    phone.layers().setRedrawObserver([&](const View& view) {
+        const std::string texts = textsOf(view);
+        auto [it, first] = drawn.try_emplace(view.layerId(), texts, view.alpha());
+        if (first) return;
+        if (texts != it->second.first)
+            ++textRedraws;
+        else if (view.alpha() == it->second.second)
+            unexpected.push_back(view.identifier() + " '" + texts + "'");
+        it->second = {texts, view.alpha()};
+    });
+    DisplayList frame;
+    for (std::size_t i = 0; i + 1 < track.points.size(); i += 3) {
+        const Coordinate& a = track.points[i].coordinate;
+        const Coordinate& b = track.points[i + 1].coordinate;
+        const double heading =
+            bearing(Location(a.latitude, a.longitude), Location(b.latitude, b.longitude));
+        phone.setPose(a.latitude, a.longitude, heading, 0);
+        for (int step = 0; step < 2; ++step) {
+            phone.advance(0.5);
+            frame.clear();
+            phone.drawFrame(frame);
+        }
+    }
+    EXPECT_GT(textRedraws, 100);
+    EXPECT_TRUE(unexpected.empty())
+        << unexpected.size() << " redraws without a change, e.g. " << unexpected.front();
+    EXPECT_LE(phone.layers().bytes(), phone.layers().budget());
 }
 
 TEST(SimPhoneTest, RefusesAPoseOutOfRangeWithALineAndKeepsTheLastOne) {

@@ -2,6 +2,7 @@
 // The layer that shows a capture session's picture, scaled into its frame by its gravity and
 // turned by its connection's video orientation. A backend draws the picture.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,8 @@ class PreviewLayer {
     // Draws the picture in the layer's own coordinates (origin at the top-left of its frame).
     // Here black, as a camera shows before its first frame; a backend draws its picture.
     virtual void draw(Painter& painter) const;
+    // Differs whenever the picture draw() shows has changed (a live picture); 0 for black.
+    virtual std::uint64_t pictureKey() const { return 0; }
 
   private:
     std::shared_ptr<CaptureSession> session_;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace arquorel {
 
@@ -99,6 +100,11 @@ struct Describer {
         }
         return "text '" + text + "' at " + point(s.origin);
     }
+    std::string operator()(const step::DrawLayer& s) const {
+        if (!s.layer) return "layer none";
+        return "layer #" + std::to_string(s.layer->spec().id) + " (gen " +
+               std::to_string(s.generation) + ") at " + rect(s.layer->spec().extent);
+    }
 };
 
 struct Replayer {
@@ -114,6 +120,7 @@ struct Replayer {
     void operator()(const step::DrawShadow& s) const { painter.drawShadow(s.shape, s.shadow); }
     void operator()(const step::DrawImage& s) const { painter.drawImage(s.image, s.dest, s.tint); }
     void operator()(const step::DrawText& s) const { painter.drawText(s.layout, s.origin); }
+    void operator()(const step::DrawLayer& s) const { painter.drawLayer(s.layer); }
 };
 
 }  // namespace
@@ -155,6 +162,10 @@ void DisplayList::drawImage(const std::shared_ptr<const Image>& image, const Rec
 }
 void DisplayList::drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) {
     steps_.emplace_back(step::DrawText{layout, origin});
+}
+
+void DisplayList::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
+    steps_.emplace_back(step::DrawLayer{layer, layer ? layer->generation() : 0});
 }
 
 std::vector<std::string> DisplayList::descriptions() const {

@@ -48,14 +48,18 @@ struct DrawText {
     std::shared_ptr<const TextLayout> layout;
     Point origin;
 };
+struct DrawLayer {
+    std::shared_ptr<const LayerSurface> layer;
+    std::uint64_t generation;  // of the content when the step was recorded
+};
 }  // namespace step
 
 using DrawStep = std::variant<step::Save, step::Restore, step::Concat, step::MultiplyAlpha,
                               step::Clip, step::Fill, step::Stroke, step::FillGradient,
-                              step::DrawShadow, step::DrawImage, step::DrawText>;
+                              step::DrawShadow, step::DrawImage, step::DrawText, step::DrawLayer>;
 
 // One line per step, stable for tests, e.g. "fill rect(0,0,10,10) #FF0000" or
-// "text 'Casino' at 4,2".
+// "text 'Casino' at 4,2" or "layer #12 (gen 3) at -2,-2,104,34".
 std::string describe(const DrawStep& step);
 
 class DisplayList final : public Painter {
@@ -72,6 +76,7 @@ class DisplayList final : public Painter {
     void drawImage(const std::shared_ptr<const Image>& image, const Rect& dest,
                    std::optional<Color> tint = std::nullopt) override;
     void drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) override;
+    void drawLayer(const std::shared_ptr<const LayerSurface>& layer) override;
 
     const std::vector<DrawStep>& steps() const { return steps_; }
     std::vector<std::string> descriptions() const;

@@ -49,4 +49,8 @@ Color Gradient::colorAt(double location) const {
     return stops.back().color;
 }
 
+void Painter::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
+    if (layer) layer->replay(*this);
+}
+
 }  // namespace arquorel

@@ -20,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "arquorel/platform/drawing/LayerSurface.h"
 #include "arquorel/platform/drawing/Path.h"
 #include "arquorel/platform/drawing/TextLayout.h"
 #include "arquorel/platform/geometry/Color.h"
@@ -103,6 +104,11 @@ class Painter {
                            std::optional<Color> tint = std::nullopt) = 0;
     // Draws the lines of a layout with its top-left corner at `origin`.
     virtual void drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) = 0;
+    // Composites a retained layer, the current coordinates being those of the view it holds.
+    // Backends with pixels copy the surface's pixels, which hold the content at the alpha it
+    // is shown with (the current alpha does not apply), on whole device pixels when the
+    // current transform only moves; this default replays the layer's kept steps.
+    virtual void drawLayer(const std::shared_ptr<const LayerSurface>& layer);
 
     // Shorthands built on the calls above.
     void translate(double dx, double dy) { concat(Transform::translation(dx, dy)); }

@@ -1,7 +1,10 @@
 #include "arquorel/platform/drawing/Renderer.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/ui/View.h"
 
 namespace arquorel {
@@ -57,7 +60,101 @@ void drawSublayer(const Sublayer& s, Painter& painter) {
     }
 }
 
+Rect unionOf(const Rect& a, const Rect& b) {
+    const double x0 = std::min(a.minX(), b.minX()), y0 = std::min(a.minY(), b.minY());
+    const double x1 = std::max(a.maxX(), b.maxX()), y1 = std::max(a.maxY(), b.maxY());
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+Rect outset(const Rect& r, double d) {
+    return {r.x() - d, r.y() - d, r.width() + 2 * d, r.height() + 2 * d};
+}
+
+// The extent of what `view` draws, in its own coordinates: its bounds, shadow and sublayers,
+// and its subviews' unless it clips them, with a margin for strokes and text past the edges.
+Rect drawnExtent(const View& view) {
+    constexpr double kMargin = 2;
+    const LayerStyle& layer = view.layer();
+    Rect extent = view.bounds();
+    if (layer.shadowOpacity > 0) {
+        const double blur = 2 * layer.shadowRadius;
+        Rect shadow = offsetBy(view.bounds(), layer.shadowOffset.width, layer.shadowOffset.height);
+        extent = unionOf(extent, outset(shadow, blur));
+    }
+    for (const Sublayer& s : layer.sublayers)
+        if (!s.hidden) extent = unionOf(extent, s.frame);
+    if (!view.clipsToBounds()) {
+        for (const auto& child : view.subviews()) {
+            if (child->isHidden() || !(child->alpha() > 0)) continue;
+            const Rect inner = drawnExtent(*child);
+            // The child's extent placed as the renderer places the child.
+            const Rect& f = child->frame();
+            if (child->transform().isIdentity()) {
+                extent = unionOf(extent, offsetBy(inner, f.x(), f.y()));
+            } else {
+                const double grow = std::max({inner.width() - child->bounds().width(),
+                                              inner.height() - child->bounds().height(), 0.0});
+                extent = unionOf(extent, outset(f, grow));
+            }
+        }
+    }
+    return outset(extent, kMargin);
+}
+
+// The scale a view is shown at across and down: that of its axes when it is not turned, the
+// square root of the area's scale otherwise.
+Size viewScale(const Transform& m) {
+    const double det = std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
+    if (m.b != 0 || m.c != 0 || m.a <= 0 || m.d <= 0) return {det, det};
+    return {m.a, m.d};
+}
+
+// The fraction of a device pixel a layer's content is shifted by, so that it lands on the
+// pixel grid as drawing in place does, when the view is shown without turning.
+Point pixelPhase(const Transform& m, const Rect& extent, double scale) {
+    if (m.b != 0 || m.c != 0 || m.a <= 0 || m.d <= 0) return {};
+    const double x = (m.tx + m.a * extent.x()) * scale, y = (m.ty + m.d * extent.y()) * scale;
+    if (!std::isfinite(x) || !std::isfinite(y)) return {};
+    return {x - std::floor(x), y - std::floor(y)};
+}
+
+// The transform placeView() applies.
+Transform placement(const Rect& frame, Size size, const Transform& t) {
+    if (t.isIdentity()) return Transform::translation(frame.x(), frame.y());
+    Transform m = Transform::translation(-size.width / 2, -size.height / 2);
+    m = concat(m, t);
+    return concat(m, Transform::translation(frame.midX(), frame.midY()));
+}
+
+// The box around `r` mapped by `m`.
+Rect boxAround(const Transform& m, const Rect& r) {
+    const Point corners[] = {apply(m, {r.minX(), r.minY()}), apply(m, {r.maxX(), r.minY()}),
+                             apply(m, {r.minX(), r.maxY()}), apply(m, {r.maxX(), r.maxY()})};
+    double x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
+    for (const Point& p : corners) {
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y);
+        y1 = std::max(y1, p.y);
+    }
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+Rect intersection(const Rect& a, const Rect& b) {
+    const double x0 = std::max(a.minX(), b.minX()), y0 = std::max(a.minY(), b.minY());
+    const double x1 = std::min(a.maxX(), b.maxX()), y1 = std::min(a.maxY(), b.maxY());
+    return {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
+}
+
 }  // namespace
+
+struct Renderer::Frame {
+    LayerStore& store;
+    DisplayList& list;
+    // What can still be seen, in the root's coordinates: the root's frame within the clips of
+    // the views being drawn. Views wholly outside it are left out of the frame.
+    Rect visible;
+};
 
 void Renderer::render(const std::vector<std::shared_ptr<View>>& roots, Painter& painter) const {
     for (const auto& root : roots)
@@ -68,14 +165,81 @@ void Renderer::render(const View& root, Painter& painter) const {
     drawLayer(root, painter);
 }
 
+bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store) const {
+    store.beginFrame();
+    Frame frame{store, store.building_, root.frame()};
+    compose(root, frame, Transform{}, 1);
+    if (store.sameAsLastDrawn()) {
+        ++store.stats_.idleFrames;
+        return false;
+    }
+    for (const auto& redraw : store.redraws_) {
+        if (store.redrawObserver_) store.redrawObserver_(*redraw.view);
+        ++store.stats_.redraws;
+        Painter& content =
+            redraw.surface->beginContent(redraw.phase, redraw.view->contentGeneration(),
+                                         redraw.shownAlpha, redraw.view->alpha());
+        drawContent(*redraw.view, content, nullptr, Transform{}, 1);
+        redraw.surface->endContent();
+    }
+    store.redraws_.clear();
+    std::swap(store.frame_, store.building_);
+    std::swap(store.drawnMarks_, store.marks_);
+    store.drawnOnce_ = true;
+    store.frame_.replay(painter);
+    return true;
+}
+
 void Renderer::drawLayer(const View& view, Painter& painter) const {
     if (view.isHidden() || !(view.alpha() > 0)) return;
-    const LayerStyle& layer = view.layer();
-    const Rect bounds = view.bounds();
-    const double radius = layer.cornerRadius;
     PainterStateSaver saved(painter);
     placeView(painter, view.frame(), view.bounds().size, view.transform());
     if (view.alpha() < 1) painter.multiplyAlpha(view.alpha());
+    drawContent(view, painter, nullptr, Transform{}, 1);
+}
+
+void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
+                       double parentAlpha) const {
+    if (view.isHidden() || !(view.alpha() > 0)) return;
+    const double alpha = parentAlpha * std::min(view.alpha(), 1.0);
+    const Transform m =
+        concat(placement(view.frame(), view.bounds().size, view.transform()), parent);
+    if (m.a * m.d - m.b * m.c == 0) return;  // squashed to nothing
+    const Rect extent = drawnExtent(view);
+    if (!intersects(boxAround(m, extent), frame.visible)) return;
+    LayerStore& store = frame.store;
+    std::shared_ptr<LayerSurface> surface;
+    if (view.isLayerBacked()) {
+        bool stale = false;
+        surface = store.surfaceFor(view, extent, viewScale(m), alpha, stale);
+        if (surface && stale) {
+            const Point phase = pixelPhase(m, extent, store.scale());
+            store.redraws_.push_back({&view, surface, phase, alpha});
+        }
+    }
+    store.marks_.push_back({view.layerId(),
+                            surface ? view.contentGeneration() : view.displayGeneration(),
+                            view.liveContentKey(), m, view.bounds().size, view.alpha()});
+    DisplayList& list = frame.list;
+    PainterStateSaver saved(list);
+    placeView(list, view.frame(), view.bounds().size, view.transform());
+    if (surface) {
+        // The layer holds the content at the alpha it is shown with.
+        list.drawLayer(surface);
+        return;
+    }
+    if (view.alpha() < 1) list.multiplyAlpha(view.alpha());
+    const Rect visible = frame.visible;
+    if (view.clipsToBounds()) frame.visible = intersection(visible, boxAround(m, view.bounds()));
+    drawContent(view, list, &frame, m, alpha);
+    frame.visible = visible;
+}
+
+void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
+                           double alpha) const {
+    const LayerStyle& layer = view.layer();
+    const Rect bounds = view.bounds();
+    const double radius = layer.cornerRadius;
 
     if (layer.shadowOpacity > 0 && !isEmpty(bounds)) {
         Shadow shadow;
@@ -99,7 +263,12 @@ void Renderer::drawLayer(const View& view, Painter& painter) const {
         painter.clip(shape);
     }
     view.draw(painter);
-    for (const auto& child : view.subviews()) drawLayer(*child, painter);
+    for (const auto& child : view.subviews()) {
+        if (frame)
+            compose(*child, *frame, m, alpha);
+        else
+            drawLayer(*child, painter);
+    }
     if (clips) painter.restore();
 
     if (layer.borderWidth > 0 && visible(layer.borderColor)) {

@@ -7,6 +7,11 @@
 // its mask: background colour, gradient and sublayers (all within the rounded bounds), then
 // within its bounds if it clips: its draw() hook and its subviews; last its border. Layer
 // animations are not played: what is drawn is the model.
+//
+// renderFrame() draws with retained layers: a layer-backed view is drawn with its subviews into
+// its layer when its content generation changed, and composited with its placement and alpha
+// otherwise. A frame in which no view moved by more than a tenth of a point and nothing was
+// marked as changed draws nothing at all.
 
 #include <memory>
 #include <vector>
@@ -15,6 +20,7 @@
 
 namespace arquorel {
 
+class LayerStore;
 class View;
 
 struct RenderOptions {
@@ -28,9 +34,16 @@ class Renderer {
 
     void render(const std::vector<std::shared_ptr<View>>& roots, Painter& painter) const;
     void render(const View& root, Painter& painter) const;
+    // Draws a frame of `root` with the layers kept in `store`; false when nothing changed since
+    // the last frame drawn with it, and nothing was drawn.
+    bool renderFrame(const View& root, Painter& painter, LayerStore& store) const;
 
   private:
+    struct Frame;
     void drawLayer(const View& view, Painter& painter) const;
+    void drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
+                     double alpha) const;
+    void compose(const View& view, Frame& frame, const Transform& parent, double parentAlpha) const;
 
     RenderOptions options_;
 };

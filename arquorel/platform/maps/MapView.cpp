@@ -159,6 +159,7 @@ void MapView::setUserLocation(std::optional<Location> location) {
         if (!user_) user_ = std::make_shared<UserLocationAnnotation>();
         user_->coordinate = location->coordinate;
     }
+    setNeedsDisplay();
     setNeedsLayout();
 }
 
@@ -170,6 +171,7 @@ void MapView::setCamera(const MapCamera& camera, bool) {
     camera_.altitude = std::clamp(camera.altitude, kMinimumAltitude, kMaximumAltitude);
     camera_.heading = std::fmod(camera.heading, 360.0);
     if (camera_.heading < 0) camera_.heading += 360;
+    setNeedsDisplay();
     setNeedsLayout();
 }
 
@@ -482,11 +484,14 @@ void MapView::showAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>&
 }
 
 void MapView::addOverlay(std::shared_ptr<MapPolyline> overlay, OverlayLevel level) {
-    if (overlay && overlay->points.size() >= 2) overlays_.push_back({std::move(overlay), level});
+    if (!overlay || overlay->points.size() < 2) return;
+    overlays_.push_back({std::move(overlay), level});
+    setNeedsDisplay();
 }
 
 void MapView::removeOverlays() {
     overlays_.clear();
+    setNeedsDisplay();
 }
 
 // ---- Gestures ----

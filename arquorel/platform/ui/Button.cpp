@@ -16,14 +16,18 @@ unsigned bits(ControlState s) {
 }
 }  // namespace
 
-Button::Button(Rect frame, Type type) : Control(frame), type_(type) {}
+Button::Button(Rect frame, Type type) : Control(frame), type_(type) {
+    setLayerBacked(true);
+}
 
 void Button::setTitle(std::string title, ControlState state) {
     titles_[bits(state)] = std::move(title);
+    setNeedsDisplay();
 }
 
 void Button::setTitleColor(const Color& color, ControlState state) {
     titleColors_[bits(state)] = color;
+    setNeedsDisplay();
 }
 
 void Button::setImage(std::shared_ptr<const Image> image, ControlState state) {
@@ -32,6 +36,7 @@ void Button::setImage(std::shared_ptr<const Image> image, ControlState state) {
     } else {
         images_.erase(bits(state));
     }
+    setNeedsDisplay();
 }
 
 std::optional<std::string> Button::title(ControlState state) const {

@@ -36,12 +36,21 @@ class Button : public Control {
     std::shared_ptr<const Image> currentImage() const;
 
     const Color& tintColor() const { return tint_; }
-    void setTintColor(const Color& color) { tint_ = color; }
+    void setTintColor(const Color& color) {
+        tint_ = color;
+        setNeedsDisplay();
+    }
     // Draws the images in one colour (template images); system buttons use the tint colour
     // when none is set.
-    void setImageTintColor(std::optional<Color> color) { imageTint_ = color; }
+    void setImageTintColor(std::optional<Color> color) {
+        imageTint_ = color;
+        setNeedsDisplay();
+    }
     const Font& titleFont() const { return font_; }
-    void setTitleFont(Font font) { font_ = std::move(font); }
+    void setTitleFont(Font font) {
+        font_ = std::move(font);
+        setNeedsDisplay();
+    }
 
     // The image's size beside the title's one-line size, rounded up to whole points.
     Size sizeThatFits(Size size) const;

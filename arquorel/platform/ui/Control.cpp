@@ -22,18 +22,21 @@ void Control::sendActions(ControlEvent event) {
 void Control::setEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
+    setNeedsDisplay();
     stateDidChange();
 }
 
 void Control::setSelected(bool selected) {
     if (selected == selected_) return;
     selected_ = selected;
+    setNeedsDisplay();
     stateDidChange();
 }
 
 void Control::setHighlighted(bool highlighted) {
     if (highlighted == highlighted_) return;
     highlighted_ = highlighted;
+    setNeedsDisplay();
     stateDidChange();
 }
 

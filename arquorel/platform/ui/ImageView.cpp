@@ -34,6 +34,7 @@ Rect placeImage(Size image, const Rect& box, ContentMode mode) {
 ImageView::ImageView(Rect frame, std::shared_ptr<const Image> image)
     : View(frame), image_(std::move(image)) {
     setUserInteractionEnabled(false);
+    setLayerBacked(true);
 }
 
 Rect ImageView::imageRect() const {

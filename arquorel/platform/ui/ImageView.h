@@ -18,11 +18,22 @@ class ImageView : public View {
     explicit ImageView(Rect frame = {}, std::shared_ptr<const Image> image = nullptr);
 
     const std::shared_ptr<const Image>& image() const { return image_; }
-    void setImage(std::shared_ptr<const Image> image) { image_ = std::move(image); }
+    void setImage(std::shared_ptr<const Image> image) {
+        if (image == image_) return;
+        image_ = std::move(image);
+        setNeedsDisplay();
+    }
     ContentMode contentMode() const { return contentMode_; }
-    void setContentMode(ContentMode mode) { contentMode_ = mode; }
+    void setContentMode(ContentMode mode) {
+        contentMode_ = mode;
+        setNeedsDisplay();
+    }
     const std::optional<Color>& tintColor() const { return tint_; }
-    void setTintColor(std::optional<Color> tint) { tint_ = tint; }
+    void setTintColor(std::optional<Color> tint) {
+        if (tint == tint_) return;
+        tint_ = tint;
+        setNeedsDisplay();
+    }
 
     // Where the image is drawn, in bounds coordinates (it may reach past the bounds with
     // scaleAspectFill and center); empty without an image or with an image of no size.

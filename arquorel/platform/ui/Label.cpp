@@ -11,6 +11,7 @@ namespace arquorel {
 
 Label::Label(Rect frame, std::string text) : View(frame), text_(std::move(text)) {
     setUserInteractionEnabled(false);
+    setLayerBacked(true);
 }
 
 TextStyle Label::textStyle() const {

@@ -19,18 +19,39 @@ class Label : public View {
     explicit Label(Rect frame = {}, std::string text = {});
 
     const std::string& text() const { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    void setText(std::string text) {
+        if (text == text_) return;
+        text_ = std::move(text);
+        setNeedsDisplay();
+    }
     const Font& font() const { return font_; }
-    void setFont(Font font) { font_ = std::move(font); }
+    void setFont(Font font) {
+        if (font == font_) return;
+        font_ = std::move(font);
+        setNeedsDisplay();
+    }
     const Color& textColor() const { return textColor_; }
-    void setTextColor(const Color& color) { textColor_ = color; }
+    void setTextColor(const Color& color) {
+        if (color == textColor_) return;
+        textColor_ = color;
+        setNeedsDisplay();
+    }
     TextAlignment textAlignment() const { return alignment_; }
-    void setTextAlignment(TextAlignment alignment) { alignment_ = alignment; }
+    void setTextAlignment(TextAlignment alignment) {
+        alignment_ = alignment;
+        setNeedsDisplay();
+    }
     int numberOfLines() const { return numberOfLines_; }
     // Negative counts are taken as 0 (no limit).
-    void setNumberOfLines(int lines) { numberOfLines_ = lines < 0 ? 0 : lines; }
+    void setNumberOfLines(int lines) {
+        numberOfLines_ = lines < 0 ? 0 : lines;
+        setNeedsDisplay();
+    }
     LineBreakMode lineBreakMode() const { return lineBreakMode_; }
-    void setLineBreakMode(LineBreakMode mode) { lineBreakMode_ = mode; }
+    void setLineBreakMode(LineBreakMode mode) {
+        lineBreakMode_ = mode;
+        setNeedsDisplay();
+    }
 
     // The size the text needs when lines may be at most `size.width` wide (0, negative or
     // infinite: no limit), rounded up to whole points; zero for an empty text.

@@ -19,6 +19,7 @@ Slider::Slider(Rect frame) : Control(frame) {}
 void Slider::setValue(double value) {
     if (std::isnan(value)) return;
     value_ = std::clamp(value, minimum_, maximum_);
+    setNeedsDisplay();
 }
 
 void Slider::setMinimumValue(double minimum) {
@@ -26,6 +27,7 @@ void Slider::setMinimumValue(double minimum) {
     minimum_ = minimum;
     maximum_ = std::max(maximum_, minimum_);
     value_ = std::clamp(value_, minimum_, maximum_);
+    setNeedsDisplay();
 }
 
 void Slider::setMaximumValue(double maximum) {
@@ -33,6 +35,7 @@ void Slider::setMaximumValue(double maximum) {
     maximum_ = maximum;
     minimum_ = std::min(minimum_, maximum_);
     value_ = std::clamp(value_, minimum_, maximum_);
+    setNeedsDisplay();
 }
 
 Rect Slider::trackRect() const {

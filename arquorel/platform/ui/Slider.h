@@ -28,11 +28,20 @@ class Slider : public Control {
     void setContinuous(bool continuous) { continuous_ = continuous; }
 
     const Color& minimumTrackTintColor() const { return minimumTrack_; }
-    void setMinimumTrackTintColor(const Color& c) { minimumTrack_ = c; }
+    void setMinimumTrackTintColor(const Color& c) {
+        minimumTrack_ = c;
+        setNeedsDisplay();
+    }
     const Color& maximumTrackTintColor() const { return maximumTrack_; }
-    void setMaximumTrackTintColor(const Color& c) { maximumTrack_ = c; }
+    void setMaximumTrackTintColor(const Color& c) {
+        maximumTrack_ = c;
+        setNeedsDisplay();
+    }
     const Color& thumbTintColor() const { return thumb_; }
-    void setThumbTintColor(const Color& c) { thumb_ = c; }
+    void setThumbTintColor(const Color& c) {
+        thumb_ = c;
+        setNeedsDisplay();
+    }
 
     // In bounds coordinates.
     Rect trackRect() const;

@@ -13,6 +13,7 @@ TableViewCell::TableViewCell(std::string reuseIdentifier)
       reuseIdentifier_(std::move(reuseIdentifier)),
       contentView_(std::make_shared<View>(bounds())),
       separator_(std::make_shared<View>()) {
+    setLayerBacked(true);
     contentView_->setIdentifier("contentView");
     addSubview(contentView_);
     separator_->setBackgroundColor(kSeparatorColor);
@@ -21,11 +22,15 @@ TableViewCell::TableViewCell(std::string reuseIdentifier)
 }
 
 void TableViewCell::setSelected(bool selected, bool) {
+    if (selected == selected_) return;
     selected_ = selected;
+    setNeedsDisplay();
 }
 
 void TableViewCell::setHighlighted(bool highlighted, bool) {
+    if (highlighted == highlighted_) return;
     highlighted_ = highlighted;
+    setNeedsDisplay();
 }
 
 void TableViewCell::setSeparatorInset(const Insets& inset) {

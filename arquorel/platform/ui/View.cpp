@@ -19,6 +19,12 @@ constexpr std::size_t kKeptAnimations = 16;
 
 std::atomic<std::size_t> liveViews{0};
 
+// Generations and layer ids come from one counter, so that a value is never seen twice.
+std::uint64_t nextGeneration() {
+    static std::atomic<std::uint64_t> counter{0};
+    return ++counter;
+}
+
 // The duration of the innermost View::animate block being run, or none outside blocks.
 std::vector<double>& animationStack() {
     static std::vector<double> stack;
@@ -44,7 +50,12 @@ Rect transformedBox(Point centre, Size size, const Transform& t) {
 
 }  // namespace
 
-View::View(Rect frame) : frame_(frame), boundsSize_(frame.size) {
+View::View(Rect frame)
+    : frame_(frame),
+      boundsSize_(frame.size),
+      layerId_(nextGeneration()),
+      displayGeneration_(layerId_),
+      contentGeneration_(layerId_) {
     ++liveViews;
 }
 
@@ -73,13 +84,18 @@ void View::setFrame(const Rect& frame) {
     const bool resized = size != boundsSize_;
     frame_ = frame;
     boundsSize_ = size;
-    if (resized) needsLayout_ = true;
+    placementChanged();
+    if (resized) {
+        needsLayout_ = true;
+        setNeedsDisplay();
+    }
 }
 
 void View::setAlpha(double alpha) {
     if (alpha == alpha_) return;
     if (isAnimating()) record(AnimatedProperty::alpha, alpha_, alpha);
     alpha_ = alpha;
+    placementChanged();
 }
 
 void View::setTransform(const Transform& transform) {
@@ -88,6 +104,21 @@ void View::setTransform(const Transform& transform) {
     transform_ = transform;
     // The centre and the bounds stay; the frame becomes the box around them.
     frame_ = transformedBox(center(), boundsSize_, transform_);
+    placementChanged();
+}
+
+void View::setNeedsDisplay() {
+    displayGeneration_ = nextGeneration();
+    subtreeChanged();
+}
+
+void View::subtreeChanged() {
+    const std::uint64_t generation = nextGeneration();
+    for (View* v = this; v; v = v->superview_) v->contentGeneration_ = generation;
+}
+
+void View::placementChanged() {
+    if (superview_) superview_->subtreeChanged();
 }
 
 void View::record(AnimatedProperty property, AnimationRecord::Value from,
@@ -118,6 +149,7 @@ bool View::isAnimating() {
 void View::detachFromParent() {
     if (!superview_) return;
     auto& siblings = superview_->subviews_;
+    superview_->subtreeChanged();
     superview_ = nullptr;
     // The caller holds a reference, so erasing the parent's one does not destroy this view.
     std::erase_if(siblings, [this](const std::shared_ptr<View>& v) { return v.get() == this; });
@@ -134,6 +166,7 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
     index = std::min(index, subviews_.size());
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), keep);
     keep->superview_ = this;
+    subtreeChanged();
     keep->didMoveToSuperview();
 }
 
@@ -158,6 +191,7 @@ void View::bringSubviewToFront(const View& view) {
     auto keep = *it;
     subviews_.erase(it);
     subviews_.push_back(std::move(keep));
+    subtreeChanged();
 }
 
 void View::bringSubviewsToFront(const std::vector<const View*>& views) {
@@ -175,6 +209,7 @@ void View::bringSubviewsToFront(const std::vector<const View*>& views) {
     }
     std::erase_if(subviews_, listed);
     for (auto& view : front) subviews_.push_back(std::move(view));
+    if (!front.empty()) subtreeChanged();
 }
 
 void View::removeFromSuperview() {

@@ -7,6 +7,7 @@
 // immediately, the change is recorded (property, from, to, duration) for the renderer, and the
 // completion runs on the main loop once the duration has passed.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -62,10 +63,15 @@ class View : public std::enable_shared_from_this<View> {
     void setHidden(bool hidden) {
         if (hidden == hidden_) return;
         hidden_ = hidden;
+        placementChanged();
         didChangeHidden();
     }
     const Color& backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(const Color& color) { backgroundColor_ = color; }
+    void setBackgroundColor(const Color& color) {
+        if (color == backgroundColor_) return;
+        backgroundColor_ = color;
+        setNeedsDisplay();
+    }
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
     // A name for tests, scenarios and the view-tree dump ("closeButton"); empty by default.
@@ -75,12 +81,20 @@ class View : public std::enable_shared_from_this<View> {
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
     void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
 
-    // Corner radius, border, shadow, mask, gradient and sublayers (see LayerStyle).
-    LayerStyle& layer() { return layer_; }
+    // Corner radius, border, shadow, mask, gradient and sublayers (see LayerStyle). Changing
+    // the style goes through this accessor, which marks the view's drawing as changed.
+    LayerStyle& layer() {
+        setNeedsDisplay();
+        return layer_;
+    }
     const LayerStyle& layer() const { return layer_; }
     // Content and subviews outside bounds() (rounded by the corner radius) are not drawn.
     bool clipsToBounds() const { return clipsToBounds_; }
-    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+    void setClipsToBounds(bool clips) {
+        if (clips == clipsToBounds_) return;
+        clipsToBounds_ = clips;
+        setNeedsDisplay();
+    }
     // Keyed layer animations: adding under a key replaces the animation held there; a
     // beginTime of 0 becomes the clock's time.
     void addAnimation(const std::string& key, LayerAnimation animation);
@@ -145,6 +159,26 @@ class View : public std::enable_shared_from_this<View> {
     const std::vector<AnimationRecord>& animations() const { return animations_; }
     void clearAnimations() { animations_.clear(); }
 
+    // ---- Retained drawing ----
+    // A layer-backed view is drawn, with its subviews, into a surface of its own that is kept
+    // between frames and composited with the view's position, transform and alpha. It is drawn
+    // again only when its content generation changes: setNeedsDisplay() on it or on a view
+    // inside it, or a view inside it moving, fading, turning, appearing or going.
+    bool isLayerBacked() const { return layerBacked_; }
+    void setLayerBacked(bool backed) { layerBacked_ = backed; }
+    // Marks what draw() and the layer style show as changed. Content setters call it.
+    void setNeedsDisplay();
+    // Changes with this view's own drawing (setNeedsDisplay()).
+    std::uint64_t displayGeneration() const { return displayGeneration_; }
+    // Changes with anything drawn inside the view: its own drawing and its subviews' drawing
+    // and placement.
+    std::uint64_t contentGeneration() const { return contentGeneration_; }
+    // A number no other view has, naming the view's layer.
+    std::uint64_t layerId() const { return layerId_; }
+    // A key for content that changes without setters (a live camera picture): the renderer
+    // draws the view again whenever it differs from the last frame's. Default: 0.
+    virtual std::uint64_t liveContentKey() const { return 0; }
+
   protected:
     virtual void layoutSubviews() {}
     // Called after this view was added to or removed from a superview.
@@ -158,6 +192,9 @@ class View : public std::enable_shared_from_this<View> {
     void setViewController(ViewController* controller) { controller_ = controller; }
     void record(AnimatedProperty property, AnimationRecord::Value from, AnimationRecord::Value to);
     void detachFromParent();
+    // The view's placement in its superview changed: the layers holding it draw again.
+    void placementChanged();
+    void subtreeChanged();
 
     Rect frame_;
     Size boundsSize_;
@@ -181,6 +218,11 @@ class View : public std::enable_shared_from_this<View> {
     // while a constructor runs): recognisers keep a weak copy, which expires with the view. It
     // shares ownership of a token, not of the view, so that weak_from_this stays the owners'.
     std::shared_ptr<View> handle_{std::make_shared<char>(), this};
+    // Retained drawing.
+    bool layerBacked_ = false;
+    std::uint64_t layerId_;
+    std::uint64_t displayGeneration_;
+    std::uint64_t contentGeneration_;
 };
 
 // A rectangle is on screen when it intersects the main screen's bounds.

@@ -588,6 +588,99 @@ void CairoCanvas::drawText(const std::shared_ptr<const TextLayout>& layout, Poin
     }
 }
 
+// A layer's pixels: a canvas of the layer's pixel size.
+class CairoLayer final : public LayerSurface {
+  public:
+    explicit CairoLayer(const LayerSpec& spec)
+        : LayerSurface(spec),
+          canvas_({spec.pixelWidth() / spec.scale, spec.pixelHeight() / spec.scale}, spec.scale) {}
+    cairo_surface_t* surface() const { return canvas_.impl_->surface; }
+
+  protected:
+    Painter& startContent() override {
+        auto& impl = *canvas_.impl_;
+        while (impl.states.size() > 1) canvas_.restore();
+        cairo_t* cr = impl.cr;
+        cairo_save(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+        cairo_paint(cr);
+        cairo_restore(cr);
+        canvas_.save();
+        const LayerSpec& s = spec();
+        if (s.scaleY != s.scale) canvas_.concat(Transform::scale(1, s.scaleY / s.scale));
+        return canvas_;
+    }
+    void finishContent() override {
+        auto& impl = *canvas_.impl_;
+        while (impl.states.size() > 1) canvas_.restore();
+        cairo_surface_flush(impl.surface);
+    }
+
+  private:
+    CairoCanvas canvas_;
+};
+
+PixelDifference comparePixels(const CairoCanvas& a, const CairoCanvas& b) {
+    cairo_surface_t* sa = a.impl_->surface;
+    cairo_surface_t* sb = b.impl_->surface;
+    cairo_surface_flush(sa);
+    cairo_surface_flush(sb);
+    const int w = cairo_image_surface_get_width(sa), h = cairo_image_surface_get_height(sa);
+    if (w != cairo_image_surface_get_width(sb) || h != cairo_image_surface_get_height(sb))
+        return {255, 1};
+    const int strideA = cairo_image_surface_get_stride(sa);
+    const int strideB = cairo_image_surface_get_stride(sb);
+    const unsigned char* da = cairo_image_surface_get_data(sa);
+    const unsigned char* db = cairo_image_surface_get_data(sb);
+    PixelDifference d;
+    std::size_t differing = 0;
+    for (int y = 0; y < h; ++y) {
+        const unsigned char* ra = da + std::ptrdiff_t(y) * strideA;
+        const unsigned char* rb = db + std::ptrdiff_t(y) * strideB;
+        for (int x = 0; x < w; ++x) {
+            int most = 0;
+            for (int c = 0; c < 4; ++c)
+                most = std::max(most, std::abs(ra[4 * x + c] - rb[4 * x + c]));
+            if (most > 0) ++differing;
+            d.largest = std::max(d.largest, most);
+        }
+    }
+    d.share = w > 0 && h > 0 ? double(differing) / (double(w) * double(h)) : 0;
+    return d;
+}
+
+std::shared_ptr<LayerSurface> makeCairoLayer(const LayerSpec& spec) {
+    return std::make_shared<CairoLayer>(spec);
+}
+
+void CairoCanvas::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
+    const auto* pixels = dynamic_cast<const CairoLayer*>(layer.get());
+    if (!pixels) return Painter::drawLayer(layer);
+    if (impl_->skip()) return;
+    cairo_t* cr = impl_->cr;
+    const LayerSpec& spec = layer->spec();
+    const double sx = spec.scale, sy = spec.scaleY;
+    // The surface's first pixel sits at this point of the view's coordinates.
+    const double x = spec.extent.x() - spec.phase.x / sx, y = spec.extent.y() - spec.phase.y / sy;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    cairo_save(cr);
+    if (m.xy == 0 && m.yx == 0 && std::fabs(m.xx - sx) < 1e-9 && std::fabs(m.yy - sy) < 1e-9) {
+        // Only moved: copy the pixels onto whole device pixels, as they were drawn.
+        const double dx = std::round(m.xx * x + m.x0), dy = std::round(m.yy * y + m.y0);
+        cairo_identity_matrix(cr);
+        cairo_set_source_surface(cr, pixels->surface(), dx, dy);
+    } else {
+        cairo_translate(cr, x, y);
+        cairo_scale(cr, 1 / sx, 1 / sy);
+        cairo_set_source_surface(cr, pixels->surface(), 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    }
+    // The pixels hold the content at the alpha it is shown with.
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
 Size CairoCanvas::size() const {
     return impl_->size;
 }

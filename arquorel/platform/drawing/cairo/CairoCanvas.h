@@ -13,6 +13,8 @@
 
 namespace arquorel::cairo {
 
+struct PixelDifference;
+
 class CairoCanvas final : public Painter {
   public:
     // The picture starts filled with `background` (transparent by default).
@@ -33,6 +35,7 @@ class CairoCanvas final : public Painter {
     void drawImage(const std::shared_ptr<const Image>& image, const Rect& dest,
                    std::optional<Color> tint = std::nullopt) override;
     void drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) override;
+    void drawLayer(const std::shared_ptr<const LayerSurface>& layer) override;
 
     Size size() const;
     double scale() const;
@@ -46,8 +49,22 @@ class CairoCanvas final : public Painter {
     std::optional<std::string> writePng(const std::filesystem::path& file) const;
 
   private:
+    friend class CairoLayer;
+    friend PixelDifference comparePixels(const CairoCanvas& a, const CairoCanvas& b);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// How far two pictures of the same pixel size differ: the largest difference of one channel
+// of one pixel (0 to 255, premultiplied) and the share of pixels differing at all. Pictures of
+// different sizes differ in everything.
+struct PixelDifference {
+    int largest = 0;
+    double share = 0;
+};
+PixelDifference comparePixels(const CairoCanvas& a, const CairoCanvas& b);
+
+// Retained layers as image surfaces at the layer's scale (a LayerStore factory).
+std::shared_ptr<LayerSurface> makeCairoLayer(const LayerSpec& spec);
 
 }  // namespace arquorel::cairo

@@ -1,0 +1,170 @@
+#include "arquorel/platform/drawing/LayerStore.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "arquorel/platform/ui/View.h"
+
+namespace arquorel {
+
+namespace {
+
+constexpr std::size_t kBudgetAtScale3 = std::size_t(32) << 20;
+// A frame is the same as the last drawn one when no corner of any view moved further.
+constexpr double kStillDistance = 0.1;
+constexpr double kStillAlpha = 1.0 / 512;
+
+int pixels(double points, double scale) {
+    const double px = std::ceil(points * scale + 1);  // one more for the phase shift
+    return std::isfinite(px) ? static_cast<int>(std::clamp(px, 1.0, 16384.0)) : 1;
+}
+
+// A surface that keeps the steps drawn into it.
+class RecordedLayer final : public LayerSurface {
+  public:
+    using LayerSurface::LayerSurface;
+    void replay(Painter& painter) const override {
+        PainterStateSaver saved(painter);
+        if (ownAlpha() < 1) painter.multiplyAlpha(ownAlpha());
+        steps_.replay(painter);
+    }
+
+  protected:
+    bool keepsSteps() const override { return true; }
+    Painter& startContent() override {
+        steps_.clear();
+        return steps_;
+    }
+
+  private:
+    DisplayList steps_;
+};
+
+bool closeTo(Point a, Point b) {
+    return std::fabs(a.x - b.x) <= kStillDistance && std::fabs(a.y - b.y) <= kStillDistance;
+}
+
+}  // namespace
+
+int LayerSpec::pixelWidth() const {
+    return pixels(extent.width(), scale);
+}
+
+int LayerSpec::pixelHeight() const {
+    return pixels(extent.height(), scaleY);
+}
+
+Painter& LayerSurface::beginContent(Point phase, std::uint64_t generation, double shownAlpha,
+                                    double ownAlpha) {
+    spec_.phase = phase;
+    generation_ = generation;
+    shownAlpha_ = shownAlpha;
+    ownAlpha_ = ownAlpha;
+    Painter& painter = startContent();
+    const double sx = spec_.scale > 0 ? spec_.scale : 1;
+    const double sy = spec_.scaleY > 0 ? spec_.scaleY : 1;
+    painter.translate(phase.x / sx - spec_.extent.x(), phase.y / sy - spec_.extent.y());
+    if (!keepsSteps() && shownAlpha < 1) painter.multiplyAlpha(shownAlpha);
+    return painter;
+}
+
+void LayerSurface::replay(Painter&) const {}
+
+std::shared_ptr<LayerSurface> makeRecordedLayer(const LayerSpec& spec) {
+    return std::make_shared<RecordedLayer>(spec);
+}
+
+std::size_t LayerStore::defaultBudget(double scale) {
+    const double s = std::isfinite(scale) && scale > 0 ? scale : 1;
+    return static_cast<std::size_t>(double(kBudgetAtScale3) * (s / 3) * (s / 3));
+}
+
+LayerStore::LayerStore(double scale, Factory factory, std::size_t budgetBytes)
+    : scale_(std::isfinite(scale) && scale > 0 ? scale : 1),
+      factory_(factory ? std::move(factory) : Factory(makeRecordedLayer)),
+      budget_(budgetBytes ? budgetBytes : defaultBudget(scale_)) {}
+
+void LayerStore::clear() {
+    entries_.clear();
+    bytes_ = 0;
+    drawnOnce_ = false;
+}
+
+void LayerStore::evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it) {
+    bytes_ -= it->second.surface->spec().bytes();
+    entries_.erase(it);
+}
+
+void LayerStore::beginFrame() {
+    ++frameNumber_;
+    ++stats_.frames;
+    building_.clear();
+    marks_.clear();
+    redraws_.clear();
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        auto next = std::next(it);
+        if (it->second.view.expired()) evict(it);
+        it = next;
+    }
+}
+
+std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rect& extent,
+                                                     Size viewScale, double shownAlpha,
+                                                     bool& stale) {
+    LayerSpec spec;
+    spec.id = view.layerId();
+    spec.extent = extent;
+    spec.scale = scale_ * viewScale.width;
+    spec.scaleY = scale_ * viewScale.height;
+    auto it = entries_.find(spec.id);
+    if (it != entries_.end()) {
+        const LayerSpec& kept = it->second.surface->spec();
+        if (kept.extent == extent && kept.scale == spec.scale && kept.scaleY == spec.scaleY) {
+            it->second.lastUsed = frameNumber_;
+            const LayerSurface& surface = *it->second.surface;
+            stale = surface.generation() != view.contentGeneration() ||
+                    surface.shownAlpha() != shownAlpha || surface.ownAlpha() != view.alpha();
+            return it->second.surface;
+        }
+        evict(it);
+    }
+    // A new surface: make room by dropping the least recently drawn layers not in this frame.
+    const std::size_t need = spec.bytes();
+    while (bytes_ + need > budget_) {
+        auto oldest = entries_.end();
+        for (auto e = entries_.begin(); e != entries_.end(); ++e)
+            if (e->second.lastUsed < frameNumber_ &&
+                (oldest == entries_.end() || e->second.lastUsed < oldest->second.lastUsed))
+                oldest = e;
+        if (oldest == entries_.end()) {
+            ++stats_.unlayered;
+            return nullptr;
+        }
+        evict(oldest);
+        ++stats_.evictions;
+    }
+    auto surface = factory_(spec);
+    if (!surface) return nullptr;
+    entries_[spec.id] = Entry{view.weak_from_this(), surface, frameNumber_};
+    bytes_ += need;
+    stale = true;
+    return surface;
+}
+
+bool LayerStore::sameAsLastDrawn() const {
+    if (!drawnOnce_ || !redraws_.empty() || marks_.size() != drawnMarks_.size()) return false;
+    for (std::size_t i = 0; i < marks_.size(); ++i) {
+        const Mark& a = marks_[i];
+        const Mark& b = drawnMarks_[i];
+        if (a.id != b.id || a.generation != b.generation || a.liveKey != b.liveKey ||
+            a.size != b.size || std::fabs(a.alpha - b.alpha) > kStillAlpha)
+            return false;
+        const Point corners[] = {
+            {0, 0}, {a.size.width, 0}, {0, a.size.height}, {a.size.width, a.size.height}};
+        for (const Point& c : corners)
+            if (!closeTo(apply(a.transform, c), apply(b.transform, c))) return false;
+    }
+    return true;
+}
+
+}  // namespace arquorel

@@ -1,0 +1,110 @@
+#pragma once
+// The retained layers of the views a frame drawer shows, kept from frame to frame. Whoever
+// draws frames (a phone, the browser page, a benchmark) owns one and hands it to
+// Renderer::renderFrame(). Layers are surfaces at the screen's scale made by a backend's
+// factory; they are bounded by a byte budget, the least recently drawn going first, and freed
+// when their views go.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/LayerSurface.h"
+
+namespace arquorel {
+
+class View;
+
+class LayerStore {
+  public:
+    using Factory = std::function<std::shared_ptr<LayerSurface>(const LayerSpec&)>;
+
+    // 32 MB at 3 pixels a point, in proportion to the pixels a point holds at other scales.
+    static std::size_t defaultBudget(double scale);
+
+    // Without a factory the layers record steps (makeRecordedLayer). A budget of 0 is the
+    // default one for `scale`.
+    explicit LayerStore(double scale, Factory factory = {}, std::size_t budgetBytes = 0);
+    LayerStore(const LayerStore&) = delete;
+    LayerStore& operator=(const LayerStore&) = delete;
+
+    double scale() const { return scale_; }
+    std::size_t budget() const { return budget_; }
+    // The bytes the kept surfaces hold, and how many there are.
+    std::size_t bytes() const { return bytes_; }
+    std::size_t size() const { return entries_.size(); }
+    // Frees every layer; the next frame draws them all again.
+    void clear();
+
+    // Counts since the store was made.
+    struct Stats {
+        std::uint64_t frames = 0;      // frames rendered
+        std::uint64_t idleFrames = 0;  // frames in which nothing changed and nothing was drawn
+        std::uint64_t redraws = 0;     // layers drawn (again)
+        std::uint64_t evictions = 0;   // layers dropped to stay within the budget
+        std::uint64_t unlayered = 0;   // layers drawn in place as they would not fit
+    };
+    const Stats& stats() const { return stats_; }
+    // Called with each view whose layer is drawn (again), before it is drawn.
+    void setRedrawObserver(std::function<void(const View&)> observer) {
+        redrawObserver_ = std::move(observer);
+    }
+
+    // The steps of the last drawn frame, layer steps included.
+    const DisplayList& lastFrame() const { return frame_; }
+
+  private:
+    friend class Renderer;
+
+    struct Entry {
+        std::weak_ptr<const View> view;
+        std::shared_ptr<LayerSurface> surface;
+        std::uint64_t lastUsed = 0;  // the frame that composited it last
+    };
+    // What a frame showed of one view, to tell whether the next frame differs.
+    struct Mark {
+        std::uint64_t id = 0;
+        std::uint64_t generation = 0;
+        std::uint64_t liveKey = 0;
+        Transform transform;  // the view's coordinates to the root's, in points
+        Size size;
+        double alpha = 1;
+    };
+    struct Redraw {
+        const View* view;
+        std::shared_ptr<LayerSurface> surface;
+        Point phase;
+        double shownAlpha;
+    };
+
+    // Starts a frame: drops the layers of views that have gone.
+    void beginFrame();
+    // The surface for `view` covering `extent` this frame, with whether it must be drawn
+    // again; none when it does not fit in the budget.
+    std::shared_ptr<LayerSurface> surfaceFor(const View& view, const Rect& extent, Size viewScale,
+                                             double shownAlpha, bool& stale);
+    bool sameAsLastDrawn() const;
+    void evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it);
+
+    double scale_;
+    Factory factory_;
+    std::size_t budget_;
+    std::size_t bytes_ = 0;
+    std::uint64_t frameNumber_ = 0;
+    std::unordered_map<std::uint64_t, Entry> entries_;
+    Stats stats_;
+    std::function<void(const View&)> redrawObserver_;
+    // The frame being made and the last one drawn.
+    DisplayList frame_;
+    DisplayList building_;
+    std::vector<Mark> marks_;
+    std::vector<Mark> drawnMarks_;
+    std::vector<Redraw> redraws_;
+    bool drawnOnce_ = false;
+};
+
+}  // namespace arquorel
