@@ -17,6 +17,7 @@
 #include "arquorel/placelist/PointsVC.h"
 #include "arquorel/placelist/WebViewVC.h"
 #include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/maps/Directions.h"
 #include "arquorel/platform/maps/MapView.h"
 #include "arquorel/platform/resources/Bundle.h"
@@ -42,8 +43,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kStep = 1.0;          // seconds between fixes and checks
-constexpr double kSensorPeriod = 0.1;  // compass and accelerometer readings
+constexpr double kStep = 1.0;            // seconds between fixes and checks
+constexpr std::size_t kStepsAFrame = 5;  // steps between the frames drawn
+constexpr double kSensorPeriod = 0.1;    // compass and accelerometer readings
 constexpr double kMetresPerDegree = 111132.954;
 constexpr double kScreenPitch = -50;  // the phone held looking down at a screen
 // A screen other than the main screen shown this long with no way found out of it is closed
@@ -282,6 +284,11 @@ class Soak {
                 report_.activity.longestSecondAt = host.time();
             }
             ++report_.activity.steps;
+            // Every few seconds a frame through the phone's layers, as the display draws them.
+            if (i % kStepsAFrame == 0) {
+                frame_.clear();
+                host.phone().drawFrame(frame_);
+            }
             check();
             if (progress_ && (i + 1) % 3600 == 0) {
                 *progress_ << "hour " << (i + 1) / 3600 << ": " << host.screens().size()
@@ -762,6 +769,7 @@ class Soak {
         for (const char* name : kObservedNames)
             c.observers += context.notificationCenter().observerCount(name);
         c.mainLoopSteps = context.mainLoop().pendingCount();
+        c.layerBytes = host.phone().layers().bytes();
         c.routeRequests = *routes_;
         c.pageLoads = counted_->inFlight();
         c.mapFeatures = countMapFeatures(host.window());
@@ -828,6 +836,7 @@ class Soak {
     PagesFolder pages_;
     std::vector<std::shared_ptr<QuorelProperty>> records_;
     std::unique_ptr<ScenarioHost> host_;
+    DisplayList frame_;
     std::shared_ptr<SimDataLoader> loader_;
     std::shared_ptr<CountedLoader> counted_;
     std::shared_ptr<std::size_t> routes_ = std::make_shared<std::size_t>(0);

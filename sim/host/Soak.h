@@ -48,6 +48,7 @@ struct SoakCounts {
     std::size_t mainLoopSteps = 0;         // waiting on the main loop (delayed steps, timers)
     std::size_t shownScreenSteps = 0;      // delayed steps of the main screen shown
     std::size_t closedScreenSteps = 0;     // delayed steps of closed main screens still alive
+    std::size_t layerBytes = 0;            // of the retained layers a frame was drawn with
 };
 
 struct SoakCountName {
@@ -68,6 +69,7 @@ inline constexpr SoakCountName kSoakCountNames[] = {
     {"main loop steps waiting", &SoakCounts::mainLoopSteps},
     {"delayed steps of the shown screen", &SoakCounts::shownScreenSteps},
     {"delayed steps of closed screens", &SoakCounts::closedScreenSteps},
+    {"bytes of drawing layers", &SoakCounts::layerBytes},
 };
 
 // The bounds of a run with no places; each place adds one map feature (its pin on the debug
@@ -87,6 +89,7 @@ inline constexpr SoakCounts kSoakBounds{
     .mainLoopSteps = 64,
     .shownScreenSteps = 8,
     .closedScreenSteps = 0,
+    .layerBytes = std::size_t(32) << 20,  // the layers' budget at 3 pixels a point
 };
 
 // What the run did.

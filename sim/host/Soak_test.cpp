@@ -88,6 +88,7 @@ TEST(SoakTest, ABrokenBoundStopsTheRunAndIsNamed) {
         // Loading leaves the reload's 2 s and 3 s steps waiting.
         {[](SoakCounts& b) { b.shownScreenSteps = 0; },
          "at 1.0 s: delayed steps of the shown screen "},
+        {[](SoakCounts& b) { b.layerBytes = 1000; }, "at 1.0 s: bytes of drawing layers "},
     };
     for (const auto& c : cases) {
         SoakOptions options;

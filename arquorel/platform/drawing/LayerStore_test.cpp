@@ -1,0 +1,139 @@
+#include "arquorel/platform/drawing/LayerStore.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/ui/View.h"
+#include "sim/device/SimPlatform.h"
+
+namespace arquorel {
+namespace {
+
+const Color kRed{1, 0, 0, 1}, kBlue{0, 0, 1, 1};
+
+// A layer-backed card with a coloured dot inside, over a plain screen.
+struct Scene {
+    sim::SimPlatform device;
+    std::shared_ptr<View> screen = std::make_shared<View>(Rect{0, 0, 200, 300});
+    std::shared_ptr<View> card = std::make_shared<View>(Rect{20, 30, 100, 40});
+    std::shared_ptr<View> dot = std::make_shared<View>(Rect{5, 5, 10, 10});
+    LayerStore layers{2};
+    Scene() {
+        screen->setBackgroundColor(kBlue);
+        card->setLayerBacked(true);
+        card->setBackgroundColor(kRed);
+        card->addSubview(dot);
+        screen->addSubview(card);
+    }
+    // Draws a frame; the steps drawn, empty when the frame drew nothing.
+    std::vector<std::string> frame() {
+        DisplayList list;
+        Renderer().renderFrame(*screen, list, layers);
+        return list.descriptions();
+    }
+    std::uint64_t redraws() const { return layers.stats().redraws; }
+};
+
+bool hasLayerStep(const std::vector<std::string>& steps, const View& view) {
+    const std::string prefix = "layer #" + std::to_string(view.layerId()) + " ";
+    for (const auto& s : steps)
+        if (s.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+TEST(LayerStoreTest, AFrameWhereNothingChangedDrawsNothing) {
+    Scene s;
+    const auto first = s.frame();
+    EXPECT_TRUE(hasLayerStep(first, *s.card));
+    EXPECT_EQ(s.redraws(), 1u);
+    EXPECT_TRUE(s.frame().empty());
+    // Less than a tenth of a point, even when it builds up over frames, counts as still.
+    s.card->setFrame(offsetBy(s.card->frame(), 0.06, 0));
+    EXPECT_TRUE(s.frame().empty());
+    s.card->setFrame(offsetBy(s.card->frame(), 0.06, 0));
+    EXPECT_FALSE(s.frame().empty());
+    EXPECT_EQ(s.layers.stats().idleFrames, 2u);
+    // A view drawn in place that changed is drawn, though no layer changed.
+    s.screen->setBackgroundColor(kRed);
+    EXPECT_FALSE(s.frame().empty());
+    EXPECT_EQ(s.redraws(), 1u);
+}
+
+TEST(LayerStoreTest, ALayerIsDrawnAgainOnlyWhenWhatItShowsChanged) {
+    Scene s;
+    s.frame();
+    // Moving and turning the card composites the same layer.
+    s.card->setFrame(offsetBy(s.card->frame(), 7.25, 3));
+    s.card->setTransform(Transform::rotation(0.3));
+    EXPECT_TRUE(hasLayerStep(s.frame(), *s.card));
+    EXPECT_EQ(s.redraws(), 1u);
+    // Its colour, and a subview inside it moving or going, draw it again.
+    s.card->setBackgroundColor(kBlue);
+    s.frame();
+    EXPECT_EQ(s.redraws(), 2u);
+    s.card->setBackgroundColor(kBlue);  // the same colour: nothing to draw
+    s.dot->setFrame(offsetBy(s.dot->frame(), 1, 0));
+    s.frame();
+    EXPECT_EQ(s.redraws(), 3u);
+    s.dot->removeFromSuperview();
+    s.frame();
+    EXPECT_EQ(s.redraws(), 4u);
+    // A change outside the card leaves its layer alone.
+    s.screen->setBackgroundColor(kRed);
+    s.frame();
+    EXPECT_EQ(s.redraws(), 4u);
+}
+
+TEST(LayerStoreTest, LayersStayWithinTheBudgetAndGoWithTheirViews) {
+    Scene s;
+    // Two cards of 100x40 points at 2 pixels a point (with a margin) fit; a third does not.
+    const std::size_t card = LayerSpec{0, {-2, -2, 104, 44}, 2, 2, {}}.bytes();
+    LayerStore small(2, {}, 2 * card + card / 2);
+    auto second = std::make_shared<View>(Rect{20, 100, 100, 40});
+    second->setLayerBacked(true);
+    second->setBackgroundColor(kBlue);
+    s.screen->addSubview(second);
+    DisplayList list;
+    Renderer().renderFrame(*s.screen, list, small);
+    EXPECT_EQ(small.size(), 2u);
+    EXPECT_LE(small.bytes(), small.budget());
+
+    // A third card in the same frame is drawn in place, its steps in the frame.
+    auto third = std::make_shared<View>(Rect{20, 170, 100, 40});
+    third->setLayerBacked(true);
+    third->setBackgroundColor(Color{0, 1, 0, 1});
+    s.screen->addSubview(third);
+    list.clear();
+    Renderer().renderFrame(*s.screen, list, small);
+    EXPECT_EQ(small.stats().unlayered, 1u);
+    EXPECT_FALSE(hasLayerStep(list.descriptions(), *third));
+    EXPECT_NE(std::find(list.descriptions().begin(), list.descriptions().end(),
+                        "fill rect(0,0,100,40) #00FF00"),
+              list.descriptions().end());
+    EXPECT_LE(small.bytes(), small.budget());
+
+    // Hidden for a frame, the first card is the least recently drawn and makes room.
+    s.card->setHidden(true);
+    Renderer().renderFrame(*s.screen, list, small);
+    EXPECT_EQ(small.stats().evictions, 1u);
+    EXPECT_EQ(small.size(), 2u);
+
+    // A view that goes frees its layer at the next frame.
+    third->removeFromSuperview();
+    third.reset();
+    Renderer().renderFrame(*s.screen, list, small);
+    EXPECT_EQ(small.size(), 1u);
+    EXPECT_EQ(small.bytes(), card);
+}
+
+TEST(LayerStoreTest, TheBudgetFollowsThePixelsAPointHolds) {
+    EXPECT_EQ(LayerStore::defaultBudget(3), std::size_t(32) << 20);
+    EXPECT_EQ(LayerStore::defaultBudget(1.5), std::size_t(8) << 20);
+    EXPECT_EQ(LayerStore(2, {}, 1000).budget(), 1000u);
+}
+
+}  // namespace
+}  // namespace arquorel
