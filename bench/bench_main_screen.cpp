@@ -4,12 +4,16 @@
 // browser page makes it (its figure is set against the page's by tests/web/bench.mjs).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
+#include <variant>
 
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
 #include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/drawing/cairo/CairoBackend.h"
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
@@ -181,10 +185,10 @@ void BM_MainScreenRasterise(benchmark::State& state) {
 BENCHMARK(BM_MainScreenRasterise)->Unit(benchmark::kMillisecond);
 
 // A whole frame as the browser page makes it, for tests/web/bench.mjs to set against the page's:
-// at the Casino facing it (heading 108), upright, 375x812 points at 2 pixels a point, the
-// page's attribution line; the sensors keep reporting that pose. The frame's update (a 60th of
-// a second of the main loop: sensors, the display link's tick), layout, the display list, and
-// drawing it into a new picture (the page clears its canvas). The page's camera picture is a
+// drawn directly, at the Casino facing it (heading 108), upright, 375x812 points at 2 pixels a
+// point, the page's attribution line; the sensors keep reporting that pose. The frame's update (a
+// 60th of a second of the main loop: sensors, the display link's tick), layout, the display list,
+// and drawing it into a new picture (the page clears its canvas). The page's camera picture is a
 // video the browser lays under the canvas, outside the frame's work, so the synthetic picture is
 // kept to one gradient here, where the page clears a rectangle.
 void BM_MainScreenDrawnFrame(benchmark::State& state) {
@@ -214,6 +218,77 @@ void BM_MainScreenDrawnFrame(benchmark::State& state) {
     state.counters["steps"] = static_cast<double>(list.steps().size());
 }
 BENCHMARK(BM_MainScreenDrawnFrame)->Unit(benchmark::kMillisecond);
+
+// The page's setup of BM_MainScreenDrawnFrame, frames drawn through retained layers.
+struct LayeredScene {
+    Setup setup;
+    std::unique_ptr<MainScreen> scene;
+    LayerStore layers{2, cairo::makeCairoLayer};
+    LayeredScene() {
+        setup.heading = 108;
+        setup.gravity = {0, -1, 0};
+        setup.screenScale = 2;
+        setup.cameraPitch = -90;
+        setup.attribution = "\u00A9 OpenStreetMap contributors, ODbL 1.0";
+        scene = std::make_unique<MainScreen>(setup);
+    }
+    // A 60th of a second of the phone facing `heading`, laid out.
+    void step(double heading) {
+        scene->sensors.apply({0, sim::HeadingEvent{heading, heading, 5}});
+        scene->sensors.apply({0, sim::AccelerationEvent{setup.gravity}});
+        scene->device.advance(1.0 / 60);
+        Window::layoutAllWindows();
+    }
+    void counters(benchmark::State& state) {
+        scene->counters(state);
+        const auto& frame = layers.lastFrame().steps();
+        state.counters["steps"] = static_cast<double>(frame.size());
+        state.counters["layerSteps"] =
+            static_cast<double>(std::count_if(frame.begin(), frame.end(), [](const DrawStep& s) {
+                return std::holds_alternative<step::DrawLayer>(s);
+            }));
+        state.counters["layers"] = static_cast<double>(layers.size());
+        state.counters["layerMB"] = static_cast<double>(layers.bytes()) / (1 << 20);
+        const auto& stats = layers.stats();
+        state.counters["redrawsAFrame"] =
+            static_cast<double>(stats.redraws) / static_cast<double>(stats.frames);
+        state.counters["idle"] =
+            static_cast<double>(stats.idleFrames) / static_cast<double>(stats.frames);
+    }
+};
+
+// A drawn frame through the layers while the phone turns to and fro by a tenth of a degree:
+// the cards move, their layers are copied, not drawn again.
+void BM_MainScreenLayeredFrame(benchmark::State& state) {
+    LayeredScene s;
+    cairo::CairoCanvas canvas({375, 812}, 2);
+    bool turned = false;
+    for (auto _ : state) {
+        turned = !turned;
+        s.step(turned ? 108.1 : 108);
+        canvas.clear();
+        Renderer().renderFrame(*s.scene->window, canvas, s.layers);
+        benchmark::DoNotOptimize(canvas.pixelWidth());
+    }
+    s.counters(state);
+}
+BENCHMARK(BM_MainScreenLayeredFrame)->Unit(benchmark::kMillisecond);
+
+// A frame where nothing changed: the phone held still, the layers current.
+void BM_MainScreenIdleFrame(benchmark::State& state) {
+    LayeredScene s;
+    cairo::CairoCanvas canvas({375, 812}, 2);
+    for (int i = 0; i < 120; ++i) {  // the filters settle
+        s.step(108);
+        Renderer().renderFrame(*s.scene->window, canvas, s.layers);
+    }
+    for (auto _ : state) {
+        Renderer().renderFrame(*s.scene->window, canvas, s.layers);
+        benchmark::DoNotOptimize(canvas.pixelWidth());
+    }
+    s.counters(state);
+}
+BENCHMARK(BM_MainScreenIdleFrame)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -598,13 +598,7 @@ class CairoLayer final : public LayerSurface {
 
   protected:
     Painter& startContent() override {
-        auto& impl = *canvas_.impl_;
-        while (impl.states.size() > 1) canvas_.restore();
-        cairo_t* cr = impl.cr;
-        cairo_save(cr);
-        cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-        cairo_paint(cr);
-        cairo_restore(cr);
+        canvas_.clear();
         canvas_.save();
         const LayerSpec& s = spec();
         if (s.scaleY != s.scale) canvas_.concat(Transform::scale(1, s.scaleY / s.scale));
@@ -677,6 +671,15 @@ void CairoCanvas::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
         cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
     }
     // The pixels hold the content at the alpha it is shown with.
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
+void CairoCanvas::clear() {
+    while (impl_->states.size() > 1) restore();
+    cairo_t* cr = impl_->cr;
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
     cairo_paint(cr);
     cairo_restore(cr);
 }

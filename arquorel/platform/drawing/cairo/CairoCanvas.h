@@ -37,6 +37,9 @@ class CairoCanvas final : public Painter {
     void drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) override;
     void drawLayer(const std::shared_ptr<const LayerSurface>& layer) override;
 
+    // Makes every pixel transparent and drops the saved states, for the next frame.
+    void clear();
+
     Size size() const;
     double scale() const;
     int pixelWidth() const;
