@@ -7,6 +7,7 @@
 #include <string>
 
 #include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "sim/device/SimLocationService.h"
@@ -89,6 +90,42 @@ void BM_ListPicture(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ListPicture)->Unit(benchmark::kMillisecond);
+
+// A frame while scrolling slowly (3 points a frame), drawn directly and through retained
+// layers: the cells' layers are copied, and drawn only as rows come into view.
+void scrollingFrames(benchmark::State& state, bool layered) {
+    ListScene scene(request(), monaco());
+    auto& table = *scene.list().tableView;
+    LayerStore layers(2, cairo::makeCairoLayer);
+    cairo::CairoCanvas canvas({375, 812}, 2, Color::white());
+    double y = 0;
+    for (auto _ : state) {
+        y += 3;
+        if (y > table.maximumContentOffset().y) y = 0;
+        table.setContentOffset({0, y});
+        scene.window().layoutIfNeededRecursively();
+        canvas.clear();
+        if (layered)
+            Renderer().renderFrame(scene.window(), canvas, layers);
+        else
+            Renderer().render(scene.window(), canvas);
+        benchmark::DoNotOptimize(canvas.pixelWidth());
+    }
+    if (layered) {
+        const auto& stats = layers.stats();
+        state.counters["redrawsAFrame"] =
+            static_cast<double>(stats.redraws) / static_cast<double>(stats.frames);
+        state.counters["layerMB"] = static_cast<double>(layers.bytes()) / (1 << 20);
+    }
+}
+void BM_ListScrollingFrameDirect(benchmark::State& state) {
+    scrollingFrames(state, false);
+}
+BENCHMARK(BM_ListScrollingFrameDirect)->Unit(benchmark::kMillisecond);
+void BM_ListScrollingFrameLayered(benchmark::State& state) {
+    scrollingFrames(state, true);
+}
+BENCHMARK(BM_ListScrollingFrameLayered)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -257,16 +257,16 @@ struct LayeredScene {
     }
 };
 
-// A drawn frame through the layers while the phone turns to and fro by a tenth of a degree:
-// the cards move, their layers are copied, not drawn again.
+// A drawn frame through the layers while the phone turns by half a degree a frame (back and
+// forth over 20 degrees around the Casino): the cards move and their layers are copied; the
+// picture is drawn over the last one, as the page's canvas keeps it.
 void BM_MainScreenLayeredFrame(benchmark::State& state) {
     LayeredScene s;
     cairo::CairoCanvas canvas({375, 812}, 2);
-    bool turned = false;
+    int frame = 0;
     for (auto _ : state) {
-        turned = !turned;
-        s.step(turned ? 108.1 : 108);
-        canvas.clear();
+        const int t = frame++ % 80;
+        s.step(98 + 0.5 * (t < 40 ? t : 80 - t));
         Renderer().renderFrame(*s.scene->window, canvas, s.layers);
         benchmark::DoNotOptimize(canvas.pixelWidth());
     }

@@ -104,9 +104,10 @@ Rect drawnExtent(const View& view) {
 // The scale a view is shown at across and down: that of its axes when it is not turned, the
 // square root of the area's scale otherwise.
 Size viewScale(const Transform& m) {
-    const double det = std::sqrt(std::fabs(m.a * m.d - m.b * m.c));
-    if (m.b != 0 || m.c != 0 || m.a <= 0 || m.d <= 0) return {det, det};
-    return {m.a, m.d};
+    if (m.b == 0 && m.c == 0 && m.a > 0 && m.d > 0) return {m.a, m.d};
+    // Rounded, so that turning (whose scale comes out a hair off 1) keeps the layer.
+    const double det = std::round(std::sqrt(std::fabs(m.a * m.d - m.b * m.c)) * 1024) / 1024;
+    return {det, det};
 }
 
 // The fraction of a device pixel a layer's content is shifted by, so that it lands on the

@@ -14,6 +14,24 @@ Label::Label(Rect frame, std::string text) : View(frame), text_(std::move(text))
     setLayerBacked(true);
 }
 
+void Label::setText(std::string text) {
+    if (text == text_) return;
+    text_ = std::move(text);
+    setNeedsDisplay();
+}
+
+void Label::setFont(Font font) {
+    if (font == font_) return;
+    font_ = std::move(font);
+    setNeedsDisplay();
+}
+
+void Label::setTextColor(const Color& color) {
+    if (color == textColor_) return;
+    textColor_ = color;
+    setNeedsDisplay();
+}
+
 TextStyle Label::textStyle() const {
     TextStyle style = font_.style();
     style.color = textColor_;

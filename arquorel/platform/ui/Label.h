@@ -19,23 +19,11 @@ class Label : public View {
     explicit Label(Rect frame = {}, std::string text = {});
 
     const std::string& text() const { return text_; }
-    void setText(std::string text) {
-        if (text == text_) return;
-        text_ = std::move(text);
-        setNeedsDisplay();
-    }
+    void setText(std::string text);
     const Font& font() const { return font_; }
-    void setFont(Font font) {
-        if (font == font_) return;
-        font_ = std::move(font);
-        setNeedsDisplay();
-    }
+    void setFont(Font font);
     const Color& textColor() const { return textColor_; }
-    void setTextColor(const Color& color) {
-        if (color == textColor_) return;
-        textColor_ = color;
-        setNeedsDisplay();
-    }
+    void setTextColor(const Color& color);
     TextAlignment textAlignment() const { return alignment_; }
     void setTextAlignment(TextAlignment alignment) {
         alignment_ = alignment;
