@@ -213,6 +213,26 @@ void BM_PlacesRecalibratingFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_PlacesRecalibratingFrame)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The frame of a location fix 6 metres from the last: the cards' reload measures every place
+// again from the user (the one piece of work that still grows with the places, once a fix).
+void BM_PlacesFixFrame(benchmark::State& state) {
+    MainScreen scene(static_cast<std::size_t>(state.range(0)));
+    DisplayList list;
+    auto& screen = *scene.screen;
+    bool away = false;
+    for (auto _ : state) {
+        away = !away;
+        const Coordinate at{kCasino.latitude + (away ? 6 / 111320.0 : 0), kCasino.longitude};
+        screen.didUpdateLocation(screen.trackingManager(),
+                                 Location(at, 0, 5, 5, scene.device.now()));
+        scene.device.advance(1.0 / 60);
+        scene.frame(list);
+        platformContext().console().clear();
+    }
+    scene.counters(state, list);
+}
+BENCHMARK(BM_PlacesFixFrame)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();
