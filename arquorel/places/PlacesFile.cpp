@@ -259,7 +259,7 @@ std::string outOfRangeMessage(const OutOfRangeNumber& n) {
 }
 
 enum class Special { latitude, longitude, names, microData };
-using StringField = std::string QuorelProperty::*;
+using StringField = PlaceText QuorelProperty::*;
 using IntegerField = std::int64_t QuorelProperty::*;
 using RealField = double QuorelProperty::*;
 using Target = std::variant<StringField, IntegerField, RealField, Special>;
