@@ -101,7 +101,7 @@ class PlaceText {
             return;
         }
         const auto size = static_cast<std::uint32_t>(text.size());
-        auto data = std::make_unique_for_overwrite<char[]>(sizeof size + text.size());
+        std::unique_ptr<char[]> data(new char[sizeof size + text.size()]);
         std::memcpy(data.get(), &size, sizeof size);
         std::memcpy(data.get() + sizeof size, text.data(), text.size());
         data_ = std::move(data);
