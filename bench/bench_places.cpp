@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 #include "arquorel/arcore/NearestSelection.h"
@@ -63,10 +64,19 @@ void BM_LoadMonacoFromFile(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadMonacoFromFile)->Unit(benchmark::kMillisecond);
 
+// The generated region files of this run, removed when it ends.
+struct RegionFiles {
+    std::map<std::size_t, std::filesystem::path> paths;
+    ~RegionFiles() {
+        std::error_code ignored;
+        for (const auto& [count, path] : paths) std::filesystem::remove(path, ignored);
+    }
+};
+
 // A generated region's places file, written once per run.
 const std::filesystem::path& regionFile(std::size_t count) {
-    static std::map<std::size_t, std::filesystem::path> files;
-    auto& path = files[count];
+    static RegionFiles files;
+    auto& path = files.paths[count];
     if (path.empty()) {
         path = std::filesystem::temp_directory_path() /
                ("arquorel-bench-region-" + std::to_string(count) + ".json");
