@@ -97,7 +97,6 @@ void ARPresenter::reload(const AnnotationList& annotations, ReloadType reloadTyp
     bool stackingDue = false;
     if (rebuild) {
         annotations_ = annotations;
-        nearOrderValid_ = false;
         listsChanged();
         activeAnnotations_ = activeAnnotationsFromAnnotations(annotations_);
         createAnnotationViews();
@@ -179,7 +178,6 @@ void ARPresenter::clear() {
     visibleAnnotationViews_.clear();
     visibleAnnotationsAsArray_.clear();
     shownValid_ = false;
-    nearOrderValid_ = false;
     listsChanged();
     for (const auto& annotation : annotations) {
         if (!annotation) continue;
@@ -200,7 +198,6 @@ void ARPresenter::removeAnnotation(const ARAnnotation& annotation) {
     std::erase_if(activeAnnotations_, same);
     if (annotations_.size() + activeAnnotations_.size() == before) return;
     shownValid_ = false;
-    nearOrderValid_ = false;
     listsChanged();
 }
 
@@ -238,41 +235,16 @@ struct ARPresenter::FadeBatch {
 };
 
 const std::vector<ARAnnotation*>& ARPresenter::nearestFirst() {
-    const auto n = static_cast<std::uint32_t>(annotations_.size());
-    if (!nearOrderValid_ || nearOrder_.size() != n) {
-        nearOrder_.resize(n);
-        for (std::uint32_t i = 0; i < n; ++i) nearOrder_[i] = i;
-        nearOrderValid_ = true;
-    }
-    // Ordered by distance, then by place in the list: the stable order, found from the last
-    // pass's order by insertion (a fix moves few places past others). Distances that do not
-    // compare (NaN) leave that order undefined: then the library's stable sort of the list.
-    bool comparable = true;
-    for (const auto& a : annotations_)
-        comparable = comparable && !(a && std::isnan(a->distanceFromUser()));
-    const auto distance = [&](std::uint32_t i) {
-        return annotations_[i] ? annotations_[i]->distanceFromUser() : 0.0;
-    };
-    if (comparable) {
-        const auto before = [&](std::uint32_t a, std::uint32_t b) {
-            const double da = distance(a), db = distance(b);
-            return da < db || (da == db && a < b);
-        };
-        for (std::uint32_t i = 1; i < n; ++i) {
-            const std::uint32_t item = nearOrder_[i];
-            std::uint32_t j = i;
-            for (; j > 0 && before(item, nearOrder_[j - 1]); --j) nearOrder_[j] = nearOrder_[j - 1];
-            nearOrder_[j] = item;
-        }
-    } else {
-        for (std::uint32_t i = 0; i < n; ++i) nearOrder_[i] = i;
-        std::stable_sort(
-            nearOrder_.begin(), nearOrder_.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return distance(a) < distance(b); });
-    }
+    // Only annotations with a view take part (at most the active ones, however long the list):
+    // ordered by distance, then by place in the list.
+    nearOrder_.clear();
+    for (std::uint32_t i = 0; i < annotations_.size(); ++i)
+        if (annotations_[i] && annotations_[i]->annotationViewPointer()) nearOrder_.push_back(i);
+    std::stable_sort(nearOrder_.begin(), nearOrder_.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return annotations_[a]->distanceFromUser() < annotations_[b]->distanceFromUser();
+    });
     byDistance_.clear();
-    for (std::uint32_t i : nearOrder_)
-        if (annotations_[i]) byDistance_.push_back(annotations_[i].get());
+    for (std::uint32_t i : nearOrder_) byDistance_.push_back(annotations_[i].get());
     return byDistance_;
 }
 

@@ -134,9 +134,8 @@ class ARPresenter : public View {
     bool shownValid_ = false;
     // The fades of recent visibility passes whose ends are still to run.
     std::vector<std::shared_ptr<FadeBatch>> pendingFades_;
-    // Indices into annotations_, nearest first as of the last visibility pass.
+    // Indices into annotations_ of those with a view, nearest first (scratch).
     std::vector<std::uint32_t> nearOrder_;
-    bool nearOrderValid_ = false;
     // Scratch lists kept for their capacity.
     std::vector<ARAnnotation*> byDistance_;
     std::vector<const ARAnnotationView*> fadedOut_;  // by the last visibility pass

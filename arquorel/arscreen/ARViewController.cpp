@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "arquorel/arcore/NearestSelection.h"
 #include "arquorel/arscreen/DebugMapViewController.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/DisplayLink.h"
@@ -162,9 +163,8 @@ void ARViewController::calculateDistancesForAnnotations() {
     const GeodesicOrigin origin(arStatus_.userLocation->coordinate);
     for (const auto& a : annotations_)
         if (a) a->setDistanceFromUser(origin.distanceTo(a->location().coordinate));
-    std::stable_sort(annotations_.begin(), annotations_.end(), [](const auto& a, const auto& b) {
-        return (a ? a->distanceFromUser() : 0) < (b ? b->distanceFromUser() : 0);
-    });
+    arrangeNearestFirst();
+    ++distancesMeasured_;
     if (!presenter_) return;
     const auto farthestFirst = [](const auto& a, const auto& b) {
         return distanceOf(*a) > distanceOf(*b);
@@ -177,6 +177,27 @@ void ARViewController::calculateDistancesForAnnotations() {
         if (auto view = std::dynamic_pointer_cast<ARAnnotationView>(child)) views.push_back(view);
     std::stable_sort(views.begin(), views.end(), farthestFirst);
     for (const auto& view : views) presenter_->bringSubviewToFront(*view);
+}
+
+void ARViewController::arrangeNearestFirst() {
+    // The presenter gives views to the first maxVisibleAnnotations of the list: those are
+    // found by a partial selection and put first, nearest first; the others follow in their
+    // former order. A list of a whole region is never sorted whole.
+    const std::size_t k = presenter_ ? presenter_->maxVisibleAnnotations : annotations_.size();
+    const auto distanceOf = [&](std::size_t i) {
+        return annotations_[i] ? annotations_[i]->distanceFromUser() : 0.0;
+    };
+    const auto nearest = nearestIndices(annotations_.size(), k, distanceOf);
+    std::vector<bool> chosen(annotations_.size(), false);
+    AnnotationList arranged;
+    arranged.reserve(annotations_.size());
+    for (const std::uint32_t i : nearest) {
+        chosen[i] = true;
+        arranged.push_back(std::move(annotations_[i]));
+    }
+    for (std::size_t i = 0; i < annotations_.size(); ++i)
+        if (!chosen[i]) arranged.push_back(std::move(annotations_[i]));
+    annotations_ = std::move(arranged);
 }
 
 void ARViewController::calculateAzimuthsForAnnotations() {

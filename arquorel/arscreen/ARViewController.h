@@ -7,6 +7,7 @@
 // close button and debugging aids (a text label with a cross-hair, heading and pitch sliders
 // that replace the sensors, a debug map button, a short-lived coloured square).
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -116,9 +117,14 @@ class ARViewController : public ViewController,
     // Requests a reload. It is merged with the waiting one by rank and carried out as soon as
     // the status is ready (at once when it already is).
     virtual void reload(ReloadType reloadType);
-    // Distances from the user (then sorted nearest first, sectors and z-order re-sorted) and
+    // Distances from the user (then the nearest put first, sectors and z-order re-sorted) and
     // azimuths; nothing without a user location.
     virtual void calculateDistancesForAnnotations();
+    // Puts the presenter's maxVisibleAnnotations nearest annotations first, nearest first (ties
+    // in list order); the others follow in their former order.
+    void arrangeNearestFirst();
+    // How many times the distances were measured; a change means they may have changed.
+    std::uint64_t distancesMeasured() const { return distancesMeasured_; }
     virtual void calculateAzimuthsForAnnotations();
     // The centre of the annotations' bounding box; none for an empty list or an invalid result.
     static std::optional<Location> centerLocationOfAnnotations(const AnnotationList& annotations);
@@ -201,6 +207,7 @@ class ARViewController : public ViewController,
     std::shared_ptr<ARPresenter> presenter_;
     ARStatus arStatus_;
     AnnotationList annotations_;
+    std::uint64_t distancesMeasured_ = 0;
     bool initialized_ = false;
     std::unique_ptr<DisplayLink> displayTimer_;
     bool didLayoutSubviews_ = false;

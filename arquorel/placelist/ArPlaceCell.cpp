@@ -178,7 +178,7 @@ void ArPlaceCell::rebuildTags() {
     style.shadowOffset = {0, 0};
     style.shadowRadius = 0;
     style.extraSpace = {kTagExtraSpace, kTagExtraSpace};
-    for (const std::string* field : {&place->parent_category_title, &place->category})
+    for (const PlaceText* field : {&place->parent_category_title, &place->category})
         if (!field->empty()) collectionView->addTag(upperCased(*field + "  "), style);
     collectionView->reload();
     collectionView->scrollView()->setContentOffset({-kSideMargin, 0});

@@ -432,7 +432,7 @@ void PlaceVC::rebuildTags() {
     style.borderWidth = style.selectedBorderWidth = 1;
     style.cornerRadius = style.selectedCornerRadius = 4;
     style.extraSpace = {8, 14};
-    for (const std::string* field : {&place->parent_category_title, &place->category})
+    for (const PlaceText* field : {&place->parent_category_title, &place->category})
         if (!field->empty()) collectionView->addTag(*field + "  ", style);
     collectionView->reload();
     tagsView->setHidden(collectionView->tagCount() == 0);

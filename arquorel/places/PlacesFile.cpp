@@ -259,7 +259,7 @@ std::string outOfRangeMessage(const OutOfRangeNumber& n) {
 }
 
 enum class Special { latitude, longitude, names, microData };
-using StringField = std::string QuorelProperty::*;
+using StringField = PlaceText QuorelProperty::*;
 using IntegerField = std::int64_t QuorelProperty::*;
 using RealField = double QuorelProperty::*;
 using Target = std::variant<StringField, IntegerField, RealField, Special>;
@@ -515,10 +515,20 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
     }
     bool string(string_t& v) override { return scalar(std::move(v)); }
     bool binary(binary_t& v) override { return scalar(json::binary(v)); }
-    bool start_object(std::size_t) override { return startContainer(json::object()); }
-    bool start_array(std::size_t) override { return startContainer(json::array()); }
-    bool end_object() override { return endContainer(); }
-    bool end_array() override { return endContainer(); }
+    bool start_object(std::size_t) override {
+        return ++depth_ <= kMaxJsonNesting && startContainer(json::object());
+    }
+    bool start_array(std::size_t) override {
+        return ++depth_ <= kMaxJsonNesting && startContainer(json::array());
+    }
+    bool end_object() override {
+        --depth_;
+        return endContainer();
+    }
+    bool end_array() override {
+        --depth_;
+        return endContainer();
+    }
     bool key(string_t& k) override {
         if (builder_.building()) {
             builder_.key(k);
@@ -685,10 +695,142 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
     std::size_t keyPosition_ = 0;
     ValueBuilder builder_;
     json captured_;
+    std::size_t depth_ = 0;  // open containers; the parse stops past kMaxJsonNesting
 };
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Cuts the top-level array of a places file into the texts of its elements while the file is
+// read in blocks, so that a whole region's places never sit in memory as one text. It only
+// finds where elements end (strings and brackets); the parser checks each element. Anything
+// it does not expect (no array, a NUL byte, bytes after the array) makes the text irregular.
+class ElementSplitter {
+  public:
+    explicit ElementSplitter(std::FILE* file) : file_(file) {}
+
+    // Reads up to the array's opening bracket; false when the text does not start with one.
+    bool open() {
+        if (at(0) == '\xEF' && at(1) == '\xBB' && at(2) == '\xBF') pos_ = 3;
+        skipSpace();
+        if (at(pos_) != '[') return false;
+        ++pos_;
+        skipSpace();
+        first_ = true;
+        return true;
+    }
+
+    // The next element's text; none at the end of the array or when the text is irregular.
+    std::optional<std::string_view> next() {
+        compact();
+        if (!first_) {
+            if (at(pos_) != ',') {
+                closed_ = at(pos_) == ']';
+                if (closed_) ++pos_;
+                return std::nullopt;
+            }
+            ++pos_;
+            skipSpace();
+        } else if (at(pos_) == ']') {
+            ++pos_;
+            closed_ = true;
+            return std::nullopt;
+        }
+        first_ = false;
+        const std::size_t start = pos_;
+        std::size_t i = start;
+        const int c = at(i);
+        if (c == '{' || c == '[') {
+            int depth = 0;
+            bool inString = false;
+            for (;; ++i) {
+                const int d = at(i);
+                if (d < 0 || d == 0) return irregular();
+                if (inString) {
+                    if (d == '\\')
+                        ++i;
+                    else if (d == '"')
+                        inString = false;
+                } else if (d == '"') {
+                    inString = true;
+                } else if (d == '{' || d == '[') {
+                    ++depth;
+                } else if ((d == '}' || d == ']') && --depth == 0) {
+                    ++i;
+                    break;
+                }
+            }
+        } else if (c == '"') {
+            for (++i;; ++i) {
+                const int d = at(i);
+                if (d < 0 || d == 0) return irregular();
+                if (d == '\\') {
+                    ++i;
+                } else if (d == '"') {
+                    ++i;
+                    break;
+                }
+            }
+        } else {
+            for (;; ++i) {
+                const int d = at(i);
+                if (d < 0 || d == 0) return irregular();
+                if (d == ',' || d == ']' || isSpace(d)) break;
+            }
+        }
+        pos_ = i;
+        skipSpace();
+        return std::string_view(buffer_).substr(start, i - start);
+    }
+
+    // After the array: whether it was closed and nothing but white space follows.
+    bool closedCleanly() {
+        if (!closed_ || irregular_) return false;
+        skipSpace();
+        return at(pos_) < 0;
+    }
+    int readErrno = 0;  // set when reading failed
+
+  private:
+    static bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    std::nullopt_t irregular() {
+        irregular_ = true;
+        return std::nullopt;
+    }
+    void skipSpace() {
+        while (isSpace(at(pos_))) ++pos_;
+    }
+    // Drops the bytes before the current element.
+    void compact() {
+        if (pos_ < kBlock) return;
+        buffer_.erase(0, pos_);
+        pos_ = 0;
+    }
+    // The byte at `i`, reading more of the file as needed; -1 past the end.
+    int at(std::size_t i) {
+        while (i >= buffer_.size()) {
+            if (eof_) return -1;
+            const std::size_t had = buffer_.size();
+            buffer_.resize(had + kBlock);
+            const std::size_t n = std::fread(buffer_.data() + had, 1, kBlock, file_);
+            buffer_.resize(had + n);
+            if (n < kBlock) {
+                eof_ = true;
+                if (std::ferror(file_)) readErrno = errno != 0 ? errno : EIO;
+            }
+        }
+        return static_cast<unsigned char>(buffer_[i]);
+    }
+
+    static constexpr std::size_t kBlock = 1 << 20;
+    std::FILE* file_;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool eof_ = false;
+    bool first_ = true;
+    bool closed_ = false;
+    bool irregular_ = false;
 };
 
 PlacesFile withError(PlacesFileError error) {
@@ -782,20 +924,40 @@ PlacesFile PlacesFile::fromText(std::string_view text) {
 PlacesFile PlacesFile::fromPath(const std::filesystem::path& path) {
     try {
         const std::string name = path.string();
-        std::string text;
         errno = 0;
         const std::unique_ptr<std::FILE, FileCloser> f(std::fopen(name.c_str(), "rb"));
         if (!f)
             return withError({PlacesFileError::Kind::unreadable,
                               "cannot open " + name + ": " + std::strerror(errno), 0, 0});
-        char buffer[65536];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) text.append(buffer, n);
-        const bool failed = std::ferror(f.get()) != 0;
-        const int readErrno = errno;
-        if (failed)
+        const auto readFailed = [&](int readErrno) {
             return withError({PlacesFileError::Kind::unreadable,
                               "cannot read " + name + ": " + std::strerror(readErrno), 0, 0});
+        };
+        // A file that parses cleanly is read in one streaming pass. Anything else (a parse
+        // error, a number beyond a double, over-deep nesting, a NUL byte) stops that pass, and
+        // the whole text is read again and loaded by fromText, which reports it exactly.
+        {
+            PlacesFile file;
+            const std::vector<OutOfRangeNumber> none;
+            PlacesLoader loader(file, none);
+            ElementSplitter elements(f.get());
+            errno = 0;
+            bool regular = elements.open() && loader.start_array(0);
+            while (regular) {
+                const auto element = elements.next();
+                if (!element) break;
+                regular = json::sax_parse(*element, &loader);
+            }
+            if (elements.readErrno != 0) return readFailed(elements.readErrno);
+            if (regular && elements.closedCleanly() && loader.end_array()) return file;
+        }
+        std::rewind(f.get());
+        std::string text;
+        char buffer[65536];
+        std::size_t n;
+        errno = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) text.append(buffer, n);
+        if (std::ferror(f.get()) != 0) return readFailed(errno);
         PlacesFile file = fromText(text);
         if (file.error) file.error->message = name + ": " + file.error->message;
         return file;

@@ -234,6 +234,65 @@ TEST(PlacesFileTest, WholeNumberFieldsHoldExactly64Bits) {
     }
 }
 
+// Everything a load gives, for comparing two loads.
+std::string summary(const PlacesFile& file) {
+    std::string out = file.error ? file.error->message : "ok";
+    out += " elements " + std::to_string(file.elementCount) + problemTexts(file);
+    for (const auto& r : file.records) {
+        out += "\n" + r->id + "|" + r->name + "|" + std::to_string(r->lat) + "|" +
+               std::to_string(r->lng) + "|" + std::to_string(r->category_id) + "|" +
+               bytes(r->micro_data);
+        for (const auto& n : r->names) out += "|" + n;
+    }
+    return out;
+}
+
+// A file is read in blocks and cut into elements as it goes; whatever the text, the result is
+// the one of the same text in memory (with the path before an error's message).
+TEST(PlacesFileTest, AFileReadInBlocksLoadsLikeItsText) {
+    const std::string record = R"({"id": "a]\"}", "lat": 1, "lng": 2, "names": ["[", "{\\"],)"
+                               R"( "micro_data": [{"name": "x", "words": ["]"]}]})";
+    const std::string big(1'500'000, 'x');  // an element across blocks
+    std::vector<std::string> texts = {
+        "[" + record + ",\n" + record + "]\n",
+        "\xEF\xBB\xBF \r\n\t[ " + record + " , 1 , \"s]\" , true , null , [1, {\"a\": []}] ]",
+        "[]",
+        "[ ]",
+        "[\n]\n\n",
+        "",
+        "  ",
+        "{}",
+        "7",
+        "[" + record,
+        "[" + record + ",]",
+        "[" + record + "] x",
+        "[" + record + "][]",
+        "[1 2]",
+        "[" + record + "\0]"s,
+        "[" + record + "]\0"s,
+        R"([{"lat": 1e400, "lng": 2}, {"lat": 1, "lng": 2}])",
+        "[" + std::string(300, '[') + std::string(300, ']') + "]",
+        "[\"\xE9\"]",
+        R"([{"id": "b", "lat": 1, "lng": 2, "name": ")" + big + R"("}, 5])",
+        "[" + record + ", {\"lat\": tru}]",
+        "[\"a\\\"]",
+        "[\"\\\\\", 1]"};
+    for (const auto& entry :
+         std::filesystem::directory_iterator(kDataDir + "/JSONTestSuite/test_parsing")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        texts.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const auto path = std::filesystem::temp_directory_path() / "arquorel-blocks-test.json";
+    for (const auto& text : texts) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        auto expected = PlacesFile::fromText(text);
+        if (expected.error)
+            expected.error->message = path.string() + ": " + expected.error->message;
+        EXPECT_EQ(summary(PlacesFile::fromPath(path)), summary(expected)) << text.substr(0, 60);
+    }
+    std::filesystem::remove(path);
+}
+
 // Both JSON decoders against the parsing test suite: "y" texts must be accepted, "n" texts
 // rejected, "i" texts either way but alike (numbers out of range accepted), and none may crash.
 TEST(JsonTestSuite, LoaderAndMicroDataAgreeWithTheSuite) {

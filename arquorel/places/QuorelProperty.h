@@ -1,12 +1,15 @@
 #pragma once
 // The host's description of one place. Plain shared data: the host creates it empty and fills
-// the fields; the main screen, the list and the details screen share the same object.
+// the fields; the main screen, the list and the details screen share the same object. Its
+// texts are PlaceTexts, so that a whole region's records stay small.
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "arquorel/places/PlaceText.h"
 
 namespace arquorel {
 
@@ -21,39 +24,39 @@ struct MicroDataValue {
 
 class QuorelProperty {
   public:
-    std::string id;
-    std::string category_color;
-    std::string parent_category_title;
-    std::string category;
-    std::string brand_category_color;
+    PlaceText id;
+    PlaceText category_color;
+    PlaceText parent_category_title;
+    PlaceText category;
+    PlaceText brand_category_color;
     std::int64_t category_id = 0;
-    std::string name;
-    std::string searchNames;
+    PlaceText name;
+    PlaceText searchNames;
     double lat = 0;
     double lng = 0;
-    std::string img;
-    std::string logo;
-    std::string elevation;
-    std::string elevation_height;
-    std::string housenumber;
-    std::string street;
-    std::string city;
-    std::string postcode;
+    PlaceText img;
+    PlaceText logo;
+    PlaceText elevation;
+    PlaceText elevation_height;
+    PlaceText housenumber;
+    PlaceText street;
+    PlaceText city;
+    PlaceText postcode;
     std::vector<std::string> names;
-    std::string opening_hours;
-    std::string phone;
-    std::string link;
-    std::string email;
-    std::string facebook;
-    std::string wikipedia;
+    PlaceText opening_hours;
+    PlaceText phone;
+    PlaceText link;
+    PlaceText email;
+    PlaceText facebook;
+    PlaceText wikipedia;
     std::optional<std::vector<std::uint8_t>> micro_data;
     std::int64_t rand_position = 0;
     std::int64_t package = 0;
-    std::string shareText;
-    std::string shareurl;
-    std::string price;
-    std::string squareMeters;
-    std::string pieces;
+    PlaceText shareText;
+    PlaceText shareurl;
+    PlaceText price;
+    PlaceText squareMeters;
+    PlaceText pieces;
     double distance = 0;
     double rand_main_poosition = 0;
 

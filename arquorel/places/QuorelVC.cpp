@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "arquorel/arcore/NearestSelection.h"
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/arscreen/RadarAnimation.h"
 #include "arquorel/arscreen/RadarView.h"
@@ -607,9 +608,17 @@ void QuorelVC::rebuildPlaces() {
 }
 
 void QuorelVC::applyPlaces() {
-    std::stable_sort(places.begin(), places.end(), [](const auto& a, const auto& b) {
-        return a->distanceFromUser() < b->distanceFromUser();
-    });
+    // Nearest first by the distances last measured, ties in the records' order. Sorted by
+    // keys taken once: a whole region's places are many.
+    std::vector<std::pair<double, std::uint32_t>> keys(places.size());
+    for (std::size_t i = 0; i < places.size(); ++i)
+        keys[i] = {places[i]->distanceFromUser(), static_cast<std::uint32_t>(i)};
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::shared_ptr<Place>> sorted(places.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) sorted[i] = std::move(places[keys[i].second]);
+    places = std::move(sorted);
+    radarChosenFrom_.reset();
     // A rebuild replaces every card: the cards of the places before serve the new ones (all
     // but those flying out after a swipe, which still belong to their place).
     reusableViews_.clear();
@@ -740,6 +749,7 @@ void QuorelVC::removeSwipedPlace(ARAnnotationView& view) {
     presenter()->removeAnnotation(*place);
     tableData.erase(record);
     std::erase(places, place);
+    radarChosenFrom_.reset();
     view.removeFromSuperview();
     reload(ReloadType::swipe);
     radarFeed_->rebuildPoints();
@@ -770,9 +780,10 @@ RadarFeed::Points QuorelVC::makeRadarPoints() const {
     for (const auto& sector : presenter()->visibleAnnotationViews())
         for (const auto& view : sector) shown.push_back(view.get());
     std::sort(shown.begin(), shown.end());
+    const auto& onRadar = radarPlaces();
     RadarFeed::Points points;
-    points.reserve(places.size());
-    for (const auto& place : places) {
+    points.reserve(onRadar.size());
+    for (const auto& place : onRadar) {
         auto point = ARGeoCoordinate::coordinateWithLocation(place->location());
         const auto& record = place->property;
         if (record) point->unique = record->id;
@@ -792,6 +803,21 @@ RadarFeed::Points QuorelVC::makeRadarPoints() const {
         points.push_back(std::move(point));
     }
     return points;
+}
+
+const std::vector<std::shared_ptr<Place>>& QuorelVC::radarPlaces() const {
+    if (places.size() <= kRadarPlaces) return places;
+    const auto from =
+        std::tuple(static_cast<const void*>(places.data()), places.size(), distancesMeasured());
+    if (radarChosenFrom_ == from) return radarPlaces_;
+    auto chosen = nearestIndices(places.size(), kRadarPlaces,
+                                 [&](std::size_t i) { return places[i]->distanceFromUser(); });
+    std::sort(chosen.begin(), chosen.end());
+    radarPlaces_.clear();
+    radarPlaces_.reserve(chosen.size());
+    for (const std::uint32_t i : chosen) radarPlaces_.push_back(places[i]);
+    radarChosenFrom_ = from;
+    return radarPlaces_;
 }
 
 void QuorelVC::updateRadar(ARController&, double inclination) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/arscreen/RadarAnimation.h"
@@ -484,6 +485,44 @@ TEST(QuorelVCTest, TheRadarShowsTheNewPlacesOfAReloadAtOnce) {
     screen.serverPlaces.clear();
     screen.reloadPage();
     EXPECT_TRUE(screen.radarV->dotsView()->dots().empty());
+}
+
+// A whole region: the radar shows only the kRadarPlaces nearest places and the cards go to
+// the nearest ones, wherever they stand in the records; both follow the user.
+TEST(QuorelVCTest, AWholeRegionShowsOnlyTheNearestOnTheRadarAndAsCards) {
+    Stage stage;
+    const std::size_t count = QuorelVC::kRadarPlaces + 500;
+    auto records = ring(static_cast<int>(count), 0);  // in a line to the north
+    std::reverse(records.begin(), records.end());     // the nearest last in the records
+    stage.present(records);
+    stage.hold(3);
+    auto& screen = *stage.screen;
+    const auto radarIds = [&] {
+        std::set<std::string> ids;
+        for (const auto& point : screen.radarV->points) ids.insert(point->unique.value_or(""));
+        return ids;
+    };
+    auto ids = radarIds();
+    EXPECT_EQ(ids.size(), QuorelVC::kRadarPlaces);
+    EXPECT_TRUE(ids.count("p0") && ids.count("p999") && !ids.count("p1000"));
+    EXPECT_EQ(screen.radarV->dotsView()->dots().size(), QuorelVC::kRadarPlaces);
+    EXPECT_NEAR(screen.radarV->farthest, 40 + 10 * 999, 15);
+    const std::size_t cards = screen.presenter()->maxVisibleAnnotations;
+    ASSERT_EQ(screen.presenter()->annotationViews().size(), cards);
+    for (const auto& view : screen.presenter()->annotationViews()) {
+        const auto place = std::dynamic_pointer_cast<Place>(view->annotation());
+        ASSERT_TRUE(place);
+        EXPECT_LT(std::stoul(place->property->id.substr(1)), cards) << place->property->id;
+    }
+
+    // At the farthest place the radar shows the places nearest to it.
+    const auto& far = *records.front();
+    screen.didUpdateLocation(screen.trackingManager(),
+                             Location({far.lat, far.lng}, 0, 5, 5, stage.device.now()));
+    stage.hold(1, 0, /*fix=*/false);
+    ids = radarIds();
+    EXPECT_EQ(ids.size(), QuorelVC::kRadarPlaces);
+    EXPECT_TRUE(ids.count(far.id) && ids.count("p500") && !ids.count("p499"));
 }
 
 // The details screen as far as the main screen sees it.

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
+#include <sstream>
 
 #include "arquorel/arcore/ARPresenter.h"
 #include "arquorel/arcore/ARStatus.h"
-#include "arquorel/places/Place.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/host/CliArgs.h"
 
@@ -50,43 +50,67 @@ int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, st
 
     SimPlatform device;
     const Location user(*at, 0, 5, 5, device.now());
-    std::vector<std::shared_ptr<Place>> places;
-    places.reserve(file->records.size());
+    // A row per record with a place: measured without making the places themselves, so that a
+    // whole region's file costs little beyond its records.
+    struct Row {
+        std::uint32_t record;
+        double distance;
+        double azimuth;
+    };
+    std::vector<Row> rows;
+    rows.reserve(file->records.size());
     std::size_t withoutPlace = 0;
-    for (const auto& record : file->records) {
-        auto place = Place::create(record);
-        if (!place) {
+    for (std::size_t i = 0; i < file->records.size(); ++i) {
+        const auto& record = file->records[i];
+        const Location location({record->lat, record->lng}, 0, 9, 9, device.now());
+        if (!isValid(location.coordinate)) {
             ++withoutPlace;
             continue;
         }
-        place->setDistanceFromUser(distanceFromUser(user, place->location()));
-        place->setAzimuth(bearing(user, place->location()));
-        places.push_back(std::move(place));
+        rows.push_back({static_cast<std::uint32_t>(i), distanceFromUser(user, location),
+                        bearing(user, location)});
     }
     // Nearest first; equal distances keep the file's order.
-    const auto sortKey = [](const Place& p) {
-        const double d = p.distanceFromUser();
-        return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
+    const auto sortKey = [](const Row& r) {
+        return std::isnan(r.distance) ? std::numeric_limits<double>::infinity() : r.distance;
     };
-    std::stable_sort(places.begin(), places.end(),
-                     [&](const auto& a, const auto& b) { return sortKey(*a) < sortKey(*b); });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const Row& a, const Row& b) { return sortKey(a) < sortKey(b); });
 
     printDataSource(*path, out);
-    out << places.size() << (places.size() == 1 ? " place" : " places") << " around "
+    out << rows.size() << (rows.size() == 1 ? " place" : " places") << " around "
         << formatFixed(at->latitude, 7) << ", " << formatFixed(at->longitude, 7)
         << ", nearest first\n";
-    if (!places.empty()) {
-        std::vector<std::vector<std::string>> rows;
-        rows.reserve(places.size() + 1);
-        rows.push_back({"#", "Name", "Distance m", "Azimuth \xC2\xB0", "Sector"});
-        for (std::size_t i = 0; i < places.size(); ++i) {
-            const Place& p = *places[i];
-            rows.push_back({std::to_string(i + 1), nameCell(*p.property),
-                            formatFixed(p.distanceFromUser(), 1), formatFixed(p.azimuth(), 1),
-                            std::to_string(compassSector(p.azimuth()))});
+    if (!rows.empty()) {
+        // The table's cells are made twice (for the column widths, then to print) rather than
+        // kept for every row.
+        const auto cells = [&](std::size_t i) -> std::vector<std::string> {
+            const Row& r = rows[i];
+            return {std::to_string(i + 1), nameCell(*file->records[r.record]),
+                    formatFixed(r.distance, 1), formatFixed(r.azimuth, 1),
+                    std::to_string(compassSector(r.azimuth))};
+        };
+        const std::vector<std::string> header = {"#", "Name", "Distance m", "Azimuth \xC2\xB0",
+                                                 "Sector"};
+        std::vector<std::string> widest = header;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            auto row = cells(i);
+            for (std::size_t c = 0; c < row.size(); ++c)
+                if (characterCount(row[c]) > characterCount(widest[c])) widest[c] = row[c];
         }
+        // printTable pads each table to its widest cells: the widest row goes first in each
+        // table and is not printed, so that every printed table has the same column widths.
+        const std::vector<bool> right = {true, false, true, true, true};
+        std::ostringstream block;
+        const auto printRow = [&](std::vector<std::string> row) {
+            block.str({});
+            printTable({widest, std::move(row)}, right, block);
+            const std::string text = block.str();
+            out << text.substr(text.find('\n') + 1);
+        };
         out << "\n";
-        printTable(rows, {true, false, true, true, true}, out);
+        printRow(header);
+        for (std::size_t i = 0; i < rows.size(); ++i) printRow(cells(i));
         out << "\n";
     }
     printPlacesSummary(*file, out);

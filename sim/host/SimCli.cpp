@@ -8,6 +8,7 @@
 #include "sim/host/ListCommand.h"
 #include "sim/host/MapCommands.h"
 #include "sim/host/PlacesCommand.h"
+#include "sim/host/RegionPlaces.h"
 #include "sim/host/ScenarioPlayer.h"
 #include "sim/host/ScreenCommand.h"
 #include "sim/host/Soak.h"
@@ -51,6 +52,8 @@ const Command kCommands[] = {
      "make a map pack (drawing features, walking graph) from an OSM extract", runMapPackCommand},
     {"route", kRouteSynopsis, "the walking route between two positions over a map pack, as GeoJSON",
      runRouteCommand},
+    {"region", kRegionSynopsis, "write a whole region's places file made from the Monaco places",
+     runRegionCommand},
     {"map", kMapSynopsis, "the map of a pack around a position, with a walking route, as a picture",
      runMapCommand},
 };

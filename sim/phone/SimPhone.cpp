@@ -202,7 +202,7 @@ std::shared_ptr<QuorelVC> SimPhone::mainScreen() const {
 
 std::string SimPhone::placeName(const AnnnotationView& card) {
     const auto place = std::dynamic_pointer_cast<Place>(card.annotation());
-    return place && place->property ? place->property->name : std::string();
+    return place && place->property ? place->property->name.str() : std::string();
 }
 
 std::vector<std::shared_ptr<AnnnotationView>> SimPhone::cardsNamed(const std::string& name,
