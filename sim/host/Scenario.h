@@ -62,6 +62,8 @@ struct Accel {
 struct Rotate {
     DeviceOrientation orientation = DeviceOrientation::portrait;
 };
+// Nothing happens; the scenario runs at least until then (the end of a recording).
+struct End {};
 // One step of a finger's path at a point of the window: down, move, up or cancel.
 struct TouchPath {
     TouchPhase phase = TouchPhase::began;
@@ -160,7 +162,7 @@ using ScenarioAction =
                  scenario::Browse, scenario::LongPress, scenario::MapApps, scenario::Mail,
                  scenario::OpenDetails, scenario::SheetButton, scenario::TapMap,
                  scenario::ScrollDetails, scenario::Shot, scenario::Compass, scenario::Accel,
-                 scenario::Rotate, scenario::TouchPath>;
+                 scenario::Rotate, scenario::TouchPath, scenario::End>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start

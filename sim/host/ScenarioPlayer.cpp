@@ -927,6 +927,8 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
                 host.rotate(a.orientation);
             } else if constexpr (std::is_same_v<A, TouchPath>) {
                 host.touch(a.phase, a.point);
+            } else if constexpr (std::is_same_v<A, End>) {
+                host.note("the recording ends");
             } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
                                  std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
                 // The sensor plan gives their readings; take the first one now.

@@ -80,8 +80,6 @@ const char* orientationWord(DeviceOrientation o) {
 std::string touchTargetName(View& root, Point point) {
     const auto hit = hitTest(root, point);
     if (!hit) return "nothing";
-    for (auto v = hit; v; v = v->superview())
-        if (!v->identifier().empty()) return viewClassName(*v) + " #" + v->identifier();
     // The first text a user reads in a view: its own, else its subviews', depth first.
     const std::function<std::string(const View&)> firstText = [&](const View& v) {
         for (const auto& [key, value] : v.descriptionEntries())
@@ -92,6 +90,12 @@ std::string touchTargetName(View& root, Point point) {
         }
         return std::string();
     };
+    for (auto v = hit; v; v = v->superview()) {
+        if (v->identifier().empty()) continue;
+        const std::string text = firstText(*v);
+        return viewClassName(*v) + " #" + v->identifier() +
+               (text.empty() ? "" : " " + quoted(text));
+    }
     for (auto v = hit; v; v = v->superview()) {
         const std::string name = viewClassName(*v);
         if (name == "View" || name == "Label" || name == "ImageView" || name == "Window") continue;
@@ -242,6 +246,10 @@ void SessionRecorder::touch(double time, TouchPhase phase, Point p, const std::s
     }
     if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) touching_ = false;
     line(time, command);
+}
+
+void SessionRecorder::stopped(double time) {
+    line(time, "end");
 }
 
 void SessionRecorder::mark(double time, const std::string& caption) {

@@ -29,7 +29,8 @@ class View;
 
 // What a finger at `point` (in `root`'s coordinates) touches, for logs and recordings: the
 // nearest view from the one hit outwards with an identifier ("Button #backbutton"), else
-// the nearest that is more than a plain view, label or image with the first text inside it
+// and the first text inside it, else the nearest that is more than a plain view, label or image
+// with the first text inside it
 // ("AnnnotationView \"Casino\""), else the class of the view hit; "nothing" when none is.
 std::string touchTargetName(View& root, Point point);
 
@@ -66,6 +67,8 @@ class SessionRecorder {
     // A touch at a point of the screen (clamped to it); `target` names what a touch-down hits,
     // written as a comment for whoever reads the file.
     void touch(double time, TouchPhase phase, Point point, const std::string& target = {});
+    // The recording stops: the replay runs until this time.
+    void stopped(double time);
     // A picture to take on replay, captioned with `caption` or, without one, the time.
     void mark(double time, const std::string& caption);
 
