@@ -46,6 +46,7 @@ class SessionRecorder {
     void setPlacesFile(std::string name);
     // The places' JSON text itself, kept in the recording (line breaks are taken out).
     void setEmbeddedPlaces(const std::string& json);
+    bool hasPlaces() const { return !places_.empty(); }
     // The screen at the start; a later change of its orientation is recorded as a rotation.
     void setScreen(Size size, double scale);
     void setLanguage(std::string language);
