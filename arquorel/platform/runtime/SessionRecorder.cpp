@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "arquorel/platform/drawing/ViewTreeDump.h"
 #include "arquorel/platform/ui/HitTest.h"
@@ -149,6 +150,36 @@ double SessionRecorder::at(double time) {
 }
 
 void SessionRecorder::line(double time, const std::string& command) {
+    flushHeld();
+    append(time, command);
+}
+
+void SessionRecorder::flushHeld() {
+    auto heading = std::exchange(heldHeading_, std::nullopt);
+    auto sample = std::exchange(heldSample_, std::nullopt);
+    // In time order, so that the text's times never go back.
+    if (heading && sample && sample->time < heading->time) {
+        writeSample(sample->time, sample->sample);
+        sample.reset();
+    }
+    if (heading) writeHeading(heading->time, heading->degrees, heading->accuracy);
+    if (sample) writeSample(sample->time, sample->sample);
+}
+
+void SessionRecorder::writeHeading(double time, double degrees, double accuracy) {
+    headingTime_ = time;
+    headingDegrees_ = degrees;
+    headingAccuracy_ = accuracy;
+    append(time, "compass " + number(degrees, 1) + " " + number(accuracy, 1));
+}
+
+void SessionRecorder::writeSample(double time, Acceleration a) {
+    sampleTime_ = time;
+    sample_ = a;
+    append(time, "accel " + number(a.x, 3) + " " + number(a.y, 3) + " " + number(a.z, 3));
+}
+
+void SessionRecorder::append(double time, const std::string& command) {
     const double t = at(time);
     body_ += "at " + number(t, 2) + " " + command + "\n";
 }
@@ -181,23 +212,33 @@ void SessionRecorder::heading(double time, double degrees, double accuracy) {
     if (degrees >= 360) degrees = 0;
     if (!std::isfinite(accuracy)) accuracy = -1;
     accuracy = std::clamp(std::round(accuracy * 10) / 10, -1.0, 360.0);
-    const bool same = headingTime_ && degrees == headingDegrees_ && accuracy == headingAccuracy_;
-    if (same || (headingTime_ && time - *headingTime_ < kSamplePeriod)) return;
-    headingTime_ = time;
-    headingDegrees_ = degrees;
-    headingAccuracy_ = accuracy;
-    line(time, "compass " + number(degrees, 1) + " " + number(accuracy, 1));
+    if (headingTime_ && degrees == headingDegrees_ && accuracy == headingAccuracy_) {
+        heldHeading_.reset();  // back to what was written last
+        return;
+    }
+    if (headingTime_ && time - *headingTime_ < kSamplePeriod) {
+        heldHeading_ = HeldHeading{time, degrees, accuracy};
+        return;
+    }
+    heldHeading_.reset();
+    flushHeld();
+    writeHeading(time, degrees, accuracy);
 }
 
 void SessionRecorder::acceleration(double time, Acceleration a) {
     if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(a.z)) return;
     a = {std::clamp(a.x, -16.0, 16.0), std::clamp(a.y, -16.0, 16.0), std::clamp(a.z, -16.0, 16.0)};
-    if (sampleTime_ &&
-        (time - *sampleTime_ < kSamplePeriod || angleBetween(a, sample_) <= kTiltChange))
+    if (sampleTime_ && angleBetween(a, sample_) <= kTiltChange) {
+        heldSample_.reset();  // within a degree of what was written last
         return;
-    sampleTime_ = time;
-    sample_ = a;
-    line(time, "accel " + number(a.x, 3) + " " + number(a.y, 3) + " " + number(a.z, 3));
+    }
+    if (sampleTime_ && time - *sampleTime_ < kSamplePeriod) {
+        heldSample_ = HeldSample{time, a};
+        return;
+    }
+    heldSample_.reset();
+    flushHeld();
+    writeSample(time, a);
 }
 
 void SessionRecorder::orientation(double time, DeviceOrientation o) {
@@ -253,6 +294,7 @@ void SessionRecorder::stopped(double time) {
 }
 
 void SessionRecorder::mark(double time, const std::string& caption) {
+    flushHeld();
     const double t = at(time);
     body_ += "at " + number(t, 2) + " shot mark-" + std::to_string(++marks_) + " " +
              quoted(caption.empty() ? number(t, 2) + " s" : caption) + "\n";

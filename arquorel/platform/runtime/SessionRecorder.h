@@ -12,7 +12,9 @@
 // accelerometer samples arrive tens of times a second: they are kept at most every
 // kSamplePeriod, and an accelerometer sample only when its direction moved by more than
 // kTiltChange degrees from the last one kept, so that ten minutes of walking stay under a
-// megabyte without losing a tilt change of more than a degree.
+// megabyte without losing a tilt change of more than a degree. A reading that comes too soon
+// is held and written at its own time before the next line, so the last one of a burst is
+// never lost.
 
 #include <cstddef>
 #include <optional>
@@ -83,7 +85,12 @@ class SessionRecorder {
   private:
     // "at T " for an event at the platform time `time`, never before the line before.
     double at(double time);
+    // Writes the held readings, then the line.
     void line(double time, const std::string& command);
+    void append(double time, const std::string& command);
+    void flushHeld();
+    void writeHeading(double time, double degrees, double accuracy);
+    void writeSample(double time, Acceleration sample);
 
     double start_;
     double last_ = 0;
@@ -101,6 +108,15 @@ class SessionRecorder {
     double headingAccuracy_ = 0;
     std::optional<double> sampleTime_;
     Acceleration sample_;
+    struct HeldHeading {
+        double time, degrees, accuracy;
+    };
+    struct HeldSample {
+        double time;
+        Acceleration sample;
+    };
+    std::optional<HeldHeading> heldHeading_;
+    std::optional<HeldSample> heldSample_;
     bool touching_ = false;
     int marks_ = 0;
 };

@@ -81,9 +81,16 @@ TEST(SessionRecorderTest, SensorStreamsAreThinnedWithoutLosingATurnOfMoreThanADe
     r.heading(kStart + 1.10, 90.01, 10);  // the same tenth of a degree
     r.heading(kStart + 1.20, 359.97, 10);
     r.heading(kStart + 1.30, -1, -1);  // a negative heading wraps; an invalid accuracy stays
+    // The last reading of a quick burst is held, and written at its time when the stream stops.
+    r.heading(kStart + 1.32, 350, 10);
+    r.heading(kStart + 1.34, 340, 10);
+    r.acceleration(kStart + 1.35, tilted(30));
+    r.acceleration(kStart + 1.36, tilted(40));  // too soon after the one before
+    r.stopped(kStart + 3);
     EXPECT_EQ(linesOf(r, "compass"),
               (std::vector<std::string>{"at 1 compass 90 10", "at 1.2 compass 0 10",
-                                        "at 1.3 compass 359 -1"}));
+                                        "at 1.3 compass 359 -1", "at 1.34 compass 340 10"}));
+    EXPECT_EQ(linesOf(r, "accel").back(), "at 1.36 accel 0 -0.766 0.643");
 }
 
 TEST(SessionRecorderTest, TouchesStayOnTheScreenAndAFingerGoesDownBeforeItMoves) {
