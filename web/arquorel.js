@@ -17,8 +17,8 @@
 // walking route come from; 'monaco.pack' beside this module by default, null for none: maps
 // then show their background only), debugMap (a small "map" button in the corner shows a map
 // of the places, for developers), record (recording the session for the simulator: true, or
-// { placesFile: NAME } to name the places' file instead of keeping the places in the
-// recording; see recordingSeconds(), mark() and stopRecording()). One screen at a time per page.
+// { placesFile, mapPackFile } to name the places' file instead of keeping the places in the
+// recording, and the map pack's; see recordingSeconds(), mark() and stopRecording()). One screen at a time per page.
 import './libphonenumber-min.js';  // the global `libphonenumber`: telephone numbers of every country
 import createArquorelCore from './arquorel-core.js';
 
@@ -206,9 +206,11 @@ export async function createMainScreen(element, options = {}) {
 
   module.arq.attach(element, screen);
   if (options.record) {
-    const file = module.arq.cString((options.record && options.record.placesFile) || '');
-    module._arq_record_start(file);
+    const file = module.arq.cString(options.record.placesFile || '');
+    const pack = module.arq.cString(options.record.mapPackFile || '');
+    module._arq_record_start(file, pack);
     module._free(file);
+    module._free(pack);
   } else {
     module._arq_record_stop();  // a recording the page left behind is not continued
   }

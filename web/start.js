@@ -77,10 +77,12 @@ window.addEventListener('popstate', () => { if (screen) backToStart(); });
 // --- Recording the session for the simulator -----------------------------------------------
 
 // The bundled places are named by their file beside the scenario (data/monaco/places.json in
-// the repository); others are kept in the recording.
+// the repository), with the Monaco extract the page's map pack is made from; others are kept in
+// the recording.
 function recordOption(source) {
   if (!$('record').checked) return false;
-  return source === 'bundled' ? { placesFile: 'places.json' } : true;
+  return source === 'bundled'
+    ? { placesFile: 'places.json', mapPackFile: 'monaco-latest.osm.pbf' } : true;
 }
 
 function clock(seconds) {

@@ -2,9 +2,9 @@
 // by the simulator (build/debug/arquorel-sim): the compass turning, the position walking the
 // start of the Monaco track, a tap on the Casino's card (its details screen, and back), the list
 // opened with the page's button and closed by raising the phone, and a mark at each step. Fails
-// when the saved file does not replay, when the cards at the end differ (names, distances,
-// frames within 2 points), when the screens at the marks differ, or when a touch lands on
-// another view in the replay than in the browser. The recording and the replay's pictures are
+// when the saved file does not replay, when the cards at the marks on the main screen (the end
+// among them) differ (names, distances, frames within 2 points), when the screens at the marks
+// differ, or when a touch lands on another view in the replay than in the browser. The recording and the replay's pictures are
 // under build/web-shots/record/.
 //
 //   ./run web build; cmake --build build/debug --target arquorel-sim; node tests/web/record.mjs
@@ -88,7 +88,7 @@ try {
     await page.waitForTimeout(120);
   }
   await sensors.position(track[0].latitude, track[0].longitude);
-  await page.waitForTimeout(2000);
+  await page.waitForTimeout(4000);  // the compass filter and the cards settle
   await mark('Back at the start, facing the Casino');
   const indicator = await page.textContent('#recordingTime');
   check(/REC 0:0[3-9]|REC 0:[1-5]\d/.test(indicator), `the indicator counts the time (${indicator})`);
@@ -134,7 +134,8 @@ try {
 if (recording) {
   const file = join(out, 'recorded.scenario');
   await writeFile(file, recording);
-  await copyFile(join(root, 'data', 'monaco', 'places.json'), join(out, 'places.json'));
+  for (const f of ['places.json', 'monaco-latest.osm.pbf'])
+    await copyFile(join(root, 'data', 'monaco', f), join(out, f));
   console.log(recording.split('\n').slice(0, 12).join('\n'));
   check(recording.length < 1e6, `the recording is ${recording.length} bytes`);
   let log = '';
@@ -152,13 +153,16 @@ if (recording) {
   const replayed = await Promise.all(shots.map((f) => readFile(join(out, 'replay', f), 'utf8')));
   check(JSON.stringify(replayed.map(screenOf)) === JSON.stringify(marks.map(screenOf)),
     `the same screens at the marks: ${marks.map(screenOf)} / ${replayed.map(screenOf)}`);
-  if (replayed.length && marks.length) {
-    const last = compareCards(marks[marks.length - 1], replayed[replayed.length - 1]);
-    const shown = cards(marks[marks.length - 1]).filter((c) => !c.hidden).length;
-    check(shown > 0 && last.problems.length === 0,
-      `the same ${shown} cards at the end, frames within ${last.worst.toFixed(2)} points` +
-      (last.problems.length ? ': ' + last.problems.slice(0, 5).join('; ') : ''));
-  }
+  // The cards at each mark on the main screen, the last one (the end) included.
+  marks.forEach((tree, i) => {
+    if (screenOf(tree) !== 'main' || !replayed[i]) return;
+    const same = compareCards(tree, replayed[i]);
+    const shown = cards(tree).filter((c) => !c.hidden).length;
+    check(shown > 0 && same.problems.length === 0,
+      `the same ${shown} cards at mark ${i + 1}${i === marks.length - 1 ? ' (the end)' : ''}, ` +
+      `frames within ${same.worst.toFixed(2)} points` +
+      (same.problems.length ? ': ' + same.problems.slice(0, 5).join('; ') : ''));
+  });
   // The browser wrote what each touch landed on beside it; the replay logs its own.
   const recorded = [...recording.matchAll(/ touch down [\d.]+ [\d.]+ {2}# (.*)$/gm)].map((m) => m[1]);
   const replayedTargets = [...log.matchAll(/user: finger down at \([^)]*\) on (.*)$/gm)].map((m) => m[1]);

@@ -114,6 +114,10 @@ void SessionRecorder::setPlacesFile(std::string name) {
                                : quoted(name));
 }
 
+void SessionRecorder::setMapPack(std::string name) {
+    mapPack_ = name.empty() ? std::string() : "map-pack " + quoted(name);
+}
+
 void SessionRecorder::setEmbeddedPlaces(const std::string& json) {
     places_ = "places-inline " + quoted(json);
 }
@@ -305,6 +309,7 @@ std::string SessionRecorder::text() const {
         "# A recorded session: the positions, compass, tilt, touches and screen changes the\n"
         "# application received, at their times in seconds from the start of the recording.\n";
     if (!places_.empty()) head += places_ + "\n";
+    if (!mapPack_.empty()) head += mapPack_ + "\n";
     if (screen_)
         head += "screen " + number(std::round(screen_->width), 0) + "x" +
                 number(std::round(screen_->height), 0) + "@" +

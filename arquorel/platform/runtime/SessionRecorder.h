@@ -49,6 +49,8 @@ class SessionRecorder {
     // The places' JSON text itself, kept in the recording (line breaks are taken out).
     void setEmbeddedPlaces(const std::string& json);
     bool hasPlaces() const { return !places_.empty(); }
+    // The name of the map pack (or map extract) the replay finds beside the scenario.
+    void setMapPack(std::string name);
     // The screen at the start; a later change of its orientation is recorded as a rotation.
     void setScreen(Size size, double scale);
     void setLanguage(std::string language);
@@ -96,6 +98,7 @@ class SessionRecorder {
     double last_ = 0;
     std::string body_;
     std::string places_;
+    std::string mapPack_;
     std::optional<Size> screen_;
     double scale_ = 2;
     std::string language_;

@@ -27,6 +27,7 @@ std::vector<std::string> linesOf(const SessionRecorder& r, const std::string& wo
 TEST(SessionRecorderTest, TheHeadHoldsTheSetupAndTimesCountFromTheStartWithoutGoingBack) {
     SessionRecorder r(kStart);
     r.setPlacesFile("places.json");
+    r.setMapPack("monaco latest.pbf");
     r.setScreen({412, 915}, 2.625);
     r.setLanguage("fr");
     r.setImperial(true);
@@ -44,7 +45,8 @@ TEST(SessionRecorderTest, TheHeadHoldsTheSetupAndTimesCountFromTheStartWithoutGo
               "# A recorded session: the positions, compass, tilt, touches and screen changes the\n"
               "# application received, at their times in seconds from the start of the "
               "recording.\n"
-              "places places.json\nscreen 412x915@2.625\nlang fr\nunits imperial\n"
+              "places places.json\nmap-pack \"monaco latest.pbf\"\nscreen 412x915@2.625\nlang "
+              "fr\nunits imperial\n"
               "delegate off\nhints off\n\n"
               "at 0 fix 43.7393682 7.4272085 accuracy 12 age 0.4\n"
               "at 0.5 present\n"

@@ -292,12 +292,13 @@ EMSCRIPTEN_KEEPALIVE void arq_fetched(int id, const unsigned char* bytes, int le
 }
 
 // Recording the session: starts (a places file's name, or empty to keep the places handed over
-// in the recording), the network's changes, a mark with a caption (empty: the time), seconds
-// recorded so far (-1 when not recording), and the scenario text at the stop (owned by the
-// platform until the next call).
-EMSCRIPTEN_KEEPALIVE void arq_record_start(const char* placesFile) {
+// in the recording; the map pack's file name, or empty), the network's changes, a mark with a
+// caption (empty: the time), seconds recorded so far (-1 when not recording), and the scenario text
+// at the stop (owned by the platform until the next call).
+EMSCRIPTEN_KEEPALIVE void arq_record_start(const char* placesFile, const char* mapPackFile) {
     auto& recorder = BrowserPlatform::instance().startRecording();
     if (placesFile && *placesFile) recorder.setPlacesFile(placesFile);
+    if (mapPackFile && *mapPackFile) recorder.setMapPack(mapPackFile);
 }
 
 EMSCRIPTEN_KEEPALIVE void arq_record_network(int on) {
