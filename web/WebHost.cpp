@@ -123,6 +123,15 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     s.screen->uiOptions.debugMap = debugMap != 0;
     s.shown = false;
     s.depth = 0;
+    if (auto* recorder = platform.recorder()) {
+        // The places go into the recording unless the page named their file.
+        if (!recorder->hasPlaces()) recorder->setEmbeddedPlaces(placesJson ? placesJson : "");
+        recorder->setLanguage(arquorel::Bundle::framework().language());
+        recorder->setImperial(imperial != 0);
+        recorder->setDelegate(delegate != 0);
+        recorder->setHints(hints != 0);
+        recorder->presented(context.now());
+    }
     root->present(s.screen, true);
     return static_cast<int>(loaded.records.size());
 }
@@ -155,6 +164,8 @@ EMSCRIPTEN_KEEPALIVE void arq_host_frame() {
 EMSCRIPTEN_KEEPALIVE int arq_host_open_list() {
     auto& s = session();
     if (!s.window || !s.screen || s.window->topViewController() != s.screen) return 0;
+    auto& platform = BrowserPlatform::instance();
+    if (auto* recorder = platform.recorder()) recorder->openedList(platform.context().now());
     s.screen->openPointsList();
     return 1;
 }

@@ -16,7 +16,9 @@
 // first-use hints), mapPack (the address of the map pack that the details screen's map and
 // walking route come from; 'monaco.pack' beside this module by default, null for none: maps
 // then show their background only), debugMap (a small "map" button in the corner shows a map
-// of the places, for developers). One screen at a time per page.
+// of the places, for developers), record (recording the session for the simulator: true, or
+// { placesFile, mapPackFile } to name the places' file instead of keeping the places in the
+// recording, and the map pack's; see recordingSeconds(), mark() and stopRecording()). One screen at a time per page.
 import './libphonenumber-min.js';  // the global `libphonenumber`: telephone numbers of every country
 import createArquorelCore from './arquorel-core.js';
 
@@ -141,6 +143,26 @@ class MainScreen extends EventTarget {
     return !!this.module && this.module._arq_host_open_list() === 1;
   }
 
+  // Seconds recorded so far, or -1 when the session is not being recorded.
+  recordingSeconds() {
+    return this.module ? this.module._arq_record_seconds() : -1;
+  }
+
+  // Marks this moment of the recording: the replay takes a picture here, captioned with
+  // `caption` or, without one, the time.
+  mark(caption = '') {
+    if (!this.module) return;
+    const text = this.module.arq.cString(String(caption));
+    this.module._arq_record_mark(text);
+    this.module._free(text);
+  }
+
+  // Stops recording; the recording as a scenario text for the simulator ('' when none).
+  stopRecording() {
+    if (!this.module) return '';
+    return this.module.UTF8ToString(this.module._arq_record_stop());
+  }
+
   // Closes the screen and stops the camera and the sensors.
   destroy() {
     if (!this.module) return;
@@ -183,6 +205,15 @@ export async function createMainScreen(element, options = {}) {
   if ((await permissionState('camera')) === 'denied') module._arq_camera_state(2);
 
   module.arq.attach(element, screen);
+  if (options.record) {
+    const file = module.arq.cString(options.record.placesFile || '');
+    const pack = module.arq.cString(options.record.mapPackFile || '');
+    module._arq_record_start(file, pack);
+    module._free(file);
+    module._free(pack);
+  } else {
+    module._arq_record_stop();  // a recording the page left behind is not continued
+  }
   const text = (s) => module.arq.cString(s);
   const placesText = text(places);
   const language = text(options.language || 'en');

@@ -47,6 +47,14 @@ void TouchDriver::touch(TouchPhase phase, Point point) {
     if (phase == TouchPhase::ended) current_.reset();
 }
 
+void TouchDriver::touchAt(TouchPhase phase, Point point) {
+    if (phase != TouchPhase::began && !current_) return;
+    // A new finger cancels one still down, as the page's window does.
+    if (phase == TouchPhase::began && current_) touch(TouchPhase::cancelled, point);
+    touch(phase, point);
+    if (phase == TouchPhase::cancelled) current_.reset();
+}
+
 void TouchDriver::tapAt(Point point) {
     touch(TouchPhase::began, point);
     device_.advance(kTapDuration);

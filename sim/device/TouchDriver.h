@@ -42,6 +42,10 @@ class TouchDriver {
     // Down at `from`, `steps` even moves to `to` over `duration`, up.
     void drag(Point from, Point to, double duration = 0.3, int steps = 10);
 
+    // One step of a finger's path, as a recording gives it; a move or lift without a finger
+    // down touches nothing.
+    void touchAt(TouchPhase phase, Point point);
+
     // Aimed at the centre of a view (or of the view with that identifier in the window).
     TouchResult tap(const View& view);
     TouchResult tap(const std::string& identifier);

@@ -45,6 +45,9 @@ const std::map<std::string, Expected>& expectations() {
            "PlaceVC", "PointsVC", "QuorelVC"},
           "QuorelVC"}},
         // The main screen throughout; its back button leaves the host's own screen.
+        // Recorded in the browser: a card's details, then the list, then the main screen.
+        {"monaco/recorded-walk.scenario",
+         {{"QuorelVC", "PlaceVC", "PointsVC", "QuorelVC"}, "QuorelVC"}},
         {"monaco/tour.scenario",
          {{"QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC",
            "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "QuorelVC", "ViewController"},

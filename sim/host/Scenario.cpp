@@ -338,6 +338,71 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
         if (!y) return std::nullopt;
         return TapPoint{{*x, *y}};
     }
+    if (name == "end") return End{};
+    if (name == "compass") {
+        Compass reading;
+        const auto degrees = words.number("compass", "a number of degrees", 0, 360, true, failure);
+        if (!degrees) return std::nullopt;
+        reading.degrees = *degrees;
+        if (!words.done()) {
+            const auto accuracy =
+                words.number("compass accuracy", "a number of degrees", -1, 360, false, failure);
+            if (!accuracy) return std::nullopt;
+            reading.accuracy = *accuracy;
+        }
+        return reading;
+    }
+    if (name == "accel") {
+        Accel accel;
+        double* axes[] = {&accel.sample.x, &accel.sample.y, &accel.sample.z};
+        const char* names[] = {"accel x", "accel y", "accel z"};
+        for (int i = 0; i < 3; ++i) {
+            const auto v = words.number(names[i], "a number of g", -16, 16, false, failure);
+            if (!v) return std::nullopt;
+            *axes[i] = *v;
+        }
+        return accel;
+    }
+    if (name == "rotate") {
+        static const std::pair<const char*, DeviceOrientation> ways[] = {
+            {"portrait", DeviceOrientation::portrait},
+            {"upside-down", DeviceOrientation::portraitUpsideDown},
+            {"landscape-left", DeviceOrientation::landscapeLeft},
+            {"landscape-right", DeviceOrientation::landscapeRight},
+            {"face-up", DeviceOrientation::faceUp},
+            {"face-down", DeviceOrientation::faceDown}};
+        for (const auto& [word, orientation] : ways)
+            if (words.accept(word)) return Rotate{orientation};
+        const Token* t = words.peek();
+        failure = Failure{
+            "rotate must be portrait, upside-down, landscape-left, landscape-right, face-up or "
+            "face-down: " +
+            (t ? printable(t->text) : std::string("(none)"))};
+        return std::nullopt;
+    }
+    if (name == "touch") {
+        TouchPath touch;
+        if (words.accept("down")) {
+            touch.phase = TouchPhase::began;
+        } else if (words.accept("move")) {
+            touch.phase = TouchPhase::moved;
+        } else if (words.accept("up")) {
+            touch.phase = TouchPhase::ended;
+        } else if (words.accept("cancel")) {
+            touch.phase = TouchPhase::cancelled;
+        } else {
+            const Token* t = words.peek();
+            failure = Failure{"touch must be down, move, up or cancel: " +
+                              (t ? printable(t->text) : std::string("(none)"))};
+            return std::nullopt;
+        }
+        const auto x = words.number("touch x", "a number of points", 0, 10000, false, failure);
+        if (!x) return std::nullopt;
+        const auto y = words.number("touch y", "a number of points", 0, 10000, false, failure);
+        if (!y) return std::nullopt;
+        touch.point = {*x, *y};
+        return touch;
+    }
     if (name == "long-press") {
         const auto x = words.number("long-press x", "a number of points", 0, 10000, false, failure);
         if (!x) return std::nullopt;
@@ -522,6 +587,11 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
             if (comma >= list.size()) break;
             from = comma + 1;
         }
+    } else if (name == "hints") {
+        parseOnOff(words, name, s.device.hints, failure);
+    } else if (name == "places-inline") {
+        const auto json = words.text("places-inline needs the places' JSON text, quoted", failure);
+        if (json) s.inlinePlaces = *json;
     } else if (name == "pages") {
         const auto folder_ = words.text("pages needs a folder", failure);
         if (folder_) s.device.pages = folder / *folder_;
@@ -529,6 +599,43 @@ bool parseSetup(Words& words, const std::string& name, const std::filesystem::pa
         return false;
     }
     return true;
+}
+
+// A finger's path must stay on the screen and go down before it moves or lifts. (A `tap X Y`
+// off the screen only misses, as it always has.)
+// Checked once the whole file is read, as the screen may be given after the touches.
+std::string checkTouches(const Scenario& s) {
+    using namespace scenario;
+    const Size screen = s.device.screen;
+    const auto outside = [&](Point p) {
+        return p.x < 0 || p.y < 0 || p.x > screen.width || p.y > screen.height;
+    };
+    const auto at = [](int line) { return "line " + std::to_string(line) + ": "; };
+    const std::string size = shortNumber(screen.width) + "x" + shortNumber(screen.height);
+    int downLine = 0;
+    for (const auto& event : s.events) {
+        std::optional<Point> point;
+        const char* what = "";
+        if (const auto* touch = std::get_if<TouchPath>(&event.action)) {
+            point = touch->point;
+            what = "touch";
+            const bool down = touch->phase == TouchPhase::began;
+            if (down && downLine)
+                return at(event.line) + "touch down: a finger is already down since line " +
+                       std::to_string(downLine);
+            if (!down && !downLine)
+                return at(event.line) + "touch " +
+                       (touch->phase == TouchPhase::moved   ? "move"
+                        : touch->phase == TouchPhase::ended ? "up"
+                                                            : "cancel") +
+                       ": no finger is down";
+            downLine = down ? event.line : (touch->phase == TouchPhase::moved ? downLine : 0);
+        }
+        if (point && outside(*point))
+            return at(event.line) + what + " at (" + shortNumber(point->x) + ", " +
+                   shortNumber(point->y) + ") is outside the screen (" + size + " points)";
+    }
+    return {};
 }
 
 }  // namespace
@@ -580,7 +687,8 @@ ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& 
                 if (name == "fix" || name == "heading" || name == "pitch" || name == "walk" ||
                     name == "shot" || name == "tap" || name == "swipe" || name == "present" ||
                     name == "open" || name == "raise" || name == "scroll" || name == "long-press" ||
-                    name == "sheet")
+                    name == "sheet" || name == "compass" || name == "accel" || name == "rotate" ||
+                    name == "touch")
                     return fail(name + " needs a time: at T " + name + " ...");
                 return fail("unknown command: " + printable(first->text));
             }
@@ -588,13 +696,18 @@ ScenarioParse parseScenario(std::string_view text, const std::filesystem::path& 
             const auto [it, fresh] = setupLines.emplace(name, lineNumber);
             if (!fresh)
                 return fail(name + " was already given on line " + std::to_string(it->second));
-            if (name == "places") s.placesLine = lineNumber;
+            if (name == "places" || name == "places-inline") s.placesLine = lineNumber;
             if (name == "pages") s.pagesLine = lineNumber;
             if (name == "map-pack") s.mapPackLine = lineNumber;
         }
         if (const Token* extra = words.take())
             return fail("unexpected text at the end of the line: " + printable(extra->text));
     }
+    if (!s.places.empty() && !s.inlinePlaces.empty())
+        return {std::nullopt, "line " + std::to_string(setupLines["places-inline"]) +
+                                  ": places-inline: places are given on line " +
+                                  std::to_string(setupLines["places"]) + " already"};
+    if (auto problem = checkTouches(s); !problem.empty()) return {std::nullopt, problem};
     return {std::move(s), {}};
 }
 
@@ -637,6 +750,11 @@ std::string describeAction(const ScenarioAction& action) {
         std::string operator()(const TapMap&) const { return "tap map"; }
         std::string operator()(const ScrollDetails&) const { return "scroll details"; }
         std::string operator()(const Shot&) const { return "shot"; }
+        std::string operator()(const Compass&) const { return "compass"; }
+        std::string operator()(const Accel&) const { return "accel"; }
+        std::string operator()(const Rotate&) const { return "rotate"; }
+        std::string operator()(const TouchPath&) const { return "touch"; }
+        std::string operator()(const End&) const { return "end"; }
     };
     return std::visit(Name{}, action);
 }

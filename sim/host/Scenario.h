@@ -14,7 +14,9 @@
 
 #include "arquorel/platform/geometry/Geometry.h"
 #include "arquorel/platform/sensors/Location.h"
+#include "arquorel/platform/sensors/Readings.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
+#include "arquorel/platform/ui/Touch.h"
 #include "sim/device/SimDirections.h"
 
 namespace arquorel::sim {
@@ -45,6 +47,27 @@ struct Turn {
 };
 struct Pitch {
     double degrees = 0;
+};
+// One compass reading, delivered once at its time (a recorded reading); a heading, turn or walk
+// before it stops sending readings.
+struct Compass {
+    double degrees = 0;
+    double accuracy = 5;
+};
+// One accelerometer sample in g along the device's axes; a pitch before it stops sending samples.
+struct Accel {
+    Acceleration sample;
+};
+// The device turned into another physical orientation.
+struct Rotate {
+    DeviceOrientation orientation = DeviceOrientation::portrait;
+};
+// Nothing happens; the scenario runs at least until then (the end of a recording).
+struct End {};
+// One step of a finger's path at a point of the window: down, move, up or cancel.
+struct TouchPath {
+    TouchPhase phase = TouchPhase::began;
+    Point point;
 };
 // Fixes along a GPX track at `speed` times walking pace, facing the way of travel.
 struct Walk {
@@ -138,7 +161,8 @@ using ScenarioAction =
                  scenario::Raise, scenario::ScrollList, scenario::TapRow, scenario::Network,
                  scenario::Browse, scenario::LongPress, scenario::MapApps, scenario::Mail,
                  scenario::OpenDetails, scenario::SheetButton, scenario::TapMap,
-                 scenario::ScrollDetails, scenario::Shot>;
+                 scenario::ScrollDetails, scenario::Shot, scenario::Compass, scenario::Accel,
+                 scenario::Rotate, scenario::TouchPath, scenario::End>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start
@@ -172,12 +196,16 @@ struct DeviceSetup {
     std::vector<std::string> mapApps;
     // Whether a mail account is set up.
     bool mail = true;
+    // Whether the main screen shows its first-use hints.
+    bool hints = true;
 };
 
 struct Scenario {
     // Files are taken relative to the scenario file's folder. The host's places are the records
     // of every places file in order; none: the host has none.
     std::vector<std::filesystem::path> places;
+    // Places given in the scenario itself (a places JSON text), read after the files'.
+    std::string inlinePlaces;
     int placesLine = 0;
     int pagesLine = 0;
     // The map pack maps draw and routes walk over (a pack file, or an OSM extract made into a

@@ -12,6 +12,7 @@
 #include "arquorel/places/QuorelVC.h"
 #include "arquorel/platform/maps/pack/MapPack.h"
 #include "arquorel/platform/resources/Bundle.h"
+#include "arquorel/platform/runtime/SessionRecorder.h"
 #include "arquorel/platform/ui/AlertController.h"
 #include "arquorel/platform/ui/HitTest.h"
 #include "arquorel/platform/ui/LayoutRegistry.h"
@@ -204,6 +205,7 @@ void ScenarioHost::present() {
     if (setup_.delegate) screen->delegate = std::make_shared<Delegate>(*this);
     screen->uiOptions.debugMap = setup_.debugMap;
     screen->uiOptions.debugLabel = setup_.debugLabel;
+    screen->showsFirstUseHints = setup_.hints;
     screen_ = screen;
     screens_.push_back(screen);
     reloadsSeen_ = 0;
@@ -269,6 +271,29 @@ bool ScenarioHost::longPressAt(Point point) {
     phone_.finger().longPressAt(point);
     look();
     return true;
+}
+
+void ScenarioHost::touch(TouchPhase phase, Point point) {
+    if (phase == TouchPhase::began)
+        note("user: finger down at (" + formatFixed(point.x, 0) + ", " + formatFixed(point.y, 0) +
+             ") on " + touchTargetName(*phone_.window(), point));
+    phone_.finger().touchAt(phase, point);
+    phone_.device().runPending();
+    if (phase == TouchPhase::ended || phase == TouchPhase::cancelled)
+        note(std::string("user: finger ") + (phase == TouchPhase::ended ? "up" : "cancelled") +
+             " at (" + formatFixed(point.x, 0) + ", " + formatFixed(point.y, 0) + ")");
+    look();
+}
+
+void ScenarioHost::rotate(DeviceOrientation orientation) {
+    static const char* const names[] = {"unknown",        "portrait",        "upside down",
+                                        "landscape left", "landscape right", "face up",
+                                        "face down"};
+    const auto index = static_cast<std::size_t>(orientation);
+    note(std::string("user: turns the phone ") + (index < std::size(names) ? names[index] : "?"));
+    phone_.device().context().device().setOrientation(orientation);
+    phone_.device().runPending();
+    look();
 }
 
 std::string ScenarioHost::missed(const AnnnotationView& card, const std::string& message) const {
@@ -726,6 +751,14 @@ std::string ScenarioPlayer::load() {
             log_ << where << "places: " << printable(problem.text()) << "\n";
         records.insert(records.end(), file.records.begin(), file.records.end());
     }
+    if (!scenario_.inlinePlaces.empty()) {
+        const auto file = PlacesFile::fromText(scenario_.inlinePlaces);
+        const std::string where = "line " + std::to_string(scenario_.placesLine) + ": ";
+        if (file.error) return where + "places-inline: " + file.error->message;
+        for (const auto& problem : file.problems)
+            log_ << where << "places: " << printable(problem.text()) << "\n";
+        records.insert(records.end(), file.records.begin(), file.records.end());
+    }
     // A place to open must be one of the host's.
     for (const auto& event : scenario_.events) {
         const auto* open = std::get_if<scenario::OpenDetails>(&event.action);
@@ -762,7 +795,8 @@ std::string ScenarioPlayer::load() {
     plan_ = std::make_unique<SensorPlan>(scenario_, walks_);
 
     ScenarioHost::Setup setup = scenario_.device;
-    if (!scenario_.places.empty()) setup.attribution = kOnScreenAttribution;
+    if (!scenario_.places.empty() || !scenario_.inlinePlaces.empty())
+        setup.attribution = kOnScreenAttribution;
     host_ = std::make_unique<ScenarioHost>(setup, &log_);
     host_->records = std::move(records);
     if (pack) host_->device().installMapPack(std::move(pack));
@@ -885,6 +919,16 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
                 host.tapMap(a.point);
             } else if constexpr (std::is_same_v<A, ScrollDetails>) {
                 host.scrollDetails(a.dy);
+            } else if constexpr (std::is_same_v<A, Compass>) {
+                host.phone().setHeading(a.degrees, a.accuracy);
+            } else if constexpr (std::is_same_v<A, Accel>) {
+                host.phone().deliverAcceleration(a.sample);
+            } else if constexpr (std::is_same_v<A, Rotate>) {
+                host.rotate(a.orientation);
+            } else if constexpr (std::is_same_v<A, TouchPath>) {
+                host.touch(a.phase, a.point);
+            } else if constexpr (std::is_same_v<A, End>) {
+                host.note("the recording ends");
             } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
                                  std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
                 // The sensor plan gives their readings; take the first one now.

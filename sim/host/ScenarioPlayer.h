@@ -89,6 +89,10 @@ class ScenarioHost {
     bool tapAt(Point point);
     // A finger held still at a point for a second.
     bool longPressAt(Point point);
+    // One step of a recorded finger's path; a touch-down is logged with what it lands on.
+    void touch(TouchPhase phase, Point point);
+    // The device turned into another physical orientation.
+    void rotate(DeviceOrientation orientation);
     bool tapCard(const std::string& name);
     bool tapView(const std::string& identifier);
     bool swipeCard(SwipeDirection direction, const std::string& name);

@@ -265,6 +265,65 @@ TEST(ScenarioTest, BadLinesNameTheLineAndTheProblem) {
     }
 }
 
+// What a recording writes, and the edits of a hostile one: each refused with its line, before
+// anything plays.
+TEST(ScenarioTest, RecordedSessionCommands) {
+    const auto parsed = parseScenario(
+        "places-inline \"[{\\\"name\\\": \\\"A \\\\\\\"B\\\\\\\"\\\", \\\"lat\\\": 1, \\\"lng\\\": "
+        "2}]\"\n"
+        "hints off\nscreen 812x375@3\n"
+        "at 0 compass 359.9 -1\nat 0 compass 12\nat 0.1 accel -0.01 -0.98 0.2\n"
+        "at 0.2 rotate landscape-left\nat 1 touch down 800 370  # ARPresenter #presenter\n"
+        "at 1.02 touch move 812 375\nat 1.05 touch up 812 375\nat 2 touch down 1 1\n"
+        "at 2.1 touch cancel 1 1\n",
+        "base");
+    ASSERT_TRUE(parsed.scenario) << parsed.error;
+    const auto& s = *parsed.scenario;
+    EXPECT_EQ(s.inlinePlaces, R"([{"name": "A \"B\"", "lat": 1, "lng": 2}])");
+    EXPECT_FALSE(s.device.hints);
+    ASSERT_EQ(s.events.size(), 9u);
+    const auto& compass = std::get<Compass>(s.events[0].action);
+    EXPECT_EQ(compass.degrees, 359.9);
+    EXPECT_EQ(compass.accuracy, -1);
+    EXPECT_EQ(std::get<Compass>(s.events[1].action).accuracy, 5);
+    EXPECT_EQ(std::get<Accel>(s.events[2].action).sample, (Acceleration{-0.01, -0.98, 0.2}));
+    EXPECT_EQ(std::get<Rotate>(s.events[3].action).orientation, DeviceOrientation::landscapeLeft);
+    const auto& moved = std::get<TouchPath>(s.events[5].action);
+    EXPECT_EQ(moved.phase, TouchPhase::moved);
+    EXPECT_EQ(moved.point, (Point{812, 375}));
+    EXPECT_EQ(std::get<TouchPath>(s.events[8].action).phase, TouchPhase::cancelled);
+
+    const std::pair<const char*, const char*> hostile[] = {
+        {"at 0 compass 360", "line 1: compass must be a number of degrees in [0, 360): 360"},
+        {"at 0 compass 10 400",
+         "line 1: compass accuracy must be a number of degrees in [-1, 360]: 400"},
+        {"at 0 accel 0 -1 17", "line 1: accel z must be a number of g in [-16, 16]: 17"},
+        {"at 0 accel 0 -1", "line 1: accel z is missing: a number of g in [-16, 16]"},
+        {"at 0 rotate sideways",
+         "line 1: rotate must be portrait, upside-down, landscape-left, landscape-right, face-up "
+         "or face-down: sideways"},
+        {"at 0 touch press 1 1", "line 1: touch must be down, move, up or cancel: press"},
+        {"compass 10", "line 1: compass needs a time: at T compass ..."},
+        {"at 0 present\nat 1 touch move 5 5", "line 2: touch move: no finger is down"},
+        {"at 1 touch down 5 5\nat 1 touch up 5 5\nat 2 touch up 5 5",
+         "line 3: touch up: no finger is down"},
+        {"at 1 touch down 5 5\nat 2 touch down 6 6",
+         "line 2: touch down: a finger is already down since line 1"},
+        // The screen is known only at the end of the file.
+        {"at 1 touch down 5 5\nat 1.1 touch move 400 5\nscreen 375x812",
+         "line 2: touch at (400, 5) is outside the screen (375x812 points)"},
+        {"places a.json\nplaces-inline \"[]\"",
+         "line 2: places-inline: places are given on line 1 already"},
+        {"places-inline", "line 1: places-inline needs the places' JSON text, quoted"},
+        {"hints maybe", "line 1: hints must be on or off: maybe"},
+    };
+    for (const auto& [text, message] : hostile) {
+        const auto refused = parseScenario(text, "base");
+        EXPECT_FALSE(refused.scenario) << text;
+        EXPECT_EQ(refused.error, message) << text;
+    }
+}
+
 TEST(ScenarioTest, NulBytesAndUnreadableFilesAreRefused) {
     const std::string withNul("at 0 present\nat 1 shot a\0b\n", 27);
     EXPECT_EQ(parseScenario(withNul, ".").error, "line 2: the line holds a NUL byte");

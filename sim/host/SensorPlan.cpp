@@ -87,6 +87,9 @@ SensorPlan::SensorPlan(const Scenario& scenario,
             const auto before = headingAt(e.time);
             c.from = before ? before->degrees : t->degrees;
             if (before) c.heading.accuracy = before->accuracy;
+        } else if (std::holds_alternative<scenario::Compass>(e.action)) {
+            // A single reading, delivered by the player: no readings from the plan after it.
+            c.kind = Compass::Kind::single;
         } else if (std::get_if<Walk>(&e.action)) {
             const auto it = walks.find(i);
             if (it == walks.end() || it->second.empty()) continue;
@@ -98,6 +101,8 @@ SensorPlan::SensorPlan(const Scenario& scenario,
                 pitch_.emplace_back(e.time, p->degrees);
             else if (std::holds_alternative<Raise>(e.action))
                 pitch_.emplace_back(e.time, 0.0);  // upright
+            else if (std::holds_alternative<Accel>(e.action))
+                pitch_.emplace_back(e.time, std::nan(""));  // raw samples from now on
             continue;
         }
         compass_.push_back(c);
@@ -114,6 +119,8 @@ std::optional<scenario::Heading> SensorPlan::evaluate(const Compass& c, double t
             h.degrees = normalized(c.from + shorterTurn(c.from, c.heading.degrees) * f);
             return h;
         }
+        case Compass::Kind::single:
+            return std::nullopt;
         case Compass::Kind::walk: {
             const auto& fixes = *c.walk;
             // The heading of the last fix at or before t.
@@ -135,7 +142,8 @@ std::optional<scenario::Heading> SensorPlan::headingAt(double t) const {
 
 std::optional<double> SensorPlan::pitchAt(double t) const {
     for (auto it = pitch_.rbegin(); it != pitch_.rend(); ++it)
-        if (it->first <= t) return it->second;
+        if (it->first <= t)
+            return std::isnan(it->second) ? std::nullopt : std::optional(it->second);
     return std::nullopt;
 }
 

@@ -33,7 +33,7 @@ class SensorPlan {
 
     // The compass reading at `t`: none before the first heading, turn or walk.
     std::optional<scenario::Heading> headingAt(double t) const;
-    // The device pitch at `t`: none before the first pitch command.
+    // The device pitch at `t`: none before the first pitch command, or after a raw sample.
     std::optional<double> pitchAt(double t) const;
     // When the last event happens or the last walk ends.
     double end() const { return end_; }
@@ -41,7 +41,7 @@ class SensorPlan {
   private:
     struct Compass {
         double start = 0;
-        enum class Kind { steady, turn, walk } kind = Kind::steady;
+        enum class Kind { steady, turn, walk, single } kind = Kind::steady;
         double from = 0;  // turns: the heading when the turn starts
         scenario::Heading heading;
         double seconds = 0;

@@ -146,6 +146,18 @@ bool SimPhone::setPitch(double pitch) {
     return true;
 }
 
+bool SimPhone::deliverAcceleration(Acceleration a) {
+    if (!accept("the acceleration x", a.x, -16, 16) ||
+        !accept("the acceleration y", a.y, -16, 16) || !accept("the acceleration z", a.z, -16, 16))
+        return false;
+    // gravityAt() inverted: the tilt towards the ground about the screen's horizontal axis.
+    const double up = landscape() ? -a.x : -a.y;
+    if (up != 0 || a.z != 0)
+        pose_.pitch = std::clamp(std::atan2(a.z, up) / kDegreesToRadians, -90.0, 90.0);
+    sensors_.apply({0, AccelerationEvent{a}});
+    return true;
+}
+
 void SimPhone::feedReadings() {
     sensors_.apply({0, HeadingEvent{pose_.heading, pose_.heading, headingAccuracy_}});
     sensors_.apply({0, AccelerationEvent{gravityAt(pose_.pitch, landscape())}});

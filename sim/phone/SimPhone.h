@@ -85,6 +85,9 @@ class SimPhone {
     // The compass from now on; a negative accuracy makes its readings invalid.
     bool setHeading(double heading, double accuracy = 5);
     bool setPitch(double pitch);
+    // One accelerometer sample as a real device gives it (in g, each axis within 16); the
+    // camera picture takes the tilt it shows.
+    bool deliverAcceleration(Acceleration sample);
     CameraPose pose() const { return pose_; }
     // The accelerometer's sample for a phone tilted by `pitch` degrees.
     static Acceleration gravityAt(double pitch, bool landscape);

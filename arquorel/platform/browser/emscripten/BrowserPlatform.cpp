@@ -111,6 +111,7 @@ void BrowserPlatform::resize(double width, double height, double scale, double a
     device.setMainScreenBounds({{0, 0}, {width, height}});
     device.setInterfaceOrientation(orientation.interface);
     device.setOrientation(orientation.device);
+    if (recorder_) recorder_->orientation(context_->now(), orientation.device);
     if (auto window = Window::keyWindow()) {
         window->setFrame({{0, 0}, {width, height}});
         for (const auto& c : window->presentationStack()) {
@@ -123,9 +124,26 @@ void BrowserPlatform::resize(double width, double height, double scale, double a
     }
 }
 
+SessionRecorder& BrowserPlatform::startRecording() {
+    auto& device = context_->device();
+    recorder_ = std::make_unique<SessionRecorder>(context_->now());
+    recorder_->setScreen(device.mainScreenBounds().size, device.screenScale());
+    recorder_->orientation(context_->now(), device.orientation());
+    return *recorder_;
+}
+
+std::string BrowserPlatform::stopRecording() {
+    if (!recorder_) return {};
+    recorder_->stopped(context_->now());
+    std::string text = recorder_->text();
+    recorder_.reset();
+    return text;
+}
+
 void BrowserPlatform::setVisible(bool visible) {
     if (visible == visible_) return;
     visible_ = visible;
+    if (recorder_) recorder_->visible(context_->now(), visible);
     if (visible)
         context_->application().enterForeground();
     else
@@ -136,6 +154,9 @@ void BrowserPlatform::touch(int phase, double x, double y) {
     auto window = Window::keyWindow();
     if (!window) return;
     const auto p = static_cast<TouchPhase>(phase);
+    if (recorder_)
+        recorder_->touch(context_->now(), p, {x, y},
+                         p == TouchPhase::began ? touchTargetName(*window, {x, y}) : std::string());
     if (p == TouchPhase::began) {
         if (touching_) window->sendTouch(TouchPhase::cancelled, {x, y});
         touching_ = true;
@@ -187,7 +208,12 @@ EMSCRIPTEN_KEEPALIVE void arq_location_permission(int state, int available) {
 EMSCRIPTEN_KEEPALIVE void arq_location(double lat, double lng, double accuracy, double altitude,
                                        double altitudeAccuracy, double timestampSeconds) {
     arquorel::Location fix({lat, lng}, altitude, accuracy, altitudeAccuracy, timestampSeconds);
-    BrowserPlatform::instance().sensors().deliverFix(fix);
+    auto& platform = BrowserPlatform::instance();
+    if (auto* recorder = platform.recorder()) {
+        const double now = platform.context().now();
+        recorder->fix(now, {lat, lng}, accuracy, now - timestampSeconds);
+    }
+    platform.sensors().deliverFix(fix);
 }
 
 // The browser's orientation angles (absolute), or a compass heading it offers itself
@@ -204,12 +230,18 @@ EMSCRIPTEN_KEEPALIVE void arq_orientation(double alpha, double beta, double gamm
         heading = arquorel::browser::headingFromOrientation(alpha, beta, gamma);
     }
     if (!heading) return;
+    if (auto* recorder = platform.recorder())
+        recorder->heading(platform.context().now(), *heading, accuracy);
     platform.sensors().deliverHeading({*heading, *heading, accuracy, platform.context().now()});
 }
 
 EMSCRIPTEN_KEEPALIVE void arq_motion(double x, double y, double z) {
-    if (const auto sample = arquorel::browser::accelerationFromMotion(x, y, z))
-        BrowserPlatform::instance().sensors().deliverAcceleration(*sample);
+    if (const auto sample = arquorel::browser::accelerationFromMotion(x, y, z)) {
+        auto& platform = BrowserPlatform::instance();
+        if (auto* recorder = platform.recorder())
+            recorder->acceleration(platform.context().now(), *sample);
+        platform.sensors().deliverAcceleration(*sample);
+    }
 }
 
 EMSCRIPTEN_KEEPALIVE void arq_camera_state(int state) {
@@ -257,6 +289,39 @@ EMSCRIPTEN_KEEPALIVE void arq_fetched(int id, const unsigned char* bytes, int le
         result.bytes.assign(bytes, bytes + (length > 0 ? length : 0));
     }
     BrowserPlatform::instance().dataLoader().finish(id, std::move(result));
+}
+
+// Recording the session: starts (a places file's name, or empty to keep the places handed over
+// in the recording; the map pack's file name, or empty), the network's changes, a mark with a
+// caption (empty: the time), seconds recorded so far (-1 when not recording), and the scenario text
+// at the stop (owned by the platform until the next call).
+EMSCRIPTEN_KEEPALIVE void arq_record_start(const char* placesFile, const char* mapPackFile) {
+    auto& recorder = BrowserPlatform::instance().startRecording();
+    if (placesFile && *placesFile) recorder.setPlacesFile(placesFile);
+    if (mapPackFile && *mapPackFile) recorder.setMapPack(mapPackFile);
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_record_network(int on) {
+    auto& platform = BrowserPlatform::instance();
+    if (auto* recorder = platform.recorder()) recorder->network(platform.context().now(), on != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_record_mark(const char* caption) {
+    auto& platform = BrowserPlatform::instance();
+    if (auto* recorder = platform.recorder())
+        recorder->mark(platform.context().now(), caption ? caption : "");
+}
+
+EMSCRIPTEN_KEEPALIVE double arq_record_seconds() {
+    auto& platform = BrowserPlatform::instance();
+    const auto* recorder = platform.recorder();
+    return recorder ? recorder->elapsed(platform.context().now()) : -1;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* arq_record_stop() {
+    static std::string text;
+    text = BrowserPlatform::instance().stopRecording();
+    return text.c_str();
 }
 
 }  // extern "C"

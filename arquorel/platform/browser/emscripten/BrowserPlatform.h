@@ -15,6 +15,7 @@
 #include "arquorel/platform/browser/RasterCache.h"
 #include "arquorel/platform/runtime/Clock.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/runtime/SessionRecorder.h"
 
 namespace arquorel::browser {
 
@@ -54,6 +55,12 @@ class BrowserPlatform {
     // Pixels the page decoded from raster image bytes, for the image decoder.
     RasterCache& rasters() { return rasters_; }
 
+    // The session being recorded, or none. Starting a recording drops the one before.
+    SessionRecorder* recorder() { return recorder_.get(); }
+    SessionRecorder& startRecording();
+    // The recording's text; none recorded from then on.
+    std::string stopRecording();
+
     // Draw commands of the last frame (for the replay and for tests of the page).
     CanvasCommands& commands() { return commands_; }
 
@@ -72,6 +79,7 @@ class BrowserPlatform {
     int ticksSinceSync_ = 0;
     bool visible_ = true;
     bool touching_ = false;
+    std::unique_ptr<SessionRecorder> recorder_;
 };
 
 }  // namespace arquorel::browser

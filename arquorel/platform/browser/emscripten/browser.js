@@ -57,6 +57,8 @@ var ARQ = (Module['arq'] = {
     ARQ.resizeObserver.observe(container);
     ARQ.on(window, 'orientationchange', () => ARQ.resize());
     ARQ.on(document, 'visibilitychange', () => Module._arq_visible(document.hidden ? 0 : 1));
+    ARQ.on(window, 'online', () => Module._arq_record_network(1));
+    ARQ.on(window, 'offline', () => Module._arq_record_network(0));
     ARQ.resize();
     ARQ.running = true;
     ARQ.frameCount = 0;
