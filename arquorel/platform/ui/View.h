@@ -16,6 +16,7 @@
 
 #include "arquorel/platform/geometry/Color.h"
 #include "arquorel/platform/geometry/Geometry.h"
+#include "arquorel/platform/ui/Accessibility.h"
 #include "arquorel/platform/ui/LayerStyle.h"
 
 namespace arquorel {
@@ -145,6 +146,16 @@ class View : public std::enable_shared_from_this<View> {
     const std::vector<AnimationRecord>& animations() const { return animations_; }
     void clearAnimations() { animations_.clear(); }
 
+    // --- Accessibility (see Accessibility.h) ----------------------------------------------
+    // What the screen says about this view to a screen reader.
+    AccessibilityProperties& accessibility();
+    const AccessibilityProperties& accessibility() const;
+    // What the view's class reads when the screen sets nothing. Default: not an element.
+    virtual AccessibilityDefaults accessibilityDefaults() const;
+    // Steps an adjustable view's value up or down as a reader's swipe does; false when the
+    // view has nothing to step. Default: false.
+    virtual bool accessibilityAdjust(bool up);
+
   protected:
     virtual void layoutSubviews() {}
     // Called after this view was added to or removed from a superview.
@@ -181,6 +192,7 @@ class View : public std::enable_shared_from_this<View> {
     // while a constructor runs): recognisers keep a weak copy, which expires with the view. It
     // shares ownership of a token, not of the view, so that weak_from_this stays the owners'.
     std::shared_ptr<View> handle_{std::make_shared<char>(), this};
+    std::unique_ptr<AccessibilityProperties> accessibility_;  // made on first change
 };
 
 // A rectangle is on screen when it intersects the main screen's bounds.
