@@ -122,6 +122,13 @@ class MainScreen extends EventTarget {
     return this.module.UTF8ToString(this.module._arq_host_view_tree());
   }
 
+  // The window's accessibility tree, as the native dump writes it (the page's hidden mirror
+  // shows the same elements).
+  accessibilityTree() {
+    if (!this.module) return '';
+    return this.module.UTF8ToString(this.module._arq_a11y_dump());
+  }
+
   // Figures for tests: frames drawn, the mean time of a frame's work in milliseconds (the
   // main loop, layout, drawing and the canvas replay) and the module's memory in bytes.
   stats() {
