@@ -287,6 +287,7 @@ void QuorelVC::viewDidLoad() {
     radarAnimation = RadarAnimation::create(radarV->frame());
     radarAnimation->setIdentifier("radarAnimation");
     radarAnimation->setHidden(true);
+    radarAnimation->setStill(uiOptions.reduceMotion);
     contentView->addSubview(radarAnimation);
     view()->addSubview(contentView2);
     LayoutConstraint::activate(
@@ -564,7 +565,8 @@ void QuorelVC::reloadPlaces() {
     }
     if (auto root = viewIfLoaded()) {
         root->setNeedsLayout();
-        View::animate(kRelayoutDuration, [&root] { root->layoutIfNeeded(); });
+        View::animate(uiOptions.reduceMotion ? 0 : kRelayoutDuration,
+                      [&root] { root->layoutIfNeeded(); });
     }
     later(kLoadingHideDelay, true, [](QuorelVC& self) {
         self.radarAnimation->setHidden(true);
@@ -714,7 +716,7 @@ void QuorelVC::swipeHandle(ARAnnotationView& view, SwipeDirection direction) {
     auto card = std::static_pointer_cast<ARAnnotationView>(view.shared_from_this());
     ++flyOuts_;
     View::animate(
-        kFlyOutDuration,
+        uiOptions.reduceMotion ? 0 : kFlyOutDuration,
         [&] {
             view.initialFrame.origin = target.origin;
             if (view.initialFrame.width() == 0) view.initialFrame.size.width = target.width();

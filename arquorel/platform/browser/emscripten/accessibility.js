@@ -114,9 +114,10 @@ Object.assign(ARQ, {
       const at = mirror.children[i];
       if (at !== entry.element) mirror.insertBefore(entry.element, at || null);
     });
-    for (const [id, entry] of ARQ.mirrorEntries) {
+    // (No destructuring here: the build's minifier does not keep it.)
+    for (const id of [...ARQ.mirrorEntries.keys()]) {
       if (seen.has(id)) continue;
-      entry.element.remove();
+      ARQ.mirrorEntries.get(id).element.remove();
       ARQ.mirrorEntries.delete(id);
     }
     const elements = mirror.children;
