@@ -334,6 +334,8 @@ void ARViewController::addCloseButton() {
     auto button = std::make_shared<Button>(Rect{root->bounds().width() - 45, 5, 40, 40});
     button->setIdentifier("closeButton");
     button->setImage(closeButtonImage_, ControlState::normal);
+    button->accessibility().label = localized("a11yClose");
+    button->accessibility().hint = localized("a11yCloseHint");
     button->addAction(ControlEvent::touchUpInside,
                       weakAction(self(), &ARViewController::closeButtonTap));
     root->addSubview(button);

@@ -1,6 +1,7 @@
 // Every scenario bundled with the product plays to its end, and each of its shots shows the
 // screen its caption speaks of: a screen added later that changes where a tap or a raise leads
-// cannot silently turn a demo's pictures into something else.
+// cannot silently turn a demo's pictures into something else. Each shot's screen also keeps the
+// screen-reader rule.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/host/A11yRule.h"
 #include "sim/host/Scenario.h"
 #include "sim/host/ScenarioPlayer.h"
 
@@ -76,6 +78,12 @@ TEST_P(BundledScenariosTest, EachShotShowsTheScreenItsCaptionSpeaksOf) {
     ASSERT_TRUE(parsed.scenario) << parsed.error;
     std::ostringstream log;
     ScenarioPlayer player(*parsed.scenario, log);
+    // Every screen shown keeps the screen-reader rule (A11yRule.h).
+    std::vector<std::string> unreadable;
+    player.onShot = [&](const ScenarioShot& shot) {
+        for (const auto& problem : accessibilityProblems(player.host().window()))
+            unreadable.push_back(shot.name + ": " + problem);
+    };
     ASSERT_EQ(player.load(), "");
     ASSERT_TRUE(player.play({})) << log.str();
     std::vector<std::string> tops;
@@ -92,6 +100,7 @@ TEST_P(BundledScenariosTest, EachShotShowsTheScreenItsCaptionSpeaksOf) {
         << listed << "}, \"" << end << "\"}},";
     EXPECT_EQ(tops, it->second.shots) << log.str();
     EXPECT_EQ(end, it->second.end) << log.str();
+    EXPECT_EQ(unreadable, std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, BundledScenariosTest, ::testing::ValuesIn(bundledScenarios()),

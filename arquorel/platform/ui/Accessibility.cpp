@@ -51,7 +51,16 @@ constexpr TraitWord kTraitWords[] = {
     {AccessibilityTrait::notEnabled, "notEnabled", "dimmed"},
 };
 
-void appendPart(std::string& out, const std::string& part) {
+// Without the spaces around it (padding of a pill or a tag is not read).
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\n");
+    if (first == std::string::npos) return {};
+    const auto last = text.find_last_not_of(" \t\n");
+    return text.substr(first, last - first + 1);
+}
+
+void appendPart(std::string& out, const std::string& raw) {
+    const std::string part = trimmed(raw);
     if (part.empty()) return;
     if (!out.empty()) out += ", ";
     out += part;
@@ -146,7 +155,7 @@ bool isElement(const View& view, const AccessibilityDefaults& defaults) {
 // The label a view reads on its own: the screen's, else the class's.
 std::string ownLabel(const View& view, const AccessibilityDefaults& defaults) {
     const auto& p = view.accessibility();
-    return p.label ? *p.label : defaults.label;
+    return trimmed(p.label ? *p.label : defaults.label);
 }
 
 struct Text {
@@ -253,7 +262,7 @@ struct Builder {
             });
             for (const auto& t : texts) appendPart(node.label, t.text);
         }
-        node.value = p.value ? *p.value : defaults.value;
+        node.value = trimmed(p.value ? *p.value : defaults.value);
         node.hint = p.hint;
         node.traits = p.traits.value_or(defaults.traits);
         for (const auto& a : p.customActions) node.customActions.push_back(a.name);

@@ -243,8 +243,16 @@ void ScreenReader::screenCameOn(const std::string& text) {
     const auto elements = t.elements();
     std::string said = text;
     if (!elements.empty()) {
-        focus(*elements.front());
-        if (said.empty()) said = spokenText(*elements.front());
+        // A screen is read from its heading when it has one, as its title.
+        const auto* first = elements.front();
+        for (const auto* e : elements) {
+            if (hasTrait(e->traits, AccessibilityTrait::header)) {
+                first = e;
+                break;
+            }
+        }
+        focus(*first);
+        if (said.empty()) said = spokenText(*first);
     }
     say("screen", said);
 }

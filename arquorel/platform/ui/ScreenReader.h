@@ -6,8 +6,8 @@
 // What it says goes to onSpeak and to spoken(): an utterance has a kind ("focus", "screen",
 // "layout", "announcement", "polite", "action") and the text. The tree is rebuilt on every
 // call; refresh() (after each step of time) notices a new screen on top: the focus moves to its
-// first element, which is said. Polite announcements are said at most one every
-// kPoliteAnnouncementInterval seconds; one posted while another waits replaces it.
+// first heading (else its first element), which is said. Polite announcements are said at most one
+// every kPoliteAnnouncementInterval seconds; one posted while another waits replaces it.
 
 #include <functional>
 #include <memory>
