@@ -2,9 +2,10 @@
 //   - the accessibility tree Chromium exposes (DevTools protocol) holds the elements of the
 //     native tree of the same window, in the same order, with the same roles and names, and
 //     the mirror's elements lie over their views; with build/debug/arquorel-sim built, the
-//     native screen in the same pose (`screen --a11y`) names the same places;
+//     native screen in the same pose (`screen --a11y`) names the same places; turning back to
+//     the Casino, its announcement reaches the polite live region;
 //   - the keyboard alone: Tab reaches the Casino's card with a visible focus ring, Enter
-//     opens its details (the focus moves to the details' first element), Escape comes back;
+//     opens its details (the focus moves to the details' heading), Escape comes back;
 //     the list opens, Escape closes it;
 //   - axe-core finds no serious or critical violation on the start page, the main screen, the
 //     list and the details screen;
@@ -121,7 +122,7 @@ const focused = (page) => page.evaluate(() => {
   if (!e || !e.closest('.arquorel-a11y')) return null;
   const style = getComputedStyle(e);
   return { name: e.getAttribute('aria-label') || e.textContent, ring: style.outlineStyle,
-    ringWidth: parseFloat(style.outlineWidth), first: e === e.parentElement.firstElementChild };
+    ringWidth: parseFloat(style.outlineWidth), role: e.getAttribute('role') };
 });
 
 const server = await serve(site);
@@ -185,6 +186,22 @@ try {
   }
   await axe(page, 'the main screen');
 
+  // Turned away and back: the place ahead is announced in the live region.
+  const live = () => page.evaluate(() => {
+    const region = document.querySelector('#screen [role=status][aria-live=polite]');
+    return region ? region.textContent : null;
+  });
+  await sensors.pose(225, 0);
+  await page.waitForTimeout(3500);
+  await sensors.pose(108, 0);
+  let heard = '';
+  for (const until = Date.now() + 8000; Date.now() < until && !heard.includes(casinoName);) {
+    await page.waitForTimeout(100);
+    heard = (await live()) || '';
+  }
+  check(heard.includes(casinoName) && /ahead/.test(heard),
+    `turned back to the Casino, the live region says it (${heard})`);
+
   // The keyboard alone: Tab to the Casino, Enter opens its details, Escape comes back.
   await page.focus('.arquorel-a11y > *');
   let reached = null;
@@ -209,7 +226,8 @@ try {
     'the Casino\'s details', 15000);
   await page.waitForTimeout(1500);
   const landed = await focused(page);
-  check(landed && landed.first, `the details' first element has the focus (${landed && landed.name})`);
+  check(landed && landed.role === 'heading' && landed.name.includes(casinoName),
+    `the details' heading has the focus (${landed && landed.role} "${landed && landed.name}")`);
   await axe(page, 'the details screen');
   await page.keyboard.press('Escape');
   await treeWhere(page, (t) => !/Label #titlelabel/.test(t) && t.includes(casinoName),

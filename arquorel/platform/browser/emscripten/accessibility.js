@@ -123,7 +123,9 @@ Object.assign(ARQ, {
     const elements = mirror.children;
     if (ARQ.focusFirst) {
       ARQ.focusFirst = false;
-      if (elements.length) elements[0].focus({ preventScroll: true });
+      // Its heading, as its title, else its first element (as the reader does).
+      const first = mirror.querySelector(':scope > [role=heading]') || elements[0];
+      if (first) first.focus({ preventScroll: true });
     } else if (focused && focused.isConnected) {
       // Moving an element in the DOM takes its focus away: given back.
       if (document.activeElement !== focused) focused.focus({ preventScroll: true });
@@ -177,8 +179,8 @@ Object.assign(ARQ, {
     }
   },
 
-  // Said by the live region; a new screen's first element is focused instead when the focus
-  // was in the mirror (the reader then says it).
+  // Said by the live region; a new screen's heading (or first element) is focused instead when
+  // the focus was in the mirror (the reader then says it).
   announce(text, newScreen) {
     ARQ.announced.push(text);
     if (ARQ.announced.length > 50) ARQ.announced.shift();
