@@ -143,16 +143,22 @@ TEST(AccessibilityMirrorTest, ANewScreenIsAnnouncedAndEscapeTriesTheElementFirst
     auto details = std::make_shared<ViewController>();
     auto back = std::make_shared<Button>(Rect{20, 60, 100, 44});
     back->setTitle("Back");
+    auto map = std::make_shared<Button>(Rect{20, 160, 300, 200});
+    map->setTitle("Map");
     details->view()->addSubview(back);
+    details->view()->addSubview(map);
     p.root->present(details, true);
     p.device.advance(0.5);
     mirror.refresh();
     mirror.update();
+    // An enlarged map shrinks on escape before the screen goes (from the map, not from the
+    // first element, where the screen's reader stands).
     int escapes = 0;
-    back->accessibility().escape = [&] { return ++escapes == 1; };  // handles the first only
-    EXPECT_TRUE(mirror.escape(Page::idOf(mirror, "Back")));
+    map->accessibility().escape = [&] { return ++escapes == 1; };  // handles the first only
+    EXPECT_TRUE(mirror.escape(Page::idOf(mirror, "Map")));
+    EXPECT_EQ(escapes, 1);
     EXPECT_EQ(p.window->topViewController(), details);
-    EXPECT_TRUE(mirror.escape(Page::idOf(mirror, "Back")));  // not handled: dismissed
+    EXPECT_TRUE(mirror.escape(Page::idOf(mirror, "Map")));  // not handled: dismissed
     p.device.advance(0.5);
     mirror.refresh();
     EXPECT_EQ(p.window->topViewController(), p.root);
