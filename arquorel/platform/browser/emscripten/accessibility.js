@@ -14,7 +14,6 @@ Object.assign(ARQ, {
   live: null,                // the polite live region
   mirrorEntries: new Map(),  // element id -> { element, data }
   focusFirst: false,         // a new screen came on while the focus was in the mirror
-  announced: [],             // the latest announcements, for tests
 
   a11yAttach(container) {
     if (!document.getElementById('arquorel-a11y-style')) {
@@ -40,7 +39,6 @@ Object.assign(ARQ, {
     ARQ.mirror = mirror;
     ARQ.live = live;
     ARQ.mirrorEntries = new Map();
-    ARQ.announced = [];
     mirror.addEventListener('click', (e) => {
       const id = ARQ.mirrorId(e.target);
       if (id !== null) Module._arq_a11y_activate(id);
@@ -182,8 +180,6 @@ Object.assign(ARQ, {
   // Said by the live region; a new screen's heading (or first element) is focused instead when
   // the focus was in the mirror (the reader then says it).
   announce(text, newScreen) {
-    ARQ.announced.push(text);
-    if (ARQ.announced.length > 50) ARQ.announced.shift();
     if (newScreen && ARQ.mirror && ARQ.mirror.contains(document.activeElement)) {
       ARQ.focusFirst = true;
       return;
