@@ -520,6 +520,7 @@ TEST_F(ScenarioPlayerTest, TheReaderHearsThePlaceAheadAndItsGesturesOpenAndLeave
         at 12.5 a11y next
         at 13 a11y activate
         at 14 a11y escape
+        at 15 a11y next
     )",
                           false);
     std::vector<std::pair<double, std::string>> polite;
