@@ -350,6 +350,7 @@ void ARViewController::addDebugUi() {
         auto button = std::make_shared<Button>(Rect{5, 5, 40, 40});
         button->setIdentifier("debugMapButton");
         button->setTitle("map", ControlState::normal);
+        button->accessibility().label = localized("a11yDebugMap");
         button->setTitleColor(Color::black(), ControlState::normal);
         button->setBackgroundColor(Color::white().withAlpha(0.5));
         button->addAction(ControlEvent::touchUpInside,
@@ -389,6 +390,8 @@ void ARViewController::addDebugUi() {
         };
         debugHeadingSlider_ = makeSlider("debugHeadingSlider", -180, 180);
         debugPitchSlider_ = makeSlider("debugPitchSlider", -90, 90);
+        debugHeadingSlider_->accessibility().label = localized("a11yDebugHeading");
+        debugPitchSlider_->accessibility().label = localized("a11yDebugPitch");
     }
 }
 

@@ -263,6 +263,7 @@ void PlaceVC::setUpAccessibility() {
     // The distance reads with its direction (updateHeading), the map as the walk it shows.
     distansBackView->accessibility().isElement = true;
     mapClickButton->accessibility().label = localizedFormat("a11yMapOf", place->displayTitle());
+    mapp->accessibility().elementsHidden = true;  // the map reads as one element, above
     // A reader's escape goes back as the back button does.
     view()->accessibility().escape = [weak = std::weak_ptr<PlaceVC>(me())] {
         auto self = weak.lock();
@@ -749,6 +750,10 @@ void PlaceVC::viewDidLayoutSubviews() {
 void PlaceVC::largeMap() {
     if (!connected_ || !dirArrow->isHidden() || enlarged_ || left_) return;
     enlarged_ = true;
+    // The enlarged map takes touches: a reader reaches it as one element reading the walk.
+    mapp->accessibility().elementsHidden = false;
+    mapp->accessibility().isElement = true;
+    mapp->accessibility().label = mapClickButton->accessibility().label;
     nameForTopLabel->setHidden(false);
     mapheight = mapHolderView->frame().height();
     mapp->setUserInteractionEnabled(true);
@@ -779,6 +784,7 @@ void PlaceVC::back() {
     if (left_) return;
     if (enlarged_) {
         enlarged_ = false;
+        mapp->accessibility().elementsHidden = true;
         updateButtons();
         if (cameraPosition) mapp->setCamera(*cameraPosition, true);
         mapClickButton->setUserInteractionEnabled(true);

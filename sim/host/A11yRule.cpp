@@ -8,6 +8,7 @@
 #include "arquorel/platform/ui/Control.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/HitTest.h"
+#include "arquorel/platform/ui/ScrollView.h"
 #include "arquorel/platform/ui/Window.h"
 
 namespace arquorel::sim {
@@ -15,6 +16,8 @@ namespace arquorel::sim {
 namespace {
 
 bool reactsToTap(const View& view) {
+    // A scrolling container's taps act on its rows, which are asked for themselves.
+    if (dynamic_cast<const ScrollView*>(&view)) return false;
     if (const auto* control = dynamic_cast<const Control*>(&view)) return control->isEnabled();
     return std::any_of(
         view.gestureRecognizers().begin(), view.gestureRecognizers().end(), [](const auto& r) {

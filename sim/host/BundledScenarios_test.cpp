@@ -9,10 +9,13 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "arquorel/platform/drawing/Golden.h"
+#include "arquorel/platform/ui/Accessibility.h"
 #include "sim/host/A11yRule.h"
 #include "sim/host/Scenario.h"
 #include "sim/host/ScenarioPlayer.h"
@@ -30,6 +33,8 @@ struct Expected {
 
 const std::map<std::string, Expected>& expectations() {
     static const std::map<std::string, Expected> table = {
+        // Hints closed, the turn, the Casino's card, its details, the route, back.
+        {"monaco/a11y.scenario", {{"QuorelVC", "QuorelVC", "PlaceVC", "QuorelVC"}, "QuorelVC"}},
         {"monaco/debugmap.scenario",
          {{"QuorelVC", "DebugMapViewController", "DebugMapViewController", "DebugMapViewController",
            "DebugMapViewController", "QuorelVC", "QuorelVC", "QuorelVC"},
@@ -60,6 +65,20 @@ const std::map<std::string, Expected>& expectations() {
     return table;
 }
 
+// Shots whose accessibility tree is pinned by a golden (goldens/a11y/SCENARIO-SHOT.txt): the
+// main screen, the list and its hint, the details screen, alerts and sheets, the web page
+// screen and the debug map.
+const std::map<std::string, std::set<std::string>>& pinnedTrees() {
+    static const std::map<std::string, std::set<std::string>> table = {
+        {"monaco/a11y.scenario", {"a11y-start", "a11y-ahead", "a11y-details"}},
+        {"monaco/details.scenario",
+         {"casino", "no-mail", "route-sheet", "call-choice", "share", "web-page", "debug-map"}},
+        {"monaco/list.scenario", {"list-hint", "list-casino"}},
+        {"monaco/debugmap.scenario", {"callout"}},
+    };
+    return table;
+}
+
 std::vector<std::string> bundledScenarios() {
     std::vector<std::string> names;
     for (const char* folder : {"monaco", "web"})
@@ -80,9 +99,15 @@ TEST_P(BundledScenariosTest, EachShotShowsTheScreenItsCaptionSpeaksOf) {
     ScenarioPlayer player(*parsed.scenario, log);
     // Every screen shown keeps the screen-reader rule (A11yRule.h).
     std::vector<std::string> unreadable;
+    const auto pinned = pinnedTrees().find(name);
     player.onShot = [&](const ScenarioShot& shot) {
         for (const auto& problem : accessibilityProblems(player.host().window()))
             unreadable.push_back(shot.name + ": " + problem);
+        if (pinned == pinnedTrees().end() || !pinned->second.count(shot.name)) return;
+        const std::string stem = fs::path(name).stem().string();
+        const auto check = checkGolden(goldenPath(__FILE__, "a11y/" + stem + "-" + shot.name),
+                                       AccessibilityTree::build(player.host().window()).dump());
+        EXPECT_TRUE(check.passed) << check.message;
     };
     ASSERT_EQ(player.load(), "");
     ASSERT_TRUE(player.play({})) << log.str();

@@ -128,17 +128,5 @@ TEST(ScreenReaderTest, PoliteAnnouncementsWaitTheirTurnAndTheNewestWins) {
                 1e-9);
 }
 
-TEST(ScreenReaderTest, AnAnnouncementWaitingWhenItsReaderGoesIsDropped) {
-    Phone p;
-    {
-        ScreenReader reader(p.window);
-        postPoliteAccessibilityAnnouncement("first");
-        postPoliteAccessibilityAnnouncement("second");
-    }
-    ScreenReader next(p.window);
-    p.device.advance(5);
-    EXPECT_TRUE(next.spoken().empty());
-}
-
 }  // namespace
 }  // namespace arquorel
