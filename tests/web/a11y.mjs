@@ -5,7 +5,8 @@
 //     native screen in the same pose (tests/web/casino.scenario) has the same elements; turning back to
 //     the Casino, its announcement reaches the polite live region;
 //   - the keyboard alone: Tab reaches the Casino's card with a visible focus ring, Enter
-//     opens its details (the focus moves to the details' heading), Escape comes back;
+//     opens its details (the focus moves to the details' heading), Tab and Enter on Route open
+//     the route sheet, Escape cancels it and Escape again comes back;
 //     the list opens, Escape closes its hint and then the list;
 //   - axe-core finds no serious or critical violation on the start page, the main screen, the
 //     list and the details screen;
@@ -229,6 +230,21 @@ try {
   check(landed && landed.role === 'heading' && landed.name.includes(casinoName),
     `the details' heading has the focus (${landed && landed.role} "${landed && landed.name}")`);
   await axe(page, 'the details screen');
+  // The route: its sheet takes the focus to its title; Escape cancels it, Escape again leaves.
+  let route = null;
+  for (let presses = 0; presses < 20 && !(route && route.name === 'Route'); ++presses) {
+    await page.keyboard.press('Tab');
+    route = await focused(page);
+  }
+  await page.keyboard.press('Enter');
+  await treeWhere(page, (t) => /alert\.Cancel/.test(t), 'the route sheet');
+  await page.waitForTimeout(1000);
+  const sheet = await focused(page);
+  check(route && route.name === 'Route' && sheet && sheet.role === 'heading',
+    `Tab and Enter on Route open the route sheet, its title focused (${sheet && sheet.name})`);
+  await page.keyboard.press('Escape');
+  await treeWhere(page, (t) => !/alert\.Cancel/.test(t), 'the route sheet to close');
+  await page.waitForTimeout(800);
   await page.keyboard.press('Escape');
   await treeWhere(page, (t) => !/Label #titlelabel/.test(t) && t.includes(casinoName),
     'the main screen again', 10000);
