@@ -13,20 +13,24 @@ add_executable(arquorel-web web/WebHost.cpp)
 target_link_libraries(arquorel-web PRIVATE arquorel_browser arquorel_placelist arquorel_places
     arquorel_arscreen)
 set(pre_js ${CMAKE_CURRENT_SOURCE_DIR}/arquorel/platform/browser/emscripten/browser.js)
+set(a11y_js ${CMAKE_CURRENT_SOURCE_DIR}/arquorel/platform/browser/emscripten/accessibility.js)
 set_target_properties(arquorel-web PROPERTIES
     OUTPUT_NAME arquorel-core
     SUFFIX .js
     RUNTIME_OUTPUT_DIRECTORY ${ARQUOREL_WEB_SITE}
-    LINK_DEPENDS "${pre_js}")
+    LINK_DEPENDS "${pre_js};${a11y_js}")
 target_link_options(arquorel-web PRIVATE
     "SHELL:-s MODULARIZE=1"
     "SHELL:-s EXPORT_ES6=1"
     "SHELL:-s EXPORT_NAME=createArquorelCore"
     "SHELL:-s ENVIRONMENT=web"
     "SHELL:-s ALLOW_MEMORY_GROWTH=1"
-    "SHELL:-s EXPORTED_FUNCTIONS=_main,_malloc,_free"
+    # The accessibility entry points sit in a member of the browser library nothing else
+    # refers to: naming one pulls it in.
+    "SHELL:-s EXPORTED_FUNCTIONS=_main,_malloc,_free,_arq_a11y_frame"
     "SHELL:-s EXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8"
     "SHELL:--pre-js ${pre_js}"
+    "SHELL:--pre-js ${a11y_js}"
     "SHELL:--preload-file ${CMAKE_CURRENT_SOURCE_DIR}/arquorel/resources@/arquorel/resources")
 
 # The page: its own files, the fonts the native pictures use (as web fonts) and the places.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "arquorel/arscreen/LocationManager.h"
+#include "arquorel/arscreen/RadarAnimation.h"
 #include "arquorel/placelist/Handoffs.h"
 #include "arquorel/placelist/PointsVC.h"
 #include "arquorel/places/PlacesFile.h"
@@ -63,8 +64,9 @@ struct Host : arquorel::QuorelVCDelegate {
 struct Session {
     std::shared_ptr<arquorel::Window> window;
     std::shared_ptr<arquorel::QuorelVC> screen;
-    bool shown = false;  // the main screen was on screen at least once
-    int depth = 0;       // screens over the main screen when the page was last told
+    bool reduceMotion = false;  // the page's prefers-reduced-motion
+    bool shown = false;         // the main screen was on screen at least once
+    int depth = 0;              // screens over the main screen when the page was last told
 };
 
 Session& session() {
@@ -121,6 +123,7 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     s.screen->attribution = attribution ? attribution : "";
     s.screen->showsFirstUseHints = hints != 0;
     s.screen->uiOptions.debugMap = debugMap != 0;
+    s.screen->uiOptions.reduceMotion = s.reduceMotion;
     s.shown = false;
     s.depth = 0;
     if (auto* recorder = platform.recorder()) {
@@ -134,6 +137,16 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     }
     root->present(s.screen, true);
     return static_cast<int>(loaded.records.size());
+}
+
+// The user's wish for less motion (the page's prefers-reduced-motion), for this screen and the
+// next ones: the radar's sweep stands still and the cards move without animation.
+EMSCRIPTEN_KEEPALIVE void arq_host_reduce_motion(int reduce) {
+    auto& s = session();
+    s.reduceMotion = reduce != 0;
+    if (!s.screen) return;
+    s.screen->uiOptions.reduceMotion = s.reduceMotion;
+    if (s.screen->radarAnimation) s.screen->radarAnimation->setStill(s.reduceMotion);
 }
 
 // Called every frame after the platform's tick: notices that the user closed the screen.

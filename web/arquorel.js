@@ -124,6 +124,13 @@ class MainScreen extends EventTarget {
     return this.module.UTF8ToString(this.module._arq_host_view_tree());
   }
 
+  // The window's accessibility tree, as the native dump writes it (the page's hidden mirror
+  // shows the same elements).
+  accessibilityTree() {
+    if (!this.module) return '';
+    return this.module.UTF8ToString(this.module._arq_a11y_dump());
+  }
+
   // Figures for tests: frames drawn, the mean time of a frame's work in milliseconds (the
   // main loop, layout, drawing and the canvas replay) and the module's memory in bytes.
   stats() {
@@ -222,6 +229,10 @@ export async function createMainScreen(element, options = {}) {
   let problem = 'the places could not be read';
   const noteProblem = (e) => { problem = e.detail.message; };
   screen.addEventListener('error', noteProblem);
+  // Less motion when the user asked for it, now and whenever it changes.
+  const motion = matchMedia('(prefers-reduced-motion: reduce)');
+  module._arq_host_reduce_motion(motion.matches ? 1 : 0);
+  module.arq.on(motion, 'change', () => module._arq_host_reduce_motion(motion.matches ? 1 : 0));
   const taken = module._arq_host_start(placesText, options.units === 'imperial' ? 1 : 0,
     language, attribution, options.hints ? 1 : 0, options.details === 'builtin' ? 0 : 1,
     options.debugMap ? 1 : 0);

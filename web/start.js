@@ -6,6 +6,7 @@ const $ = (id) => document.getElementById(id);
 let screen = null;
 
 window.arquorelViewTree = () => (screen ? screen.viewTree() : '');
+window.arquorelAccessibilityTree = () => (screen ? screen.accessibilityTree() : '');
 window.arquorelStats = () => (screen ? screen.stats() : null);
 
 async function placesText(source) {

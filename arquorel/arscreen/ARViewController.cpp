@@ -355,6 +355,8 @@ void ARViewController::addCloseButton() {
     auto button = std::make_shared<Button>(Rect{root->bounds().width() - 45, 5, 40, 40});
     button->setIdentifier("closeButton");
     button->setImage(closeButtonImage_, ControlState::normal);
+    button->accessibility().label = localized("a11yClose");
+    button->accessibility().hint = localized("a11yCloseHint");
     button->addAction(ControlEvent::touchUpInside,
                       weakAction(self(), &ARViewController::closeButtonTap));
     root->addSubview(button);
@@ -369,6 +371,7 @@ void ARViewController::addDebugUi() {
         auto button = std::make_shared<Button>(Rect{5, 5, 40, 40});
         button->setIdentifier("debugMapButton");
         button->setTitle("map", ControlState::normal);
+        button->accessibility().label = localized("a11yDebugMap");
         button->setTitleColor(Color::black(), ControlState::normal);
         button->setBackgroundColor(Color::white().withAlpha(0.5));
         button->addAction(ControlEvent::touchUpInside,
@@ -408,6 +411,8 @@ void ARViewController::addDebugUi() {
         };
         debugHeadingSlider_ = makeSlider("debugHeadingSlider", -180, 180);
         debugPitchSlider_ = makeSlider("debugPitchSlider", -90, 90);
+        debugHeadingSlider_->accessibility().label = localized("a11yDebugHeading");
+        debugPitchSlider_->accessibility().label = localized("a11yDebugPitch");
     }
 }
 

@@ -41,6 +41,9 @@ struct UiOptions {
     bool debugLabel = false;
     bool setUserLocationToCenterOfAnnotations = false;
     bool closeButtonEnabled = true;
+    // The user asked for less motion: the radar's sweep stands still and the cards move to
+    // their places without animation.
+    bool reduceMotion = false;
     friend constexpr bool operator==(const UiOptions&, const UiOptions&) = default;
 };
 

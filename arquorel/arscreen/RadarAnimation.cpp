@@ -36,8 +36,13 @@ void RadarAnimation::describe(ViewDescription& description) const {
     description.add("spinning", isSpinning() ? "yes" : "no");
 }
 
+void RadarAnimation::setStill(bool still) {
+    still_ = still;
+    updateSpin();
+}
+
 void RadarAnimation::updateSpin() {
-    const bool shown = hasSuperview() && !isHidden();
+    const bool shown = hasSuperview() && !isHidden() && !still_;
     if (shown == isSpinning()) return;
     if (!shown) {
         removeAnimation(kSpinKey);

@@ -23,6 +23,9 @@ class RadarAnimation : public View {
     AngleGradientLayer& gradientLayer() { return gradient_; }
     const AngleGradientLayer& gradientLayer() const { return gradient_; }
     bool isSpinning() const { return animation(kSpinKey) != nullptr; }
+    // A still sweep does not turn, shown or not (the user asked for less motion).
+    void setStill(bool still);
+    bool isStill() const { return still_; }
 
     void draw(Painter& painter) const override;
     // Whether it turns, for the view-tree dump.
@@ -36,6 +39,7 @@ class RadarAnimation : public View {
     void updateSpin();
 
     AngleGradientLayer gradient_;
+    bool still_ = false;
 };
 
 }  // namespace arquorel

@@ -104,6 +104,10 @@ TEST(RadarViewTest, TheSweepIsADiscWithAHoleThatTurnsOnlyWhileShown) {
         {[&] { sweep->removeFromSuperview(); }, false},
         {[&] { screen->addSubview(sweep); }, false},  // still hidden
         {[&] { sweep->setHidden(false); }, true},
+        {[&] { sweep->setStill(true); }, false},  // less motion asked for
+        {[&] { sweep->setHidden(true); }, false},
+        {[&] { sweep->setHidden(false); }, false},
+        {[&] { sweep->setStill(false); }, true},
     };
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         steps[i].first();

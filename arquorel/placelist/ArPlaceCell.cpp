@@ -6,6 +6,7 @@
 #include "arquorel/placelist/Handoffs.h"
 #include "arquorel/places/CategoryColor.h"
 #include "arquorel/places/DistanceText.h"
+#include "arquorel/places/SpokenPlace.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
@@ -112,6 +113,37 @@ ArPlaceCell::ArPlaceCell() : TableViewCell(kArPlaceCellIdentifier) {
     shareButton->addAction(ControlEvent::touchUpInside, [this](Control&) { share(); });
     content->addSubview(favoriteButton);
     content->addSubview(shareButton);
+    // A reader reaches the row's two buttons as actions of the row.
+    accessibility().traits = AccessibilityTrait::button;
+    accessibility().customActions = {
+        {localized("a11yFavourite"),
+         [this] {
+             removeFromFavorite();
+             updateAccessibility();
+             return true;
+         }},
+        {localized("a11yShare"),
+         [this] {
+             if (shareItems().empty()) return false;
+             share();
+             return true;
+         }},
+    };
+}
+
+void ArPlaceCell::updateAccessibility() {
+    auto& a11y = accessibility();
+    if (!place) {
+        a11y.label.reset();
+        return;
+    }
+    std::string label = place->name;
+    for (const std::string* field : {&place->parent_category_title, &place->category})
+        if (!field->empty()) label += ", " + *field;
+    if (!spokenWhere_.empty()) label += ", " + spokenWhere_;
+    a11y.label = label;
+    a11y.value = favoriteButton->isSelected() ? localized("a11yFavourite") : std::string();
+    a11y.identity = place->id;
 }
 
 void ArPlaceCell::prepareForReuse() {
@@ -193,6 +225,8 @@ void ArPlaceCell::updateHeading(std::optional<double> heading) {
         distanceLabel->setHidden(true);
         distanceView->setHidden(true);
         dirArrow->setHidden(true);
+        spokenWhere_.clear();
+        updateAccessibility();
         return;
     }
     const Location target(place->lat, place->lng);
@@ -209,6 +243,11 @@ void ArPlaceCell::updateHeading(std::optional<double> heading) {
         const double angle = 360 - *heading + LocationManager::bearingBetween(*location, target);
         dirArrow->setTransform(Transform::rotation(angle * std::numbers::pi / 180));
     }
+    spokenWhere_ = placeReading(
+        {}, {}, distance(*location, target),
+        heading ? directionWords(LocationManager::bearingBetween(*location, target), *heading)
+                : std::string());
+    updateAccessibility();
 }
 
 std::vector<ShareItem> ArPlaceCell::shareItems() const {

@@ -84,6 +84,10 @@ class ArPlaceCell : public TableViewCell {
     // Whether the cell listens to heading reports now.
     bool isSubscribed() const { return subscription_.active(); }
 
+    // What a reader reads of the row: name, tags, distance and direction ("Casino de Monte
+    // Carlo, Casino, 70 m, ahead"), favourite as its value.
+    void updateAccessibility();
+
     void setHighlighted(bool highlighted, bool animated = false) override;
     double heightForWidth(double width) const override;
     void prepareForReuse() override;
@@ -92,6 +96,7 @@ class ArPlaceCell : public TableViewCell {
     void layoutSubviews() override;
 
   private:
+    std::string spokenWhere_;  // "70 m, ahead", as a reader says it
     void rebuildTags();
     double titleHeight(double width) const;
 

@@ -65,6 +65,15 @@ void MicrodataCell::configure() {
         if (data)
             for (const auto& word : data->words) collectionView->addTag(word, microdataTagStyle());
     }
+    // One element reading "Cuisine: italian, pizza".
+    std::string reading;
+    if (data) {
+        reading = Bundle::framework().localizedString(data->name) + ":";
+        for (std::size_t i = 0; i < data->words.size(); ++i)
+            reading += (i ? ", " : " ") + data->words[i];
+    }
+    accessibility().isElement = data.has_value();
+    accessibility().label = reading;
     setNeedsLayout();
     layoutIfNeeded();
 }

@@ -12,6 +12,7 @@
 #include "arquorel/places/CategoryColor.h"
 #include "arquorel/places/DistanceText.h"
 #include "arquorel/places/LogoLoader.h"
+#include "arquorel/places/SpokenPlace.h"
 #include "arquorel/platform/maps/MapItem.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/Console.h"
@@ -251,6 +252,27 @@ void PlaceVC::loadView() {
 
 // ---- Loading ------------------------------------------------------------------------
 
+void PlaceVC::setUpAccessibility() {
+    backButton->accessibility().label = localized("back");
+    shareButton->accessibility().label = localized("a11yShare");
+    favoriteButton->accessibility().label = localized("a11yFavourite");
+    titlelabel->accessibility().traits = AccessibilityTrait::header;
+    // The category icon repeats the tags, read next; the tags read as one element.
+    iconIv->accessibility().elementsHidden = true;
+    tagsView->accessibility().isElement = true;
+    // The distance reads with its direction (updateHeading), the map as the walk it shows.
+    distansBackView->accessibility().isElement = true;
+    mapClickButton->accessibility().label = localizedFormat("a11yMapOf", place->displayTitle());
+    mapp->accessibility().elementsHidden = true;  // the map reads as one element, above
+    // A reader's escape goes back as the back button does.
+    view()->accessibility().escape = [weak = std::weak_ptr<PlaceVC>(me())] {
+        auto self = weak.lock();
+        if (!self) return false;
+        self->backButton->sendActions(ControlEvent::touchUpInside);
+        return true;
+    };
+}
+
 void PlaceVC::viewDidLoad() {
     BaseVC::viewDidLoad();
     auto& context = platformContext();
@@ -262,6 +284,7 @@ void PlaceVC::viewDidLoad() {
         return;
     }
     const auto self = me();
+    setUpAccessibility();
     routeButton->setTitle(localized("routeButton"));
     phoneButton->setTitle(localized("callButton"));
     webLabel->setText(localized("web"));
@@ -468,7 +491,12 @@ void PlaceVC::updateHeading(std::optional<double> heading) {
         return;
     }
     const Location target(courseStartLocation->latitude, courseStartLocation->longitude);
-    std::string text = "  " + distanceText(distance(*location, target), !isKMType) + "  ";
+    const double metres = distance(*location, target);
+    distansBackView->accessibility().label = placeReading(
+        {}, {}, metres,
+        heading ? directionWords(LocationManager::bearingBetween(*location, target), *heading)
+                : std::string());
+    std::string text = "  " + distanceText(metres, !isKMType) + "  ";
     if (text != distanceLabel->text()) {
         distanceLabel->setText(std::move(text));
         view()->setNeedsLayout();
@@ -541,6 +569,9 @@ void PlaceVC::requestRoute() {
             return;
         }
         self->route_ = std::make_shared<MapPolyline>(response.routes.front().polyline);
+        self->mapClickButton->accessibility().label =
+            localizedFormat("a11yWalkingRoute", spokenDistance(response.routes.front().distance),
+                            self->place->displayTitle());
         self->mapp->addOverlay(self->route_, OverlayLevel::aboveRoads);
         // The map shows the whole walk; the enlarged map stays north up.
         if (const auto region = self->walkRegion()) self->mapp->setRegion(*region, true);
@@ -719,6 +750,10 @@ void PlaceVC::viewDidLayoutSubviews() {
 void PlaceVC::largeMap() {
     if (!connected_ || !dirArrow->isHidden() || enlarged_ || left_) return;
     enlarged_ = true;
+    // The enlarged map takes touches: a reader reaches it as one element reading the walk.
+    mapp->accessibility().elementsHidden = false;
+    mapp->accessibility().isElement = true;
+    mapp->accessibility().label = mapClickButton->accessibility().label;
     nameForTopLabel->setHidden(false);
     mapheight = mapHolderView->frame().height();
     mapp->setUserInteractionEnabled(true);
@@ -749,6 +784,7 @@ void PlaceVC::back() {
     if (left_) return;
     if (enlarged_) {
         enlarged_ = false;
+        mapp->accessibility().elementsHidden = true;
         updateButtons();
         if (cameraPosition) mapp->setCamera(*cameraPosition, true);
         mapClickButton->setUserInteractionEnabled(true);

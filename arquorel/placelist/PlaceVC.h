@@ -117,6 +117,8 @@ class PlaceVC : public BaseVC, public PlaceDetailsScreen, public MapViewDelegate
     // ---- Life cycle ----
     void loadView() override;
     void viewDidLoad() override;
+    // What a screen reader reads of the screen's own views.
+    void setUpAccessibility();
     void viewDidAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
     void viewDidLayoutSubviews() override;

@@ -141,6 +141,21 @@ void PointsVC::loadView() {
             if (self && r.state() == GestureState::ended) self->dismissViewWithGesture();
         });
     hintView->addGestureRecognizer(helpTap);
+
+    // What a screen reader reads: the icon buttons by name, the hint over the list as a modal
+    // panel that escape closes, as its close button does.
+    backButton->accessibility().label = localized("back");
+    hintButton->accessibility().label = localized("a11yHints");
+    closeHintButtonView->accessibility().label = localized("a11yClose");
+    pointHintTitle->accessibility().traits = AccessibilityTrait::header;
+    hintView->accessibility().isModal = true;
+    hintView->accessibility().escape = [weak = std::weak_ptr<PointsVC>(me())] {
+        auto self = weak.lock();
+        if (!self || self->hintView->isHidden()) return false;
+        self->closeHintButton();
+        postAccessibilityLayoutChanged();
+        return true;
+    };
 }
 
 void PointsVC::viewDidLoad() {

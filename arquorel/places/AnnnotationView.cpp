@@ -1,8 +1,13 @@
 #include "arquorel/places/AnnnotationView.h"
 
+#include "arquorel/arcore/ARDataSource.h"
+#include "arquorel/arcore/ARPresenter.h"
+
 #include "arquorel/places/DistanceText.h"
 #include "arquorel/places/Place.h"
+#include "arquorel/places/SpokenPlace.h"
 #include "arquorel/places/ToolTipEstate.h"
+#include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/LayoutConstraint.h"
@@ -55,6 +60,21 @@ void AnnnotationView::configureCard() {
             if (auto self = weak.lock()) self->tapedWithPopup();
         }));
     }
+    // A reader's activation does what the tap does, even where another card overlaps this one.
+    auto& a11y = accessibility();
+    if (!a11y.activate) {
+        std::weak_ptr<AnnnotationView> weak =
+            std::static_pointer_cast<AnnnotationView>(shared_from_this());
+        a11y.activate = [weak] {
+            auto self = weak.lock();
+            if (!self) return false;
+            self->tapedWithPopup();
+            return true;
+        };
+        a11y.hint = localized("a11yCardHint");
+    }
+    auto place = std::dynamic_pointer_cast<Place>(annotation());
+    a11y.identity = place && place->property ? place->property->id : std::string();
 }
 
 void AnnnotationView::refreshCard() {
@@ -91,6 +111,22 @@ void AnnnotationView::touchesEnded(const Touch&) {}
 
 void AnnnotationView::didMoveToSuperview() {
     if (hasSuperview()) configureCard();
+}
+
+AccessibilityDefaults AnnnotationView::accessibilityDefaults() const {
+    AccessibilityDefaults d;
+    auto place = std::dynamic_pointer_cast<Place>(annotation());
+    if (!place) return d;
+    d.isElement = true;
+    d.traits = AccessibilityTrait::button;
+    std::string direction;
+    if (auto presenter = std::dynamic_pointer_cast<ARPresenter>(superview())) {
+        if (auto controller = presenter->arViewController())
+            direction = directionWords(place->azimuth(), controller->arStatus().heading);
+    }
+    d.label = placeReading(place->displayName(), place->property ? place->property->category : "",
+                           place->distanceFromUser(), direction);
+    return d;
 }
 
 }  // namespace arquorel

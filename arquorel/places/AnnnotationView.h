@@ -51,6 +51,10 @@ class AnnnotationView : public ARAnnotationView {
     // The card's tap: flash, selection tick, the delegate after kTapDelegateDelay.
     void tapedWithPopup();
 
+    // A button read as the place's name, category, distance and where it lies from the way
+    // the phone looks; the same place on two cards reads the same.
+    AccessibilityDefaults accessibilityDefaults() const override;
+
     // Touches that end here stay here.
     void touchesEnded(const Touch& touch) override;
 

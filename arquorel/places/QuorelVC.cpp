@@ -8,6 +8,7 @@
 #include "arquorel/arscreen/RadarAnimation.h"
 #include "arquorel/arscreen/RadarView.h"
 #include "arquorel/places/CategoryColor.h"
+#include "arquorel/places/SpokenPlace.h"
 #include "arquorel/places/ToolTipEstate.h"
 #include "arquorel/platform/camera/CameraService.h"
 #include "arquorel/platform/resources/Bundle.h"
@@ -288,6 +289,7 @@ void QuorelVC::viewDidLoad() {
     radarAnimation = RadarAnimation::create(radarV->frame());
     radarAnimation->setIdentifier("radarAnimation");
     radarAnimation->setHidden(true);
+    radarAnimation->setStill(uiOptions.reduceMotion);
     contentView->addSubview(radarAnimation);
     view()->addSubview(contentView2);
     LayoutConstraint::activate(
@@ -320,6 +322,106 @@ void QuorelVC::viewDidLoad() {
     view()->addGestureRecognizer(helpTap);
     view()->addGestureRecognizer(slideLeft);
     setHintTexts();
+    setUpAccessibility();
+}
+
+void QuorelVC::setUpAccessibility() {
+    const auto weak = std::weak_ptr<QuorelVC>(me());
+    backbutton->accessibility().label = localized("back");
+    // A reader's escape leaves the screen as the back button does.
+    view()->accessibility().escape = [weak] {
+        auto self = weak.lock();
+        if (!self) return false;
+        self->back();
+        return true;
+    };
+    // A hint covers the screen until it is dismissed: it reads as one element whose
+    // activation (or escape) does what a tap or swipe on it does.
+    for (const auto& hint : {help1View, help2View}) {
+        auto& a11y = hint->accessibility();
+        a11y.isElement = true;
+        a11y.isModal = true;
+        a11y.traits = AccessibilityTrait::button;
+        a11y.activate = [weak] {
+            auto self = weak.lock();
+            if (!self) return false;
+            self->dismissViewWithGesture();
+            // The hint went: the reader moves on to what shows now.
+            postAccessibilityLayoutChanged();
+            return true;
+        };
+        a11y.escape = a11y.activate;
+    }
+    help1View->setIdentifier("help1View");
+    help2View->setIdentifier("help2View");
+    radarBackgr->accessibility().elementsHidden = true;
+    contentView->accessibility().isElement = true;
+    contentView->accessibility().traits = AccessibilityTrait::image;
+    updateAccessibility();
+}
+
+void QuorelVC::updateAccessibility() {
+    constexpr double kAheadAnnouncementInterval = 3;
+    constexpr double kUpdatePeriod = 0.25;
+    if (!isViewLoaded() || !contentView) return;
+    const double now = platformContext().now();
+    if (accessibilityUpdatedAt_ && now - *accessibilityUpdatedAt_ < kUpdatePeriod) return;
+    accessibilityUpdatedAt_ = now;
+    const double heading = arStatus().heading;
+    const auto reading = [heading](const Place& p, bool category) {
+        return placeReading(p.displayName(), category && p.property ? p.property->category : "",
+                            p.distanceFromUser(), directionWords(p.azimuth(), heading));
+    };
+
+    const Place* nearest = nullptr;
+    for (const auto& p : places)
+        if (p && std::isfinite(p->distanceFromUser()) &&
+            (!nearest || p->distanceFromUser() < nearest->distanceFromUser()))
+            nearest = p.get();
+    std::string radar = localized("a11yRadarNone");
+    if (nearest && places.size() == 1)
+        radar = localizedFormat("a11yRadarOne", reading(*nearest, false));
+    if (nearest && places.size() > 1)
+        radar =
+            localizedFormat("a11yRadar", std::to_string(places.size()), reading(*nearest, false));
+    contentView->accessibility().label = radar;
+
+    // The place straight ahead: of the cards shown, the one nearest the line of sight within
+    // the "ahead" band.
+    if (appearance() != Appearance::appeared) return;
+    const Place* ahead = nullptr;
+    double best = 10;
+    for (const auto& sector : presenter()->visibleAnnotationViews()) {
+        for (const auto& v : sector) {
+            auto place = std::dynamic_pointer_cast<Place>(v ? v->annotation() : nullptr);
+            if (!place) continue;
+            double d = std::fmod(place->azimuth() - heading, 360.0);
+            if (d > 180) d -= 360;
+            if (d <= -180) d += 360;
+            if (std::fabs(d) <= best) {
+                best = std::fabs(d);
+                ahead = place.get();
+            }
+        }
+    }
+    if (!ahead) return;
+    const std::string id = ahead->property ? ahead->property->id : ahead->displayName();
+    if (id == aheadAnnounced_) return;
+    if (aheadAnnouncedAt_ && now - *aheadAnnouncedAt_ < kAheadAnnouncementInterval) {
+        // Too soon: look again when the interval is over, in case the user stops turning here.
+        if (!aheadRecheckScheduled_) {
+            aheadRecheckScheduled_ = true;
+            later(*aheadAnnouncedAt_ + kAheadAnnouncementInterval - now, false, [](QuorelVC& self) {
+                self.aheadRecheckScheduled_ = false;
+                self.accessibilityUpdatedAt_.reset();
+                self.updateAccessibility();
+            });
+        }
+        return;
+    }
+    aheadAnnounced_ = id;
+    aheadAnnouncedAt_ = now;
+    postPoliteAccessibilityAnnouncement(reading(*ahead, false));
 }
 
 void QuorelVC::setHintTexts() {
@@ -565,7 +667,8 @@ void QuorelVC::reloadPlaces() {
     }
     if (auto root = viewIfLoaded()) {
         root->setNeedsLayout();
-        View::animate(kRelayoutDuration, [&root] { root->layoutIfNeeded(); });
+        View::animate(uiOptions.reduceMotion ? 0 : kRelayoutDuration,
+                      [&root] { root->layoutIfNeeded(); });
     }
     later(kLoadingHideDelay, true, [](QuorelVC& self) {
         self.radarAnimation->setHidden(true);
@@ -723,7 +826,7 @@ void QuorelVC::swipeHandle(ARAnnotationView& view, SwipeDirection direction) {
     auto card = std::static_pointer_cast<ARAnnotationView>(view.shared_from_this());
     ++flyOuts_;
     View::animate(
-        kFlyOutDuration,
+        uiOptions.reduceMotion ? 0 : kFlyOutDuration,
         [&] {
             view.initialFrame.origin = target.origin;
             if (view.initialFrame.width() == 0) view.initialFrame.size.width = target.width();
@@ -821,6 +924,7 @@ const std::vector<std::shared_ptr<Place>>& QuorelVC::radarPlaces() const {
 }
 
 void QuorelVC::updateRadar(ARController&, double inclination) {
+    updateAccessibility();
     if (tableData.empty()) return;
     radarFeed_->update(inclination);
 }

@@ -241,6 +241,12 @@ class QuorelVC : public ARViewController,
     // Runs `step` after `delay` seconds if this screen still lives and, for a reload step,
     // while no newer reload started.
     void later(double delay, bool reloadStep, std::function<void(QuorelVC&)> step);
+    // Keeps what a screen reader reads of the radar current and announces the place straight
+    // ahead when it changes: at most once every kAheadAnnouncementInterval, never the same
+    // place twice in a row.
+    void updateAccessibility();
+    // The accessibility properties of the screen's own views (buttons, hints, radar).
+    void setUpAccessibility();
     bool isClosing() const;
     void removeSwipedPlace(ARAnnotationView& view);
     std::shared_ptr<QuorelVC> me();
@@ -251,6 +257,10 @@ class QuorelVC : public ARViewController,
     std::shared_ptr<std::map<std::uint64_t, std::optional<std::uint64_t>>> steps_ =
         std::make_shared<std::map<std::uint64_t, std::optional<std::uint64_t>>>();
     std::uint64_t nextStep_ = 0;
+    std::string aheadAnnounced_;              // the place last announced as ahead
+    std::optional<double> aheadAnnouncedAt_;  // when
+    bool aheadRecheckScheduled_ = false;
+    std::optional<double> accessibilityUpdatedAt_;
     int flyOuts_ = 0;
     std::vector<std::shared_ptr<AnnnotationView>> reusableViews_;  // during a rebuild
     mutable std::map<std::string, Color> dotColours_;              // by colour text

@@ -86,6 +86,15 @@ void DemoCard::draw(Painter& painter) const {
                      {padding, bounds().height() - padding - t.distanceLayout->size().height});
 }
 
+AccessibilityDefaults DemoCard::accessibilityDefaults() const {
+    AccessibilityDefaults d;
+    d.isElement = !title.empty();
+    d.traits = AccessibilityTrait::button;
+    d.label = title;
+    if (!distanceText.empty()) d.label += ", " + distanceText;
+    return d;
+}
+
 void DemoCard::describe(ViewDescription& description) const {
     ARAnnotationView::describe(description);
     description.add("title", title);

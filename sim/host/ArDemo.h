@@ -31,6 +31,8 @@ class DemoCard : public ARAnnotationView {
     void refreshCard() override;
     void draw(Painter& painter) const override;
     void describe(ViewDescription& description) const override;
+    // A button read as its name and distance.
+    AccessibilityDefaults accessibilityDefaults() const override;
 
   private:
     // The laid-out texts, kept until the texts or the card's size change.

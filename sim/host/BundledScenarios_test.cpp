@@ -1,6 +1,7 @@
 // Every scenario bundled with the product plays to its end, and each of its shots shows the
 // screen its caption speaks of: a screen added later that changes where a tap or a raise leads
-// cannot silently turn a demo's pictures into something else.
+// cannot silently turn a demo's pictures into something else. Each shot's screen also keeps the
+// screen-reader rule.
 
 #include <gtest/gtest.h>
 
@@ -8,10 +9,14 @@
 #include <cctype>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "arquorel/platform/drawing/Golden.h"
+#include "arquorel/platform/ui/Accessibility.h"
+#include "sim/host/A11yRule.h"
 #include "sim/host/Scenario.h"
 #include "sim/host/ScenarioPlayer.h"
 
@@ -28,6 +33,8 @@ struct Expected {
 
 const std::map<std::string, Expected>& expectations() {
     static const std::map<std::string, Expected> table = {
+        // Hints closed, the turn, the Casino's card, its details, the route, back.
+        {"monaco/a11y.scenario", {{"QuorelVC", "QuorelVC", "PlaceVC", "QuorelVC"}, "QuorelVC"}},
         {"monaco/debugmap.scenario",
          {{"QuorelVC", "DebugMapViewController", "DebugMapViewController", "DebugMapViewController",
            "DebugMapViewController", "QuorelVC", "QuorelVC", "QuorelVC"},
@@ -61,6 +68,20 @@ const std::map<std::string, Expected>& expectations() {
     return table;
 }
 
+// Shots whose accessibility tree is pinned by a golden (goldens/a11y/SCENARIO-SHOT.txt): the
+// main screen, the list and its hint, the details screen, alerts and sheets, the web page
+// screen and the debug map.
+const std::map<std::string, std::set<std::string>>& pinnedTrees() {
+    static const std::map<std::string, std::set<std::string>> table = {
+        {"monaco/a11y.scenario", {"a11y-start", "a11y-ahead", "a11y-details"}},
+        {"monaco/details.scenario",
+         {"casino", "no-mail", "route-sheet", "call-choice", "share", "web-page", "debug-map"}},
+        {"monaco/list.scenario", {"list-hint", "list-casino"}},
+        {"monaco/debugmap.scenario", {"callout"}},
+    };
+    return table;
+}
+
 std::vector<std::string> bundledScenarios() {
     std::vector<std::string> names;
     for (const char* folder : {"monaco", "web"})
@@ -79,6 +100,18 @@ TEST_P(BundledScenariosTest, EachShotShowsTheScreenItsCaptionSpeaksOf) {
     ASSERT_TRUE(parsed.scenario) << parsed.error;
     std::ostringstream log;
     ScenarioPlayer player(*parsed.scenario, log);
+    // Every screen shown keeps the screen-reader rule (A11yRule.h).
+    std::vector<std::string> unreadable;
+    const auto pinned = pinnedTrees().find(name);
+    player.onShot = [&](const ScenarioShot& shot) {
+        for (const auto& problem : accessibilityProblems(player.host().window()))
+            unreadable.push_back(shot.name + ": " + problem);
+        if (pinned == pinnedTrees().end() || !pinned->second.count(shot.name)) return;
+        const std::string stem = fs::path(name).stem().string();
+        const auto check = checkGolden(goldenPath(__FILE__, "a11y/" + stem + "-" + shot.name),
+                                       AccessibilityTree::build(player.host().window()).dump());
+        EXPECT_TRUE(check.passed) << check.message;
+    };
     ASSERT_EQ(player.load(), "");
     ASSERT_TRUE(player.play({})) << log.str();
     std::vector<std::string> tops;
@@ -95,6 +128,7 @@ TEST_P(BundledScenariosTest, EachShotShowsTheScreenItsCaptionSpeaksOf) {
         << listed << "}, \"" << end << "\"}},";
     EXPECT_EQ(tops, it->second.shots) << log.str();
     EXPECT_EQ(end, it->second.end) << log.str();
+    EXPECT_EQ(unreadable, std::vector<std::string>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Data, BundledScenariosTest, ::testing::ValuesIn(bundledScenarios()),

@@ -308,8 +308,8 @@ std::optional<ScreenSetup> parseScreenSetup(const std::string& text) {
 bool readPictureRequest(const std::vector<std::string>& args, std::vector<FlagSpec> ownSpecs,
                         PictureRequest& request, std::string& error,
                         const std::function<bool(const Flags&)>& readOwn) {
-    std::vector<FlagSpec> specs = {{"places"}, {"at"},  {"heading"},    {"screen"},
-                                   {"lang"},   {"png"}, {"tree", false}};
+    std::vector<FlagSpec> specs = {{"places"}, {"at"},  {"heading"},     {"screen"},
+                                   {"lang"},   {"png"}, {"tree", false}, {"a11y", false}};
     specs.insert(specs.end(), ownSpecs.begin(), ownSpecs.end());
     const auto flags = Flags::parse(args, specs, error);
     if (!flags) return false;
@@ -345,6 +345,7 @@ bool readPictureRequest(const std::vector<std::string>& args, std::vector<FlagSp
     if (!png) return false;
     request.png = *png;
     request.tree = flags->has("tree");
+    request.a11y = flags->has("a11y");
     return true;
 }
 

@@ -92,7 +92,7 @@ struct ScreenSetup {
 std::optional<ScreenSetup> parseScreenSetup(const std::string& text);
 
 // What a picture of the simulated device is asked for with: the flags --places FILE,
-// --at LAT,LNG, --heading DEG, --screen WxH[@S], --lang en|fr, --png OUT.png and --tree.
+// --at LAT,LNG, --heading DEG, --screen WxH[@S], --lang en|fr, --png OUT.png, --tree and --a11y.
 struct PictureRequest {
     std::string places;
     Coordinate at;
@@ -102,6 +102,7 @@ struct PictureRequest {
     std::string language = "en";
     std::string png;
     bool tree = false;
+    bool a11y = false;  // print the accessibility tree
 };
 
 // Parses `args` for the picture flags and a command's `ownSpecs` into `request`. The flags are

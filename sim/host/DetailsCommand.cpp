@@ -73,7 +73,7 @@ int runDetailsCommand(const std::vector<std::string>& args, std::ostream& out, s
             "OUT.png. With --pack (a map pack, or an OSM extract made into one) the map shows\n"
             "the streets and the walking route; --offline takes the network away (the large\n"
             "arrow instead of the map). The screen is 375x812 points at scale 2 by default;\n"
-            "--tree prints the view tree.\n",
+            "--tree prints the view tree, --a11y the accessibility tree.\n",
             out))
         return kExitOk;
     std::string error;

@@ -23,7 +23,7 @@ namespace arquorel::sim {
 
 inline constexpr std::string_view kDetailsSynopsis =
     "details --places FILE --id ID --at LAT,LNG [--heading DEG] [--offline] [--pack FILE] "
-    "[--screen WxH[@S]] [--lang en|fr] --png OUT.png [--tree]";
+    "[--screen WxH[@S]] [--lang en|fr] --png OUT.png [--tree] [--a11y]";
 
 struct DetailsRequest : PictureRequest {
     std::string id;

@@ -10,6 +10,7 @@
 #include "arquorel/platform/drawing/Golden.h"
 #include "arquorel/platform/drawing/ViewTreeDump.h"
 #include "arquorel/platform/maps/pack/MapPack.h"
+#include "arquorel/platform/ui/Accessibility.h"
 #include "sim/host/CommandTesting.h"
 #include "sim/host/SimCli.h"
 
@@ -86,6 +87,9 @@ TEST(DetailsCommandTest, TheDetailsViewTreeMatchesItsGolden) {
     const auto check =
         checkGolden(goldenPath(__FILE__, "details_screen"), dumpViewTree(scene.window()));
     EXPECT_TRUE(check.passed) << check.message;
+    const auto a11y = checkGolden(goldenPath(__FILE__, "details_screen_a11y"),
+                                  AccessibilityTree::build(scene.window()).dump());
+    EXPECT_TRUE(a11y.passed) << a11y.message;
 }
 
 TEST(DetailsCommandTest, WritesThePictureAndSaysWhatItShows) {

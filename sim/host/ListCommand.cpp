@@ -63,7 +63,7 @@ int runListCommand(const std::vector<std::string>& args, std::ostream& out, std:
             "at LAT,LNG facing compass heading DEG, the hint overlay closed, and draws it into\n"
             "OUT.png. Each row shows the distance and an arrow towards its place. The screen is\n"
             "375x812 points at scale 2 by default; --units imperial shows feet and miles;\n"
-            "--tree prints the view tree.\n",
+            "--tree prints the view tree, --a11y the accessibility tree.\n",
             out))
         return kExitOk;
     std::string error;

@@ -24,7 +24,7 @@ namespace arquorel::sim {
 
 inline constexpr std::string_view kListSynopsis =
     "list --places FILE --at LAT,LNG --heading DEG [--screen WxH[@S]] [--lang en|fr] "
-    "[--units metric|imperial] --png OUT.png [--tree]";
+    "[--units metric|imperial] --png OUT.png [--tree] [--a11y]";
 
 struct ListRequest : PictureRequest {
     bool imperial = false;

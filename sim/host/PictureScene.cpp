@@ -7,6 +7,7 @@
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
+#include "arquorel/platform/ui/Accessibility.h"
 #include "arquorel/platform/ui/ViewController.h"
 #include "sim/device/SimLocationService.h"
 
@@ -48,6 +49,7 @@ void printPictureNotes(SimPlatform& device, const Window& window, const PictureR
                        std::ostream& out) {
     for (const auto& line : device.context().console().lines()) out << "Console: " << line << "\n";
     if (request.tree) out << dumpViewTree(window);
+    if (request.a11y) out << AccessibilityTree::build(window).dump();
     printDataSource(request.places, out);
 }
 

@@ -465,6 +465,31 @@ std::optional<ScenarioAction> parseAction(Words& words, const std::filesystem::p
         if (!button) return std::nullopt;
         return AlertButton{*button};
     }
+    if (name == "a11y") {
+        const Token* t = words.take();
+        const std::string word = t && !t->quoted ? t->text : std::string();
+        if (word == "next") return A11y{A11yGesture::next, {}};
+        if (word == "previous") return A11y{A11yGesture::previous, {}};
+        if (word == "activate") return A11y{A11yGesture::activate, {}};
+        if (word == "escape") return A11y{A11yGesture::escape, {}};
+        if (word == "adjust") {
+            if (words.accept("up")) return A11y{A11yGesture::adjustUp, {}};
+            if (words.accept("down")) return A11y{A11yGesture::adjustDown, {}};
+            const Token* d = words.peek();
+            failure = Failure{"a11y adjust must be up or down: " +
+                              (d ? printable(d->text) : std::string("(none)"))};
+            return std::nullopt;
+        }
+        if (word == "action") {
+            const auto action = words.text("a11y action needs the action's name", failure);
+            if (!action) return std::nullopt;
+            return A11y{A11yGesture::action, *action};
+        }
+        failure = Failure{
+            "a11y must be next, previous, activate, escape, adjust up|down or action \"NAME\": " +
+            (t ? printable(t->text) : std::string("(none)"))};
+        return std::nullopt;
+    }
     if (name == "shot") {
         Shot shot;
         const Token* t = words.take();
@@ -749,6 +774,7 @@ std::string describeAction(const ScenarioAction& action) {
         std::string operator()(const SheetButton&) const { return "sheet"; }
         std::string operator()(const TapMap&) const { return "tap map"; }
         std::string operator()(const ScrollDetails&) const { return "scroll details"; }
+        std::string operator()(const A11y&) const { return "a11y"; }
         std::string operator()(const Shot&) const { return "shot"; }
         std::string operator()(const Compass&) const { return "compass"; }
         std::string operator()(const Accel&) const { return "accel"; }

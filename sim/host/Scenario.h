@@ -147,6 +147,13 @@ struct TapMap {
 struct ScrollDetails {
     double dy = 0;
 };
+// A screen reader's gesture: move to the next or previous element, activate the focused one,
+// escape (back or dismiss), adjust it up or down, or run its custom action of that name.
+enum class A11yGesture { next, previous, activate, escape, adjustUp, adjustDown, action };
+struct A11y {
+    A11yGesture gesture = A11yGesture::next;
+    std::string action;
+};
 struct Shot {
     std::string name;  // letters, digits, '-' and '_': the file names NAME.png and NAME.tree
     std::string caption;
@@ -162,7 +169,7 @@ using ScenarioAction =
                  scenario::Browse, scenario::LongPress, scenario::MapApps, scenario::Mail,
                  scenario::OpenDetails, scenario::SheetButton, scenario::TapMap,
                  scenario::ScrollDetails, scenario::Shot, scenario::Compass, scenario::Accel,
-                 scenario::Rotate, scenario::TouchPath, scenario::End>;
+                 scenario::Rotate, scenario::TouchPath, scenario::End, scenario::A11y>;
 
 struct ScenarioEvent {
     double time = 0;  // seconds after the start

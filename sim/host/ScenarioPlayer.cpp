@@ -723,6 +723,49 @@ void ScenarioHost::look() {
             to += (to.empty() ? "" : ", ") + printable(r);
         note("device: a mail to " + to + " is being written");
     }
+    if (reader_) reader_->refresh();
+}
+
+ScreenReader& ScenarioHost::screenReader() {
+    if (!reader_) {
+        reader_ = std::make_unique<ScreenReader>(phone_.window());
+        reader_->onSpeak = [this](const Utterance& u) { note("reader " + u.kind + ": " + u.text); };
+    }
+    return *reader_;
+}
+
+void ScenarioHost::a11y(const scenario::A11y& gesture) {
+    using scenario::A11yGesture;
+    auto& reader = screenReader();
+    reader.refresh();
+    switch (gesture.gesture) {
+        case A11yGesture::next:
+            note("user: a11y next");
+            reader.next();
+            break;
+        case A11yGesture::previous:
+            note("user: a11y previous");
+            reader.previous();
+            break;
+        case A11yGesture::activate:
+            note("user: a11y activate");
+            reader.activate();
+            break;
+        case A11yGesture::escape:
+            note("user: a11y escape");
+            reader.escape();
+            break;
+        case A11yGesture::adjustUp:
+        case A11yGesture::adjustDown:
+            note(std::string("user: a11y adjust ") +
+                 (gesture.gesture == A11yGesture::adjustUp ? "up" : "down"));
+            reader.adjust(gesture.gesture == A11yGesture::adjustUp);
+            break;
+        case A11yGesture::action:
+            note("user: a11y action " + printable(gesture.action));
+            reader.perform(gesture.action);
+            break;
+    }
 }
 
 void ScenarioHost::advance(double seconds) {
@@ -800,6 +843,10 @@ std::string ScenarioPlayer::load() {
     host_ = std::make_unique<ScenarioHost>(setup, &log_);
     host_->records = std::move(records);
     if (pack) host_->device().installMapPack(std::move(pack));
+    // A person who uses the screen reader has it on from the start: they hear what comes on.
+    if (std::any_of(scenario_.events.begin(), scenario_.events.end(),
+                    [](const auto& e) { return std::holds_alternative<scenario::A11y>(e.action); }))
+        host_->screenReader();
     return {};
 }
 
@@ -929,6 +976,8 @@ void ScenarioPlayer::run(const ScenarioEvent& event) {
                 host.touch(a.phase, a.point);
             } else if constexpr (std::is_same_v<A, End>) {
                 host.note("the recording ends");
+            } else if constexpr (std::is_same_v<A, A11y>) {
+                host.a11y(a);
             } else if constexpr (std::is_same_v<A, Heading> || std::is_same_v<A, Turn> ||
                                  std::is_same_v<A, Walk> || std::is_same_v<A, Pitch>) {
                 // The sensor plan gives their readings; take the first one now.
@@ -942,6 +991,7 @@ bool ScenarioPlayer::shoot(const scenario::Shot& shot) {
     auto& host = *host_;
     const auto top = host.window().topViewController();
     shots_.push_back({host.time(), shot.name, shot.caption, top ? top->typeName() : ""});
+    if (onShot) onShot(shots_.back());
     if (out_.empty()) {
         host.note("shot " + shot.name + " (not written)");
         return true;
@@ -957,6 +1007,13 @@ bool ScenarioPlayer::shoot(const scenario::Shot& shot) {
     dump << host.phone().viewTree();
     if (!dump) {
         host.note("shot " + shot.name + ": cannot write " + printable(tree.string()));
+        return false;
+    }
+    const auto a11y = out_ / (shot.name + ".a11y");
+    std::ofstream readerDump(a11y, std::ios::binary);
+    readerDump << AccessibilityTree::build(host.window()).dump();
+    if (!readerDump) {
+        host.note("shot " + shot.name + ": cannot write " + printable(a11y.string()));
         return false;
     }
     host.note("shot " + shot.name + ": wrote " + printable(png.string()) + " and " +

@@ -22,6 +22,7 @@
 #include "arquorel/placelist/PointsVC.h"
 #include "arquorel/places/AnnnotationView.h"
 #include "arquorel/places/QuorelProperty.h"
+#include "arquorel/platform/ui/ScreenReader.h"
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SimDataLoader.h"
 #include "sim/host/Scenario.h"
@@ -133,6 +134,12 @@ class ScenarioHost {
     // top, or the cancel button of a share sheet.
     bool pressSheetButton(const std::string& button);
 
+    // A screen reader, on from the first call: what it says is logged ("reader focus: ..."),
+    // and it notices each new screen at every look.
+    ScreenReader& screenReader();
+    // Runs a screen reader's gesture, as a person who uses the phone by them does.
+    void a11y(const scenario::A11y& gesture);
+
     // Logs what appeared since the last look: alerts, details and web page screens, console lines,
     // the main screen's reloads of its places, and what was handed to the device (links opened, the
     // system map application's launches, share sheets' items, mail drafts).
@@ -180,6 +187,7 @@ class ScenarioHost {
     std::optional<Counters> counters_;
     int reloadsSeen_ = 0;  // by the screen last presented
     std::shared_ptr<std::size_t> delegateCalls_ = std::make_shared<std::size_t>(0);
+    std::unique_ptr<ScreenReader> reader_;  // after phone_: it goes first
 };
 
 // One picture taken during a scenario.
@@ -208,6 +216,8 @@ class ScenarioPlayer {
 
     ScenarioHost& host() { return *host_; }
     const std::vector<ScenarioShot>& shots() const { return shots_; }
+    // Called at each shot, before anything is written (tests check every screen shown).
+    std::function<void(const ScenarioShot&)> onShot;
 
   private:
     void run(const ScenarioEvent& event);

@@ -501,5 +501,48 @@ TEST_F(ScenarioPlayerTest, DetailsOpenFromTheListAndTheMapEnlargesWhereTapped) {
     EXPECT_EQ(stopped.load(), "line 3: open details: no place is named Nowhere");
 }
 
+// The reader hears the place straight ahead when it changes, at most once every 3 s and never
+// the same place twice in a row, and its gestures open a card's details and come back.
+TEST_F(ScenarioPlayerTest, TheReaderHearsThePlaceAheadAndItsGesturesOpenAndLeaveTheDetails) {
+    const auto log = play(R"(
+        delegate off
+        at 0 fix 43.7393682 7.4272085
+        at 0 heading 90
+        at 0 pitch 0
+        at 0.5 present
+        at 1 a11y activate
+        at 1.5 a11y activate
+        at 2 heading 0
+        at 2.5 heading 90
+        at 3 heading 0
+        at 6 heading 90
+        at 12 a11y next
+        at 12.5 a11y next
+        at 13 a11y activate
+        at 14 a11y escape
+        at 15 a11y next
+    )",
+                          false);
+    std::vector<std::pair<double, std::string>> polite;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.find("reader polite: ");
+        if (at != std::string::npos)
+            polite.emplace_back(std::stod(line),
+                                line.substr(at + 15, line.find(',', at) - at - 15));
+    }
+    ASSERT_EQ(polite.size(), 3u) << log;
+    EXPECT_EQ(polite[0].second, "Est");
+    EXPECT_EQ(polite[1].second, "Nord");  // Est again at 2.5 s is not said twice in a row
+    EXPECT_EQ(polite[2].second, "Est");
+    EXPECT_GE(polite[1].first - polite[0].first, 3 - 1e-3) << log;
+    EXPECT_GE(polite[2].first - polite[1].first, 3 - 1e-3) << log;
+    expectInOrder(
+        log, std::vector<std::string>{"user: a11y next", "reader focus: Est, 60 m, ahead, button",
+                                      "user: a11y activate", "screen: the details of Est",
+                                      "reader screen: Est, heading", "user: a11y escape",
+                                      "reader screen: Back, button"});
+}
+
 }  // namespace
 }  // namespace arquorel::sim

@@ -69,6 +69,8 @@ std::string summary(const Scenario& s) {
                 }
                 if constexpr (std::is_same_v<A, Shot>)
                     out << " " << a.name << " [" << a.caption << "]";
+                if constexpr (std::is_same_v<A, A11y>)
+                    out << " " << static_cast<int>(a.gesture) << " [" << a.action << "]";
             },
             e.action);
     }
@@ -146,6 +148,10 @@ TEST(ScenarioTest, GoodLines) {
          std::string(kDefaults) + " | 4 tap map 171.5 110 | 5 tap map 0 0"},
         {"at 6 scroll details 300\nat 7 scroll details -40.5",
          std::string(kDefaults) + " | 6 scroll details 300 | 7 scroll details -40.5"},
+        {"at 1 a11y next\nat 1 a11y previous\nat 2 a11y activate\nat 2 a11y escape\n"
+         "at 3 a11y adjust up\nat 3 a11y adjust down\nat 4 a11y action Share",
+         std::string(kDefaults) + " | 1 a11y 0 [] | 1 a11y 1 [] | 2 a11y 2 [] | 2 a11y 3 [] | "
+                                  "3 a11y 4 [] | 3 a11y 5 [] | 4 a11y 6 [Share]"},
     };
     for (const auto& [text, expected] : cases) {
         const auto parsed = parseScenario(text, "base");
@@ -169,6 +175,15 @@ TEST(ScenarioTest, BadLinesNameTheLineAndTheProblem) {
          "line 2: time 4 s is before the time of the line before (5 s)"},
         {"at 1", "line 1: a command must follow the time"},
         {"at 1 jump", "line 1: unknown command: jump"},
+        {"at 0 present\nat 1 a11y swipe",
+         "line 2: a11y must be next, previous, activate, escape, adjust up|down or action "
+         "\"NAME\": swipe"},
+        {"at 1 a11y",
+         "line 1: a11y must be next, previous, activate, escape, adjust up|down or "
+         "action \"NAME\": (none)"},
+        {"at 1 a11y adjust left", "line 1: a11y adjust must be up or down: left"},
+        {"at 1 a11y action", "line 1: a11y action needs the action's name"},
+        {"at 1 a11y next twice", "line 1: unexpected text at the end of the line: twice"},
         {"teleport 1 2", "line 1: unknown command: teleport"},
         {"fix 1 2", "line 1: fix needs a time: at T fix ..."},
         {"at 0 fix 91 7", "line 1: fix latitude must be a number of degrees in [-90, 90]: 91"},

@@ -142,7 +142,8 @@ int runScreenCommand(const std::vector<std::string>& args, std::ostream& out, st
             "negative down), runs it until the filters have settled and draws it into OUT.png.\n"
             "The screen is 375x812 points at scale 2 by default. --options adds the debugging\n"
             "aids (debugSliders sets the sliders to the pose) or removes the close button;\n"
-            "--camera chooses the simulated camera; --tree prints the view tree.\n",
+            "--camera chooses the simulated camera; --tree prints the view tree, --a11y the\n"
+            "accessibility tree.\n",
             out))
         return kExitOk;
     std::string error;

@@ -25,7 +25,7 @@ namespace arquorel::sim {
 inline constexpr std::string_view kScreenSynopsis =
     "screen --places FILE --at LAT,LNG --heading DEG --pitch DEG [--screen WxH[@S]] "
     "[--lang en|fr] [--options debugLabel,debugSliders,debugMap,noCloseButton] "
-    "[--camera back|front|none] --png OUT.png [--tree]";
+    "[--camera back|front|none] --png OUT.png [--tree] [--a11y]";
 
 enum class CameraChoice { back, front, none };
 

@@ -8,6 +8,7 @@
 
 #include "arquorel/platform/drawing/Golden.h"
 #include "arquorel/platform/drawing/ViewTreeDump.h"
+#include "arquorel/platform/ui/Accessibility.h"
 #include "sim/host/CommandTesting.h"
 #include "sim/host/SimCli.h"
 
@@ -46,6 +47,9 @@ TEST(ScreenCommandTest, TheScreensViewTreeMatchesItsGolden) {
          placeRecord("Sud-est", 43.7385, 7.4282), placeRecord("Ouest", 43.7393682, 7.4260)});
     const auto check = checkGolden(goldenPath(__FILE__, "ar_screen"), dumpViewTree(scene.window()));
     EXPECT_TRUE(check.passed) << check.message;
+    const auto a11y = checkGolden(goldenPath(__FILE__, "ar_screen_a11y"),
+                                  AccessibilityTree::build(scene.window()).dump());
+    EXPECT_TRUE(a11y.passed) << a11y.message;
 }
 
 TEST(ScreenCommandTest, WritesThePictureAndReportsTheCameraProblem) {

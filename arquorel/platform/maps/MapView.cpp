@@ -10,6 +10,7 @@
 #include "arquorel/platform/drawing/Painter.h"
 #include "arquorel/platform/drawing/Path.h"
 #include "arquorel/platform/drawing/ViewDescription.h"
+#include "arquorel/platform/resources/Bundle.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/GestureRecognizer.h"
 #include "arquorel/platform/ui/Label.h"
@@ -113,6 +114,14 @@ MapAnnotationView::MapAnnotationView(std::shared_ptr<MapAnnotation> annotation,
       annotation_(std::move(annotation)),
       reuseIdentifier_(std::move(reuseIdentifier)) {
     setContentMode(ContentMode::scaleAspectFit);
+}
+
+AccessibilityDefaults MapAnnotationView::accessibilityDefaults() const {
+    AccessibilityDefaults d;
+    d.isElement = annotation_ && !annotation_->title.empty();
+    d.label = annotation_ ? annotation_->title : std::string();
+    d.traits = tapsSelect_ ? AccessibilityTrait::button : AccessibilityTrait::image;
+    return d;
 }
 
 void MapAnnotationView::describe(ViewDescription& description) const {
@@ -459,6 +468,14 @@ void MapView::groupViews() {
         view.setHidden(k >= clusters_.size());
         if (k >= clusters_.size()) continue;
         view.setText(std::to_string(clusters_[k].members.size()));
+        // Read as "12 places: Casino de Monte Carlo, Café de Paris, ..." (a tap zooms in).
+        std::string reading = view.text() + " " + localized("a11yPlaces") + ":";
+        for (std::size_t m = 0; m < clusters_[k].members.size() && m < 3; ++m)
+            if (clusters_[k].members[m])
+                reading += (m ? ", " : " ") + clusters_[k].members[m]->title;
+        if (clusters_[k].members.size() > 3) reading += ", ...";
+        view.accessibility().label = reading;
+        view.accessibility().traits = AccessibilityTrait::button;
         const double size = std::max(kClusterSize, view.sizeThatFits({}).width + 12);
         const Point c = clusters_[k].center;
         view.setFrame({c.x - size / 2, c.y - size / 2, size, size});

@@ -80,6 +80,8 @@ class MapAnnotationView : public ImageView {
     }
     bool canShowCallout = false;
     void describe(ViewDescription& description) const override;
+    // A pin reads its annotation's title; a button when a tap selects it.
+    AccessibilityDefaults accessibilityDefaults() const override;
 
   private:
     friend class MapView;

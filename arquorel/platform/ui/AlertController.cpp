@@ -1,6 +1,7 @@
 #include "arquorel/platform/ui/AlertController.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Button.h"
@@ -120,11 +121,14 @@ class AlertView final : public View {
     // Title and message stacked from `top`; returns the y below them.
     double header(const AlertController& alert, View& box, double top, double width, bool sheet) {
         const Color color = sheet ? Color{0.56, 0.56, 0.58, 1} : Color::black();
+        bool first = true;  // the title: read as a heading
         for (const auto& [value, font] :
              {std::pair{alert.title(), sheet ? Font::boldSystem(13) : Font::boldSystem(17)},
               std::pair{alert.message(), Font::system(13)}}) {
+            const bool title = std::exchange(first, false);
             if (value.empty()) continue;
             auto label = text(value, font, color, width - 32);
+            if (title) label->accessibility().traits = AccessibilityTrait::header;
             label->setFrame({16, top, width - 32, label->frame().height()});
             box.addSubview(label);
             top = label->frame().maxY() + 4;
@@ -205,6 +209,14 @@ class AlertView final : public View {
 void AlertController::loadView() {
     setView(std::make_shared<AlertView>(platformContext().device().mainScreenBounds(),
                                         weak_from_this()));
+    // A reader's escape picks the cancel action, as a tap on it would.
+    view()->accessibility().escape = [weak = weak_from_this()] {
+        auto alert = std::static_pointer_cast<AlertController>(weak.lock());
+        if (!alert) return false;
+        for (const auto& a : alert->actions())
+            if (a.style == AlertActionStyle::cancel && a.enabled) return alert->pickAction(a.title);
+        return false;
+    };
 }
 
 }  // namespace arquorel

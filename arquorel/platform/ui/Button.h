@@ -60,6 +60,8 @@ class Button : public Control {
 
     void draw(Painter& painter) const override;
     void describe(ViewDescription& description) const override;
+    // A button read by its title, else by its image's name.
+    AccessibilityDefaults accessibilityDefaults() const override;
 
   private:
     template <class T>

@@ -44,6 +44,9 @@ class Control : public View {
     // The current state bits.
     unsigned state() const;
 
+    // Adds the selected and not-enabled traits.
+    AccessibilityDefaults accessibilityDefaults() const override;
+
     void touchesBegan(const Touch& touch) override;
     void touchesMoved(const Touch& touch) override;
     void touchesEnded(const Touch& touch) override;

@@ -43,6 +43,8 @@ class ImageView : public View {
 
     void draw(Painter& painter) const override;
     void describe(ViewDescription& description) const override;
+    // An image is left out (decorative) unless its screen gives it a label.
+    AccessibilityDefaults accessibilityDefaults() const override;
 
   private:
     std::shared_ptr<const Image> image_;

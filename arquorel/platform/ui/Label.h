@@ -52,6 +52,8 @@ class Label : public View {
 
     void draw(Painter& painter) const override;
     void describe(ViewDescription& description) const override;
+    // Static text reading its text; not an element while empty.
+    AccessibilityDefaults accessibilityDefaults() const override;
 
   protected:
     TextStyle textStyle() const;

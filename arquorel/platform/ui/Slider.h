@@ -49,6 +49,9 @@ class Slider : public Control {
 
     void draw(Painter& painter) const override;
     void describe(ViewDescription& description) const override;
+    // Adjustable, read as a percentage of its range; a reader's swipe steps a tenth of it.
+    AccessibilityDefaults accessibilityDefaults() const override;
+    bool accessibilityAdjust(bool up) override;
 
   protected:
     void beginTracking(const Touch& touch) override;

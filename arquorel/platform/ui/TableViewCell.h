@@ -39,6 +39,8 @@ class TableViewCell : public View {
     virtual double heightForWidth(double width) const;
     // Called when the table takes the cell out of its reuse pool to hand it out again.
     virtual void prepareForReuse() {}
+    // One element reading the texts of its views; selected when selected.
+    AccessibilityDefaults accessibilityDefaults() const override;
 
   protected:
     void layoutSubviews() override;

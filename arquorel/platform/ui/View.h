@@ -17,6 +17,7 @@
 
 #include "arquorel/platform/geometry/Color.h"
 #include "arquorel/platform/geometry/Geometry.h"
+#include "arquorel/platform/ui/Accessibility.h"
 #include "arquorel/platform/ui/LayerStyle.h"
 
 namespace arquorel {
@@ -178,6 +179,15 @@ class View : public std::enable_shared_from_this<View> {
     // A key for content that changes without setters (a live camera picture): the renderer
     // draws the view again whenever it differs from the last frame's. Default: 0.
     virtual std::uint64_t liveContentKey() const { return 0; }
+    // --- Accessibility (see Accessibility.h) ----------------------------------------------
+    // What the screen says about this view to a screen reader.
+    AccessibilityProperties& accessibility();
+    const AccessibilityProperties& accessibility() const;
+    // What the view's class reads when the screen sets nothing. Default: not an element.
+    virtual AccessibilityDefaults accessibilityDefaults() const;
+    // Steps an adjustable view's value up or down as a reader's swipe does; false when the
+    // view has nothing to step. Default: false.
+    virtual bool accessibilityAdjust(bool up);
 
   protected:
     virtual void layoutSubviews() {}
@@ -223,6 +233,7 @@ class View : public std::enable_shared_from_this<View> {
     std::uint64_t layerId_;
     std::uint64_t displayGeneration_;
     std::uint64_t contentGeneration_;
+    std::unique_ptr<AccessibilityProperties> accessibility_;  // made on first change
 };
 
 // A rectangle is on screen when it intersects the main screen's bounds.

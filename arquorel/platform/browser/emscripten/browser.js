@@ -48,6 +48,7 @@ var ARQ = (Module['arq'] = {
     canvas.style.cssText =
       'position:absolute;inset:0;width:100%;height:100%;touch-action:none;user-select:none';
     container.append(video, canvas);
+    ARQ.a11yAttach(container);
     ARQ.video = video;
     ARQ.canvas = canvas;
     ARQ.ctx = canvas.getContext('2d');
@@ -72,6 +73,7 @@ var ARQ = (Module['arq'] = {
       const start = performance.now();
       Module._arq_tick();
       Module._arq_host_frame();
+      ARQ.a11yFrame();
       ARQ.frameMs += performance.now() - start;
       ++ARQ.frameCount;
       if (ARQ.onFrame) ARQ.onFrame(ARQ.frameCount);
@@ -91,6 +93,7 @@ var ARQ = (Module['arq'] = {
     for (const id of [...ARQ.webViews.keys()]) ARQ.webViewRemove(id);
     if (ARQ.video) ARQ.video.remove();
     if (ARQ.canvas) ARQ.canvas.remove();
+    ARQ.a11yDetach();
     ARQ.video = ARQ.canvas = ARQ.ctx = ARQ.container = null;
   },
 
