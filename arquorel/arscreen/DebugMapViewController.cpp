@@ -58,6 +58,7 @@ void DebugMapViewController::loadView() {
     closeButton_ = std::make_shared<Button>(
         Rect{bounds.width() - kCloseSize - kCloseInset, kCloseTop, kCloseSize, kCloseSize});
     closeButton_->setIdentifier("debugMapClose");
+    closeButton_->accessibility().label = localized("a11yClose");
     closeButton_->setImage(Bundle::framework().image(kCloseImageName), ControlState::normal);
     closeButton_->addAction(ControlEvent::touchUpInside, [weak](Control&) {
         if (auto self = weak.lock()) self->closeButtonTap();

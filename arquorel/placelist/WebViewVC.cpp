@@ -53,6 +53,7 @@ void WebViewVC::loadView() {
                                 LayoutConstraint::make(doneButton, Attr::height, kHeaderHeight)});
 
     navTitleLabel->setIdentifier("navTitleLabel");
+    navTitleLabel->accessibility().traits = AccessibilityTrait::header;
     navTitleLabel->setFont(Font::boldSystem(17));
     navTitleLabel->setTextColor(kTitleColor);
     navTitleLabel->setTextAlignment(TextAlignment::center);

@@ -407,18 +407,8 @@ void QuorelVC::updateAccessibility() {
     if (!ahead) return;
     const std::string id = ahead->property ? ahead->property->id : ahead->displayName();
     if (id == aheadAnnounced_) return;
-    if (aheadAnnouncedAt_ && now - *aheadAnnouncedAt_ < kAheadAnnouncementInterval) {
-        // Too soon: look again when the interval is over, in case the user stops turning here.
-        if (!aheadRecheckScheduled_) {
-            aheadRecheckScheduled_ = true;
-            later(*aheadAnnouncedAt_ + kAheadAnnouncementInterval - now, false, [](QuorelVC& self) {
-                self.aheadRecheckScheduled_ = false;
-                self.accessibilityUpdatedAt_.reset();
-                self.updateAccessibility();
-            });
-        }
-        return;
-    }
+    // Too soon: a later frame says it once the interval is over, if it is still ahead.
+    if (aheadAnnouncedAt_ && now - *aheadAnnouncedAt_ < kAheadAnnouncementInterval) return;
     aheadAnnounced_ = id;
     aheadAnnouncedAt_ = now;
     postPoliteAccessibilityAnnouncement(reading(*ahead, false));

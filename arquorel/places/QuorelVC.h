@@ -259,7 +259,6 @@ class QuorelVC : public ARViewController,
     std::uint64_t nextStep_ = 0;
     std::string aheadAnnounced_;              // the place last announced as ahead
     std::optional<double> aheadAnnouncedAt_;  // when
-    bool aheadRecheckScheduled_ = false;
     std::optional<double> accessibilityUpdatedAt_;
     int flyOuts_ = 0;
     std::vector<std::shared_ptr<AnnnotationView>> reusableViews_;  // during a rebuild
