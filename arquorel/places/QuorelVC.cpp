@@ -575,7 +575,14 @@ void QuorelVC::reloadPlaces() {
         if (self.centerCoordinate()) return;
         self.loadingView->setHidden(true);
         self.radarAnimation->setHidden(true);
-        self.showReloadAlert("BadGPSSignal", "BadGPSSignalDescription");
+        // A refused permission needs the settings, not an open sky.
+        const auto& service = self.trackingManager().locationManage();
+        const auto status = service.authorizationStatus();
+        if (!service.locationServicesEnabled() || status == AuthorizationStatus::denied ||
+            status == AuthorizationStatus::restricted)
+            self.showReloadAlert("LocationDenied", "LocationDeniedDescription");
+        else
+            self.showReloadAlert("BadGPSSignal", "BadGPSSignalDescription");
     });
     tableData = serverPlaces;
     rebuildPlaces();
@@ -637,7 +644,8 @@ void QuorelVC::showReloadAlert(const std::string& titleKey, const std::string& m
     if (auto navigation = navigationController();
         navigation && navigation->topViewController().get() != this)
         return;
-    auto alert = AlertController::create(localized(titleKey), localized(messageKey));
+    auto alert =
+        AlertController::create(localized(titleKey), adviceText(messageKey, advicePlatform));
     const auto weak = std::weak_ptr<QuorelVC>(me());
     alert->addAction(
         {localized("back"), AlertActionStyle::defaultStyle, [weak](const AlertAction&) {
