@@ -371,6 +371,11 @@ void QuorelVC::viewWillAppear(bool animated) {
             platformContext().mainLoop().async([weak] {
                 auto self = weak.lock();
                 if (!self) return;
+                // No camera at all (or its use locked by the system): there is nothing the
+                // user could allow, so no button.
+                if (platformContext().camera().authorizationStatus(kMediaTypeVideo) ==
+                    CameraAuthorizationStatus::restricted)
+                    return;
                 self->doWeNeedCameraAccessButton = true;
                 // Refused after the hints were done: offer the button now rather than at the
                 // next appearance.

@@ -165,13 +165,15 @@ TEST(QuorelVCTest, HintsRunTwoThenOneThenNoneAndStoreTheKeyOnlyAtTheEnd) {
 }
 
 TEST(QuorelVCTest, CameraRefusalOffersTheAllowAccessButtonOnceTheHintsAreDone) {
-    // A camera allowed (before or at the prompt) never brings the button, hints seen or not.
+    // A camera allowed (before or at the prompt) never brings the button, hints seen or not;
+    // nor does a camera there is no access to give (none, or locked by the system).
     for (const bool hintsSeen : {true, false})
         for (const auto status :
-             {CameraAuthorizationStatus::authorized, CameraAuthorizationStatus::notDetermined}) {
+             {CameraAuthorizationStatus::authorized, CameraAuthorizationStatus::notDetermined,
+              CameraAuthorizationStatus::restricted}) {
             Stage stage(hintsSeen);
             stage.camera.settings().authorization = status;
-            stage.camera.settings().promptAnswer = true;
+            stage.camera.settings().promptAnswer = status != CameraAuthorizationStatus::restricted;
             stage.present();
             stage.device.advance(1.5);
             stage.screen->viewDidAppear(false);  // appearing again changes nothing
