@@ -36,6 +36,11 @@ const server = await serve(join(root, 'build', 'web'), { '/example.html': exampl
   { compress: true });
 const browser = await launch();
 const { page, sensors } = browser;
+// Files the page asked for and did not get (the browser's own favicon request aside).
+const missing = [];
+page.on('response', (r) => {
+  if (r.status() >= 400 && !r.url().endsWith('/favicon.ico')) missing.push(`${r.url()} (${r.status()})`);
+});
 // Where the centre of an element is, and whether a touch there reaches it.
 const reachable = (selector) => page.evaluate((s) => {
   const element = document.querySelector(s);
@@ -73,7 +78,9 @@ try {
       .catch(() => null);
     check(!(await screenShown()), `${round} back: the page is shown again`);
   }
-  check(!browser.problems.length, `no page errors: ${browser.problems.join('; ')}`);
+  check(!missing.length, `every file the example needs is there: ${missing.join(', ')}`);
+  const errors = browser.problems.filter((p) => !/Failed to load resource/.test(p));
+  check(!errors.length, `no page errors: ${errors.join('; ')}`);
 } catch (error) {
   check(false, 'the README example ran through: ' + (error.stack || error));
 } finally {
