@@ -118,7 +118,7 @@ extern "C" {
 // taps on places reach the page as events; without, the built-in details screen opens.
 // `debugMap`: a small "map" button shows the debugging map of the places. Returns
 // the number of places taken (-1: none could be read); the problems of records left out go to
-// the console.
+// the console and to the report arq_host_places_report() gives.
 EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, const char* language,
                                         const char* attribution, int hints, int delegate,
                                         int debugMap) {

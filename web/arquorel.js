@@ -1,6 +1,7 @@
 // ARQuorel for web pages: the main screen of places in augmented reality, in a page element.
 //
-//   import { requestSensorPermissions, createMainScreen } from './arquorel.js';
+//   import { requestSensorPermissions, createMainScreen, preloadMainScreen } from './arquorel.js';
+//   requestIdleCallback(preloadMainScreen);         // optional: the module and fonts ahead of time
 //   button.onclick = async () => {
 //     await requestSensorPermissions();            // inside the click: some browsers ask here
 //     const screen = await createMainScreen(element, { places, units: 'metric', language: 'en' });
@@ -16,7 +17,9 @@
 // first-use hints), mapPack (the address of the map pack that the details screen's map and
 // walking route come from; 'monaco.pack' beside this module by default, null for none: maps
 // then show their background only), debugMap (a small "map" button in the corner shows a map
-// of the places, for developers). One screen at a time per page.
+// of the places, for developers), onProgress (called with {ready, of} as the module and the
+// fonts arrive). One screen at a time per page; the screen's placesReport says what the places
+// gave ({shown, leftOut: [{record (from 1), id, problem}]}).
 import './libphonenumber-min.js';  // the global `libphonenumber`: telephone numbers of every country
 import createArquorelCore from './arquorel-core.js';
 

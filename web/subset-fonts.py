@@ -51,6 +51,7 @@ def main():
     logging.getLogger('fontTools').setLevel(logging.ERROR)  # tables it drops by design
     os.makedirs(out_dir, exist_ok=True)
     covered = None
+    anywhere = set()  # characters some whole font has
     for path in fonts:
         name = os.path.splitext(os.path.basename(path))[0]
         options = subset.Options()
@@ -60,6 +61,7 @@ def main():
         options.notdef_outline = True
         font = TTFont(path)
         cmap = set(font.getBestCmap())
+        anywhere |= cmap
         subsetter = subset.Subsetter(options)
         subsetter.populate(unicodes=sorted(wanted & cmap))
         subsetter.subset(font)
@@ -71,7 +73,7 @@ def main():
         whole.save(os.path.join(out_dir, name + '.woff2'))
     with open(os.path.join(out_dir, 'fonts.json'), 'w', encoding='utf-8') as f:
         covered = covered or set()
-        rest = set(range(0x110000)) - covered
+        rest = anywhere - covered  # other characters are in none of the fonts: no fetch
         json.dump({'subsetRange': ranges(covered), 'restRange': ranges(rest)}, f)
         f.write('\n')
 

@@ -420,6 +420,7 @@ void ARViewController::headingAvailabilityChanged(bool missing) {
         label->setNumberOfLines(0);
         label->setTextAlignment(TextAlignment::center);
         label->setUserInteractionEnabled(false);
+        label->layer().cornerRadius = 12;
         headingNotice_ = std::move(label);
     }
     headingNotice_->setText(localized("NoCompass") + "\n" +
