@@ -34,15 +34,32 @@ target_link_options(arquorel-web PRIVATE
     "SHELL:--preload-file ${CMAKE_CURRENT_SOURCE_DIR}/arquorel/resources@/arquorel/resources")
 
 # The page: its own files, the fonts the native pictures use (as web fonts) and the places.
-set(web_fonts DejaVuSans.ttf DejaVuSans-Bold.ttf DejaVuSans-Oblique.ttf DejaVuSans-BoldOblique.ttf)
+# The fonts go as WOFF2: a small subset of each with the glyphs of the component's texts, the
+# page and the bundled places, which the first Start loads, and the whole font, which the page
+# loads only when a text needs more (web/subset-fonts.py, with the distribution's fontTools).
+set(web_fonts DejaVuSans DejaVuSans-Bold DejaVuSans-Oblique DejaVuSans-BoldOblique)
+set(font_sources)
+set(font_outputs ${ARQUOREL_WEB_SITE}/fonts/fonts.json)
+foreach(font IN LISTS web_fonts)
+    list(APPEND font_sources /usr/share/fonts/truetype/dejavu/${font}.ttf)
+    list(APPEND font_outputs ${ARQUOREL_WEB_SITE}/fonts/${font}-subset.woff2
+        ${ARQUOREL_WEB_SITE}/fonts/${font}.woff2)
+endforeach()
+file(GLOB font_texts ${CMAKE_CURRENT_SOURCE_DIR}/arquorel/resources/strings/*.json)
+list(APPEND font_texts ${CMAKE_CURRENT_SOURCE_DIR}/web/index.html
+    ${CMAKE_CURRENT_SOURCE_DIR}/web/start.js ${CMAKE_CURRENT_SOURCE_DIR}/data/monaco/places.json)
+find_program(ARQUOREL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+add_custom_command(OUTPUT ${font_outputs}
+    COMMAND ${ARQUOREL_SYSTEM_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/web/subset-fonts.py
+        ${ARQUOREL_WEB_SITE}/fonts ${font_texts} -- ${font_sources}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/web/subset-fonts.py ${font_texts} ${font_sources}
+    COMMENT "The page's fonts as WOFF2 subsets and wholes"
+    VERBATIM)
+add_custom_target(web-fonts DEPENDS ${font_outputs})
 set(web_copies)
 foreach(file index.html start.js style.css arquorel.js)
     list(APPEND web_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
         ${CMAKE_CURRENT_SOURCE_DIR}/web/${file} ${ARQUOREL_WEB_SITE}/${file})
-endforeach()
-foreach(font IN LISTS web_fonts)
-    list(APPEND web_copies COMMAND ${CMAKE_COMMAND} -E copy_if_different
-        /usr/share/fonts/truetype/dejavu/${font} ${ARQUOREL_WEB_SITE}/fonts/${font})
 endforeach()
 # The page's telephone-number reader: libphonenumber-js's ready bundle with the "min" metadata
 # (every country; 43 KB gzipped), from web/node_modules as web/package-lock.json pins it
@@ -60,4 +77,5 @@ add_custom_target(web-site ALL
         ${CMAKE_CURRENT_SOURCE_DIR}/data/monaco/places.json ${ARQUOREL_WEB_SITE}/data/monaco-places.json
     COMMENT "The page, its fonts and the Monaco places in ${ARQUOREL_WEB_SITE}"
     VERBATIM)
+add_dependencies(web-site web-fonts)
 add_dependencies(arquorel-web web-site)

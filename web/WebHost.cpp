@@ -3,8 +3,10 @@
 // the user opened and when the screen closed, and gives tests the window's view tree.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/arscreen/RadarAnimation.h"
@@ -52,6 +54,40 @@ std::string number(double v) {
     return text;
 }
 
+// What a places text gave, for the page: {"shown": N, "leftOut": [{"record": n, "id", "problem"}]}
+// with one entry a record left out, numbered from 1 as a person counts them, its problems
+// joined by "; ".
+std::string placesReport(const arquorel::PlacesFile& loaded) {
+    struct Entry {
+        std::size_t index;
+        std::string id;
+        std::string problems;
+    };
+    std::vector<Entry> entries;
+    for (const auto& problem : loaded.problems)
+        if (problem.leftOut) entries.push_back({problem.index, problem.id, {}});
+    for (const auto& problem : loaded.problems) {
+        for (auto& entry : entries) {
+            if (entry.index != problem.index) continue;
+            if (!entry.problems.empty()) entry.problems += "; ";
+            entry.problems += (problem.field.empty() ? "" : problem.field + ": ") + problem.message;
+        }
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.index < b.index; });
+    entries.erase(std::unique(entries.begin(), entries.end(),
+                              [](const Entry& a, const Entry& b) { return a.index == b.index; }),
+                  entries.end());
+    std::string out = "{\"shown\":" + std::to_string(loaded.records.size()) + ",\"leftOut\":[";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i > 0) out += ",";
+        out += "{\"record\":" + std::to_string(entries[i].index + 1) +
+               ",\"id\":" + jsonText(entries[i].id) +
+               ",\"problem\":" + jsonText(entries[i].problems) + "}";
+    }
+    return out + "]}";
+}
+
 struct Host : arquorel::QuorelVCDelegate {
     void openElementDetails(const std::shared_ptr<arquorel::QuorelProperty>& place) override {
         const std::string detail =
@@ -65,8 +101,10 @@ struct Session {
     std::shared_ptr<arquorel::Window> window;
     std::shared_ptr<arquorel::QuorelVC> screen;
     bool reduceMotion = false;  // the page's prefers-reduced-motion
-    bool shown = false;         // the main screen was on screen at least once
-    int depth = 0;              // screens over the main screen when the page was last told
+    bool shown = false;          // the main screen was on screen at least once
+    int depth = 0;               // screens over the main screen when the page was last told
+    std::string advicePlatform;  // whose settings the screen's advice names
+    std::string placesReport;    // what the last start took and left out, as JSON
 };
 
 Session& session() {
@@ -82,7 +120,7 @@ extern "C" {
 // taps on places reach the page as events; without, the built-in details screen opens.
 // `debugMap`: a small "map" button shows the debugging map of the places. Returns
 // the number of places taken (-1: none could be read); the problems of records left out go to
-// the console.
+// the console and to the report arq_host_places_report() gives.
 EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, const char* language,
                                         const char* attribution, int hints, int delegate,
                                         int debugMap) {
@@ -90,6 +128,7 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     auto& context = platform.context();
     auto& s = session();
     const auto loaded = arquorel::PlacesFile::fromText(placesJson ? placesJson : "");
+    s.placesReport = placesReport(loaded);
     if (loaded.error) {
         context.console().writeLine("places: " + loaded.error->message);
         arq_js_event("error", ("{\"message\":" + jsonText(loaded.error->message) + "}").c_str());
@@ -124,6 +163,7 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     s.screen->showsFirstUseHints = hints != 0;
     s.screen->uiOptions.debugMap = debugMap != 0;
     s.screen->uiOptions.reduceMotion = s.reduceMotion;
+    s.screen->advicePlatform = s.advicePlatform;
     s.shown = false;
     s.depth = 0;
     if (auto* recorder = platform.recorder()) {
@@ -147,6 +187,17 @@ EMSCRIPTEN_KEEPALIVE void arq_host_reduce_motion(int reduce) {
     if (!s.screen) return;
     s.screen->uiOptions.reduceMotion = s.reduceMotion;
     if (s.screen->radarAnimation) s.screen->radarAnimation->setStill(s.reduceMotion);
+}
+
+// Whose settings the screen's advice names ("ios", "android", "web"), for the next start.
+EMSCRIPTEN_KEEPALIVE void arq_host_advice_platform(const char* platform) {
+    session().advicePlatform = platform ? platform : "";
+}
+
+// What the last start took and left out: {"shown": N, "leftOut": [{"record": n (from 1), "id",
+// "problem"}]}.
+EMSCRIPTEN_KEEPALIVE const char* arq_host_places_report() {
+    return session().placesReport.c_str();
 }
 
 // Called every frame after the platform's tick: notices that the user closed the screen.

@@ -1,6 +1,7 @@
 // ARQuorel for web pages: the main screen of places in augmented reality, in a page element.
 //
-//   import { requestSensorPermissions, createMainScreen } from './arquorel.js';
+//   import { requestSensorPermissions, createMainScreen, preloadMainScreen } from './arquorel.js';
+//   requestIdleCallback(preloadMainScreen);         // optional: the module and fonts ahead of time
 //   button.onclick = async () => {
 //     await requestSensorPermissions();            // inside the click: some browsers ask here
 //     const screen = await createMainScreen(element, { places, units: 'metric', language: 'en' });
@@ -18,16 +19,21 @@
 // then show their background only), debugMap (a small "map" button in the corner shows a map
 // of the places, for developers), record (recording the session for the simulator: true, or
 // { placesFile, mapPackFile } to name the places' file instead of keeping the places in the
-// recording, and the map pack's; see recordingSeconds(), mark() and stopRecording()). One screen at a time per page.
+// recording, and the map pack's; see recordingSeconds(), mark() and stopRecording()), onProgress (called with {ready, of} as the module and the
+// fonts arrive). One screen at a time per page; the screen's placesReport says what the places
+// gave ({shown, leftOut: [{record (from 1), id, problem}]}).
 import './libphonenumber-min.js';  // the global `libphonenumber`: telephone numbers of every country
 import createArquorelCore from './arquorel-core.js';
 
 const here = new URL('.', import.meta.url);
+// The faces: a WOFF2 subset each for the first screens (the upright ones are awaited, the
+// slanted ones load in the background) and the whole font for any other character, which the
+// browser fetches only when a text needs it.
 const fonts = [
-  ['DejaVuSans.ttf', 'normal', '400'],
-  ['DejaVuSans-Bold.ttf', 'normal', '700'],
-  ['DejaVuSans-Oblique.ttf', 'italic', '400'],
-  ['DejaVuSans-BoldOblique.ttf', 'italic', '700'],
+  ['DejaVuSans', 'normal', '400', true],
+  ['DejaVuSans-Bold', 'normal', '700', true],
+  ['DejaVuSans-Oblique', 'italic', '400', false],
+  ['DejaVuSans-BoldOblique', 'italic', '700', false],
 ];
 let fontsLoaded = null;
 let corePromise = null;
@@ -65,25 +71,65 @@ function installPack(module, address, bytes) {
 // The bundled fonts as web fonts, so that text measures as in the native pictures.
 function loadFonts() {
   if (!fontsLoaded) {
-    fontsLoaded = Promise.all(fonts.map(([file, style, weight]) => {
-      const face = new FontFace('DejaVu Sans', `url(${new URL('fonts/' + file, here)})`,
-        { style, weight });
-      document.fonts.add(face);
-      return face.load();
-    }));
+    const url = (file) => `url(${new URL('fonts/' + file, here)}) format('woff2')`;
+    fontsLoaded = fetch(new URL('fonts/fonts.json', here))
+      .then((response) => {
+        if (!response.ok) throw new Error('HTTP status ' + response.status);
+        return response.json();
+      })
+      .then(({ subsetRange, restRange }) => Promise.all(fonts.map(([name, style, weight, wait]) => {
+        document.fonts.add(new FontFace('DejaVu Sans', url(name + '.woff2'),
+          { style, weight, unicodeRange: restRange }));
+        const face = new FontFace('DejaVu Sans', url(name + '-subset.woff2'),
+          { style, weight, unicodeRange: subsetRange });
+        document.fonts.add(face);
+        const loading = face.load();
+        return wait ? loading : loading.catch(() => null);
+      })))
+      .catch((error) => {
+        fontsLoaded = null;  // a later start tries again
+        throw new Error('The fonts could not be loaded: ' + (error.message || error));
+      });
   }
   return fontsLoaded;
+}
+
+// The module's console lines; a line that repeats the one before is not written again.
+function consoleWriter(write) {
+  let last = null;
+  return (text) => {
+    if (text === last) return;
+    last = text;
+    write('arquorel: ' + text);
+  };
 }
 
 function core() {
   if (!corePromise) {
     corePromise = createArquorelCore({
       locateFile: (path) => new URL(path, here).href,
-      print: (text) => console.log('arquorel: ' + text),
-      printErr: (text) => console.warn('arquorel: ' + text),
+      print: consoleWriter(console.log),
+      printErr: consoleWriter(console.warn),
     });
+    corePromise.catch(() => { corePromise = null; });
   }
   return corePromise;
+}
+
+// Fetches the module and the fonts ahead of createMainScreen (when the page is idle), so that
+// a start has less to wait for. Failures are left for createMainScreen to report.
+export function preloadMainScreen() {
+  core().catch(() => {});
+  loadFonts().catch(() => {});
+}
+
+// Whose settings the screen's advice names when the compass or the position is refused.
+function advicePlatform() {
+  const ua = navigator.userAgent || '';
+  // iPads ask for the desktop site: a Mac with a touch screen is one.
+  if (/iPhone|iPad|iPod/.test(ua) || (/Macintosh/.test(ua) && navigator.maxTouchPoints > 1))
+    return 'ios';
+  return /Android/.test(ua) ? 'android' : 'web';
 }
 
 // Asks for the compass and motion where the browser wants a user's gesture for it (call it
@@ -199,11 +245,22 @@ export async function createMainScreen(element, options = {}) {
     : JSON.stringify(options.places || []);
   const packAddress = options.mapPack === undefined ? new URL('monaco.pack', here).href
     : options.mapPack ? new URL(options.mapPack, location.href).href : null;
-  const [module, , pack] = await Promise.all([core(), loadFonts(),
-    packAddress ? fetchPack(packAddress) : null]);
-  if (packAddress) installPack(module, packAddress, pack);
+  // Progress for the page: what is ready of the module and the fonts.
+  const progress = typeof options.onProgress === 'function' ? options.onProgress : () => {};
+  let ready = 0;
+  const step = (what) => (value) => {
+    progress({ ready: ++ready, of: 2, what });
+    return value;
+  };
+  progress({ ready, of: 2, what: null });
+  const [module] = await Promise.all([core().then(step('module')), loadFonts().then(step('fonts'))]);
+  // The map pack serves only the details screen: it arrives while the main screen runs.
+  if (packAddress) fetchPack(packAddress).then((pack) => installPack(module, packAddress, pack));
   const screen = new MainScreen(element, module);
   current = screen;
+  const platformText = module.arq.cString(advicePlatform());
+  module._arq_host_advice_platform(platformText);
+  module._free(platformText);
 
   const geolocation = 'geolocation' in navigator;
   const location = await permissionState('geolocation');
@@ -239,9 +296,11 @@ export async function createMainScreen(element, options = {}) {
   for (const p of [placesText, language, attribution]) module._free(p);
   screen.removeEventListener('error', noteProblem);
   if (taken < 0) {
-    screen.destroy();
+    screen.destroy();  // before the throw: a failed start leaves no screen behind
     throw new Error('The places cannot be shown: ' + problem);
   }
   screen.placeCount = taken;
+  // { shown, leftOut: [{ record (from 1), id, problem }] }
+  screen.placesReport = JSON.parse(module.UTF8ToString(module._arq_host_places_report()));
   return screen;
 }

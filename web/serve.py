@@ -18,7 +18,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         ".wasm": "application/wasm",
         ".js": "text/javascript",
         ".json": "application/json",
-        ".ttf": "font/ttf",
+        ".woff2": "font/woff2",
         ".data": "application/octet-stream",
     }
 

@@ -471,7 +471,10 @@ bool ARPresenter::placeViews(std::vector<Placed>& views, const ARStatus& arStatu
     const double heading = arStatus.heading;
     const double pitch = arStatus.pitch;
     const auto& factors = annotationViewSizeFactors();
-    const double baseWidth = platformContext().device().mainScreenBounds().width() * factors.width;
+    // Sized from the screen's shorter side: a card keeps its size when the phone turns, rather
+    // than covering most of a landscape screen's height.
+    const Rect screen = platformContext().device().mainScreenBounds();
+    const double baseWidth = std::min(screen.width(), screen.height()) * factors.width;
     const double baseHeight = baseWidth * factors.height;
     const bool located = reloadType == ReloadType::userLocationChanged;
     const bool swipe = reloadType == ReloadType::swipe;

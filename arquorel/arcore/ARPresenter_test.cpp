@@ -419,6 +419,11 @@ TEST_F(PresenterTest, DisableMoveKeepsTheFrameButUpdatesTheBaseSize) {
     EXPECT_EQ(view->frame(), before);
     EXPECT_DOUBLE_EQ(view->initialFrame.width(), 400 * 0.45);
     EXPECT_EQ(view->initialFrame.origin, before.origin);
+    // A landscape screen sizes the cards from its height, as the same phone held upright.
+    device.context().device().setMainScreenBounds({0, 0, 812, 375});
+    presenter->reload(list, ReloadType::headingChanged);
+    EXPECT_DOUBLE_EQ(view->initialFrame.width(), 375 * 0.45);
+    EXPECT_DOUBLE_EQ(view->initialFrame.height(), 375 * 0.45 * 0.55);
     // Without a screen width the base size is the view's own.
     view->disableMove = false;
     device.context().device().setMainScreenBounds({0, 0, 0, 812});

@@ -115,6 +115,7 @@ void ARTrackingManager::startTracking(bool notifyLocationFailure) {
     locationManage_->startUpdatingHeading();
     locationManage_->startUpdatingLocation();
     tracking_ = true;
+    trackingStartTime_ = context_->now();
 }
 
 void ARTrackingManager::stopTracking() {
@@ -146,6 +147,12 @@ void ARTrackingManager::stopSensors() {
     locationManage_->stopUpdatingHeading();
     locationManage_->stopUpdatingLocation();
     tracking_ = false;
+    trackingStartTime_.reset();
+}
+
+bool ARTrackingManager::headingMissing() const {
+    return tracking_ && trackingStartTime_ && !headingStartDate_ && !debugHeading_ &&
+           context_->now() - *trackingStartTime_ >= kHeadingWait;
 }
 
 // ---- Orientation ----

@@ -51,6 +51,7 @@ class ARTrackingManager : public LocationServiceDelegate,
     static constexpr double kLocationSearchInterval = 5.0;  // seconds between failure reports
     static constexpr double kHeadingCatchUpPeriod = 5.0;    // seconds of fast heading catch-up
     static constexpr double kHeadingCatchUpThreshold = 10;  // degrees that trigger a catch-up
+    static constexpr double kHeadingWait = 1.0;             // seconds without a heading: no compass
 
     // The manager must be owned by a shared_ptr: its timers and posted work hold it weakly.
     // It uses the platform context current at creation, which must outlive it.
@@ -109,6 +110,10 @@ class ARTrackingManager : public LocationServiceDelegate,
     // When present, replaces the heading as the filter's input.
     std::optional<double> debugHeading() const { return debugHeading_; }
     void setDebugHeading(std::optional<double> degrees) { debugHeading_ = degrees; }
+    // Tracking has run for kHeadingWait seconds without one accepted heading and no debug
+    // heading stands in: the device has no compass, or its use was refused. The filtered
+    // heading then means nothing.
+    bool headingMissing() const;
     // When present, the pitch update leaves filteredPitch alone.
     std::optional<double> debugPitch() const { return debugPitch_; }
     void setDebugPitch(std::optional<double> degrees) { debugPitch_ = degrees; }
@@ -195,6 +200,7 @@ class ARTrackingManager : public LocationServiceDelegate,
     std::optional<double> locationSearchStartTime_;
     bool catchupPitch_ = false;
     std::optional<double> headingStartDate_;
+    std::optional<double> trackingStartTime_;
     DeviceOrientation orientation_ = DeviceOrientation::portrait;
 
     // Counts resets, so that work accepted before a reset is not applied after it.

@@ -245,6 +245,10 @@ void ARViewController::displayTimerTick() {
     }
     tracking.filterPitch();
     tracking.filterHeading();
+    if (tracking.headingMissing() != headingMissing_) {
+        headingMissing_ = !headingMissing_;
+        headingAvailabilityChanged(headingMissing_);
+    }
     arStatus_.pitch = tracking.filteredPitch();
     arStatus_.heading = tracking.filteredHeading();
     reload(ReloadType::headingChanged);
@@ -338,6 +342,7 @@ void ARViewController::layoutSteps() {
     // The close button keeps to the top-right corner.
     if (closeButton_) closeButton_->setFrame({bounds.width() - 45, 5, 40, 40});
     layoutDebugSliders();
+    layoutHeadingNotice();
     calculateFovAndScale();
     if (resized) reload(ReloadType::headingChanged);
 }
@@ -414,6 +419,55 @@ void ARViewController::addDebugUi() {
         debugHeadingSlider_->accessibility().label = localized("a11yDebugHeading");
         debugPitchSlider_->accessibility().label = localized("a11yDebugPitch");
     }
+}
+
+std::string ARViewController::adviceText(const std::string& key, const std::string& platform) {
+    if (!platform.empty()) {
+        const std::string variant = key + "@" + platform;
+        std::string text = localized(variant);
+        if (text != variant) return text;
+    }
+    return localized(key);
+}
+
+void ARViewController::headingAvailabilityChanged(bool missing) {
+    if (presenter_) presenter_->setHidden(missing);
+    const auto root = viewIfLoaded();
+    if (!missing || !root) {
+        if (headingNotice_) headingNotice_->setHidden(true);
+        return;
+    }
+    if (!headingNotice_) {
+        auto label = std::make_shared<Label>();
+        label->setIdentifier("headingNotice");
+        label->setBackgroundColor(Color::black().withAlpha(0.75));
+        label->setTextColor(Color::white());
+        label->setFont(Font::system(15));
+        label->setNumberOfLines(0);
+        label->setTextAlignment(TextAlignment::center);
+        label->setUserInteractionEnabled(false);
+        label->layer().cornerRadius = 12;
+        headingNotice_ = std::move(label);
+    }
+    headingNotice_->setText(localized("NoCompass") + "\n" +
+                            adviceText("NoCompassDescription", advicePlatform));
+    // Above the cards and the camera, below the buttons added after it.
+    if (!headingNotice_->hasSuperview()) {
+        if (presenter_ && presenter_->superview() == root)
+            root->insertSubviewAbove(headingNotice_, *presenter_);
+        else
+            root->addSubview(headingNotice_);
+    }
+    headingNotice_->setHidden(false);
+    layoutHeadingNotice();
+}
+
+void ARViewController::layoutHeadingNotice() {
+    const auto root = viewIfLoaded();
+    if (!headingNotice_ || !root) return;
+    const Rect bounds = root->bounds();
+    const double width = std::min(bounds.width() - 40, 400.0);
+    headingNotice_->setFrame({(bounds.width() - width) / 2, bounds.height() * 0.3, width, 130});
 }
 
 void ARViewController::layoutDebugSliders() {

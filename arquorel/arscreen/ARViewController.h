@@ -186,6 +186,18 @@ class ARViewController : public ViewController,
     // The debug label's text: "Heading: <raw or debug heading>(<filtered>) -- Pitch: <pitch>".
     static std::string debugLabelText(double heading, double filteredHeading, double pitch);
 
+    // ---- Missing compass ----
+    // No heading for a second after tracking started: the cards are hidden (they would stand
+    // where a phone facing north would see them) and a notice says how to allow the compass.
+    // A heading arriving later brings the cards back and takes the notice away.
+    bool headingMissing() const { return headingMissing_; }
+    const std::shared_ptr<Label>& headingNotice() const { return headingNotice_; }
+    // Whose settings the advice texts name: empty for this app's own (a native host), "ios" or
+    // "android" for a web page in those systems' browsers, "web" for other browsers.
+    std::string advicePlatform;
+    // The text for `key` in the variant for `platform` ("<key>@<platform>"), else `key`'s own.
+    static std::string adviceText(const std::string& key, const std::string& platform);
+
     // The radar inclination shared by every controller of the process.
     static double radarInclination();
     static void resetRadarInclination();
@@ -200,6 +212,9 @@ class ARViewController : public ViewController,
     virtual void addCloseButton();
     virtual void addDebugUi();
     virtual void layoutDebugSliders();
+    // Hides or shows the cards and the notice when the compass goes missing or answers.
+    virtual void headingAvailabilityChanged(bool missing);
+    void layoutHeadingNotice();
 
   private:
     void removeObservers();
@@ -225,6 +240,8 @@ class ARViewController : public ViewController,
     std::shared_ptr<Button> debugMapButton_;
     std::shared_ptr<Slider> debugHeadingSlider_;
     std::shared_ptr<Slider> debugPitchSlider_;
+    bool headingMissing_ = false;
+    std::shared_ptr<Label> headingNotice_;
 };
 
 }  // namespace arquorel

@@ -1,10 +1,8 @@
 #include "arquorel/arscreen/RadarFeed.h"
 
 #include <cmath>
-#include <string>
 
 #include "arquorel/arcore/ARStatus.h"
-#include "arquorel/platform/runtime/PlatformContext.h"
 
 namespace arquorel {
 
@@ -28,10 +26,7 @@ void RadarFeed::update(double inclination) {
         radar_->rotateView(*frozenAngle_ - center_->azimuth);
         return;
     }
-    auto& console = platformContext().console();
-    console.writeLine(std::to_string(updates_));
     ++updates_;
-    console.writeLine(std::to_string(updates_));
     if (center_->geoLocation) calibrate(*center_->geoLocation);
     radar_->updatePoints(center_);
     radar_->points = points_;

@@ -464,6 +464,11 @@ void QuorelVC::viewWillAppear(bool animated) {
             platformContext().mainLoop().async([weak] {
                 auto self = weak.lock();
                 if (!self) return;
+                // No camera at all (or its use locked by the system): there is nothing the
+                // user could allow, so no button.
+                if (platformContext().camera().authorizationStatus(kMediaTypeVideo) ==
+                    CameraAuthorizationStatus::restricted)
+                    return;
                 self->doWeNeedCameraAccessButton = true;
                 // Refused after the hints were done: offer the button now rather than at the
                 // next appearance.
@@ -669,7 +674,14 @@ void QuorelVC::reloadPlaces() {
         if (self.centerCoordinate()) return;
         self.loadingView->setHidden(true);
         self.radarAnimation->setHidden(true);
-        self.showReloadAlert("BadGPSSignal", "BadGPSSignalDescription");
+        // A refused permission needs the settings, not an open sky.
+        const auto& service = self.trackingManager().locationManage();
+        const auto status = service.authorizationStatus();
+        if (!service.locationServicesEnabled() || status == AuthorizationStatus::denied ||
+            status == AuthorizationStatus::restricted)
+            self.showReloadAlert("LocationDenied", "LocationDeniedDescription");
+        else
+            self.showReloadAlert("BadGPSSignal", "BadGPSSignalDescription");
     });
     tableData = serverPlaces;
     rebuildPlaces();
@@ -739,7 +751,8 @@ void QuorelVC::showReloadAlert(const std::string& titleKey, const std::string& m
     if (auto navigation = navigationController();
         navigation && navigation->topViewController().get() != this)
         return;
-    auto alert = AlertController::create(localized(titleKey), localized(messageKey));
+    auto alert =
+        AlertController::create(localized(titleKey), adviceText(messageKey, advicePlatform));
     const auto weak = std::weak_ptr<QuorelVC>(me());
     alert->addAction(
         {localized("back"), AlertActionStyle::defaultStyle, [weak](const AlertAction&) {

@@ -26,6 +26,7 @@
 #include "arquorel/platform/ui/Window.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimCamera.h"
+#include "sim/device/SimLocationService.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/device/TouchDriver.h"
 
@@ -165,13 +166,15 @@ TEST(QuorelVCTest, HintsRunTwoThenOneThenNoneAndStoreTheKeyOnlyAtTheEnd) {
 }
 
 TEST(QuorelVCTest, CameraRefusalOffersTheAllowAccessButtonOnceTheHintsAreDone) {
-    // A camera allowed (before or at the prompt) never brings the button, hints seen or not.
+    // A camera allowed (before or at the prompt) never brings the button, hints seen or not;
+    // nor does a camera there is no access to give (none, or locked by the system).
     for (const bool hintsSeen : {true, false})
         for (const auto status :
-             {CameraAuthorizationStatus::authorized, CameraAuthorizationStatus::notDetermined}) {
+             {CameraAuthorizationStatus::authorized, CameraAuthorizationStatus::notDetermined,
+              CameraAuthorizationStatus::restricted}) {
             Stage stage(hintsSeen);
             stage.camera.settings().authorization = status;
-            stage.camera.settings().promptAnswer = true;
+            stage.camera.settings().promptAnswer = status != CameraAuthorizationStatus::restricted;
             stage.present();
             stage.device.advance(1.5);
             stage.screen->viewDidAppear(false);  // appearing again changes nothing
@@ -216,12 +219,18 @@ TEST(QuorelVCTest, ReloadAlertsComeAfterThreeSecondsWithBackAndRetry) {
         bool places;
         bool located;
         const char* title;
+        bool refused = false;
     };
     for (const Case& c : {Case{"no places", false, true, "Something went wrong"},
-                          Case{"no location", true, false, "Weak GPS signal"}}) {
+                          Case{"no location", true, false, "Weak GPS signal"},
+                          Case{"location refused", true, false, "Location access is off", true}}) {
         SCOPED_TRACE(c.name);
         Stage stage(true, c.located);
         stage.present(c.places ? ring() : std::vector<std::shared_ptr<QuorelProperty>>{});
+        if (c.refused) {
+            stage.sensors.location()->setAuthorizationStatus(AuthorizationStatus::denied);
+            stage.screen->advicePlatform = "android";
+        }
         if (!c.located) {
             EXPECT_DOUBLE_EQ(stage.screen->placeRequest.lat, QuorelVC::kFallbackLat);
             EXPECT_DOUBLE_EQ(stage.screen->placeRequest.lng, QuorelVC::kFallbackLng);
@@ -234,6 +243,9 @@ TEST(QuorelVCTest, ReloadAlertsComeAfterThreeSecondsWithBackAndRetry) {
         auto alert = stage.alert();
         ASSERT_NE(alert, nullptr);
         EXPECT_EQ(alert->title(), c.title);
+        if (c.refused) {
+            EXPECT_NE(alert->message().find("Site settings > Location"), std::string::npos);
+        }
         ASSERT_EQ(alert->actions().size(), 2u);
         EXPECT_EQ(alert->actions()[0].title, "Back");
         EXPECT_EQ(alert->actions()[1].title, "Retry");
@@ -250,6 +262,33 @@ TEST(QuorelVCTest, ReloadAlertsComeAfterThreeSecondsWithBackAndRetry) {
         EXPECT_EQ(stage.root->presentedViewController(), nullptr);
         EXPECT_TRUE(stage.screen->isClosed());
     }
+}
+
+TEST(QuorelVCTest, WithoutACompassTheCardsHideAndANoticeSaysHowToAllowIt) {
+    Stage stage;
+    stage.screen->advicePlatform = "ios";
+    stage.present();
+    sim::SensorScript fixOnly;
+    fixOnly.fix(0.01, kUser);
+    for (double t = 0; t < 1.5; t += 0.05) fixOnly.acceleration(t, {0, -1, 0});
+    fixOnly.play(stage.sensors);
+    stage.device.advance(0.8);
+    EXPECT_FALSE(stage.screen->headingMissing());  // a compass may take a moment to answer
+    stage.device.advance(0.7);
+    auto& screen = *stage.screen;
+    ASSERT_TRUE(screen.headingMissing());
+    EXPECT_TRUE(screen.presenter()->isHidden());  // no cards placed as if facing north
+    ASSERT_NE(screen.headingNotice(), nullptr);
+    EXPECT_FALSE(screen.headingNotice()->isHidden());
+    EXPECT_NE(screen.headingNotice()->text().find("No compass reading"), std::string::npos);
+    EXPECT_NE(screen.headingNotice()->text().find("Motion & Orientation Access"),
+              std::string::npos);
+
+    stage.hold(0.5, 90);  // the compass answers after all
+    EXPECT_FALSE(screen.headingMissing());
+    EXPECT_FALSE(screen.presenter()->isHidden());
+    EXPECT_TRUE(screen.headingNotice()->isHidden());
+    EXPECT_NEAR(screen.arStatus().heading, 90, 1);
 }
 
 TEST(QuorelVCTest, TenRecordsGiveTenCardsAndTenRadarPointsInOrder) {

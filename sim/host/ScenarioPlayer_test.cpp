@@ -217,7 +217,8 @@ TEST_F(ScenarioPlayerTest, WithoutLocationServicesTheHostIsToldAndTheScreenSaysS
                           false);
     EXPECT_TRUE(contains(log, "host: told to ask the user for location access (askForLocation)"))
         << log;
-    EXPECT_TRUE(contains(log, "alert: \"" + localized("BadGPSSignal") + "\"")) << log;
+    // Location services off need the settings, not an open sky.
+    EXPECT_TRUE(contains(log, "alert: \"" + localized("LocationDenied") + "\"")) << log;
 }
 
 TEST_F(ScenarioPlayerTest, TheScreenSeesTheTiltAndHeadingHeldInEitherOrientation) {

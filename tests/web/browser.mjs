@@ -36,12 +36,16 @@ export function attitude(heading, pitch) {
 }
 
 // `refuse`: the browser answers every permission prompt with no (and grants nothing).
-export async function launch({ width = 375, height = 812, scale = 2, refuse = false } = {}) {
+// `camera: false`: a device without a camera.
+export async function launch({ width = 375, height = 812, scale = 2, refuse = false,
+  camera = true } = {}) {
   const profile = await mkdtemp(join(tmpdir(), 'arquorel-chromium-'));
+  let args = refuse ? flags.filter((f) => f !== '--use-fake-ui-for-media-stream')
+    .concat('--deny-permission-prompts') : flags;
+  if (!camera) args = args.filter((f) => f !== '--use-fake-device-for-media-stream');
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: '/usr/bin/chromium',
-    args: refuse ? flags.filter((f) => f !== '--use-fake-ui-for-media-stream')
-      .concat('--deny-permission-prompts') : flags,
+    args,
     viewport: { width, height },
     deviceScaleFactor: scale,
     isMobile: true,

@@ -3,6 +3,7 @@
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
+import { gzipSync } from 'node:zlib';
 
 const types = {
   '.html': 'text/html; charset=utf-8',
@@ -13,11 +14,17 @@ const types = {
   '.wasm': 'application/wasm',
   '.data': 'application/octet-stream',
   '.ttf': 'font/ttf',
+  '.woff2': 'font/woff2',
+  '.pack': 'application/octet-stream',
   '.svg': 'image/svg+xml',
 };
 
 // `pages`: extra files by path, served before the folder's: HTML text, or { type, body }.
-export function serve(root, pages = {}) {
+// `compress`: the folder's files go gzipped to browsers that take it, as a production server
+// sends them (fonts are compressed already).
+const compressible = new Set(['.html', '.js', '.mjs', '.css', '.json', '.wasm', '.data', '.pack']);
+export function serve(root, pages = {}, { compress = false } = {}) {
+  const zipped = new Map();  // file -> its gzipped bytes
   const server = createServer(async (request, response) => {
     const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
     if (Object.hasOwn(pages, path)) {
@@ -34,8 +41,15 @@ export function serve(root, pages = {}) {
       return;
     }
     try {
-      const body = await readFile(file);
-      response.writeHead(200, { 'content-type': types[extname(file)] || 'application/octet-stream' });
+      let body = await readFile(file);
+      const headers = { 'content-type': types[extname(file)] || 'application/octet-stream' };
+      if (compress && compressible.has(extname(file)) &&
+        /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
+        if (!zipped.has(file)) zipped.set(file, gzipSync(body));
+        body = zipped.get(file);
+        headers['content-encoding'] = 'gzip';
+      }
+      response.writeHead(200, headers);
       response.end(body);
     } catch (e) {
       response.writeHead(404).end('not found');

@@ -424,8 +424,8 @@ async function dialStrings() {
   });
 }
 
-// Everything refused: no camera picture (the camera button instead) and, without a position,
-// the weak-GPS alert.
+// Everything refused: no camera picture (the camera button instead) and the alert that the
+// location is refused.
 const refusing = await launch({ refuse: true });
 try {
   await refusing.page.goto(server2Url());
@@ -442,14 +442,14 @@ try {
 
   await refusing.page.check('input[value=bundled]');
   await refusing.page.click('#startButton');
-  await refusing.page.waitForFunction(() => window.arquorelViewTree().includes('Weak GPS signal'),
+  await refusing.page.waitForFunction(() => window.arquorelViewTree().includes('Location access is off'),
     null, { timeout: 30000, polling: 100 });
   await refusing.page.waitForTimeout(500);
   const refused = await shot(refusing.page, 'refused',
-    'Camera and position refused: the camera button and the weak-GPS alert');
+    'Camera and position refused: the camera button and the location-refused alert');
   check(/Button #allovCameraAccessButton (?!.* hidden)/.test(refused),
     'a refused camera shows the camera access button');
-  check(refused.includes('Weak GPS signal'), 'no position shows the weak-GPS alert');
+  check(refused.includes('Location access is off'), 'a refused position shows the location-refused alert');
 } catch (error) {
   check(false, error.message);
 } finally {

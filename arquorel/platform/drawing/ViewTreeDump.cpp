@@ -52,7 +52,16 @@ std::string quoted(const std::string& text) {
                 out += "\\r";
                 break;
             default:
-                out += ch;
+                // Other control characters (a NUL in a place's name ends the text for a C
+                // reader of the dump) are written as \xNN.
+                if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f) {
+                    char escaped[5];
+                    std::snprintf(escaped, sizeof escaped, "\\x%02x",
+                                  static_cast<unsigned char>(ch));
+                    out += escaped;
+                } else {
+                    out += ch;
+                }
         }
     }
     return out + "\"";

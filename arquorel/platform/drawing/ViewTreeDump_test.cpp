@@ -53,6 +53,15 @@ TEST(ViewTreeDumpTest, MatchesTheGolden) {
     EXPECT_EQ(dumpViewTree(View{{1, 2, 3, 4}}), "View (1.0, 2.0, 3.0, 4.0)\n");
 }
 
+TEST(ViewTreeDumpTest, ControlCharactersInTextsAreEscaped) {
+    Caption caption{{0, 0, 10, 10}};
+    caption.text = std::string("Bar\0Tabac\x1b\x7f\u00e9", 13);
+    const std::string dump = dumpViewTree(caption);
+    EXPECT_EQ(dump.find('\0'), std::string::npos);
+    EXPECT_NE(dump.find("text=\"Bar\\x00Tabac\\x1b\\x7f\u00e9\" image="), std::string::npos)
+        << dump;
+}
+
 TEST(GoldenTest, MissingDifferentAndUpdated) {
     const fs::path dir = fs::path(::testing::TempDir()) / "arquorel-goldens";
     fs::remove_all(dir);
