@@ -2,7 +2,12 @@
 // the browser tests themselves on a free local port.
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
-import { extname, join, normalize } from 'node:path';
+import { dirname, extname, join, normalize } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+// Pages asked for with ?phone=ios or ?phone=android get the phone's sensors (phone.js) ahead of
+// their own scripts.
+const phone = await readFile(join(dirname(fileURLToPath(import.meta.url)), 'phone.js'), 'utf8');
 
 const types = {
   '.html': 'text/html; charset=utf-8',
@@ -19,7 +24,8 @@ const types = {
 // `pages`: extra files by path, served before the folder's: HTML text, or { type, body }.
 export function serve(root, pages = {}) {
   const server = createServer(async (request, response) => {
-    const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    const address = new URL(request.url, 'http://localhost');
+    const path = decodeURIComponent(address.pathname);
     if (Object.hasOwn(pages, path)) {
       const page = typeof pages[path] === 'string'
         ? { type: 'text/html; charset=utf-8', body: pages[path] } : pages[path];
@@ -34,7 +40,11 @@ export function serve(root, pages = {}) {
       return;
     }
     try {
-      const body = await readFile(file);
+      let body = await readFile(file);
+      if (extname(file) === '.html' && address.searchParams.has('phone')) {
+        body = body.toString('utf8').replace(/<head>|(?=<script)/i,
+          (m) => `${m}<script>${phone}</script>`);
+      }
       response.writeHead(200, { 'content-type': types[extname(file)] || 'application/octet-stream' });
       response.end(body);
     } catch (e) {

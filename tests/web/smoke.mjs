@@ -1,5 +1,5 @@
-// The browser build in the distribution's Chromium (headless, fake camera, sensors overridden
-// through the DevTools protocol), at Place du Casino in Monaco:
+// The browser build in one engine (browser.mjs: Chromium, Firefox or WebKit, each headless or
+// on a virtual display with a fake camera, fed a phone's sensors), at Place du Casino in Monaco:
 //   - Start on the start page shows the main screen; the time to the first frame with the
 //     Casino's card is measured;
 //   - facing the Casino upright, the cards and their frames equal the native main screen's in
@@ -18,31 +18,40 @@
 //     United States and other countries read in their region give the tel: addresses a call
 //     button dials (none for numbers that are not of the region);
 //   - no page error and no console error.
-// Screenshots and view trees go to build/web-shots/ with an index.html.
+// Chromium alone (the others' drivers cannot follow new tabs and frames, nor answer prompts):
+// the web page's contents in its frame and in a new tab, and everything refused.
+// Screenshots and view trees go to build/web-shots/ (Chromium) or build/web-shots/ENGINE/ with
+// an index.html.
 //
-//   ./run web test        (or: ./run web build; cd tests/web && npm ci && node smoke.mjs)
+//   ./run web test        (or: ./run web build; cd tests/web && npm ci && node smoke.mjs [ENGINE])
 import { execFileSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
 import { mkdir, readFile, writeFile } from 'node:fs/promises';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { launch } from './browser.mjs';
+import { engines, launch } from './browser.mjs';
 import { serve } from './server.mjs';
 import { cards, compareCards, windowFrame } from './viewtree.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const root = join(here, '..', '..');
 const site = join(root, 'build', 'web');
-const out = join(root, 'build', 'web-shots');
+const engine = process.argv[2] || 'chromium';
+if (!engines.includes(engine)) {
+  console.error(`usage: node smoke.mjs [${engines.join('|')}]`);
+  process.exit(2);
+}
+const chromium = engine === 'chromium';
+const out = join(root, 'build', 'web-shots', ...(chromium ? [] : [engine]));
 const casino = { latitude: 43.7393682, longitude: 7.4272085 };
 const casinoName = 'Casino de Monte Carlo';
 
 let failures = 0;
 function check(ok, message) {
   if (ok) {
-    console.log('ok: ' + message);
+    console.log(`ok (${engine}): ${message}`);
   } else {
-    console.error('FAIL: ' + message);
+    console.error(`FAIL (${engine}): ${message}`);
     failures += 1;
   }
 }
@@ -70,7 +79,7 @@ const pages = await serve(join(here, 'no-files'), pagesServed);
 const casinoPage = pages.url + 'casino.html';
 const casinoLogo = pages.url + 'logo.png';
 const server2Url = () => server2.url;
-const browser = await launch();
+const browser = await launch({ engine });
 const { page, sensors } = browser;
 const figures = {};
 try {
@@ -92,9 +101,16 @@ try {
 
   const sim = join(root, 'build', 'debug', 'arquorel-sim');
   if (existsSync(sim)) {
-    execFileSync(sim, ['run', '--scenario', join(here, 'casino.scenario'), '--out',
-      join(root, 'build', 'web-native')], { stdio: 'ignore' });
-    const native = await readFile(join(root, 'build', 'web-native', 'casino.tree'), 'utf8');
+    // The native screen of the page's size and scale (an engine may not offer the phone's).
+    const [width, height, scale] = await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
+    const nativeOut = join(root, 'build', 'web-native', engine);
+    await mkdir(nativeOut, { recursive: true });
+    const scenario = join(nativeOut, 'casino.scenario');
+    await writeFile(scenario, (await readFile(join(here, 'casino.scenario'), 'utf8'))
+      .replace(/^places (.*)$/m, (m, file) => 'places ' + join(here, file))
+      .replace(/^screen .*$/m, `screen ${width}x${height}@${scale}`));
+    execFileSync(sim, ['run', '--scenario', scenario, '--out', nativeOut], { stdio: 'ignore' });
+    const native = await readFile(join(nativeOut, 'casino.tree'), 'utf8');
     const { worst, problems } = compareCards(native, facing);
     figures.largestFrameDifferenceToNative = worst;
     check(problems.length === 0 && cards(native).length > 0,
@@ -139,6 +155,7 @@ try {
   // Held in landscape: the window and the screens take the new size.
   await page.setViewportSize({ width: 812, height: 375 });
   await page.waitForTimeout(1500);
+  await nudgeCompass();
   const wide = await shot(page, 'landscape',
     'The page made wide (812 x 375), the sensors still reporting an upright phone in portrait');
   check(wide.startsWith('Window (0.0, 0.0, 812.0, 375.0)') &&
@@ -301,34 +318,44 @@ async function builtinScreens(mainTree) {
   // The web site row: the page in the in-page frame, with the open-in-the-browser button.
   await tapView(shrunk, /Button #websiteRow/);
   await treeWhere((t) => /Button #doneButton/.test(t), 'the web page screen');
-  const frame = await (async () => {
-    const until = Date.now() + 10000;
-    for (;;) {
-      const f = page.frames().find((x) => x.url() === casinoPage);
-      if (f) return f;
-      if (Date.now() > until) throw new Error('no frame of ' + casinoPage);
-      await page.waitForTimeout(100);
-    }
-  })();
-  const heading = await frame.textContent('h1', { timeout: 5000 });
-  check(heading === 'The Casino, served by the test', `the web page screen shows the page in a frame (${heading})`);
+  if (chromium) {
+    const frame = await (async () => {
+      const until = Date.now() + 10000;
+      for (;;) {
+        const f = page.frames().find((x) => x.url() === casinoPage);
+        if (f) return f;
+        if (Date.now() > until) throw new Error('no frame of ' + casinoPage);
+        await page.waitForTimeout(100);
+      }
+    })();
+    const heading = await frame.textContent('h1', { timeout: 5000 });
+    check(heading === 'The Casino, served by the test', `the web page screen shows the page in a frame (${heading})`);
+  }
+  await page.waitForFunction((url) => document.querySelector('iframe')?.src === url, casinoPage,
+    { timeout: 5000 });
   const sandbox = await page.getAttribute('iframe', 'sandbox');
   check(sandbox === 'allow-scripts allow-popups allow-same-origin', `the frame is sandboxed (${sandbox})`);
-  const open = page.locator('.arquorel-open-in-browser');
-  check(await open.isVisible(), 'the web page screen has its open-in-the-browser button');
+  check(await page.isVisible('.arquorel-open-in-browser'), 'the web page screen has its open-in-the-browser button');
   await page.waitForTimeout(1000);
   const webTree = await shot(page, 'web-page', 'The web site row: the page in a frame over the screen, with "Open in the browser"');
-  const box = await page.locator('.arquorel-webview').boundingBox();
+  const box = await page.evaluate(() => {
+    const r = document.querySelector('.arquorel-webview')?.getBoundingClientRect();
+    return r && { y: r.y, height: r.height };
+  });
   const wv = windowFrame(webTree, /WebView #webView|View #webView/);
   check(box && wv && Math.abs(box.y - wv.y) < 2 && Math.abs(box.height - wv.height) < 2,
     'the frame lies where the web view is');
-  const [tab] = await Promise.all([page.context().waitForEvent('page', { timeout: 5000 }), open.click()]);
-  check(tab.url() === casinoPage, `"Open in the browser" opens the page in a new tab (${tab.url()})`);
-  await tab.close();
+  if (chromium) {
+    const [tab] = await Promise.all([page.context().waitForEvent('page', { timeout: 5000 }),
+      page.click('.arquorel-open-in-browser')]);
+    check(tab.url() === casinoPage, `"Open in the browser" opens the page in a new tab (${tab.url()})`);
+    await tab.close();
+  }
   await tapView(webTree, /Button #doneButton/);
   const afterWeb = await treeWhere((t) => !/Button #doneButton/.test(t), 'the web page screen to close');
   await page.waitForTimeout(600);
-  check(await page.locator('iframe').count() === 0, 'the frame leaves with the web page screen');
+  check(await page.evaluate(() => document.querySelectorAll('iframe').length) === 0,
+    'the frame leaves with the web page screen');
 
   // The mail row: a mailto: link with the place's address.
   await page.evaluate(() => {
@@ -371,7 +398,7 @@ async function builtinScreens(mainTree) {
     const shared = await page.evaluate(() => window.arquorelShared);
     check(shared.length === 1 && shared[0].url === osm && shared[0].text === casinoName,
       `the share button hands the text and address to the share sheet (${JSON.stringify(shared)})`);
-  } else {
+  } else if (chromium) {
     const notice = await page.textContent('.arquorel-notice', { timeout: 2000 }).catch(() => '');
     const copied = await page.evaluate(() => navigator.clipboard.readText());
     await shot(page, 'share-copied', 'No share sheet in this browser: the share button copies the text and address and says so; the drawn sheet has closed');
@@ -426,8 +453,8 @@ async function dialStrings() {
 
 // Everything refused: no camera picture (the camera button instead) and, without a position,
 // the weak-GPS alert.
-const refusing = await launch({ refuse: true });
-try {
+const refusing = chromium ? await launch({ refuse: true }) : null;
+if (refusing) try {
   await refusing.page.goto(server2Url());
   // A places file that is not JSON: a message on the start page, which stays.
   await refusing.page.check('input[value=file]');
@@ -457,12 +484,13 @@ try {
   await refusing.close();
   await server2.close();
 }
+if (!refusing) await server2.close();
 
 await writeFile(join(out, 'index.html'), `<!doctype html><meta charset=utf-8>
-<title>ARQuorel in Chromium</title><h1>The browser build in Chromium (headless, fake camera)</h1>
+<title>ARQuorel in ${browser.version}</title><h1>The browser build in ${browser.version}</h1>
 <p>Places: data &copy; OpenStreetMap contributors, ODbL 1.0.</p>
 ${shots.map((s) => `<figure><img src="${s.name}.png" width=375><figcaption>${s.caption}</figcaption></figure>`).join('\n')}
 `);
-console.log(JSON.stringify(figures));
+console.log(JSON.stringify({ engine, ...figures }));
 console.log(failures ? `${failures} check(s) failed` : 'all checks passed; shots in ' + out);
 process.exitCode = failures ? 1 : 0;
