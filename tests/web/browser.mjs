@@ -269,6 +269,8 @@ async function launchWebKit({ width = 375, height = 812 } = {}) {
       },
     } } });
     const s = (path) => `/session/${session.sessionId}${path}`;
+    // Scripts that wait for frames may run long where frames are slow.
+    await webdriver(base, 'POST', s('/timeouts'), { script: 120000 });
     const run = async (fn, arg) => {
       const value = await webdriver(base, 'POST', s('/execute/async'), {
         script: `const done = arguments[arguments.length - 1];

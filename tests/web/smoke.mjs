@@ -31,7 +31,7 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { engines, launch } from './browser.mjs';
 import { serve } from './server.mjs';
-import { cards, compareCards, windowFrame } from './viewtree.mjs';
+import { cards, compareCards, compareRows, windowFrame } from './viewtree.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const root = join(here, '..', '..');
@@ -259,9 +259,10 @@ async function builtinScreens(mainTree) {
   await page.click('#listButton');
   await treeWhere((t) => /ArPlaceCell/.test(t), 'the list');
   await page.waitForTimeout(800);
-  const rows = (await shot(page, 'list', 'The list button (the page\'s own): the places list with its hint, phone tilted down to read'))
-    .match(/\[\d+\] ArPlaceCell/g) || [];
+  const listTree = await shot(page, 'list', 'The list button (the page\'s own): the places list with its hint, phone tilted down to read');
+  const rows = listTree.match(/\[\d+\] ArPlaceCell/g) || [];
   check(rows.length >= 5, `the list button opens the list with its rows (${rows.length} on screen)`);
+  await compareListWithNative(places, listTree);
   check(await page.isHidden('#listButton'), 'the list button leaves with the main screen');
   await sensors.pose(108, 0);  // raised upright: the list closes itself
   await treeWhere((t) => !/ArPlaceCell/.test(t), 'the list to close');
@@ -405,7 +406,8 @@ async function builtinScreens(mainTree) {
     check(notice === 'Copied to the clipboard' && copied === `${casinoName}\n${osm}`,
       `without a share sheet the share button copies to the clipboard with a notice (${notice}: ${JSON.stringify(copied)})`);
   }
-  const afterShare = await page.evaluate(() => window.arquorelViewTree());
+  const afterShare = await treeWhere((t) => !/ShareSheet|Cancel/.test(t), 'the drawn sheet to close',
+    5000).catch(() => page.evaluate(() => window.arquorelViewTree()));
   check(!/ShareSheet|Cancel/.test(afterShare), 'the sheet drawn in the window closes once the browser took the items');
 
   // Back to the main screen.
@@ -419,6 +421,31 @@ async function builtinScreens(mainTree) {
   check(again && Math.abs(again.frame[0] - target.frame[0]) < 5 && await page.isVisible('#listButton'),
     `back returns to the main screen, the Casino's card where it was (${again && again.frame})`);
 }
+// The rows of the list lie out as natively, text and all, for the same places, pose and screen.
+async function compareListWithNative(places, listTree) {
+  const sim = join(root, 'build', 'debug', 'arquorel-sim');
+  if (!existsSync(sim)) {
+    console.log('skipped: the list against the native one (build/debug/arquorel-sim is not built)');
+    return;
+  }
+  const [width, height, scale] = await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
+  const nativeOut = join(root, 'build', 'web-native', engine);
+  await mkdir(nativeOut, { recursive: true });
+  await writeFile(join(nativeOut, 'places.json'), JSON.stringify(places));
+  await writeFile(join(nativeOut, 'list.scenario'), [`places ${join(nativeOut, 'places.json')}`,
+    `screen ${width}x${height}@${scale}`, 'lang en', 'units metric',
+    `at 0 fix ${casino.latitude} ${casino.longitude}`, 'at 0 heading 108', 'at 0 pitch -50',
+    'at 0.5 present', 'at 2.5 tap 187 406', 'at 4 tap 187 406', 'at 6 open list',
+    'at 8 shot list', ''].join('\n'));
+  execFileSync(sim, ['run', '--scenario', join(nativeOut, 'list.scenario'), '--out', nativeOut],
+    { stdio: 'ignore' });
+  const native = await readFile(join(nativeOut, 'list.tree'), 'utf8');
+  const { rows, problems } = compareRows(native, listTree);
+  check(rows >= 5 && problems.length === 0,
+    `the list's ${rows} rows on screen lie out as natively, every view within 2 points` +
+    (problems.length ? ': ' + problems.slice(0, 5).join('; ') : ''));
+}
+
 // Numbers of every country get a call button: what the details screen dials for a phone text
 // read in a region (libphonenumber-js in the page, through the platform's reader). The trunk
 // prefix goes, the leading digits of a number of normal length stay.
