@@ -4,12 +4,16 @@
 //     Casino's card is measured;
 //   - facing the Casino upright, the cards and their frames equal the native main screen's in
 //     the same pose (tests/web/casino.scenario on build/debug/arquorel-sim, when it is built);
+//   - tilted down 10 degrees, the Casino's card rises to where it is natively (the tilt's
+//     signs, each engine's own, reach the page right);
 //   - turning the compass moves the cards, a new position changes the distances;
 //   - a tap on the Casino's card reaches the page; the back button returns to the start page,
 //     and a second start works as the first;
 //   - with the built-in details: the list button opens the list with its rows, raising the
-//     phone closes it; a tap on the Casino's card opens its details with the title, the map
-//     with the walking route (from the map pack) and the contact rows; a tap enlarges the map;
+//     phone closes it; the rows on screen lie out as the native list's for the same places,
+//     pose and screen, every view within 2 points; a tap on the Casino's card opens its
+//     details with the title, the map with the walking route (from the map pack) and the
+//     contact rows; a tap enlarges the map;
 //     the web site row shows the page (served by the test) in the in-page frame with its
 //     "open in the browser" button, which opens it in a new tab; the frame leaves with the
 //     screen; the mail row opens a mailto: link; the share button shares (or copies, with a
@@ -101,21 +105,22 @@ try {
 
   const sim = join(root, 'build', 'debug', 'arquorel-sim');
   if (existsSync(sim)) {
-    // The native screen of the page's size and scale (an engine may not offer the phone's).
-    const [width, height, scale] = await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
-    const nativeOut = join(root, 'build', 'web-native', engine);
-    await mkdir(nativeOut, { recursive: true });
-    const scenario = join(nativeOut, 'casino.scenario');
-    await writeFile(scenario, (await readFile(join(here, 'casino.scenario'), 'utf8'))
-      .replace(/^places (.*)$/m, (m, file) => 'places ' + join(here, file))
-      .replace(/^screen .*$/m, `screen ${width}x${height}@${scale}`));
-    execFileSync(sim, ['run', '--scenario', scenario, '--out', nativeOut], { stdio: 'ignore' });
-    const native = await readFile(join(nativeOut, 'casino.tree'), 'utf8');
+    const native = await nativeCasino(sim, 0);
     const { worst, problems } = compareCards(native, facing);
     figures.largestFrameDifferenceToNative = worst;
     check(problems.length === 0 && cards(native).length > 0,
       `the same ${cards(native).length} cards as the native screen, frames within 2 points` +
       (problems.length ? ': ' + problems.slice(0, 5).join('; ') : ''));
+    // Tilted down, the cards rise as natively: the tilt's signs reach the page right.
+    const nativeDown = card(await nativeCasino(sim, -10), casinoName).frame;
+    await sensors.pose(108, -10);
+    const near = (t) => Math.abs((card(t, casinoName)?.frame[1] ?? 1e9) - nativeDown[1]) <= 2;
+    await treeWhere(near, 'the card to settle', 10000).catch(() => {});  // the tilt's filter
+    const down = await shot(page, 'casino-down', 'Facing the Casino, tilted down 10 degrees');
+    const browserDown = card(down, casinoName)?.frame;
+    check(browserDown && Math.abs(browserDown[1] - nativeDown[1]) <= 2,
+      `tilted down, the Casino's card rises as natively (y ${browserDown && browserDown[1]} ` +
+      `against ${nativeDown[1]}; upright ${card(facing, casinoName).frame[1]})`);
   } else {
     console.log('skipped: the comparison with the native screen (build/debug/arquorel-sim is not built)');
   }
@@ -195,6 +200,21 @@ try {
   await browser.close();
   await server.close();
   await pages.close();
+}
+
+// The native main screen facing the Casino at `pitch`, at the page's size and scale (an engine
+// may not offer the phone's): tests/web/casino.scenario on the simulated device.
+async function nativeCasino(sim, pitch) {
+  const [width, height, scale] = await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
+  const nativeOut = join(root, 'build', 'web-native', engine, `pitch${pitch}`);
+  await mkdir(nativeOut, { recursive: true });
+  const scenario = join(nativeOut, 'casino.scenario');
+  await writeFile(scenario, (await readFile(join(here, 'casino.scenario'), 'utf8'))
+    .replace(/^places (.*)$/m, (m, file) => 'places ' + join(here, file))
+    .replace(/^screen .*$/m, `screen ${width}x${height}@${scale}`)
+    .replace(/^at 0 pitch .*$/m, `at 0 pitch ${pitch}`));
+  execFileSync(sim, ['run', '--scenario', scenario, '--out', nativeOut], { stdio: 'ignore' });
+  return readFile(join(nativeOut, 'casino.tree'), 'utf8');
 }
 
 // Waits until the view tree matches `test` (a function of the tree); returns the tree.
