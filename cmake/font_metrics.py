@@ -100,12 +100,15 @@ def main():
         units, ascent, descent, advances, kerning = face_tables(path)
         parts.append(f'// {path.rsplit("/", 1)[-1]}: {len(kerning)} kerning pairs')
         parts.append(f'constexpr std::uint16_t kAdvances{n}[] = {{\n{numbers(advances)}}};')
+        # An array may not be empty: a face without kerning keeps one unused entry.
+        pairs = kerning or [(0, 0)]
         parts.append(f'constexpr std::uint32_t kKernPairs{n}[] = {{\n'
-                     f'{numbers((k for k, _ in kerning), 8)}}};')
+                     f'{numbers((k for k, _ in pairs), 8)}}};')
         parts.append(f'constexpr std::int16_t kKernValues{n}[] = {{\n'
-                     f'{numbers(v for _, v in kerning)}}};')
+                     f'{numbers(v for _, v in pairs)}}};')
         entries.append(f'    {{"{family}", {bold}, {units}, {ascent}, {-descent}, kRanges, '
-                       f'kAdvances{n}, kKernPairs{n}, kKernValues{n}}},')
+                       f'kAdvances{n}, {{kKernPairs{n}, {len(kerning)}}}, '
+                       f'{{kKernValues{n}, {len(kerning)}}}}},')
     parts += ['constexpr FontFaceMetrics kFaces[] = {', *entries, '};', '', '}  // namespace', '',
               'std::span<const FontFaceMetrics> bundledFontFaces() { return kFaces; }', '',
               '}  // namespace arquorel::browser', '']
