@@ -28,7 +28,7 @@ std::optional<double> headingFromOrientation(double alpha, double beta, double g
 // top, z out of it), and neither changes with the screen's rotation. The angles alpha, beta
 // and gamma have one sign convention everywhere (rotations about z, x and y, counter-clockwise
 // seen from the axis' positive end); only their ranges differ (beta in [-90, 90] and gamma in
-// [-180, 180] on iOS, the reverse elsewhere), which the rotation they describe does not.
+// [-180, 180] on iOS, the reverse elsewhere), and both name the same attitude.
 enum class MotionSigns { push, pull };
 
 // An accelerometer sample in g with the platform's signs (a phone held upright in portrait
