@@ -271,7 +271,18 @@ async function launchWebKit({ width = 375, height = 812 } = {}) {
     const s = (path) => `/session/${session.sessionId}${path}`;
     // Scripts that wait for frames may run long where frames are slow.
     await webdriver(base, 'POST', s('/timeouts'), { script: 120000 });
-    const run = async (fn, arg) => {
+    // A script that a navigation interrupts (the page still leaving the previous one) runs
+    // again on the new page.
+    const run = async (fn, arg, tries = 3) => {
+      try {
+        return await runOnce(fn, arg);
+      } catch (error) {
+        if (tries <= 1 || !/no such frame|unload/.test(error.message)) throw error;
+        await sleep(200);
+        return run(fn, arg, tries - 1);
+      }
+    };
+    const runOnce = async (fn, arg) => {
       const value = await webdriver(base, 'POST', s('/execute/async'), {
         script: `const done = arguments[arguments.length - 1];
           Promise.resolve().then(() => (${fn})(arguments[0]))
