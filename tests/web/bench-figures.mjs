@@ -101,3 +101,31 @@ export function frameTime(page, frames) {
     requestAnimationFrame(look);
   }), frames);
 }
+
+// The page's script time of each frame over `ms` milliseconds of the running screen (its own
+// running total, read once an animation frame) and the frames a second. Resolves to
+// { frames, medianMs, p95Ms, framesPerSecond }.
+export function scriptPerFrame(page, ms) {
+  return page.evaluate((duration) => new Promise((resolve) => {
+    const samples = [];
+    let last = null;
+    const begin = performance.now();
+    const first = window.arquorelStats().frames;
+    const read = () => {
+      const s = window.arquorelStats();
+      const total = s.meanFrameMs * s.frames;
+      if (last && s.frames === last.frames + 1) samples.push(total - last.total);
+      last = { frames: s.frames, total };
+      const elapsed = performance.now() - begin;
+      if (elapsed < duration) {
+        requestAnimationFrame(read);
+        return;
+      }
+      samples.sort((a, b) => a - b);
+      const at = (q) => samples[Math.min(samples.length - 1, Math.floor(q * samples.length))] || 0;
+      resolve({ frames: s.frames - first, medianMs: at(0.5), p95Ms: at(0.95),
+        framesPerSecond: ((s.frames - first) * 1000) / elapsed });
+    };
+    requestAnimationFrame(read);
+  }), ms);
+}

@@ -9,14 +9,17 @@
 //     cached), with the bundled Monaco places, against the 1 s target; fails above it;
 //   - what recording the session costs: the page's scripts a frame while the compass turns,
 //     with "Record this session" on and off; fails when recording adds more than 5 %.
+//   - the same screen in Firefox and WebKit (browser.mjs) beside Chromium and native: start to
+//     the first card, the page's script per frame (median, 95th percentile), frames a second
+//     and the cards shown. Printed, not checked: WebKit's frames are known to be slow.
 //
 //   ./run bench      (or: ./run web build; node tests/web/bench.mjs [BENCH_MAIN_SCREEN])
 import { execFileSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { limits, frameTime, pageSizes, sizeLines, sizeProblems, startToCards } from
-  './bench-figures.mjs';
+import { limits, frameTime, pageSizes, scriptPerFrame, sizeLines, sizeProblems, startToCards }
+  from './bench-figures.mjs';
 import { launch } from './browser.mjs';
 import { serve } from './server.mjs';
 import { cards } from './viewtree.mjs';
@@ -56,8 +59,8 @@ function nativeFrame() {
 }
 
 // A browser at the Casino facing it, upright, on the start page with taps reported to it.
-async function atTheCasino(server) {
-  const browser = await launch();
+async function atTheCasino(server, engine = 'chromium') {
+  const browser = await launch({ engine });
   await browser.sensors.enable();
   await browser.sensors.pose(108, 0);
   await browser.sensors.position(casino.latitude, casino.longitude);
@@ -199,6 +202,29 @@ try {
     `${results.recordingCost <= 0.05 ? 'within' : 'ABOVE'} the limit of 5 %`);
   if (results.recordingCost > 0.05)
     fail(`recording adds ${(results.recordingCost * 100).toFixed(1)} % to a frame's scripts`);
+  // Every engine at the same screen: script per frame and frames a second over 10 s.
+  const rows = [];
+  for (const engine of ['chromium', 'firefox', 'webkit']) {
+    const other = await atTheCasino(server, engine);
+    try {
+      const startMs = await startToCards(other.page);
+      await other.page.waitForTimeout(settleMs);
+      const f = await scriptPerFrame(other.page, 10000);
+      const tree = await other.page.evaluate(() => window.arquorelViewTree());
+      rows.push({ engine, startMs, ...f, cards: cards(tree).filter((c) => !c.hidden).length });
+      for (const p of other.problems) fail(`${engine}: ${p}`);
+    } finally {
+      await other.close();
+    }
+  }
+  results.engines = rows;
+  console.log(`Every engine at the same screen (script per frame over 10 s; native frame ` +
+    `${ms(frame.ms)}, ${frame.shown} cards):`);
+  for (const r of rows) {
+    console.log(`  ${r.engine.padEnd(9)} start to first card ${String(Math.round(r.startMs)).padStart(5)} ms, ` +
+      `script per frame ${r.medianMs.toFixed(1)} / ${r.p95Ms.toFixed(1)} ms (median / p95), ` +
+      `${r.framesPerSecond.toFixed(0)} frames a second, ${r.cards} cards`);
+  }
 } catch (error) {
   fail(error.message);
 } finally {

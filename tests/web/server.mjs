@@ -2,8 +2,13 @@
 // the browser tests themselves on a free local port.
 import { createServer } from 'node:http';
 import { readFile } from 'node:fs/promises';
-import { extname, join, normalize } from 'node:path';
+import { dirname, extname, join, normalize } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
+
+// Pages asked for with ?phone=ios or ?phone=android get the phone's sensors (phone.js) ahead of
+// their own scripts.
+const phone = await readFile(join(dirname(fileURLToPath(import.meta.url)), 'phone.js'), 'utf8');
 
 const types = {
   '.html': 'text/html; charset=utf-8',
@@ -26,7 +31,8 @@ const compressible = new Set(['.html', '.js', '.mjs', '.css', '.json', '.wasm', 
 export function serve(root, pages = {}, { compress = false } = {}) {
   const zipped = new Map();  // file -> its gzipped bytes
   const server = createServer(async (request, response) => {
-    const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    const address = new URL(request.url, 'http://localhost');
+    const path = decodeURIComponent(address.pathname);
     if (Object.hasOwn(pages, path)) {
       const page = typeof pages[path] === 'string'
         ? { type: 'text/html; charset=utf-8', body: pages[path] } : pages[path];
@@ -42,6 +48,10 @@ export function serve(root, pages = {}, { compress = false } = {}) {
     }
     try {
       let body = await readFile(file);
+      if (extname(file) === '.html' && address.searchParams.has('phone')) {
+        body = body.toString('utf8').replace(/<head>|(?=<script)/i,
+          (m) => `${m}<script>${phone}</script>`);
+      }
       const headers = { 'content-type': types[extname(file)] || 'application/octet-stream' };
       if (compress && compressible.has(extname(file)) &&
         /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {

@@ -1,15 +1,19 @@
-// The browser build in the distribution's Chromium (headless, fake camera, sensors overridden
-// through the DevTools protocol), at Place du Casino in Monaco:
+// The browser build in one engine (browser.mjs: Chromium, Firefox or WebKit, each headless or
+// on a virtual display with a fake camera, fed a phone's sensors), at Place du Casino in Monaco:
 //   - Start on the start page shows the main screen; the time to the first frame with the
 //     Casino's card is measured;
 //   - facing the Casino upright, the cards and their frames equal the native main screen's in
 //     the same pose (tests/web/casino.scenario on build/debug/arquorel-sim, when it is built);
+//   - tilted down 10 degrees, the Casino's card rises to where it is natively (the tilt's
+//     signs, each engine's own, reach the page right);
 //   - turning the compass moves the cards, a new position changes the distances;
 //   - a tap on the Casino's card reaches the page; the back button returns to the start page,
 //     and a second start works as the first;
 //   - with the built-in details: the list button opens the list with its rows, raising the
-//     phone closes it; a tap on the Casino's card opens its details with the title, the map
-//     with the walking route (from the map pack) and the contact rows; a tap enlarges the map;
+//     phone closes it; the rows on screen lie out as the native list's for the same places,
+//     pose and screen, every view within 2 points; a tap on the Casino's card opens its
+//     details with the title, the map with the walking route (from the map pack) and the
+//     contact rows; a tap enlarges the map;
 //     the web site row shows the page (served by the test) in the in-page frame with its
 //     "open in the browser" button, which opens it in a new tab; the frame leaves with the
 //     screen; the mail row opens a mailto: link; the share button shares (or copies, with a
@@ -18,31 +22,40 @@
 //     United States and other countries read in their region give the tel: addresses a call
 //     button dials (none for numbers that are not of the region);
 //   - no page error and no console error.
-// Screenshots and view trees go to build/web-shots/ with an index.html.
+// Chromium alone (the others' drivers cannot follow new tabs and frames, nor answer prompts):
+// the web page's contents in its frame and in a new tab, and everything refused.
+// Screenshots and view trees go to build/web-shots/ (Chromium) or build/web-shots/ENGINE/ with
+// an index.html.
 //
-//   ./run web test        (or: ./run web build; cd tests/web && npm ci && node smoke.mjs)
+//   ./run web test        (or: ./run web build; cd tests/web && npm ci && node smoke.mjs [ENGINE])
 import { execFileSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
 import { mkdir, readFile, writeFile } from 'node:fs/promises';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { launch } from './browser.mjs';
+import { engines, launch } from './browser.mjs';
 import { serve } from './server.mjs';
-import { cards, compareCards, windowFrame } from './viewtree.mjs';
+import { cards, compareCards, compareRows, windowFrame } from './viewtree.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const root = join(here, '..', '..');
 const site = join(root, 'build', 'web');
-const out = join(root, 'build', 'web-shots');
+const engine = process.argv[2] || 'chromium';
+if (!engines.includes(engine)) {
+  console.error(`usage: node smoke.mjs [${engines.join('|')}]`);
+  process.exit(2);
+}
+const chromium = engine === 'chromium';
+const out = join(root, 'build', 'web-shots', ...(chromium ? [] : [engine]));
 const casino = { latitude: 43.7393682, longitude: 7.4272085 };
 const casinoName = 'Casino de Monte Carlo';
 
 let failures = 0;
 function check(ok, message) {
   if (ok) {
-    console.log('ok: ' + message);
+    console.log(`ok (${engine}): ${message}`);
   } else {
-    console.error('FAIL: ' + message);
+    console.error(`FAIL (${engine}): ${message}`);
     failures += 1;
   }
 }
@@ -70,7 +83,7 @@ const pages = await serve(join(here, 'no-files'), pagesServed);
 const casinoPage = pages.url + 'casino.html';
 const casinoLogo = pages.url + 'logo.png';
 const server2Url = () => server2.url;
-const browser = await launch();
+const browser = await launch({ engine });
 const { page, sensors } = browser;
 const figures = {};
 try {
@@ -92,14 +105,22 @@ try {
 
   const sim = join(root, 'build', 'debug', 'arquorel-sim');
   if (existsSync(sim)) {
-    execFileSync(sim, ['run', '--scenario', join(here, 'casino.scenario'), '--out',
-      join(root, 'build', 'web-native')], { stdio: 'ignore' });
-    const native = await readFile(join(root, 'build', 'web-native', 'casino.tree'), 'utf8');
+    const native = await nativeCasino(sim, 0);
     const { worst, problems } = compareCards(native, facing);
     figures.largestFrameDifferenceToNative = worst;
     check(problems.length === 0 && cards(native).length > 0,
       `the same ${cards(native).length} cards as the native screen, frames within 2 points` +
       (problems.length ? ': ' + problems.slice(0, 5).join('; ') : ''));
+    // Tilted down, the cards rise as natively: the tilt's signs reach the page right.
+    const nativeDown = card(await nativeCasino(sim, -10), casinoName).frame;
+    await sensors.pose(108, -10);
+    const near = (t) => Math.abs((card(t, casinoName)?.frame[1] ?? 1e9) - nativeDown[1]) <= 2;
+    await treeWhere(near, 'the card to settle', 10000).catch(() => {});  // the tilt's filter
+    const down = await shot(page, 'casino-down', 'Facing the Casino, tilted down 10 degrees');
+    const browserDown = card(down, casinoName)?.frame;
+    check(browserDown && Math.abs(browserDown[1] - nativeDown[1]) <= 2,
+      `tilted down, the Casino's card rises as natively (y ${browserDown && browserDown[1]} ` +
+      `against ${nativeDown[1]}; upright ${card(facing, casinoName).frame[1]})`);
   } else {
     console.log('skipped: the comparison with the native screen (build/debug/arquorel-sim is not built)');
   }
@@ -139,6 +160,7 @@ try {
   // Held in landscape: the window and the screens take the new size.
   await page.setViewportSize({ width: 812, height: 375 });
   await page.waitForTimeout(1500);
+  await nudgeCompass();
   const wide = await shot(page, 'landscape',
     'The page made wide (812 x 375), the sensors still reporting an upright phone in portrait');
   check(wide.startsWith('Window (0.0, 0.0, 812.0, 375.0)') &&
@@ -178,6 +200,21 @@ try {
   await browser.close();
   await server.close();
   await pages.close();
+}
+
+// The native main screen facing the Casino at `pitch`, at the page's size and scale (an engine
+// may not offer the phone's): tests/web/casino.scenario on the simulated device.
+async function nativeCasino(sim, pitch) {
+  const [width, height, scale] = await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
+  const nativeOut = join(root, 'build', 'web-native', engine, `pitch${pitch}`);
+  await mkdir(nativeOut, { recursive: true });
+  const scenario = join(nativeOut, 'casino.scenario');
+  await writeFile(scenario, (await readFile(join(here, 'casino.scenario'), 'utf8'))
+    .replace(/^places (.*)$/m, (m, file) => 'places ' + join(here, file))
+    .replace(/^screen .*$/m, `screen ${width}x${height}@${scale}`)
+    .replace(/^at 0 pitch .*$/m, `at 0 pitch ${pitch}`));
+  execFileSync(sim, ['run', '--scenario', scenario, '--out', nativeOut], { stdio: 'ignore' });
+  return readFile(join(nativeOut, 'casino.tree'), 'utf8');
 }
 
 // Waits until the view tree matches `test` (a function of the tree); returns the tree.
@@ -242,9 +279,10 @@ async function builtinScreens(mainTree) {
   await page.click('#listButton');
   await treeWhere((t) => /ArPlaceCell/.test(t), 'the list');
   await page.waitForTimeout(800);
-  const rows = (await shot(page, 'list', 'The list button (the page\'s own): the places list with its hint, phone tilted down to read'))
-    .match(/\[\d+\] ArPlaceCell/g) || [];
+  const listTree = await shot(page, 'list', 'The list button (the page\'s own): the places list with its hint, phone tilted down to read');
+  const rows = listTree.match(/\[\d+\] ArPlaceCell/g) || [];
   check(rows.length >= 5, `the list button opens the list with its rows (${rows.length} on screen)`);
+  await compareListWithNative(places, listTree);
   check(await page.isHidden('#listButton'), 'the list button leaves with the main screen');
   await sensors.pose(108, 0);  // raised upright: the list closes itself
   await treeWhere((t) => !/ArPlaceCell/.test(t), 'the list to close');
@@ -301,34 +339,44 @@ async function builtinScreens(mainTree) {
   // The web site row: the page in the in-page frame, with the open-in-the-browser button.
   await tapView(shrunk, /Button #websiteRow/);
   await treeWhere((t) => /Button #doneButton/.test(t), 'the web page screen');
-  const frame = await (async () => {
-    const until = Date.now() + 10000;
-    for (;;) {
-      const f = page.frames().find((x) => x.url() === casinoPage);
-      if (f) return f;
-      if (Date.now() > until) throw new Error('no frame of ' + casinoPage);
-      await page.waitForTimeout(100);
-    }
-  })();
-  const heading = await frame.textContent('h1', { timeout: 5000 });
-  check(heading === 'The Casino, served by the test', `the web page screen shows the page in a frame (${heading})`);
+  if (chromium) {
+    const frame = await (async () => {
+      const until = Date.now() + 10000;
+      for (;;) {
+        const f = page.frames().find((x) => x.url() === casinoPage);
+        if (f) return f;
+        if (Date.now() > until) throw new Error('no frame of ' + casinoPage);
+        await page.waitForTimeout(100);
+      }
+    })();
+    const heading = await frame.textContent('h1', { timeout: 5000 });
+    check(heading === 'The Casino, served by the test', `the web page screen shows the page in a frame (${heading})`);
+  }
+  await page.waitForFunction((url) => document.querySelector('iframe')?.src === url, casinoPage,
+    { timeout: 5000 });
   const sandbox = await page.getAttribute('iframe', 'sandbox');
   check(sandbox === 'allow-scripts allow-popups allow-same-origin', `the frame is sandboxed (${sandbox})`);
-  const open = page.locator('.arquorel-open-in-browser');
-  check(await open.isVisible(), 'the web page screen has its open-in-the-browser button');
+  check(await page.isVisible('.arquorel-open-in-browser'), 'the web page screen has its open-in-the-browser button');
   await page.waitForTimeout(1000);
   const webTree = await shot(page, 'web-page', 'The web site row: the page in a frame over the screen, with "Open in the browser"');
-  const box = await page.locator('.arquorel-webview').boundingBox();
+  const box = await page.evaluate(() => {
+    const r = document.querySelector('.arquorel-webview')?.getBoundingClientRect();
+    return r && { y: r.y, height: r.height };
+  });
   const wv = windowFrame(webTree, /WebView #webView|View #webView/);
   check(box && wv && Math.abs(box.y - wv.y) < 2 && Math.abs(box.height - wv.height) < 2,
     'the frame lies where the web view is');
-  const [tab] = await Promise.all([page.context().waitForEvent('page', { timeout: 5000 }), open.click()]);
-  check(tab.url() === casinoPage, `"Open in the browser" opens the page in a new tab (${tab.url()})`);
-  await tab.close();
+  if (chromium) {
+    const [tab] = await Promise.all([page.context().waitForEvent('page', { timeout: 5000 }),
+      page.click('.arquorel-open-in-browser')]);
+    check(tab.url() === casinoPage, `"Open in the browser" opens the page in a new tab (${tab.url()})`);
+    await tab.close();
+  }
   await tapView(webTree, /Button #doneButton/);
   const afterWeb = await treeWhere((t) => !/Button #doneButton/.test(t), 'the web page screen to close');
   await page.waitForTimeout(600);
-  check(await page.locator('iframe').count() === 0, 'the frame leaves with the web page screen');
+  check(await page.evaluate(() => document.querySelectorAll('iframe').length) === 0,
+    'the frame leaves with the web page screen');
 
   // The mail row: a mailto: link with the place's address.
   await page.evaluate(() => {
@@ -371,14 +419,15 @@ async function builtinScreens(mainTree) {
     const shared = await page.evaluate(() => window.arquorelShared);
     check(shared.length === 1 && shared[0].url === osm && shared[0].text === casinoName,
       `the share button hands the text and address to the share sheet (${JSON.stringify(shared)})`);
-  } else {
+  } else if (chromium) {
     const notice = await page.textContent('.arquorel-notice', { timeout: 2000 }).catch(() => '');
     const copied = await page.evaluate(() => navigator.clipboard.readText());
     await shot(page, 'share-copied', 'No share sheet in this browser: the share button copies the text and address and says so; the drawn sheet has closed');
     check(notice === 'Copied to the clipboard' && copied === `${casinoName}\n${osm}`,
       `without a share sheet the share button copies to the clipboard with a notice (${notice}: ${JSON.stringify(copied)})`);
   }
-  const afterShare = await page.evaluate(() => window.arquorelViewTree());
+  const afterShare = await treeWhere((t) => !/ShareSheet|Cancel/.test(t), 'the drawn sheet to close',
+    5000).catch(() => page.evaluate(() => window.arquorelViewTree()));
   check(!/ShareSheet|Cancel/.test(afterShare), 'the sheet drawn in the window closes once the browser took the items');
 
   // Back to the main screen.
@@ -392,6 +441,31 @@ async function builtinScreens(mainTree) {
   check(again && Math.abs(again.frame[0] - target.frame[0]) < 5 && await page.isVisible('#listButton'),
     `back returns to the main screen, the Casino's card where it was (${again && again.frame})`);
 }
+// The rows of the list lie out as natively, text and all, for the same places, pose and screen.
+async function compareListWithNative(places, listTree) {
+  const sim = join(root, 'build', 'debug', 'arquorel-sim');
+  if (!existsSync(sim)) {
+    console.log('skipped: the list against the native one (build/debug/arquorel-sim is not built)');
+    return;
+  }
+  const [width, height, scale] = await page.evaluate(() => [innerWidth, innerHeight, devicePixelRatio]);
+  const nativeOut = join(root, 'build', 'web-native', engine);
+  await mkdir(nativeOut, { recursive: true });
+  await writeFile(join(nativeOut, 'places.json'), JSON.stringify(places));
+  await writeFile(join(nativeOut, 'list.scenario'), [`places ${join(nativeOut, 'places.json')}`,
+    `screen ${width}x${height}@${scale}`, 'lang en', 'units metric',
+    `at 0 fix ${casino.latitude} ${casino.longitude}`, 'at 0 heading 108', 'at 0 pitch -50',
+    'at 0.5 present', 'at 2.5 tap 187 406', 'at 4 tap 187 406', 'at 6 open list',
+    'at 8 shot list', ''].join('\n'));
+  execFileSync(sim, ['run', '--scenario', join(nativeOut, 'list.scenario'), '--out', nativeOut],
+    { stdio: 'ignore' });
+  const native = await readFile(join(nativeOut, 'list.tree'), 'utf8');
+  const { rows, problems } = compareRows(native, listTree);
+  check(rows >= 5 && problems.length === 0,
+    `the list's ${rows} rows on screen lie out as natively, every view within 2 points` +
+    (problems.length ? ': ' + problems.slice(0, 5).join('; ') : ''));
+}
+
 // Numbers of every country get a call button: what the details screen dials for a phone text
 // read in a region (libphonenumber-js in the page, through the platform's reader). The trunk
 // prefix goes, the leading digits of a number of normal length stay.
@@ -426,8 +500,8 @@ async function dialStrings() {
 
 // Everything refused: no camera picture (the camera button instead) and the alert that the
 // location is refused.
-const refusing = await launch({ refuse: true });
-try {
+const refusing = chromium ? await launch({ refuse: true }) : null;
+if (refusing) try {
   await refusing.page.goto(server2Url());
   // A places file that is not JSON: a message on the start page, which stays.
   await refusing.page.check('input[value=file]');
@@ -457,12 +531,13 @@ try {
   await refusing.close();
   await server2.close();
 }
+if (!refusing) await server2.close();
 
 await writeFile(join(out, 'index.html'), `<!doctype html><meta charset=utf-8>
-<title>ARQuorel in Chromium</title><h1>The browser build in Chromium (headless, fake camera)</h1>
+<title>ARQuorel in ${browser.version}</title><h1>The browser build in ${browser.version}</h1>
 <p>Places: data &copy; OpenStreetMap contributors, ODbL 1.0.</p>
 ${shots.map((s) => `<figure><img src="${s.name}.png" width=375><figcaption>${s.caption}</figcaption></figure>`).join('\n')}
 `);
-console.log(JSON.stringify(figures));
+console.log(JSON.stringify({ engine, ...figures }));
 console.log(failures ? `${failures} check(s) failed` : 'all checks passed; shots in ' + out);
 process.exitCode = failures ? 1 : 0;

@@ -68,3 +68,47 @@ export function windowFrame(tree, pattern) {
   }
   return null;
 }
+
+// The rows of a list (ArPlaceCell) with every view inside them: { frame, lines: [{ key, frame }] }
+// by order, the key being the view's line without its frame.
+export function rows(tree) {
+  const out = [];
+  let row = null, depth = 0;
+  for (const line of tree.split('\n')) {
+    const d = line.search(/\S/);
+    const f = /\((-?[\d.]+), (-?[\d.]+), ([\d.]+), ([\d.]+)\)/.exec(line);
+    if (/ArPlaceCell \(/.test(line) && f) {
+      row = { frame: f.slice(1, 5).map(Number), lines: [] };
+      depth = d;
+      out.push(row);
+    } else if (row && d > depth && f) {
+      row.lines.push({ key: line.replace(f[0], '').trim(), frame: f.slice(1, 5).map(Number) });
+    } else if (row && d <= depth) {
+      row = null;
+    }
+  }
+  return out;
+}
+
+// The rows both trees show, paired by order: frames of the rows and of every view inside them
+// further apart than `tolerance` points, and views that differ.
+export function compareRows(a, b, tolerance = 2) {
+  const left = rows(a), right = rows(b);
+  const problems = [];
+  const count = Math.min(left.length, right.length);
+  const far = (p, q) => p.some((v, k) => Math.abs(v - q[k]) > tolerance);
+  for (let i = 0; i < count; ++i) {
+    const [l, r] = [left[i], right[i]];
+    if (far(l.frame, r.frame)) problems.push(`row ${i + 1}: frame ${l.frame} against ${r.frame}`);
+    if (l.lines.length !== r.lines.length) {
+      problems.push(`row ${i + 1}: ${l.lines.length} views against ${r.lines.length}`);
+      continue;
+    }
+    l.lines.forEach((v, k) => {
+      const w = r.lines[k];
+      if (v.key !== w.key) problems.push(`row ${i + 1}: ${v.key} against ${w.key}`);
+      else if (far(v.frame, w.frame)) problems.push(`row ${i + 1}: ${v.key} ${v.frame} against ${w.frame}`);
+    });
+  }
+  return { rows: count, problems };
+}

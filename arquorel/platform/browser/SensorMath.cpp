@@ -30,11 +30,13 @@ std::optional<double> headingFromOrientation(double alpha, double beta, double g
     return heading;
 }
 
-std::optional<Acceleration> accelerationFromMotion(double x, double y, double z) {
+std::optional<Acceleration> accelerationFromMotion(double x, double y, double z,
+                                                   MotionSigns signs) {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return std::nullopt;
-    // Motion events report the push that holds the phone up (+9.81 m/s² along the axis that
-    // points up); the platform's accelerometer reports gravity's pull in g.
-    return Acceleration{-x / kStandardGravity, -y / kStandardGravity, -z / kStandardGravity};
+    // The platform's accelerometer reports gravity's pull in g: a push is turned round, a pull
+    // is only scaled.
+    const double scale = (signs == MotionSigns::push ? -1 : 1) / kStandardGravity;
+    return Acceleration{x * scale, y * scale, z * scale};
 }
 
 ScreenOrientation orientationFromScreenAngle(double angle) {

@@ -49,25 +49,66 @@ TEST(SensorMathTest, HeadingIsWhereTheCameraLooks) {
     EXPECT_FALSE(headingFromOrientation(90, 0, NAN));
 }
 
-TEST(SensorMathTest, MotionBecomesGravityInG) {
-    // Upright in portrait the push holds the phone up along +y: the platform reads y = -1 g.
-    const auto upright = accelerationFromMotion(0, 9.80665, 0);
-    ASSERT_TRUE(upright);
-    EXPECT_DOUBLE_EQ(upright->y, -1);
-    EXPECT_DOUBLE_EQ(upright->x, 0);
-    const auto flat = accelerationFromMotion(0, 0, 9.80665);
-    ASSERT_TRUE(flat);
-    EXPECT_DOUBLE_EQ(flat->z, -1);
-    const auto tilted = accelerationFromMotion(0, 9.80665 * std::cos(0.5), 9.80665 * std::sin(0.5));
-    ASSERT_TRUE(tilted);
-    EXPECT_NEAR(std::atan2(-tilted->z, -tilted->y), 0.5, 1e-12);
-    // In landscape with the left edge up the push is along +x.
-    const auto sideways = accelerationFromMotion(9.80665, 0, 0);
-    ASSERT_TRUE(sideways);
-    EXPECT_DOUBLE_EQ(sideways->x, -1);
-    EXPECT_FALSE(accelerationFromMotion(0, NAN, 0));
-    EXPECT_FALSE(accelerationFromMotion(INFINITY, 0, 0));
-    EXPECT_FALSE(accelerationFromMotion(0, 0, NAN));
+// Each engine's signs of the same pose give the same sample: Chromium and Firefox report the
+// push holding the phone up, WebKit on iOS gravity's pull.
+TEST(SensorMathTest, MotionBecomesGravityInGWithEachEnginesSigns) {
+    constexpr double g = 9.80665;
+    struct Case {
+        const char* pose;
+        double push[3];  // what Chromium and Firefox report
+        Acceleration platform;
+    };
+    const Case cases[] = {
+        {"upright in portrait", {0, g, 0}, {0, -1, 0}},
+        {"lying face up", {0, 0, g}, {0, 0, -1}},
+        {"landscape, the left edge up", {g, 0, 0}, {-1, 0, 0}},
+        {"tilted 0.5 rad towards the ground",
+         {0, g * std::cos(0.5), -g * std::sin(0.5)},
+         {0, -std::cos(0.5), std::sin(0.5)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pose);
+        const auto push = accelerationFromMotion(c.push[0], c.push[1], c.push[2]);
+        const auto pull =
+            accelerationFromMotion(-c.push[0], -c.push[1], -c.push[2], MotionSigns::pull);
+        for (const auto& sample : {push, pull}) {
+            ASSERT_TRUE(sample);
+            EXPECT_NEAR(sample->x, c.platform.x, 1e-12);
+            EXPECT_NEAR(sample->y, c.platform.y, 1e-12);
+            EXPECT_NEAR(sample->z, c.platform.z, 1e-12);
+        }
+    }
+    for (const auto signs : {MotionSigns::push, MotionSigns::pull}) {
+        EXPECT_FALSE(accelerationFromMotion(0, NAN, 0, signs));
+        EXPECT_FALSE(accelerationFromMotion(INFINITY, 0, 0, signs));
+        EXPECT_FALSE(accelerationFromMotion(0, 0, NAN, signs));
+    }
+}
+
+// iOS reports beta in [-90, 90] and gamma in [-180, 180], the other engines the reverse: the
+// same attitude reaches the heading from either set of angles.
+TEST(SensorMathTest, HeadingDoesNotDependOnTheAnglesRanges) {
+    struct Case {
+        double alpha, beta, gamma;  // beta in [-180, 180), gamma in [-90, 90)
+    };
+    const Case cases[] = {
+        {270, 120, 0},  // past upright, the screen tipped towards the sky behind
+        {30, 100, 20},  // past upright and turned to the side
+        {200, -160, 45},
+        {90, 80, -30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.alpha << " " << c.beta << " " << c.gamma);
+        // Rz(a) Rx(b) Ry(g) equals Rz(a + 180) Rx(180 - b) Ry(g + 180).
+        const double beta = c.beta > 0 ? 180 - c.beta : -180 - c.beta;
+        const double gamma = c.gamma >= 0 ? c.gamma - 180 : c.gamma + 180;
+        const double alpha = std::fmod(c.alpha + 180, 360);
+        const auto standard = headingFromOrientation(c.alpha, c.beta, c.gamma);
+        const auto ios = headingFromOrientation(alpha, beta, gamma);
+        ASSERT_TRUE(standard);
+        ASSERT_TRUE(ios);
+        EXPECT_NEAR(std::remainder(*standard - *ios, 360), 0, 1e-6);
+    }
 }
 
 TEST(SensorMathTest, ScreenAngleGivesBothOrientations) {

@@ -235,8 +235,12 @@ EMSCRIPTEN_KEEPALIVE void arq_orientation(double alpha, double beta, double gamm
     platform.sensors().deliverHeading({*heading, *heading, accuracy, platform.context().now()});
 }
 
-EMSCRIPTEN_KEEPALIVE void arq_motion(double x, double y, double z) {
-    if (const auto sample = arquorel::browser::accelerationFromMotion(x, y, z)) {
+// A motion event's acceleration including gravity; `pull` is 1 where the engine signs it as
+// gravity's pull (see MotionSigns).
+EMSCRIPTEN_KEEPALIVE void arq_motion(double x, double y, double z, int pull) {
+    using arquorel::browser::MotionSigns;
+    if (const auto sample = arquorel::browser::accelerationFromMotion(
+            x, y, z, pull ? MotionSigns::pull : MotionSigns::push)) {
         auto& platform = BrowserPlatform::instance();
         if (auto* recorder = platform.recorder())
             recorder->acceleration(platform.context().now(), *sample);

@@ -450,9 +450,17 @@ var ARQ = (Module['arq'] = {
       : 'deviceorientation', ARQ.orientation);
   },
 
+  // WebKit on iOS signs accelerationIncludingGravity as gravity's pull (lying face up z = -9.81),
+  // the other engines as the push holding the phone up (z = +9.81). iOS is told apart by its
+  // compass field on orientation events, which only WebKit's iOS build has (the permission
+  // request is no sign: Chromium has it too); the orientation angles share one sign convention
+  // everywhere.
   motion(e) {
     const a = e.accelerationIncludingGravity;
-    if (a && a.x !== null && a.y !== null && a.z !== null) Module._arq_motion(a.x, a.y, a.z);
+    if (!a || a.x === null || a.y === null || a.z === null) return;
+    const pull = !!window.DeviceOrientationEvent &&
+      'webkitCompassHeading' in DeviceOrientationEvent.prototype;
+    Module._arq_motion(a.x, a.y, a.z, pull ? 1 : 0);
   },
 
   watchMotion(on) {
