@@ -138,7 +138,7 @@ void ArPlaceCell::updateAccessibility() {
         return;
     }
     std::string label = place->name;
-    for (const std::string* field : {&place->parent_category_title, &place->category})
+    for (const PlaceText* field : {&place->parent_category_title, &place->category})
         if (!field->empty()) label += ", " + *field;
     if (!spokenWhere_.empty()) label += ", " + spokenWhere_;
     a11y.label = label;

@@ -74,7 +74,7 @@ void AnnnotationView::configureCard() {
         a11y.hint = localized("a11yCardHint");
     }
     auto place = std::dynamic_pointer_cast<Place>(annotation());
-    a11y.identity = place && place->property ? place->property->id : std::string();
+    a11y.identity = place && place->property ? std::string(place->property->id) : std::string();
 }
 
 void AnnnotationView::refreshCard() {
