@@ -53,10 +53,10 @@ std::vector<std::string> accessibilityProblems(Window& window) {
     }
     for (const auto& [text, same] : byText) {
         if (same.size() < 2) continue;
-        const bool onePlace = !same.front()->identity.empty() &&
-                              std::all_of(same.begin(), same.end(), [&](const auto* e) {
-                                  return e->identity == same.front()->identity;
-                              });
+        const std::string& identity = same.front()->identity;
+        const bool onePlace = !identity.empty() &&
+                              std::all_of(same.begin(), same.end(),
+                                          [&](const auto* e) { return e->identity == identity; });
         if (!onePlace)
             problems.push_back(std::to_string(same.size()) + " elements read \"" + text + "\"");
     }
