@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <compare>
 #include <string>
 #include <string_view>
 
@@ -69,8 +70,9 @@ class PlaceText {
     friend bool operator==(const PlaceText& a, std::string_view b) { return a.view() == b; }
     friend bool operator==(const PlaceText& a, const std::string& b) { return a.view() == b; }
     friend bool operator==(const PlaceText& a, const char* b) { return a.view() == b; }
-    friend auto operator<=>(const PlaceText& a, const PlaceText& b) {
-        return a.view() <=> b.view();
+    friend std::strong_ordering operator<=>(const PlaceText& a, const PlaceText& b) {
+        // Through compare(): not every standard library has <=> on string_view yet.
+        return a.view().compare(b.view()) <=> 0;
     }
 
     friend std::string operator+(const PlaceText& a, std::string_view b) {

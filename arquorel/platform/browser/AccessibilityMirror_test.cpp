@@ -41,8 +41,9 @@ struct Page {
         off->setTitle("Off");
         off->setEnabled(false);
         for (const auto& b : {open, off}) {
-            b->addAction(ControlEvent::touchUpInside,
-                         [this, b](Control&) { taps.push_back(b->currentTitle()); });
+            b->addAction(ControlEvent::touchUpInside, [this, button = b.get()](Control&) {
+                taps.push_back(button->currentTitle());
+            });
             root->view()->addSubview(b);
         }
         range->setValue(0.5);

@@ -35,8 +35,9 @@ struct Phone {
         off->setTitle("Off");
         off->setEnabled(false);
         for (const auto& b : {open, off}) {
-            b->addAction(ControlEvent::touchUpInside,
-                         [this, b](Control&) { taps.push_back(b->currentTitle()); });
+            b->addAction(ControlEvent::touchUpInside, [this, button = b.get()](Control&) {
+                taps.push_back(button->currentTitle());
+            });
             root->view()->addSubview(b);
         }
     }
