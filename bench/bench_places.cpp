@@ -80,9 +80,9 @@ const std::filesystem::path& regionFile(std::size_t count) {
     if (path.empty()) {
         path = std::filesystem::temp_directory_path() /
                ("arquorel-bench-region-" + std::to_string(count) + ".json");
-        sim::RegionSpec spec;
-        spec.count = count;
-        const std::string text = sim::regionPlacesText(spec);
+        sim::RegionRecipe recipe;
+        recipe.count = count;
+        const std::string text = sim::regionPlacesText(recipe);
         std::ofstream(path, std::ios::binary)
             .write(text.data(), static_cast<std::streamsize>(text.size()));
     }

@@ -100,7 +100,7 @@ struct Host : arquorel::QuorelVCDelegate {
 struct Session {
     std::shared_ptr<arquorel::Window> window;
     std::shared_ptr<arquorel::QuorelVC> screen;
-    bool reduceMotion = false;  // the page's prefers-reduced-motion
+    bool reduceMotion = false;   // the page's prefers-reduced-motion
     bool shown = false;          // the main screen was on screen at least once
     int depth = 0;               // screens over the main screen when the page was last told
     std::string advicePlatform;  // whose settings the screen's advice names

@@ -4,11 +4,11 @@
 // other text one allocation of its length (and a length prefix). It reads as a string_view and
 // converts to std::string wherever one is wanted.
 
+#include <compare>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <ostream>
-#include <compare>
 #include <string>
 #include <string_view>
 

@@ -405,7 +405,8 @@ void QuorelVC::updateAccessibility() {
         }
     }
     if (!ahead) return;
-    const std::string id = ahead->property ? std::string(ahead->property->id) : ahead->displayName();
+    const std::string id =
+        ahead->property ? std::string(ahead->property->id) : ahead->displayName();
     if (id == aheadAnnounced_) return;
     // Too soon: a later frame says it once the interval is over, if it is still ahead.
     if (aheadAnnouncedAt_ && now - *aheadAnnouncedAt_ < kAheadAnnouncementInterval) return;

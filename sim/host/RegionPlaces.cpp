@@ -76,26 +76,26 @@ std::filesystem::path bundledPlacesPath() {
     return std::filesystem::path(ARQUOREL_DATA_DIR) / "monaco" / "places.json";
 }
 
-std::size_t regionInvalidCount(const RegionSpec& spec) {
-    return spec.invalidEvery == 0 ? 0 : spec.count / spec.invalidEvery;
+std::size_t regionInvalidCount(const RegionRecipe& recipe) {
+    return recipe.invalidEvery == 0 ? 0 : recipe.count / recipe.invalidEvery;
 }
 
-std::string regionPlacesText(const RegionSpec& spec, const std::filesystem::path& templates) {
+std::string regionPlacesText(const RegionRecipe& recipe, const std::filesystem::path& templates) {
     const auto records = readTemplates(templates);
     if (records.empty()) return {};
     constexpr double kMetresPerDegree = 111320;
-    const double dLat = spec.halfSide / kMetresPerDegree;
-    const double dLng = dLat / std::cos(spec.centre.latitude * std::numbers::pi / 180);
-    Random random(spec.seed);
+    const double dLat = recipe.halfSide / kMetresPerDegree;
+    const double dLng = dLat / std::cos(recipe.centre.latitude * std::numbers::pi / 180);
+    Random random(recipe.seed);
     std::string out;
-    out.reserve(spec.count * 800);
+    out.reserve(recipe.count * 800);
     out += "[\n";
-    for (std::size_t i = 0; i < spec.count; ++i) {
+    for (std::size_t i = 0; i < recipe.count; ++i) {
         const Template& t = records[i % records.size()];
-        const double lat = spec.centre.latitude + dLat * random.symmetric();
-        const double lng = spec.centre.longitude + dLng * random.symmetric();
-        const bool invalid = spec.invalidEvery != 0 && (i + 1) % spec.invalidEvery == 0;
-        const int kind = invalid ? static_cast<int>((i + 1) / spec.invalidEvery % 4) : 4;
+        const double lat = recipe.centre.latitude + dLat * random.symmetric();
+        const double lng = recipe.centre.longitude + dLng * random.symmetric();
+        const bool invalid = recipe.invalidEvery != 0 && (i + 1) % recipe.invalidEvery == 0;
+        const int kind = invalid ? static_cast<int>((i + 1) / recipe.invalidEvery % 4) : 4;
         if (kind == 3) {
             out += fixed7(lat);  // not an object
         } else {
@@ -124,7 +124,7 @@ std::string regionPlacesText(const RegionSpec& spec, const std::filesystem::path
             out += t.rest;
             out += '}';
         }
-        out += i + 1 < spec.count ? ",\n" : "\n";
+        out += i + 1 < recipe.count ? ",\n" : "\n";
     }
     out += "]\n";
     return out;
@@ -144,22 +144,22 @@ int runRegionCommand(const std::vector<std::string>& args, std::ostream& out, st
     if (!flags) return command.fail(error);
     const auto path = CommandUsage::required(*flags, "out", "FILE", error);
     if (!path) return command.fail(error);
-    RegionSpec spec;
+    RegionRecipe recipe;
     if (const auto text = flags->value("count")) {
         const auto n = parseNumber(*text);
         if (!n || *n < 1 || *n > 10000000 || std::floor(*n) != *n)
             return command.fail("--count: expected a whole number from 1 to 10000000, got \"" +
                                 printable(*text) + "\"");
-        spec.count = static_cast<std::size_t>(*n);
+        recipe.count = static_cast<std::size_t>(*n);
     }
     if (const auto text = flags->value("seed")) {
         const auto n = parseNumber(*text);
         if (!n || *n < 0 || *n > 9007199254740992.0 || std::floor(*n) != *n)
             return command.fail("--seed: expected a whole number, got \"" + printable(*text) +
                                 "\"");
-        spec.seed = static_cast<std::uint64_t>(*n);
+        recipe.seed = static_cast<std::uint64_t>(*n);
     }
-    const std::string text = regionPlacesText(spec);
+    const std::string text = regionPlacesText(recipe);
     if (text.empty()) {
         err << "error: cannot read the template places " << bundledPlacesPath().string() << "\n";
         return kExitUsage;
@@ -171,8 +171,8 @@ int runRegionCommand(const std::vector<std::string>& args, std::ostream& out, st
         err << "error: cannot write " << printable(*path) << "\n";
         return kExitUsage;
     }
-    out << spec.count << " records (" << regionInvalidCount(spec) << " invalid), " << text.size()
-        << " bytes: " << printable(*path) << "\n";
+    out << recipe.count << " records (" << regionInvalidCount(recipe) << " invalid), "
+        << text.size() << " bytes: " << printable(*path) << "\n";
     return kExitOk;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A whole region's places file made up from a small one: the records of a template file (the
 // bundled Monaco places) repeated and scattered over a city-sized square, with a few invalid
-// elements mixed in. The same spec always gives the same bytes, so that benches and tests can
+// elements mixed in. The same recipe always gives the same bytes, so that benches and tests can
 // make a large file when they run instead of keeping one.
 
 #include <cstddef>
@@ -16,7 +16,7 @@
 
 namespace arquorel::sim {
 
-struct RegionSpec {
+struct RegionRecipe {
     std::size_t count = 100000;  // elements of the array, invalid ones included
     std::uint64_t seed = 1;
     Coordinate centre{43.7393682, 7.4272085};
@@ -32,7 +32,7 @@ std::filesystem::path bundledPlacesPath();
 // square. Every invalid element is one of: latitude out of range, latitude as text, longitude
 // missing, a number instead of an object. Empty when the template file cannot be read or
 // holds no object.
-std::string regionPlacesText(const RegionSpec& spec,
+std::string regionPlacesText(const RegionRecipe& recipe,
                              const std::filesystem::path& templates = bundledPlacesPath());
 
 inline constexpr std::string_view kRegionSynopsis = "region --out FILE [--count N] [--seed S]";
@@ -40,7 +40,7 @@ inline constexpr std::string_view kRegionSynopsis = "region --out FILE [--count 
 // arquorel-sim region: writes a region's places file; `args` follow the command name.
 int runRegionCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-// How many elements of a region made with `spec` are invalid.
-std::size_t regionInvalidCount(const RegionSpec& spec);
+// How many elements of a region made with `recipe` are invalid.
+std::size_t regionInvalidCount(const RegionRecipe& recipe);
 
 }  // namespace arquorel::sim

@@ -102,8 +102,8 @@ struct Describer {
     }
     std::string operator()(const step::DrawLayer& s) const {
         if (!s.layer) return "layer none";
-        return "layer #" + std::to_string(s.layer->spec().id) + " (gen " +
-               std::to_string(s.generation) + ") at " + rect(s.layer->spec().extent);
+        return "layer #" + std::to_string(s.layer->shape().id) + " (gen " +
+               std::to_string(s.generation) + ") at " + rect(s.layer->shape().extent);
     }
 };
 

@@ -46,32 +46,32 @@ bool closeTo(Point a, Point b) {
 
 }  // namespace
 
-int LayerSpec::pixelWidth() const {
+int LayerShape::pixelWidth() const {
     return pixels(extent.width(), scale);
 }
 
-int LayerSpec::pixelHeight() const {
+int LayerShape::pixelHeight() const {
     return pixels(extent.height(), scaleY);
 }
 
 Painter& LayerSurface::beginContent(Point phase, std::uint64_t generation, double shownAlpha,
                                     double ownAlpha) {
-    spec_.phase = phase;
+    shape_.phase = phase;
     generation_ = generation;
     shownAlpha_ = shownAlpha;
     ownAlpha_ = ownAlpha;
     Painter& painter = startContent();
-    const double sx = spec_.scale > 0 ? spec_.scale : 1;
-    const double sy = spec_.scaleY > 0 ? spec_.scaleY : 1;
-    painter.translate(phase.x / sx - spec_.extent.x(), phase.y / sy - spec_.extent.y());
+    const double sx = shape_.scale > 0 ? shape_.scale : 1;
+    const double sy = shape_.scaleY > 0 ? shape_.scaleY : 1;
+    painter.translate(phase.x / sx - shape_.extent.x(), phase.y / sy - shape_.extent.y());
     if (!keepsSteps() && shownAlpha < 1) painter.multiplyAlpha(shownAlpha);
     return painter;
 }
 
 void LayerSurface::replay(Painter&) const {}
 
-std::shared_ptr<LayerSurface> makeRecordedLayer(const LayerSpec& spec) {
-    return std::make_shared<RecordedLayer>(spec);
+std::shared_ptr<LayerSurface> makeRecordedLayer(const LayerShape& shape) {
+    return std::make_shared<RecordedLayer>(shape);
 }
 
 std::size_t LayerStore::defaultBudget(double scale) {
@@ -91,7 +91,7 @@ void LayerStore::clear() {
 }
 
 void LayerStore::evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it) {
-    bytes_ -= it->second.surface->spec().bytes();
+    bytes_ -= it->second.surface->shape().bytes();
     entries_.erase(it);
 }
 
@@ -111,15 +111,15 @@ void LayerStore::beginFrame() {
 std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rect& extent,
                                                      Size viewScale, double shownAlpha,
                                                      bool& stale) {
-    LayerSpec spec;
-    spec.id = view.layerId();
-    spec.extent = extent;
-    spec.scale = scale_ * viewScale.width;
-    spec.scaleY = scale_ * viewScale.height;
-    auto it = entries_.find(spec.id);
+    LayerShape shape;
+    shape.id = view.layerId();
+    shape.extent = extent;
+    shape.scale = scale_ * viewScale.width;
+    shape.scaleY = scale_ * viewScale.height;
+    auto it = entries_.find(shape.id);
     if (it != entries_.end()) {
-        const LayerSpec& kept = it->second.surface->spec();
-        if (kept.extent == extent && kept.scale == spec.scale && kept.scaleY == spec.scaleY) {
+        const LayerShape& kept = it->second.surface->shape();
+        if (kept.extent == extent && kept.scale == shape.scale && kept.scaleY == shape.scaleY) {
             it->second.lastUsed = frameNumber_;
             const LayerSurface& surface = *it->second.surface;
             stale = surface.generation() != view.contentGeneration() ||
@@ -129,7 +129,7 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
         evict(it);
     }
     // A new surface: make room by dropping the least recently drawn layers not in this frame.
-    const std::size_t need = spec.bytes();
+    const std::size_t need = shape.bytes();
     while (bytes_ + need > budget_) {
         auto oldest = entries_.end();
         for (auto e = entries_.begin(); e != entries_.end(); ++e)
@@ -143,9 +143,9 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
         evict(oldest);
         ++stats_.evictions;
     }
-    auto surface = factory_(spec);
+    auto surface = factory_(shape);
     if (!surface) return nullptr;
-    entries_[spec.id] = Entry{view.weak_from_this(), surface, frameNumber_};
+    entries_[shape.id] = Entry{view.weak_from_this(), surface, frameNumber_};
     bytes_ += need;
     stale = true;
     return surface;

@@ -21,7 +21,7 @@ class View;
 
 class LayerStore {
   public:
-    using Factory = std::function<std::shared_ptr<LayerSurface>(const LayerSpec&)>;
+    using Factory = std::function<std::shared_ptr<LayerSurface>(const LayerShape&)>;
 
     // 32 MB at 3 pixels a point, in proportion to the pixels a point holds at other scales.
     static std::size_t defaultBudget(double scale);

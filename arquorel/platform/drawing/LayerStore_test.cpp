@@ -90,7 +90,7 @@ TEST(LayerStoreTest, ALayerIsDrawnAgainOnlyWhenWhatItShowsChanged) {
 TEST(LayerStoreTest, LayersStayWithinTheBudgetAndGoWithTheirViews) {
     Scene s;
     // Two cards of 100x40 points at 2 pixels a point (with a margin) fit; a third does not.
-    const std::size_t card = LayerSpec{0, {-2, -2, 104, 44}, 2, 2, {}}.bytes();
+    const std::size_t card = LayerShape{0, {-2, -2, 104, 44}, 2, 2, {}}.bytes();
     LayerStore small(2, {}, 2 * card + card / 2);
     auto second = std::make_shared<View>(Rect{20, 100, 100, 40});
     second->setLayerBacked(true);

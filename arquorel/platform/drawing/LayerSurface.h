@@ -12,7 +12,7 @@ namespace arquorel {
 class Painter;
 
 // What a layer covers and how it was placed on the device's pixel grid when it was drawn.
-struct LayerSpec {
+struct LayerShape {
     std::uint64_t id = 0;  // the view's layerId()
     // The area drawn, in the view's own coordinates (points).
     Rect extent;
@@ -32,12 +32,12 @@ struct LayerSpec {
 
 class LayerSurface {
   public:
-    explicit LayerSurface(const LayerSpec& spec) : spec_(spec) {}
+    explicit LayerSurface(const LayerShape& shape) : shape_(shape) {}
     virtual ~LayerSurface() = default;
     LayerSurface(const LayerSurface&) = delete;
     LayerSurface& operator=(const LayerSurface&) = delete;
 
-    const LayerSpec& spec() const { return spec_; }
+    const LayerShape& shape() const { return shape_; }
     // The content generation drawn last.
     std::uint64_t generation() const { return generation_; }
     // The alpha the view was shown with when drawn (its own times its superviews'): pixels
@@ -63,13 +63,13 @@ class LayerSurface {
     virtual void finishContent() {}
 
   private:
-    LayerSpec spec_;
+    LayerShape shape_;
     std::uint64_t generation_ = 0;
     double shownAlpha_ = 1;
     double ownAlpha_ = 1;
 };
 
 // Surfaces that keep the drawn steps (a DisplayList), for recording backends and tests.
-std::shared_ptr<LayerSurface> makeRecordedLayer(const LayerSpec& spec);
+std::shared_ptr<LayerSurface> makeRecordedLayer(const LayerShape& shape);
 
 }  // namespace arquorel

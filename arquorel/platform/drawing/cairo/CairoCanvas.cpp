@@ -591,16 +591,17 @@ void CairoCanvas::drawText(const std::shared_ptr<const TextLayout>& layout, Poin
 // A layer's pixels: a canvas of the layer's pixel size.
 class CairoLayer final : public LayerSurface {
   public:
-    explicit CairoLayer(const LayerSpec& spec)
-        : LayerSurface(spec),
-          canvas_({spec.pixelWidth() / spec.scale, spec.pixelHeight() / spec.scale}, spec.scale) {}
+    explicit CairoLayer(const LayerShape& shape)
+        : LayerSurface(shape),
+          canvas_({shape.pixelWidth() / shape.scale, shape.pixelHeight() / shape.scale},
+                  shape.scale) {}
     cairo_surface_t* surface() const { return canvas_.impl_->surface; }
 
   protected:
     Painter& startContent() override {
         canvas_.clear();
         canvas_.save();
-        const LayerSpec& s = spec();
+        const LayerShape& s = shape();
         if (s.scaleY != s.scale) canvas_.concat(Transform::scale(1, s.scaleY / s.scale));
         return canvas_;
     }
@@ -643,8 +644,8 @@ PixelDifference comparePixels(const CairoCanvas& a, const CairoCanvas& b) {
     return d;
 }
 
-std::shared_ptr<LayerSurface> makeCairoLayer(const LayerSpec& spec) {
-    return std::make_shared<CairoLayer>(spec);
+std::shared_ptr<LayerSurface> makeCairoLayer(const LayerShape& shape) {
+    return std::make_shared<CairoLayer>(shape);
 }
 
 void CairoCanvas::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
@@ -652,10 +653,11 @@ void CairoCanvas::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
     if (!pixels) return Painter::drawLayer(layer);
     if (impl_->skip()) return;
     cairo_t* cr = impl_->cr;
-    const LayerSpec& spec = layer->spec();
-    const double sx = spec.scale, sy = spec.scaleY;
+    const LayerShape& shape = layer->shape();
+    const double sx = shape.scale, sy = shape.scaleY;
     // The surface's first pixel sits at this point of the view's coordinates.
-    const double x = spec.extent.x() - spec.phase.x / sx, y = spec.extent.y() - spec.phase.y / sy;
+    const double x = shape.extent.x() - shape.phase.x / sx,
+                 y = shape.extent.y() - shape.phase.y / sy;
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
     cairo_save(cr);

@@ -68,6 +68,6 @@ struct PixelDifference {
 PixelDifference comparePixels(const CairoCanvas& a, const CairoCanvas& b);
 
 // Retained layers as image surfaces at the layer's scale (a LayerStore factory).
-std::shared_ptr<LayerSurface> makeCairoLayer(const LayerSpec& spec);
+std::shared_ptr<LayerSurface> makeCairoLayer(const LayerShape& shape);
 
 }  // namespace arquorel::cairo
