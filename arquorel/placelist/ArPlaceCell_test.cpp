@@ -120,21 +120,6 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
          0,
          22,
          true},
-        {"no category at all",
-         "",
-         "",
-         "#FFFFFF",
-         "",
-         "",
-         "",
-         "",
-         "",
-         {},
-         kLightGray,
-         "",
-         0,
-         0,
-         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -164,28 +149,6 @@ TEST(ArPlaceCellTest, RowsAndTagsFollowTheRecord) {
     }
 }
 
-TEST(ArPlaceCellTest, DistanceTextIsPaddedInEitherUnitSystem) {
-    CellStage stage;
-    struct Case {
-        double metres;
-        bool imperial;
-        const char* text;
-    };
-    const Case cases[] = {
-        {999.4, false, "  999m  "}, {1000, false, "  1km  "},    {1049, false, "  1km  "},
-        {1050, false, "  1.1km  "}, {304.7, true, "  1000ft  "}, {304.8, true, "  0.2mi  "},
-    };
-    for (const auto& c : cases) {
-        if (c.imperial)
-            platformContext().userDefaults().set(kImperialUnitsKey, false);  // presence counts
-        else
-            platformContext().userDefaults().removeObject(kImperialUnitsKey);
-        rereadUnitSetting();
-        EXPECT_EQ(cellDistanceText(c.metres), c.text) << c.metres;
-    }
-    EXPECT_EQ(cellDistanceText(NAN), "");
-}
-
 TEST(ArPlaceCellTest, AReusedCellShowsItsOwnDistanceAtOnceWithOneSubscription) {
     CellStage stage;
     // No location yet: distance and arrow hidden, but the cell listens.
@@ -208,6 +171,7 @@ TEST(ArPlaceCellTest, AReusedCellShowsItsOwnDistanceAtOnceWithOneSubscription) {
     cell->configure();
     EXPECT_EQ(cell->distanceLabel->text(), "  300m  ");
     EXPECT_EQ(stage.manager().headingCallbackCount(), 1u);
+    EXPECT_EQ(cellDistanceText(NAN), "");  // no pill of blanks for a distance unknown
 
     // The location moves: the next heading measures from the new place.
     stage.manager().setLatestLocation(
