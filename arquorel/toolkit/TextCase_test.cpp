@@ -14,23 +14,15 @@ struct Case {
     std::string in, out;
 };
 
+// Each code point's mapping is checked against the character database below; these check the
+// reading and writing of whole texts, in letters of every UTF-8 length.
 TEST(TextCaseTest, UpperCasesTheLettersOfEveryScriptWithCase) {
     const Case cases[] = {
         {"Église", "ÉGLISE"},
-        {"Geschäft", "GESCHÄFT"},
         {"straße", "STRAßE"},  // no single upper-case letter: kept
-        {"ÿ œ ł ń ž ƒ", "Ÿ Œ Ł Ń Ž Ƒ"},
-        {"ı i ſ", "I I S"},                        // dotless i, i without a dot, long s
-        {"şapte ţară ǎ ķ ĸ", "ŞAPTE ŢARĂ Ǎ Ķ ĸ"},  // kra has no capital
         {"Phương, đường phố, phở", "PHƯƠNG, ĐƯỜNG PHỐ, PHỞ"},
-        {"ǆ ǅ ǉ ǌ ǳ", "Ǆ Ǆ Ǉ Ǌ Ǳ"},      // digraphs, their title-case forms too
-        {"αθήνα ς ώ ΐ", "ΑΘΉΝΑ Σ Ώ ΐ"},  // final sigma; ΐ has no single capital
-        {"москва ёж ґ ѣ ӂ", "МОСКВА ЁЖ Ґ Ѣ Ӂ"},
-        {"երևան", "ԵՐևԱՆ"},  // the ligature և has no single capital
         {"თბილისი", "ᲗᲑᲘᲚᲘᲡᲘ"},
-        {"ꭰꮿ ᏸᏽ", "ᎠᏯ ᏰᏵ"},  // Cherokee, both ends of its small letters
         {"𐐨𐑏 𞤢", "𐐀𐐧 𞤀"},  // Deseret, Adlam: four-byte letters
-        {"ⓐⓩ ⅰ", "ⒶⓏ Ⅰ"},
         {"12 € ÷ × 日本 🍕", "12 € ÷ × 日本 🍕"},
         // The last and first code points of each UTF-8 length come back as they were.
         {"\x7F \xC2\x80 \xDF\xBF \xE0\xA0\x80 \xEF\xBF\xBF \xF0\x90\x80\x80",
