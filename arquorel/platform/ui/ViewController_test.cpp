@@ -79,16 +79,6 @@ struct Stage {
     }
 };
 
-TEST(ViewControllerTest, ViewLoadsOnceOnFirstUse) {
-    Stage s;
-    EXPECT_FALSE(s.a->isViewLoaded());
-    auto view = s.a->view();
-    EXPECT_EQ(s.a->view(), view);
-    EXPECT_EQ(view->viewController(), s.a);
-    EXPECT_EQ(view->frame(), platformContext().device().mainScreenBounds());
-    EXPECT_EQ(joined(s.log), "A didLoad");
-}
-
 // The order of the platform calls for each way of showing and hiding screens.
 TEST(ViewControllerTest, LifecycleOrder) {
     struct Case {
