@@ -145,16 +145,14 @@ bool shown(const View& v) {
     return !v.isHidden() && v.frame().height() > 0;
 }
 
+// What the screen makes of a record's texts (the layout of a full record is in the details
+// screen's view-tree golden).
 TEST(PlaceVCTest, LoadFillsTheHeaderRowsAndTable) {
     Stage stage;
     auto& s = stage.open();
-    EXPECT_EQ(s.titlelabel->text(), "Casino de Monte Carlo");
     EXPECT_EQ(s.headerColor(), (Color{0x5a / 255.0, 0xa1 / 255.0, 0x50 / 255.0, 1}));
-    EXPECT_FALSE(s.iconIv->isHidden());  // "cat_6" has an image
-    EXPECT_EQ(s.nameForTopLabel->text(), "Casino de Monte Carlo ");
     EXPECT_EQ(s.timeLabel->text(), "Mo-Fr 9-18,Sa 10-14 ");
     EXPECT_EQ(s.collectionView->tagCount(), 2u);
-    EXPECT_EQ(s.mixroTableview->frame().height(), 150);
 
     // Rows: the mail trimmed, the web site given a scheme, the hostile social link hidden, the
     // article's address built from its language and title.
@@ -163,10 +161,6 @@ TEST(PlaceVCTest, LoadFillsTheHeaderRowsAndTable) {
     EXPECT_TRUE(s.facebookRow->isHidden());
     EXPECT_EQ(s.placeWikiPedia, "https://en.wikipedia.org/wiki/Monte_Carlo_Casino");
     EXPECT_EQ(s.wikipediaLabel->text(), "Monte Carlo Casino");
-    for (const auto* row : {s.emailRow.get(), s.websiteRow.get(), s.wikipediaRow.get()})
-        EXPECT_TRUE(shown(*row)) << row->identifier();
-    EXPECT_FALSE(s.routeButton->isHidden());
-    EXPECT_FALSE(s.phoneButton->isHidden());
     EXPECT_TRUE(s.shareButton->isEnabled());
     // The missing map style is reported once per process, by whichever screen loads first.
     auto lines = platformContext().console().lines();
