@@ -17,21 +17,9 @@ namespace {
 using Log = std::shared_ptr<std::vector<std::string>>;
 
 std::string stateName(GestureState s) {
-    switch (s) {
-        case GestureState::possible:
-            return "possible";
-        case GestureState::began:
-            return "began";
-        case GestureState::changed:
-            return "changed";
-        case GestureState::ended:
-            return "ended";
-        case GestureState::cancelled:
-            return "cancelled";
-        case GestureState::failed:
-            return "failed";
-    }
-    return "?";
+    static const char* const kNames[] = {"possible", "began",     "changed",
+                                         "ended",    "cancelled", "failed"};
+    return kNames[static_cast<int>(s)];
 }
 
 // A view with a tap, a pan and a long press made in its constructor, as the platform's own
