@@ -48,7 +48,6 @@ TEST(InsetsLabelTest, ImageSitsBeforeOrAfterTheTextInsideThePadding) {
         EXPECT_EQ(label->sizeThatFits({0, 0}), c.fits);
         // Asked to fit a narrower width, the text gives way to the image and the padding.
         EXPECT_LE(label->sizeThatFits({30, 0}).width, 30);
-        EXPECT_EQ(label->text(), "ABC");
     }
 }
 
@@ -76,7 +75,6 @@ TEST(InsetsLabelTest, LaterChangesLayOutAgainAndPlainTextDropsTheImage) {
     label->layoutIfNeeded();
     EXPECT_TRUE(label->imageView()->isHidden());
     EXPECT_EQ(label->label()->frame(), (Rect{2, 1, 93, 28}));
-    EXPECT_EQ(label->sizeThatFits({0, 0}), (Size{23, 14}));
 
     label->setFrame({0, 0, 4, 1});
     label->layoutIfNeeded();
