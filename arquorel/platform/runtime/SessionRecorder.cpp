@@ -93,9 +93,15 @@ std::string touchTargetName(View& root, Point point) {
     };
     for (auto v = hit; v; v = v->superview()) {
         if (v->identifier().empty()) continue;
-        const std::string text = firstText(*v);
-        return viewClassName(*v) + " #" + v->identifier() +
-               (text.empty() ? "" : " " + quoted(text));
+        // Appended step by step: g++ 12 at -O3 warns wrongly (restrict) on one long sum.
+        std::string name = viewClassName(*v);
+        name += " #";
+        name += v->identifier();
+        if (const std::string text = firstText(*v); !text.empty()) {
+            name += ' ';
+            name += quoted(text);
+        }
+        return name;
     }
     for (auto v = hit; v; v = v->superview()) {
         const std::string name = viewClassName(*v);
