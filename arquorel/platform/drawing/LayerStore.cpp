@@ -128,7 +128,53 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
         }
         evict(it);
     }
-    // A new surface: make room by dropping the least recently drawn layers not in this frame.
+    stale = true;
+    return makeSurface(view, shape);
+}
+
+std::shared_ptr<LayerSurface> LayerStore::pannedSurfaceFor(const View& view, const Rect& extent,
+                                                           Size viewScale, double shownAlpha,
+                                                           const View::PannedDrawing& panned,
+                                                           Point& shift, bool& stale) {
+    LayerShape shape;
+    shape.id = view.layerId();
+    shape.extent = extent;
+    shape.scale = scale_ * viewScale.width;
+    shape.scaleY = scale_ * viewScale.height;
+    shift = {};
+    stale = true;
+    auto it = entries_.find(shape.id);
+    if (it != entries_.end()) {
+        Entry& entry = it->second;
+        const LayerShape& kept = entry.surface->shape();
+        if (kept.extent == extent && kept.scale == shape.scale && kept.scaleY == shape.scaleY) {
+            entry.lastUsed = frameNumber_;
+            // The shift since the drawing, in device pixels: whole ones keep the pixels as they
+            // would be drawn, and the margin must still cover the bounds.
+            const double px = (panned.offset.x - entry.pannedOffset.x) * shape.scale;
+            const double py = (panned.offset.y - entry.pannedOffset.y) * shape.scaleY;
+            const bool whole =
+                std::fabs(px - std::round(px)) < 1e-6 && std::fabs(py - std::round(py)) < 1e-6;
+            const bool covered = std::fabs(px) <= panned.margin * shape.scale &&
+                                 std::fabs(py) <= panned.margin * shape.scaleY;
+            if (entry.surface->generation() == panned.key &&
+                entry.surface->shownAlpha() == shownAlpha && whole && covered) {
+                shift = {std::round(px) / shape.scale, std::round(py) / shape.scaleY};
+                stale = false;
+            } else {
+                entry.pannedOffset = panned.offset;
+            }
+            return entry.surface;
+        }
+        evict(it);
+    }
+    auto surface = makeSurface(view, shape);
+    if (surface) entries_[shape.id].pannedOffset = panned.offset;
+    return surface;
+}
+
+std::shared_ptr<LayerSurface> LayerStore::makeSurface(const View& view, const LayerShape& shape) {
+    // Make room by dropping the least recently drawn layers not in this frame.
     const std::size_t need = shape.bytes();
     while (bytes_ + need > budget_) {
         auto oldest = entries_.end();
@@ -145,9 +191,8 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
     }
     auto surface = factory_(shape);
     if (!surface) return nullptr;
-    entries_[shape.id] = Entry{view.weak_from_this(), surface, frameNumber_};
+    entries_[shape.id] = Entry{view.weak_from_this(), surface, frameNumber_, {}};
     bytes_ += need;
-    stale = true;
     return surface;
 }
 

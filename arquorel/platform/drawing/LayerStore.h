@@ -14,10 +14,9 @@
 
 #include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/drawing/LayerSurface.h"
+#include "arquorel/platform/ui/View.h"
 
 namespace arquorel {
-
-class View;
 
 class LayerStore {
   public:
@@ -64,6 +63,7 @@ class LayerStore {
         std::weak_ptr<const View> view;
         std::shared_ptr<LayerSurface> surface;
         std::uint64_t lastUsed = 0;  // the frame that composited it last
+        Point pannedOffset;          // a panned drawing's offset when it was drawn
     };
     // What a frame showed of one view, to tell whether the next frame differs.
     struct Mark {
@@ -79,6 +79,7 @@ class LayerStore {
         std::shared_ptr<LayerSurface> surface;
         Point phase;
         double shownAlpha;
+        bool panned = false;  // the view's panned drawing, not the view with its subviews
     };
 
     // Starts a frame: drops the layers of views that have gone.
@@ -87,6 +88,13 @@ class LayerStore {
     // again; none when it does not fit in the budget.
     std::shared_ptr<LayerSurface> surfaceFor(const View& view, const Rect& extent, Size viewScale,
                                              double shownAlpha, bool& stale);
+    // The surface keeping the panned drawing of `view` over `extent`, with the shift to
+    // composite it with since it was drawn; stale when it must be drawn again (unshifted).
+    std::shared_ptr<LayerSurface> pannedSurfaceFor(const View& view, const Rect& extent,
+                                                   Size viewScale, double shownAlpha,
+                                                   const View::PannedDrawing& panned, Point& shift,
+                                                   bool& stale);
+    std::shared_ptr<LayerSurface> makeSurface(const View& view, const LayerShape& shape);
     bool sameAsLastDrawn() const;
     void evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it);
 

@@ -177,6 +177,15 @@ bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store
     for (const auto& redraw : store.redraws_) {
         if (store.redrawObserver_) store.redrawObserver_(*redraw.view);
         ++store.stats_.redraws;
+        if (redraw.panned) {
+            // The view's own alpha is already in the frame's painter, around the layer.
+            const auto panned = redraw.view->pannedDrawing();
+            Painter& content = redraw.surface->beginContent(redraw.phase, panned ? panned->key : 0,
+                                                            redraw.shownAlpha, 1);
+            redraw.view->drawPanned(content, redraw.surface->shape().extent);
+            redraw.surface->endContent();
+            continue;
+        }
         Painter& content =
             redraw.surface->beginContent(redraw.phase, redraw.view->contentGeneration(),
                                          redraw.shownAlpha, redraw.view->alpha());
@@ -236,6 +245,28 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     frame.visible = visible;
 }
 
+void Renderer::drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
+                          Frame& frame, const Transform& m, double alpha) const {
+    LayerStore& store = frame.store;
+    const Rect area = outset(view.bounds(), std::max(0.0, panned.margin));
+    Point shift;
+    bool stale = false;
+    const auto surface =
+        store.pannedSurfaceFor(view, area, viewScale(m), alpha, panned, shift, stale);
+    if (!surface) {
+        view.draw(painter);
+        return;
+    }
+    if (stale)
+        store.redraws_.push_back({&view, surface, pixelPhase(m, area, store.scale()), alpha, true});
+    {
+        PainterStateSaver saved(painter);
+        if (shift.x != 0 || shift.y != 0) painter.translate(shift.x, shift.y);
+        painter.drawLayer(surface);
+    }
+    view.drawOverPanned(painter);
+}
+
 void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
                            double alpha) const {
     const LayerStyle& layer = view.layer();
@@ -263,7 +294,11 @@ void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, con
         painter.save();
         painter.clip(shape);
     }
-    view.draw(painter);
+    const auto panned = frame ? view.pannedDrawing() : std::nullopt;
+    if (panned)
+        drawPanned(view, *panned, painter, *frame, m, alpha);
+    else
+        view.draw(painter);
     for (const auto& child : view.subviews()) {
         if (frame)
             compose(*child, *frame, m, alpha);

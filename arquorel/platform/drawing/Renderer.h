@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "arquorel/platform/drawing/Painter.h"
+#include "arquorel/platform/ui/View.h"
 
 namespace arquorel {
 
 class LayerStore;
-class View;
 
 struct RenderOptions {
     // Shadows as the shape moved by the offset, without blur: exact, for comparisons.
@@ -43,6 +43,9 @@ class Renderer {
     void drawLayer(const View& view, Painter& painter) const;
     void drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
                      double alpha) const;
+    // Composites a view's panned drawing from its layer, shifted, drawing the layer when stale.
+    void drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
+                    Frame& frame, const Transform& m, double alpha) const;
     void compose(const View& view, Frame& frame, const Transform& parent, double parentAlpha) const;
 
     RenderOptions options_;

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "arquorel/platform/drawing/LayerStore.h"
+#include "arquorel/platform/drawing/Renderer.h"
+#include "arquorel/platform/maps/MapView.h"
 #include "arquorel/platform/resources/Image.h"
+#include "arquorel/platform/runtime/PlatformContext.h"
+#include "sim/device/SimPlatform.h"
 
 namespace arquorel::cairo {
 namespace {
@@ -59,6 +64,68 @@ TEST(CairoCanvasTest, EveryImageIsDrawnWithItsOwnPixelsAsImagesComeAndGo) {
             }
         }
     }
+}
+
+// Streets every 30 m with a block between each four, slanting a little, around `centre`.
+class StreetGrid : public MapData {
+  public:
+    explicit StreetGrid(Coordinate centre) {
+        const double lat = 30 / 111'000.0, lon = 30 / 80'000.0;
+        for (int i = -12; i <= 12; ++i) {
+            const double a = centre.latitude + i * lat, o = centre.longitude + i * lon;
+            features.push_back(
+                {MapFeatureKind::minorRoad,
+                 false,
+                 {{a, centre.longitude - 12 * lon}, {a + lat / 3, centre.longitude + 12 * lon}}});
+            features.push_back(
+                {MapFeatureKind::footway,
+                 false,
+                 {{centre.latitude - 12 * lat, o}, {centre.latitude + 12 * lat, o + lon / 4}}});
+            for (int j = -12; j < 12; j += 3) {
+                const double b = centre.longitude + j * lon;
+                features.push_back({i % 2 ? MapFeatureKind::building : MapFeatureKind::park,
+                                    true,
+                                    {{a + lat * 0.2, b + lon * 0.2},
+                                     {a + lat * 0.8, b + lon * 0.3},
+                                     {a + lat * 0.7, b + lon * 0.8},
+                                     {a + lat * 0.2, b + lon * 0.2}}});
+            }
+        }
+    }
+    void visitFeatures(const MapBox&,
+                       const std::function<void(const MapFeature&)>& visit) const override {
+        for (const auto& f : features) visit(f);
+    }
+    std::vector<MapFeature> features;
+};
+
+// A map dragged by whole points is composited from its kept drawing, shifted: it looks as
+// drawn in place, its compass too.
+TEST(CairoCanvasTest, ADraggedMapFromItsKeptDrawingLooksAsDrawnInPlace) {
+    sim::SimPlatform device;
+    const Coordinate centre{43.7393682, 7.4272085};
+    device.context().mapData = std::make_shared<StreetGrid>(centre);
+    const auto map = std::make_shared<MapView>(Rect{0, 0, 200, 150});
+    map->setCamera({centre, 400, 30});
+    map->addOverlay(std::make_shared<MapPolyline>(
+        std::vector<Coordinate>{centre, {centre.latitude + 0.0005, centre.longitude + 0.0004}}));
+    LayerStore layers(2, makeCairoLayer);
+    int redraws = 0;
+    layers.setRedrawObserver([&](const View&) { ++redraws; });
+    CairoCanvas layered({200, 150}, 2, Color::white());
+    for (const double dx : {0.0, 7.0, 6.5, -20.0, 11.0}) {
+        SCOPED_TRACE(dx);
+        const MapCamera c = map->camera();
+        map->setCamera({map->convert(Point{100 - dx, 75 + dx}), c.altitude, c.heading});
+        map->layoutIfNeeded();
+        ASSERT_TRUE(Renderer().renderFrame(*map, layered, layers));
+        CairoCanvas direct({200, 150}, 2, Color::white());
+        Renderer().render(*map, direct);
+        const auto d = comparePixels(direct, layered);
+        EXPECT_LE(d.largest, 2);
+        EXPECT_LT(d.share, 0.001);
+    }
+    EXPECT_EQ(redraws, 1);
 }
 
 }  // namespace
