@@ -13,6 +13,9 @@ constexpr std::size_t kBudgetAtScale3 = std::size_t(32) << 20;
 // A frame is the same as the last drawn one when no corner of any view moved further.
 constexpr double kStillDistance = 0.1;
 constexpr double kStillAlpha = 1.0 / 512;
+// A panned drawing shifted by this close to whole device pixels keeps its pixels: a map's
+// projection moves its points by a few millionths of a pixel off a whole drag.
+constexpr double kWholePixel = 1e-3;
 
 int pixels(double points, double scale) {
     const double px = std::ceil(points * scale + 1);  // one more for the phase shift
@@ -153,8 +156,8 @@ std::shared_ptr<LayerSurface> LayerStore::pannedSurfaceFor(const View& view, con
             // would be drawn, and the margin must still cover the bounds.
             const double px = (panned.offset.x - entry.pannedOffset.x) * shape.scale;
             const double py = (panned.offset.y - entry.pannedOffset.y) * shape.scaleY;
-            const bool whole =
-                std::fabs(px - std::round(px)) < 1e-6 && std::fabs(py - std::round(py)) < 1e-6;
+            const bool whole = std::fabs(px - std::round(px)) < kWholePixel &&
+                               std::fabs(py - std::round(py)) < kWholePixel;
             const bool covered = std::fabs(px) <= panned.margin * shape.scale &&
                                  std::fabs(py) <= panned.margin * shape.scaleY;
             if (entry.surface->generation() == panned.key &&
