@@ -14,8 +14,9 @@ constexpr std::size_t kBudgetAtScale3 = std::size_t(32) << 20;
 constexpr double kStillDistance = 0.1;
 constexpr double kStillAlpha = 1.0 / 512;
 // A panned drawing shifted by this close to whole device pixels keeps its pixels: a map's
-// projection moves its points by a few millionths of a pixel off a whole drag.
-constexpr double kWholePixel = 1e-3;
+// projection is not quite a translation, and moves far points by a few thousandths of a pixel
+// over a long drag; a 64th of a pixel changes an edge's coverage by a level or four of 255.
+constexpr double kWholePixel = 1.0 / 64;
 
 int pixels(double points, double scale) {
     const double px = std::ceil(points * scale + 1);  // one more for the phase shift
@@ -153,20 +154,33 @@ std::shared_ptr<LayerSurface> LayerStore::pannedSurfaceFor(const View& view, con
         if (kept.extent == extent && kept.scale == shape.scale && kept.scaleY == shape.scaleY) {
             entry.lastUsed = frameNumber_;
             // The shift since the drawing, in device pixels: whole ones keep the pixels as they
-            // would be drawn, and the margin must still cover the bounds.
+            // would be drawn, and the drawing must still cover the bounds.
             const double px = (panned.offset.x - entry.pannedOffset.x) * shape.scale;
             const double py = (panned.offset.y - entry.pannedOffset.y) * shape.scaleY;
+            const double lx = entry.pannedLead.x * shape.scale;
+            const double ly = entry.pannedLead.y * shape.scaleY;
+            const double mx = std::floor(panned.margin * shape.scale);
+            const double my = std::floor(panned.margin * shape.scaleY);
             const bool whole = std::fabs(px - std::round(px)) < kWholePixel &&
                                std::fabs(py - std::round(py)) < kWholePixel;
-            const bool covered = std::fabs(px) <= panned.margin * shape.scale &&
-                                 std::fabs(py) <= panned.margin * shape.scaleY;
-            if (entry.surface->generation() == panned.key &&
-                entry.surface->shownAlpha() == shownAlpha && whole && covered) {
-                shift = {std::round(px) / shape.scale, std::round(py) / shape.scaleY};
+            const bool sameDrawing = entry.surface->generation() == panned.key &&
+                                     entry.surface->shownAlpha() == shownAlpha && whole;
+            const bool covered = -mx - lx <= std::round(px) && std::round(px) <= mx - lx &&
+                                 -my - ly <= std::round(py) && std::round(py) <= my - ly;
+            if (sameDrawing && covered) {
+                shift = {(std::round(px) + lx) / shape.scale, (std::round(py) + ly) / shape.scaleY};
                 stale = false;
-            } else {
-                entry.pannedOffset = panned.offset;
+                return entry.surface;
             }
+            // Drawn again; a drag that ran past the drawing will likely go on the same way, so
+            // the new drawing reaches the whole margin ahead of it on that axis and none behind.
+            const auto lead = [&](double past, double low, double high, double margin) {
+                return !sameDrawing ? 0.0 : past > high ? -margin : past < low ? margin : 0.0;
+            };
+            entry.pannedLead = {lead(std::round(px), -mx - lx, mx - lx, mx) / shape.scale,
+                                lead(std::round(py), -my - ly, my - ly, my) / shape.scaleY};
+            entry.pannedOffset = panned.offset;
+            shift = entry.pannedLead;
             return entry.surface;
         }
         evict(it);
@@ -194,7 +208,7 @@ std::shared_ptr<LayerSurface> LayerStore::makeSurface(const View& view, const La
     }
     auto surface = factory_(shape);
     if (!surface) return nullptr;
-    entries_[shape.id] = Entry{view.weak_from_this(), surface, frameNumber_, {}};
+    entries_[shape.id] = Entry{view.weak_from_this(), surface, frameNumber_, {}, {}};
     bytes_ += need;
     return surface;
 }

@@ -63,7 +63,10 @@ class LayerStore {
         std::weak_ptr<const View> view;
         std::shared_ptr<LayerSurface> surface;
         std::uint64_t lastUsed = 0;  // the frame that composited it last
-        Point pannedOffset;          // a panned drawing's offset when it was drawn
+        // A panned drawing's offset when it was drawn, and how far its content was moved
+        // within the surface then (whole pixels), so that it reaches further one way.
+        Point pannedOffset;
+        Point pannedLead;
     };
     // What a frame showed of one view, to tell whether the next frame differs.
     struct Mark {
@@ -80,6 +83,7 @@ class LayerStore {
         Point phase;
         double shownAlpha;
         bool panned = false;  // the view's panned drawing, not the view with its subviews
+        Point lead;           // where a panned drawing's content sits in its surface
     };
 
     // Starts a frame: drops the layers of views that have gone.
@@ -89,7 +93,7 @@ class LayerStore {
     std::shared_ptr<LayerSurface> surfaceFor(const View& view, const Rect& extent, Size viewScale,
                                              double shownAlpha, bool& stale);
     // The surface keeping the panned drawing of `view` over `extent`, with the shift to
-    // composite it with since it was drawn; stale when it must be drawn again (unshifted).
+    // composite it with; stale when it must be drawn again, its content moved by the shift.
     std::shared_ptr<LayerSurface> pannedSurfaceFor(const View& view, const Rect& extent,
                                                    Size viewScale, double shownAlpha,
                                                    const View::PannedDrawing& panned, Point& shift,

@@ -182,7 +182,12 @@ bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store
             const auto panned = redraw.view->pannedDrawing();
             Painter& content = redraw.surface->beginContent(redraw.phase, panned ? panned->key : 0,
                                                             redraw.shownAlpha, 1);
-            redraw.view->drawPanned(content, redraw.surface->shape().extent);
+            // The content moved within the surface by the lead: the area drawn moves the
+            // other way.
+            const Point lead = redraw.lead;
+            content.translate(-lead.x, -lead.y);
+            redraw.view->drawPanned(content,
+                                    offsetBy(redraw.surface->shape().extent, lead.x, lead.y));
             redraw.surface->endContent();
             continue;
         }
@@ -224,7 +229,7 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
         surface = store.surfaceFor(view, extent, viewScale(m), alpha, stale);
         if (surface && stale) {
             const Point phase = pixelPhase(m, extent, store.scale());
-            store.redraws_.push_back({&view, surface, phase, alpha});
+            store.redraws_.push_back({&view, surface, phase, alpha, false, {}});
         }
     }
     store.marks_.push_back({view.layerId(),
@@ -258,7 +263,8 @@ void Renderer::drawPanned(const View& view, const View::PannedDrawing& panned, P
         return;
     }
     if (stale)
-        store.redraws_.push_back({&view, surface, pixelPhase(m, area, store.scale()), alpha, true});
+        store.redraws_.push_back(
+            {&view, surface, pixelPhase(m, area, store.scale()), alpha, true, shift});
     {
         PainterStateSaver saved(painter);
         if (shift.x != 0 || shift.y != 0) painter.translate(shift.x, shift.y);
