@@ -196,6 +196,11 @@ bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store
                                          redraw.shownAlpha, redraw.view->alpha());
         drawContent(*redraw.view, content, nullptr, Transform{}, 1);
         redraw.surface->endContent();
+        // An opaque square background under everything else leaves the bounds opaque.
+        const View& v = *redraw.view;
+        const bool opaque = v.backgroundColor().alpha >= 1 && v.layer().cornerRadius == 0 &&
+                            !v.layer().mask && redraw.shownAlpha >= 1;
+        redraw.surface->setOpaqueArea(opaque ? std::optional<Rect>(v.bounds()) : std::nullopt);
     }
     store.redraws_.clear();
     std::swap(store.frame_, store.building_);

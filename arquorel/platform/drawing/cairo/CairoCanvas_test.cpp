@@ -114,6 +114,42 @@ TEST(CairoCanvasTest, UprightGradientsOnWholePixelsLookAsAnyShapeFilledWithThem)
     }
 }
 
+// Layers of opaque square cards are copied inside and blended at their edges; rounded and
+// translucent ones blended throughout: either way as drawn in place.
+TEST(CairoCanvasTest, LayersWithOpaqueBackgroundsLookAsDrawnInPlace) {
+    sim::SimPlatform device;
+    const auto root = std::make_shared<View>(Rect{0, 0, 120, 100});
+    root->setBackgroundColor({0.9, 0.1, 0.1, 1});
+    const auto stripe = std::make_shared<View>(Rect{0, 40, 120, 7});
+    stripe->setBackgroundColor({0.1, 0.1, 0.9, 1});
+    root->addSubview(stripe);
+    std::vector<std::shared_ptr<View>> cards;
+    for (int i = 0; i < 3; ++i) {
+        const auto card = std::make_shared<View>(Rect{5.5 + 38 * i, 10.25, 30, 60});
+        card->setLayerBacked(true);
+        card->setBackgroundColor({0.95, 0.95, 0.9, i == 2 ? 0.6 : 1.0});
+        card->layer().cornerRadius = i == 1 ? 8 : 0;
+        card->layer().borderWidth = 1;
+        card->layer().borderColor = {0, 0, 0, 0.5};
+        const auto mark = std::make_shared<View>(Rect{-4, 20, 12, 12});
+        mark->setBackgroundColor({0, 0.6, 0, 0.7});
+        card->addSubview(mark);
+        root->addSubview(card);
+        cards.push_back(card);
+    }
+    LayerStore layers(2, makeCairoLayer);
+    for (const double y : {10.25, 12.75, 17.25}) {  // moved by whole pixels
+        SCOPED_TRACE(y);
+        for (const auto& card : cards) card->setFrame({card->frame().x(), y, 30, 60});
+        CairoCanvas direct({120, 100}, 2);
+        Renderer().render(*root, direct);
+        CairoCanvas layered({120, 100}, 2);
+        ASSERT_TRUE(Renderer().renderFrame(*root, layered, layers));
+        EXPECT_LE(comparePixels(direct, layered).largest, 3);
+    }
+    EXPECT_EQ(layers.stats().redraws, 3u);
+}
+
 // Streets every 30 m with a block between each four, slanting a little, around `centre`.
 class StreetGrid : public MapData {
   public:
