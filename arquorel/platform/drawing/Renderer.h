@@ -10,8 +10,9 @@
 //
 // renderFrame() draws with retained layers: a layer-backed view is drawn with its subviews into
 // its layer when its content generation changed, and composited with its placement and alpha
-// otherwise. A frame in which no view moved by more than a tenth of a point and nothing was
-// marked as changed draws nothing at all.
+// otherwise. A view with a panned drawing (a map) keeps it in a layer larger than the view,
+// composited shifted while it pans by whole pixels. A frame in which no view moved by more
+// than a tenth of a point and nothing was marked as changed draws nothing at all.
 
 #include <memory>
 #include <vector>
