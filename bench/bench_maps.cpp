@@ -1,6 +1,6 @@
 // Map packs and walking routes on the bundled Monaco extract: making the pack from the
 // extract, reading it, a walk across Monaco (Place du Casino to the Rock), and the features of
-// a street-level view found through the index.
+// a street-level view found through the index, and the map's frame while dragged.
 
 #include <benchmark/benchmark.h>
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/maps/MapView.h"
@@ -113,6 +114,45 @@ void BM_MapPicture(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MapPicture)->Unit(benchmark::kMillisecond);
+
+// A frame while a finger drags the map (4 points a frame, back and forth across 160 points),
+// drawn directly and through retained layers: the kept drawing is shifted and drawn again only
+// when the drag passes its margin.
+void panningFrames(benchmark::State& state, bool layered) {
+    StreetMap street;
+    MapView& map = *street.map;
+    LayerStore layers(2, cairo::makeCairoLayer);
+    cairo::CairoCanvas canvas({375, 300}, 2, Color::white());
+    int frame = 0;
+    for (auto _ : state) {
+        const int t = frame++ % 80;
+        const double dx = t < 40 ? 4 : -4;
+        const MapCamera c = map.camera();
+        map.setCamera({map.convert(Point{187.5 - dx, 150}), c.altitude, c.heading});
+        map.layoutIfNeeded();
+        if (layered) {
+            Renderer().renderFrame(map, canvas, layers);
+        } else {
+            canvas.clear();
+            Renderer().render(map, canvas);
+        }
+        benchmark::DoNotOptimize(canvas.pixelWidth());
+    }
+    if (layered) {
+        const auto& stats = layers.stats();
+        state.counters["redrawsAFrame"] =
+            static_cast<double>(stats.redraws) / static_cast<double>(stats.frames);
+        state.counters["layerMB"] = static_cast<double>(layers.bytes()) / (1 << 20);
+    }
+}
+void BM_MapPanningFrameDirect(benchmark::State& state) {
+    panningFrames(state, false);
+}
+BENCHMARK(BM_MapPanningFrameDirect)->Unit(benchmark::kMillisecond);
+void BM_MapPanningFrameLayered(benchmark::State& state) {
+    panningFrames(state, true);
+}
+BENCHMARK(BM_MapPanningFrameLayered)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "arquorel/placelist/PointsVC.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "arquorel/placelist/PlaceVC.h"
 #include "arquorel/platform/resources/Bundle.h"
@@ -94,6 +95,7 @@ void PointsVC::loadView() {
     topView->setIdentifier("topView");
     topView->setBackgroundColor(Color::white());
     topView->setClipsToBounds(false);
+    topView->setLayerBacked(true);  // kept while the rows scroll under it
     testView->addSubview(topView);
     backButton = std::make_shared<Button>();
     backButton->setIdentifier("backButton");
@@ -407,8 +409,10 @@ void PointsVC::openPlace(const std::shared_ptr<QuorelProperty>& record) {
 
 void PointsVC::scrollViewDidScroll(ScrollView& scrollView) {
     const double y = scrollView.contentOffset().y;
-    topView->layer().shadowColor =
+    const Color color =
         y > 0 ? Color::black().withAlpha(std::min(1.0, y / kShadowFullOffset)) : Color::clear();
+    // Only a new colour marks the header as changed: its layer is drawn again for that alone.
+    if (std::as_const(*topView).layer().shadowColor != color) topView->layer().shadowColor = color;
 }
 
 // ---- Share ---------------------------------------------------------------------------

@@ -332,6 +332,12 @@ TEST(PointsVCTest, HeaderShadowDeepensWithScrollingUpToFullBlack) {
         EXPECT_EQ(layer.shadowColor, offset > 0 ? Color::black().withAlpha(alpha) : Color::clear())
             << offset;
     }
+    // Scrolling on past full black leaves the header's drawing (and its layer) as it is.
+    stage.list->tableView->setContentOffset({0, 400});
+    const auto drawn = stage.list->topView->contentGeneration();
+    for (const double offset : {420.0, 440.0, 460.0})
+        stage.list->tableView->setContentOffset({0, offset});
+    EXPECT_EQ(stage.list->topView->contentGeneration(), drawn);
 }
 
 // A search centre due east of the user, `metres` away by the platform's own distance.

@@ -13,6 +13,10 @@ constexpr std::size_t kBudgetAtScale3 = std::size_t(32) << 20;
 // A frame is the same as the last drawn one when no corner of any view moved further.
 constexpr double kStillDistance = 0.1;
 constexpr double kStillAlpha = 1.0 / 512;
+// A panned drawing shifted by this close to whole device pixels keeps its pixels: a map's
+// projection is not quite a translation, and moves far points by a few thousandths of a pixel
+// over a long drag; a 64th of a pixel changes an edge's coverage by a level or four of 255.
+constexpr double kWholePixel = 1.0 / 64;
 
 int pixels(double points, double scale) {
     const double px = std::ceil(points * scale + 1);  // one more for the phase shift
@@ -128,7 +132,66 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
         }
         evict(it);
     }
-    // A new surface: make room by dropping the least recently drawn layers not in this frame.
+    stale = true;
+    return makeSurface(view, shape);
+}
+
+std::shared_ptr<LayerSurface> LayerStore::pannedSurfaceFor(const View& view, const Rect& extent,
+                                                           Size viewScale, double shownAlpha,
+                                                           const View::PannedDrawing& panned,
+                                                           Point& shift, bool& stale) {
+    LayerShape shape;
+    shape.id = view.layerId();
+    shape.extent = extent;
+    shape.scale = scale_ * viewScale.width;
+    shape.scaleY = scale_ * viewScale.height;
+    shift = {};
+    stale = true;
+    auto it = entries_.find(shape.id);
+    if (it != entries_.end()) {
+        Entry& entry = it->second;
+        const LayerShape& kept = entry.surface->shape();
+        if (kept.extent == extent && kept.scale == shape.scale && kept.scaleY == shape.scaleY) {
+            entry.lastUsed = frameNumber_;
+            // The shift since the drawing, in device pixels: whole ones keep the pixels as they
+            // would be drawn, and the drawing must still cover the bounds.
+            const double px = (panned.offset.x - entry.pannedOffset.x) * shape.scale;
+            const double py = (panned.offset.y - entry.pannedOffset.y) * shape.scaleY;
+            const double lx = entry.pannedLead.x * shape.scale;
+            const double ly = entry.pannedLead.y * shape.scaleY;
+            const double mx = std::floor(panned.margin * shape.scale);
+            const double my = std::floor(panned.margin * shape.scaleY);
+            const bool whole = std::fabs(px - std::round(px)) < kWholePixel &&
+                               std::fabs(py - std::round(py)) < kWholePixel;
+            const bool sameDrawing = entry.surface->generation() == panned.key &&
+                                     entry.surface->shownAlpha() == shownAlpha && whole;
+            const bool covered = -mx - lx <= std::round(px) && std::round(px) <= mx - lx &&
+                                 -my - ly <= std::round(py) && std::round(py) <= my - ly;
+            if (sameDrawing && covered) {
+                shift = {(std::round(px) + lx) / shape.scale, (std::round(py) + ly) / shape.scaleY};
+                stale = false;
+                return entry.surface;
+            }
+            // Drawn again; a drag that ran past the drawing will likely go on the same way, so
+            // the new drawing reaches the whole margin ahead of it on that axis and none behind.
+            const auto lead = [&](double past, double low, double high, double margin) {
+                return !sameDrawing ? 0.0 : past > high ? -margin : past < low ? margin : 0.0;
+            };
+            entry.pannedLead = {lead(std::round(px), -mx - lx, mx - lx, mx) / shape.scale,
+                                lead(std::round(py), -my - ly, my - ly, my) / shape.scaleY};
+            entry.pannedOffset = panned.offset;
+            shift = entry.pannedLead;
+            return entry.surface;
+        }
+        evict(it);
+    }
+    auto surface = makeSurface(view, shape);
+    if (surface) entries_[shape.id].pannedOffset = panned.offset;
+    return surface;
+}
+
+std::shared_ptr<LayerSurface> LayerStore::makeSurface(const View& view, const LayerShape& shape) {
+    // Make room by dropping the least recently drawn layers not in this frame.
     const std::size_t need = shape.bytes();
     while (bytes_ + need > budget_) {
         auto oldest = entries_.end();
@@ -145,9 +208,8 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
     }
     auto surface = factory_(shape);
     if (!surface) return nullptr;
-    entries_[shape.id] = Entry{view.weak_from_this(), surface, frameNumber_};
+    entries_[shape.id] = Entry{view.weak_from_this(), surface, frameNumber_, {}, {}};
     bytes_ += need;
-    stale = true;
     return surface;
 }
 

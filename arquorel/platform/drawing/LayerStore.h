@@ -14,10 +14,9 @@
 
 #include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/drawing/LayerSurface.h"
+#include "arquorel/platform/ui/View.h"
 
 namespace arquorel {
-
-class View;
 
 class LayerStore {
   public:
@@ -64,6 +63,10 @@ class LayerStore {
         std::weak_ptr<const View> view;
         std::shared_ptr<LayerSurface> surface;
         std::uint64_t lastUsed = 0;  // the frame that composited it last
+        // A panned drawing's offset when it was drawn, and how far its content was moved
+        // within the surface then (whole pixels), so that it reaches further one way.
+        Point pannedOffset;
+        Point pannedLead;
     };
     // What a frame showed of one view, to tell whether the next frame differs.
     struct Mark {
@@ -79,6 +82,8 @@ class LayerStore {
         std::shared_ptr<LayerSurface> surface;
         Point phase;
         double shownAlpha;
+        bool panned = false;  // the view's panned drawing, not the view with its subviews
+        Point lead;           // where a panned drawing's content sits in its surface
     };
 
     // Starts a frame: drops the layers of views that have gone.
@@ -87,6 +92,13 @@ class LayerStore {
     // again; none when it does not fit in the budget.
     std::shared_ptr<LayerSurface> surfaceFor(const View& view, const Rect& extent, Size viewScale,
                                              double shownAlpha, bool& stale);
+    // The surface keeping the panned drawing of `view` over `extent`, with the shift to
+    // composite it with; stale when it must be drawn again, its content moved by the shift.
+    std::shared_ptr<LayerSurface> pannedSurfaceFor(const View& view, const Rect& extent,
+                                                   Size viewScale, double shownAlpha,
+                                                   const View::PannedDrawing& panned, Point& shift,
+                                                   bool& stale);
+    std::shared_ptr<LayerSurface> makeSurface(const View& view, const LayerShape& shape);
     bool sameAsLastDrawn() const;
     void evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it);
 

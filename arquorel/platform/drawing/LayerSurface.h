@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "arquorel/platform/geometry/Geometry.h"
 
@@ -51,6 +52,10 @@ class LayerSurface {
     Painter& beginContent(Point phase, std::uint64_t generation, double shownAlpha,
                           double ownAlpha);
     void endContent() { finishContent(); }
+    // The part of the view's coordinates where the kept pixels are opaque (an opaque
+    // background fills it), which a backend may copy instead of blending; none by default.
+    const std::optional<Rect>& opaqueArea() const { return opaqueArea_; }
+    void setOpaqueArea(std::optional<Rect> area) { opaqueArea_ = area; }
     // Draws the kept content through `painter` in the view's coordinates, step by step (with
     // the view's own alpha, under the painter's), for painters that cannot take the surface's
     // pixels. Surfaces without steps draw nothing.
@@ -67,6 +72,7 @@ class LayerSurface {
     std::uint64_t generation_ = 0;
     double shownAlpha_ = 1;
     double ownAlpha_ = 1;
+    std::optional<Rect> opaqueArea_;
 };
 
 // Surfaces that keep the drawn steps (a DisplayList), for recording backends and tests.

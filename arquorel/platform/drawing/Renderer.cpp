@@ -177,11 +177,30 @@ bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store
     for (const auto& redraw : store.redraws_) {
         if (store.redrawObserver_) store.redrawObserver_(*redraw.view);
         ++store.stats_.redraws;
+        if (redraw.panned) {
+            // The view's own alpha is already in the frame's painter, around the layer.
+            const auto panned = redraw.view->pannedDrawing();
+            Painter& content = redraw.surface->beginContent(redraw.phase, panned ? panned->key : 0,
+                                                            redraw.shownAlpha, 1);
+            // The content moved within the surface by the lead: the area drawn moves the
+            // other way.
+            const Point lead = redraw.lead;
+            content.translate(-lead.x, -lead.y);
+            redraw.view->drawPanned(content,
+                                    offsetBy(redraw.surface->shape().extent, lead.x, lead.y));
+            redraw.surface->endContent();
+            continue;
+        }
         Painter& content =
             redraw.surface->beginContent(redraw.phase, redraw.view->contentGeneration(),
                                          redraw.shownAlpha, redraw.view->alpha());
         drawContent(*redraw.view, content, nullptr, Transform{}, 1);
         redraw.surface->endContent();
+        // An opaque square background under everything else leaves the bounds opaque.
+        const View& v = *redraw.view;
+        const bool opaque = v.backgroundColor().alpha >= 1 && v.layer().cornerRadius == 0 &&
+                            !v.layer().mask && redraw.shownAlpha >= 1;
+        redraw.surface->setOpaqueArea(opaque ? std::optional<Rect>(v.bounds()) : std::nullopt);
     }
     store.redraws_.clear();
     std::swap(store.frame_, store.building_);
@@ -215,7 +234,7 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
         surface = store.surfaceFor(view, extent, viewScale(m), alpha, stale);
         if (surface && stale) {
             const Point phase = pixelPhase(m, extent, store.scale());
-            store.redraws_.push_back({&view, surface, phase, alpha});
+            store.redraws_.push_back({&view, surface, phase, alpha, false, {}});
         }
     }
     store.marks_.push_back({view.layerId(),
@@ -234,6 +253,29 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     if (view.clipsToBounds()) frame.visible = intersection(visible, boxAround(m, view.bounds()));
     drawContent(view, list, &frame, m, alpha);
     frame.visible = visible;
+}
+
+void Renderer::drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
+                          Frame& frame, const Transform& m, double alpha) const {
+    LayerStore& store = frame.store;
+    const Rect area = outset(view.bounds(), std::max(0.0, panned.margin));
+    Point shift;
+    bool stale = false;
+    const auto surface =
+        store.pannedSurfaceFor(view, area, viewScale(m), alpha, panned, shift, stale);
+    if (!surface) {
+        view.draw(painter);
+        return;
+    }
+    if (stale)
+        store.redraws_.push_back(
+            {&view, surface, pixelPhase(m, area, store.scale()), alpha, true, shift});
+    {
+        PainterStateSaver saved(painter);
+        if (shift.x != 0 || shift.y != 0) painter.translate(shift.x, shift.y);
+        painter.drawLayer(surface);
+    }
+    view.drawOverPanned(painter);
 }
 
 void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
@@ -263,7 +305,11 @@ void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, con
         painter.save();
         painter.clip(shape);
     }
-    view.draw(painter);
+    const auto panned = frame ? view.pannedDrawing() : std::nullopt;
+    if (panned)
+        drawPanned(view, *panned, painter, *frame, m, alpha);
+    else
+        view.draw(painter);
     for (const auto& child : view.subviews()) {
         if (frame)
             compose(*child, *frame, m, alpha);

@@ -10,18 +10,19 @@
 //
 // renderFrame() draws with retained layers: a layer-backed view is drawn with its subviews into
 // its layer when its content generation changed, and composited with its placement and alpha
-// otherwise. A frame in which no view moved by more than a tenth of a point and nothing was
-// marked as changed draws nothing at all.
+// otherwise. A view with a panned drawing (a map) keeps it in a layer larger than the view,
+// composited shifted while it pans by whole pixels. A frame in which no view moved by more
+// than a tenth of a point and nothing was marked as changed draws nothing at all.
 
 #include <memory>
 #include <vector>
 
 #include "arquorel/platform/drawing/Painter.h"
+#include "arquorel/platform/ui/View.h"
 
 namespace arquorel {
 
 class LayerStore;
-class View;
 
 struct RenderOptions {
     // Shadows as the shape moved by the offset, without blur: exact, for comparisons.
@@ -43,6 +44,9 @@ class Renderer {
     void drawLayer(const View& view, Painter& painter) const;
     void drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
                      double alpha) const;
+    // Composites a view's panned drawing from its layer, shifted, drawing the layer when stale.
+    void drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
+                    Frame& frame, const Transform& m, double alpha) const;
     void compose(const View& view, Frame& frame, const Transform& parent, double parentAlpha) const;
 
     RenderOptions options_;

@@ -168,7 +168,7 @@ void MapView::setUserLocation(std::optional<Location> location) {
         if (!user_) user_ = std::make_shared<UserLocationAnnotation>();
         user_->coordinate = location->coordinate;
     }
-    setNeedsDisplay();
+    contentChanged();
     setNeedsLayout();
 }
 
@@ -176,11 +176,20 @@ void MapView::setCamera(const MapCamera& camera, bool) {
     if (!isValid(camera.centerCoordinate) || !std::isfinite(camera.altitude) ||
         !std::isfinite(camera.heading))
         return;
+    const MapCamera before = camera_;
     camera_ = camera;
     camera_.altitude = std::clamp(camera.altitude, kMinimumAltitude, kMaximumAltitude);
     camera_.heading = std::fmod(camera.heading, 360.0);
     if (camera_.heading < 0) camera_.heading += 360;
-    setNeedsDisplay();
+    // Moving the centre at the same altitude and heading only pans what is drawn; the anchor
+    // is kept near, so that offsets keep their precision.
+    const Point anchor = convert(panAnchor_);
+    const bool pan = camera_.altitude == before.altitude && camera_.heading == before.heading &&
+                     std::fabs(anchor.x) < 4096 && std::fabs(anchor.y) < 4096;
+    if (pan)
+        setNeedsDisplay();
+    else
+        contentChanged();
     setNeedsLayout();
 }
 
@@ -225,11 +234,10 @@ Coordinate MapView::convert(Point p) const {
             o.longitude + east / metresPerDegreeLongitude(o.latitude)};
 }
 
-MapBox MapView::visibleBox() const {
-    const Rect b = bounds();
-    MapBox box{convert(Point{0, 0}), convert(Point{0, 0})};
+MapBox MapView::coordinatesIn(const Rect& b) const {
+    MapBox box{convert(b.origin), convert(b.origin)};
     for (const Point p :
-         {Point{b.width(), 0}, Point{0, b.height()}, Point{b.width(), b.height()}}) {
+         {Point{b.maxX(), b.minY()}, Point{b.minX(), b.maxY()}, Point{b.maxX(), b.maxY()}}) {
         const Coordinate c = convert(p);
         box.southWest = {std::min(box.southWest.latitude, c.latitude),
                          std::min(box.southWest.longitude, c.longitude)};
@@ -503,12 +511,12 @@ void MapView::showAnnotations(const std::vector<std::shared_ptr<MapAnnotation>>&
 void MapView::addOverlay(std::shared_ptr<MapPolyline> overlay, OverlayLevel level) {
     if (!overlay || overlay->points.size() < 2) return;
     overlays_.push_back({std::move(overlay), level});
-    setNeedsDisplay();
+    contentChanged();
 }
 
 void MapView::removeOverlays() {
     overlays_.clear();
-    setNeedsDisplay();
+    contentChanged();
 }
 
 // ---- Gestures ----
@@ -564,14 +572,40 @@ void MapView::tapped(const GestureRecognizer& tap) {
 
 // ---- Drawing ----
 
+void MapView::contentChanged() {
+    ++drawingKey_;
+    panAnchor_ = camera_.centerCoordinate;
+    setNeedsDisplay();
+}
+
+std::optional<View::PannedDrawing> MapView::pannedDrawing() const {
+    // Everything but the centre that changes the drawing is in the key.
+    const auto mix = [](std::uint64_t h, std::uint64_t v) {
+        return (h ^ v) * 0x100000001b3ull + (h >> 29);
+    };
+    std::uint64_t key = mix(0xcbf29ce484222325ull, drawingKey_);
+    key = mix(key, reinterpret_cast<std::uintptr_t>(platformContext().mapData.get()));
+    key = mix(key, static_cast<std::uint64_t>(mapType));
+    key = mix(key, (showsUserLocation ? 2u : 0u) | (subviewsContainUser() ? 1u : 0u));
+    key = mix(key, std::hash<double>{}(bounds().width()));
+    key = mix(key, std::hash<double>{}(bounds().height()));
+    const Point anchor = convert(panAnchor_);
+    return PannedDrawing{
+        key, {anchor.x - bounds().width() / 2, anchor.y - bounds().height() / 2}, kPanMargin};
+}
+
 void MapView::draw(Painter& painter) const {
-    const Rect b = bounds();
-    painter.fillRect(b, mapType == MapType::hybrid ? rgb(52, 64, 50) : rgb(242, 239, 233));
+    drawPanned(painter, bounds());
+    drawOverPanned(painter);
+}
+
+void MapView::drawPanned(Painter& painter, const Rect& area) const {
+    painter.fillRect(area, mapType == MapType::hybrid ? rgb(52, 64, 50) : rgb(242, 239, 233));
     featuresDrawn_ = 0;
     const auto& data = platformContext().mapData;
     if (data) {
         std::array<Path, kMapFeatureKinds> paths;
-        data->visitFeatures(visibleBox(), [&](const MapFeature& f) {
+        data->visitFeatures(coordinatesIn(area), [&](const MapFeature& f) {
             if (f.points.size() < 2) return;
             Path& path = paths[static_cast<int>(f.kind)];
             path.moveTo(convert(f.points[0]));
@@ -602,6 +636,10 @@ void MapView::draw(Painter& painter) const {
         painter.fill(Path::circle(p, 9), Color{1, 1, 1, 1});
         painter.fill(Path::circle(p, 6.5), Color{0.0, 0.48, 1.0, 1});
     }
+}
+
+void MapView::drawOverPanned(Painter& painter) const {
+    const Rect b = bounds();
     if (showsCompass && camera_.heading != 0) {
         // North on a small disc at the top right, turned with the map.
         const Point c{b.width() - 22, 22};

@@ -197,6 +197,10 @@ class MapView : public View {
 
     // ---- View ----
     void draw(Painter& painter) const override;
+    // The streets, overlays and user dot pan with the centre; the compass stays over them.
+    std::optional<PannedDrawing> pannedDrawing() const override;
+    void drawPanned(Painter& painter, const Rect& area) const override;
+    void drawOverPanned(Painter& painter) const override;
     void layoutSubviews() override;
     void describe(ViewDescription& description) const override;
     // Features drawn at the last draw (for tests and the view-tree dump).
@@ -207,7 +211,12 @@ class MapView : public View {
         std::shared_ptr<MapPolyline> line;
         OverlayLevel level;
     };
-    MapBox visibleBox() const;
+    // Points kept drawn around the view, so that a pan within them only shifts the drawing.
+    static constexpr double kPanMargin = 64;
+    // The coordinates within `area` (this view's points).
+    MapBox coordinatesIn(const Rect& area) const;
+    // Marks the drawing as changed in more than its centre.
+    void contentChanged();
     void panned(const PanGestureRecognizer& pan);
     void pinched(const PinchGestureRecognizer& pinch);
     void tapped(const GestureRecognizer& tap);
@@ -236,6 +245,8 @@ class MapView : public View {
     std::vector<Cluster> clusters_;
     std::vector<std::shared_ptr<Label>> clusterViews_;  // the first clusters_.size() are shown
     mutable std::size_t featuresDrawn_ = 0;
+    std::uint64_t drawingKey_ = 0;
+    Coordinate panAnchor_;  // a fixed coordinate, whose point tells how far the map panned
     // The gesture in progress: the camera and the coordinate under the finger(s) when it began.
     MapCamera gestureCamera_;
     Coordinate gestureAnchor_;

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/LayerStore.h"
+#include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/sensors/Geodesy.h"
 #include "arquorel/platform/ui/Window.h"
@@ -387,6 +389,72 @@ TEST_F(MapViewTest, DrawsTheDataInViewThenTheRouteThenTheUser) {
                                                "fill", "fill"}));
     map->layoutIfNeeded();
     EXPECT_FALSE(map->subviews().front()->isHidden());  // the data's attribution
+}
+
+TEST_F(MapViewTest, PanningByWholePointsShiftsTheKeptDrawingAndOtherChangesDrawItAgain) {
+    device.context().mapData = std::make_shared<FakeData>();
+    map->setCamera({kCasino, 600, 30});
+    map->layoutIfNeeded();
+    LayerStore layers(2);
+    int drawn = 0;
+    layers.setRedrawObserver([&](const View& v) { drawn += &v == map.get(); });
+    DisplayList frame;
+    const auto render = [&] {
+        map->layoutIfNeeded();
+        Renderer().renderFrame(*map, frame, layers);
+    };
+    const auto pan = [&](double dx, double dy) {
+        const MapCamera c = map->camera();
+        map->setCamera(
+            {map->convert(Point{187.5 - dx, 150 - dy}), c.altitude, c.heading});  // finger moves
+        render();
+    };
+    render();
+    ASSERT_EQ(drawn, 1);
+    const auto layerStep = [&] {
+        for (const auto& s : layers.lastFrame().steps())
+            if (std::holds_alternative<step::DrawLayer>(s)) return true;
+        return false;
+    };
+    EXPECT_TRUE(layerStep());
+    // A drag of whole points (half points are whole pixels at 2 pixels a point) within the
+    // margin kept around the view: the same drawing, shifted.
+    for (int i = 0; i < 12; ++i) pan(i % 2 ? -3 : 5, 2.5);
+    EXPECT_EQ(drawn, 1);
+    // A step off the pixel grid, or past the margin, draws the map again.
+    pan(0.3, 0);
+    EXPECT_EQ(drawn, 2);
+    pan(-80, 0);
+    EXPECT_EQ(drawn, 3);
+    // Drawn ahead of a drag that goes on: twice the margin that way before drawing again.
+    for (int i = 0; i < 3; ++i) pan(-40, 4);
+    EXPECT_EQ(drawn, 3);
+    pan(-10, 0);
+    EXPECT_EQ(drawn, 4);
+    // Zooming, turning and a new route draw it again.
+    map->setCamera({map->camera().centerCoordinate, 500, 30});
+    render();
+    EXPECT_EQ(drawn, 5);
+    map->setCamera({map->camera().centerCoordinate, 500, 40});
+    render();
+    EXPECT_EQ(drawn, 6);
+    map->addOverlay(
+        std::make_shared<MapPolyline>(std::vector<Coordinate>{offset(180, 50), kCasino}));
+    render();
+    EXPECT_EQ(drawn, 7);
+    map->removeOverlays();
+    render();
+    EXPECT_EQ(drawn, 8);
+    // The compass turns with the heading but stays in its corner, over the kept drawing.
+    pan(2, 0);
+    EXPECT_EQ(drawn, 8);
+    // Between the map's layer and the next (the attribution's).
+    int fillsOverTheLayer = -1, layerSteps = 0;
+    for (const auto& s : layers.lastFrame().steps()) {
+        if (std::holds_alternative<step::DrawLayer>(s) && ++layerSteps == 1) fillsOverTheLayer = 0;
+        if (layerSteps == 1 && std::holds_alternative<step::Fill>(s)) ++fillsOverTheLayer;
+    }
+    EXPECT_EQ(fillsOverTheLayer, 3) << "the compass's disc and needle, drawn in place";
 }
 
 // Every feature, whatever the box.

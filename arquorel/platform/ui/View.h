@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -179,6 +180,21 @@ class View : public std::enable_shared_from_this<View> {
     // A key for content that changes without setters (a live camera picture): the renderer
     // draws the view again whenever it differs from the last frame's. Default: 0.
     virtual std::uint64_t liveContentKey() const { return 0; }
+    // Drawing that pans (a map moving under a finger): draw() shows drawPanned() over `bounds`
+    // and then drawOverPanned(). While `key` stays the same, the panned drawing only moves with
+    // `offset` (points), so the renderer keeps it in a layer `margin` points larger than the
+    // bounds on every side and shifts it, drawing it again when the key changes or the shift
+    // is not whole device pixels or passes the margin. Default: none.
+    struct PannedDrawing {
+        std::uint64_t key = 0;
+        Point offset;
+        double margin = 0;
+    };
+    virtual std::optional<PannedDrawing> pannedDrawing() const { return std::nullopt; }
+    // Draws the panned content covering `area` (the view's coordinates), and what lies over it
+    // without panning.
+    virtual void drawPanned(Painter&, const Rect&) const {}
+    virtual void drawOverPanned(Painter&) const {}
     // --- Accessibility (see Accessibility.h) ----------------------------------------------
     // What the screen says about this view to a screen reader.
     AccessibilityProperties& accessibility();

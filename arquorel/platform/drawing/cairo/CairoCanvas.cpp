@@ -5,11 +5,13 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "arquorel/platform/drawing/cairo/PangoTextEngine.h"
@@ -422,6 +424,95 @@ void CairoCanvas::stroke(const Path& path, const Color& color, const StrokeStyle
     cairo_stroke(cr);
 }
 
+namespace {
+
+// The whole device pixels of `r` in user space under `m` (scaling and moving only), when its
+// edges lie on them.
+std::optional<std::array<int, 4>> wholePixels(const cairo_matrix_t& m, double x, double y, double w,
+                                              double h) {
+    const double x0 = m.xx * x + m.x0, y0 = m.yy * y + m.y0;
+    const double x1 = m.xx * (x + w) + m.x0, y1 = m.yy * (y + h) + m.y0;
+    std::array<int, 4> box{};
+    const double edges[] = {x0, y0, x1, y1};
+    for (int i = 0; i < 4; ++i) {
+        const double e = std::round(edges[i]);
+        if (std::fabs(edges[i] - e) > 1e-7 || std::fabs(e) > 1e6) return std::nullopt;
+        box[std::size_t(i)] = static_cast<int>(e);
+    }
+    return box;
+}
+
+// An opaque top-to-bottom gradient filling a rectangle on whole device pixels, under a clip of
+// such rectangles: each row is one colour, so the rows are filled with the colours Cairo gives
+// a one-pixel column of the same pattern. The same pixels as filling the path, without
+// working out the gradient for every pixel of a camera picture that covers the screen.
+bool fillVerticalGradient(cairo_t* cr, cairo_surface_t* target, const Rect& rect,
+                          cairo_pattern_t* pattern) {
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (m.xy != 0 || m.yx != 0 || !(m.xx > 0) || !(m.yy > 0)) return false;
+    const auto box = wholePixels(m, rect.x(), rect.y(), rect.width(), rect.height());
+    if (!box) return false;
+    int left = (*box)[0], top = (*box)[1], right = (*box)[2], bottom = (*box)[3];
+    // One clip rectangle on whole pixels (the target's bounds when nothing clips).
+    cairo_rectangle_list_t* clips = cairo_copy_clip_rectangle_list(cr);
+    bool ok = clips->status == CAIRO_STATUS_SUCCESS && clips->num_rectangles == 1;
+    if (ok) {
+        const cairo_rectangle_t& c = clips->rectangles[0];
+        const auto clip = wholePixels(m, c.x, c.y, c.width, c.height);
+        ok = clip.has_value();
+        if (ok) {
+            left = std::max(left, (*clip)[0]);
+            top = std::max(top, (*clip)[1]);
+            right = std::min(right, (*clip)[2]);
+            bottom = std::min(bottom, (*clip)[3]);
+        }
+    }
+    cairo_rectangle_list_destroy(clips);
+    if (!ok) return false;
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, cairo_image_surface_get_width(target));
+    bottom = std::min(bottom, cairo_image_surface_get_height(target));
+    if (left >= right || top >= bottom) return true;
+    // The column at the rectangle's left edge, in the target's device pixels.
+    cairo_surface_t* column = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, bottom - top);
+    cairo_t* ccr = cairo_create(column);
+    cairo_matrix_t shifted = m;
+    shifted.x0 -= left;
+    shifted.y0 -= top;
+    cairo_set_matrix(ccr, &shifted);
+    cairo_set_operator(ccr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source(ccr, pattern);
+    cairo_paint(ccr);
+    cairo_destroy(ccr);
+    cairo_surface_flush(column);
+    const unsigned char* colours = cairo_image_surface_get_data(column);
+    const int columnStride = cairo_image_surface_get_stride(column);
+    bool opaque = true;
+    for (int y = 0; opaque && y < bottom - top; ++y) {
+        std::uint32_t c;
+        std::memcpy(&c, colours + std::ptrdiff_t(y) * columnStride, 4);
+        opaque = (c >> 24) == 0xFF;
+    }
+    if (opaque) {
+        cairo_surface_flush(target);
+        unsigned char* data = cairo_image_surface_get_data(target);
+        const int stride = cairo_image_surface_get_stride(target);
+        for (int y = top; y < bottom; ++y) {
+            std::uint32_t c;
+            std::memcpy(&c, colours + std::ptrdiff_t(y - top) * columnStride, 4);
+            auto* row = reinterpret_cast<std::uint32_t*>(data + std::ptrdiff_t(y) * stride);
+            std::fill(row + left, row + right, c);
+        }
+        cairo_surface_mark_dirty_rectangle(target, left, top, right - left, bottom - top);
+    }
+    cairo_surface_destroy(column);
+    return opaque;
+}
+
+}  // namespace
+
 void CairoCanvas::fillGradient(const Path& area, const Gradient& g) {
     if (impl_->skip() || !drawable(area) || g.stops.empty()) return;
     cairo_t* cr = impl_->cr;
@@ -430,6 +521,15 @@ void CairoCanvas::fillGradient(const Path& area, const Gradient& g) {
         if (!finite(g.start) || !finite(g.end)) return;
         pattern = cairo_pattern_create_linear(g.start.x, g.start.y, g.end.x, g.end.y);
         impl_->addStops(pattern, g);
+        Rect rect;
+        if (g.start.x == g.end.x && area.isRect(&rect) && rect.width() > 0 && rect.height() > 0 &&
+            impl_->state().alpha >= 1 &&
+            std::all_of(g.stops.begin(), g.stops.end(),
+                        [](const GradientStop& s) { return s.color.alpha >= 1; }) &&
+            fillVerticalGradient(cr, impl_->surface, rect, pattern)) {
+            cairo_pattern_destroy(pattern);
+            return;
+        }
     } else {
         if (!finite(g.center) || !std::isfinite(g.startAngle)) return;
         const Rect b = area.bounds();
@@ -666,6 +766,29 @@ void CairoCanvas::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
         const double dx = std::round(m.xx * x + m.x0), dy = std::round(m.yy * y + m.y0);
         cairo_identity_matrix(cr);
         cairo_set_source_surface(cr, pixels->surface(), dx, dy);
+        if (const auto& opaque = layer->opaqueArea()) {
+            // The whole pixels inside the opaque area are copied, the rest blended: the same
+            // pixels as blending all, without the arithmetic for most of a row's cells.
+            const double x0 = std::ceil((opaque->minX() - x) * sx - 1e-6);
+            const double y0 = std::ceil((opaque->minY() - y) * sy - 1e-6);
+            const double x1 = std::floor((opaque->maxX() - x) * sx + 1e-6);
+            const double y1 = std::floor((opaque->maxY() - y) * sy + 1e-6);
+            if (x1 - x0 >= 8 && y1 - y0 >= 8) {
+                cairo_save(cr);
+                cairo_rectangle(cr, dx + x0, dy + y0, x1 - x0, y1 - y0);
+                cairo_clip(cr);
+                cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+                cairo_paint(cr);
+                cairo_restore(cr);
+                cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+                cairo_rectangle(cr, dx, dy, cairo_image_surface_get_width(pixels->surface()),
+                                cairo_image_surface_get_height(pixels->surface()));
+                cairo_rectangle(cr, dx + x0, dy + y0, x1 - x0, y1 - y0);
+                cairo_fill(cr);
+                cairo_restore(cr);
+                return;
+            }
+        }
     } else {
         cairo_translate(cr, x, y);
         cairo_scale(cr, 1 / sx, 1 / sy);
