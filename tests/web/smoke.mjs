@@ -2,6 +2,7 @@
 // on a virtual display with a fake camera, fed a phone's sensors), at Place du Casino in Monaco:
 //   - Start on the start page shows the main screen; the time to the first frame with the
 //     Casino's card is measured;
+//   - the canvas drawn frame by frame with retained layers equals the screen drawn directly;
 //   - facing the Casino upright, the cards and their frames equal the native main screen's in
 //     the same pose (tests/web/casino.scenario on build/debug/arquorel-sim, when it is built);
 //   - tilted down 10 degrees, the Casino's card rises to where it is natively (the tilt's
@@ -102,6 +103,12 @@ try {
   await page.waitForTimeout(4000);  // the sensor filters settle, the cards' pictures load
   const facing = await shot(page, 'casino', 'Place du Casino, facing the Casino (heading 108), upright');
   check(card(facing, casinoName), 'the Casino\'s card is on the main screen');
+  // The canvas as the retained layers left it after these frames is the screen drawn directly.
+  const layered = await page.evaluate(() => window.arquorelLayersAgainstDirect());
+  figures.layeredAgainstDirect = layered;
+  check(layered && layered.largest <= 8 && layered.share < 0.01, 'the layered canvas is the ' +
+    `screen drawn directly but for rounding (largest channel difference ${layered?.largest} ` +
+    `of 255, at most 8; ${(layered?.share * 100).toFixed(2)} % of the pixels, under 1 %)`);
 
   const sim = join(root, 'build', 'debug', 'arquorel-sim');
   if (existsSync(sim)) {

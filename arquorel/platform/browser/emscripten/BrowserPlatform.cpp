@@ -13,6 +13,7 @@
 #include "arquorel/platform/browser/emscripten/BrowserWebView.h"
 #include "arquorel/platform/browser/emscripten/CanvasTextEngine.h"
 #include "arquorel/platform/drawing/LayerStore.h"
+#include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/maps/pack/MapPack.h"
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
 #include "arquorel/platform/ui/Touch.h"
@@ -78,6 +79,18 @@ void BrowserPlatform::tick() {
         layers_ = std::make_unique<LayerStore>(scale, commands_.layerFactory());
     // A frame where nothing changed leaves the canvas as the last one drew it.
     if (!commands_.drawFrame(Window::keyWindow().get(), scale, *layers_)) return;
+    sendCommands();
+}
+
+void BrowserPlatform::drawDirect() {
+    commands_.clear();
+    const double scale = context_->device().screenScale();
+    commands_.concat(Transform::scale(scale, scale));
+    if (auto window = Window::keyWindow()) Renderer().render(*window, commands_);
+    sendCommands();
+}
+
+void BrowserPlatform::sendCommands() {
     const std::string texts = commands_.joinedTexts();
     arq_js_replay(commands_.numbers().data(), static_cast<int>(commands_.numbers().size()),
                   texts.data(), static_cast<int>(texts.size()));
@@ -199,6 +212,10 @@ EMSCRIPTEN_KEEPALIVE void arq_touch(int phase, double x, double y) {
 
 EMSCRIPTEN_KEEPALIVE void arq_images_lost() {
     BrowserPlatform::instance().commands().forgetImages();
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_draw_direct() {
+    BrowserPlatform::instance().drawDirect();
 }
 
 EMSCRIPTEN_KEEPALIVE void arq_canvas_lost() {

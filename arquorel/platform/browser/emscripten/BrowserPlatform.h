@@ -66,10 +66,13 @@ class BrowserPlatform {
     // The page's canvases lost their pixels (a new canvas, a lost context, a picture that
     // arrived after it was drawn): the next frame draws every layer and the screen again.
     void canvasLost() { layers_.reset(); }
+    // Draws the key window without layers (for comparing the two ways in the page's tests).
+    void drawDirect();
 
   private:
     BrowserPlatform();
     void syncSettings();
+    void sendCommands();
 
     SystemClock clock_;
     std::unique_ptr<PlatformContext> context_;

@@ -28,6 +28,8 @@ var ARQ = (Module['arq'] = {
   wanted: { position: false, heading: false, motion: false },
   frameCount: 0,
   frameMs: 0,  // time spent in the frames (main loop, layout, drawing), for the page's figures
+  tickMs: 0,  // of which the platform's turn (main loop, layout, drawing the canvas's commands)
+  drawnFrames: 0,  // frames that sent drawing to the canvas (the others left it as it was)
   onFrame: null,
   webViews: new Map(),  // id -> { box, frame, button, url }
 
@@ -50,6 +52,9 @@ var ARQ = (Module['arq'] = {
       'position:absolute;inset:0;width:100%;height:100%;touch-action:none;user-select:none';
     container.append(video, canvas);
     ARQ.a11yAttach(container);
+    // For the page's tests: the canvas as the layers left it against the same screen drawn
+    // directly, without layers.
+    window.arquorelLayersAgainstDirect = ARQ.layersAgainstDirect;
     ARQ.video = video;
     ARQ.canvas = canvas;
     ARQ.ctx = canvas.getContext('2d');
@@ -71,6 +76,8 @@ var ARQ = (Module['arq'] = {
     ARQ.running = true;
     ARQ.frameCount = 0;
     ARQ.frameMs = 0;
+    ARQ.tickMs = 0;
+    ARQ.drawnFrames = 0;
     ARQ.watchPosition(ARQ.wanted.position);
     ARQ.watchHeading(ARQ.wanted.heading);
     ARQ.watchMotion(ARQ.wanted.motion);
@@ -79,6 +86,7 @@ var ARQ = (Module['arq'] = {
       ARQ.frameRequest = requestAnimationFrame(frame);
       const start = performance.now();
       Module._arq_tick();
+      ARQ.tickMs += performance.now() - start;
       Module._arq_host_frame();
       ARQ.a11yFrame();
       ARQ.frameMs += performance.now() - start;
@@ -103,6 +111,31 @@ var ARQ = (Module['arq'] = {
     ARQ.a11yDetach();
     ARQ.video = ARQ.canvas = ARQ.ctx = ARQ.container = null;
     ARQ.layers.clear();
+  },
+
+  // The largest channel difference and the share of differing pixels between the canvas as
+  // the last frames left it and the key window drawn directly (the next frame draws with the
+  // layers again).
+  layersAgainstDirect() {
+    const { width, height } = ARQ.canvas || {};
+    if (!width || !height) return null;
+    const layered = ARQ.ctx.getImageData(0, 0, width, height).data;
+    Module._arq_draw_direct();
+    const direct = ARQ.ctx.getImageData(0, 0, width, height).data;
+    ARQ.canvasLost();
+    // Colours weighed by their alpha (premultiplied), as they show over the video: the colour
+    // of a nearly transparent pixel is mostly rounding.
+    let largest = 0, differing = 0;
+    for (let i = 0; i < layered.length; i += 4) {
+      const a = layered[i + 3], b = direct[i + 3];
+      let d = Math.abs(a - b);
+      for (let k = 0; k < 3; ++k)
+        d = Math.max(d, Math.abs(layered[i + k] * a - direct[i + k] * b) / 255);
+      d = Math.round(d);
+      largest = Math.max(largest, d);
+      if (d) ++differing;
+    }
+    return { largest, share: differing / (width * height), pixels: width * height };
   },
 
   // The pixels drawn so far are gone or out of date: the layers' canvases are dropped and the
@@ -226,6 +259,7 @@ var ARQ = (Module['arq'] = {
   replay(n, textsPtr, textsLength) {
     let ctx = ARQ.ctx;
     if (!ctx) return;
+    ++ARQ.drawnFrames;
     const texts = ARQ.textDecoder.decode(HEAPU8.subarray(textsPtr, textsPtr + textsLength)).split('\0');
     ctx.setTransform(1, 0, 0, 1, 0, 0);
     ctx.globalAlpha = 1;
