@@ -4,7 +4,8 @@
 //     turning half a degree a frame over 20 degrees, upright, the Monaco places, 375x812
 //     points at 2 pixels a point; the frame's update, its display list and compositing the
 //     retained layers (Cairo surfaces natively, the canvas's own canvases in the page). Fails
-//     above twice the native time or 2.5 ms; the directly drawn native frame
+//     above twice the native time, or above 2.5 ms of the page's scripts a frame (processor
+//     time, which a loaded machine does not stretch); the directly drawn native frame
 //     (BM_MainScreenDrawnFrame) is printed beside it;
 //   - a frame with nothing changed (the phone held still): the platform's turn in the page
 //     (its script time), against 0.05 ms; fails above it;
@@ -56,7 +57,9 @@ if (!existsSync(native)) {
 function nativeFrames(names) {
   const out = execFileSync(native, [`--benchmark_filter=^(${names.join('|')})$`,
     '--benchmark_repetitions=5', '--benchmark_format=json'], { encoding: 'utf8' });
-  const runs = JSON.parse(out).benchmarks;
+  // Counters that are zero in every repetition have no coefficient of variation: NaN, which
+  // JSON lacks.
+  const runs = JSON.parse(out.replace(/\b-?(nan|NaN|inf|Infinity)\b/g, 'null')).benchmarks;
   const frames = {};
   for (const name of names) {
     const row = runs.find((b) => b.run_name === name && b.aggregate_name === 'median');
@@ -249,20 +252,22 @@ try {
     'BM_MainScreenLayeredFrame, median of 5):');
   console.log(`  elapsed:   browser ${ms(results.browserFrameMs)} (the canvas drawing ` +
     `${ms(results.browserDrawMs)} of it; ${(results.browserDrawnShare * 100).toFixed(0)} % of ` +
-    `the frames drew), native ${ms(frame.ms)}: ${verdict(results.ratio)}; the limit ` +
-    `${limits.layeredFrameMs} ms: ${results.browserFrameMs <= limits.layeredFrameMs ? 'within' :
-      'ABOVE'}; native drawn directly ${ms(direct.ms)}`);
+    `the frames drew), native ${ms(frame.ms)}: ${verdict(results.ratio)}; native drawn ` +
+    `directly ${ms(direct.ms)}`);
   console.log(`  processor: browser ${ms(results.browserScriptMs)} (the page's scripts a frame; ` +
     `its whole main thread ${ms(results.browserThreadMs)}), native ${ms(frame.cpuMs)}: ` +
-    verdict(results.cpuRatio));
+    `${verdict(results.cpuRatio)}; the limit ${limits.layeredFrameMs} ms: ` +
+    `${results.browserScriptMs <= limits.layeredFrameMs ? 'within' : 'ABOVE'}`);
   console.log(`  the same screen: ${results.browserCards} cards in the browser, ${frame.shown} ` +
     `natively (${frame.steps} drawing steps)`);
   console.log(`  held still: the platform's turn ${results.idleTickMs.toFixed(3)} ms in ` +
     `${results.idleFrames} of ${framesPerRound} frames that drew nothing; the limit ` +
     `${limits.idleFrameMs} ms: ${results.idleTickMs <= limits.idleFrameMs ? 'within' : 'ABOVE'}`);
-  if (results.browserFrameMs > limits.layeredFrameMs)
-    fail(`a browser frame takes ${results.browserFrameMs.toFixed(2)} ms, above ` +
-      `${limits.layeredFrameMs} ms`);
+  // Against the processor time: a loaded machine stretches elapsed times (the native frame's
+  // as well).
+  if (results.browserScriptMs > limits.layeredFrameMs)
+    fail(`a browser frame takes ${results.browserScriptMs.toFixed(2)} ms of the page's scripts, ` +
+      `above ${limits.layeredFrameMs} ms`);
   if (!(results.idleTickMs <= limits.idleFrameMs))
     fail(`a frame with nothing changed takes ${results.idleTickMs} ms, above ` +
       `${limits.idleFrameMs} ms (or none drew nothing)`);
