@@ -113,12 +113,18 @@ var ARQ = (Module['arq'] = {
     ARQ.layers.clear();
   },
 
-  // The largest channel difference and the share of differing pixels between the canvas as
-  // the last frames left it and the key window drawn directly (the next frame draws with the
-  // layers again).
-  layersAgainstDirect() {
+  // The largest channel difference and the share of differing pixels between the canvas and
+  // the key window drawn directly (the next frame draws with the layers again). The canvas as
+  // the last frames left it, where layers drawn before are copied on whole pixels however the
+  // screen moved since; or, `fresh`, a frame with every layer drawn anew at the state drawn
+  // directly.
+  layersAgainstDirect(fresh) {
     const { width, height } = ARQ.canvas || {};
     if (!width || !height) return null;
+    if (fresh) {
+      ARQ.canvasLost();
+      Module._arq_tick();
+    }
     const layered = ARQ.ctx.getImageData(0, 0, width, height).data;
     Module._arq_draw_direct();
     const direct = ARQ.ctx.getImageData(0, 0, width, height).data;
