@@ -2,6 +2,7 @@
 // on a virtual display with a fake camera, fed a phone's sensors), at Place du Casino in Monaco:
 //   - Start on the start page shows the main screen; the time to the first frame with the
 //     Casino's card is measured;
+//   - the canvas drawn frame by frame with retained layers equals the screen drawn directly;
 //   - facing the Casino upright, the cards and their frames equal the native main screen's in
 //     the same pose (tests/web/casino.scenario on build/debug/arquorel-sim, when it is built);
 //   - tilted down 10 degrees, the Casino's card rises to where it is natively (the tilt's
@@ -102,6 +103,21 @@ try {
   await page.waitForTimeout(4000);  // the sensor filters settle, the cards' pictures load
   const facing = await shot(page, 'casino', 'Place du Casino, facing the Casino (heading 108), upright');
   check(card(facing, casinoName), 'the Casino\'s card is on the main screen');
+  // Drawn with retained layers the canvas is the screen drawn directly, but for rounding; after
+  // these frames, but for layers that moved since they were drawn being copied on whole pixels.
+  const layered = await page.evaluate(() => window.arquorelLayersAgainstDirect(false));
+  const fresh = await page.evaluate(() => window.arquorelLayersAgainstDirect(true));
+  Object.assign(figures, { layeredAgainstDirect: layered, freshLayersAgainstDirect: fresh });
+  const differ = (d) => `largest channel difference ${d?.largest} of 255, ` +
+    `${(d?.share * 100).toFixed(2)} % of the pixels`;
+  // WebKit antialiases curves (the radar's rings, the back button's circle) in a canvas of its
+  // own a little wider than on the page's canvas: a few pixels at each, barely a level to see.
+  const most = engine === 'webkit' ? { levels: 96, share: 0.02 } : { levels: 8, share: 0.01 };
+  check(fresh && fresh.largest <= most.levels && fresh.share < most.share, 'freshly drawn ' +
+    `layers show the screen drawn directly (${differ(fresh)}; at most ${most.levels} levels, ` +
+    `under ${most.share * 100} %)`);
+  check(layered && layered.share < 0.03, 'after these frames the layers show the screen drawn ' +
+    `directly but for edges moved by less than a pixel (${differ(layered)}; under 3 %)`);
 
   const sim = join(root, 'build', 'debug', 'arquorel-sim');
   if (existsSync(sim)) {

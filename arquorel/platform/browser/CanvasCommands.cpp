@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/Renderer.h"
+
 namespace arquorel::browser {
 
 namespace {
@@ -30,7 +33,64 @@ double finite(double v) {
     return std::isfinite(v) ? v : 0;
 }
 
+// Marks an area to clear; it keeps no pixels.
+class ClearedArea final : public LayerSurface {
+  public:
+    using LayerSurface::LayerSurface;
+
+  protected:
+    Painter& startContent() override {
+        unused_.clear();
+        return unused_;
+    }
+
+  private:
+    DisplayList unused_;
+};
+
 }  // namespace
+
+// A layer kept in a canvas of the replaying side, drawn through the painter that made it.
+class CanvasLayer final : public LayerSurface {
+  public:
+    CanvasLayer(const LayerShape& shape, std::shared_ptr<CanvasCommands::LayerSink> sink)
+        : LayerSurface(shape), sink_(std::move(sink)), id_(sink_->nextId++) {}
+    ~CanvasLayer() override { sink_->freed.push_back(id_); }
+    int id() const { return id_; }
+    bool madeBy(const CanvasCommands::LayerSink* sink) const { return sink_.get() == sink; }
+
+  protected:
+    Painter& startContent() override {
+        if (!sink_->commands) {  // the painter is gone: nothing to draw into
+            unused_.clear();
+            return unused_;
+        }
+        sink_->commands->beginLayer(id_, shape());
+        return *sink_->commands;
+    }
+    void finishContent() override {
+        if (sink_->commands) sink_->commands->endLayer();
+    }
+
+  private:
+    std::shared_ptr<CanvasCommands::LayerSink> sink_;
+    int id_;
+    DisplayList unused_;
+};
+
+std::shared_ptr<const LayerSurface> makeClearedArea(const Rect& area) {
+    LayerShape shape;
+    shape.extent = area;
+    return std::make_shared<ClearedArea>(shape);
+}
+
+CanvasCommands::CanvasCommands() : layers_(std::make_shared<LayerSink>()) {
+    layers_->commands = this;
+}
+
+CanvasCommands::~CanvasCommands() {
+    layers_->commands = nullptr;
+}
 
 std::string cssFont(const TextStyle& style) {
     const double size = std::isfinite(style.fontSize) && style.fontSize > 0 ? style.fontSize : 0;
@@ -141,15 +201,23 @@ int CanvasCommands::imageId(const std::shared_ptr<const Image>& image) {
 
 void CanvasCommands::save() {
     op(CanvasOp::save);
+    target_.saved.push_back(target_.transform);
 }
 
 void CanvasCommands::restore() {
     op(CanvasOp::restore);
+    // The replaying side ignores a restore without its save, as here.
+    if (target_.saved.empty()) return;
+    target_.transform = target_.saved.back();
+    target_.saved.pop_back();
 }
 
 void CanvasCommands::concat(const Transform& t) {
+    const Transform sent{finite(t.a), finite(t.b),  finite(t.c),
+                         finite(t.d), finite(t.tx), finite(t.ty)};
     op(CanvasOp::concat);
-    for (double v : {t.a, t.b, t.c, t.d, t.tx, t.ty}) put(finite(v));
+    for (double v : {sent.a, sent.b, sent.c, sent.d, sent.tx, sent.ty}) put(v);
+    target_.transform = arquorel::concat(sent, target_.transform);
 }
 
 void CanvasCommands::multiplyAlpha(double alpha) {
@@ -241,6 +309,68 @@ void CanvasCommands::clearRect(const Rect& rect) {
         put(finite(v));
 }
 
+void CanvasCommands::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
+    if (!layer) return;
+    const LayerShape& shape = layer->shape();
+    if (dynamic_cast<const ClearedArea*>(layer.get())) return clearRect(shape.extent);
+    const auto* kept = dynamic_cast<const CanvasLayer*>(layer.get());
+    if (!kept || !kept->madeBy(layers_.get())) return Painter::drawLayer(layer);
+    const double sx = shape.scale > 0 ? shape.scale : 1;
+    const double sy = shape.scaleY > 0 ? shape.scaleY : 1;
+    // The layer's first pixel sits at this point of the view's coordinates.
+    const double x = shape.extent.x() - shape.phase.x / sx;
+    const double y = shape.extent.y() - shape.phase.y / sy;
+    const Transform& m = target_.transform;
+    Transform placed;
+    if (m.b == 0 && m.c == 0 && std::fabs(m.a - sx) < 1e-9 && std::fabs(m.d - sy) < 1e-9) {
+        // Only moved: the pixels land on whole device pixels, as they were drawn.
+        placed = Transform::translation(std::round(m.a * x + m.tx), std::round(m.d * y + m.ty));
+    } else {
+        placed = arquorel::concat(
+            arquorel::concat(Transform::scale(1 / sx, 1 / sy), Transform::translation(x, y)), m);
+    }
+    op(CanvasOp::drawLayer);
+    put(kept->id());
+    for (double v : {placed.a, placed.b, placed.c, placed.d, placed.tx, placed.ty}) put(finite(v));
+}
+
+void CanvasCommands::beginLayer(int id, const LayerShape& shape) {
+    const double sx = shape.scale > 0 ? shape.scale : 1;
+    const double sy = shape.scaleY > 0 ? shape.scaleY : 1;
+    op(CanvasOp::beginLayer);
+    put(id);
+    put(shape.pixelWidth());
+    put(shape.pixelHeight());
+    put(sx);
+    put(sy);
+    outer_.push_back(std::move(target_));
+    target_ = Target{Transform::scale(sx, sy), {}};
+}
+
+void CanvasCommands::endLayer() {
+    if (outer_.empty()) return;
+    op(CanvasOp::endLayer);
+    target_ = std::move(outer_.back());
+    outer_.pop_back();
+}
+
+LayerStore::Factory CanvasCommands::layerFactory() {
+    return [sink = layers_](const LayerShape& shape) -> std::shared_ptr<LayerSurface> {
+        return std::make_shared<CanvasLayer>(shape, sink);
+    };
+}
+
+bool CanvasCommands::drawFrame(const View* root, double scale, LayerStore& store) {
+    startFrame();
+    concat(Transform::scale(scale, scale));
+    if (root && !Renderer().renderFrame(*root, *this, store)) {
+        startFrame();
+        return false;
+    }
+    putReleases();
+    return true;
+}
+
 std::string CanvasCommands::joinedTexts() const {
     std::string out;
     for (std::size_t i = 0; i < texts_.size(); ++i) {
@@ -256,8 +386,23 @@ std::string CanvasCommands::joinedTexts() const {
 }
 
 void CanvasCommands::clear() {
+    startFrame();
+    putReleases();
+}
+
+void CanvasCommands::startFrame() {
     numbers_.clear();
     texts_.clear();
+    target_ = Target{};
+    outer_.clear();
+}
+
+void CanvasCommands::putReleases() {
+    for (int id : layers_->freed) {
+        op(CanvasOp::freeLayer);
+        put(id);
+    }
+    layers_->freed.clear();
     for (auto it = images_.begin(); it != images_.end();) {
         if (it->second.image.expired()) {
             op(CanvasOp::forgetImage);

@@ -5,6 +5,11 @@
 // elements; colours are red, green, blue (0 to 255) and alpha (0 to 1). Images are sent once,
 // as SVG text in the table or as the address of their decoded pixels, under a number that
 // later frames reuse while the image lives.
+//
+// Retained layers are canvases of their own on the replaying side, kept under a number that
+// belongs to one surface (a view's later surface gets another): their content is drawn
+// between beginLayer and endLayer, then drawLayer copies their pixels onto the canvas drawn
+// before, and freeLayer drops them once the surface is gone.
 
 #include <cstdint>
 #include <map>
@@ -12,7 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/drawing/Painter.h"
+
+namespace arquorel {
+class View;
+}
 
 namespace arquorel::browser {
 
@@ -34,6 +44,13 @@ enum class CanvasOp : int {
     forgetImage,   // imageId: the image is gone
     defineRaster,  // imageId width height address: straight RGBA rows at that memory address,
                    // read during this replay (the image lives while it is drawn)
+    beginLayer,    // layerId pixelWidth pixelHeight scaleX scaleY: the following steps draw
+                   // into the layer's canvas of that size (made, or cleared), from the
+                   // transform scale(scaleX, scaleY), until endLayer
+    endLayer,      // back to the canvas drawn on before beginLayer, in the state it was in
+    drawLayer,     // layerId a b c d tx ty: the layer's canvas drawn with that transform from
+                   // its pixels to the canvas's device pixels, at full alpha, under the clip
+    freeLayer,     // layerId: the layer is gone
 };
 
 enum class PathOp : int { moveTo = 1, lineTo, quadTo, curveTo, arc, rect, close };
@@ -41,8 +58,17 @@ enum class PathOp : int { moveTo = 1, lineTo, quadTo, curveTo, arc, rect, close 
 // The CSS font of a text style: "italic 600 17px "DejaVu Sans"" (weights 400, 500, 600, 700).
 std::string cssFont(const TextStyle& style);
 
+// A surface that makes its extent transparent where it is composited onto a page's canvas
+// (the camera's video under the canvas shows there), and draws nothing on other painters.
+std::shared_ptr<const LayerSurface> makeClearedArea(const Rect& area);
+
 class CanvasCommands final : public Painter {
   public:
+    CanvasCommands();
+    ~CanvasCommands() override;
+    CanvasCommands(const CanvasCommands&) = delete;
+    CanvasCommands& operator=(const CanvasCommands&) = delete;
+
     void save() override;
     void restore() override;
     void concat(const Transform& t) override;
@@ -55,6 +81,9 @@ class CanvasCommands final : public Painter {
     void drawImage(const std::shared_ptr<const Image>& image, const Rect& dest,
                    std::optional<Color> tint = std::nullopt) override;
     void drawText(const std::shared_ptr<const TextLayout>& layout, Point origin) override;
+    // Surfaces of this painter's making are copied onto whole device pixels when the current
+    // transform only moves them, as natively; cleared areas become clearRect.
+    void drawLayer(const std::shared_ptr<const LayerSurface>& layer) override;
     // Makes `rect` transparent, so that a picture under the canvas (the camera's video) shows.
     void clearRect(const Rect& rect);
 
@@ -69,6 +98,16 @@ class CanvasCommands final : public Painter {
     void forgetImages();
     std::size_t knownImageCount() const { return images_.size(); }
 
+    // A LayerStore factory: surfaces whose content is drawn through this painter into
+    // canvases of their own on the replaying side. Destroying one sends freeLayer with the
+    // next frame.
+    LayerStore::Factory layerFactory();
+    // Starts a new frame and draws `root` (none: an empty frame) at `scale` device pixels a
+    // point with the layers of `store`, made by layerFactory(). False when nothing changed
+    // since the last frame drawn: then there is nothing to send, and what the next frame must
+    // tell the replaying side (images and layers gone) waits for it.
+    bool drawFrame(const View* root, double scale, LayerStore& store);
+
   private:
     void op(CanvasOp o) { numbers_.push_back(static_cast<int>(o)); }
     void put(double v) { numbers_.push_back(v); }
@@ -77,6 +116,14 @@ class CanvasCommands final : public Painter {
     void putStops(const Gradient& gradient);
     int text(std::string s);
     int imageId(const std::shared_ptr<const Image>& image);
+    // Empties the lists and the replaying side's state as it stands at the start of a replay.
+    void startFrame();
+    // Tells the replaying side which images and layers are gone.
+    void putReleases();
+
+    friend class CanvasLayer;
+    void beginLayer(int id, const LayerShape& shape);
+    void endLayer();
 
     std::vector<double> numbers_;
     std::vector<std::string> texts_;
@@ -86,6 +133,22 @@ class CanvasCommands final : public Painter {
     };
     std::map<const Image*, KnownImage> images_;
     int nextImageId_ = 1;
+
+    // What the surfaces share with their painter: the ids of those destroyed, to be freed.
+    struct LayerSink {
+        CanvasCommands* commands = nullptr;
+        std::vector<int> freed;
+        int nextId = 1;
+    };
+    std::shared_ptr<LayerSink> layers_;
+    // The replaying side's transform (device pixels) and save depth, followed to place
+    // layers on whole pixels; the state of the canvas drawn on before each beginLayer.
+    struct Target {
+        Transform transform;
+        std::vector<Transform> saved;
+    };
+    Target target_;
+    std::vector<Target> outer_;
 };
 
 }  // namespace arquorel::browser

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
+#include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/drawing/TextLayout.h"
+#include "arquorel/platform/ui/View.h"
+#include "sim/device/SimPlatform.h"
 
 namespace arquorel::browser {
 namespace {
@@ -289,6 +294,214 @@ TEST(CanvasCommandsTest, RasterImagesAreSentAsTheAddressOfTheirPixels) {
                                           0};
     EXPECT_EQ(c.numbers(), expected);
     EXPECT_TRUE(c.texts().empty());
+}
+
+// The steps of a frame as op and operands, paths reduced to their element count.
+struct Step {
+    CanvasOp op;
+    std::vector<double> operands;
+};
+
+std::vector<Step> decode(const std::vector<double>& n) {
+    std::vector<Step> steps;
+    std::size_t i = 0;
+    const auto take = [&](std::size_t count, Step& s) {
+        s.operands.insert(s.operands.end(), n.begin() + long(i), n.begin() + long(i + count));
+        i += count;
+    };
+    const auto path = [&](Step& s) {
+        const auto elements = std::size_t(n[i + 1]);
+        s.operands.push_back(n[i + 1]);
+        i += 2;
+        for (std::size_t k = 0; k < elements; ++k) {
+            static const std::size_t sizes[] = {0, 2, 2, 4, 6, 6, 4, 0};
+            i += 1 + sizes[std::size_t(n[i])];
+        }
+    };
+    while (i < n.size()) {
+        Step s{static_cast<CanvasOp>(int(n[i++])), {}};
+        switch (s.op) {
+            case CanvasOp::save:
+            case CanvasOp::restore:
+            case CanvasOp::endLayer:
+                break;
+            case CanvasOp::concat:
+            case CanvasOp::drawLayer:
+                take(s.op == CanvasOp::concat ? 6 : 7, s);
+                break;
+            case CanvasOp::alpha:
+            case CanvasOp::freeLayer:
+            case CanvasOp::forgetImage:
+                take(1, s);
+                break;
+            case CanvasOp::clip:
+                path(s);
+                break;
+            case CanvasOp::fill:
+                path(s);
+                take(4, s);
+                break;
+            case CanvasOp::clearRect:
+                take(4, s);
+                break;
+            case CanvasOp::beginLayer:
+                take(5, s);
+                break;
+            default:
+                ADD_FAILURE() << "unexpected step " << int(s.op);
+                return steps;
+        }
+        steps.push_back(std::move(s));
+    }
+    return steps;
+}
+
+std::vector<Step> only(const std::vector<Step>& steps, CanvasOp o) {
+    std::vector<Step> found;
+    for (const auto& s : steps)
+        if (s.op == o) found.push_back(s);
+    return found;
+}
+
+TEST(CanvasCommandsTest, LayersAreCopiedOnWholeDevicePixelsWhenOnlyMoved) {
+    CanvasCommands c;
+    LayerShape shape;
+    shape.extent = {-2, -2, 50, 20};
+    shape.scale = shape.scaleY = 2;
+    auto surface = c.layerFactory()(shape);
+    Painter& content = surface->beginContent({0.6, 0.4}, 1, 1, 1);
+    EXPECT_EQ(&content, &c);
+    content.fillRect({0, 0, 46, 16}, Color::white());
+    surface->endContent();
+    const auto drawn = decode(c.numbers());
+    ASSERT_EQ(drawn.front().op, CanvasOp::beginLayer);
+    const double id = drawn.front().operands[0];
+    EXPECT_EQ(drawn.front().operands, (std::vector<double>{id, 101, 41, 2, 2}));
+    // The content is shifted by the phase inside the layer, in points.
+    EXPECT_EQ(drawn[1].op, CanvasOp::concat);
+    EXPECT_DOUBLE_EQ(drawn[1].operands[4], 0.3 + 2);
+    EXPECT_DOUBLE_EQ(drawn[1].operands[5], 0.2 + 2);
+    EXPECT_EQ(drawn.back().op, CanvasOp::endLayer);
+
+    // At the screen's scale, moved by 10.45 and 5.2 points: the first pixel would fall on
+    // 2 * (10.45 - 2 - 0.3) = 16.3 and 2 * (5.2 - 2 - 0.2) = 6; it goes to whole pixels.
+    c.clear();
+    c.concat(Transform::scale(2, 2));
+    c.save();
+    c.translate(10.45, 5.2);
+    c.drawLayer(surface);
+    c.restore();
+    // Turned, it is resampled with the full transform.
+    c.rotate(M_PI / 2);
+    c.drawLayer(surface);
+    const auto composited = only(decode(c.numbers()), CanvasOp::drawLayer);
+    ASSERT_EQ(composited.size(), 2u);
+    EXPECT_EQ(composited[0].operands, (std::vector<double>{id, 1, 0, 0, 1, 16, 6}));
+    const auto& turned = composited[1].operands;
+    EXPECT_NEAR(turned[1], 0, 1e-12);
+    EXPECT_NEAR(turned[2], 1, 1e-12);
+    EXPECT_NEAR(turned[3], -1, 1e-12);
+    EXPECT_NEAR(turned[4], 0, 1e-12);
+    EXPECT_NEAR(turned[5], -2 * -2.2, 1e-12);
+    EXPECT_NEAR(turned[6], 2 * -2.3, 1e-12);
+
+    // The content's own saves and transform end with it: the canvas drawn on before goes on
+    // from where it was.
+    c.clear();
+    c.concat(Transform::scale(2, 2));
+    surface->beginContent({0, 0}, 2, 1, 1).scale(3, 3);
+    c.save();
+    surface->endContent();
+    c.translate(1, 1);
+    c.drawLayer(surface);
+    EXPECT_EQ(only(decode(c.numbers()), CanvasOp::drawLayer)[0].operands,
+              (std::vector<double>{id, 1, 0, 0, 1, -2, -2}));
+}
+
+// A screen with a layer-backed card, drawn frame by frame into the page's commands.
+struct PageScene {
+    sim::SimPlatform device;
+    CanvasCommands commands;
+    LayerStore layers{2, commands.layerFactory()};
+    std::shared_ptr<View> screen = std::make_shared<View>(Rect{0, 0, 200, 300});
+    std::shared_ptr<View> card = std::make_shared<View>(Rect{20, 30, 100, 40});
+    PageScene() {
+        screen->setBackgroundColor(Color::white());
+        card->setLayerBacked(true);
+        card->setBackgroundColor(Color{1, 0, 0, 1});
+        screen->addSubview(card);
+    }
+    // The steps sent for a frame; none when it sent nothing.
+    std::optional<std::vector<Step>> frame() {
+        if (!commands.drawFrame(screen.get(), 2, layers)) {
+            EXPECT_TRUE(commands.numbers().empty());
+            return std::nullopt;
+        }
+        return decode(commands.numbers());
+    }
+};
+
+TEST(CanvasCommandsTest, AFrameWhereNothingChangedSendsNothingAndLayersAreFreedOnce) {
+    PageScene s;
+    const auto first = s.frame();
+    ASSERT_TRUE(first);
+    const auto begun = only(*first, CanvasOp::beginLayer);
+    ASSERT_EQ(begun.size(), 1u);
+    const double cardLayer = begun[0].operands[0];
+    ASSERT_EQ(only(*first, CanvasOp::drawLayer).size(), 1u);
+    EXPECT_EQ(only(*first, CanvasOp::drawLayer)[0].operands[0], cardLayer);
+
+    // Moved: composited again, not drawn again.
+    s.card->setFrame(offsetBy(s.card->frame(), 5, 0));
+    const auto moved = s.frame();
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(only(*moved, CanvasOp::beginLayer).empty());
+    EXPECT_EQ(only(*moved, CanvasOp::drawLayer).size(), 1u);
+    EXPECT_FALSE(s.frame());
+
+    // Resized: a new surface with an id of its own, so that freeing the old one, which the
+    // last frame's steps still hold, cannot drop the new one's canvas.
+    s.card->setFrame({25, 30, 110, 40});
+    const auto resized = s.frame();
+    ASSERT_TRUE(resized);
+    const auto again = only(*resized, CanvasOp::beginLayer);
+    ASSERT_EQ(again.size(), 1u);
+    const double newLayer = again[0].operands[0];
+    EXPECT_NE(newLayer, cardLayer);
+
+    // The card goes; its surfaces are destroyed over the next frames, some of them sending
+    // nothing: each id is freed once, in a frame that is sent.
+    s.card->removeFromSuperview();
+    s.card.reset();
+    std::vector<double> freed;
+    for (int i = 0; i < 4; ++i) {
+        if (i == 3) s.screen->setBackgroundColor(Color::black());
+        if (const auto steps = s.frame())
+            for (const auto& f : only(*steps, CanvasOp::freeLayer)) freed.push_back(f.operands[0]);
+    }
+    std::sort(freed.begin(), freed.end());
+    EXPECT_EQ(freed, (std::vector<double>{cardLayer, newLayer}));
+    EXPECT_EQ(s.layers.size(), 0u);
+}
+
+// Draws the camera's picture as the page does: a hole in the canvas.
+class VideoHole final : public View {
+  public:
+    using View::View;
+    void draw(Painter& painter) const override {
+        painter.drawLayer(makeClearedArea({{0, 0}, bounds().size}));
+    }
+};
+
+TEST(CanvasCommandsTest, ClearedAreasReachTheCanvasThroughTheFramesSteps) {
+    PageScene s;
+    auto video = std::make_shared<VideoHole>(Rect{0, 10, 200, 100});
+    s.screen->insertSubview(video, 0);
+    const auto steps = s.frame();
+    ASSERT_TRUE(steps);
+    const auto cleared = only(*steps, CanvasOp::clearRect);
+    ASSERT_EQ(cleared.size(), 1u);
+    EXPECT_EQ(cleared[0].operands, (std::vector<double>{0, 0, 200, 100}));
 }
 
 }  // namespace

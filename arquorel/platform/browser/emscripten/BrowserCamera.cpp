@@ -53,15 +53,13 @@ class BrowserCaptureSession final : public CaptureSession {
     std::weak_ptr<BrowserCamera> camera_;
 };
 
-// The picture is the video under the canvas: its area of the canvas is made transparent.
+// The picture is the video under the canvas: its area of the canvas is made transparent
+// (through the frame's recorded steps, which CanvasCommands replays as clearRect).
 class BrowserPreviewLayer final : public PreviewLayer {
   public:
     using PreviewLayer::PreviewLayer;
     void draw(Painter& painter) const override {
-        if (auto* canvas = dynamic_cast<CanvasCommands*>(&painter))
-            canvas->clearRect({{0, 0}, frame().size});
-        else
-            PreviewLayer::draw(painter);
+        painter.drawLayer(makeClearedArea({{0, 0}, frame().size}));
     }
 };
 

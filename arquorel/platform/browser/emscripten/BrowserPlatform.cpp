@@ -12,6 +12,7 @@
 #include "arquorel/platform/browser/emscripten/BrowserServices.h"
 #include "arquorel/platform/browser/emscripten/BrowserWebView.h"
 #include "arquorel/platform/browser/emscripten/CanvasTextEngine.h"
+#include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/maps/pack/MapPack.h"
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
@@ -73,10 +74,23 @@ void BrowserPlatform::tick() {
     camera_->sessionChanged();
     if (++ticksSinceSync_ >= kTicksPerSettingsSync) syncSettings();
     if (!visible_) return;
+    const double scale = context_->device().screenScale();
+    if (!layers_ || layers_->scale() != scale)
+        layers_ = std::make_unique<LayerStore>(scale, commands_.layerFactory());
+    // A frame where nothing changed leaves the canvas as the last one drew it.
+    if (!commands_.drawFrame(Window::keyWindow().get(), scale, *layers_)) return;
+    sendCommands();
+}
+
+void BrowserPlatform::drawDirect() {
     commands_.clear();
     const double scale = context_->device().screenScale();
     commands_.concat(Transform::scale(scale, scale));
     if (auto window = Window::keyWindow()) Renderer().render(*window, commands_);
+    sendCommands();
+}
+
+void BrowserPlatform::sendCommands() {
     const std::string texts = commands_.joinedTexts();
     arq_js_replay(commands_.numbers().data(), static_cast<int>(commands_.numbers().size()),
                   texts.data(), static_cast<int>(texts.size()));
@@ -107,7 +121,12 @@ void BrowserPlatform::resize(double width, double height, double scale, double a
     if (!(width > 0) || !(height > 0)) return;
     auto& device = context_->device();
     const auto orientation = orientationFromScreenAngle(angle);
-    device.setScreenScale(scale >= 1 && scale <= 4 ? scale : 2);
+    const double screenScale = scale >= 1 && scale <= 4 ? scale : 2;
+    // Setting the canvas's size cleared it; its layers are drawn again at the new size.
+    if (screenScale != device.screenScale() ||
+        device.mainScreenBounds().size != Size{width, height})
+        canvasLost();
+    device.setScreenScale(screenScale);
     device.setMainScreenBounds({{0, 0}, {width, height}});
     device.setInterfaceOrientation(orientation.interface);
     device.setOrientation(orientation.device);
@@ -193,6 +212,14 @@ EMSCRIPTEN_KEEPALIVE void arq_touch(int phase, double x, double y) {
 
 EMSCRIPTEN_KEEPALIVE void arq_images_lost() {
     BrowserPlatform::instance().commands().forgetImages();
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_draw_direct() {
+    BrowserPlatform::instance().drawDirect();
+}
+
+EMSCRIPTEN_KEEPALIVE void arq_canvas_lost() {
+    BrowserPlatform::instance().canvasLost();
 }
 
 // state: 0 unknown, 1 granted, 2 denied; available: the page has geolocation.

@@ -63,10 +63,16 @@ class BrowserPlatform {
 
     // Draw commands of the last frame (for the replay and for tests of the page).
     CanvasCommands& commands() { return commands_; }
+    // The page's canvases lost their pixels (a new canvas, a lost context, a picture that
+    // arrived after it was drawn): the next frame draws every layer and the screen again.
+    void canvasLost() { layers_.reset(); }
+    // Draws the key window without layers (for comparing the two ways in the page's tests).
+    void drawDirect();
 
   private:
     BrowserPlatform();
     void syncSettings();
+    void sendCommands();
 
     SystemClock clock_;
     std::unique_ptr<PlatformContext> context_;
@@ -74,6 +80,9 @@ class BrowserPlatform {
     std::shared_ptr<BrowserCamera> camera_;
     std::shared_ptr<BrowserDataLoader> dataLoader_;
     CanvasCommands commands_;
+    // The layers kept between frames, at the screen's scale; made again by the next frame
+    // after the scale or the canvas's size changed, or the page lost its canvases.
+    std::unique_ptr<LayerStore> layers_;
     RasterCache rasters_;
     std::string savedSettings_;
     int ticksSinceSync_ = 0;

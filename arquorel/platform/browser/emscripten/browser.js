@@ -12,6 +12,7 @@ var ARQ = (Module['arq'] = {
   video: null,
   target: null,
   images: new Map(),
+  layers: new Map(),  // id -> { canvas, ctx }: the retained layers' pixels
   running: false,
   frameRequest: 0,
   stream: null,
@@ -27,6 +28,8 @@ var ARQ = (Module['arq'] = {
   wanted: { position: false, heading: false, motion: false },
   frameCount: 0,
   frameMs: 0,  // time spent in the frames (main loop, layout, drawing), for the page's figures
+  tickMs: 0,  // of which the platform's turn (main loop, layout, drawing the canvas's commands)
+  drawnFrames: 0,  // frames that sent drawing to the canvas (the others left it as it was)
   onFrame: null,
   webViews: new Map(),  // id -> { box, frame, button, url }
 
@@ -49,9 +52,18 @@ var ARQ = (Module['arq'] = {
       'position:absolute;inset:0;width:100%;height:100%;touch-action:none;user-select:none';
     container.append(video, canvas);
     ARQ.a11yAttach(container);
+    // For the page's tests: the canvas as the layers left it against the same screen drawn
+    // directly, without layers.
+    window.arquorelLayersAgainstDirect = ARQ.layersAgainstDirect;
     ARQ.video = video;
     ARQ.canvas = canvas;
     ARQ.ctx = canvas.getContext('2d');
+    // A new canvas, or one whose context was lost, holds none of the frames drawn before.
+    ARQ.canvasLost();
+    canvas.addEventListener('contextlost', () => ARQ.canvasLost());
+    canvas.addEventListener('contextrestored', () => ARQ.canvasLost());
+    // A face that arrives late (a text outside the bundled subset) changes drawn text.
+    if (document.fonts) ARQ.on(document.fonts, 'loadingdone', () => ARQ.canvasLost());
     for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel'])
       canvas.addEventListener(type, ARQ.pointer);
     ARQ.resizeObserver = new ResizeObserver(() => ARQ.resize());
@@ -64,6 +76,8 @@ var ARQ = (Module['arq'] = {
     ARQ.running = true;
     ARQ.frameCount = 0;
     ARQ.frameMs = 0;
+    ARQ.tickMs = 0;
+    ARQ.drawnFrames = 0;
     ARQ.watchPosition(ARQ.wanted.position);
     ARQ.watchHeading(ARQ.wanted.heading);
     ARQ.watchMotion(ARQ.wanted.motion);
@@ -72,6 +86,7 @@ var ARQ = (Module['arq'] = {
       ARQ.frameRequest = requestAnimationFrame(frame);
       const start = performance.now();
       Module._arq_tick();
+      ARQ.tickMs += performance.now() - start;
       Module._arq_host_frame();
       ARQ.a11yFrame();
       ARQ.frameMs += performance.now() - start;
@@ -95,6 +110,45 @@ var ARQ = (Module['arq'] = {
     if (ARQ.canvas) ARQ.canvas.remove();
     ARQ.a11yDetach();
     ARQ.video = ARQ.canvas = ARQ.ctx = ARQ.container = null;
+    ARQ.layers.clear();
+  },
+
+  // The largest channel difference and the share of differing pixels between the canvas and
+  // the key window drawn directly (the next frame draws with the layers again). The canvas as
+  // the last frames left it, where layers drawn before are copied on whole pixels however the
+  // screen moved since; or, `fresh`, a frame with every layer drawn anew at the state drawn
+  // directly.
+  layersAgainstDirect(fresh) {
+    const { width, height } = ARQ.canvas || {};
+    if (!width || !height) return null;
+    if (fresh) {
+      ARQ.canvasLost();
+      Module._arq_tick();
+    }
+    const layered = ARQ.ctx.getImageData(0, 0, width, height).data;
+    Module._arq_draw_direct();
+    const direct = ARQ.ctx.getImageData(0, 0, width, height).data;
+    ARQ.canvasLost();
+    // Colours weighed by their alpha (premultiplied), as they show over the video: the colour
+    // of a nearly transparent pixel is mostly rounding.
+    let largest = 0, differing = 0;
+    for (let i = 0; i < layered.length; i += 4) {
+      const a = layered[i + 3], b = direct[i + 3];
+      let d = Math.abs(a - b);
+      for (let k = 0; k < 3; ++k)
+        d = Math.max(d, Math.abs(layered[i + k] * a - direct[i + k] * b) / 255);
+      d = Math.round(d);
+      largest = Math.max(largest, d);
+      if (d) ++differing;
+    }
+    return { largest, share: differing / (width * height), pixels: width * height };
+  },
+
+  // The pixels drawn so far are gone or out of date: the layers' canvases are dropped and the
+  // next frame draws everything again.
+  canvasLost() {
+    ARQ.layers.clear();
+    Module._arq_canvas_lost();
   },
 
   on(target, type, handler) {
@@ -115,8 +169,11 @@ var ARQ = (Module['arq'] = {
     const width = ARQ.container.clientWidth;
     const height = ARQ.container.clientHeight;
     const scale = Math.min(4, Math.max(1, window.devicePixelRatio || 1));
-    ARQ.canvas.width = Math.round(width * scale);
-    ARQ.canvas.height = Math.round(height * scale);
+    // Setting the size clears the canvas, even to the same size: only when it changes (the
+    // platform then draws the next frame whole).
+    const pixelWidth = Math.round(width * scale), pixelHeight = Math.round(height * scale);
+    if (ARQ.canvas.width !== pixelWidth) ARQ.canvas.width = pixelWidth;
+    if (ARQ.canvas.height !== pixelHeight) ARQ.canvas.height = pixelHeight;
     const angle = (screen.orientation && screen.orientation.angle) || window.orientation || 0;
     Module._arq_resize(width, height, scale, angle);
   },
@@ -176,9 +233,39 @@ var ARQ = (Module['arq'] = {
     return i;
   },
 
+  // A canvas for a layer's pixels: offscreen where the browser has them.
+  layerCanvas(width, height) {
+    if (typeof OffscreenCanvas === 'function') {
+      const canvas = new OffscreenCanvas(width, height);
+      const ctx = canvas.getContext('2d');
+      if (ctx) return { canvas, ctx };
+    }
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    return { canvas, ctx: canvas.getContext('2d') };
+  },
+
+  // Starts drawing into layer `id`'s canvas, cleared (made, or made again at a new size).
+  beginLayer(id, width, height, sx, sy) {
+    let layer = ARQ.layers.get(id);
+    if (!layer || layer.canvas.width !== width || layer.canvas.height !== height) {
+      layer = ARQ.layerCanvas(width, height);
+      ARQ.layers.set(id, layer);
+    } else {
+      layer.ctx.setTransform(1, 0, 0, 1, 0, 0);
+      layer.ctx.globalAlpha = 1;
+      layer.ctx.clearRect(0, 0, width, height);
+    }
+    layer.ctx.save();
+    layer.ctx.setTransform(sx, 0, 0, sy, 0, 0);
+    return layer.ctx;
+  },
+
   replay(n, textsPtr, textsLength) {
-    const ctx = ARQ.ctx;
+    let ctx = ARQ.ctx;
     if (!ctx) return;
+    ++ARQ.drawnFrames;
     const texts = ARQ.textDecoder.decode(HEAPU8.subarray(textsPtr, textsPtr + textsLength)).split('\0');
     ctx.setTransform(1, 0, 0, 1, 0, 0);
     ctx.globalAlpha = 1;
@@ -186,6 +273,7 @@ var ARQ = (Module['arq'] = {
     let depth = 0;
     let i = 0;
     let rule;
+    const outer = [];  // the canvases drawn on before the layer being drawn, with their depth
     while (i < n.length) {
       switch (n[i++]) {
         case 1: ctx.save(); ++depth; break;
@@ -252,6 +340,8 @@ var ARQ = (Module['arq'] = {
           if (image && image.ready && w > 0 && h > 0) {
             if (n[i + 5]) ARQ.drawTinted(ctx, image, x, y, w, h, ARQ.color(n, i + 6));
             else ctx.drawImage(image.element, x, y, w, h);
+          } else if (image) {
+            image.skipped = true;
           }
           i += 10;
           break;
@@ -270,18 +360,54 @@ var ARQ = (Module['arq'] = {
         case 14: ARQ.defineImage(n[i], texts[n[i + 1]], n[i + 2], n[i + 3]); i += 4; break;
         case 15: ARQ.images.delete(n[i++]); break;
         case 16: ARQ.defineRaster(n[i], n[i + 1], n[i + 2], n[i + 3]); i += 4; break;
-        default: console.error('arquorel: unknown drawing step ' + n[i - 1]); return;
+        case 17:
+          outer.push({ ctx, depth });
+          ctx = ARQ.beginLayer(n[i], n[i + 1], n[i + 2], n[i + 3], n[i + 4]);
+          depth = 0;
+          i += 5;
+          break;
+        case 18:
+          if (outer.length) {
+            while (depth-- > 0) ctx.restore();
+            ctx.restore();
+            ({ ctx, depth } = outer.pop());
+          }
+          break;
+        case 19: {
+          const layer = ARQ.layers.get(n[i]);
+          if (layer) {
+            ctx.save();
+            ctx.setTransform(n[i + 1], n[i + 2], n[i + 3], n[i + 4], n[i + 5], n[i + 6]);
+            ctx.globalAlpha = 1;
+            ctx.drawImage(layer.canvas, 0, 0);
+            ctx.restore();
+          }
+          i += 7;
+          break;
+        }
+        case 20: ARQ.layers.delete(n[i++]); break;
+        default: console.error('arquorel: unknown drawing step ' + n[i - 1]); i = n.length; break;
       }
     }
-    while (depth-- > 0) ctx.restore();
+    for (;;) {
+      while (depth-- > 0) ctx.restore();
+      if (!outer.length) break;
+      ctx.restore();
+      ({ ctx, depth } = outer.pop());
+    }
   },
 
   // An SVG image, decoded by the browser; drawn from the frame after it is ready.
   defineImage(id, svg, width, height) {
     const element = new Image(width || undefined, height || undefined);
-    const entry = { element, ready: false, tinted: new Map() };
+    const entry = { element, ready: false, tinted: new Map(), skipped: false };
     const url = URL.createObjectURL(new Blob([svg], { type: 'image/svg+xml' }));
-    element.onload = () => { entry.ready = true; URL.revokeObjectURL(url); };
+    element.onload = () => {
+      entry.ready = true;
+      URL.revokeObjectURL(url);
+      // Drawn before it was ready (into a layer, or a frame kept since): drawn again.
+      if (entry.skipped && ARQ.running) ARQ.canvasLost();
+    };
     element.onerror = () => URL.revokeObjectURL(url);
     element.src = url;
     ARQ.images.set(id, entry);
