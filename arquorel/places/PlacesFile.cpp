@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <unordered_map>
 #include <variant>
 
@@ -702,13 +703,44 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Calls a source and keeps what went wrong instead of letting it escape: a failure ends the
+// text, and the caller reports it.
+class SourceReader {
+  public:
+    explicit SourceReader(PlacesSource& read) : read_(read) {}
+
+    // Fills `into` with up to `size` bytes from `offset`; fewer only at the end or on failure.
+    std::size_t fill(std::uint64_t offset, char* into, std::size_t size) {
+        std::size_t got = 0;
+        while (got < size && !failure) {
+            std::size_t n = 0;
+            try {
+                n = read_(offset + got, into + got, size - got);
+            } catch (const std::exception& e) {
+                failure = e.what();
+            } catch (...) {
+                failure = "read failed";
+            }
+            if (n > size - got) failure = "the source returned more bytes than asked for";
+            if (failure || n == 0) break;
+            got += n;
+        }
+        return got;
+    }
+
+    std::optional<std::string> failure;
+
+  private:
+    PlacesSource& read_;
+};
+
 // Cuts the top-level array of a places file into the texts of its elements while the file is
 // read in blocks, so that a whole region's places never sit in memory as one text. It only
 // finds where elements end (strings and brackets); the parser checks each element. Anything
 // it does not expect (no array, a NUL byte, bytes after the array) makes the text irregular.
 class ElementSplitter {
   public:
-    explicit ElementSplitter(std::FILE* file) : file_(file) {}
+    explicit ElementSplitter(SourceReader& source) : source_(source) {}
 
     // Reads up to the array's opening bracket; false when the text does not start with one.
     bool open() {
@@ -790,7 +822,6 @@ class ElementSplitter {
         skipSpace();
         return at(pos_) < 0;
     }
-    int readErrno = 0;  // set when reading failed
 
   private:
     static bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -813,18 +844,17 @@ class ElementSplitter {
             if (eof_) return -1;
             const std::size_t had = buffer_.size();
             buffer_.resize(had + kBlock);
-            const std::size_t n = std::fread(buffer_.data() + had, 1, kBlock, file_);
+            const std::size_t n = source_.fill(read_, buffer_.data() + had, kBlock);
             buffer_.resize(had + n);
-            if (n < kBlock) {
-                eof_ = true;
-                if (std::ferror(file_)) readErrno = errno != 0 ? errno : EIO;
-            }
+            read_ += n;
+            eof_ = n < kBlock;
         }
         return static_cast<unsigned char>(buffer_[i]);
     }
 
     static constexpr std::size_t kBlock = 1 << 20;
-    std::FILE* file_;
+    SourceReader& source_;
+    std::uint64_t read_ = 0;  // bytes of the text read so far
     std::string buffer_;
     std::size_t pos_ = 0;
     bool eof_ = false;
@@ -921,50 +951,79 @@ PlacesFile PlacesFile::fromText(std::string_view text) {
     }
 }
 
-PlacesFile PlacesFile::fromPath(const std::filesystem::path& path) {
+PlacesFile PlacesFile::fromSource(std::string name, PlacesSource read) {
+    const auto named = [&name](std::string message) {
+        return name.empty() ? message : name + ": " + message;
+    };
     try {
-        const std::string name = path.string();
-        errno = 0;
-        const std::unique_ptr<std::FILE, FileCloser> f(std::fopen(name.c_str(), "rb"));
-        if (!f)
-            return withError({PlacesFileError::Kind::unreadable,
-                              "cannot open " + name + ": " + std::strerror(errno), 0, 0});
-        const auto readFailed = [&](int readErrno) {
-            return withError({PlacesFileError::Kind::unreadable,
-                              "cannot read " + name + ": " + std::strerror(readErrno), 0, 0});
+        SourceReader source(read);
+        const auto readFailed = [&] {
+            return withError(
+                {PlacesFileError::Kind::unreadable,
+                 (name.empty() ? "cannot read places: " : "cannot read " + name + ": ") +
+                     *source.failure,
+                 0, 0});
         };
-        // A file that parses cleanly is read in one streaming pass. Anything else (a parse
+        // A text that parses cleanly is read in one streaming pass. Anything else (a parse
         // error, a number beyond a double, over-deep nesting, a NUL byte) stops that pass, and
         // the whole text is read again and loaded by fromText, which reports it exactly.
         {
             PlacesFile file;
             const std::vector<OutOfRangeNumber> none;
             PlacesLoader loader(file, none);
-            ElementSplitter elements(f.get());
-            errno = 0;
+            ElementSplitter elements(source);
             bool regular = elements.open() && loader.start_array(0);
             while (regular) {
                 const auto element = elements.next();
                 if (!element) break;
                 regular = json::sax_parse(*element, &loader);
             }
-            if (elements.readErrno != 0) return readFailed(elements.readErrno);
+            if (source.failure) return readFailed();
             if (regular && elements.closedCleanly() && loader.end_array()) return file;
         }
-        std::rewind(f.get());
         std::string text;
-        char buffer[65536];
-        std::size_t n;
-        errno = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) text.append(buffer, n);
-        if (std::ferror(f.get()) != 0) return readFailed(errno);
+        constexpr std::size_t kBlock = 1 << 16;
+        for (;;) {
+            const std::size_t had = text.size();
+            text.resize(had + kBlock);
+            const std::size_t n = source.fill(had, text.data() + had, kBlock);
+            text.resize(had + n);
+            if (source.failure) return readFailed();
+            if (n < kBlock) break;
+        }
         PlacesFile file = fromText(text);
-        if (file.error) file.error->message = name + ": " + file.error->message;
+        if (file.error) file.error->message = named(std::move(file.error->message));
         return file;
     } catch (const std::exception& e) {
-        return withError(
-            {PlacesFileError::Kind::unreadable, path.string() + ": " + e.what(), 0, 0});
+        return withError({PlacesFileError::Kind::unreadable,
+                          named(name.empty() ? std::string("cannot read places: ") + e.what()
+                                             : std::string(e.what())),
+                          0, 0});
     }
+}
+
+PlacesFile PlacesFile::fromPath(const std::filesystem::path& path) {
+    const std::string name = path.string();
+    errno = 0;
+    const std::unique_ptr<std::FILE, FileCloser> f(std::fopen(name.c_str(), "rb"));
+    if (!f)
+        return withError({PlacesFileError::Kind::unreadable,
+                          "cannot open " + name + ": " + std::strerror(errno), 0, 0});
+    std::uint64_t at = 0;  // the stream's position
+    return fromSource(name, [&](std::uint64_t offset, char* into, std::size_t size) {
+        if (offset != at) {
+            if (offset > std::uint64_t(std::numeric_limits<long>::max()) ||
+                std::fseek(f.get(), long(offset), SEEK_SET) != 0)
+                throw std::runtime_error(std::strerror(errno));
+            at = offset;
+        }
+        errno = 0;
+        const std::size_t n = std::fread(into, 1, size, f.get());
+        if (n < size && std::ferror(f.get()))
+            throw std::runtime_error(std::strerror(errno != 0 ? errno : EIO));
+        at += n;
+        return n;
+    });
 }
 
 }  // namespace arquorel

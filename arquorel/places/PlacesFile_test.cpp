@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <tuple>
@@ -286,11 +288,81 @@ TEST(PlacesFileTest, AFileReadInBlocksLoadsLikeItsText) {
     for (const auto& text : texts) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
         auto expected = PlacesFile::fromText(text);
+        const std::string plain = summary(expected);
+        // A source handing out a few bytes at a time cuts elements, strings and UTF-8
+        // sequences anywhere.
+        for (const std::size_t most : {1u, 7u, 4096u}) {
+            const auto file =
+                PlacesFile::fromSource("", [&](std::uint64_t offset, char* into, std::size_t size) {
+                    const std::size_t n = std::min({size, most, text.size() - offset});
+                    text.copy(into, n, offset);
+                    return n;
+                });
+            EXPECT_EQ(summary(file), plain) << most << " " << text.substr(0, 60);
+        }
         if (expected.error)
             expected.error->message = path.string() + ": " + expected.error->message;
         EXPECT_EQ(summary(PlacesFile::fromPath(path)), summary(expected)) << text.substr(0, 60);
     }
     std::filesystem::remove(path);
+}
+
+// A good text is read once, in order, so that it never has to be held whole; a bad one is read
+// again from the start to be reported exactly. A failing source ends the load with its reason.
+TEST(PlacesFileTest, ASourceIsReadOnceUnlessTheTextIsBadAndItsFailuresAreReported) {
+    std::string good = "[";
+    for (int i = 0; i < 2000; ++i)
+        good += (i ? "," : "") + R"({"id": "r)"s + std::to_string(i) + R"(", "lat": 1, "lng": 2})";
+    good += "]";
+    const std::string bad = good.substr(0, good.size() - 1) + ",]";
+    struct Reads {
+        std::vector<std::uint64_t> offsets;
+        std::uint64_t bytes = 0;
+    };
+    // Fails at the read numbered `failAt` (from 0); claims `extra` bytes more than asked for.
+    const auto from = [](const std::string& text, Reads& reads, std::size_t failAt = SIZE_MAX,
+                         std::size_t extra = 0) {
+        return PlacesFile::fromSource(
+            "picked.json",
+            [&text, &reads, failAt, extra](std::uint64_t offset, char* into,
+                                           std::size_t size) -> std::size_t {
+                reads.offsets.push_back(offset);
+                if (reads.offsets.size() > failAt) throw std::runtime_error("the file went away");
+                const std::size_t n = std::min<std::size_t>(size, text.size() - offset);
+                text.copy(into, n, offset);
+                reads.bytes += n;
+                return extra != 0 ? size + extra : n;
+            });
+    };
+    Reads once;
+    const auto file = from(good, once);
+    ASSERT_FALSE(file.error) << file.error->message;
+    EXPECT_EQ(file.records.size(), 2000u);
+    EXPECT_EQ(once.bytes, good.size());
+    EXPECT_TRUE(std::is_sorted(once.offsets.begin(), once.offsets.end()));
+
+    Reads twice;
+    const auto refused = from(bad, twice);
+    EXPECT_EQ(refused.error->message,
+              PlacesFile::fromText(bad).error->message.insert(0, "picked.json: "));
+    EXPECT_EQ(twice.bytes, 2 * bad.size());
+
+    for (const std::size_t failAt : {0u, 1u}) {
+        Reads failing;
+        const auto failed = from(good, failing, failAt);
+        ASSERT_TRUE(failed.error);
+        EXPECT_EQ(failed.error->kind, ErrorKind::unreadable);
+        EXPECT_EQ(failed.error->message, "cannot read picked.json: the file went away");
+        EXPECT_TRUE(failed.records.empty());
+    }
+    Reads inTheRetry;
+    const auto retry = std::find(twice.offsets.begin() + 1, twice.offsets.end(), 0u);
+    EXPECT_EQ(from(bad, inTheRetry, std::size_t(retry - twice.offsets.begin()) + 1).error->message,
+              "cannot read picked.json: the file went away");
+
+    Reads overlong;
+    EXPECT_EQ(from(good, overlong, SIZE_MAX, 1).error->message,
+              "cannot read picked.json: the source returned more bytes than asked for");
 }
 
 // Both JSON decoders against the parsing test suite: "y" texts must be accepted, "n" texts
