@@ -101,6 +101,8 @@ std::string placesReport(const arquorel::PlacesFile& loaded) {
 // Places texts up to this size are kept in a recording; larger ones are named.
 constexpr double kMaxEmbeddedPlaces = 5 * 1024 * 1024;
 constexpr const char* kDefaultPlacesFileName = "places.json";
+// Problems of a places text written to the console, at most.
+constexpr std::size_t kMaxConsoleProblems = 20;
 
 // Reads the page's places bytes for the places reader.
 std::size_t pageBytes(std::uint64_t offset, char* into, std::size_t size) {
@@ -165,7 +167,14 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(double placesSize, const char* placesNam
         arq_js_event("error", ("{\"message\":" + jsonText(loaded.error->message) + "}").c_str());
         return -1;
     }
-    for (const auto& problem : loaded.problems) context.console().writeLine(problem.text());
+    // The page lists every record left out; the console gets the first few problems, as a file
+    // with many bad records would otherwise take seconds writing them one line each.
+    const std::size_t written = std::min(loaded.problems.size(), kMaxConsoleProblems);
+    for (std::size_t i = 0; i < written; ++i)
+        context.console().writeLine(loaded.problems[i].text());
+    if (written < loaded.problems.size())
+        context.console().writeLine("places: " + std::to_string(loaded.problems.size() - written) +
+                                    " more problems, not written here");
 
     if (imperial)
         context.userDefaults().set("isMyleType", true);
