@@ -337,6 +337,13 @@ std::variant<std::int64_t, std::string> wholeNumber(const json& v, const std::st
 
 constexpr std::size_t kFieldCount = std::size(kFields);
 
+// The fields' keys with their lengths.
+const std::array<std::string_view, kFieldCount> kKeys = [] {
+    std::array<std::string_view, kFieldCount> keys;
+    for (std::size_t i = 0; i < kFieldCount; ++i) keys[i] = kFields[i].key;
+    return keys;
+}();
+
 // The index in kFields of a key; kFieldCount for keys that are not fields.
 std::size_t fieldIndex(std::string_view key) {
     static const std::unordered_map<std::string_view, std::size_t> index = [] {
@@ -498,11 +505,20 @@ class RecordReader {
 // reader accepts, it reads the way they would.
 class PlainRecordReader {
   public:
+    // The record an element's text holds, or nothing.
     std::shared_ptr<QuorelProperty> read(std::string_view element) {
-        text_ = element;
+        std::size_t length = 0;
+        auto record = readFront(element, length);
+        return length == element.size() ? record : nullptr;
+    }
+    // The record at the start of a text that may go on past it; `length` is set to the
+    // record's length. Nothing when the text ends before the record does.
+    std::shared_ptr<QuorelProperty> readFront(std::string_view text, std::size_t& length) {
+        text_ = text;
         pos_ = 0;
         values_.fill({});
         if (!object()) return nullptr;
+        length = pos_;
         return record();
     }
 
@@ -533,7 +549,10 @@ class PlainRecordReader {
     bool object() {
         if (text_.size() > std::numeric_limits<std::uint32_t>::max() || !consume('{')) return false;
         std::size_t position = 0;
-        if (peek() == '}') return ++pos_ == text_.size();
+        if (peek() == '}') {
+            ++pos_;
+            return true;
+        }
         for (;; ++position) {
             Value key;
             if (!string(key) || key.escaped) return false;
@@ -543,7 +562,7 @@ class PlainRecordReader {
             // this position in the previous element before looking the key up.
             std::size_t field;
             if (position < keyOrder_.size() && keyOrder_[position] < kFieldCount &&
-                name == kFields[keyOrder_[position]].key) {
+                name == kKeys[keyOrder_[position]]) {
                 field = keyOrder_[position];
             } else {
                 field = fieldIndex(name);
@@ -557,7 +576,10 @@ class PlainRecordReader {
             else if ((v.kind == Kind::array || v.kind == Kind::object) && !json::accept(slice(v)))
                 return false;
             skipSpace();
-            if (peek() == '}') return ++pos_ == text_.size();
+            if (peek() == '}') {
+                ++pos_;
+                return true;
+            }
             if (!consume(',')) return false;
         }
     }
@@ -938,7 +960,7 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
         // Records usually list their keys in the same order: try the field that stood at this
         // position in the previous element before looking the key up.
         if (keyPosition_ < keyOrder_.size() && keyOrder_[keyPosition_] < kFieldCount &&
-            k == kFields[keyOrder_[keyPosition_]].key) {
+            k == kKeys[keyOrder_[keyPosition_]]) {
             field_ = keyOrder_[keyPosition_];
         } else {
             field_ = fieldIndex(k);
@@ -1161,7 +1183,9 @@ class ElementSplitter {
     }
 
     // The next element's text; none at the end of the array or when the text is irregular.
-    std::optional<std::string_view> next() {
+    // An object that `plain` reads from the text at hand comes as `record` with an empty text.
+    std::optional<std::string_view> next(PlainRecordReader& plain,
+                                         std::shared_ptr<QuorelProperty>& record) {
         compact();
         if (!first_) {
             if (at(pos_) != ',') {
@@ -1180,6 +1204,16 @@ class ElementSplitter {
         const std::size_t start = pos_;
         std::size_t i = start;
         const int c = at(i);
+        if (c == '{') {
+            // Most elements are plain records: read in one pass over the text where they
+            // are whole in the buffer, rather than delimited first and read after.
+            std::size_t length = 0;
+            if ((record = plain.readFront(std::string_view(buffer_).substr(start), length))) {
+                pos_ = start + length;
+                skipSpace();
+                return std::string_view();
+            }
+        }
         if (c == '{' || c == '[') {
             int depth = 0;
             bool inString = false;
@@ -1385,10 +1419,11 @@ PlacesFile PlacesFile::fromSource(std::string name, PlacesSource read) {
             ElementSplitter elements(source);
             PlainRecordReader plain;
             bool regular = elements.open() && loader.start_array(0);
+            std::shared_ptr<QuorelProperty> record;
             while (regular) {
-                const auto element = elements.next();
+                const auto element = elements.next(plain, record);
                 if (!element) break;
-                if (auto record = plain.read(*element))
+                if (record || (record = plain.read(*element)))
                     loader.addRecord(std::move(record));
                 else
                     regular = json::sax_parse(*element, &loader);
