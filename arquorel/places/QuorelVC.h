@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "arquorel/arcore/ARTrackingManager.h"
+#include "arquorel/arcore/NearestIndex.h"
 #include "arquorel/arscreen/ARViewController.h"
 #include "arquorel/arscreen/RadarFeed.h"
 #include "arquorel/places/AnnnotationView.h"
@@ -266,6 +267,9 @@ class QuorelVC : public ARViewController,
     mutable std::vector<std::shared_ptr<Place>> radarPlaces_;
     // What radarPlaces_ was chosen from: the places' storage, their count and the distances.
     mutable std::optional<std::tuple<const void*, std::size_t, std::uint64_t>> radarChosenFrom_;
+    // An index of the places' positions, and the storage and count it was made for.
+    mutable NearestIndex placesIndex_;
+    mutable std::optional<std::tuple<const void*, std::size_t>> placesIndexed_;
     std::shared_ptr<Label> attributionLabel_;
     std::uint64_t reloadGeneration_ = 0;
     int reloads_ = 0;
