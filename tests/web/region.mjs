@@ -111,10 +111,12 @@ try {
         .filter((c) => !c.hidden).length;
       for (const p of browser.problems) check(false, 'Monaco: ' + p);
 
-      // A file of many bad records: each is listed, promptly.
+      // A file of many bad records: each is listed, promptly; a file this small (1.5 MB) is
+      // kept in the recording.
       const bad = 50000;
       await browser.page.goto(server.url);
       await browser.page.check('input[name=source][value=file]');
+      await browser.page.check('#record');
       await browser.page.setInputFiles('#placesFile', { name: 'bad.json',
         mimeType: 'application/json', buffer: Buffer.from(JSON.stringify(
           Array.from({ length: bad }, (_, i) => ({ id: `b${i}`, lat: 'north' })))) });
@@ -126,6 +128,11 @@ try {
       const items = await browser.page.evaluate(() => document.querySelectorAll('#report li').length);
       check(listed && items === bad && ms < 15000,
         `${bad} bad records: the notice lists ${items} left out, ${ms} ms after Start`);
+      const saved = browser.page.waitForEvent('download', { timeout: 10000 });
+      await browser.page.click('#stopRecording');
+      const kept = readFileSync(await (await saved).path(), 'utf8');
+      check(/^places-inline "\[\{\\"id\\":\\"b0\\"/m.test(kept),
+        'the recording keeps the places of a small file');
     } finally {
       await browser.close();
     }
