@@ -160,7 +160,7 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(double placesSize, const char* placesNam
     auto& context = platform.context();
     auto& s = session();
     // No name for the reader: its messages stay those of the text itself ("line 1, column 9").
-    const auto loaded = arquorel::PlacesFile::fromSource({}, pageBytes);
+    auto loaded = arquorel::PlacesFile::fromSource({}, pageBytes);
     s.placesReport = placesReport(loaded);
     if (loaded.error) {
         context.console().writeLine("places: " + loaded.error->message);
@@ -197,7 +197,8 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(double placesSize, const char* placesNam
             .storyboard(arquorel::kMainStoryboard)
             ->instantiateViewController(arquorel::kQuorelVCIdentifier));
     if (!s.screen) s.screen = arquorel::QuorelVC::make();
-    s.screen->serverPlaces = loaded.records;
+    const int taken = static_cast<int>(loaded.records.size());
+    s.screen->serverPlaces = std::move(loaded.records);
     if (delegate) s.screen->delegate = std::make_shared<Host>();
     s.screen->attribution = attribution ? attribution : "";
     s.screen->showsFirstUseHints = hints != 0;
@@ -229,7 +230,7 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(double placesSize, const char* placesNam
         recorder->presented(context.now());
     }
     root->present(s.screen, true);
-    return static_cast<int>(loaded.records.size());
+    return taken;
 }
 
 // The user's wish for less motion (the page's prefers-reduced-motion), for this screen and the
