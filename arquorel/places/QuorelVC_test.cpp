@@ -752,6 +752,20 @@ TEST(QuorelVCTest, AWalkKeepsExactlyTheNearestOfMeasuringEveryPlace) {
         for (std::size_t i = 0; i < chosen.size(); ++i)
             ASSERT_EQ(radar[i].get(), screen.places[chosen[i]].get()) << i;
 
+        // A step too short to measure again, then a place fewer: the radar is chosen again,
+        // from where the distances were measured.
+        const Coordinate near{at.latitude + 0.00003, at.longitude + 0.00003};
+        screen.didUpdateLocation(screen.trackingManager(),
+                                 Location(near, 0, 5, 5, stage.device.now()));
+        screen.places.pop_back();
+        auto again = nearestIndices(screen.places.size(), QuorelVC::kRadarPlaces,
+                                    [&](std::size_t i) { return measured(*screen.places[i]); });
+        std::sort(again.begin(), again.end());
+        const auto& chosenAgain = screen.radarPlaces();
+        ASSERT_EQ(chosenAgain.size(), again.size());
+        for (std::size_t i = 0; i < again.size(); ++i)
+            ASSERT_EQ(chosenAgain[i].get(), screen.places[again[i]].get()) << i;
+
         // Whatever place is read, near or far, reads as measured now.
         for (const std::size_t i :
              {std::size_t{0}, screen.places.size() / 2, screen.places.size() - 1})
