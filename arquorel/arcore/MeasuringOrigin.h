@@ -15,10 +15,12 @@ class MeasuringOrigin {
   public:
     void moveTo(const Location& user) {
         origin_.emplace(user);
+        position_ = user.coordinate;
         ++generation_;
     }
     // None before the first position.
     const UserOrigin* origin() const { return origin_ ? &*origin_ : nullptr; }
+    const std::optional<Coordinate>& position() const { return position_; }
     // Changes with every move.
     std::uint64_t generation() const { return generation_; }
     // Counts the annotations measured from here that changed their location, so that an index
@@ -28,6 +30,7 @@ class MeasuringOrigin {
 
   private:
     std::optional<UserOrigin> origin_;
+    std::optional<Coordinate> position_;
     std::uint64_t generation_ = 1;
     mutable std::uint64_t annotationsMoved_ = 0;
 };

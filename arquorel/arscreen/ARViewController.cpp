@@ -204,8 +204,7 @@ void ARViewController::arrangeNearestFirst() {
     if (indexStale_ || indexedMoves_ != measuring_->annotationsMoved()) indexAnnotations();
     const std::size_t n = annotations_.size();
     const std::size_t k = presenter_ ? presenter_->maxVisibleAnnotations : n;
-    const Coordinate from =
-        arStatus_.userLocation ? arStatus_.userLocation->coordinate : Coordinate{};
+    const Coordinate from = measuredFrom().value_or(Coordinate{std::nan(""), std::nan("")});
     const auto nearest = index_.nearest(
         from, k,
         [&](std::uint32_t point) {

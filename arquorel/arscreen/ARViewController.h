@@ -131,6 +131,8 @@ class ARViewController : public ViewController,
     void arrangeNearestFirst();
     // How many times the distances were measured; a change means they may have changed.
     std::uint64_t distancesMeasured() const { return distancesMeasured_; }
+    // Where the distances were last measured from; none before the first measuring.
+    const std::optional<Coordinate>& measuredFrom() const { return measuring_->position(); }
     virtual void calculateAzimuthsForAnnotations();
     // The centre of the annotations' bounding box; none for an empty list or an invalid result.
     static std::optional<Location> centerLocationOfAnnotations(const AnnotationList& annotations);

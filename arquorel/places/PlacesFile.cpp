@@ -1462,8 +1462,9 @@ PlacesFile PlacesFile::fromPath(const std::filesystem::path& path) {
     std::uint64_t at = 0;  // the stream's position
     return fromSource(name, [&](std::uint64_t offset, char* into, std::size_t size) {
         if (offset != at) {
-            if (offset > std::uint64_t(std::numeric_limits<long>::max()) ||
-                std::fseek(f.get(), long(offset), SEEK_SET) != 0)
+            if (offset > std::uint64_t(std::numeric_limits<long>::max()))
+                throw std::runtime_error(std::strerror(EOVERFLOW));
+            if (std::fseek(f.get(), long(offset), SEEK_SET) != 0)
                 throw std::runtime_error(std::strerror(errno));
             at = offset;
         }

@@ -930,10 +930,11 @@ const std::vector<std::shared_ptr<Place>>& QuorelVC::radarPlaces() const {
         placesIndex_ = NearestIndex(at);
         placesIndexed_ = stored;
     }
-    const auto user = arStatus().userLocation;
-    auto chosen =
-        placesIndex_.nearest(user ? user->coordinate : Coordinate{}, kRadarPlaces,
-                             [&](std::uint32_t i) { return places[i]->distanceFromUser(); });
+    // From where the distances were measured (the user may have moved a little since); from
+    // nowhere, every place is measured.
+    auto chosen = placesIndex_.nearest(
+        measuredFrom().value_or(Coordinate{std::nan(""), std::nan("")}), kRadarPlaces,
+        [&](std::uint32_t i) { return places[i]->distanceFromUser(); });
     std::sort(chosen.begin(), chosen.end());
     radarPlaces_.clear();
     radarPlaces_.reserve(chosen.size());

@@ -113,6 +113,10 @@ class QuorelVC : public ARViewController,
     // The most places the radar shows: the nearest ones, so that its work per frame does not
     // grow with a whole region's places.
     static constexpr std::size_t kRadarPlaces = 1000;
+    // The places on the radar: all of them up to kRadarPlaces, else the kRadarPlaces nearest;
+    // in the order of `places` either way. Chosen again only when the places or their
+    // distances changed, never on every frame.
+    const std::vector<std::shared_ptr<Place>>& radarPlaces() const;
     static constexpr double kReloadDelayAfterLoad = 0.2;
     static constexpr double kLoadingHideDelay = 2.0;
     static constexpr double kAlertDelay = 3.0;
@@ -227,10 +231,6 @@ class QuorelVC : public ARViewController,
     void buildRadarViews();
     void styleCameraAccessButton();
     RadarFeed::Points makeRadarPoints() const;
-    // The places on the radar: all of them up to kRadarPlaces, else the kRadarPlaces nearest;
-    // in the order of `places` either way. Chosen again only when the places or their
-    // distances changed, never on every frame.
-    const std::vector<std::shared_ptr<Place>>& radarPlaces() const;
     // The user's position now: the newer (by timestamp) of the shared location manager's and
     // `fix`, so that whichever of the two receivers gets a fix first, the screen uses it.
     static std::optional<Location> currentLocation(const std::optional<Location>& fix);
