@@ -4,6 +4,9 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +29,16 @@
 
 EM_JS(void, arq_js_event, (const char* name, const char* detail),
       { ARQ.dispatch(UTF8ToString(name), JSON.parse(UTF8ToString(detail))); });
+
+// Copies up to `size` bytes of the places the page holds (Module.arqPlacesBytes, a Uint8Array
+// outside the module's memory) from `offset` into `into`; the number copied, 0 at the end.
+EM_JS(double, arq_js_places_read, (double offset, char* into, double size), {
+    const bytes = Module.arqPlacesBytes;
+    if (!bytes || offset >= bytes.length) return 0;
+    const block = bytes.subarray(offset, Math.min(bytes.length, offset + size));
+    HEAPU8.set(block, into >>> 0);
+    return block.length;
+});
 
 namespace {
 
@@ -59,33 +72,49 @@ std::string number(double v) {
 // joined by "; ".
 std::string placesReport(const arquorel::PlacesFile& loaded) {
     struct Entry {
-        std::size_t index;
         std::string id;
         std::string problems;
     };
-    std::vector<Entry> entries;
+    // By record, in the records' order; looked up by index, as a file with many bad records
+    // has as many problems.
+    std::map<std::size_t, Entry> left;
     for (const auto& problem : loaded.problems)
-        if (problem.leftOut) entries.push_back({problem.index, problem.id, {}});
+        if (problem.leftOut) left.try_emplace(problem.index, Entry{problem.id, {}});
     for (const auto& problem : loaded.problems) {
-        for (auto& entry : entries) {
-            if (entry.index != problem.index) continue;
-            if (!entry.problems.empty()) entry.problems += "; ";
-            entry.problems += (problem.field.empty() ? "" : problem.field + ": ") + problem.message;
-        }
+        const auto entry = left.find(problem.index);
+        if (entry == left.end()) continue;
+        auto& text = entry->second.problems;
+        if (!text.empty()) text += "; ";
+        text += (problem.field.empty() ? "" : problem.field + ": ") + problem.message;
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.index < b.index; });
-    entries.erase(std::unique(entries.begin(), entries.end(),
-                              [](const Entry& a, const Entry& b) { return a.index == b.index; }),
-                  entries.end());
     std::string out = "{\"shown\":" + std::to_string(loaded.records.size()) + ",\"leftOut\":[";
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (i > 0) out += ",";
-        out += "{\"record\":" + std::to_string(entries[i].index + 1) +
-               ",\"id\":" + jsonText(entries[i].id) +
-               ",\"problem\":" + jsonText(entries[i].problems) + "}";
+    bool first = true;
+    for (const auto& [index, entry] : left) {
+        if (!first) out += ",";
+        first = false;
+        out += "{\"record\":" + std::to_string(index + 1) + ",\"id\":" + jsonText(entry.id) +
+               ",\"problem\":" + jsonText(entry.problems) + "}";
     }
     return out + "]}";
+}
+
+// Places texts up to this size are kept in a recording; larger ones are named.
+constexpr double kMaxEmbeddedPlaces = 5 * 1024 * 1024;
+constexpr const char* kDefaultPlacesFileName = "places.json";
+// Problems of a places text written to the console, at most.
+constexpr std::size_t kMaxConsoleProblems = 20;
+
+// Reads the page's places bytes for the places reader.
+std::size_t pageBytes(std::uint64_t offset, char* into, std::size_t size) {
+    return static_cast<std::size_t>(
+        arq_js_places_read(static_cast<double>(offset), into, static_cast<double>(size)));
+}
+
+// The page's places bytes as one text (a small one: the recording keeps it).
+std::string wholePageText(std::size_t size) {
+    std::string text(size, '\0');
+    text.resize(pageBytes(0, text.data(), size));
+    return text;
 }
 
 struct Host : arquorel::QuorelVCDelegate {
@@ -116,25 +145,36 @@ Session& session() {
 
 extern "C" {
 
-// Shows the main screen with the places of `placesJson` (a places JSON array). With `delegate`,
-// taps on places reach the page as events; without, the built-in details screen opens.
-// `debugMap`: a small "map" button shows the debugging map of the places. Returns
-// the number of places taken (-1: none could be read); the problems of records left out go to
-// the console and to the report arq_host_places_report() gives.
-EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, const char* language,
-                                        const char* attribution, int hints, int delegate,
-                                        int debugMap) {
+// Shows the main screen with the places the page holds in Module.arqPlacesBytes: a places JSON
+// array of `placesSize` bytes, read block by block, so that a whole region's text never enters
+// the module's memory (which never shrinks). `placesName` is the places' file name, which a
+// recording keeps instead of places too large to embed. With `delegate`, taps on places reach
+// the page as events; without, the built-in details screen opens. `debugMap`: a small "map"
+// button shows the debugging map of the places. Returns the number of places taken (-1: none
+// could be read); the problems of records left out go to the console and to the report
+// arq_host_places_report() gives.
+EMSCRIPTEN_KEEPALIVE int arq_host_start(double placesSize, const char* placesName, int imperial,
+                                        const char* language, const char* attribution, int hints,
+                                        int delegate, int debugMap) {
     auto& platform = BrowserPlatform::instance();
     auto& context = platform.context();
     auto& s = session();
-    const auto loaded = arquorel::PlacesFile::fromText(placesJson ? placesJson : "");
+    // No name for the reader: its messages stay those of the text itself ("line 1, column 9").
+    auto loaded = arquorel::PlacesFile::fromSource({}, pageBytes);
     s.placesReport = placesReport(loaded);
     if (loaded.error) {
         context.console().writeLine("places: " + loaded.error->message);
         arq_js_event("error", ("{\"message\":" + jsonText(loaded.error->message) + "}").c_str());
         return -1;
     }
-    for (const auto& problem : loaded.problems) context.console().writeLine(problem.text());
+    // The page lists every record left out; the console gets the first few problems, as a file
+    // with many bad records would otherwise take seconds writing them one line each.
+    const std::size_t written = std::min(loaded.problems.size(), kMaxConsoleProblems);
+    for (std::size_t i = 0; i < written; ++i)
+        context.console().writeLine(loaded.problems[i].text());
+    if (written < loaded.problems.size())
+        context.console().writeLine("places: " + std::to_string(loaded.problems.size() - written) +
+                                    " more problems, not written here");
 
     if (imperial)
         context.userDefaults().set("isMyleType", true);
@@ -157,7 +197,8 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
             .storyboard(arquorel::kMainStoryboard)
             ->instantiateViewController(arquorel::kQuorelVCIdentifier));
     if (!s.screen) s.screen = arquorel::QuorelVC::make();
-    s.screen->serverPlaces = loaded.records;
+    const int taken = static_cast<int>(loaded.records.size());
+    s.screen->serverPlaces = std::move(loaded.records);
     if (delegate) s.screen->delegate = std::make_shared<Host>();
     s.screen->attribution = attribution ? attribution : "";
     s.screen->showsFirstUseHints = hints != 0;
@@ -167,8 +208,21 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
     s.shown = false;
     s.depth = 0;
     if (auto* recorder = platform.recorder()) {
-        // The places go into the recording unless the page named their file.
-        if (!recorder->hasPlaces()) recorder->setEmbeddedPlaces(placesJson ? placesJson : "");
+        // The places go into the recording unless the page named their file already; a file
+        // too large to embed is named, and the replay finds it beside the scenario.
+        if (!recorder->hasPlaces()) {
+            if (placesSize <= kMaxEmbeddedPlaces) {
+                recorder->setEmbeddedPlaces(wholePageText(static_cast<std::size_t>(placesSize)));
+            } else {
+                const std::string name =
+                    placesName && *placesName ? placesName : kDefaultPlacesFileName;
+                recorder->setPlacesFile(name);
+                context.console().writeLine(
+                    "recording: the places are too large to keep in it; "
+                    "put them beside the scenario as " +
+                    name);
+            }
+        }
         recorder->setLanguage(arquorel::Bundle::framework().language());
         recorder->setImperial(imperial != 0);
         recorder->setDelegate(delegate != 0);
@@ -176,7 +230,7 @@ EMSCRIPTEN_KEEPALIVE int arq_host_start(const char* placesJson, int imperial, co
         recorder->presented(context.now());
     }
     root->present(s.screen, true);
-    return static_cast<int>(loaded.records.size());
+    return taken;
 }
 
 // The user's wish for less motion (the page's prefers-reduced-motion), for this screen and the

@@ -9,8 +9,11 @@
 //     screen.addEventListener('close', () => screen.destroy());
 //   };
 //
-// `places` is an array of place records (or its JSON text), as the native component takes
-// them. Options: units ('metric' or 'imperial'), language ('en', 'fr'), attribution (the
+// `places` is an array of place records, their JSON text, or a File (or Blob, ArrayBuffer,
+// Uint8Array) of that text, as the native component takes them; a file is read block by block
+// by the module, so a whole region's places (100,000 records) fit. `placesName` names the
+// places' file in a recording when they are too large to keep in it (a File's own name by
+// default). Options: units ('metric' or 'imperial'), language ('en', 'fr'), attribution (the
 // places' data attribution, shown at the bottom of the screen), details ('host': taps on a
 // place reach the host as 'openElementDetails' events; 'builtin': the component's own details
 // screen opens, with its map, walking route, web page screen and hand-offs), hints (the
@@ -242,10 +245,25 @@ export async function dialStrings(phone, region = '') {
   return lines.split('\n').filter((line) => line);
 }
 
+// The places option as bytes of JSON text: a File or Blob (read here, outside the module),
+// bytes, a JSON text or an array of records.
+async function placesBytes(places) {
+  if (places instanceof Blob) {
+    try {
+      return new Uint8Array(await places.arrayBuffer());
+    } catch (error) {
+      throw new Error(`${places.name || 'The places file'} cannot be read: ${error.message}`);
+    }
+  }
+  if (places instanceof ArrayBuffer) return new Uint8Array(places);
+  if (ArrayBuffer.isView(places))
+    return new Uint8Array(places.buffer, places.byteOffset, places.byteLength);
+  return new TextEncoder().encode(typeof places === 'string' ? places
+    : JSON.stringify(places || []));
+}
+
 export async function createMainScreen(element, options = {}) {
   if (current) current.destroy();
-  const places = typeof options.places === 'string' ? options.places
-    : JSON.stringify(options.places || []);
   const packAddress = options.mapPack === undefined ? new URL('monaco.pack', here).href
     : options.mapPack ? new URL(options.mapPack, location.href).href : null;
   // Progress for the page: what is ready of the module and the fonts.
@@ -256,7 +274,8 @@ export async function createMainScreen(element, options = {}) {
     return value;
   };
   progress({ ready, of: 2, what: null });
-  const [module] = await Promise.all([core().then(step('module')), loadFonts().then(step('fonts'))]);
+  const [module, bytes] = await Promise.all([core().then(step('module')),
+    placesBytes(options.places), loadFonts().then(step('fonts'))]);
   // The map pack serves only the details screen: it arrives while the main screen runs.
   if (packAddress) fetchPack(packAddress).then((pack) => installPack(module, packAddress, pack));
   const screen = new MainScreen(element, module);
@@ -282,7 +301,8 @@ export async function createMainScreen(element, options = {}) {
     module._arq_record_stop();  // a recording the page left behind is not continued
   }
   const text = (s) => module.arq.cString(s);
-  const placesText = text(places);
+  const placesName = text(options.placesName || (options.places instanceof File
+    ? options.places.name : ''));
   const language = text(options.language || 'en');
   const attribution = text(options.attribution === undefined
     ? '\u00A9 OpenStreetMap contributors, ODbL 1.0' : options.attribution);
@@ -293,10 +313,18 @@ export async function createMainScreen(element, options = {}) {
   const motion = matchMedia('(prefers-reduced-motion: reduce)');
   module._arq_host_reduce_motion(motion.matches ? 1 : 0);
   module.arq.on(motion, 'change', () => module._arq_host_reduce_motion(motion.matches ? 1 : 0));
-  const taken = module._arq_host_start(placesText, options.units === 'imperial' ? 1 : 0,
-    language, attribution, options.hints ? 1 : 0, options.details === 'builtin' ? 0 : 1,
-    options.debugMap ? 1 : 0);
-  for (const p of [placesText, language, attribution]) module._free(p);
+  // The module reads the places from here block by block (arq_js_places_read), so that their
+  // text never takes room in its memory, which does not shrink.
+  module.arqPlacesBytes = bytes;
+  let taken;
+  try {
+    taken = module._arq_host_start(bytes.length, placesName, options.units === 'imperial' ? 1 : 0,
+      language, attribution, options.hints ? 1 : 0, options.details === 'builtin' ? 0 : 1,
+      options.debugMap ? 1 : 0);
+  } finally {
+    module.arqPlacesBytes = null;
+    for (const p of [placesName, language, attribution]) module._free(p);
+  }
   screen.removeEventListener('error', noteProblem);
   if (taken < 0) {
     screen.destroy();  // before the throw: a failed start leaves no screen behind

@@ -41,11 +41,13 @@ async function fetchFailure(address, error, timedOut) {
   }
 }
 
-async function placesText(source) {
+// The places to show: the picked file itself (the screen reads it, however large), or the text
+// of the bundled places or of those at the address.
+async function placesSource(source) {
   if (source === 'file') {
     const file = $('placesFile').files[0];
     if (!file) throw new Error('Pick a places file first.');
-    return file.text();
+    return file;
   }
   if (source !== 'address') return fetchBundled();
   const address = $('placesAddress').value.trim();
@@ -126,7 +128,7 @@ $('options').addEventListener('submit', async (event) => {
   $('startButton').disabled = true;
   showProgress('Loading the places…', 0.1);
   try {
-    const [places] = await Promise.all([placesText(source), sensors]);
+    const [places] = await Promise.all([placesSource(source), sensors]);
     showProgress('Loading the screen…', 0.4);
     $('screen').hidden = false;
     screen = await createMainScreen($('screen'), {

@@ -19,7 +19,23 @@ std::shared_ptr<ARAnnotation> ARAnnotation::create(std::optional<std::string> id
 bool ARAnnotation::validateAndSetLocation(const Location& location) {
     if (!isValid(location.coordinate)) return false;
     location_ = location;
+    if (measuredFrom_) measuredFrom_->annotationMoved();
     return true;
+}
+
+void ARAnnotation::measureFrom(std::shared_ptr<const MeasuringOrigin> origin) {
+    refresh();
+    measuredFrom_ = std::move(origin);
+    measuredAt_ = 0;
+}
+
+void ARAnnotation::remeasure() const {
+    measuredAt_ = measuredFrom_->generation();
+    if (const UserOrigin* origin = measuredFrom_->origin()) {
+        const auto m = origin->measure(location_);
+        distanceFromUser_ = m.distance;
+        azimuth_ = m.azimuth;
+    }
 }
 
 std::optional<double> ARAnnotation::verticalPlacementValue(bool) const {

@@ -2,10 +2,12 @@
 // One thing shown in the AR picture: identifier, title and position, plus what the engine
 // computes for it (distance and azimuth from the user) and the presenter's flags.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "arquorel/arcore/MeasuringOrigin.h"
 #include "arquorel/platform/sensors/Location.h"
 
 namespace arquorel {
@@ -40,10 +42,25 @@ class ARAnnotation : public std::enable_shared_from_this<ARAnnotation> {
     void setAnnotationView(std::shared_ptr<ARAnnotationView> view) {
         annotationView_ = std::move(view);
     }
-    double distanceFromUser() const { return distanceFromUser_; }
-    void setDistanceFromUser(double metres) { distanceFromUser_ = metres; }
-    double azimuth() const { return azimuth_; }
-    void setAzimuth(double degrees) { azimuth_ = degrees; }
+    double distanceFromUser() const {
+        refresh();
+        return distanceFromUser_;
+    }
+    void setDistanceFromUser(double metres) {
+        refresh();
+        distanceFromUser_ = metres;
+    }
+    double azimuth() const {
+        refresh();
+        return azimuth_;
+    }
+    void setAzimuth(double degrees) {
+        refresh();
+        azimuth_ = degrees;
+    }
+    // From now on measured from `origin`: the distance and azimuth are measured again when read
+    // after the origin moved. A value set in between holds until the next move.
+    void measureFrom(std::shared_ptr<const MeasuringOrigin> origin);
     bool active() const { return active_; }
     void setActive(bool active) { active_ = active; }
 
@@ -57,13 +74,20 @@ class ARAnnotation : public std::enable_shared_from_this<ARAnnotation> {
                  const Location& location);
 
   private:
+    void refresh() const {
+        if (measuredFrom_ && measuredAt_ != measuredFrom_->generation()) remeasure();
+    }
+    void remeasure() const;
+
     std::optional<std::string> identifier_;
     std::optional<std::string> title_;
     Location location_;
     // The view is owned here; the view refers back weakly.
     std::shared_ptr<ARAnnotationView> annotationView_;
-    double distanceFromUser_ = 0;
-    double azimuth_ = 0;
+    std::shared_ptr<const MeasuringOrigin> measuredFrom_;
+    mutable std::uint64_t measuredAt_ = 0;  // the origin's generation of the values below
+    mutable double distanceFromUser_ = 0;
+    mutable double azimuth_ = 0;
     bool active_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numeric>
 
 #include "arquorel/arcore/NearestSelection.h"
 #include "arquorel/arscreen/DebugMapViewController.h"
@@ -121,11 +122,13 @@ void ARViewController::setAnnotations(AnnotationList annotations) {
         if (auto centre = centerLocationOfAnnotations(annotations)) arStatus_.userLocation = centre;
     }
     annotations_ = std::move(annotations);
+    indexStale_ = true;
     reload(ReloadType::annotationsChanged);
 }
 
 void ARViewController::removeAnnotation(const ARAnnotation& annotation) {
     std::erase_if(annotations_, [&](const auto& a) { return a.get() == &annotation; });
+    indexStale_ = true;
 }
 
 void ARViewController::reload(ReloadType reloadType) {
@@ -160,9 +163,8 @@ std::optional<Location> ARViewController::centerLocationOfAnnotations(
 
 void ARViewController::calculateDistancesForAnnotations() {
     if (!arStatus_.userLocation) return;
-    const GeodesicOrigin origin(arStatus_.userLocation->coordinate);
-    for (const auto& a : annotations_)
-        if (a) a->setDistanceFromUser(origin.distanceTo(a->location().coordinate));
+    // Every annotation measures itself from here when next read.
+    measuring_->moveTo(*arStatus_.userLocation);
     arrangeNearestFirst();
     ++distancesMeasured_;
     if (!presenter_) return;
@@ -179,32 +181,60 @@ void ARViewController::calculateDistancesForAnnotations() {
     for (const auto& view : views) presenter_->bringSubviewToFront(*view);
 }
 
+void ARViewController::indexAnnotations() {
+    const std::size_t n = annotations_.size();
+    std::vector<Coordinate> at(n, Coordinate{std::nan(""), std::nan("")});
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!annotations_[i]) continue;
+        annotations_[i]->measureFrom(measuring_);
+        at[i] = annotations_[i]->location().coordinate;
+    }
+    index_ = NearestIndex(at);
+    positionOf_.resize(n);
+    std::iota(positionOf_.begin(), positionOf_.end(), 0u);
+    pointAt_ = positionOf_;
+    indexedMoves_ = measuring_->annotationsMoved();
+    indexStale_ = false;
+}
+
 void ARViewController::arrangeNearestFirst() {
     // The presenter gives views to the first maxVisibleAnnotations of the list: those are
-    // found by a partial selection and put first, nearest first; the others follow in their
-    // former order. A list of a whole region is never sorted whole.
-    const std::size_t k = presenter_ ? presenter_->maxVisibleAnnotations : annotations_.size();
-    const auto distanceOf = [&](std::size_t i) {
-        return annotations_[i] ? annotations_[i]->distanceFromUser() : 0.0;
-    };
-    const auto nearest = nearestIndices(annotations_.size(), k, distanceOf);
-    std::vector<bool> chosen(annotations_.size(), false);
+    // found through the index and put first, nearest first; the others follow in their former
+    // order. A list of a whole region is neither measured nor sorted whole.
+    if (indexStale_ || indexedMoves_ != measuring_->annotationsMoved()) indexAnnotations();
+    const std::size_t n = annotations_.size();
+    const std::size_t k = presenter_ ? presenter_->maxVisibleAnnotations : n;
+    const Coordinate from = measuredFrom().value_or(Coordinate{std::nan(""), std::nan("")});
+    const auto nearest = index_.nearest(
+        from, k,
+        [&](std::uint32_t point) {
+            const auto& a = annotations_[positionOf_[point]];
+            return a ? a->distanceFromUser() : 0.0;
+        },
+        [&](std::uint32_t point) { return positionOf_[point]; });
+    std::vector<bool> chosen(n, false);
     AnnotationList arranged;
-    arranged.reserve(annotations_.size());
-    for (const std::uint32_t i : nearest) {
+    arranged.reserve(n);
+    std::vector<std::uint32_t> pointAt;
+    pointAt.reserve(n);
+    for (const std::uint32_t point : nearest) {
+        const std::uint32_t i = positionOf_[point];
         chosen[i] = true;
         arranged.push_back(std::move(annotations_[i]));
+        pointAt.push_back(point);
     }
-    for (std::size_t i = 0; i < annotations_.size(); ++i)
-        if (!chosen[i]) arranged.push_back(std::move(annotations_[i]));
+    for (std::size_t i = 0; i < n; ++i) {
+        if (chosen[i]) continue;
+        arranged.push_back(std::move(annotations_[i]));
+        pointAt.push_back(pointAt_[i]);
+    }
     annotations_ = std::move(arranged);
+    pointAt_ = std::move(pointAt);
+    for (std::uint32_t i = 0; i < n; ++i) positionOf_[pointAt_[i]] = i;
 }
 
 void ARViewController::calculateAzimuthsForAnnotations() {
-    if (!arStatus_.userLocation) return;
-    const Location& user = *arStatus_.userLocation;
-    for (const auto& a : annotations_)
-        if (a) a->setAzimuth(bearing(user, a->location()));
+    // The azimuths are measured with the distances, each when read.
 }
 
 // ---- Frame loop ----

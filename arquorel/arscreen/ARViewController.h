@@ -20,6 +20,8 @@
 #include "arquorel/arcore/ARPresenter.h"
 #include "arquorel/arcore/ARStatus.h"
 #include "arquorel/arcore/ARTrackingManager.h"
+#include "arquorel/arcore/MeasuringOrigin.h"
+#include "arquorel/arcore/NearestIndex.h"
 #include "arquorel/arscreen/CameraView.h"
 #include "arquorel/platform/runtime/NotificationCenter.h"
 #include "arquorel/platform/ui/ViewController.h"
@@ -124,10 +126,13 @@ class ARViewController : public ViewController,
     // azimuths; nothing without a user location.
     virtual void calculateDistancesForAnnotations();
     // Puts the presenter's maxVisibleAnnotations nearest annotations first, nearest first (ties
-    // in list order); the others follow in their former order.
+    // in list order); the others follow in their former order. Only the annotations that may
+    // be among them are measured (through a spatial index of the list).
     void arrangeNearestFirst();
     // How many times the distances were measured; a change means they may have changed.
     std::uint64_t distancesMeasured() const { return distancesMeasured_; }
+    // Where the distances were last measured from; none before the first measuring.
+    const std::optional<Coordinate>& measuredFrom() const { return measuring_->position(); }
     virtual void calculateAzimuthsForAnnotations();
     // The centre of the annotations' bounding box; none for an empty list or an invalid result.
     static std::optional<Location> centerLocationOfAnnotations(const AnnotationList& annotations);
@@ -218,6 +223,7 @@ class ARViewController : public ViewController,
 
   private:
     void removeObservers();
+    void indexAnnotations();
     void insertPresenter();
 
     std::weak_ptr<ARDataSource> dataSource_;
@@ -226,6 +232,15 @@ class ARViewController : public ViewController,
     ARStatus arStatus_;
     AnnotationList annotations_;
     std::uint64_t distancesMeasured_ = 0;
+    // The annotations' distances and azimuths are measured from here, each when read.
+    std::shared_ptr<MeasuringOrigin> measuring_ = std::make_shared<MeasuringOrigin>();
+    // The index of annotations_ as it was when built (its points are those positions), and
+    // where each of its points stands in annotations_ now; made again when the list changes.
+    NearestIndex index_;
+    bool indexStale_ = true;
+    std::uint64_t indexedMoves_ = 0;  // measuring_->annotationsMoved() when it was built
+    std::vector<std::uint32_t> positionOf_;
+    std::vector<std::uint32_t> pointAt_;  // the other way: the index's point at a position
     bool initialized_ = false;
     std::unique_ptr<DisplayLink> displayTimer_;
     bool didLayoutSubviews_ = false;

@@ -2,11 +2,14 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <stdexcept>
 #include <unordered_map>
 #include <variant>
 
@@ -334,6 +337,13 @@ std::variant<std::int64_t, std::string> wholeNumber(const json& v, const std::st
 
 constexpr std::size_t kFieldCount = std::size(kFields);
 
+// The fields' keys with their lengths.
+const std::array<std::string_view, kFieldCount> kKeys = [] {
+    std::array<std::string_view, kFieldCount> keys;
+    for (std::size_t i = 0; i < kFieldCount; ++i) keys[i] = kFields[i].key;
+    return keys;
+}();
+
 // The index in kFields of a key; kFieldCount for keys that are not fields.
 std::size_t fieldIndex(std::string_view key) {
     static const std::unordered_map<std::string_view, std::size_t> index = [] {
@@ -487,6 +497,419 @@ class RecordReader {
     std::string id_;
 };
 
+// Reads an element that is a plain, faultless record in one pass over its text, straight into
+// a record, without the parser's events and values. It takes only what it can check fully:
+// every field of the expected type and in range, strings valid UTF-8 without \u escapes,
+// containers no deeper than a few levels. Anything else gives nothing back, and the element
+// goes through the parser and RecordReader, which read and report it exactly; so whatever this
+// reader accepts, it reads the way they would.
+class PlainRecordReader {
+  public:
+    // The record an element's text holds, or nothing.
+    std::shared_ptr<QuorelProperty> read(std::string_view element) {
+        std::size_t length = 0;
+        auto record = readFront(element, length);
+        return length == element.size() ? record : nullptr;
+    }
+    // The record at the start of a text that may go on past it; `length` is set to the
+    // record's length. Nothing when the text ends before the record does.
+    std::shared_ptr<QuorelProperty> readFront(std::string_view text, std::size_t& length) {
+        text_ = text;
+        pos_ = 0;
+        values_.fill({});
+        if (!object()) return nullptr;
+        length = pos_;
+        return record();
+    }
+
+  private:
+    enum class Kind : std::uint8_t { absent, null, boolean, string, integer, real, array, object };
+    struct Value {
+        Kind kind = Kind::absent;
+        bool escaped = false;  // a string with escapes
+        std::uint32_t start = 0, end = 0;
+    };
+    static constexpr std::size_t kMaxDepth = 16;
+
+    static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+    char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
+    void skipSpace() {
+        while (pos_ < text_.size() && isSpace(text_[pos_])) ++pos_;
+    }
+    bool consume(char c) {
+        skipSpace();
+        if (peek() != c) return false;
+        ++pos_;
+        skipSpace();
+        return true;
+    }
+
+    // The element's object: its keys and where each field's value lies.
+    bool object() {
+        if (text_.size() > std::numeric_limits<std::uint32_t>::max() || !consume('{')) return false;
+        std::size_t position = 0;
+        if (peek() == '}') {
+            ++pos_;
+            return true;
+        }
+        for (;; ++position) {
+            Value key;
+            if (!string(key) || key.escaped) return false;
+            const std::string_view name = text_.substr(key.start + 1, key.end - key.start - 2);
+            if (!consume(':')) return false;
+            // Records usually list their keys in the same order: try the field that stood at
+            // this position in the previous element before looking the key up.
+            std::size_t field;
+            if (position < keyOrder_.size() && keyOrder_[position] < kFieldCount &&
+                name == kKeys[keyOrder_[position]]) {
+                field = keyOrder_[position];
+            } else {
+                field = fieldIndex(name);
+                if (position >= keyOrder_.size()) keyOrder_.resize(position + 1, kFieldCount);
+                keyOrder_[position] = field;
+            }
+            Value v;
+            if (!value(v, 1)) return false;
+            if (field < kFieldCount)
+                values_[field] = v;
+            else if ((v.kind == Kind::array || v.kind == Kind::object) && !json::accept(slice(v)))
+                return false;
+            skipSpace();
+            if (peek() == '}') {
+                ++pos_;
+                return true;
+            }
+            if (!consume(',')) return false;
+        }
+    }
+
+    std::string_view slice(const Value& v) const { return text_.substr(v.start, v.end - v.start); }
+
+    // Any value; containers are only delimited here, their contents read when used.
+    bool value(Value& v, std::size_t depth) {
+        skipSpace();
+        const char c = peek();
+        if (c == '"') return string(v);
+        if (c == '-' || isDigit(c)) return number(v);
+        if (c == '{' || c == '[') return container(v, depth);
+        v.start = static_cast<std::uint32_t>(pos_);
+        for (const std::string_view word : {"true", "false", "null"}) {
+            if (text_.substr(pos_, word.size()) == word) {
+                pos_ += word.size();
+                v.kind = word == "null" ? Kind::null : Kind::boolean;
+                v.end = static_cast<std::uint32_t>(pos_);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A string as the parser accepts it: no control characters, valid escapes, valid UTF-8.
+    // \u escapes are left to the parser.
+    bool string(Value& v) {
+        v.kind = Kind::string;
+        v.start = static_cast<std::uint32_t>(pos_);
+        if (peek() != '"') return false;
+        ++pos_;
+        for (;;) {
+            if (pos_ >= text_.size()) return false;
+            const auto c = static_cast<unsigned char>(text_[pos_]);
+            if (c == '"') break;
+            if (c < 0x20) return false;
+            if (c == '\\') {
+                if (pos_ + 1 >= text_.size()) return false;
+                const char e = text_[pos_ + 1];
+                if (e != '"' && e != '\\' && e != '/' && e != 'b' && e != 'f' && e != 'n' &&
+                    e != 'r' && e != 't')
+                    return false;
+                v.escaped = true;
+                pos_ += 2;
+            } else if (c < 0x80) {
+                ++pos_;
+            } else if (const std::size_t n = utf8Length(pos_)) {
+                pos_ += n;
+            } else {
+                return false;
+            }
+        }
+        ++pos_;
+        v.end = static_cast<std::uint32_t>(pos_);
+        return true;
+    }
+
+    // The length of the well-formed UTF-8 sequence at `i`; 0 when it is not one.
+    std::size_t utf8Length(std::size_t i) const {
+        const auto at = [&](std::size_t k) {
+            return i + k < text_.size() ? static_cast<unsigned char>(text_[i + k]) : 0u;
+        };
+        const unsigned c = at(0), d = at(1);
+        const auto cont = [](unsigned b) { return b >= 0x80 && b <= 0xBF; };
+        if (c >= 0xC2 && c <= 0xDF) return cont(d) ? 2 : 0;
+        if (c >= 0xE0 && c <= 0xEF) {
+            const bool second = c == 0xE0   ? d >= 0xA0 && d <= 0xBF
+                                : c == 0xED ? d >= 0x80 && d <= 0x9F
+                                            : cont(d);
+            return second && cont(at(2)) ? 3 : 0;
+        }
+        if (c >= 0xF0 && c <= 0xF4) {
+            const bool second = c == 0xF0   ? d >= 0x90 && d <= 0xBF
+                                : c == 0xF4 ? d >= 0x80 && d <= 0x8F
+                                            : cont(d);
+            return second && cont(at(2)) && cont(at(3)) ? 4 : 0;
+        }
+        return 0;
+    }
+
+    // -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+    bool number(Value& v) {
+        v.start = static_cast<std::uint32_t>(pos_);
+        v.kind = Kind::integer;
+        if (peek() == '-') ++pos_;
+        if (!isDigit(peek())) return false;
+        if (text_[pos_++] != '0')
+            while (isDigit(peek())) ++pos_;
+        if (peek() == '.') {
+            v.kind = Kind::real;
+            ++pos_;
+            if (!isDigit(peek())) return false;
+            while (isDigit(peek())) ++pos_;
+        }
+        bool exponent = false;
+        if (peek() == 'e' || peek() == 'E') {
+            v.kind = Kind::real;
+            exponent = true;
+            ++pos_;
+            if (peek() == '+' || peek() == '-') ++pos_;
+            if (!isDigit(peek())) return false;
+            while (isDigit(peek())) ++pos_;
+        }
+        v.end = static_cast<std::uint32_t>(pos_);
+        // Only an exponent or more than 308 digits can reach past the range of a double, which
+        // the parser refuses wherever the number stands.
+        double ignored;
+        return !(exponent || v.end - v.start > 308) || real(v, ignored);
+    }
+
+    // Finds where a container ends (strings and brackets only); its grammar is checked when
+    // its contents are read.
+    bool container(Value& v, std::size_t depth) {
+        v.start = static_cast<std::uint32_t>(pos_);
+        v.kind = peek() == '[' ? Kind::array : Kind::object;
+        std::size_t open = 0;
+        while (pos_ < text_.size()) {
+            const char c = text_[pos_];
+            if (c == '"') {
+                Value s;
+                if (!string(s)) return false;
+                continue;
+            }
+            if (c == '[' || c == '{') {
+                if (depth + ++open > kMaxDepth) return false;
+            } else if ((c == ']' || c == '}') && --open == 0) {
+                ++pos_;
+                v.end = static_cast<std::uint32_t>(pos_);
+                return true;
+            } else if (c == '\0') {
+                return false;
+            }
+            ++pos_;
+        }
+        return false;
+    }
+
+    // A string value's text, its escapes undone.
+    std::string_view text(const Value& v) {
+        const std::string_view raw = text_.substr(v.start + 1, v.end - v.start - 2);
+        if (!v.escaped) return raw;
+        unescaped_.clear();
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '\\') {
+                unescaped_ += raw[i];
+                continue;
+            }
+            switch (raw[++i]) {
+                case 'b':
+                    unescaped_ += '\b';
+                    break;
+                case 'f':
+                    unescaped_ += '\f';
+                    break;
+                case 'n':
+                    unescaped_ += '\n';
+                    break;
+                case 'r':
+                    unescaped_ += '\r';
+                    break;
+                case 't':
+                    unescaped_ += '\t';
+                    break;
+                default:
+                    unescaped_ += raw[i];
+            }
+        }
+        return unescaped_;
+    }
+
+    // A number as the parser reads it: whole numbers within 64 bits exactly, others as the
+    // nearest double. False for a number beyond the range of a double.
+    bool real(const Value& v, double& out) const {
+        const std::string_view s = slice(v);
+        if (v.kind == Kind::integer) {
+            if (s.front() == '-') {
+                std::int64_t i;
+                if (std::from_chars(s.data(), s.data() + s.size(), i).ec == std::errc()) {
+                    out = static_cast<double>(i);
+                    return true;
+                }
+            } else {
+                std::uint64_t u;
+                if (std::from_chars(s.data(), s.data() + s.size(), u).ec == std::errc()) {
+                    out = static_cast<double>(u);
+                    return true;
+                }
+            }
+        }
+        // The parser reads other numbers with strtod, as written when the decimal point is
+        // '.'; a different locale is left to the parser.
+        char copy[64];
+        if (s.size() >= sizeof copy || *std::localeconv()->decimal_point != '.') return false;
+        s.copy(copy, s.size());
+        copy[s.size()] = '\0';
+        out = std::strtod(copy, nullptr);
+        return std::isfinite(out);
+    }
+
+    // An array of strings, each checked, or false.
+    bool strings(const Value& v, std::vector<std::string>& out) {
+        const std::size_t end = v.end;
+        pos_ = v.start + 1;
+        skipSpace();
+        if (peek() == ']') return pos_ + 1 == end;
+        for (;;) {
+            Value s;
+            if (!string(s)) return false;
+            out.emplace_back(text(s));
+            skipSpace();
+            if (peek() == ']') return pos_ + 1 == end;
+            if (!consume(',')) return false;
+        }
+    }
+
+    // Whether a container is written as the parser's compact serialisation writes it back: no
+    // white space, strings without escapes, object keys in ascending order (so also no key
+    // twice), and only strings and containers as values. Such a text is its own serialisation.
+    bool canonical(const Value& v) const {
+        const std::string_view s = slice(v);
+        struct Open {
+            bool object;
+            bool hasKey = false;
+            std::string_view lastKey;
+        };
+        std::vector<Open> open;
+        enum class Next { value, key, after } next = Next::value;  // what may come next
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const char c = s[i];
+            if (c == '"') {
+                const std::size_t close = s.find('"', i + 1);
+                const std::string_view body = s.substr(i + 1, close - i - 1);
+                if (body.find('\\') != std::string_view::npos) return false;
+                if (next == Next::key) {
+                    Open& o = open.back();
+                    if (o.hasKey && body <= o.lastKey) return false;
+                    o.hasKey = true;
+                    o.lastKey = body;
+                    if (close + 1 >= s.size() || s[close + 1] != ':') return false;
+                    i = close + 1;
+                    next = Next::value;
+                    continue;
+                }
+                if (next != Next::value) return false;
+                next = Next::after;
+                i = close;
+            } else if (c == '[' || c == '{') {
+                if (next != Next::value) return false;
+                open.push_back({c == '{', false, {}});
+                next = c == '{' ? Next::key : Next::value;
+            } else if (c == ']' || c == '}') {
+                if (open.empty() || open.back().object != (c == '}')) return false;
+                const bool empty = s[i - 1] == (c == '}' ? '{' : '[');
+                if (!empty && next != Next::after) return false;
+                open.pop_back();
+                next = Next::after;
+            } else if (c == ',') {
+                if (open.empty() || next != Next::after) return false;
+                next = open.back().object ? Next::key : Next::value;
+            } else {
+                return false;
+            }
+        }
+        return open.empty() && next == Next::after;
+    }
+
+    std::shared_ptr<QuorelProperty> record() {
+        auto record = std::make_shared<QuorelProperty>();
+        for (std::size_t f = 0; f < kFieldCount; ++f) {
+            const Value& v = values_[f];
+            const FieldSpec& field = kFields[f];
+            if (const auto* special = std::get_if<Special>(&field.target)) {
+                if (*special == Special::latitude || *special == Special::longitude) {
+                    const bool isLat = *special == Special::latitude;
+                    double d;
+                    if ((v.kind != Kind::integer && v.kind != Kind::real) || !real(v, d))
+                        return nullptr;
+                    const double limit = isLat ? 90 : 180;
+                    if (!(d >= -limit && d <= limit)) return nullptr;
+                    (isLat ? record->lat : record->lng) = d;
+                } else if (*special == Special::names) {
+                    if (v.kind == Kind::array) {
+                        if (!strings(v, record->names)) return nullptr;
+                    } else if (v.kind != Kind::absent && v.kind != Kind::null) {
+                        return nullptr;
+                    }
+                } else if (v.kind == Kind::string) {
+                    const std::string_view t = text(v);
+                    record->micro_data.emplace(t.begin(), t.end());
+                } else if (v.kind != Kind::absent && v.kind != Kind::null) {
+                    const std::string_view s = slice(v);
+                    if (canonical(v)) {
+                        record->micro_data.emplace(s.begin(), s.end());
+                    } else {
+                        const json parsed = json::parse(s, nullptr, false);
+                        if (parsed.is_discarded()) return nullptr;
+                        const std::string dumped =
+                            parsed.dump(-1, ' ', false, json::error_handler_t::replace);
+                        record->micro_data.emplace(dumped.begin(), dumped.end());
+                    }
+                }
+                continue;
+            }
+            if (v.kind == Kind::absent || v.kind == Kind::null) continue;
+            if (const auto* member = std::get_if<StringField>(&field.target)) {
+                if (v.kind != Kind::string) return nullptr;
+                (*record).*(*member) = text(v);
+            } else if (const auto* integer = std::get_if<IntegerField>(&field.target)) {
+                const std::string_view s = slice(v);
+                if (v.kind != Kind::integer ||
+                    std::from_chars(s.data(), s.data() + s.size(), (*record).*(*integer)).ec !=
+                        std::errc())
+                    return nullptr;
+            } else if (const auto* realField = std::get_if<RealField>(&field.target)) {
+                if ((v.kind != Kind::integer && v.kind != Kind::real) ||
+                    !real(v, (*record).*(*realField)))
+                    return nullptr;
+            }
+        }
+        return record;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::array<Value, kFieldCount> values_;
+    std::vector<std::size_t> keyOrder_;  // field index of each key position, last element
+    std::string unescaped_;
+};
+
 // Reads the records while the parser runs, without building the whole document: the values
 // of one element at a time are collected by field and turned into a record when the element
 // ends. Containers below the element's fields are built as JSON values.
@@ -537,7 +960,7 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
         // Records usually list their keys in the same order: try the field that stood at this
         // position in the previous element before looking the key up.
         if (keyPosition_ < keyOrder_.size() && keyOrder_[keyPosition_] < kFieldCount &&
-            k == kFields[keyOrder_[keyPosition_]].key) {
+            k == kKeys[keyOrder_[keyPosition_]]) {
             field_ = keyOrder_[keyPosition_];
         } else {
             field_ = fieldIndex(k);
@@ -567,6 +990,13 @@ class PlacesLoader final : public nlohmann::json_sax<json> {
         if (level_ == Level::array && file_.elementCount > 0)
             return named("after record " + std::to_string(file_.elementCount - 1), lastId_);
         return {};
+    }
+
+    // An element read by PlainRecordReader, between elements of the array.
+    void addRecord(std::shared_ptr<QuorelProperty> record) {
+        lastId_ = record->id;
+        ++file_.elementCount;
+        file_.records.push_back(std::move(record));
     }
 
     // What the top level turned out to be when it is not an array.
@@ -702,13 +1132,44 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Calls a source and keeps what went wrong instead of letting it escape: a failure ends the
+// text, and the caller reports it.
+class SourceReader {
+  public:
+    explicit SourceReader(PlacesSource& read) : read_(read) {}
+
+    // Fills `into` with up to `size` bytes from `offset`; fewer only at the end or on failure.
+    std::size_t fill(std::uint64_t offset, char* into, std::size_t size) {
+        std::size_t got = 0;
+        while (got < size && !failure) {
+            std::size_t n = 0;
+            try {
+                n = read_(offset + got, into + got, size - got);
+            } catch (const std::exception& e) {
+                failure = e.what();
+            } catch (...) {
+                failure = "read failed";
+            }
+            if (n > size - got) failure = "the source returned more bytes than asked for";
+            if (failure || n == 0) break;
+            got += n;
+        }
+        return got;
+    }
+
+    std::optional<std::string> failure;
+
+  private:
+    PlacesSource& read_;
+};
+
 // Cuts the top-level array of a places file into the texts of its elements while the file is
 // read in blocks, so that a whole region's places never sit in memory as one text. It only
 // finds where elements end (strings and brackets); the parser checks each element. Anything
 // it does not expect (no array, a NUL byte, bytes after the array) makes the text irregular.
 class ElementSplitter {
   public:
-    explicit ElementSplitter(std::FILE* file) : file_(file) {}
+    explicit ElementSplitter(SourceReader& source) : source_(source) {}
 
     // Reads up to the array's opening bracket; false when the text does not start with one.
     bool open() {
@@ -722,7 +1183,9 @@ class ElementSplitter {
     }
 
     // The next element's text; none at the end of the array or when the text is irregular.
-    std::optional<std::string_view> next() {
+    // An object that `plain` reads from the text at hand comes as `record` with an empty text.
+    std::optional<std::string_view> next(PlainRecordReader& plain,
+                                         std::shared_ptr<QuorelProperty>& record) {
         compact();
         if (!first_) {
             if (at(pos_) != ',') {
@@ -741,6 +1204,16 @@ class ElementSplitter {
         const std::size_t start = pos_;
         std::size_t i = start;
         const int c = at(i);
+        if (c == '{') {
+            // Most elements are plain records: read in one pass over the text where they
+            // are whole in the buffer, rather than delimited first and read after.
+            std::size_t length = 0;
+            if ((record = plain.readFront(std::string_view(buffer_).substr(start), length))) {
+                pos_ = start + length;
+                skipSpace();
+                return std::string_view();
+            }
+        }
         if (c == '{' || c == '[') {
             int depth = 0;
             bool inString = false;
@@ -790,7 +1263,6 @@ class ElementSplitter {
         skipSpace();
         return at(pos_) < 0;
     }
-    int readErrno = 0;  // set when reading failed
 
   private:
     static bool isSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
@@ -807,24 +1279,27 @@ class ElementSplitter {
         buffer_.erase(0, pos_);
         pos_ = 0;
     }
-    // The byte at `i`, reading more of the file as needed; -1 past the end.
+    // The byte at `i`, reading more of the text as needed; -1 past the end.
     int at(std::size_t i) {
+        if (i < buffer_.size()) return static_cast<unsigned char>(buffer_[i]);
+        return readTo(i);
+    }
+    int readTo(std::size_t i) {
         while (i >= buffer_.size()) {
             if (eof_) return -1;
             const std::size_t had = buffer_.size();
             buffer_.resize(had + kBlock);
-            const std::size_t n = std::fread(buffer_.data() + had, 1, kBlock, file_);
+            const std::size_t n = source_.fill(read_, buffer_.data() + had, kBlock);
             buffer_.resize(had + n);
-            if (n < kBlock) {
-                eof_ = true;
-                if (std::ferror(file_)) readErrno = errno != 0 ? errno : EIO;
-            }
+            read_ += n;
+            eof_ = n < kBlock;
         }
         return static_cast<unsigned char>(buffer_[i]);
     }
 
     static constexpr std::size_t kBlock = 1 << 20;
-    std::FILE* file_;
+    SourceReader& source_;
+    std::uint64_t read_ = 0;  // bytes of the text read so far
     std::string buffer_;
     std::size_t pos_ = 0;
     bool eof_ = false;
@@ -921,50 +1396,85 @@ PlacesFile PlacesFile::fromText(std::string_view text) {
     }
 }
 
-PlacesFile PlacesFile::fromPath(const std::filesystem::path& path) {
+PlacesFile PlacesFile::fromSource(std::string name, PlacesSource read) {
+    const auto named = [&name](std::string message) {
+        return name.empty() ? message : name + ": " + message;
+    };
     try {
-        const std::string name = path.string();
-        errno = 0;
-        const std::unique_ptr<std::FILE, FileCloser> f(std::fopen(name.c_str(), "rb"));
-        if (!f)
-            return withError({PlacesFileError::Kind::unreadable,
-                              "cannot open " + name + ": " + std::strerror(errno), 0, 0});
-        const auto readFailed = [&](int readErrno) {
-            return withError({PlacesFileError::Kind::unreadable,
-                              "cannot read " + name + ": " + std::strerror(readErrno), 0, 0});
+        SourceReader source(read);
+        const auto readFailed = [&] {
+            return withError(
+                {PlacesFileError::Kind::unreadable,
+                 (name.empty() ? "cannot read places: " : "cannot read " + name + ": ") +
+                     *source.failure,
+                 0, 0});
         };
-        // A file that parses cleanly is read in one streaming pass. Anything else (a parse
+        // A text that parses cleanly is read in one streaming pass. Anything else (a parse
         // error, a number beyond a double, over-deep nesting, a NUL byte) stops that pass, and
         // the whole text is read again and loaded by fromText, which reports it exactly.
         {
             PlacesFile file;
             const std::vector<OutOfRangeNumber> none;
             PlacesLoader loader(file, none);
-            ElementSplitter elements(f.get());
-            errno = 0;
+            ElementSplitter elements(source);
+            PlainRecordReader plain;
             bool regular = elements.open() && loader.start_array(0);
+            std::shared_ptr<QuorelProperty> record;
             while (regular) {
-                const auto element = elements.next();
+                const auto element = elements.next(plain, record);
                 if (!element) break;
-                regular = json::sax_parse(*element, &loader);
+                if (record || (record = plain.read(*element)))
+                    loader.addRecord(std::move(record));
+                else
+                    regular = json::sax_parse(*element, &loader);
             }
-            if (elements.readErrno != 0) return readFailed(elements.readErrno);
+            if (source.failure) return readFailed();
             if (regular && elements.closedCleanly() && loader.end_array()) return file;
         }
-        std::rewind(f.get());
         std::string text;
-        char buffer[65536];
-        std::size_t n;
-        errno = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) text.append(buffer, n);
-        if (std::ferror(f.get()) != 0) return readFailed(errno);
+        constexpr std::size_t kBlock = 1 << 16;
+        for (;;) {
+            const std::size_t had = text.size();
+            text.resize(had + kBlock);
+            const std::size_t n = source.fill(had, text.data() + had, kBlock);
+            text.resize(had + n);
+            if (source.failure) return readFailed();
+            if (n < kBlock) break;
+        }
         PlacesFile file = fromText(text);
-        if (file.error) file.error->message = name + ": " + file.error->message;
+        if (file.error) file.error->message = named(std::move(file.error->message));
         return file;
     } catch (const std::exception& e) {
-        return withError(
-            {PlacesFileError::Kind::unreadable, path.string() + ": " + e.what(), 0, 0});
+        return withError({PlacesFileError::Kind::unreadable,
+                          named(name.empty() ? std::string("cannot read places: ") + e.what()
+                                             : std::string(e.what())),
+                          0, 0});
     }
+}
+
+PlacesFile PlacesFile::fromPath(const std::filesystem::path& path) {
+    const std::string name = path.string();
+    errno = 0;
+    const std::unique_ptr<std::FILE, FileCloser> f(std::fopen(name.c_str(), "rb"));
+    if (!f)
+        return withError({PlacesFileError::Kind::unreadable,
+                          "cannot open " + name + ": " + std::strerror(errno), 0, 0});
+    std::uint64_t at = 0;  // the stream's position
+    return fromSource(name, [&](std::uint64_t offset, char* into, std::size_t size) {
+        if (offset != at) {
+            if (offset > std::uint64_t(std::numeric_limits<long>::max()))
+                throw std::runtime_error(std::strerror(EOVERFLOW));
+            if (std::fseek(f.get(), long(offset), SEEK_SET) != 0)
+                throw std::runtime_error(std::strerror(errno));
+            at = offset;
+        }
+        errno = 0;
+        const std::size_t n = std::fread(into, 1, size, f.get());
+        if (n < size && std::ferror(f.get()))
+            throw std::runtime_error(std::strerror(errno != 0 ? errno : EIO));
+        at += n;
+        return n;
+    });
 }
 
 }  // namespace arquorel

@@ -5,7 +5,9 @@
 // every usable record is kept.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,11 +39,20 @@ struct PlacesFileError {
     std::size_t column = 0;  // from 1, counted in characters
 };
 
+// Reads up to `size` bytes of a text, starting at byte `offset`, into `into` and returns how
+// many it read: fewer than asked is fine, 0 means the end of the text. The reader asks for the
+// text in order from offset 0, and only asks again from 0 for a text it cannot read in one
+// pass (a bad one). A read failure is reported by throwing; its what() ends up in the error.
+using PlacesSource = std::function<std::size_t(std::uint64_t offset, char* into, std::size_t size)>;
+
 struct PlacesFile {
     // Reads the records from a JSON text.
     static PlacesFile fromText(std::string_view text);
     // Reads the records from a file; an unreadable file gives an error naming the path.
     static PlacesFile fromPath(const std::filesystem::path& path);
+    // Reads the records from a text read block by block, without holding the whole text unless
+    // it is bad. Errors begin with `name` ("name: line 3, column 5: ...") when it is not empty.
+    static PlacesFile fromSource(std::string name, PlacesSource read);
 
     std::optional<PlacesFileError> error;  // set: no records were read at all
     std::size_t elementCount = 0;          // elements of the top-level array

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <tuple>
@@ -286,11 +288,239 @@ TEST(PlacesFileTest, AFileReadInBlocksLoadsLikeItsText) {
     for (const auto& text : texts) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
         auto expected = PlacesFile::fromText(text);
+        const std::string plain = summary(expected);
+        // A source handing out a few bytes at a time cuts elements, strings and UTF-8
+        // sequences anywhere.
+        for (const std::size_t most : {1u, 7u, 4096u}) {
+            const auto file =
+                PlacesFile::fromSource("", [&](std::uint64_t offset, char* into, std::size_t size) {
+                    const std::size_t n = std::min({size, most, text.size() - offset});
+                    text.copy(into, n, offset);
+                    return n;
+                });
+            EXPECT_EQ(summary(file), plain) << most << " " << text.substr(0, 60);
+        }
         if (expected.error)
             expected.error->message = path.string() + ": " + expected.error->message;
         EXPECT_EQ(summary(PlacesFile::fromPath(path)), summary(expected)) << text.substr(0, 60);
     }
     std::filesystem::remove(path);
+}
+
+// A good text is read once, in order, so that it never has to be held whole; a bad one is read
+// again from the start to be reported exactly. A failing source ends the load with its reason.
+TEST(PlacesFileTest, ASourceIsReadOnceUnlessTheTextIsBadAndItsFailuresAreReported) {
+    std::string good = "[";
+    for (int i = 0; i < 2000; ++i)
+        good += (i ? "," : "") + R"({"id": "r)"s + std::to_string(i) + R"(", "lat": 1, "lng": 2})";
+    good += "]";
+    const std::string bad = good.substr(0, good.size() - 1) + ",]";
+    struct Reads {
+        std::vector<std::uint64_t> offsets;
+        std::uint64_t bytes = 0;
+    };
+    // Fails at the read numbered `failAt` (from 0); claims `extra` bytes more than asked for.
+    const auto from = [](const std::string& text, Reads& reads, std::size_t failAt = SIZE_MAX,
+                         std::size_t extra = 0) {
+        return PlacesFile::fromSource(
+            "picked.json",
+            [&text, &reads, failAt, extra](std::uint64_t offset, char* into,
+                                           std::size_t size) -> std::size_t {
+                reads.offsets.push_back(offset);
+                if (reads.offsets.size() > failAt) throw std::runtime_error("the file went away");
+                const std::size_t n = std::min<std::size_t>(size, text.size() - offset);
+                text.copy(into, n, offset);
+                reads.bytes += n;
+                return extra != 0 ? size + extra : n;
+            });
+    };
+    Reads once;
+    const auto file = from(good, once);
+    ASSERT_FALSE(file.error) << file.error->message;
+    EXPECT_EQ(file.records.size(), 2000u);
+    EXPECT_EQ(once.bytes, good.size());
+    EXPECT_TRUE(std::is_sorted(once.offsets.begin(), once.offsets.end()));
+
+    Reads twice;
+    const auto refused = from(bad, twice);
+    EXPECT_EQ(refused.error->message,
+              PlacesFile::fromText(bad).error->message.insert(0, "picked.json: "));
+    EXPECT_EQ(twice.bytes, 2 * bad.size());
+
+    for (const std::size_t failAt : {0u, 1u}) {
+        Reads failing;
+        const auto failed = from(good, failing, failAt);
+        ASSERT_TRUE(failed.error);
+        EXPECT_EQ(failed.error->kind, ErrorKind::unreadable);
+        EXPECT_EQ(failed.error->message, "cannot read picked.json: the file went away");
+        EXPECT_TRUE(failed.records.empty());
+    }
+    Reads inTheRetry;
+    const auto retry = std::find(twice.offsets.begin() + 1, twice.offsets.end(), 0u);
+    EXPECT_EQ(from(bad, inTheRetry, std::size_t(retry - twice.offsets.begin()) + 1).error->message,
+              "cannot read picked.json: the file went away");
+
+    Reads overlong;
+    EXPECT_EQ(from(good, overlong, SIZE_MAX, 1).error->message,
+              "cannot read picked.json: the source returned more bytes than asked for");
+}
+
+// Every field of a record, doubles to the bit.
+std::string everything(const QuorelProperty& r) {
+    std::string out;
+    for (const PlaceText* t : {&r.id,
+                               &r.category_color,
+                               &r.parent_category_title,
+                               &r.category,
+                               &r.brand_category_color,
+                               &r.name,
+                               &r.searchNames,
+                               &r.img,
+                               &r.logo,
+                               &r.elevation,
+                               &r.elevation_height,
+                               &r.housenumber,
+                               &r.street,
+                               &r.city,
+                               &r.postcode,
+                               &r.opening_hours,
+                               &r.phone,
+                               &r.link,
+                               &r.email,
+                               &r.facebook,
+                               &r.wikipedia,
+                               &r.shareText,
+                               &r.shareurl,
+                               &r.price,
+                               &r.squareMeters,
+                               &r.pieces}) {
+        out += t->view();
+        out += '|';
+    }
+    for (const std::int64_t n : {r.category_id, r.rand_position, r.package})
+        out += std::to_string(n) + "|";
+    for (const double d : {r.lat, r.lng, r.distance, r.rand_main_poosition}) {
+        char hex[64];
+        std::snprintf(hex, sizeof hex, "%a|", d);
+        out += hex;
+    }
+    for (const auto& n : r.names) out += n + "|";
+    return out + bytes(r.micro_data);
+}
+
+// Records read straight from a streamed text must come out as the parser reads them: every
+// kind of value in every field, a record's keys in any order, duplicates, unknown keys, and
+// records with problems between them.
+TEST(PlacesFileTest, StreamedRecordsReadExactlyAsTheParserReadsThem) {
+    const std::string plain =
+        R"("id":"r1","lat":43.7453475,"lng":7.4577678,"category":"Parking","category_id":80,)"
+        R"("city":"","distance":0,"micro_data":[{"name":"fee","words":["Yes"]}],)"
+        R"("name":"Parking du Chemin des Pêcheurs","names":[],"package":0)";
+    const std::vector<std::string> fields = {
+        R"("name": "a\"b\\c\/d\n\t\b\f\r")",
+        R"("name": "\u00e9t\u00E9")",
+        R"("name": "몬테 카를로 😀 )"
+        "\x7F"
+        R"(")",
+        R"("micro_data": [{"words": ["x"], "name": "n"}])",
+        R"("micro_data": [ {"name": "n"} ])",
+        R"("micro_data": [{"a": "1", "a": "2"}])",
+        R"("micro_data":[{"a":"1","a":"2"}])",
+        R"("micro_data": [{"b": {"z": "1", "a": "2"}}, [], {}, [[]]])",
+        R"("micro_data": [1, 2.50, -0, 1E2, true, null, "é\"\/"])",
+        R"("micro_data": ["a\/b", {"c\"": "d"}])",
+        R"("micro_data": ["a\/b"])",
+        R"("micro_data": "a text \"quoted\"")",
+        R"("micro_data": {})",
+        R"("micro_data": [])",
+        R"("micro_data": false)",
+        R"("micro_data": null)",
+        R"("micro_data": [{"name":"x","words":["Ü","ü"]},{"name":"y"}])",
+        R"("lat": 43, "lng": -0)",
+        R"("lat": -0.0, "lng": 1e1)",
+        R"("lat": 4.37E+1, "lng": 7.4577678000000000000000000000000001)",
+        R"("lat": 90, "lng": -180)",
+        R"("lat": 90.0000001)",
+        R"("lat": "43.7")",
+        R"("lat": null)",
+        R"("lat": "x", "lat": 12.5)",
+        R"("lng": 1e-400)",
+        R"("category_id": -5, "rand_position": 9223372036854775807)",
+        R"("category_id": 9223372036854775808)",
+        R"("category_id": -9223372036854775809)",
+        R"("category_id": 1.0)",
+        R"("category_id": "5")",
+        R"("distance": 123456789012345678901234567890, "rand_main_poosition": 0.1)",
+        R"("distance": 2.5e-310)",
+        R"("name": null, "names": null, "category_id": null, "distance": null)",
+        R"("names": ["a", "b\"c", "é"])",
+        R"("names": ["a", 1])",
+        R"("names": "a")",
+        R"("name": 5)",
+        R"("name": 1, "name": "kept")",
+        R"("extra": {"deep": [1, {"x": null}], "e": 1e5}, "more": true, "most": [])",
+        R"("extra": -1)",
+        R"("n\u0061me": "escaped key")",
+        R"("id": "i\"d")",
+        " \"name\"\t:\n\"spaced\" \r",
+    };
+    // Fields that make the whole text unusable or have it read again by the parser (a number
+    // beyond a double): compared alone.
+    const std::vector<std::string> alone = {
+        R"("lat": 1e400, "lat": 12.5)",
+        R"("lat": 12.5, "lat": 1e400)",
+        R"("extra": [1e400])",
+        R"("extra": 1e400)",
+        "\"name\": \"a\tb\"",
+        "\"name\": \"\xC0\xAF\"",
+        "\"name\": \"\xED\xA0\x80\"",
+        "\"name\": \"\xF4\x90\x80\x80\"",
+        "\"name\": \"\xE0\x9F\xBF\"",
+        R"("name": "\x")",
+        R"("lat": 01)",
+        R"("lat": 1.)",
+        R"("lat": nul)",
+        R"("a" 1)",
+    };
+    // Compares the loads of a text; returns whether the stream was read once (whether it was
+    // not handed to the parser whole).
+    const auto compare = [](const std::string& text) {
+        const auto expected = PlacesFile::fromText(text);
+        std::size_t bytes = 0;
+        const auto file =
+            PlacesFile::fromSource("", [&](std::uint64_t offset, char* into, std::size_t size) {
+                const std::size_t n = text.copy(into, size, offset);
+                bytes += n;
+                return n;
+            });
+        EXPECT_EQ(file.error ? file.error->message : "",
+                  expected.error ? expected.error->message : "");
+        EXPECT_EQ(file.elementCount, expected.elementCount);
+        EXPECT_EQ(problemTexts(file), problemTexts(expected));
+        if (file.records.size() != expected.records.size()) {
+            ADD_FAILURE() << file.records.size() << " records, not " << expected.records.size();
+            return false;
+        }
+        for (std::size_t i = 0; i < file.records.size(); ++i)
+            EXPECT_EQ(everything(*file.records[i]), everything(*expected.records[i])) << i;
+        return bytes == text.size();
+    };
+    const auto records = [&](const std::string& field) {
+        return "{" + plain + "," + field + "},\n{" + field + "," + plain + "}";
+    };
+    for (const auto& field : alone) {
+        SCOPED_TRACE(field);
+        compare("[" + records(field) + "]");
+    }
+    std::string text = "[";
+    for (const auto& field : fields) {
+        text += records(field) + ",\n";
+        EXPECT_TRUE(compare("[" + records(field) + "]")) << field;
+    }
+    text += R"({"lng": 2, "id": "b", "lat": 1}, {"lat": 1, "id": "c", "lng": 2}, {}, 5, "s", [],)";
+    text += R"({"lat": 1, "lng": 2}])";
+    ASSERT_FALSE(PlacesFile::fromText(text).error);
+    EXPECT_TRUE(compare(text));
 }
 
 // Both JSON decoders against the parsing test suite: "y" texts must be accepted, "n" texts

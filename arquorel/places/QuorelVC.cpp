@@ -373,8 +373,9 @@ void QuorelVC::updateAccessibility() {
                             p.distanceFromUser(), directionWords(p.azimuth(), heading));
     };
 
+    // The nearest place is among the radar's (all places, or the nearest of a whole region).
     const Place* nearest = nullptr;
-    for (const auto& p : places)
+    for (const auto& p : radarPlaces())
         if (p && std::isfinite(p->distanceFromUser()) &&
             (!nearest || p->distanceFromUser() < nearest->distanceFromUser()))
             nearest = p.get();
@@ -725,6 +726,7 @@ void QuorelVC::applyPlaces() {
     for (std::size_t i = 0; i < keys.size(); ++i) sorted[i] = std::move(places[keys[i].second]);
     places = std::move(sorted);
     radarChosenFrom_.reset();
+    placesIndexed_.reset();
     // A rebuild replaces every card: the cards of the places before serve the new ones (all
     // but those flying out after a swipe, which still belong to their place).
     reusableViews_.clear();
@@ -857,6 +859,7 @@ void QuorelVC::removeSwipedPlace(ARAnnotationView& view) {
     tableData.erase(record);
     std::erase(places, place);
     radarChosenFrom_.reset();
+    placesIndexed_.reset();
     view.removeFromSuperview();
     reload(ReloadType::swipe);
     radarFeed_->rebuildPoints();
@@ -917,8 +920,21 @@ const std::vector<std::shared_ptr<Place>>& QuorelVC::radarPlaces() const {
     const auto from =
         std::tuple(static_cast<const void*>(places.data()), places.size(), distancesMeasured());
     if (radarChosenFrom_ == from) return radarPlaces_;
-    auto chosen = nearestIndices(places.size(), kRadarPlaces,
-                                 [&](std::size_t i) { return places[i]->distanceFromUser(); });
+    // Chosen through an index of the places' positions: only the places that may be among the
+    // nearest are measured.
+    const auto stored = std::tuple(static_cast<const void*>(places.data()), places.size());
+    if (placesIndexed_ != stored) {
+        std::vector<Coordinate> at;
+        at.reserve(places.size());
+        for (const auto& place : places) at.push_back(place->location().coordinate);
+        placesIndex_ = NearestIndex(at);
+        placesIndexed_ = stored;
+    }
+    // From where the distances were measured (the user may have moved a little since); from
+    // nowhere, every place is measured.
+    auto chosen = placesIndex_.nearest(
+        measuredFrom().value_or(Coordinate{std::nan(""), std::nan("")}), kRadarPlaces,
+        [&](std::uint32_t i) { return places[i]->distanceFromUser(); });
     std::sort(chosen.begin(), chosen.end());
     radarPlaces_.clear();
     radarPlaces_.reserve(chosen.size());

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "arquorel/arcore/ARTrackingManager.h"
+#include "arquorel/arcore/NearestIndex.h"
 #include "arquorel/arscreen/ARViewController.h"
 #include "arquorel/arscreen/RadarFeed.h"
 #include "arquorel/places/AnnnotationView.h"
@@ -112,6 +113,10 @@ class QuorelVC : public ARViewController,
     // The most places the radar shows: the nearest ones, so that its work per frame does not
     // grow with a whole region's places.
     static constexpr std::size_t kRadarPlaces = 1000;
+    // The places on the radar: all of them up to kRadarPlaces, else the kRadarPlaces nearest;
+    // in the order of `places` either way. Chosen again only when the places or their
+    // distances changed, never on every frame.
+    const std::vector<std::shared_ptr<Place>>& radarPlaces() const;
     static constexpr double kReloadDelayAfterLoad = 0.2;
     static constexpr double kLoadingHideDelay = 2.0;
     static constexpr double kAlertDelay = 3.0;
@@ -226,10 +231,6 @@ class QuorelVC : public ARViewController,
     void buildRadarViews();
     void styleCameraAccessButton();
     RadarFeed::Points makeRadarPoints() const;
-    // The places on the radar: all of them up to kRadarPlaces, else the kRadarPlaces nearest;
-    // in the order of `places` either way. Chosen again only when the places or their
-    // distances changed, never on every frame.
-    const std::vector<std::shared_ptr<Place>>& radarPlaces() const;
     // The user's position now: the newer (by timestamp) of the shared location manager's and
     // `fix`, so that whichever of the two receivers gets a fix first, the screen uses it.
     static std::optional<Location> currentLocation(const std::optional<Location>& fix);
@@ -266,6 +267,9 @@ class QuorelVC : public ARViewController,
     mutable std::vector<std::shared_ptr<Place>> radarPlaces_;
     // What radarPlaces_ was chosen from: the places' storage, their count and the distances.
     mutable std::optional<std::tuple<const void*, std::size_t, std::uint64_t>> radarChosenFrom_;
+    // An index of the places' positions, and the storage and count it was made for.
+    mutable NearestIndex placesIndex_;
+    mutable std::optional<std::tuple<const void*, std::size_t>> placesIndexed_;
     std::shared_ptr<Label> attributionLabel_;
     std::uint64_t reloadGeneration_ = 0;
     int reloads_ = 0;

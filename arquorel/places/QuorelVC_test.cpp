@@ -6,6 +6,7 @@
 #include <cmath>
 #include <set>
 
+#include "arquorel/arcore/NearestSelection.h"
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/arscreen/RadarAnimation.h"
 #include "arquorel/arscreen/RadarView.h"
@@ -690,6 +691,86 @@ TEST(QuorelVCTest, MainScreenTree) {
     const auto check =
         checkGolden(goldenPath(__FILE__, "main_screen_hint2"), dumpViewTree(*stage.window));
     EXPECT_TRUE(check.passed) << check.message;
+}
+
+// Along a walk through a dense town, the cards kept, the radar's places and the distances read
+// are exactly those of measuring every place again at every fix.
+TEST(QuorelVCTest, AWalkKeepsExactlyTheNearestOfMeasuringEveryPlace) {
+    std::uint64_t state = 7;
+    const auto random = [&] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    };
+    std::vector<std::shared_ptr<QuorelProperty>> records;
+    for (int i = 0; i < 5000; ++i) {
+        auto r = std::make_shared<QuorelProperty>();
+        r->id = "p" + std::to_string(i);
+        r->name = "Place " + std::to_string(i);
+        // Every tenth place shares another's position: equal distances.
+        const auto& twin = i % 10 == 9 ? records[static_cast<std::size_t>(i) / 2] : nullptr;
+        r->lat = twin ? twin->lat : kUser.latitude - 0.01 + 0.03 * random();
+        r->lng = twin ? twin->lng : kUser.longitude - 0.01 + 0.03 * random();
+        records.push_back(r);
+    }
+    Stage stage;
+    stage.present(records);
+    stage.hold(4);
+    QuorelVC& screen = *stage.screen;
+    ASSERT_EQ(screen.places.size(), records.size());
+    const std::size_t kept = screen.presenter()->maxVisibleAnnotations;
+    for (int step = 1; step <= 12; ++step) {
+        SCOPED_TRACE(step);
+        const auto before = screen.getAnnotations();
+        const Coordinate at{kUser.latitude + step * 0.0009, kUser.longitude + step * 0.0007};
+        screen.didUpdateLocation(screen.trackingManager(),
+                                 Location(at, 0, 5, 5, stage.device.now()));
+        stage.device.advance(0.1);
+        ASSERT_TRUE(screen.arStatus().userLocation);
+        const GeodesicOrigin origin(screen.arStatus().userLocation->coordinate);
+        const auto measured = [&](const ARAnnotation& a) {
+            return origin.distanceTo(a.location().coordinate);
+        };
+
+        // The cards' share of the list: its first places, nearest first, ties in list order.
+        const auto nearest = nearestIndices(before.size(), kept,
+                                            [&](std::size_t i) { return measured(*before[i]); });
+        const auto& now = screen.getAnnotations();
+        ASSERT_EQ(now.size(), before.size());
+        for (std::size_t i = 0; i < nearest.size(); ++i) {
+            ASSERT_EQ(now[i].get(), before[nearest[i]].get()) << i;
+            EXPECT_EQ(now[i]->distanceFromUser(), measured(*now[i]));
+            EXPECT_EQ(now[i]->azimuth(),
+                      bearing(*screen.arStatus().userLocation, now[i]->location()));
+        }
+
+        // The radar's places: the nearest of all, in the places' order.
+        auto chosen = nearestIndices(screen.places.size(), QuorelVC::kRadarPlaces,
+                                     [&](std::size_t i) { return measured(*screen.places[i]); });
+        std::sort(chosen.begin(), chosen.end());
+        const auto& radar = screen.radarPlaces();
+        ASSERT_EQ(radar.size(), chosen.size());
+        for (std::size_t i = 0; i < chosen.size(); ++i)
+            ASSERT_EQ(radar[i].get(), screen.places[chosen[i]].get()) << i;
+
+        // A step too short to measure again, then a place fewer: the radar is chosen again,
+        // from where the distances were measured.
+        const Coordinate near{at.latitude + 0.00003, at.longitude + 0.00003};
+        screen.didUpdateLocation(screen.trackingManager(),
+                                 Location(near, 0, 5, 5, stage.device.now()));
+        screen.places.pop_back();
+        auto again = nearestIndices(screen.places.size(), QuorelVC::kRadarPlaces,
+                                    [&](std::size_t i) { return measured(*screen.places[i]); });
+        std::sort(again.begin(), again.end());
+        const auto& chosenAgain = screen.radarPlaces();
+        ASSERT_EQ(chosenAgain.size(), again.size());
+        for (std::size_t i = 0; i < again.size(); ++i)
+            ASSERT_EQ(chosenAgain[i].get(), screen.places[again[i]].get()) << i;
+
+        // Whatever place is read, near or far, reads as measured now.
+        for (const std::size_t i :
+             {std::size_t{0}, screen.places.size() / 2, screen.places.size() - 1})
+            EXPECT_EQ(screen.places[i]->distanceFromUser(), measured(*screen.places[i]));
+    }
 }
 
 }  // namespace

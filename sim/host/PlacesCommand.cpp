@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <limits>
 #include <memory>
-#include <sstream>
 
 #include "arquorel/arcore/ARPresenter.h"
 #include "arquorel/arcore/ARStatus.h"
@@ -60,6 +59,7 @@ int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, st
     std::vector<Row> rows;
     rows.reserve(file->records.size());
     std::size_t withoutPlace = 0;
+    const UserOrigin origin(user);
     for (std::size_t i = 0; i < file->records.size(); ++i) {
         const auto& record = file->records[i];
         const Location location({record->lat, record->lng}, 0, 9, 9, device.now());
@@ -67,8 +67,8 @@ int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, st
             ++withoutPlace;
             continue;
         }
-        rows.push_back({static_cast<std::uint32_t>(i), distanceFromUser(user, location),
-                        bearing(user, location)});
+        const auto measure = origin.measure(location);
+        rows.push_back({static_cast<std::uint32_t>(i), measure.distance, measure.azimuth});
     }
     // Nearest first; equal distances keep the file's order.
     const auto sortKey = [](const Row& r) {
@@ -92,21 +92,28 @@ int runPlacesCommand(const std::vector<std::string>& args, std::ostream& out, st
         };
         const std::vector<std::string> header = {"#", "Name", "Distance m", "Azimuth \xC2\xB0",
                                                  "Sector"};
-        std::vector<std::string> widest = header;
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            auto row = cells(i);
+        std::vector<std::size_t> widths(header.size(), 0);
+        const auto widen = [&](const std::vector<std::string>& row) {
             for (std::size_t c = 0; c < row.size(); ++c)
-                if (characterCount(row[c]) > characterCount(widest[c])) widest[c] = row[c];
-        }
-        // printTable pads each table to its widest cells: the widest row goes first in each
-        // table and is not printed, so that every printed table has the same column widths.
+                widths[c] = std::max(widths[c], characterCount(row[c]));
+        };
+        widen(header);
+        for (std::size_t i = 0; i < rows.size(); ++i) widen(cells(i));
+        // Laid out as printTable lays out a table of all the rows, a row at a time.
         const std::vector<bool> right = {true, false, true, true, true};
-        std::ostringstream block;
-        const auto printRow = [&](std::vector<std::string> row) {
-            block.str({});
-            printTable({widest, std::move(row)}, right, block);
-            const std::string text = block.str();
-            out << text.substr(text.find('\n') + 1);
+        std::string line;
+        const auto printRow = [&](const std::vector<std::string>& row) {
+            line.clear();
+            for (std::size_t c = 0; c < row.size(); ++c) {
+                const std::size_t padding = widths[c] - characterCount(row[c]);
+                if (c > 0) line += "  ";
+                if (right[c]) line.append(padding, ' ');
+                line += row[c];
+                if (!right[c]) line.append(padding, ' ');
+            }
+            while (!line.empty() && line.back() == ' ') line.pop_back();
+            line += '\n';
+            out.write(line.data(), static_cast<std::streamsize>(line.size()));
         };
         out << "\n";
         printRow(header);
