@@ -1204,6 +1204,10 @@ class ElementSplitter {
         const std::size_t start = pos_;
         std::size_t i = start;
         const int c = at(i);
+        // Only what can begin a JSON value: the parser would skip a byte order mark here.
+        if (c != '{' && c != '[' && c != '"' && c != '-' && (c < '0' || c > '9') && c != 't' &&
+            c != 'f' && c != 'n')
+            return irregular();
         if (c == '{') {
             // Most elements are plain records: read in one pass over the text where they
             // are whole in the buffer, rather than delimited first and read after.

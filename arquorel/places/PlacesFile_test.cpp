@@ -278,7 +278,9 @@ TEST(PlacesFileTest, AFileReadInBlocksLoadsLikeItsText) {
         R"([{"id": "b", "lat": 1, "lng": 2, "name": ")" + big + R"("}, 5])",
         "[" + record + ", {\"lat\": tru}]",
         "[\"a\\\"]",
-        "[\"\\\\\", 1]"};
+        "[\"\\\\\", 1]",
+        "[\xEF\xBB\xBF\"name\"]",
+        "[1, \xEF\xBB\xBF{\"lat\": 1, \"lng\": 2}]"};
     for (const auto& entry :
          std::filesystem::directory_iterator(kDataDir + "/JSONTestSuite/test_parsing")) {
         std::ifstream in(entry.path(), std::ios::binary);
