@@ -95,8 +95,8 @@ def main():
     ranges = ', '.join(f'{{0x{a:X}, 0x{b:X}}}' for a, b in RANGES)
     parts.append(f'constexpr CodeRange kRanges[] = {{{ranges}}};')
     entries = []
-    for n, spec in enumerate(faces):
-        family, bold, path = spec.split(':', 2)
+    for n, face in enumerate(faces):
+        family, bold, path = face.split(':', 2)
         units, ascent, descent, advances, kerning = face_tables(path)
         parts.append(f'// {path.rsplit("/", 1)[-1]}: {len(kerning)} kerning pairs')
         parts.append(f'constexpr std::uint16_t kAdvances{n}[] = {{\n{numbers(advances)}}};')
