@@ -1,9 +1,9 @@
 #include "arquorel/places/PlacesFile.h"
 
+#include <fast_float/fast_float.h>
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -770,14 +770,11 @@ class PlainRecordReader {
                 }
             }
         }
-        // The parser reads other numbers with strtod, as written when the decimal point is
-        // '.'; a different locale is left to the parser.
-        char copy[64];
-        if (s.size() >= sizeof copy || *std::localeconv()->decimal_point != '.') return false;
-        s.copy(copy, s.size());
-        copy[s.size()] = '\0';
-        out = std::strtod(copy, nullptr);
-        return std::isfinite(out);
+        // Others as the nearest double, as the parser's strtod reads them (whatever the
+        // locale); strtod is slow, in WebAssembly above all, where it goes through a software
+        // long double.
+        const auto read = fast_float::from_chars(s.data(), s.data() + s.size(), out);
+        return read.ec == std::errc() && read.ptr == s.data() + s.size() && std::isfinite(out);
     }
 
     // An array of strings, each checked, or false.

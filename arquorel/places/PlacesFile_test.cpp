@@ -442,6 +442,10 @@ TEST(PlacesFileTest, StreamedRecordsReadExactlyAsTheParserReadsThem) {
         R"("lat": -0.0, "lng": 1e1)",
         R"("lat": 4.37E+1, "lng": 7.4577678000000000000000000000000001)",
         R"("lat": 90, "lng": -180)",
+        // Halfway between two doubles (to even), just above it, and the smallest normal.
+        R"("lat": 1.00000000000000011102230246251565404236316680908203125)",
+        R"("lat": 1.00000000000000011102230246251565404236316680908203126)",
+        R"("lat": 2.2250738585072011e-308, "lng": 0.000000000000000000000000000000001e34)",
         R"("lat": 90.0000001)",
         R"("lat": "43.7")",
         R"("lat": null)",
