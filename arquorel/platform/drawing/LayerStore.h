@@ -88,6 +88,8 @@ class LayerStore {
 
     // Starts a frame: drops the layers of views that have gone.
     void beginFrame();
+    // Frees the layers of views that have gone.
+    void dropGone();
     // The surface for `view` covering `extent` this frame, with whether it must be drawn
     // again; none when it does not fit in the budget.
     std::shared_ptr<LayerSurface> surfaceFor(const View& view, const Rect& extent, Size viewScale,
@@ -100,6 +102,12 @@ class LayerStore {
                                                    bool& stale);
     std::shared_ptr<LayerSurface> makeSurface(const View& view, const LayerShape& shape);
     bool sameAsLastDrawn() const;
+    // Whether two marks show a view alike (within a tenth of a point and 1/512 of alpha).
+    static bool still(const Mark& a, const Mark& b);
+    // Whether surfaceFor() / pannedSurfaceFor() would hand out a kept layer as it is.
+    bool keeps(const View& view, const Rect& extent, Size viewScale, double shownAlpha) const;
+    bool keepsPanned(const View& view, const Rect& extent, Size viewScale, double shownAlpha,
+                     const View::PannedDrawing& panned) const;
     void evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it);
 
     double scale_;

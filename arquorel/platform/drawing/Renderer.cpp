@@ -167,6 +167,15 @@ void Renderer::render(const View& root, Painter& painter) const {
 }
 
 bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store) const {
+    // Most frames change nothing: they are told apart before any step is recorded.
+    if (std::size_t next = 0; store.drawnOnce_ &&
+                              unchanged(root, store, next, Transform{}, 1, root.frame()) &&
+                              next == store.drawnMarks_.size()) {
+        ++store.stats_.frames;
+        ++store.stats_.idleFrames;
+        store.dropGone();
+        return false;
+    }
     store.beginFrame();
     Frame frame{store, store.building_, root.frame()};
     compose(root, frame, Transform{}, 1);
@@ -253,6 +262,35 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     if (view.clipsToBounds()) frame.visible = intersection(visible, boxAround(m, view.bounds()));
     drawContent(view, list, &frame, m, alpha);
     frame.visible = visible;
+}
+
+bool Renderer::unchanged(const View& view, const LayerStore& store, std::size_t& next,
+                         const Transform& parent, double parentAlpha, const Rect& visible) const {
+    if (view.isHidden() || !(view.alpha() > 0)) return true;
+    const double alpha = parentAlpha * std::min(view.alpha(), 1.0);
+    const Transform m =
+        concat(placement(view.frame(), view.bounds().size, view.transform()), parent);
+    if (m.a * m.d - m.b * m.c == 0) return true;
+    const Rect extent = drawnExtent(view);
+    if (!intersects(boxAround(m, extent), visible)) return true;
+    const bool layered = view.isLayerBacked();
+    if (layered && !store.keeps(view, extent, viewScale(m), alpha)) return false;
+    if (next >= store.drawnMarks_.size()) return false;
+    const LayerStore::Mark mark{
+        view.layerId(),        layered ? view.contentGeneration() : view.displayGeneration(),
+        view.liveContentKey(), m,
+        view.bounds().size,    view.alpha()};
+    if (!LayerStore::still(mark, store.drawnMarks_[next++])) return false;
+    if (layered) return true;
+    if (const auto panned = view.pannedDrawing();
+        panned && !store.keepsPanned(view, outset(view.bounds(), std::max(0.0, panned->margin)),
+                                     viewScale(m), alpha, *panned))
+        return false;
+    const Rect inner =
+        view.clipsToBounds() ? intersection(visible, boxAround(m, view.bounds())) : visible;
+    for (const auto& child : view.subviews())
+        if (!unchanged(*child, store, next, m, alpha, inner)) return false;
+    return true;
 }
 
 void Renderer::drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,

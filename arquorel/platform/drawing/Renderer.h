@@ -48,6 +48,10 @@ class Renderer {
     void drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
                     Frame& frame, const Transform& m, double alpha) const;
     void compose(const View& view, Frame& frame, const Transform& parent, double parentAlpha) const;
+    // Whether composing `view` would show what the store's last drawn frame shows from mark
+    // `next` on, every layer kept; walks as compose() does without recording or allocating.
+    bool unchanged(const View& view, const LayerStore& store, std::size_t& next,
+                   const Transform& parent, double parentAlpha, const Rect& visible) const;
 
     RenderOptions options_;
 };
