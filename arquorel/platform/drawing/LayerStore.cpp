@@ -119,8 +119,16 @@ void LayerStore::dropGone() {
 std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rect& extent,
                                                      Size viewScale, double shownAlpha,
                                                      bool& stale) {
+    return surfaceFor(view, view.layerId(), view.contentGeneration(), extent, viewScale, shownAlpha,
+                      stale);
+}
+
+std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, std::uint64_t id,
+                                                     std::uint64_t generation, const Rect& extent,
+                                                     Size viewScale, double shownAlpha,
+                                                     bool& stale) {
     LayerShape shape;
-    shape.id = view.layerId();
+    shape.id = id;
     shape.extent = extent;
     shape.scale = scale_ * viewScale.width;
     shape.scaleY = scale_ * viewScale.height;
@@ -130,8 +138,8 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
         if (kept.extent == extent && kept.scale == shape.scale && kept.scaleY == shape.scaleY) {
             it->second.lastUsed = frameNumber_;
             const LayerSurface& surface = *it->second.surface;
-            stale = surface.generation() != view.contentGeneration() ||
-                    surface.shownAlpha() != shownAlpha || surface.ownAlpha() != view.alpha();
+            stale = surface.generation() != generation || surface.shownAlpha() != shownAlpha ||
+                    surface.ownAlpha() != view.alpha();
             return it->second.surface;
         }
         evict(it);
@@ -235,16 +243,15 @@ bool LayerStore::still(const Mark& a, const Mark& b) {
     return true;
 }
 
-bool LayerStore::keeps(const View& view, const Rect& extent, Size viewScale,
-                       double shownAlpha) const {
-    const auto it = entries_.find(view.layerId());
+bool LayerStore::keeps(const View& view, std::uint64_t id, std::uint64_t generation,
+                       const Rect& extent, Size viewScale, double shownAlpha) const {
+    const auto it = entries_.find(id);
     if (it == entries_.end()) return false;
     const LayerSurface& surface = *it->second.surface;
     const LayerShape& kept = surface.shape();
     return kept.extent == extent && kept.scale == scale_ * viewScale.width &&
-           kept.scaleY == scale_ * viewScale.height &&
-           surface.generation() == view.contentGeneration() && surface.shownAlpha() == shownAlpha &&
-           surface.ownAlpha() == view.alpha();
+           kept.scaleY == scale_ * viewScale.height && surface.generation() == generation &&
+           surface.shownAlpha() == shownAlpha && surface.ownAlpha() == view.alpha();
 }
 
 bool LayerStore::keepsPanned(const View& view, const Rect& extent, Size viewScale,

@@ -10,9 +10,11 @@
 //
 // renderFrame() draws with retained layers: a layer-backed view is drawn with its subviews into
 // its layer when its content generation changed, and composited with its placement and alpha
-// otherwise. A view with a panned drawing (a map) keeps it in a layer larger than the view,
-// composited shifted while it pans by whole pixels. A frame in which no view moved by more
-// than a tenth of a point and nothing was marked as changed draws nothing at all.
+// otherwise. Its shadow is kept in a layer of its own under it, drawn again only when the view's
+// own drawing changes, not when a subview's does (a text). A view with a panned drawing (a map)
+// keeps it in a layer larger than the view, composited shifted while it pans by whole pixels. A
+// frame in which no view moved by more than a tenth of a point and nothing was marked as changed
+// draws nothing at all.
 
 #include <memory>
 #include <vector>
@@ -41,9 +43,12 @@ class Renderer {
 
   private:
     struct Frame;
+    // What of a view drawContent() draws: all of it, its shadow only, or all but its shadow.
+    enum class Part { whole, shadow, overShadow };
     void drawLayer(const View& view, Painter& painter) const;
     void drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
-                     double alpha) const;
+                     double alpha, Part part = Part::whole) const;
+    void drawShadow(const View& view, Painter& painter) const;
     // Composites a view's panned drawing from its layer, shifted, drawing the layer when stale.
     void drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
                     Frame& frame, const Transform& m, double alpha) const;
