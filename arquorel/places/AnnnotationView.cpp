@@ -25,6 +25,9 @@ std::shared_ptr<AnnnotationView> AnnnotationView::createWithCard(Rect frame) {
     if (views.empty()) return view;
     view->addSubview(views.front());
     pinEdges(views.front(), {0, 0, 2, 2});
+    // The card is the layer (its shadow one of its own under it); this view only places it.
+    view->setLayerBacked(false);
+    views.front()->setLayerBacked(true);
     view->setNeedsLayout();
     return view;
 }

@@ -168,7 +168,8 @@ TEST(SimPhoneTest, FramesDrawnWithLayersLookAsDrawnDirectly) {
 TEST(SimPhoneTest, AWalkRedrawsTheLayersOfChangedTextsOnly) {
     // Along the Monaco walk, a frame every half second: a layer drawn before is drawn again
     // only when what it shows changed (a distance, the radar's dots, the alpha of a card
-    // becoming or leaving the main one), never for moving.
+    // becoming or leaving the main one), never for moving. A card's shadow is drawn again with
+    // its alpha or scale only, not with its texts.
     SimPhone phone;
     const auto taps = std::make_shared<Taps>();
     presentMainScreen(phone, taps);
@@ -176,16 +177,27 @@ TEST(SimPhoneTest, AWalkRedrawsTheLayersOfChangedTextsOnly) {
     ASSERT_TRUE(track.ok()) << track.error;
     std::map<std::uint64_t, std::pair<std::string, double>> drawn;  // layer: texts, alpha
     std::vector<std::string> unexpected;
-    int textRedraws = 0;
+    int textRedraws = 0, newFadedOrScaled = 0;
+    std::map<std::uint64_t, double> scales;
     phone.layers().setRedrawObserver([&](const View& view) {
         const std::string texts = textsOf(view);
-        auto [it, first] = drawn.try_emplace(view.layerId(), texts, view.alpha());
+        // The alpha and scale the layer is shown with: a card fades and grows with the view
+        // placing it.
+        double alpha = 1, scale = 1;
+        for (auto v = view.shared_from_this(); v; v = v->superview()) {
+            alpha *= v->alpha();
+            scale *= std::hypot(v->transform().a, v->transform().b);
+        }
+        auto [it, first] = drawn.try_emplace(view.layerId(), texts, alpha);
+        auto [shown, unseen] = scales.try_emplace(view.layerId(), scale);
+        newFadedOrScaled += first || alpha != it->second.second || shown->second != scale;
+        shown->second = scale;
         if (first) return;
         if (texts != it->second.first)
             ++textRedraws;
-        else if (view.alpha() == it->second.second)
+        else if (alpha == it->second.second)
             unexpected.push_back(view.identifier() + " '" + texts + "'");
-        it->second = {texts, view.alpha()};
+        it->second = {texts, alpha};
     });
     DisplayList frame;
     for (std::size_t i = 0; i + 1 < track.points.size(); i += 3) {
@@ -201,6 +213,13 @@ TEST(SimPhoneTest, AWalkRedrawsTheLayersOfChangedTextsOnly) {
         }
     }
     EXPECT_GT(textRedraws, 100);
+    const auto shadows = phone.layers().stats().shadowRedraws;
+    EXPECT_GT(shadows, 0u);
+    // Each layer made again after going for the budget may be a shadow.
+    const auto& stats = phone.layers().stats();
+    EXPECT_LE(shadows, newFadedOrScaled + stats.evictions);
+    EXPECT_LT(shadows, std::uint64_t(textRedraws));
+    EXPECT_EQ(stats.unlayered, 0u);
     EXPECT_TRUE(unexpected.empty())
         << unexpected.size() << " redraws without a change, e.g. " << unexpected.front();
     EXPECT_LE(phone.layers().bytes(), phone.layers().budget());

@@ -105,6 +105,10 @@ void LayerStore::beginFrame() {
     building_.clear();
     marks_.clear();
     redraws_.clear();
+    dropGone();
+}
+
+void LayerStore::dropGone() {
     for (auto it = entries_.begin(); it != entries_.end();) {
         auto next = std::next(it);
         if (it->second.view.expired()) evict(it);
@@ -115,8 +119,16 @@ void LayerStore::beginFrame() {
 std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rect& extent,
                                                      Size viewScale, double shownAlpha,
                                                      bool& stale) {
+    return surfaceFor(view, view.layerId(), view.contentGeneration(), extent, viewScale, shownAlpha,
+                      stale);
+}
+
+std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, std::uint64_t id,
+                                                     std::uint64_t generation, const Rect& extent,
+                                                     Size viewScale, double shownAlpha,
+                                                     bool& stale) {
     LayerShape shape;
-    shape.id = view.layerId();
+    shape.id = id;
     shape.extent = extent;
     shape.scale = scale_ * viewScale.width;
     shape.scaleY = scale_ * viewScale.height;
@@ -126,8 +138,8 @@ std::shared_ptr<LayerSurface> LayerStore::surfaceFor(const View& view, const Rec
         if (kept.extent == extent && kept.scale == shape.scale && kept.scaleY == shape.scaleY) {
             it->second.lastUsed = frameNumber_;
             const LayerSurface& surface = *it->second.surface;
-            stale = surface.generation() != view.contentGeneration() ||
-                    surface.shownAlpha() != shownAlpha || surface.ownAlpha() != view.alpha();
+            stale = surface.generation() != generation || surface.shownAlpha() != shownAlpha ||
+                    surface.ownAlpha() != view.alpha();
             return it->second.surface;
         }
         evict(it);
@@ -215,18 +227,51 @@ std::shared_ptr<LayerSurface> LayerStore::makeSurface(const View& view, const La
 
 bool LayerStore::sameAsLastDrawn() const {
     if (!drawnOnce_ || !redraws_.empty() || marks_.size() != drawnMarks_.size()) return false;
-    for (std::size_t i = 0; i < marks_.size(); ++i) {
-        const Mark& a = marks_[i];
-        const Mark& b = drawnMarks_[i];
-        if (a.id != b.id || a.generation != b.generation || a.liveKey != b.liveKey ||
-            a.size != b.size || std::fabs(a.alpha - b.alpha) > kStillAlpha)
-            return false;
-        const Point corners[] = {
-            {0, 0}, {a.size.width, 0}, {0, a.size.height}, {a.size.width, a.size.height}};
-        for (const Point& c : corners)
-            if (!closeTo(apply(a.transform, c), apply(b.transform, c))) return false;
-    }
+    for (std::size_t i = 0; i < marks_.size(); ++i)
+        if (!still(marks_[i], drawnMarks_[i])) return false;
     return true;
+}
+
+bool LayerStore::still(const Mark& a, const Mark& b) {
+    if (a.id != b.id || a.generation != b.generation || a.liveKey != b.liveKey ||
+        a.size != b.size || std::fabs(a.alpha - b.alpha) > kStillAlpha)
+        return false;
+    const Point corners[] = {
+        {0, 0}, {a.size.width, 0}, {0, a.size.height}, {a.size.width, a.size.height}};
+    for (const Point& c : corners)
+        if (!closeTo(apply(a.transform, c), apply(b.transform, c))) return false;
+    return true;
+}
+
+bool LayerStore::keeps(const View& view, std::uint64_t id, std::uint64_t generation,
+                       const Rect& extent, Size viewScale, double shownAlpha) const {
+    const auto it = entries_.find(id);
+    if (it == entries_.end()) return false;
+    const LayerSurface& surface = *it->second.surface;
+    const LayerShape& kept = surface.shape();
+    return kept.extent == extent && kept.scale == scale_ * viewScale.width &&
+           kept.scaleY == scale_ * viewScale.height && surface.generation() == generation &&
+           surface.shownAlpha() == shownAlpha && surface.ownAlpha() == view.alpha();
+}
+
+bool LayerStore::keepsPanned(const View& view, const Rect& extent, Size viewScale,
+                             double shownAlpha, const View::PannedDrawing& panned) const {
+    const auto it = entries_.find(view.layerId());
+    if (it == entries_.end()) return false;
+    const Entry& entry = it->second;
+    const LayerShape& kept = entry.surface->shape();
+    const double sx = scale_ * viewScale.width, sy = scale_ * viewScale.height;
+    if (kept.extent != extent || kept.scale != sx || kept.scaleY != sy) return false;
+    // As pannedSurfaceFor(): shifted by whole device pixels and still covering the bounds.
+    const double px = (panned.offset.x - entry.pannedOffset.x) * sx;
+    const double py = (panned.offset.y - entry.pannedOffset.y) * sy;
+    const double lx = entry.pannedLead.x * sx, ly = entry.pannedLead.y * sy;
+    const double mx = std::floor(panned.margin * sx), my = std::floor(panned.margin * sy);
+    const bool whole = std::fabs(px - std::round(px)) < kWholePixel &&
+                       std::fabs(py - std::round(py)) < kWholePixel;
+    return entry.surface->generation() == panned.key && entry.surface->shownAlpha() == shownAlpha &&
+           whole && -mx - lx <= std::round(px) && std::round(px) <= mx - lx &&
+           -my - ly <= std::round(py) && std::round(py) <= my - ly;
 }
 
 }  // namespace arquorel

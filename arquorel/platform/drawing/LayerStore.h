@@ -41,11 +41,12 @@ class LayerStore {
 
     // Counts since the store was made.
     struct Stats {
-        std::uint64_t frames = 0;      // frames rendered
-        std::uint64_t idleFrames = 0;  // frames in which nothing changed and nothing was drawn
-        std::uint64_t redraws = 0;     // layers drawn (again)
-        std::uint64_t evictions = 0;   // layers dropped to stay within the budget
-        std::uint64_t unlayered = 0;   // layers drawn in place as they would not fit
+        std::uint64_t frames = 0;         // frames rendered
+        std::uint64_t idleFrames = 0;     // frames in which nothing changed and nothing was drawn
+        std::uint64_t redraws = 0;        // layers drawn (again)
+        std::uint64_t shadowRedraws = 0;  // of which layers holding a view's shadow
+        std::uint64_t evictions = 0;      // layers dropped to stay within the budget
+        std::uint64_t unlayered = 0;      // layers drawn in place as they would not fit
     };
     const Stats& stats() const { return stats_; }
     // Called with each view whose layer is drawn (again), before it is drawn.
@@ -84,14 +85,25 @@ class LayerStore {
         double shownAlpha;
         bool panned = false;  // the view's panned drawing, not the view with its subviews
         Point lead;           // where a panned drawing's content sits in its surface
+        int part = 0;         // what of the view the layer holds (Renderer::Part)
     };
 
     // Starts a frame: drops the layers of views that have gone.
     void beginFrame();
+    // Frees the layers of views that have gone.
+    void dropGone();
     // The surface for `view` covering `extent` this frame, with whether it must be drawn
     // again; none when it does not fit in the budget.
     std::shared_ptr<LayerSurface> surfaceFor(const View& view, const Rect& extent, Size viewScale,
                                              double shownAlpha, bool& stale);
+    // The same for a layer `id` of the view holding what changes with `generation`.
+    std::shared_ptr<LayerSurface> surfaceFor(const View& view, std::uint64_t id,
+                                             std::uint64_t generation, const Rect& extent,
+                                             Size viewScale, double shownAlpha, bool& stale);
+    // The id of the layer keeping a view's shadow (layer ids stay far below 2^63).
+    static std::uint64_t shadowId(const View& view) {
+        return view.layerId() | (std::uint64_t(1) << 63);
+    }
     // The surface keeping the panned drawing of `view` over `extent`, with the shift to
     // composite it with; stale when it must be drawn again, its content moved by the shift.
     std::shared_ptr<LayerSurface> pannedSurfaceFor(const View& view, const Rect& extent,
@@ -100,6 +112,13 @@ class LayerStore {
                                                    bool& stale);
     std::shared_ptr<LayerSurface> makeSurface(const View& view, const LayerShape& shape);
     bool sameAsLastDrawn() const;
+    // Whether two marks show a view alike (within a tenth of a point and 1/512 of alpha).
+    static bool still(const Mark& a, const Mark& b);
+    // Whether surfaceFor() / pannedSurfaceFor() would hand out a kept layer as it is.
+    bool keeps(const View& view, std::uint64_t id, std::uint64_t generation, const Rect& extent,
+               Size viewScale, double shownAlpha) const;
+    bool keepsPanned(const View& view, const Rect& extent, Size viewScale, double shownAlpha,
+                     const View::PannedDrawing& panned) const;
     void evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it);
 
     double scale_;

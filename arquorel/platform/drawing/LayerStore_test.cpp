@@ -2,12 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/ui/View.h"
 #include "sim/device/SimPlatform.h"
+
+// Allocations counted while `countingAllocations` is set.
+namespace {
+std::atomic<bool> countingAllocations{false};
+std::atomic<std::size_t> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (countingAllocations) ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace arquorel {
 namespace {
@@ -60,6 +81,27 @@ TEST(LayerStoreTest, AFrameWhereNothingChangedDrawsNothing) {
     s.screen->setBackgroundColor(kRed);
     EXPECT_FALSE(s.frame().empty());
     EXPECT_EQ(s.redraws(), 1u);
+}
+
+// Most frames change nothing: telling them apart must cost next to nothing, however much is
+// drawn in place around the layers.
+TEST(LayerStoreTest, AFrameWhereNothingChangedAllocatesNothing) {
+    Scene s;
+    auto title = std::make_shared<View>(Rect{10, 200, 150, 30});
+    title->setBackgroundColor(kRed);
+    title->layer().cornerRadius = 6;
+    title->layer().shadowOpacity = 0.5;
+    s.screen->addSubview(title);
+    s.frame();
+    DisplayList list;
+    allocations = 0;
+    countingAllocations = true;
+    const bool drew = Renderer().renderFrame(*s.screen, list, s.layers);
+    countingAllocations = false;
+    EXPECT_FALSE(drew);
+    EXPECT_EQ(allocations.load(), 0u);
+    EXPECT_EQ(s.layers.stats().idleFrames, 1u);
+    EXPECT_EQ(s.layers.stats().frames, 2u);
 }
 
 TEST(LayerStoreTest, ALayerIsDrawnAgainOnlyWhenWhatItShowsChanged) {

@@ -70,13 +70,28 @@ Rect outset(const Rect& r, double d) {
     return {r.x() - d, r.y() - d, r.width() + 2 * d, r.height() + 2 * d};
 }
 
-// The extent of what `view` draws, in its own coordinates: its bounds, shadow and sublayers,
-// and its subviews' unless it clips them, with a margin for strokes and text past the edges.
-Rect drawnExtent(const View& view) {
-    constexpr double kMargin = 2;
+constexpr double kExtentMargin = 2;
+
+bool castsShadow(const View& view) {
+    return view.layer().shadowOpacity > 0 && !isEmpty(view.bounds());
+}
+
+// The extent of a view's shadow in its own coordinates, with the margin drawnExtent() adds.
+Rect shadowExtent(const View& view) {
+    const LayerStyle& layer = view.layer();
+    const Rect shadow =
+        offsetBy(view.bounds(), layer.shadowOffset.width, layer.shadowOffset.height);
+    return outset(shadow, 2 * layer.shadowRadius + kExtentMargin);
+}
+
+// The extent of what `view` draws, in its own coordinates: its bounds, shadow (unless
+// `ownShadow` is false) and sublayers, and its subviews' unless it clips them, with a margin
+// for strokes and text past the edges.
+Rect drawnExtent(const View& view, bool ownShadow = true) {
+    constexpr double kMargin = kExtentMargin;
     const LayerStyle& layer = view.layer();
     Rect extent = view.bounds();
-    if (layer.shadowOpacity > 0) {
+    if (ownShadow && layer.shadowOpacity > 0) {
         const double blur = 2 * layer.shadowRadius;
         Rect shadow = offsetBy(view.bounds(), layer.shadowOffset.width, layer.shadowOffset.height);
         extent = unionOf(extent, outset(shadow, blur));
@@ -167,6 +182,15 @@ void Renderer::render(const View& root, Painter& painter) const {
 }
 
 bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store) const {
+    // Most frames change nothing: they are told apart before any step is recorded.
+    if (std::size_t next = 0; store.drawnOnce_ &&
+                              unchanged(root, store, next, Transform{}, 1, root.frame()) &&
+                              next == store.drawnMarks_.size()) {
+        ++store.stats_.frames;
+        ++store.stats_.idleFrames;
+        store.dropGone();
+        return false;
+    }
     store.beginFrame();
     Frame frame{store, store.building_, root.frame()};
     compose(root, frame, Transform{}, 1);
@@ -175,7 +199,8 @@ bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store
         return false;
     }
     for (const auto& redraw : store.redraws_) {
-        if (store.redrawObserver_) store.redrawObserver_(*redraw.view);
+        if (store.redrawObserver_ && redraw.part != int(Part::shadow))
+            store.redrawObserver_(*redraw.view);
         ++store.stats_.redraws;
         if (redraw.panned) {
             // The view's own alpha is already in the frame's painter, around the layer.
@@ -191,11 +216,16 @@ bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store
             redraw.surface->endContent();
             continue;
         }
+        const auto part = static_cast<Part>(redraw.part);
+        if (part == Part::shadow) ++store.stats_.shadowRedraws;
         Painter& content =
-            redraw.surface->beginContent(redraw.phase, redraw.view->contentGeneration(),
+            redraw.surface->beginContent(redraw.phase,
+                                         part == Part::shadow ? redraw.view->displayGeneration()
+                                                              : redraw.view->contentGeneration(),
                                          redraw.shownAlpha, redraw.view->alpha());
-        drawContent(*redraw.view, content, nullptr, Transform{}, 1);
+        drawContent(*redraw.view, content, nullptr, Transform{}, 1, part);
         redraw.surface->endContent();
+        if (part == Part::shadow) continue;
         // An opaque square background under everything else leaves the bounds opaque.
         const View& v = *redraw.view;
         const bool opaque = v.backgroundColor().alpha >= 1 && v.layer().cornerRadius == 0 &&
@@ -228,13 +258,34 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     const Rect extent = drawnExtent(view);
     if (!intersects(boxAround(m, extent), frame.visible)) return;
     LayerStore& store = frame.store;
-    std::shared_ptr<LayerSurface> surface;
+    std::shared_ptr<LayerSurface> surface, shadow;
+    const bool ownShadow = view.isLayerBacked() && castsShadow(view);
     if (view.isLayerBacked()) {
+        // The shadow goes in a layer of its own under the view's, so that drawing the view
+        // again for a changed subview does not blur its shadow again.
         bool stale = false;
-        surface = store.surfaceFor(view, extent, viewScale(m), alpha, stale);
-        if (surface && stale) {
-            const Point phase = pixelPhase(m, extent, store.scale());
-            store.redraws_.push_back({&view, surface, phase, alpha, false, {}});
+        const Rect content = ownShadow ? drawnExtent(view, false) : extent;
+        surface = store.surfaceFor(view, content, viewScale(m), alpha, stale);
+        if (surface && stale)
+            store.redraws_.push_back({&view,
+                                      surface,
+                                      pixelPhase(m, content, store.scale()),
+                                      alpha,
+                                      false,
+                                      {},
+                                      int(ownShadow ? Part::overShadow : Part::whole)});
+        if (surface && ownShadow) {
+            const Rect around = shadowExtent(view);
+            shadow = store.surfaceFor(view, LayerStore::shadowId(view), view.displayGeneration(),
+                                      around, viewScale(m), alpha, stale);
+            if (shadow && stale)
+                store.redraws_.push_back({&view,
+                                          shadow,
+                                          pixelPhase(m, around, store.scale()),
+                                          alpha,
+                                          false,
+                                          {},
+                                          int(Part::shadow)});
         }
     }
     store.marks_.push_back({view.layerId(),
@@ -244,7 +295,17 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     PainterStateSaver saved(list);
     placeView(list, view.frame(), view.bounds().size, view.transform());
     if (surface) {
-        // The layer holds the content at the alpha it is shown with.
+        // The layers hold the content at the alpha it is shown with; a shadow without a layer
+        // (past the budget) is drawn in place under it.
+        if (ownShadow) {
+            if (shadow) {
+                list.drawLayer(shadow);
+            } else {
+                PainterStateSaver faded(list);
+                if (view.alpha() < 1) list.multiplyAlpha(view.alpha());
+                drawShadow(view, list);
+            }
+        }
         list.drawLayer(surface);
         return;
     }
@@ -253,6 +314,43 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     if (view.clipsToBounds()) frame.visible = intersection(visible, boxAround(m, view.bounds()));
     drawContent(view, list, &frame, m, alpha);
     frame.visible = visible;
+}
+
+bool Renderer::unchanged(const View& view, const LayerStore& store, std::size_t& next,
+                         const Transform& parent, double parentAlpha, const Rect& visible) const {
+    if (view.isHidden() || !(view.alpha() > 0)) return true;
+    const double alpha = parentAlpha * std::min(view.alpha(), 1.0);
+    const Transform m =
+        concat(placement(view.frame(), view.bounds().size, view.transform()), parent);
+    if (m.a * m.d - m.b * m.c == 0) return true;
+    const Rect extent = drawnExtent(view);
+    if (!intersects(boxAround(m, extent), visible)) return true;
+    const bool layered = view.isLayerBacked();
+    if (layered) {
+        const bool ownShadow = castsShadow(view);
+        if (!store.keeps(view, view.layerId(), view.contentGeneration(),
+                         ownShadow ? drawnExtent(view, false) : extent, viewScale(m), alpha))
+            return false;
+        if (ownShadow && !store.keeps(view, LayerStore::shadowId(view), view.displayGeneration(),
+                                      shadowExtent(view), viewScale(m), alpha))
+            return false;
+    }
+    if (next >= store.drawnMarks_.size()) return false;
+    const LayerStore::Mark mark{
+        view.layerId(),        layered ? view.contentGeneration() : view.displayGeneration(),
+        view.liveContentKey(), m,
+        view.bounds().size,    view.alpha()};
+    if (!LayerStore::still(mark, store.drawnMarks_[next++])) return false;
+    if (layered) return true;
+    if (const auto panned = view.pannedDrawing();
+        panned && !store.keepsPanned(view, outset(view.bounds(), std::max(0.0, panned->margin)),
+                                     viewScale(m), alpha, *panned))
+        return false;
+    const Rect inner =
+        view.clipsToBounds() ? intersection(visible, boxAround(m, view.bounds())) : visible;
+    for (const auto& child : view.subviews())
+        if (!unchanged(*child, store, next, m, alpha, inner)) return false;
+    return true;
 }
 
 void Renderer::drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
@@ -278,20 +376,24 @@ void Renderer::drawPanned(const View& view, const View::PannedDrawing& panned, P
     view.drawOverPanned(painter);
 }
 
+void Renderer::drawShadow(const View& view, Painter& painter) const {
+    const LayerStyle& layer = view.layer();
+    Shadow shadow;
+    shadow.color =
+        layer.shadowColor.withAlpha(layer.shadowColor.alpha * std::min(layer.shadowOpacity, 1.0));
+    shadow.offset = layer.shadowOffset;
+    shadow.radius = options_.solidShadows ? 0 : layer.shadowRadius;
+    painter.drawShadow(Path::roundedRect(view.bounds(), layer.cornerRadius), shadow);
+}
+
 void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
-                           double alpha) const {
+                           double alpha, Part part) const {
     const LayerStyle& layer = view.layer();
     const Rect bounds = view.bounds();
     const double radius = layer.cornerRadius;
 
-    if (layer.shadowOpacity > 0 && !isEmpty(bounds)) {
-        Shadow shadow;
-        shadow.color = layer.shadowColor.withAlpha(layer.shadowColor.alpha *
-                                                   std::min(layer.shadowOpacity, 1.0));
-        shadow.offset = layer.shadowOffset;
-        shadow.radius = options_.solidShadows ? 0 : layer.shadowRadius;
-        painter.drawShadow(Path::roundedRect(bounds, radius), shadow);
-    }
+    if (part != Part::overShadow && castsShadow(view)) drawShadow(view, painter);
+    if (part == Part::shadow) return;
     if (layer.mask) painter.clip(*layer.mask);
 
     const Path shape = Path::roundedRect(bounds, radius);

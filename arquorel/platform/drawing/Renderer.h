@@ -10,9 +10,11 @@
 //
 // renderFrame() draws with retained layers: a layer-backed view is drawn with its subviews into
 // its layer when its content generation changed, and composited with its placement and alpha
-// otherwise. A view with a panned drawing (a map) keeps it in a layer larger than the view,
-// composited shifted while it pans by whole pixels. A frame in which no view moved by more
-// than a tenth of a point and nothing was marked as changed draws nothing at all.
+// otherwise. Its shadow is kept in a layer of its own under it, drawn again only when the view's
+// own drawing changes, not when a subview's does (a text). A view with a panned drawing (a map)
+// keeps it in a layer larger than the view, composited shifted while it pans by whole pixels. A
+// frame in which no view moved by more than a tenth of a point and nothing was marked as changed
+// draws nothing at all.
 
 #include <memory>
 #include <vector>
@@ -41,13 +43,20 @@ class Renderer {
 
   private:
     struct Frame;
+    // What of a view drawContent() draws: all of it, its shadow only, or all but its shadow.
+    enum class Part { whole, shadow, overShadow };
     void drawLayer(const View& view, Painter& painter) const;
     void drawContent(const View& view, Painter& painter, Frame* frame, const Transform& m,
-                     double alpha) const;
+                     double alpha, Part part = Part::whole) const;
+    void drawShadow(const View& view, Painter& painter) const;
     // Composites a view's panned drawing from its layer, shifted, drawing the layer when stale.
     void drawPanned(const View& view, const View::PannedDrawing& panned, Painter& painter,
                     Frame& frame, const Transform& m, double alpha) const;
     void compose(const View& view, Frame& frame, const Transform& parent, double parentAlpha) const;
+    // Whether composing `view` would show what the store's last drawn frame shows from mark
+    // `next` on, every layer kept; walks as compose() does without recording or allocating.
+    bool unchanged(const View& view, const LayerStore& store, std::size_t& next,
+                   const Transform& parent, double parentAlpha, const Rect& visible) const;
 
     RenderOptions options_;
 };

@@ -86,7 +86,7 @@ void View::setFrame(const Rect& frame) {
     boundsSize_ = size;
     placementChanged();
     if (resized) {
-        needsLayout_ = true;
+        setNeedsLayout();
         setNeedsDisplay();
     }
 }
@@ -115,6 +115,15 @@ void View::setNeedsDisplay() {
 void View::subtreeChanged() {
     const std::uint64_t generation = nextGeneration();
     for (View* v = this; v; v = v->superview_) v->contentGeneration_ = generation;
+}
+
+void View::setNeedsLayout() {
+    needsLayout_ = true;
+    markLayoutPending();
+}
+
+void View::markLayoutPending() {
+    for (View* v = this; v; v = v->superview_) v->layoutPending_ = true;
 }
 
 void View::placementChanged() {
@@ -167,6 +176,7 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), keep);
     keep->superview_ = this;
     subtreeChanged();
+    if (keep->layoutPending_) markLayoutPending();
     keep->didMoveToSuperview();
 }
 
@@ -226,6 +236,9 @@ bool View::isDescendantOf(const View& other) const {
 }
 
 void View::layoutIfNeeded() {
+    if (!layoutPending_) return;
+    // Cleared first: a layout that marks views again leaves them to the next pass.
+    layoutPending_ = false;
     if (needsLayout_) {
         needsLayout_ = false;
         auto controller = viewController();
@@ -234,7 +247,11 @@ void View::layoutIfNeeded() {
         layoutSubviews();
         if (controller) controller->viewDidLayoutSubviews();
     }
-    const auto children = subviews_;  // layout may add or remove views
+    // Layout may add or remove views: the children are held while they are laid out.
+    bool pending = false;
+    for (const auto& child : subviews_) pending = pending || child->layoutPending_;
+    if (!pending) return;
+    const auto children = subviews_;
     for (const auto& child : children) child->layoutIfNeeded();
 }
 

@@ -125,11 +125,15 @@ class View : public std::enable_shared_from_this<View> {
     void removeFromSuperview();
     bool isDescendantOf(const View& other) const;
 
-    void setNeedsLayout() { needsLayout_ = true; }
+    // Marks the view for layout, and its superviews as holding a view that needs it, so that
+    // a layout pass skips the subtrees with nothing pending.
+    void setNeedsLayout();
     bool needsLayout() const { return needsLayout_; }
+    // Whether this view or a view inside it needs layout.
+    bool layoutPending() const { return layoutPending_; }
     // When a layout is pending: places the subviews that have constraints, then runs
     // layoutSubviews(), between the owning controller's viewWillLayoutSubviews and
-    // viewDidLayoutSubviews. Then does the same for every subview.
+    // viewDidLayoutSubviews. Then does the same for every subview with a layout pending.
     void layoutIfNeeded();
 
     // The screen whose root view this is, if any.
@@ -221,6 +225,7 @@ class View : public std::enable_shared_from_this<View> {
     // The view's placement in its superview changed: the layers holding it draw again.
     void placementChanged();
     void subtreeChanged();
+    void markLayoutPending();
 
     Rect frame_;
     Size boundsSize_;
@@ -234,6 +239,7 @@ class View : public std::enable_shared_from_this<View> {
     bool clipsToBounds_ = false;
     LayerStyle layer_;
     bool needsLayout_ = true;
+    bool layoutPending_ = true;  // needsLayout_ here or in a subview
     View* superview_ = nullptr;  // set while this view is in superview_->subviews_
     std::vector<std::shared_ptr<View>> subviews_;
     std::vector<AnimationRecord> animations_;

@@ -123,9 +123,11 @@ void Window::layoutIfNeededRecursively() {
 }
 
 void Window::layoutAllWindows() {
-    auto list = windows().all;
-    for (const auto& w : list)
-        if (auto window = w.lock()) window->layoutIfNeededRecursively();
+    // By index, without copying the list each frame: a layout may open or close a window.
+    const auto& list = windows().all;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (auto window = list[i].lock(); window && window->layoutPending())
+            window->layoutIfNeededRecursively();
 }
 
 void Window::showControllerViews(const std::vector<std::shared_ptr<ViewController>>& controllers) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -176,6 +177,70 @@ TEST(WindowTouchTest, ScrollAndTableViewsFreedUnderAFingerAreNotReached) {
     window.reset();
     EXPECT_FALSE(scroll->isDragging());
     EXPECT_EQ(scroll->contentOffset(), (Point{0, 50}));  // where the finger left it
+}
+
+// Counts its layouts; `then` runs inside the layout.
+struct Box : View {
+    using View::View;
+    int layouts = 0;
+    std::function<void()> then;
+    void layoutSubviews() override {
+        ++layouts;
+        if (then) then();
+    }
+};
+
+// A layout pass visits only the subtrees holding a view marked for layout, so every way of
+// marking one must reach the window: marking it, resizing it, and adding a view not laid out.
+TEST(WindowLayoutTest, EveryViewMarkedForLayoutIsLaidOutInTheNextPass) {
+    sim::SimPlatform device;
+    auto window = std::make_shared<Window>(Rect{0, 0, 300, 300});
+    window->makeKeyAndVisible();
+    auto screen = std::make_shared<Box>(Rect{0, 0, 300, 300});
+    auto card = std::make_shared<Box>(Rect{10, 10, 100, 40});
+    auto label = std::make_shared<Box>(Rect{4, 4, 50, 20});
+    card->addSubview(label);
+    screen->addSubview(card);
+    window->addSubview(screen);
+    Window::layoutAllWindows();
+    EXPECT_EQ(label->layouts, 1);
+    EXPECT_FALSE(window->layoutPending());
+    Window::layoutAllWindows();
+    EXPECT_EQ(screen->layouts, 1);
+
+    label->setNeedsLayout();
+    EXPECT_TRUE(window->layoutPending());
+    Window::layoutAllWindows();
+    EXPECT_EQ(label->layouts, 2);
+    EXPECT_EQ(card->layouts, 1);
+
+    label->setFrame({4, 4, 60, 20});
+    Window::layoutAllWindows();
+    EXPECT_EQ(label->layouts, 3);
+
+    // A view made and laid out apart, then marked, then added.
+    auto badge = std::make_shared<Box>(Rect{0, 0, 10, 10});
+    badge->layoutIfNeeded();
+    badge->setNeedsLayout();
+    card->addSubview(badge);
+    Window::layoutAllWindows();
+    EXPECT_EQ(badge->layouts, 2);
+
+    // A layout marking a view not yet visited in the pass has it laid out in the same pass;
+    // one marking a view already visited, in the next.
+    screen->then = [&] { label->setNeedsLayout(); };
+    card->then = [&] { screen->setNeedsLayout(); };
+    screen->setNeedsLayout();
+    Window::layoutAllWindows();
+    EXPECT_EQ(label->layouts, 4);
+    EXPECT_EQ(screen->layouts, 2);
+    screen->then = nullptr;
+    card->setNeedsLayout();
+    Window::layoutAllWindows();
+    EXPECT_TRUE(window->layoutPending());
+    Window::layoutAllWindows();
+    EXPECT_EQ(screen->layouts, 3);
+    EXPECT_FALSE(window->layoutPending());
 }
 
 }  // namespace
