@@ -10,8 +10,12 @@ namespace arquorel {
 std::string spokenDistance(double metres) {
     std::string text = distanceText(metres);
     const auto unit = text.find_first_not_of("0123456789.-");
-    if (unit != std::string::npos && unit > 0) text.insert(unit, " ");
-    return text;
+    if (unit == std::string::npos || unit == 0) return text;
+    // Built step by step: g++ 12 at -O3 reports a false overlap for insert() here.
+    std::string spoken(text, 0, unit);
+    spoken += ' ';
+    spoken.append(text, unit);
+    return spoken;
 }
 
 std::string directionWords(double azimuth, double heading) {
@@ -43,7 +47,9 @@ std::string localizedFormat(const std::string& key, const std::string& first,
     std::string text = localized(key);
     const std::string* args[] = {&first, &second, &third};
     for (int i = 0; i < 3; ++i) {
-        const std::string mark = "{" + std::to_string(i + 1) + "}";
+        std::string mark = "{";
+        mark += static_cast<char>('1' + i);
+        mark += '}';
         for (auto at = text.find(mark); at != std::string::npos;
              at = text.find(mark, at + args[i]->size()))
             text.replace(at, mark.size(), *args[i]);
