@@ -79,6 +79,7 @@ class CameraView : public View {
     // The preview's picture, beneath the subviews.
     void draw(Painter& painter) const override;
     std::uint64_t liveContentKey() const override;
+    bool drawsWithoutSetters() const override { return true; }
     // "camera": the position of the session's camera and whether it runs, or "none".
     void describe(ViewDescription& description) const override;
 

@@ -92,6 +92,36 @@ void LayerStore::clear() {
     entries_.clear();
     bytes_ = 0;
     drawnOnce_ = false;
+    quiet_.valid = false;
+}
+
+bool LayerStore::stillQuiet(const View& root) const {
+    if (!quiet_.valid || !drawnOnce_ || root.layerId() != quiet_.root ||
+        root.contentGeneration() != quiet_.generation || !(root.frame() == quiet_.frame) ||
+        root.bounds().size != quiet_.size || !(root.transform() == quiet_.transform) ||
+        root.alpha() != quiet_.alpha)
+        return false;
+    // With the generation unchanged the tree is the same: these views are still in it.
+    for (const Unsetter& u : quiet_.unsetters) {
+        if (u.view->liveContentKey() != u.liveKey) return false;
+        const auto panned = u.view->pannedDrawing();
+        if (panned.has_value() != u.panned.has_value()) return false;
+        if (panned && (panned->key != u.panned->key || !(panned->offset == u.panned->offset) ||
+                       panned->margin != u.panned->margin))
+            return false;
+    }
+    return true;
+}
+
+void LayerStore::rememberQuiet(const View& root, std::vector<Unsetter>& unsetters) {
+    quiet_.valid = true;
+    quiet_.root = root.layerId();
+    quiet_.generation = root.contentGeneration();
+    quiet_.frame = root.frame();
+    quiet_.size = root.bounds().size;
+    quiet_.transform = root.transform();
+    quiet_.alpha = root.alpha();
+    std::swap(quiet_.unsetters, unsetters);
 }
 
 void LayerStore::evict(const std::unordered_map<std::uint64_t, Entry>::iterator& it) {
@@ -102,6 +132,7 @@ void LayerStore::evict(const std::unordered_map<std::uint64_t, Entry>::iterator&
 void LayerStore::beginFrame() {
     ++frameNumber_;
     ++stats_.frames;
+    quiet_.valid = false;
     building_.clear();
     marks_.clear();
     redraws_.clear();

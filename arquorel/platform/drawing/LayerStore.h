@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -43,6 +44,7 @@ class LayerStore {
     struct Stats {
         std::uint64_t frames = 0;         // frames rendered
         std::uint64_t idleFrames = 0;     // frames in which nothing changed and nothing was drawn
+        std::uint64_t quietFrames = 0;    // of which those no setter changed anything in
         std::uint64_t redraws = 0;        // layers drawn (again)
         std::uint64_t shadowRedraws = 0;  // of which layers holding a view's shadow
         std::uint64_t evictions = 0;      // layers dropped to stay within the budget
@@ -136,6 +138,30 @@ class LayerStore {
     std::vector<Mark> drawnMarks_;
     std::vector<Redraw> redraws_;
     bool drawnOnce_ = false;
+    // The last frame found to show what the last drawn one shows: the root as it was then
+    // (its layer id, content generation, placement) and the views drawing without setters
+    // with their keys. A frame with all of these alike is unchanged without a walk.
+    struct Unsetter {
+        const View* view;
+        std::uint64_t liveKey;
+        std::optional<View::PannedDrawing> panned;
+    };
+    struct Quiet {
+        bool valid = false;
+        std::uint64_t root = 0;
+        std::uint64_t generation = 0;
+        Rect frame;
+        Size size;
+        Transform transform;
+        double alpha = 1;
+        std::vector<Unsetter> unsetters;
+    };
+    Quiet quiet_;
+    // Gathered by a frame's walk (which leaves the store otherwise alone), then quiet_'s.
+    mutable std::vector<Unsetter> unsetters_;
+    // Whether `root` is as quiet_ found it.
+    bool stillQuiet(const View& root) const;
+    void rememberQuiet(const View& root, std::vector<Unsetter>& unsetters);
 };
 
 }  // namespace arquorel

@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "arquorel/platform/drawing/DisplayList.h"
@@ -102,6 +104,65 @@ TEST(LayerStoreTest, AFrameWhereNothingChangedAllocatesNothing) {
     EXPECT_EQ(allocations.load(), 0u);
     EXPECT_EQ(s.layers.stats().idleFrames, 1u);
     EXPECT_EQ(s.layers.stats().frames, 2u);
+}
+
+// A view whose picture changes without a setter, as a camera's does, or that pans.
+class LiveView : public View {
+  public:
+    using View::View;
+    std::uint64_t key = 1;
+    std::optional<PannedDrawing> panned;
+    std::uint64_t liveContentKey() const override { return key; }
+    std::optional<PannedDrawing> pannedDrawing() const override { return panned; }
+    bool drawsWithoutSetters() const override { return true; }
+};
+
+// Once a frame found nothing changed, the next ones are told apart without walking the views,
+// until any setter under the root changes something or a view drawing without setters
+// changes its picture: each such change draws again.
+TEST(LayerStoreTest, AQuietScreenIsToldApartWithoutAWalkUntilAnythingChanges) {
+    struct Change {
+        const char* what;
+        std::function<void(Scene&, LiveView&)> apply;
+    };
+    const std::vector<Change> changes = {
+        {"a subview inside a layer moves",
+         [](Scene& s, LiveView&) { s.dot->setFrame(offsetBy(s.dot->frame(), 1, 0)); }},
+        {"a subview inside a layer changes colour",
+         [](Scene& s, LiveView&) { s.dot->setBackgroundColor(kBlue); }},
+        {"a layer hides", [](Scene& s, LiveView&) { s.card->setHidden(true); }},
+        {"a view fades", [](Scene&, LiveView& live) { live.setAlpha(0.5); }},
+        {"a view is added",
+         [](Scene& s, LiveView&) {
+             auto extra = std::make_shared<View>(Rect{0, 250, 40, 40});
+             extra->setBackgroundColor(kRed);
+             s.screen->addSubview(extra);
+         }},
+        {"the root moves",
+         [](Scene& s, LiveView&) { s.screen->setFrame(offsetBy(s.screen->frame(), 0, 20)); }},
+        {"a live picture changes", [](Scene&, LiveView& live) { ++live.key; }},
+        {"a panned drawing pans", [](Scene&, LiveView& live) { live.panned->offset.x += 3; }},
+        {"a panned drawing changes", [](Scene&, LiveView& live) { ++live.panned->key; }},
+    };
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.what);
+        Scene s;
+        auto live = std::make_shared<LiveView>(Rect{120, 200, 60, 60});
+        live->setBackgroundColor(kRed);
+        live->panned = View::PannedDrawing{7, {0, 0}, 10};
+        s.screen->addSubview(live);
+        ASSERT_FALSE(s.frame().empty());
+        EXPECT_TRUE(s.frame().empty());  // found unchanged by walking the views
+        EXPECT_TRUE(s.frame().empty());  // told at once
+        EXPECT_EQ(s.layers.stats().quietFrames, 1u);
+        change.apply(s, *live);
+        EXPECT_FALSE(s.frame().empty());
+        EXPECT_EQ(s.layers.stats().quietFrames, 1u);
+        // Quiet again after a walk.
+        EXPECT_TRUE(s.frame().empty());
+        EXPECT_TRUE(s.frame().empty());
+        EXPECT_EQ(s.layers.stats().quietFrames, 2u);
+    }
 }
 
 TEST(LayerStoreTest, ALayerIsDrawnAgainOnlyWhenWhatItShowsChanged) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/drawing/LayerStore.h"
@@ -74,6 +75,22 @@ constexpr double kExtentMargin = 2;
 
 bool castsShadow(const View& view) {
     return view.layer().shadowOpacity > 0 && !isEmpty(view.bounds());
+}
+
+// What a frame shows of a view's picture that changes without setters: its live content
+// key, mixed with its panned drawing's key and where that stands (a pan by whole pixels keeps
+// the layer but moves what the frame shows).
+std::uint64_t unsetKey(const View& view) {
+    std::uint64_t key = view.liveContentKey();
+    if (const auto panned = view.pannedDrawing()) {
+        const auto mix = [&key](std::uint64_t v) {
+            key = (key ^ v) * 0x100000001b3ull + (key >> 29);
+        };
+        mix(panned->key);
+        mix(std::hash<double>{}(panned->offset.x));
+        mix(std::hash<double>{}(panned->offset.y));
+    }
+    return key;
 }
 
 // The extent of a view's shadow in its own coordinates, with the margin drawnExtent() adds.
@@ -182,12 +199,23 @@ void Renderer::render(const View& root, Painter& painter) const {
 }
 
 bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store) const {
-    // Most frames change nothing: they are told apart before any step is recorded.
+    // Most frames change nothing: they are told apart before any step is recorded, at once
+    // when no setter changed anything since a frame found unchanged, by a walk otherwise.
+    if (store.stillQuiet(root)) {
+        ++store.stats_.frames;
+        ++store.stats_.idleFrames;
+        ++store.stats_.quietFrames;
+        // The views are those of the last walk, which dropped the layers of views gone then;
+        // those of views let go since go with the next frame that walks.
+        return false;
+    }
+    store.unsetters_.clear();
     if (std::size_t next = 0; store.drawnOnce_ &&
                               unchanged(root, store, next, Transform{}, 1, root.frame()) &&
                               next == store.drawnMarks_.size()) {
         ++store.stats_.frames;
         ++store.stats_.idleFrames;
+        store.rememberQuiet(root, store.unsetters_);
         store.dropGone();
         return false;
     }
@@ -290,7 +318,7 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     }
     store.marks_.push_back({view.layerId(),
                             surface ? view.contentGeneration() : view.displayGeneration(),
-                            view.liveContentKey(), m, view.bounds().size, view.alpha()});
+                            unsetKey(view), m, view.bounds().size, view.alpha()});
     DisplayList& list = frame.list;
     PainterStateSaver saved(list);
     placeView(list, view.frame(), view.bounds().size, view.transform());
@@ -319,6 +347,8 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
 bool Renderer::unchanged(const View& view, const LayerStore& store, std::size_t& next,
                          const Transform& parent, double parentAlpha, const Rect& visible) const {
     if (view.isHidden() || !(view.alpha() > 0)) return true;
+    if (view.drawsWithoutSetters())
+        store.unsetters_.push_back({&view, view.liveContentKey(), view.pannedDrawing()});
     const double alpha = parentAlpha * std::min(view.alpha(), 1.0);
     const Transform m =
         concat(placement(view.frame(), view.bounds().size, view.transform()), parent);
@@ -337,9 +367,9 @@ bool Renderer::unchanged(const View& view, const LayerStore& store, std::size_t&
     }
     if (next >= store.drawnMarks_.size()) return false;
     const LayerStore::Mark mark{
-        view.layerId(),        layered ? view.contentGeneration() : view.displayGeneration(),
-        view.liveContentKey(), m,
-        view.bounds().size,    view.alpha()};
+        view.layerId(),     layered ? view.contentGeneration() : view.displayGeneration(),
+        unsetKey(view),     m,
+        view.bounds().size, view.alpha()};
     if (!LayerStore::still(mark, store.drawnMarks_[next++])) return false;
     if (layered) return true;
     if (const auto panned = view.pannedDrawing();

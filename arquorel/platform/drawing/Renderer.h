@@ -55,6 +55,7 @@ class Renderer {
     void compose(const View& view, Frame& frame, const Transform& parent, double parentAlpha) const;
     // Whether composing `view` would show what the store's last drawn frame shows from mark
     // `next` on, every layer kept; walks as compose() does without recording or allocating.
+    // The views drawing without setters that it passes are noted in the store.
     bool unchanged(const View& view, const LayerStore& store, std::size_t& next,
                    const Transform& parent, double parentAlpha, const Rect& visible) const;
 

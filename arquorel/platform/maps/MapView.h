@@ -199,6 +199,7 @@ class MapView : public View {
     void draw(Painter& painter) const override;
     // The streets, overlays and user dot pan with the centre; the compass stays over them.
     std::optional<PannedDrawing> pannedDrawing() const override;
+    bool drawsWithoutSetters() const override { return true; }
     void drawPanned(Painter& painter, const Rect& area) const override;
     void drawOverPanned(Painter& painter) const override;
     void layoutSubviews() override;

@@ -54,6 +54,7 @@ void UserDefaults::load() {
 
 void UserDefaults::save() {
     if (file_.empty()) return;
+    ++writes_;
     json doc = json::object();
     for (const auto& entry : values_)
         std::visit([&](const auto& x) { doc[entry.first] = x; }, entry.second);

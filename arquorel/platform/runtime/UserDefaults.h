@@ -36,6 +36,9 @@ class UserDefaults {
     const std::filesystem::path& file() const { return file_; }
     // The file could not be read at start (it is not overwritten until a change).
     bool loadFailed() const { return loadFailed_; }
+    // How many times the values were written to the file: a mirror of the file (the page's
+    // local storage) looks at the file again only when this changed.
+    std::uint64_t writes() const { return writes_; }
 
   private:
     void load();
@@ -45,6 +48,7 @@ class UserDefaults {
     Console& console_;
     std::map<std::string, Value> values_;
     bool loadFailed_ = false;
+    std::uint64_t writes_ = 0;
 };
 
 }  // namespace arquorel

@@ -184,6 +184,10 @@ class View : public std::enable_shared_from_this<View> {
     // A key for content that changes without setters (a live camera picture): the renderer
     // draws the view again whenever it differs from the last frame's. Default: 0.
     virtual std::uint64_t liveContentKey() const { return 0; }
+    // True for views whose drawing may change without a setter: those overriding
+    // liveContentKey() or pannedDrawing() override this too. On a frame where no setter
+    // changed anything on screen the renderer looks at these views alone.
+    virtual bool drawsWithoutSetters() const { return false; }
     // Drawing that pans (a map moving under a finger): draw() shows drawPanned() over `bounds`
     // and then drawOverPanned(). While `key` stays the same, the panned drawing only moves with
     // `offset` (points), so the renderer keeps it in a layer `margin` points larger than the

@@ -26,11 +26,6 @@ EM_JS(void, arq_js_save_settings, (const char* text), { ARQ.saveSettings(UTF8ToS
 
 namespace arquorel::browser {
 
-namespace {
-// Ticks between two looks at the settings file (about half a second of frames).
-constexpr int kTicksPerSettingsSync = 30;
-}  // namespace
-
 BrowserPlatform& BrowserPlatform::instance() {
     static BrowserPlatform* platform = new BrowserPlatform();  // lives as long as the page
     return *platform;
@@ -72,7 +67,7 @@ void BrowserPlatform::tick() {
     Window::layoutAllWindows();
     BrowserWebView::placeAll();
     camera_->sessionChanged();
-    if (++ticksSinceSync_ >= kTicksPerSettingsSync) syncSettings();
+    if (context_->userDefaults().writes() != syncedWrites_) syncSettings();
     if (!visible_) return;
     const double scale = context_->device().screenScale();
     if (!layers_ || layers_->scale() != scale)
@@ -109,7 +104,7 @@ bool BrowserPlatform::installMapPack(std::string_view bytes) {
 }
 
 void BrowserPlatform::syncSettings() {
-    ticksSinceSync_ = 0;
+    syncedWrites_ = context_->userDefaults().writes();
     std::ifstream file(kSettingsFile);
     std::string text((std::istreambuf_iterator<char>(file)), {});
     if (text == savedSettings_) return;

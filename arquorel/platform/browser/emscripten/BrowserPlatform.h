@@ -85,7 +85,7 @@ class BrowserPlatform {
     std::unique_ptr<LayerStore> layers_;
     RasterCache rasters_;
     std::string savedSettings_;
-    int ticksSinceSync_ = 0;
+    std::uint64_t syncedWrites_ = 0;
     bool visible_ = true;
     bool touching_ = false;
     std::unique_ptr<SessionRecorder> recorder_;
