@@ -191,6 +191,8 @@ class MainScreen extends EventTarget {
       // The platform's turn alone, and the frames that drew (the others changed nothing).
       meanTickMs: arq.frameCount ? arq.tickMs / arq.frameCount : 0,
       drawnFrames: arq.drawnFrames,
+      // Of the platform's turn, the renderer's in the frames that drew nothing, in all.
+      stillDrawingMs: this.module._arq_drawing_ms(0),
       memoryBytes: this.module.HEAPU8.length,
     };
   }

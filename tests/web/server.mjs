@@ -28,7 +28,9 @@ const types = {
 // `compress`: the folder's files go gzipped to browsers that take it, as a production server
 // sends them (fonts are compressed already).
 const compressible = new Set(['.html', '.js', '.mjs', '.css', '.json', '.wasm', '.data', '.pack']);
-export function serve(root, pages = {}, { compress = false } = {}) {
+// `isolated`: the files are served cross-origin isolated (COOP and COEP), which gives the
+// page's clock its fine resolution (5 µs in Chromium instead of 100 µs) for timing frames.
+export function serve(root, pages = {}, { compress = false, isolated = false } = {}) {
   const zipped = new Map();  // file -> its gzipped bytes
   const server = createServer(async (request, response) => {
     const address = new URL(request.url, 'http://localhost');
@@ -53,6 +55,10 @@ export function serve(root, pages = {}, { compress = false } = {}) {
           (m) => `${m}<script>${phone}</script>`);
       }
       const headers = { 'content-type': types[extname(file)] || 'application/octet-stream' };
+      if (isolated) {
+        headers['cross-origin-opener-policy'] = 'same-origin';
+        headers['cross-origin-embedder-policy'] = 'require-corp';
+      }
       if (compress && compressible.has(extname(file)) &&
         /\bgzip\b/.test(request.headers['accept-encoding'] || '')) {
         if (!zipped.has(file)) zipped.set(file, gzipSync(body));

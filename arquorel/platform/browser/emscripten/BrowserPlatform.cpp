@@ -73,8 +73,10 @@ void BrowserPlatform::tick() {
     if (!layers_ || layers_->scale() != scale)
         layers_ = std::make_unique<LayerStore>(scale, commands_.layerFactory());
     // A frame where nothing changed leaves the canvas as the last one drew it.
-    if (!commands_.drawFrame(Window::keyWindow().get(), scale, *layers_)) return;
-    sendCommands();
+    const double start = emscripten_get_now();
+    const bool drew = commands_.drawFrame(Window::keyWindow().get(), scale, *layers_);
+    (drew ? drawingMs_ : stillDrawingMs_) += emscripten_get_now() - start;
+    if (drew) sendCommands();
 }
 
 void BrowserPlatform::drawDirect() {
@@ -191,6 +193,12 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void arq_tick() {
     BrowserPlatform::instance().tick();
+}
+
+// The milliseconds the frames spent telling whether to draw and recording what to draw, in
+// those that drew (`drew`) or in those that found nothing changed, for the page's figures.
+EMSCRIPTEN_KEEPALIVE double arq_drawing_ms(int drew) {
+    return BrowserPlatform::instance().drawingMs(drew != 0);
 }
 
 EMSCRIPTEN_KEEPALIVE void arq_resize(double width, double height, double scale, double angle) {

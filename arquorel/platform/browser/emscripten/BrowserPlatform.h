@@ -68,6 +68,8 @@ class BrowserPlatform {
     void canvasLost() { layers_.reset(); }
     // Draws the key window without layers (for comparing the two ways in the page's tests).
     void drawDirect();
+    // The time the frames spent in the renderer: those that drew, or those that did not.
+    double drawingMs(bool drew) const { return drew ? drawingMs_ : stillDrawingMs_; }
 
   private:
     BrowserPlatform();
@@ -84,6 +86,8 @@ class BrowserPlatform {
     // after the scale or the canvas's size changed, or the page lost its canvases.
     std::unique_ptr<LayerStore> layers_;
     RasterCache rasters_;
+    double drawingMs_ = 0;
+    double stillDrawingMs_ = 0;
     std::string savedSettings_;
     std::uint64_t syncedWrites_ = 0;
     bool visible_ = true;
