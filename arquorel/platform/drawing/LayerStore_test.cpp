@@ -189,6 +189,21 @@ TEST(LayerStoreTest, AQuietScreenIsToldApartWithoutAWalkUntilAnythingChanges) {
     }
 }
 
+// A view off the screen is left out unless what it draws reaches onto it: that extent follows
+// its subviews as they move out and back, frame after frame.
+TEST(LayerStoreTest, AViewIsLeftOutOnlyWhileNothingItDrawsIsOnTheScreen) {
+    Scene s;
+    s.card->setFrame({210, 30, 100, 40});  // right of the 200-point screen
+    EXPECT_FALSE(hasLayerStep(s.frame(), *s.card));
+    s.dot->setFrame({-30, 5, 10, 10});  // reaches back onto the screen
+    EXPECT_TRUE(hasLayerStep(s.frame(), *s.card));
+    s.dot->setFrame({5, 5, 10, 10});
+    EXPECT_FALSE(hasLayerStep(s.frame(), *s.card));
+    s.card->layer().shadowOpacity = 0.5;  // a shadow thrown far to the left
+    s.card->layer().shadowOffset = {-40, 0};
+    EXPECT_TRUE(hasLayerStep(s.frame(), *s.card));
+}
+
 TEST(LayerStoreTest, ALayerIsDrawnAgainOnlyWhenWhatItShowsChanged) {
     Scene s;
     s.frame();

@@ -105,6 +105,9 @@ Rect shadowExtent(const View& view) {
 // `ownShadow` is false) and sublayers, and its subviews' unless it clips them, with a margin
 // for strokes and text past the edges.
 Rect drawnExtent(const View& view, bool ownShadow = true) {
+    // Everything it depends on changes the view's content generation: worked out once each.
+    View::ExtentNote& note = view.extentNote(ownShadow);
+    if (note.generation == view.contentGeneration()) return note.extent;
     constexpr double kMargin = kExtentMargin;
     const LayerStyle& layer = view.layer();
     Rect extent = view.bounds();
@@ -130,7 +133,8 @@ Rect drawnExtent(const View& view, bool ownShadow = true) {
             }
         }
     }
-    return outset(extent, kMargin);
+    note = {view.contentGeneration(), outset(extent, kMargin)};
+    return note.extent;
 }
 
 // The scale a view is shown at across and down: that of its axes when it is not turned, the

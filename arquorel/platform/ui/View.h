@@ -188,6 +188,13 @@ class View : public std::enable_shared_from_this<View> {
     // liveContentKey() or pannedDrawing() override this too. On a frame where no setter
     // changed anything on screen the renderer looks at these views alone.
     virtual bool drawsWithoutSetters() const { return false; }
+    // The renderer's note of the extent of what the view draws, with and without its own
+    // shadow, and the content generation it was worked out at: it holds while that stays.
+    struct ExtentNote {
+        std::uint64_t generation = 0;  // no view's content generation is 0
+        Rect extent;
+    };
+    ExtentNote& extentNote(bool withShadow) const { return extentNotes_[withShadow ? 1 : 0]; }
     // Drawing that pans (a map moving under a finger): draw() shows drawPanned() over `bounds`
     // and then drawOverPanned(). While `key` stays the same, the panned drawing only moves with
     // `offset` (points), so the renderer keeps it in a layer `margin` points larger than the
@@ -259,6 +266,7 @@ class View : public std::enable_shared_from_this<View> {
     std::uint64_t layerId_;
     std::uint64_t displayGeneration_;
     std::uint64_t contentGeneration_;
+    mutable ExtentNote extentNotes_[2];
     std::unique_ptr<AccessibilityProperties> accessibility_;  // made on first change
 };
 
