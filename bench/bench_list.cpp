@@ -10,6 +10,7 @@
 #include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/drawing/Renderer.h"
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
+#include "bench/BenchLayers.h"
 #include "sim/device/SimLocationService.h"
 #include "sim/host/CliArgs.h"
 #include "sim/host/ListCommand.h"
@@ -111,12 +112,7 @@ void scrollingFrames(benchmark::State& state, bool layered) {
             Renderer().render(scene.window(), canvas);
         benchmark::DoNotOptimize(canvas.pixelWidth());
     }
-    if (layered) {
-        const auto& stats = layers.stats();
-        state.counters["redrawsAFrame"] =
-            static_cast<double>(stats.redraws) / static_cast<double>(stats.frames);
-        state.counters["layerMB"] = static_cast<double>(layers.bytes()) / (1 << 20);
-    }
+    if (layered) bench::layerCounters(state, layers);
 }
 void BM_ListScrollingFrameDirect(benchmark::State& state) {
     scrollingFrames(state, false);

@@ -19,6 +19,7 @@
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "arquorel/platform/ui/Window.h"
+#include "bench/BenchLayers.h"
 #include "sim/device/SensorScript.h"
 #include "sim/device/SimCamera.h"
 #include "sim/device/SimPlatform.h"
@@ -248,10 +249,8 @@ struct LayeredScene {
                 return std::holds_alternative<step::DrawLayer>(s);
             }));
         state.counters["layers"] = static_cast<double>(layers.size());
-        state.counters["layerMB"] = static_cast<double>(layers.bytes()) / (1 << 20);
+        bench::layerCounters(state, layers);
         const auto& stats = layers.stats();
-        state.counters["redrawsAFrame"] =
-            static_cast<double>(stats.redraws) / static_cast<double>(stats.frames);
         state.counters["idle"] =
             static_cast<double>(stats.idleFrames) / static_cast<double>(stats.frames);
     }
@@ -274,8 +273,10 @@ void BM_MainScreenLayeredFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_MainScreenLayeredFrame)->Unit(benchmark::kMillisecond);
 
-// A frame where nothing changed: the phone held still, the layers current.
-void BM_MainScreenIdleFrame(benchmark::State& state) {
+// Frames held still, the layers current: `wholeTurn` times the sensors' readings, the display
+// link's work and layout as well (as the page's figure of a platform's turn counts them), else
+// the renderer finding nothing to draw alone.
+void heldStillFrames(benchmark::State& state, bool wholeTurn) {
     LayeredScene s;
     cairo::CairoCanvas canvas({375, 812}, 2);
     for (int i = 0; i < 120; ++i) {  // the filters settle
@@ -283,28 +284,18 @@ void BM_MainScreenIdleFrame(benchmark::State& state) {
         Renderer().renderFrame(*s.scene->window, canvas, s.layers);
     }
     for (auto _ : state) {
+        if (wholeTurn) s.step(108);
         Renderer().renderFrame(*s.scene->window, canvas, s.layers);
         benchmark::DoNotOptimize(canvas.pixelWidth());
     }
     s.counters(state);
 }
+void BM_MainScreenIdleFrame(benchmark::State& state) {
+    heldStillFrames(state, false);
+}
 BENCHMARK(BM_MainScreenIdleFrame)->Unit(benchmark::kMicrosecond);
-
-// The whole turn of a frame held still, as the page's figure counts it: the sensors' readings,
-// the display link's work, layout, and a frame that finds nothing to draw.
 void BM_MainScreenIdleTick(benchmark::State& state) {
-    LayeredScene s;
-    cairo::CairoCanvas canvas({375, 812}, 2);
-    for (int i = 0; i < 120; ++i) {  // the filters settle
-        s.step(108);
-        Renderer().renderFrame(*s.scene->window, canvas, s.layers);
-    }
-    for (auto _ : state) {
-        s.step(108);
-        Renderer().renderFrame(*s.scene->window, canvas, s.layers);
-        benchmark::DoNotOptimize(canvas.pixelWidth());
-    }
-    s.counters(state);
+    heldStillFrames(state, true);
 }
 BENCHMARK(BM_MainScreenIdleTick)->Unit(benchmark::kMicrosecond);
 

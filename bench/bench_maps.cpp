@@ -13,6 +13,7 @@
 #include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/maps/MapView.h"
 #include "arquorel/platform/maps/pack/WalkingRouter.h"
+#include "bench/BenchLayers.h"
 #include "sim/device/SimPlatform.h"
 #include "sim/mappack/MapPackMaker.h"
 
@@ -138,12 +139,7 @@ void panningFrames(benchmark::State& state, bool layered) {
         }
         benchmark::DoNotOptimize(canvas.pixelWidth());
     }
-    if (layered) {
-        const auto& stats = layers.stats();
-        state.counters["redrawsAFrame"] =
-            static_cast<double>(stats.redraws) / static_cast<double>(stats.frames);
-        state.counters["layerMB"] = static_cast<double>(layers.bytes()) / (1 << 20);
-    }
+    if (layered) bench::layerCounters(state, layers);
 }
 void BM_MapPanningFrameDirect(benchmark::State& state) {
     panningFrames(state, false);

@@ -225,18 +225,22 @@ void BM_PlacesRecalibratingFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_PlacesRecalibratingFrame)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// A location fix 6 metres north of the Casino, or back at it, by turns.
+void fixAwayOrBack(MainScreen& scene, bool& away) {
+    away = !away;
+    const Coordinate at{kCasino.latitude + (away ? 6 / 111320.0 : 0), kCasino.longitude};
+    auto& screen = *scene.screen;
+    screen.didUpdateLocation(screen.trackingManager(), Location(at, 0, 5, 5, scene.device.now()));
+}
+
 // The frame of a location fix 6 metres from the last: the cards' reload finds the nearest
 // places again and the radar its own, measuring only the places that may be among them.
 void BM_PlacesFixFrame(benchmark::State& state) {
     MainScreen scene(static_cast<std::size_t>(state.range(0)));
     DisplayList list;
-    auto& screen = *scene.screen;
     bool away = false;
     for (auto _ : state) {
-        away = !away;
-        const Coordinate at{kCasino.latitude + (away ? 6 / 111320.0 : 0), kCasino.longitude};
-        screen.didUpdateLocation(screen.trackingManager(),
-                                 Location(at, 0, 5, 5, scene.device.now()));
+        fixAwayOrBack(scene, away);
         scene.device.advance(1.0 / 60);
         scene.frame(list);
         platformContext().console().clear();
@@ -252,10 +256,7 @@ void BM_PlacesFix(benchmark::State& state) {
     auto& screen = *scene.screen;
     bool away = false;
     for (auto _ : state) {
-        away = !away;
-        const Coordinate at{kCasino.latitude + (away ? 6 / 111320.0 : 0), kCasino.longitude};
-        screen.didUpdateLocation(screen.trackingManager(),
-                                 Location(at, 0, 5, 5, scene.device.now()));
+        fixAwayOrBack(scene, away);
         benchmark::DoNotOptimize(screen.radarPlaces().data());
         Window::layoutAllWindows();
         platformContext().console().clear();

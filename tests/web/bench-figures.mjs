@@ -4,6 +4,20 @@
 import { readdir, readFile } from 'node:fs/promises';
 import { join } from 'node:path';
 import { gzipSync } from 'node:zlib';
+import { launch } from './browser.mjs';
+
+const casino = { latitude: 43.7393682, longitude: 7.4272085 };
+
+// A browser at the Casino facing it, upright, on the start page with taps reported to it.
+export async function atTheCasino(server, engine = 'chromium') {
+  const browser = await launch({ engine });
+  await browser.sensors.enable();
+  await browser.sensors.pose(108, 0);
+  await browser.sensors.position(casino.latitude, casino.longitude);
+  await browser.page.goto(server.url);
+  await browser.page.selectOption('#details', 'host');
+  return browser;
+}
 
 export const limits = {
   codeBytes: 3 * 1024 * 1024,  // the page's scripts and WebAssembly module together

@@ -23,16 +23,15 @@ import { execFileSync } from 'node:child_process';
 import { existsSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { limits, pageSizes, scriptPerFrame, sizeLines, sizeProblems, startToCards }
+import { atTheCasino, limits, pageSizes, scriptPerFrame, sizeLines, sizeProblems,
+  startToCards }
   from './bench-figures.mjs';
-import { launch } from './browser.mjs';
 import { serve } from './server.mjs';
 import { cards } from './viewtree.mjs';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 const site = join(root, 'build', 'web');
 const native = process.argv[2] || join(root, 'build', 'release', 'bench_main_screen');
-const casino = { latitude: 43.7393682, longitude: 7.4272085 };
 const startRuns = 5;
 const frameRounds = 5;        // the median of these rounds' means
 const framesPerRound = 300;   // five seconds at 60 frames a second
@@ -113,17 +112,6 @@ function framesByKind(page, count) {
     };
     requestAnimationFrame(look);
   }), count);
-}
-
-// A browser at the Casino facing it, upright, on the start page with taps reported to it.
-async function atTheCasino(server, engine = 'chromium') {
-  const browser = await launch({ engine });
-  await browser.sensors.enable();
-  await browser.sensors.pose(108, 0);
-  await browser.sensors.position(casino.latitude, casino.longitude);
-  await browser.page.goto(server.url);
-  await browser.page.selectOption('#details', 'host');
-  return browser;
 }
 
 // The page's script time a frame (processor time of the renderer's main thread, in ms) while

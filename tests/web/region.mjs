@@ -17,14 +17,12 @@ import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, readFileSync, statSync } from 'node:fs';
 import { basename, dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { frameTime, startToCards } from './bench-figures.mjs';
-import { launch } from './browser.mjs';
+import { atTheCasino, frameTime, startToCards } from './bench-figures.mjs';
 import { serve } from './server.mjs';
 import { cards } from './viewtree.mjs';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 const site = join(root, 'build', 'web');
-const casino = { latitude: 43.7393682, longitude: 7.4272085 };
 const count = 100000;
 const limits = { startMs: 2000, memoryBytes: 160e6, frameRatio: 1.5 };
 const rounds = 3;           // the median of these rounds' means
@@ -48,17 +46,6 @@ function regionFile() {
   mkdirSync(dirname(file), { recursive: true });
   execFileSync(sim, ['region', '--out', file, '--count', String(count)], { stdio: 'inherit' });
   return file;
-}
-
-// A browser at the Casino facing it, upright, on the start page with taps reported to it.
-async function atTheCasino(server) {
-  const browser = await launch();
-  await browser.sensors.enable();
-  await browser.sensors.pose(108, 0);
-  await browser.sensors.position(casino.latitude, casino.longitude);
-  await browser.page.goto(server.url);
-  await browser.page.selectOption('#details', 'host');
-  return browser;
 }
 
 // The main screen's frame while the compass swings to and fro: the page's own figure (update,
