@@ -131,6 +131,14 @@ std::uint64_t CameraView::liveContentKey() const {
     return videoPreviewLayer_ ? videoPreviewLayer_->pictureKey() : 0;
 }
 
+bool CameraView::coversBounds() const {
+    if (!videoPreviewLayer_ || !videoPreviewLayer_->coversFrame()) return false;
+    const Rect& frame = videoPreviewLayer_->frame();
+    const Rect& b = bounds();
+    return frame.minX() <= 0 && frame.minY() <= 0 && frame.maxX() >= b.width() &&
+           frame.maxY() >= b.height();
+}
+
 void CameraView::describe(ViewDescription& description) const {
     View::describe(description);
     const auto device = inputDevice();

@@ -80,6 +80,8 @@ class CameraView : public View {
     void draw(Painter& painter) const override;
     std::uint64_t liveContentKey() const override;
     bool drawsWithoutSetters() const override { return true; }
+    // While the preview's picture covers its frame, which fills the bounds.
+    bool coversBounds() const override;
     // "camera": the position of the session's camera and whether it runs, or "none".
     void describe(ViewDescription& description) const override;
 

@@ -9,6 +9,7 @@
 #include "arquorel/platform/camera/CaptureSession.h"
 #include "arquorel/platform/camera/PreviewLayer.h"
 #include "arquorel/platform/drawing/DisplayList.h"
+#include "arquorel/platform/drawing/cairo/CairoCanvas.h"
 #include "arquorel/platform/runtime/PlatformContext.h"
 #include "sim/device/SimCamera.h"
 #include "sim/device/SimPlatform.h"
@@ -228,13 +229,41 @@ TEST_F(CameraViewTest, PreviewDrawsThePictureOfThePose) {
         label += std::to_string(std::lround(picture.ticks[i].x));
         return label;
     };
-    EXPECT_EQ(draw(), (std::vector<std::string>{formatRect({0, 0, 375, h}),
+    // Black only under the row of pixels the horizon splits.
+    EXPECT_EQ(draw(), (std::vector<std::string>{"black", formatRect({0, 0, 375, h}),
                                                 formatRect({0, h, 375, 812 - h}), at("70", 0),
                                                 at("80", 1), at("E", 2)}));
     camera.settings().authorization = Access::denied;
     EXPECT_EQ(draw(), std::vector<std::string>{"black"});
     view->removeFromSuperview();
     EXPECT_TRUE(draw().empty());
+}
+
+// The picture sets every pixel of its frame whatever lay under it (the renderer leaves out
+// what is under a view that covers its bounds), also where the horizon splits a row of
+// pixels; it draws so running, stopped and without access.
+TEST_F(CameraViewTest, PreviewCoversItsFrameWhateverLiesUnder) {
+    auto view = shown();
+    view->layoutIfNeeded();
+    for (const double pitch : {-20.0, -20.13, 0.0, 0.37, -90.0}) {
+        camera.setPoseProvider([pitch] { return sim::CameraPose{80, pitch}; });
+        for (const bool running : {true, false}) {
+            if (running)
+                view->startRunning();
+            else
+                view->stopRunning();
+            ASSERT_TRUE(view->coversBounds());
+            cairo::CairoCanvas overWhite({375, 812}, 2), overBlack({375, 812}, 2);
+            overWhite.fillRect({0, 0, 375, 812}, Color::white());
+            overBlack.fillRect({0, 0, 375, 812}, Color::black());
+            view->draw(overWhite);
+            view->draw(overBlack);
+            const auto d = cairo::comparePixels(overWhite, overBlack);
+            EXPECT_EQ(d.largest, 0) << pitch << " running " << running << ": " << d.share;
+        }
+    }
+    view->removeFromSuperview();
+    EXPECT_FALSE(view->coversBounds());
 }
 
 }  // namespace

@@ -163,6 +163,13 @@ class SimPreviewLayer final : public PreviewLayer {
         const double horizon = picture.horizonY;
 
         const double skyBottom = std::clamp(horizon, 0.0, h);
+        // The row of pixels the horizon splits is shared by sky and ground, each covering a
+        // part of it: black beneath, as a camera's black picture before the first frame, so
+        // that the picture covers its frame on its own.
+        if (horizon > 0 && horizon < h) {
+            const double top = std::max(0.0, horizon - 2), bottom = std::min(h, horizon + 2);
+            painter.fillRect({0, top, w, bottom - top}, Color::black());
+        }
         if (skyBottom > 0)
             painter.fillGradient(
                 Path::rect({0, 0, w, skyBottom}),

@@ -62,6 +62,9 @@ class PreviewLayer {
     virtual void draw(Painter& painter) const;
     // Differs whenever the picture draw() shows has changed (a live picture); 0 for black.
     virtual std::uint64_t pictureKey() const { return 0; }
+    // Whether draw() sets every pixel of the frame on whole device pixels, whatever was under
+    // it (true for the black picture drawn here).
+    virtual bool coversFrame() const { return true; }
 
   private:
     std::shared_ptr<CaptureSession> session_;

@@ -33,8 +33,9 @@ class RecordedLayer final : public LayerSurface {
         steps_.replay(painter);
     }
 
-  protected:
     bool keepsSteps() const override { return true; }
+
+  protected:
     Painter& startContent() override {
         steps_.clear();
         return steps_;

@@ -88,6 +88,7 @@ class LayerStore {
         bool panned = false;  // the view's panned drawing, not the view with its subviews
         Point lead;           // where a panned drawing's content sits in its surface
         int part = 0;         // what of the view the layer holds (Renderer::Part)
+        std::shared_ptr<const LayerSurface> under;  // composited first: the view's shadow
     };
 
     // Starts a frame: drops the layers of views that have gone.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -202,6 +203,56 @@ TEST(LayerStoreTest, AViewIsLeftOutOnlyWhileNothingItDrawsIsOnTheScreen) {
     s.card->layer().shadowOpacity = 0.5;  // a shadow thrown far to the left
     s.card->layer().shadowOffset = {-40, 0};
     EXPECT_TRUE(hasLayerStep(s.frame(), *s.card));
+}
+
+// A view whose drawing sets every pixel of its bounds, as a camera's picture does.
+class PictureView : public View {
+  public:
+    using View::View;
+    bool covers = true;
+    void draw(Painter& painter) const override { painter.fillRect(bounds(), kRed); }
+    bool coversBounds() const override { return covers; }
+};
+
+// The screen's background under a picture that covers it is left out of the frame, only
+// while the picture covers all of it, opaque and on whole pixels (2 a point here).
+TEST(LayerStoreTest, ABackgroundUnderAPictureCoveringItIsLeftOut) {
+    struct Case {
+        const char* what;
+        Rect frame;
+        double alpha = 1;
+        bool layered = false;
+        bool covers = true;
+        bool leftOut;
+    };
+    const Case cases[] = {
+        {"the screen", {0, 0, 200, 300}, 1, false, true, true},
+        {"past the screen on whole pixels", {-0.5, -10, 201, 320}, 1, false, true, true},
+        {"short of the bottom", {0, 0, 200, 299.5}, 1, false, true, false},
+        {"off the pixel grid", {-0.25, 0, 200.5, 300}, 1, false, true, false},
+        {"not quite opaque", {0, 0, 200, 300}, 0.99, false, true, false},
+        {"in a layer", {0, 0, 200, 300}, 1, true, true, false},
+        {"not covering its bounds", {0, 0, 200, 300}, 1, false, false, false},
+    };
+    for (const auto& c : cases) {
+        Scene s;
+        auto picture = std::make_shared<PictureView>(c.frame);
+        picture->setAlpha(c.alpha);
+        picture->setLayerBacked(c.layered);
+        picture->covers = c.covers;
+        s.screen->insertSubview(picture, 0);
+        const auto steps = s.frame();
+        const bool background =
+            std::find(steps.begin(), steps.end(), "fill rect(0,0,200,300) #0000FF") != steps.end();
+        EXPECT_EQ(background, !c.leftOut) << c.what;
+        EXPECT_TRUE(hasLayerStep(steps, *s.card)) << c.what;
+        // Only the first subview hides what is under it.
+        s.screen->insertSubview(std::make_shared<View>(Rect{0, 0, 10, 10}), 0);
+        const auto behind = s.frame();
+        EXPECT_NE(std::find(behind.begin(), behind.end(), "fill rect(0,0,200,300) #0000FF"),
+                  behind.end())
+            << c.what;
+    }
 }
 
 TEST(LayerStoreTest, ALayerIsDrawnAgainOnlyWhenWhatItShowsChanged) {

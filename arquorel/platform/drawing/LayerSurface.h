@@ -60,11 +60,13 @@ class LayerSurface {
     // the view's own alpha, under the painter's), for painters that cannot take the surface's
     // pixels. Surfaces without steps draw nothing.
     virtual void replay(Painter& painter) const;
+    // Surfaces keeping steps leave the alpha to replay(), so one replayed within another would
+    // take the view's alpha twice.
+    virtual bool keepsSteps() const { return false; }
 
   protected:
     // The painter for new content, cleared; `keepsSteps` surfaces leave the alpha to replay().
     virtual Painter& startContent() = 0;
-    virtual bool keepsSteps() const { return false; }
     virtual void finishContent() {}
 
   private:

@@ -183,6 +183,27 @@ Rect intersection(const Rect& a, const Rect& b) {
     return {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
 }
 
+// Whether the first subview of a view placed by `m` and shown at `alpha` covers the view's
+// bounds with its own drawing, opaque and on whole device pixels at `scale`, so that the
+// view's background and gradient under it cannot show.
+bool coveredByFirstSubview(const View& view, const Transform& m, double alpha, double scale) {
+    if (view.subviews().empty() || m.b != 0 || m.c != 0) return false;
+    const View& c = *view.subviews().front();
+    if (c.isHidden() || c.isLayerBacked() || !(alpha * c.alpha() >= 1) ||
+        !c.transform().isIdentity() || c.layer().mask ||
+        (c.clipsToBounds() && c.layer().cornerRadius > 0) || !c.coversBounds())
+        return false;
+    const Rect& f = c.frame();
+    const Rect b = view.bounds();
+    if (f.minX() > b.minX() || f.minY() > b.minY() || f.maxX() < b.maxX() || f.maxY() < b.maxY())
+        return false;
+    const auto whole = [](double v) {
+        return std::isfinite(v) && std::fabs(v - std::round(v)) < 1e-6;
+    };
+    return whole((m.tx + m.a * f.minX()) * scale) && whole((m.tx + m.a * f.maxX()) * scale) &&
+           whole((m.ty + m.d * f.minY()) * scale) && whole((m.ty + m.d * f.maxY()) * scale);
+}
+
 }  // namespace
 
 struct Renderer::Frame {
@@ -255,6 +276,7 @@ bool Renderer::renderFrame(const View& root, Painter& painter, LayerStore& store
                                          part == Part::shadow ? redraw.view->displayGeneration()
                                                               : redraw.view->contentGeneration(),
                                          redraw.shownAlpha, redraw.view->alpha());
+        if (redraw.under) content.drawLayer(redraw.under);
         drawContent(*redraw.view, content, nullptr, Transform{}, 1, part);
         redraw.surface->endContent();
         if (part == Part::shadow) continue;
@@ -293,32 +315,37 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     std::shared_ptr<LayerSurface> surface, shadow;
     const bool ownShadow = view.isLayerBacked() && castsShadow(view);
     if (view.isLayerBacked()) {
-        // The shadow goes in a layer of its own under the view's, so that drawing the view
-        // again for a changed subview does not blur its shadow again.
         bool stale = false;
-        const Rect content = ownShadow ? drawnExtent(view, false) : extent;
-        surface = store.surfaceFor(view, content, viewScale(m), alpha, stale);
-        if (surface && stale)
-            store.redraws_.push_back({&view,
-                                      surface,
-                                      pixelPhase(m, content, store.scale()),
-                                      alpha,
-                                      false,
-                                      {},
-                                      int(ownShadow ? Part::overShadow : Part::whole)});
-        if (surface && ownShadow) {
+        surface = store.surfaceFor(view, extent, viewScale(m), alpha, stale);
+        // The shadow is kept in a layer of its own, which the view's layer takes in under its
+        // content when drawn: drawing the view again for a changed subview (a text) does not
+        // blur the shadow again, and a frame composites one layer a view. Layers keeping steps
+        // hold the shadow's steps themselves.
+        if (surface && ownShadow && !surface->keepsSteps()) {
             const Rect around = shadowExtent(view);
+            bool shadowStale = false;
             shadow = store.surfaceFor(view, LayerStore::shadowId(view), view.displayGeneration(),
-                                      around, viewScale(m), alpha, stale);
-            if (shadow && stale)
+                                      around, viewScale(m), alpha, shadowStale);
+            // Drawn only for the view's layer: one kept as it is already holds the shadow.
+            if (shadow && shadowStale && stale)
                 store.redraws_.push_back({&view,
                                           shadow,
                                           pixelPhase(m, around, store.scale()),
                                           alpha,
                                           false,
                                           {},
-                                          int(Part::shadow)});
+                                          int(Part::shadow),
+                                          nullptr});
         }
+        if (surface && stale)
+            store.redraws_.push_back({&view,
+                                      surface,
+                                      pixelPhase(m, extent, store.scale()),
+                                      alpha,
+                                      false,
+                                      {},
+                                      int(shadow ? Part::overShadow : Part::whole),
+                                      shadow});
     }
     store.marks_.push_back({view.layerId(),
                             surface ? view.contentGeneration() : view.displayGeneration(),
@@ -327,17 +354,7 @@ void Renderer::compose(const View& view, Frame& frame, const Transform& parent,
     PainterStateSaver saved(list);
     placeView(list, view.frame(), view.bounds().size, view.transform());
     if (surface) {
-        // The layers hold the content at the alpha it is shown with; a shadow without a layer
-        // (past the budget) is drawn in place under it.
-        if (ownShadow) {
-            if (shadow) {
-                list.drawLayer(shadow);
-            } else {
-                PainterStateSaver faded(list);
-                if (view.alpha() < 1) list.multiplyAlpha(view.alpha());
-                drawShadow(view, list);
-            }
-        }
+        // The layer holds the content, with its shadow, at the alpha it is shown with.
         list.drawLayer(surface);
         return;
     }
@@ -360,15 +377,9 @@ bool Renderer::unchanged(const View& view, const LayerStore& store, std::size_t&
     const Rect extent = drawnExtent(view);
     if (!intersects(boxAround(m, extent), visible)) return true;
     const bool layered = view.isLayerBacked();
-    if (layered) {
-        const bool ownShadow = castsShadow(view);
-        if (!store.keeps(view, view.layerId(), view.contentGeneration(),
-                         ownShadow ? drawnExtent(view, false) : extent, viewScale(m), alpha))
-            return false;
-        if (ownShadow && !store.keeps(view, LayerStore::shadowId(view), view.displayGeneration(),
-                                      shadowExtent(view), viewScale(m), alpha))
-            return false;
-    }
+    if (layered &&
+        !store.keeps(view, view.layerId(), view.contentGeneration(), extent, viewScale(m), alpha))
+        return false;
     if (next >= store.drawnMarks_.size()) return false;
     const LayerStore::Mark mark{
         view.layerId(),     layered ? view.contentGeneration() : view.displayGeneration(),
@@ -401,7 +412,7 @@ void Renderer::drawPanned(const View& view, const View::PannedDrawing& panned, P
     }
     if (stale)
         store.redraws_.push_back(
-            {&view, surface, pixelPhase(m, area, store.scale()), alpha, true, shift});
+            {&view, surface, pixelPhase(m, area, store.scale()), alpha, true, shift, 0, nullptr});
     {
         PainterStateSaver saved(painter);
         if (shift.x != 0 || shift.y != 0) painter.translate(shift.x, shift.y);
@@ -431,8 +442,10 @@ void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, con
     if (layer.mask) painter.clip(*layer.mask);
 
     const Path shape = Path::roundedRect(bounds, radius);
-    if (visible(view.backgroundColor())) painter.fill(shape, view.backgroundColor());
-    if (layer.gradient && !layer.gradient->colors.empty())
+    // A full-screen picture over a background would fill every pixel twice.
+    const bool covered = frame && coveredByFirstSubview(view, m, alpha, frame->store.scale());
+    if (!covered && visible(view.backgroundColor())) painter.fill(shape, view.backgroundColor());
+    if (!covered && layer.gradient && !layer.gradient->colors.empty())
         painter.fillGradient(shape, gradientFor(*layer.gradient, bounds.size));
     for (const Sublayer& s : layer.sublayers) drawSublayer(s, painter);
 

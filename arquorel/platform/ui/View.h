@@ -188,6 +188,11 @@ class View : public std::enable_shared_from_this<View> {
     // liveContentKey() or pannedDrawing() override this too. On a frame where no setter
     // changed anything on screen the renderer looks at these views alone.
     virtual bool drawsWithoutSetters() const { return false; }
+    // True when draw() sets every pixel of the bounds that lies wholly on the device's pixel
+    // grid, whatever was under it: an opaque picture, or a cut-out through which the backend
+    // shows a picture of its own. The renderer then leaves out the superview's background
+    // under it. Default: false.
+    virtual bool coversBounds() const { return false; }
     // The renderer's note of the extent of what the view draws, with and without its own
     // shadow, and the content generation it was worked out at: it holds while that stays.
     struct ExtentNote {
