@@ -246,8 +246,9 @@ try {
     'BM_MainScreenLayeredFrame, median of 5):');
   console.log(`  elapsed:   browser ${ms(results.browserFrameMs)} (the canvas drawing ` +
     `${ms(results.browserDrawMs)} of it; ${(results.browserDrawnShare * 100).toFixed(0)} % of ` +
-    `the frames drew), native ${ms(frame.ms)}: ${verdict(results.ratio)}; native drawn ` +
-    `directly ${ms(direct.ms)}`);
+    `the frames drew), native ${ms(frame.ms)}: ${verdict(results.ratio)}; the limit ` +
+    `${limits.layeredFrameMs} ms: ${results.browserFrameMs <= limits.layeredFrameMs ? 'within' :
+      'ABOVE'}; native drawn directly ${ms(direct.ms)}`);
   console.log(`  processor: browser ${ms(results.browserScriptMs)} (the page's scripts a frame; ` +
     `its whole main thread ${ms(results.browserThreadMs)}), native ${ms(frame.cpuMs)}: ` +
     `${verdict(results.cpuRatio)}; the limit ${limits.layeredFrameMs} ms: ` +
@@ -259,11 +260,12 @@ try {
     `${limits.idleFrameMs} ms: ${results.idleDrawingMs <= limits.idleFrameMs ? 'within' : 'ABOVE'}` +
     `), the platform's whole turn with the screen's own per-frame work ` +
     `${results.idleTickMs.toFixed(3)} ms`);
-  // Against the processor time: a loaded machine stretches elapsed times (the native frame's
-  // as well).
-  if (results.browserScriptMs > limits.layeredFrameMs)
-    fail(`a browser frame takes ${results.browserScriptMs.toFixed(2)} ms of the page's scripts, ` +
-      `above ${limits.layeredFrameMs} ms`);
+  // Elapsed, the canvas drawing with it, and the page's processor time alike (on a machine
+  // run idle: load stretches elapsed times).
+  for (const [what, took] of [['elapsed', results.browserFrameMs],
+    ['processor', results.browserScriptMs]])
+    if (took > limits.layeredFrameMs)
+      fail(`a browser frame takes ${took.toFixed(2)} ms ${what}, above ${limits.layeredFrameMs} ms`);
   if (!(results.idleDrawingMs <= limits.idleFrameMs))
     fail(`a frame with nothing changed takes ${results.idleDrawingMs} ms to render, above ` +
       `${limits.idleFrameMs} ms (or none drew nothing)`);

@@ -312,7 +312,11 @@ void CanvasCommands::clearRect(const Rect& rect) {
 void CanvasCommands::drawLayer(const std::shared_ptr<const LayerSurface>& layer) {
     if (!layer) return;
     const LayerShape& shape = layer->shape();
-    if (dynamic_cast<const ClearedArea*>(layer.get())) return clearRect(shape.extent);
+    if (dynamic_cast<const ClearedArea*>(layer.get())) {
+        // Before anything else of the frame the canvas is transparent already.
+        if (outer_.empty() && drawnKnown_ && drawn_.empty()) return;
+        return clearRect(shape.extent);
+    }
     const auto* kept = dynamic_cast<const CanvasLayer*>(layer.get());
     if (!kept || !kept->madeBy(layers_.get())) return Painter::drawLayer(layer);
     const double sx = shape.scale > 0 ? shape.scale : 1;
@@ -332,6 +336,24 @@ void CanvasCommands::drawLayer(const std::shared_ptr<const LayerSurface>& layer)
     op(CanvasOp::drawLayer);
     put(kept->id());
     for (double v : {placed.a, placed.b, placed.c, placed.d, placed.tx, placed.ty}) put(finite(v));
+    if (!outer_.empty()) return;
+    // The box of the layer's pixels on the canvas, with two pixels for resampling's reach.
+    const double w = shape.pixelWidth(), h = shape.pixelHeight();
+    double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+    for (const Point corner : {Point{0, 0}, Point{w, 0}, Point{0, h}, Point{w, h}}) {
+        const Point p = apply(placed, corner);
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+    }
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1)) {
+        drawnKnown_ = false;
+        return;
+    }
+    x0 = std::floor(x0) - 2;
+    y0 = std::floor(y0) - 2;
+    drawn_.push_back({x0, y0, std::ceil(x1) + 2 - x0, std::ceil(y1) + 2 - y0});
 }
 
 void CanvasCommands::beginLayer(int id, const LayerShape& shape) {
@@ -362,12 +384,15 @@ LayerStore::Factory CanvasCommands::layerFactory() {
 
 bool CanvasCommands::drawFrame(const View* root, double scale, LayerStore& store) {
     startFrame();
+    clearCanvas();
     concat(Transform::scale(scale, scale));
     if (root && !Renderer().renderFrame(*root, *this, store)) {
         startFrame();
         return false;
     }
     putReleases();
+    lastDrawn_.swap(drawn_);
+    lastKnown_ = drawnKnown_;
     return true;
 }
 
@@ -387,6 +412,9 @@ std::string CanvasCommands::joinedTexts() const {
 
 void CanvasCommands::clear() {
     startFrame();
+    // What the caller draws now is not followed: the frame after it clears everything.
+    lastKnown_ = false;
+    drawnKnown_ = false;
     putReleases();
 }
 
@@ -395,6 +423,13 @@ void CanvasCommands::startFrame() {
     texts_.clear();
     target_ = Target{};
     outer_.clear();
+    drawn_.clear();
+    drawnKnown_ = true;
+}
+
+void CanvasCommands::clearCanvas() {
+    if (!lastKnown_) return clearRect({0, 0, 1e7, 1e7});  // the canvas clips it to its size
+    for (const Rect& box : lastDrawn_) clearRect(box);
 }
 
 void CanvasCommands::putReleases() {

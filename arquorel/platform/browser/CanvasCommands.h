@@ -6,6 +6,10 @@
 // as SVG text in the table or as the address of their decoded pixels, under a number that
 // later frames reuse while the image lives.
 //
+// A frame starts by making transparent what the canvas holds: only the boxes the last frame
+// sent drew into when all it drew were layers, everything otherwise. A cleared area drawn
+// before anything else in a frame is then left out, its pixels being transparent already.
+//
 // Retained layers are canvases of their own on the replaying side, kept under a number that
 // belongs to one surface (a view's later surface gets another): their content is drawn
 // between beginLayer and endLayer, then drawLayer copies their pixels onto the canvas drawn
@@ -91,11 +95,14 @@ class CanvasCommands final : public Painter {
     const std::vector<std::string>& texts() const { return texts_; }
     // The texts joined with NUL characters (NULs inside a text become U+FFFD).
     std::string joinedTexts() const;
-    // Starts a new frame; images already sent stay known, those gone are forgotten on both
-    // sides (the frame starts by telling the replaying side).
+    // Starts a new frame drawn by the caller, over what the canvas holds (clearRect clears
+    // it); images already sent stay known, those gone are forgotten on both sides (the frame
+    // starts by telling the replaying side).
     void clear();
     // Forgets the images sent (the replaying side lost its cache).
     void forgetImages();
+    // The canvas lost what the frames drew (made anew, resized): the next frame clears it all.
+    void forgetCanvas() { lastKnown_ = false; }
     std::size_t knownImageCount() const { return images_.size(); }
 
     // A LayerStore factory: surfaces whose content is drawn through this painter into
@@ -109,7 +116,11 @@ class CanvasCommands final : public Painter {
     bool drawFrame(const View* root, double scale, LayerStore& store);
 
   private:
-    void op(CanvasOp o) { numbers_.push_back(static_cast<int>(o)); }
+    void op(CanvasOp o) {
+        // Drawn onto the canvas itself where no box is followed: the next frame clears it all.
+        if (o >= CanvasOp::fill && o <= CanvasOp::text && outer_.empty()) drawnKnown_ = false;
+        numbers_.push_back(static_cast<int>(o));
+    }
     void put(double v) { numbers_.push_back(v); }
     void put(const Color& c);
     void put(const Path& path);
@@ -118,6 +129,8 @@ class CanvasCommands final : public Painter {
     int imageId(const std::shared_ptr<const Image>& image);
     // Empties the lists and the replaying side's state as it stands at the start of a replay.
     void startFrame();
+    // Makes transparent what the canvas holds from the frames before.
+    void clearCanvas();
     // Tells the replaying side which images and layers are gone.
     void putReleases();
 
@@ -149,6 +162,13 @@ class CanvasCommands final : public Painter {
     };
     Target target_;
     std::vector<Target> outer_;
+    // The device boxes this frame drew into on the canvas itself (not into layers), and
+    // whether they are all it drew; the same for the last frame sent, when its pixels are
+    // still on the canvas.
+    std::vector<Rect> drawn_;
+    bool drawnKnown_ = true;
+    std::vector<Rect> lastDrawn_;
+    bool lastKnown_ = false;
 };
 
 }  // namespace arquorel::browser

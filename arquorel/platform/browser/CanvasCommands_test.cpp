@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 
 #include "arquorel/platform/drawing/DisplayList.h"
@@ -499,9 +502,129 @@ TEST(CanvasCommandsTest, ClearedAreasReachTheCanvasThroughTheFramesSteps) {
     s.screen->insertSubview(video, 0);
     const auto steps = s.frame();
     ASSERT_TRUE(steps);
+    // The canvas cleared, the screen's background, then the hole through it.
     const auto cleared = only(*steps, CanvasOp::clearRect);
-    ASSERT_EQ(cleared.size(), 1u);
-    EXPECT_EQ(cleared[0].operands, (std::vector<double>{0, 0, 200, 100}));
+    ASSERT_EQ(cleared.size(), 2u);
+    EXPECT_EQ(cleared[0].operands, (std::vector<double>{0, 0, 1e7, 1e7}));
+    EXPECT_EQ(cleared[1].operands, (std::vector<double>{0, 0, 200, 100}));
+}
+
+// The camera's picture over the whole screen, as the page's main screen has it.
+class ScreenHole final : public View {
+  public:
+    using View::View;
+    void draw(Painter& painter) const override {
+        painter.drawLayer(makeClearedArea({{0, 0}, bounds().size}));
+    }
+    bool coversBounds() const override { return true; }
+};
+
+// The page's canvas as far as clearing goes: a device pixel holds a mix of what was drawn
+// over it since it was last cleared (a blend depends on what lies under it). Clips are not
+// followed; fills mark every pixel.
+struct ModelCanvas {
+    static constexpr int kWidth = 400, kHeight = 600;
+    std::vector<std::uint64_t> pixels = std::vector<std::uint64_t>(kWidth * kHeight, 0);
+    std::map<double, std::pair<double, double>> layerSizes;
+    // The area of the clears, in pixels.
+    double cleared = 0;
+
+    void paint(const Transform& m, double w, double h, std::uint64_t what) {
+        double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+        for (const Point c : {Point{0, 0}, Point{w, 0}, Point{0, h}, Point{w, h}}) {
+            const Point p = apply(m, c);
+            x0 = std::min(x0, p.x), y0 = std::min(y0, p.y);
+            x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+        }
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                if (x + 0.5 >= x0 && x + 0.5 < x1 && y + 0.5 >= y0 && y + 0.5 < y1) {
+                    auto& p = pixels[std::size_t(y * kWidth + x)];
+                    p = what ? p * 1000003 + what : 0;
+                    if (!what) ++cleared;
+                }
+    }
+    void replay(const std::vector<Step>& steps) {
+        Transform m;
+        std::vector<Transform> saved;
+        int inLayer = 0;
+        for (const auto& s : steps) {
+            const auto& o = s.operands;
+            if (s.op == CanvasOp::beginLayer) {
+                layerSizes[o[0]] = {o[1], o[2]};
+                ++inLayer;
+            } else if (s.op == CanvasOp::endLayer) {
+                --inLayer;
+            } else if (inLayer) {
+                continue;
+            } else if (s.op == CanvasOp::save) {
+                saved.push_back(m);
+            } else if (s.op == CanvasOp::restore && !saved.empty()) {
+                m = saved.back();
+                saved.pop_back();
+            } else if (s.op == CanvasOp::concat) {
+                m = concat(Transform{o[0], o[1], o[2], o[3], o[4], o[5]}, m);
+            } else if (s.op == CanvasOp::clearRect) {
+                paint(concat(Transform::translation(o[0], o[1]), m), std::min(o[2], 1e4),
+                      std::min(o[3], 1e4), 0);
+            } else if (s.op == CanvasOp::drawLayer) {
+                const auto [w, h] = layerSizes.at(o[0]);
+                paint({o[1], o[2], o[3], o[4], o[5], o[6]}, w, h, std::uint64_t(o[0]) + 1);
+            } else if (s.op == CanvasOp::fill) {
+                paint({}, kWidth, kHeight, 99);
+            }
+        }
+    }
+};
+
+// A frame clears only what the frames before left on the canvas: after each frame the canvas
+// holds what a frame drawn on a blank canvas would, while most frames clear far less than it.
+TEST(CanvasCommandsTest, AFrameClearsWhatTheFramesBeforeLeftOnly) {
+    PageScene s;
+    auto hole = std::make_shared<ScreenHole>(Rect{0, 0, 200, 300});
+    s.screen->insertSubview(hole, 0);
+    auto turned = std::make_shared<View>(Rect{120, 200, 50, 30});
+    turned->setLayerBacked(true);
+    turned->setBackgroundColor(Color{0, 0, 1, 0.5});
+    s.screen->addSubview(turned);
+    ModelCanvas kept;
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+        bool clearsLittle;  // under a fifth of the canvas
+    };
+    const Change changes[] = {
+        {"first frame", [] {}, false},
+        {"moved", [&] { s.card->setFrame(offsetBy(s.card->frame(), 7.3, 41)); }, true},
+        {"turned", [&] { turned->setTransform(Transform::rotation(0.4)); }, true},
+        {"moved off the screen's edge",
+         [&] { s.card->setFrame(offsetBy(s.card->frame(), -60, 0)); }, true},
+        {"the picture hidden: the background drawn", [&] { hole->setHidden(true); }, true},
+        {"the picture back", [&] { hole->setHidden(false); }, false},
+        {"moved back", [&] { s.card->setFrame(offsetBy(s.card->frame(), 60, -20)); }, true},
+        {"the canvas lost",
+         [&] {
+             s.commands.forgetCanvas();
+             std::fill(kept.pixels.begin(), kept.pixels.end(), 5);
+             s.card->setFrame(offsetBy(s.card->frame(), 1, 0));
+         },
+         false},
+        {"turned back", [&] { turned->setTransform({}); }, true},
+    };
+    for (const auto& c : changes) {
+        c.make();
+        const auto steps = s.frame();
+        ASSERT_TRUE(steps) << c.what;
+        kept.cleared = 0;
+        kept.replay(*steps);
+        ModelCanvas blank;
+        blank.layerSizes = kept.layerSizes;
+        blank.replay(*steps);
+        EXPECT_TRUE(kept.pixels == blank.pixels) << c.what;
+        EXPECT_EQ(kept.cleared < 0.2 * ModelCanvas::kWidth * ModelCanvas::kHeight, c.clearsLittle)
+            << c.what << ": " << kept.cleared;
+    }
+    EXPECT_FALSE(s.frame());
 }
 
 }  // namespace

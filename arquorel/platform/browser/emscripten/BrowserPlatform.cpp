@@ -81,6 +81,7 @@ void BrowserPlatform::tick() {
 
 void BrowserPlatform::drawDirect() {
     commands_.clear();
+    commands_.clearRect({0, 0, 1e7, 1e7});  // the canvas clips it to its size
     const double scale = context_->device().screenScale();
     commands_.concat(Transform::scale(scale, scale));
     if (auto window = Window::keyWindow()) Renderer().render(*window, commands_);

@@ -65,7 +65,10 @@ class BrowserPlatform {
     CanvasCommands& commands() { return commands_; }
     // The page's canvases lost their pixels (a new canvas, a lost context, a picture that
     // arrived after it was drawn): the next frame draws every layer and the screen again.
-    void canvasLost() { layers_.reset(); }
+    void canvasLost() {
+        layers_.reset();
+        commands_.forgetCanvas();
+    }
     // Draws the key window without layers (for comparing the two ways in the page's tests).
     void drawDirect();
     // The time the frames spent in the renderer: those that drew, or those that did not.

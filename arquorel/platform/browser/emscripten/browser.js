@@ -267,9 +267,9 @@ var ARQ = (Module['arq'] = {
     if (!ctx) return;
     ++ARQ.drawnFrames;
     const texts = ARQ.textDecoder.decode(HEAPU8.subarray(textsPtr, textsPtr + textsLength)).split('\0');
+    // The steps start by clearing what the frames before left on the canvas.
     ctx.setTransform(1, 0, 0, 1, 0, 0);
     ctx.globalAlpha = 1;
-    ctx.clearRect(0, 0, ARQ.canvas.width, ARQ.canvas.height);
     let depth = 0;
     let i = 0;
     let rule;
