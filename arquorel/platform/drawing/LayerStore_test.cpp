@@ -214,25 +214,57 @@ class PictureView : public View {
     bool coversBounds() const override { return covers; }
 };
 
-// The screen's background under a picture that covers it is left out of the frame, only
-// while the picture covers all of it, opaque and on whole pixels (2 a point here).
-TEST(LayerStoreTest, ABackgroundUnderAPictureCoveringItIsLeftOut) {
+// The screen's background under a first subview that hides it (a picture covering its
+// bounds, or an opaque square background) is left out of the frame, only where that subview
+// covers it, opaque, upright and on whole pixels (2 a point here).
+TEST(LayerStoreTest, ABackgroundUnderAnOpaqueFirstSubviewIsLeftOut) {
+    const std::string whole = "fill rect(0,0,200,300) #0000FF";
     struct Case {
         const char* what;
         Rect frame;
+        std::vector<std::string> background;  // the screen's fills
         double alpha = 1;
         bool layered = false;
         bool covers = true;
-        bool leftOut;
+        Color color = Color::clear();
+        double cornerRadius = 0;
     };
     const Case cases[] = {
-        {"the screen", {0, 0, 200, 300}, 1, false, true, true},
-        {"past the screen on whole pixels", {-0.5, -10, 201, 320}, 1, false, true, true},
-        {"short of the bottom", {0, 0, 200, 299.5}, 1, false, true, false},
-        {"off the pixel grid", {-0.25, 0, 200.5, 300}, 1, false, true, false},
-        {"not quite opaque", {0, 0, 200, 300}, 0.99, false, true, false},
-        {"in a layer", {0, 0, 200, 300}, 1, true, true, false},
-        {"not covering its bounds", {0, 0, 200, 300}, 1, false, false, false},
+        {"the screen", {0, 0, 200, 300}, {}},
+        {"past the screen on whole pixels", {-0.5, -10, 201, 320}, {}},
+        {"short of the bottom", {0, 0, 200, 299.5}, {"fill rect(0,299.5,200,0.5) #0000FF"}},
+        {"a band across",
+         {-5, 100, 210, 50},
+         {"fill rect(0,0,200,100) #0000FF", "fill rect(0,150,200,150) #0000FF"}},
+        {"a band down",
+         {50, 0, 100, 300},
+         {"fill rect(0,0,50,300) #0000FF", "fill rect(150,0,50,300) #0000FF"}},
+        {"a corner", {0, 0, 100, 100}, {whole}},
+        {"an opaque list below a header",
+         {0, 40, 200, 260},
+         {"fill rect(0,0,200,40) #0000FF"},
+         1,
+         false,
+         false,
+         kRed},
+        {"an opaque list with round corners", {0, 0, 200, 300}, {whole}, 1, false, false, kRed, 8},
+        {"a half transparent list",
+         {0, 0, 200, 300},
+         {whole},
+         1,
+         false,
+         false,
+         kRed.withAlpha(0.5)},
+        {"off the pixel grid", {-0.25, 0, 200.5, 300}, {whole}},
+        {"not quite opaque", {0, 0, 200, 300}, {whole}, 0.99},
+        {"in a layer", {0, 0, 200, 300}, {whole}, 1, true},
+        {"not covering its bounds", {0, 0, 200, 300}, {whole}, 1, false, false},
+    };
+    const auto fills = [](const std::vector<std::string>& steps) {
+        std::vector<std::string> found;
+        for (const auto& s : steps)
+            if (s.find("#0000FF") != std::string::npos) found.push_back(s);
+        return found;
     };
     for (const auto& c : cases) {
         Scene s;
@@ -240,18 +272,15 @@ TEST(LayerStoreTest, ABackgroundUnderAPictureCoveringItIsLeftOut) {
         picture->setAlpha(c.alpha);
         picture->setLayerBacked(c.layered);
         picture->covers = c.covers;
+        picture->setBackgroundColor(c.color);
+        picture->layer().cornerRadius = c.cornerRadius;
         s.screen->insertSubview(picture, 0);
         const auto steps = s.frame();
-        const bool background =
-            std::find(steps.begin(), steps.end(), "fill rect(0,0,200,300) #0000FF") != steps.end();
-        EXPECT_EQ(background, !c.leftOut) << c.what;
+        EXPECT_EQ(fills(steps), c.background) << c.what;
         EXPECT_TRUE(hasLayerStep(steps, *s.card)) << c.what;
         // Only the first subview hides what is under it.
         s.screen->insertSubview(std::make_shared<View>(Rect{0, 0, 10, 10}), 0);
-        const auto behind = s.frame();
-        EXPECT_NE(std::find(behind.begin(), behind.end(), "fill rect(0,0,200,300) #0000FF"),
-                  behind.end())
-            << c.what;
+        EXPECT_EQ(fills(s.frame()), std::vector<std::string>{whole}) << c.what;
     }
 }
 

@@ -183,25 +183,50 @@ Rect intersection(const Rect& a, const Rect& b) {
     return {x0, y0, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0)};
 }
 
-// Whether the first subview of a view placed by `m` and shown at `alpha` covers the view's
-// bounds with its own drawing, opaque and on whole device pixels at `scale`, so that the
-// view's background and gradient under it cannot show.
-bool coveredByFirstSubview(const View& view, const Transform& m, double alpha, double scale) {
-    if (view.subviews().empty() || m.b != 0 || m.c != 0) return false;
+// The first subview of a view placed by `m` and shown at `alpha` when it hides what the view
+// draws under it on its frame, shown opaque, upright and on whole device pixels at `scale`:
+// its own drawing covers its bounds (View::coversBounds), or an opaque square background
+// does. None otherwise.
+const View* opaqueFirstSubview(const View& view, const Transform& m, double alpha, double scale) {
+    if (view.subviews().empty() || m.b != 0 || m.c != 0) return nullptr;
     const View& c = *view.subviews().front();
+    // A layer may hold its pixels at the phase it was drawn at, a fraction of a pixel off.
     if (c.isHidden() || c.isLayerBacked() || !(alpha * c.alpha() >= 1) ||
-        !c.transform().isIdentity() || c.layer().mask ||
-        (c.clipsToBounds() && c.layer().cornerRadius > 0) || !c.coversBounds())
-        return false;
+        !c.transform().isIdentity() || c.layer().mask)
+        return nullptr;
+    const bool square = c.layer().cornerRadius == 0;
+    const bool covers = (square || !c.clipsToBounds()) && c.coversBounds();
+    if (!covers && !(square && c.backgroundColor().alpha >= 1)) return nullptr;
     const Rect& f = c.frame();
-    const Rect b = view.bounds();
-    if (f.minX() > b.minX() || f.minY() > b.minY() || f.maxX() < b.maxX() || f.maxY() < b.maxY())
-        return false;
     const auto whole = [](double v) {
         return std::isfinite(v) && std::fabs(v - std::round(v)) < 1e-6;
     };
-    return whole((m.tx + m.a * f.minX()) * scale) && whole((m.tx + m.a * f.maxX()) * scale) &&
-           whole((m.ty + m.d * f.minY()) * scale) && whole((m.ty + m.d * f.maxY()) * scale);
+    const bool onPixels =
+        whole((m.tx + m.a * f.minX()) * scale) && whole((m.tx + m.a * f.maxX()) * scale) &&
+        whole((m.ty + m.d * f.minY()) * scale) && whole((m.ty + m.d * f.maxY()) * scale);
+    return onPixels ? &c : nullptr;
+}
+
+// Fills the square `bounds` but for the part `over` hides when that spans them across or
+// down; all of them otherwise.
+void fillAround(Painter& painter, const Rect& b, const Rect& over, const Color& color) {
+    if (over.minX() <= b.minX() && over.maxX() >= b.maxX()) {
+        const double top = std::clamp(over.minY(), b.minY(), b.maxY());
+        const double bottom = std::clamp(over.maxY(), top, b.maxY());
+        if (top > b.minY())
+            painter.fillRect({b.minX(), b.minY(), b.width(), top - b.minY()}, color);
+        if (bottom < b.maxY())
+            painter.fillRect({b.minX(), bottom, b.width(), b.maxY() - bottom}, color);
+    } else if (over.minY() <= b.minY() && over.maxY() >= b.maxY()) {
+        const double left = std::clamp(over.minX(), b.minX(), b.maxX());
+        const double right = std::clamp(over.maxX(), left, b.maxX());
+        if (left > b.minX())
+            painter.fillRect({b.minX(), b.minY(), left - b.minX(), b.height()}, color);
+        if (right < b.maxX())
+            painter.fillRect({right, b.minY(), b.maxX() - right, b.height()}, color);
+    } else {
+        painter.fillRect(b, color);
+    }
 }
 
 }  // namespace
@@ -442,9 +467,17 @@ void Renderer::drawContent(const View& view, Painter& painter, Frame* frame, con
     if (layer.mask) painter.clip(*layer.mask);
 
     const Path shape = Path::roundedRect(bounds, radius);
-    // A full-screen picture over a background would fill every pixel twice.
-    const bool covered = frame && coveredByFirstSubview(view, m, alpha, frame->store.scale());
-    if (!covered && visible(view.backgroundColor())) painter.fill(shape, view.backgroundColor());
+    // A full-screen picture or list over a background would fill those pixels twice.
+    const View* over = frame ? opaqueFirstSubview(view, m, alpha, frame->store.scale()) : nullptr;
+    const bool covered = over && over->frame().minX() <= 0 && over->frame().minY() <= 0 &&
+                         over->frame().maxX() >= bounds.maxX() &&
+                         over->frame().maxY() >= bounds.maxY();
+    if (!covered && visible(view.backgroundColor())) {
+        if (over && radius == 0)
+            fillAround(painter, bounds, over->frame(), view.backgroundColor());
+        else
+            painter.fill(shape, view.backgroundColor());
+    }
     if (!covered && layer.gradient && !layer.gradient->colors.empty())
         painter.fillGradient(shape, gradientFor(*layer.gradient, bounds.size));
     for (const Sublayer& s : layer.sublayers) drawSublayer(s, painter);

@@ -13,10 +13,10 @@
 // otherwise. Its shadow is kept in a layer of its own, drawn again only when the view's own
 // drawing changes, not when a subview's does (a text), and taken into the view's layer under
 // its content, so that a frame composites one layer a view. A first subview covering its
-// superview's bounds with an opaque picture on whole device pixels hides the superview's
-// background, which the frame leaves out. A view with a panned drawing (a map)
-// keeps it in a layer larger than the view, composited shifted while it pans by whole pixels. A
-// frame in which no view moved by more than a tenth of a point and nothing was marked as changed
+// frame on whole device pixels, with an opaque picture or an opaque square background, hides
+// its superview's background there, which the frame leaves out. A view with a panned drawing (a
+// map) keeps it in a layer larger than the view, composited shifted while it pans by whole pixels.
+// A frame in which no view moved by more than a tenth of a point and nothing was marked as changed
 // draws nothing at all.
 
 #include <memory>
