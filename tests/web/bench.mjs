@@ -117,7 +117,7 @@ function framesByKind(page, count) {
 // The page's script time a frame (processor time of the renderer's main thread, in ms) while
 // the compass turns and the phone tilts, in rounds alternating recording off and on, each in
 // a new browser; the medians of each.
-const recordingRounds = 3;
+const recordingRounds = 5;
 const recordingFrames = 240;
 async function recordingCost(server) {
   const perFrame = { off: [], on: [] };
