@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <numbers>
 #include <optional>
@@ -442,6 +443,17 @@ std::optional<std::array<int, 4>> wholePixels(const cairo_matrix_t& m, double x,
     return box;
 }
 
+// Fills [from, to) with `c`: through the C library's wide-character fill where a wchar_t is a
+// pixel's 32 bits, which it writes with the widest stores the processor has.
+void fillRow(std::uint32_t* from, std::uint32_t* to, std::uint32_t c) {
+    if constexpr (sizeof(wchar_t) == sizeof(std::uint32_t)) {
+        std::wmemset(reinterpret_cast<wchar_t*>(from), static_cast<wchar_t>(c),
+                     static_cast<std::size_t>(to - from));
+    } else {
+        std::fill(from, to, c);
+    }
+}
+
 // An opaque top-to-bottom gradient filling a rectangle on whole device pixels, under a clip of
 // such rectangles: each row is one colour, so the rows are filled with the colours Cairo gives
 // a one-pixel column of the same pattern. The same pixels as filling the path, without
@@ -503,7 +515,7 @@ bool fillVerticalGradient(cairo_t* cr, cairo_surface_t* target, const Rect& rect
             std::uint32_t c;
             std::memcpy(&c, colours + std::ptrdiff_t(y - top) * columnStride, 4);
             auto* row = reinterpret_cast<std::uint32_t*>(data + std::ptrdiff_t(y) * stride);
-            std::fill(row + left, row + right, c);
+            fillRow(row + left, row + right, c);
         }
         cairo_surface_mark_dirty_rectangle(target, left, top, right - left, bottom - top);
     }
