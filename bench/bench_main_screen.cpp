@@ -12,6 +12,7 @@
 #include "arquorel/arscreen/LocationManager.h"
 #include "arquorel/places/PlacesFile.h"
 #include "arquorel/places/QuorelVC.h"
+#include "arquorel/platform/browser/CanvasCommands.h"
 #include "arquorel/platform/drawing/DisplayList.h"
 #include "arquorel/platform/drawing/LayerStore.h"
 #include "arquorel/platform/drawing/Renderer.h"
@@ -298,6 +299,22 @@ void BM_MainScreenIdleTick(benchmark::State& state) {
     heldStillFrames(state, true);
 }
 BENCHMARK(BM_MainScreenIdleTick)->Unit(benchmark::kMicrosecond);
+
+// The same held still through the page's drawing commands (natively): each frame finds nothing
+// changed and sends nothing.
+void BM_MainScreenIdleCanvasCommands(benchmark::State& state) {
+    LayeredScene s;
+    browser::CanvasCommands commands;
+    LayerStore layers(2, commands.layerFactory());
+    for (int i = 0; i < 120; ++i) {  // the filters settle
+        s.step(108);
+        commands.drawFrame(s.scene->window.get(), 2, layers);
+    }
+    std::size_t drew = 0;
+    for (auto _ : state) drew += commands.drawFrame(s.scene->window.get(), 2, layers);
+    state.counters["drew"] = static_cast<double>(drew);
+}
+BENCHMARK(BM_MainScreenIdleCanvasCommands)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -193,6 +193,8 @@ class MainScreen extends EventTarget {
       drawnFrames: arq.drawnFrames,
       // Of the platform's turn, the renderer's in the frames that drew nothing, in all.
       stillDrawingMs: this.module._arq_drawing_ms(0),
+      // Of the frames that drew nothing, those told so at once, without walking the views.
+      quietFrames: this.module._arq_quiet_frames(),
       memoryBytes: this.module.HEAPU8.length,
     };
   }

@@ -73,14 +73,18 @@ function nativeFrames(names) {
 // The frames of the running screen over `count` frames, told apart by whether they drew:
 // the mean of those that drew (the page's figure plus the canvas drawing it, which reading
 // one pixel makes the browser do at once), and the platform's turn in those that did not.
-// Resolves to { frames, drawn, drawnMs, drawMs, idle, idleTickMs, idleDrawingMs }, the last
-// the renderer's part of the platform's turn in the frames that drew nothing.
+// Resolves to { frames, drawn, drawnMs, drawMs, idle, idleTickMs, idleDrawingMs,
+// idleDrawingMedianMs, quiet }: of the frames that drew nothing, the renderer's part of the
+// platform's turn (mean and median: on two cores the page's thread is at times put aside for
+// the browser's own, which lengthens a few frames' elapsed time many times over) and how many
+// it told at once, without walking the views.
 function framesByKind(page, count) {
   return page.evaluate((wanted) => new Promise((resolve) => {
     const context = document.querySelector('#screen canvas').getContext('2d');
     let last = window.arquorelStats();
     const sums = { frames: 0, drawn: 0, drawnMs: 0, drawMs: 0, idle: 0, idleTickMs: 0,
-      idleDrawingMs: 0 };
+      idleDrawingMs: 0, quiet: 0 };
+    const idleDrawing = [];
     const look = () => {
       const s = window.arquorelStats();
       if (s.frames === last.frames + 1) {
@@ -98,6 +102,8 @@ function framesByKind(page, count) {
           ++sums.idle;
           sums.idleTickMs += tickMs;
           sums.idleDrawingMs += s.stillDrawingMs - last.stillDrawingMs;
+          idleDrawing.push(s.stillDrawingMs - last.stillDrawingMs);
+          sums.quiet += s.quietFrames - last.quietFrames;
         }
       }
       last = s;
@@ -108,7 +114,10 @@ function framesByKind(page, count) {
       resolve({ frames: sums.frames, drawn: sums.drawn, drawnMs: sums.drawnMs / sums.drawn,
         drawMs: sums.drawMs / sums.drawn, idle: sums.idle,
         idleTickMs: sums.idle ? sums.idleTickMs / sums.idle : NaN,
-        idleDrawingMs: sums.idle ? sums.idleDrawingMs / sums.idle : NaN });
+        idleDrawingMs: sums.idle ? sums.idleDrawingMs / sums.idle : NaN,
+        idleDrawingMedianMs: idleDrawing.length
+          ? idleDrawing.sort((a, b) => a - b)[Math.floor(idleDrawing.length / 2)] : NaN,
+        quiet: sums.quiet });
     };
     requestAnimationFrame(look);
   }), count);
@@ -225,6 +234,8 @@ try {
     results.idleFrames = still.idle;
     results.idleTickMs = still.idleTickMs;
     results.idleDrawingMs = still.idleDrawingMs;
+    results.idleDrawingMedianMs = still.idleDrawingMedianMs;
+    results.quietFrames = still.quiet;
     for (const p of browser.problems) fail(p);
   } finally {
     await browser.close();
@@ -256,9 +267,11 @@ try {
   console.log(`  the same screen: ${results.browserCards} cards in the browser, ${frame.shown} ` +
     `natively (${frame.steps} drawing steps)`);
   console.log(`  held still: ${results.idleFrames} of ${framesPerRound} frames drew nothing; ` +
-    `in them the renderer's turn ${results.idleDrawingMs.toFixed(4)} ms (the limit ` +
-    `${limits.idleFrameMs} ms: ${results.idleDrawingMs <= limits.idleFrameMs ? 'within' : 'ABOVE'}` +
-    `), the platform's whole turn with the screen's own per-frame work ` +
+    `${results.quietFrames} of them told at once; in them the renderer's turn ` +
+    `${results.idleDrawingMedianMs.toFixed(4)} ms median (the limit ${limits.idleFrameMs} ms: ` +
+    `${results.idleDrawingMedianMs <= limits.idleFrameMs ? 'within' : 'ABOVE'}; mean ` +
+    `${results.idleDrawingMs.toFixed(4)} ms), the platform's whole turn with the screen's own ` +
+    `per-frame work ` +
     `${results.idleTickMs.toFixed(3)} ms`);
   // Elapsed, the canvas drawing with it, and the page's processor time alike (on a machine
   // run idle: load stretches elapsed times).
@@ -266,8 +279,9 @@ try {
     ['processor', results.browserScriptMs]])
     if (took > limits.layeredFrameMs)
       fail(`a browser frame takes ${took.toFixed(2)} ms ${what}, above ${limits.layeredFrameMs} ms`);
-  if (!(results.idleDrawingMs <= limits.idleFrameMs))
-    fail(`a frame with nothing changed takes ${results.idleDrawingMs} ms to render, above ` +
+  if (!(results.idleDrawingMedianMs <= limits.idleFrameMs))
+    fail(`a frame with nothing changed takes ${results.idleDrawingMedianMs} ms to render ` +
+      `(median), above ` +
       `${limits.idleFrameMs} ms (or none drew nothing)`);
   if (results.browserCards !== frame.shown)
     fail('the browser and the native frames do not show the same number of cards');

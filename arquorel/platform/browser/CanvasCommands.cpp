@@ -48,6 +48,48 @@ class ClearedArea final : public LayerSurface {
     DisplayList unused_;
 };
 
+// Rectangles that do not overlap and cover the union of `boxes`, band by band down the
+// canvas: the cards' boxes overlap, and clearing a pixel twice costs twice.
+std::vector<Rect> unionOf(const std::vector<Rect>& boxes) {
+    std::vector<double> ys;
+    for (const Rect& b : boxes) {
+        ys.push_back(b.minY());
+        ys.push_back(b.maxY());
+    }
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
+    std::vector<Rect> cover;
+    std::vector<std::pair<double, double>> spans, last;
+    std::vector<std::size_t> lastRects;  // the rectangles of the band above, grown downwards
+    for (std::size_t i = 0; i + 1 < ys.size(); ++i) {
+        const double top = ys[i], bottom = ys[i + 1];
+        spans.clear();
+        for (const Rect& b : boxes)
+            if (b.minY() <= top && b.maxY() >= bottom && b.width() > 0)
+                spans.emplace_back(b.minX(), b.maxX());
+        std::sort(spans.begin(), spans.end());
+        std::size_t merged = 0;
+        for (const auto& s : spans) {
+            if (merged > 0 && s.first <= spans[merged - 1].second)
+                spans[merged - 1].second = std::max(spans[merged - 1].second, s.second);
+            else
+                spans[merged++] = s;
+        }
+        spans.resize(merged);
+        if (spans == last && !spans.empty()) {
+            for (std::size_t r : lastRects) cover[r].size.height += bottom - top;
+            continue;
+        }
+        lastRects.clear();
+        for (const auto& [left, right] : spans) {
+            lastRects.push_back(cover.size());
+            cover.push_back({left, top, right - left, bottom - top});
+        }
+        last = spans;
+    }
+    return cover;
+}
+
 }  // namespace
 
 // A layer kept in a canvas of the replaying side, drawn through the painter that made it.
@@ -429,7 +471,7 @@ void CanvasCommands::startFrame() {
 
 void CanvasCommands::clearCanvas() {
     if (!lastKnown_) return clearRect({0, 0, 1e7, 1e7});  // the canvas clips it to its size
-    for (const Rect& box : lastDrawn_) clearRect(box);
+    for (const Rect& box : unionOf(lastDrawn_)) clearRect(box);
 }
 
 void CanvasCommands::putReleases() {

@@ -526,8 +526,11 @@ struct ModelCanvas {
     static constexpr int kWidth = 400, kHeight = 600;
     std::vector<std::uint64_t> pixels = std::vector<std::uint64_t>(kWidth * kHeight, 0);
     std::map<double, std::pair<double, double>> layerSizes;
-    // The area of the clears, in pixels.
+    // The area of the clears, in pixels, and of those clearing a pixel cleared before in the
+    // same frame.
     double cleared = 0;
+    double clearedTwice = 0;
+    std::vector<bool> clearedNow = std::vector<bool>(kWidth * kHeight, false);
 
     void paint(const Transform& m, double w, double h, std::uint64_t what) {
         double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
@@ -541,10 +544,15 @@ struct ModelCanvas {
                 if (x + 0.5 >= x0 && x + 0.5 < x1 && y + 0.5 >= y0 && y + 0.5 < y1) {
                     auto& p = pixels[std::size_t(y * kWidth + x)];
                     p = what ? p * 1000003 + what : 0;
-                    if (!what) ++cleared;
+                    if (what) continue;
+                    ++cleared;
+                    if (clearedNow[std::size_t(y * kWidth + x)]) ++clearedTwice;
+                    clearedNow[std::size_t(y * kWidth + x)] = true;
                 }
     }
     void replay(const std::vector<Step>& steps) {
+        cleared = clearedTwice = 0;
+        std::fill(clearedNow.begin(), clearedNow.end(), false);
         Transform m;
         std::vector<Transform> saved;
         int inLayer = 0;
@@ -596,6 +604,11 @@ TEST(CanvasCommandsTest, AFrameClearsWhatTheFramesBeforeLeftOnly) {
     const Change changes[] = {
         {"first frame", [] {}, false},
         {"moved", [&] { s.card->setFrame(offsetBy(s.card->frame(), 7.3, 41)); }, true},
+        {"one over the other",
+         [&] {
+             turned->setFrame({40, 80, 50, 30});
+         },
+         true},
         {"turned", [&] { turned->setTransform(Transform::rotation(0.4)); }, true},
         {"moved off the screen's edge",
          [&] { s.card->setFrame(offsetBy(s.card->frame(), -60, 0)); }, true},
@@ -615,7 +628,6 @@ TEST(CanvasCommandsTest, AFrameClearsWhatTheFramesBeforeLeftOnly) {
         c.make();
         const auto steps = s.frame();
         ASSERT_TRUE(steps) << c.what;
-        kept.cleared = 0;
         kept.replay(*steps);
         ModelCanvas blank;
         blank.layerSizes = kept.layerSizes;
@@ -623,6 +635,7 @@ TEST(CanvasCommandsTest, AFrameClearsWhatTheFramesBeforeLeftOnly) {
         EXPECT_TRUE(kept.pixels == blank.pixels) << c.what;
         EXPECT_EQ(kept.cleared < 0.2 * ModelCanvas::kWidth * ModelCanvas::kHeight, c.clearsLittle)
             << c.what << ": " << kept.cleared;
+        EXPECT_EQ(kept.clearedTwice, 0) << c.what;
     }
     EXPECT_FALSE(s.frame());
 }

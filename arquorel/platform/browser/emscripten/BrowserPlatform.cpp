@@ -202,6 +202,10 @@ EMSCRIPTEN_KEEPALIVE double arq_drawing_ms(int drew) {
     return BrowserPlatform::instance().drawingMs(drew != 0);
 }
 
+EMSCRIPTEN_KEEPALIVE double arq_quiet_frames() {
+    return BrowserPlatform::instance().quietFrames();
+}
+
 EMSCRIPTEN_KEEPALIVE void arq_resize(double width, double height, double scale, double angle) {
     BrowserPlatform::instance().resize(width, height, scale, angle);
 }

@@ -73,6 +73,11 @@ class BrowserPlatform {
     void drawDirect();
     // The time the frames spent in the renderer: those that drew, or those that did not.
     double drawingMs(bool drew) const { return drew ? drawingMs_ : stillDrawingMs_; }
+    // The frames told unchanged at once, no setter having changed anything since one that
+    // drew nothing (the others walk the views).
+    double quietFrames() const {
+        return layers_ ? static_cast<double>(layers_->stats().quietFrames) : 0;
+    }
 
   private:
     BrowserPlatform();
