@@ -197,13 +197,20 @@ async function launchFirefox({ width = 375, height = 812, scale = 2 } = {}) {
   };
 }
 
-// WebDriver classic over HTTP.
-async function webdriver(base, method, path, body) {
-  const response = await fetch(base + path, {
-    method,
-    headers: body ? { 'content-type': 'application/json' } : {},
-    body: body ? JSON.stringify(body) : undefined,
-  });
+// WebDriver classic over HTTP. A command the driver does not answer within `timeoutMs` (past
+// the scripts' own limit) fails with the driver named, rather than after fetch's five minutes.
+async function webdriver(base, method, path, body, timeoutMs = 130000) {
+  let response;
+  try {
+    response = await fetch(base + path, {
+      method,
+      headers: body ? { 'content-type': 'application/json' } : {},
+      body: body ? JSON.stringify(body) : undefined,
+      signal: AbortSignal.timeout(timeoutMs),
+    });
+  } catch (error) {
+    throw new Error(`WebDriver ${method} ${path}: the driver did not answer (${error.message})`);
+  }
   const answer = await response.json();
   if (!response.ok || (answer.value && answer.value.error)) {
     throw new Error(`WebDriver ${method} ${path}: ${answer.value?.error}: ${answer.value?.message}`);
@@ -330,9 +337,11 @@ async function launchWebKit({ width = 375, height = 812 } = {}) {
       engine: 'webkit', page, sensors, problems,
       version: 'WebKitGTK ' + session.capabilities.browserVersion,
       async close() {
-        const seen = await run(() => window.arquorelProblems || []).catch(() => []);
+        // A driver that stopped answering gets a few seconds, not a command's limit.
+        const seen = await Promise.race([run(() => window.arquorelProblems || []).catch(() => []),
+          sleep(10000).then(() => [])]);
         problems.push(...seen);
-        await webdriver(base, 'DELETE', s('')).catch(() => {});
+        await webdriver(base, 'DELETE', s(''), undefined, 10000).catch(() => {});
         await stop();
       },
     };
