@@ -300,6 +300,15 @@ bool ARTrackingManager::shouldDisplayHeadingCalibration(LocationService&) {
 
 // ---- Display-frame filters ----
 
+namespace {
+// A filter this close to its input has come to rest on it: a few thousandths of a point on
+// the screen. Without it a filter only ever nears a steady input (the compass reports a heading
+// only once it changed by a degree), and every frame of a phone held still moves the cards by
+// nothing visible and draws them again.
+constexpr double kRestDegrees = 1e-3;
+constexpr double kRestAcceleration = 1e-5;  // g
+}  // namespace
+
 void ARTrackingManager::filterHeading() {
     const double f = headingFilterFactorInUse_;
     const double p = filteredHeading_;
@@ -312,7 +321,9 @@ void ARTrackingManager::filterHeading() {
             n += 360;
         }
     }
-    double r = std::fmod(n * f + p * (1 - f), 360.0);
+    double r = n * f + p * (1 - f);
+    if (std::fabs(n - r) < kRestDegrees) r = n;
+    r = std::fmod(r, 360.0);
     if (r < 0) r += 360;
     if (r >= 360) r = 0;  // a tiny negative remainder rounds up to 360
     if (std::isfinite(r)) filteredHeading_ = r;
@@ -328,10 +339,14 @@ void ARTrackingManager::filterPitch() {
         catchupPitch_ = false;
     }
     const double k = pitchFilterFactor_;
-    const Acceleration a{sample.x * k + previousAcceleration_.x * (1 - k),
-                         sample.y * k + previousAcceleration_.y * (1 - k),
-                         sample.z * k + previousAcceleration_.z * (1 - k)};
+    Acceleration a{sample.x * k + previousAcceleration_.x * (1 - k),
+                   sample.y * k + previousAcceleration_.y * (1 - k),
+                   sample.z * k + previousAcceleration_.z * (1 - k)};
     if (!isFinite(a)) return;
+    if (std::fabs(a.x - sample.x) < kRestAcceleration &&
+        std::fabs(a.y - sample.y) < kRestAcceleration &&
+        std::fabs(a.z - sample.z) < kRestAcceleration)
+        a = sample;
     previousAcceleration_ = a;
 
     double u = a.y;
@@ -350,7 +365,8 @@ void ARTrackingManager::filterPitch() {
     }
     double pitch = std::atan2(u, a.z) * kRadiansToDegrees + 90;
     if (pitch > 180) pitch -= 360;
-    filteredPitch_ = (filteredPitch_ + pitch) * 0.5;
+    const double halfway = (filteredPitch_ + pitch) * 0.5;
+    filteredPitch_ = std::fabs(halfway - pitch) < kRestDegrees ? pitch : halfway;
 }
 
 }  // namespace arquorel

@@ -363,5 +363,38 @@ TEST_F(ARTrackingManagerTest, PitchFollowsLowPassedGravityInEveryOrientation) {
     EXPECT_EQ(manager->filteredPitch(), 12);
 }
 
+TEST_F(ARTrackingManagerTest, HeldStillTheFiltersComeToRestOnTheReadings) {
+    // A steady heading and gravity: within about two seconds of frames the filtered values stop
+    // changing, exactly on the readings (frames held still then move nothing), having eased
+    // there without a jump. (heading seed, steady heading, steady gravity, its pitch)
+    const std::tuple<double, double, Acceleration, double> cases[] = {
+        {100, 108, {0, -1, 0}, 0},
+        {350, 5, {0, -0.866, -0.5}, -30},
+        {10, 355.5, {0, -0.5, 0.866}, 60}};
+    for (const auto& [seed, steady, gravity, pitch] : cases) {
+        manager->startTracking();
+        manager->setDebugHeading(std::nullopt);
+        heading(seed);
+        device.advance(6);  // past the catch-up period
+        heading(steady);
+        pitchFrame({0.3, 0, -1});  // the phone lying face up a moment before
+        double last = manager->filteredHeading(), lastPitch = kNaN;
+        int frames = 0;
+        for (; frames < 600; ++frames) {
+            manager->filterHeading();
+            const double p = pitchFrame(gravity);
+            const double step = std::fabs(std::remainder(manager->filteredHeading() - last, 360));
+            EXPECT_LT(step, 2) << seed << " -> " << steady << " at frame " << frames;
+            if (manager->filteredHeading() == last && p == lastPitch) break;
+            last = manager->filteredHeading();
+            lastPitch = p;
+        }
+        EXPECT_LT(frames, 200) << seed << " -> " << steady;
+        EXPECT_EQ(manager->filteredHeading(), steady);
+        EXPECT_NEAR(manager->filteredPitch(), pitch, 0.01);
+        EXPECT_EQ(pitchFrame(gravity), manager->filteredPitch());
+    }
+}
+
 }  // namespace
 }  // namespace arquorel

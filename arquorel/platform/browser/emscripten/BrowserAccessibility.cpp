@@ -16,9 +16,10 @@ namespace {
 
 using arquorel::browser::AccessibilityMirror;
 
-// Frames between two readings of the tree: a screen reader needs no more than this, and
-// cards move on every frame while the phone turns.
-constexpr int kFramesPerReading = 3;
+// Frames between two readings of the tree, ten a second: a screen reader needs no more than
+// this, and while the phone turns every card moves on every frame, so that each reading builds
+// the tree and moves the page's elements (a fifth of a turning frame's script at three frames).
+constexpr int kFramesPerReading = 6;
 
 struct MirrorState {
     std::unique_ptr<AccessibilityMirror> mirror;

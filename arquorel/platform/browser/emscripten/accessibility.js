@@ -21,7 +21,7 @@ Object.assign(ARQ, {
       style.id = 'arquorel-a11y-style';
       style.textContent =
         '.arquorel-a11y{position:absolute;inset:0;pointer-events:none;z-index:1}' +
-        '.arquorel-a11y>*{position:absolute;box-sizing:border-box;overflow:hidden;' +
+        '.arquorel-a11y>*{position:absolute;left:0;top:0;box-sizing:border-box;overflow:hidden;' +
         'border-radius:6px;outline:none;background:transparent}' +
         '.arquorel-a11y>:focus-visible{outline:3px solid #ffd60a;outline-offset:1px;' +
         'box-shadow:0 0 0 5px rgba(0,0,0,0.85)}' +
@@ -133,19 +133,25 @@ Object.assign(ARQ, {
     }
   },
 
-  // Sets what changed of one element: role, name, state, and its place over the canvas.
+  // Sets what changed of one element since the last reading: role, name, state, and its place
+  // over the canvas. Compared with what was last written, not read back from the document: a
+  // reading comes every few frames, and while the phone turns every card's element moves.
   mirrorApply(entry, d) {
     const e = entry.element;
     const old = entry.data || {};
     entry.data = d;
     const name = d.role === 'slider' ? d.label : [d.label, d.value].filter((s) => s).join(', ');
-    const set = (attribute, value) => {
-      if (value === null || value === '') e.removeAttribute(attribute);
-      else if (e.getAttribute(attribute) !== value) e.setAttribute(attribute, value);
-    };
-    if (old.role !== d.role) {
-      set('role', d.role === 'text' ? null : d.role);
-      set('aria-level', d.role === 'heading' ? '2' : null);
+    const attributes = { 'aria-description': d.hint || null,
+      'aria-disabled': d.disabled ? 'true' : null, 'aria-current': d.selected ? 'true' : null };
+    // An element keeps its role: a view whose role changes gets a new element.
+    attributes.role = d.role === 'text' ? null : d.role;
+    attributes['aria-level'] = d.role === 'heading' ? '2' : null;
+    if (d.role === 'slider') {
+      const number = parseFloat(String(d.value).replace(',', '.'));
+      attributes['aria-valuetext'] = d.value || null;
+      attributes['aria-valuenow'] = Number.isFinite(number) ? String(number) : '0';
+      attributes['aria-valuemin'] = Number.isFinite(number) ? String(Math.min(0, number)) : '0';
+      attributes['aria-valuemax'] = Number.isFinite(number) ? String(Math.max(100, number)) : '100';
     }
     if (d.role === 'text') {
       // Plain text is read from the element's content (a name is not allowed on it).
@@ -154,27 +160,24 @@ Object.assign(ARQ, {
         span.className = 'arquorel-sr-only';
         e.append(span);
       }
-      if (e.firstChild.textContent !== name) e.firstChild.textContent = name;
+      if (entry.name !== name) e.firstChild.textContent = name;
     } else {
-      set('aria-label', name);
+      attributes['aria-label'] = name || null;
     }
-    if (d.role === 'slider') {
-      const number = parseFloat(String(d.value).replace(',', '.'));
-      set('aria-valuetext', d.value);
-      set('aria-valuenow', Number.isFinite(number) ? String(number) : '0');
-      set('aria-valuemin', Number.isFinite(number) ? String(Math.min(0, number)) : '0');
-      set('aria-valuemax', Number.isFinite(number) ? String(Math.max(100, number)) : '100');
+    entry.name = name;
+    const written = entry.attributes || {};
+    for (const key in attributes) {
+      const value = attributes[key];
+      if (value === written[key]) continue;
+      if (value === null) e.removeAttribute(key);
+      else e.setAttribute(key, value);
     }
-    set('aria-description', d.hint);
-    set('aria-disabled', d.disabled ? 'true' : null);
-    set('aria-current', d.selected ? 'true' : null);
-    if (old.x !== d.x || old.y !== d.y || old.w !== d.w || old.h !== d.h) {
-      const s = e.style;
-      s.left = d.x + 'px';
-      s.top = d.y + 'px';
-      s.width = d.w + 'px';
-      s.height = d.h + 'px';
-    }
+    entry.attributes = attributes;
+    // Moved by a transform alone, which lays nothing out again.
+    const s = e.style;
+    if (old.x !== d.x || old.y !== d.y) s.transform = 'translate(' + d.x + 'px,' + d.y + 'px)';
+    if (old.w !== d.w) s.width = d.w + 'px';
+    if (old.h !== d.h) s.height = d.h + 'px';
   },
 
   // Said by the live region; a new screen's heading (or first element) is focused instead when
