@@ -376,11 +376,14 @@ var ARQ = (Module['arq'] = {
         case 19: {
           const layer = ARQ.layers.get(n[i]);
           if (layer) {
-            ctx.save();
+            // A layer is mostly drawn last before a restore, which puts the transform and
+            // alpha back anyway: no state of its own to save then (a save copies all of it).
+            const restoredNext = depth > 0 && n[i + 7] === 2;
+            if (!restoredNext) ctx.save();
             ctx.setTransform(n[i + 1], n[i + 2], n[i + 3], n[i + 4], n[i + 5], n[i + 6]);
             ctx.globalAlpha = 1;
             ctx.drawImage(layer.canvas, 0, 0);
-            ctx.restore();
+            if (!restoredNext) ctx.restore();
           }
           i += 7;
           break;
