@@ -304,7 +304,7 @@ namespace {
 // A filter this close to its input has come to rest on it: a few thousandths of a point on
 // the screen. Without it a filter only ever nears a steady input (the compass reports a heading
 // only once it changed by a degree), and every frame of a phone held still moves the cards by
-// nothing visible and draws them again.
+// nothing visible, which the renderer must walk the views to tell.
 constexpr double kRestDegrees = 1e-3;
 constexpr double kRestAcceleration = 1e-5;  // g
 }  // namespace
